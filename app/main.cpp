@@ -1,0 +1,115 @@
+// The program: sizes the pools, opens the graphics console and runs the main menu.
+//
+//   tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR]
+//
+// With no arguments it opens its window in the current directory. --headless runs without a
+// window, taking keys from the script given with --keys and saving screenshots into --shots.
+// Exit status: 0 after a normal exit, 3 when a key script ran out while the program waited for
+// a key, 2 for a malformed key script or bad arguments, 1 when no window can be opened.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/options.hpp"
+#include "console/console.hpp"
+#include "gfx/gfx.hpp"
+#include "host/headless_host.hpp"
+#include "host/key_script.hpp"
+#include "host/scripted_window_host.hpp"
+#include "host/sdl_host.hpp"
+#include "reader/reader.hpp"
+#include "shell/checker.hpp"
+#include "shell/shell.hpp"
+
+namespace {
+
+using namespace tivor;
+
+std::string text_screen_dump(Session& s) {
+  std::string out;
+  out.reserve(kRows * (kCols + 1));
+  for (int row = 1; row <= kRows; ++row) {
+    for (int col = 1; col <= kCols; ++col) {
+      const uint8_t c = s.text.char_at(col, row);
+      out.push_back(c == 0 ? ' ' : static_cast<char>(c));
+    }
+    out.push_back('\n');
+  }
+  return out;
+}
+
+int run(Host& host, std::function<void(Session&)> attach) {
+  auto session = std::make_unique<Session>(host);
+  Session& s = *session;
+  attach(s);
+  s.csize = Csize{kPoolReals, kPoolInts, 0, 0};
+  s.epsilon = kEpsilon;
+  console_install(s);
+  debugger_install(s);
+  s.managers.push_back({"the ", unavailable_class_manager});
+  try {
+    dinit1(s, "tivor", 0.6f, 0.6f);
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(s, keyboard, "keyboard"));
+    tivor_main(s);
+    d_c(s);
+  } catch (const ProgramStop& stop) {
+    return stop.status;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  std::string error;
+  if (!parse_options(argc, argv, opt, error)) {
+    std::fprintf(stderr, "tivor: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+
+  KeyScript script;
+  if (!opt.keys.empty()) {
+    script = load_key_script(opt.keys);
+    if (!script.ok()) {
+      std::fprintf(stderr, "tivor: %s:%d: %s\n", opt.keys.c_str(), script.error->line,
+                   script.error->message.c_str());
+      return kKeyScriptErrorStatus;
+    }
+  }
+  // Screenshots go where the user asked, relative to where the program was started.
+  const std::string shots = std::filesystem::absolute(opt.shots.empty() ? "." : opt.shots);
+  if (!opt.workdir.empty() && ::chdir(opt.workdir.c_str()) != 0) {
+    std::fprintf(stderr, "tivor: can not enter working directory %s\n", opt.workdir.c_str());
+    return 2;
+  }
+
+  if (opt.headless) {
+    HeadlessHost host(std::move(script.tokens), shots);
+    return run(host,
+               [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
+  }
+  std::string why;
+  std::unique_ptr<SdlHost> window = SdlHost::create(why);
+  if (!window) {
+    std::fprintf(stderr,
+                 "tivor: no display available (%s); run it headless: tivor --headless --keys FILE "
+                 "[--shots DIR] [--workdir DIR]\n",
+                 why.c_str());
+    return 1;
+  }
+  if (!opt.keys.empty()) {
+    ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots);
+    return run(host,
+               [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
+  }
+  SdlHost& host = *window;
+  const int status = run(host, [](Session&) {});
+  if (!host.failure().empty()) std::fprintf(stderr, "tivor: %s\n", host.failure().c_str());
+  return status;
+}

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh"
+cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIVOR_SANITIZE=ON >/dev/null
+cmake --build "$top/build-test" -j "$(nproc)"
+cd "$top/build-test"
+ctest --output-on-failure -j "$(nproc)" --timeout 300

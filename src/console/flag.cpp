@@ -1,0 +1,28 @@
+// The error flag raised with a message, the progress line of long runs and the Esc check.
+#include "console/console.hpp"
+
+namespace tivor {
+
+int flag_on(Session& s, std::string_view txt) {
+  if (len1(txt) > 0) paus(s, txt);
+  set_flag(s, 1);
+  return 1;
+}
+
+void a_wait(Session& s, int n) {
+  if (n <= 0) return;
+  const int col = s.colors.col, row = s.colors.row;
+  locate1(s, 1, 24);
+  iwrite(s, " wait for time steps:", n, "(i10)", 0);
+  s.colors.col = col;
+  s.colors.row = row;
+}
+
+bool a_interrupt(Session& s) {
+  if (inkey(s) != key::kEsc) return false;
+  paus(s, "solution interrupted");
+  set_flag(s, 1);
+  return true;
+}
+
+}  // namespace tivor

@@ -1,0 +1,221 @@
+// The named global records shared by the whole system. Their byte layouts are a file format
+// (state buffers store several of them whole), so every record is a standard-layout struct of
+// int32_t, float and fixed char arrays in a fixed field order, with its size checked below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace tivor {
+
+// Pool sizes and marks: sizes of the real pool /a/ and the integer pool /km/, and the words of
+// each in use. Free memory is na - maxa and nk - maxk.
+struct Csize {
+  int32_t na;
+  int32_t nk;
+  int32_t maxa;
+  int32_t maxk;
+};
+
+// Class record: the registry of problem classes, the current class and method, result function
+// names, the initial data file and the boundary-condition lists. Characters are blank padded.
+struct ClassRecord {
+  char clname[15][72];
+  char clcode[15][4];
+  int32_t iclass;
+  int32_t imethod;
+  int32_t nmethod;
+  char mtname[15][72];
+  char ppname[30][48];
+  char datfile[80];
+  int32_t jfun[20];
+  int32_t nfun;
+  char funname[20][24];
+};
+
+// Time record: time, step, scheme coefficients, result-function pointers, step counters, task
+// status (999999 = prepared) and the history area (170 words, laid out by the history tables).
+struct Cht {
+  float t;
+  float ht;
+  float cur;
+  float bet;
+  float sgl1[3];
+  int32_t ipp[30];
+  int32_t ifilm;
+  int32_t nipp;
+  int32_t is;
+  int32_t isp;
+  int32_t itask;
+  int32_t history[170];
+};
+
+inline constexpr int32_t kTaskPrepared = 999999;
+
+// Mesh record: 200 words of pointers into the pools and counts (see the mesh generators).
+struct Cmesh {
+  int32_t jdcr[6];
+  int32_t isym, jgrz, ng, npreg, jpreg;
+  int32_t jn1, n1, jn2, n2, jj1, m, jrz, ntel, jn3, n3, jj2, jcsi, nyt, jmm, jn5;
+  int32_t nuz3, nel3, n35, jxm, jym, jzm, jn6, jn7, nbe3, jzelem, jbelem, jgran;
+  int32_t maxaw, maxkw;
+  int32_t jdr[3], jdz[3];
+  int32_t jrmin1, jsss, jhr, jhz, jdest_cell, jj13, jn23;
+  int32_t jrj1t[9];
+  int32_t jsss0, nc, jnci, jjci, jcln, jclnt, jgrel, jj1g, jstar;
+  int32_t nx, ny, nz;
+  float hx, hy, hz;
+  int32_t nintbc, jintbc, n_jintbc, jbcif, jn33, nuze, jn13;
+  int32_t jdm, jd1, jd2, jd3;
+  int32_t nmarkers, jxyz, nxyz;
+  int32_t ncd, nxd, nyd, nzd, n1d;
+  float hxd, hyd, hzd;
+  int32_t jcd, jdcd, jmcd;
+  int32_t unnamed[200 - 102];
+};
+
+// Class parameter record: 300 words whose layout belongs to the current class. Each class views
+// the words through its own struct; the shell and state buffers see the word arrays.
+union Cparm {
+  int32_t iw[300];
+  float rw[300];
+};
+
+// 2D view settings of the results viewer (150 words).
+struct Cterm {
+  int32_t iempty, nf, nl, nhi[2], iterm0;
+  float rmesh, rlim[2], rlin[4], reg[4], rspeed;
+  int32_t ispeed;
+  float rlig[2];
+  int32_t isymg;
+  int32_t icolor[95];
+  int32_t prograph_set;
+  float ud1, xams1, yaug1, zug1;
+  int32_t initerm;
+  float rtmesh;
+  int32_t inp, np, ntabl, nlinur, ipc, subregion_bounds;
+  int32_t imulti[6];
+  int32_t test_graph;
+  int32_t view3d[13];
+};
+
+// 3D view settings (25 words).
+struct Cterm3 {
+  int32_t initerm3;
+  float xaua, dd[2];
+  int32_t jdcr3[9];
+  float rlin3[6];
+  float alfax, alfay, alfaz;
+  int32_t ipro;
+  int32_t spare[2];
+};
+
+// Trace record: two clock readings, the trace mode (0 on, 1 off, 2 debug, 3 breakpoint) and the
+// breakpoint routine name.
+struct Ctime1 {
+  float rtim1;
+  float rtim2;
+  int32_t itrace;
+  char modname1[20];
+};
+
+// Memory card: the declaration text of the current class's parameter record.
+struct Cmemo {
+  int32_t nlines;
+  char lines[20][80];
+};
+
+// Mesh card: the declaration text of the mesh record.
+struct Tmesh {
+  char lines[25][80];
+  int32_t nlines;
+};
+
+// Graphics state: initialisation marks, world limits, page and region rectangles, colour, font,
+// character cell, clip rectangle and the graphics switch.
+struct Grf {
+  int32_t igrdin;   // 99999999 once the library is initialised
+  int32_t initgr;   // 2 by DINIT, 3 by DINIT1
+  int32_t initpg;   // 99999999 while a page is open
+  int32_t initreg;  // 99999999 once a region is set
+  int32_t initlim;  // 99999999 once limits are set
+  float xmnlim, xmxlim, ymnlim, ymxlim;
+  int32_t iramreg, irampag;
+  int32_t ipxmxmode, ipymxmode;
+  int32_t imode, ipage;
+  int32_t page_text[4];  // first row, first column, last row, last column
+  int32_t page_pix[4];   // x min, x max, y min, y max
+  int32_t reg_pix[4];    // x min, x max, y min, y max
+  float page_real[4];
+  float reg_real[4];
+  int32_t igcolor;
+  int32_t igfont;  // 2 stroke font, otherwise the bitmap font
+  int32_t cell_w, cell_h;
+  int32_t clip_mode;  // 1 canvas, 2 page, 3 region, 4 explicit
+  int32_t clip[4];    // x min, y min, x max, y max
+  int32_t gswitch;    // raster is copied to the screen only while 1
+};
+
+inline constexpr int32_t kMark = 99999999;
+
+// Output switches: picture file, raster copy, screen; a saved copy; the picture file state.
+struct Cgout {
+  int32_t igout[3];
+  int32_t igout_saved[3];
+  int32_t gf_open;   // 1 while the picture file is open
+  char gf_name[80];  // the picture file's name, "page.gf" for the page picture
+};
+
+// Console colours and cursor.
+struct Colors {
+  int32_t border;
+  int32_t fg;
+  int32_t bg;
+  int32_t blink;
+  int32_t attr;
+  int32_t col;  // cursor column 1..80
+  int32_t row;  // cursor row 1..25
+  int32_t ncols;
+  int32_t nrows;
+};
+
+// Keyword reader state: keyword checking, list end mark, input unit, keyboard switch, column of
+// the last consumed character, the current line and its number in the data file.
+struct Crd {
+  int32_t kontr;
+  char key_end_str[4];
+  int32_t in;
+  int32_t kterm;
+  int32_t ip;
+  char str[80];
+  int32_t inm;
+};
+
+// Screen mapping: the window size in pixels and the display size seen when it was first opened.
+struct Cres {
+  int32_t w, h;
+  int32_t display_w, display_h;
+  int32_t color;  // the screen driver's drawing colour
+};
+
+static_assert(sizeof(Csize) == 16);
+static_assert(sizeof(ClassRecord) == 4316);
+static_assert(sizeof(Cht) == 848);
+static_assert(offsetof(Cht, history) == 168);
+static_assert(sizeof(Cmesh) == 800);
+static_assert(offsetof(Cmesh, jcd) == 99 * 4);
+static_assert(sizeof(Cparm) == 1200);
+static_assert(sizeof(Cterm) == 600);
+static_assert(sizeof(Cterm3) == 100);
+static_assert(sizeof(Ctime1) == 32);
+static_assert(sizeof(Cmemo) == 1604);
+static_assert(sizeof(Tmesh) == 2004);
+static_assert(sizeof(Grf) == 45 * 4);
+static_assert(sizeof(Cgout) == 7 * 4 + 80);
+static_assert(sizeof(Colors) == 36);
+static_assert(sizeof(Crd) == 104);
+static_assert(std::is_standard_layout_v<ClassRecord> && std::is_trivially_copyable_v<ClassRecord>);
+static_assert(std::is_standard_layout_v<Cmesh> && std::is_trivially_copyable_v<Cmesh>);
+
+}  // namespace tivor

@@ -1,0 +1,168 @@
+// The session: every record, the two workspace pools, the canvas and text screen, and the host.
+// Routines receive it by reference; tests build as many independent sessions as they like.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/records.hpp"
+#include "host/host.hpp"
+
+namespace tivor {
+
+inline constexpr int32_t kPoolReals = 4000000;
+inline constexpr int32_t kPoolInts = 1000000;
+inline constexpr float kEpsilon = 1.0e-18f;
+
+inline constexpr int kCanvasW = 640;
+inline constexpr int kCanvasH = 350;
+inline constexpr int kCols = 80;
+inline constexpr int kRows = 25;
+
+// The frame store: the raster copy of the canvas (one colour index per point, column-fastest:
+// point (x, y) is element (x - 1) + (y - 1) * 640) and a second array for saved pages.
+struct FrameStore {
+  std::vector<uint8_t> raster = std::vector<uint8_t>(kCanvasW * kCanvasH, 0);
+  std::vector<uint8_t> saved = std::vector<uint8_t>(kCanvasW * kCanvasH, 0);
+  uint8_t& at(int x, int y) { return raster[(x - 1) + (y - 1) * kCanvasW]; }
+  uint8_t& saved_at(int x, int y) { return saved[(x - 1) + (y - 1) * kCanvasW]; }
+};
+
+// The text screen shadow: 80 by 25 characters and their attributes (background * 16 +
+// foreground), rows and columns 1-based through the accessors; and the saved cells of PAGE01.
+struct TextScreen {
+  std::array<uint8_t, kCols * kRows> ch{};
+  std::array<uint16_t, kCols * kRows> attr{};
+  std::array<uint8_t, kCols * kRows> saved_ch{};
+  std::array<uint16_t, kCols * kRows> saved_attr{};
+  uint8_t& char_at(int col, int row) { return ch[(row - 1) * kCols + (col - 1)]; }
+  uint16_t& attr_at(int col, int row) { return attr[(row - 1) * kCols + (col - 1)]; }
+};
+
+// The bitmap font store: 256 glyphs of 8 points by 8 or 14 rows, one byte a row.
+struct FontStore {
+  int height = 0;      // 8 or 14 once loaded
+  int32_t loaded = 0;  // 99999999 once the table matching the height is loaded
+  std::array<uint8_t, 256 * 14> rows{};
+};
+
+// The last 10 distinct non-blank lines typed at the keyboard, the newest last.
+struct KeyHistory {
+  std::array<std::string, 10> lines;
+  int count = 0;
+  int widest = 0;  // the widest length shown so far
+};
+
+// Where the keyword reader takes its input from: the data file's handle (0 when none), the file
+// itself and the source name ("keyboard" or the data file's name).
+struct Astime {
+  int32_t handle = 0;
+  std::string name = "keyboard";
+  std::vector<uint8_t> bytes;  // the open data file, read whole
+  size_t pos = 0;              // byte position of the next line
+};
+
+// Calls from lower layers up into higher ones (the results viewer, the checker, the film),
+// filled by app/ at start-up. An empty entry does nothing.
+struct Upcalls {
+  std::function<void()> arez;   // open the results viewer of the current class
+  std::function<void()> amemo;  // open the memory checker
+  // Shows a one-line message and waits for a key (the console's PAUS); used by the graphics
+  // library and the pools, which sit below the console.
+  std::function<void(std::string_view)> pause;
+  // Prints one line in the message area (the console's TXTCON).
+  std::function<void(std::string_view)> print_line;
+  // The trace hook of every computational routine (installed by the debugger): returns 1 when
+  // the routine must return at once.
+  std::function<int(std::string_view)> rtmr;
+};
+
+struct Session;
+
+// A class manager: task -1 opens the class's own result functions, 0 reports the methods (count in
+// cls.nmethod, titles in cls.mtname), k >= 1 runs method k.
+using ClassManager = std::function<void(Session&, int itask)>;
+
+// The class managers built into this program, by 4-character class code (filled at start-up).
+struct ManagerEntry {
+  std::string code;
+  ClassManager manager;
+};
+
+struct Session {
+  explicit Session(Host& h) : host(&h) {}
+
+  Host* host;
+
+  Csize csize{kPoolReals, kPoolInts, 0, 0};
+  std::vector<float> a = std::vector<float>(kPoolReals + 1, 0.0f);   // a[1..NA]
+  std::vector<int32_t> km = std::vector<int32_t>(kPoolInts + 1, 0);  // km[1..NK]
+  float epsilon = 0.0f;
+
+  ClassRecord cls{};
+  Cht cht{};
+  int32_t cflag = 0;
+  Cmesh cmesh{};
+  Tmesh tmesh{};
+  Cparm cparm{};
+  Cterm cterm{};
+  Cterm3 cterm3{};
+  Ctime1 ctime1{};
+  Cmemo cmemo{};
+  Crd crd{};
+  Astime astime;
+  KeyHistory history;
+  char remark[72] = {};           // a remark typed at a command prompt
+  int32_t checker_menu_mode = 0;  // the memory checker's input: 0 command line, 1 menu
+
+  Grf grf{};
+  Cgout cgout{};
+  Colors colors{};
+  Cres cres{};
+  FrameStore frame;
+  TextScreen text;
+  FontStore font;
+
+  Upcalls up;
+  std::vector<ManagerEntry> managers;
+
+  // Pool word accessors with the 1-based pointer convention: element i of the array at pointer j
+  // is a(j + i).
+  float& ra(int64_t k) { return a[static_cast<size_t>(k)]; }
+  int32_t& ik(int64_t k) { return km[static_cast<size_t>(k)]; }
+};
+
+// Error flag: the one failure channel between routines.
+inline void set_flag(Session& s, int32_t v) {
+  s.cflag = v;
+}
+inline void flag_off(Session& s) {
+  s.cflag = 0;
+}
+inline int32_t iflag(const Session& s) {
+  return s.cflag;
+}
+inline bool flag_tst(const Session& s) {
+  return s.cflag != 0;
+}
+
+// Fixed-length, blank-padded character fields.
+void set_field(char* field, size_t size, std::string_view text);
+template <size_t N>
+void set_field(char (&field)[N], std::string_view text) {
+  set_field(field, N, text);
+}
+std::string field_str(const char* field, size_t size);  // trailing blanks removed
+template <size_t N>
+std::string field_str(const char (&field)[N]) {
+  return field_str(field, N);
+}
+// Position of the last non-blank character (0 for an all-blank text).
+int len1(std::string_view text);
+std::string rtrim(std::string_view text);
+
+}  // namespace tivor

@@ -1,0 +1,67 @@
+// The four primitives and SYMBOL: canvas points as reals, handed to every output that is on in
+// the order picture file, raster copy, screen. The raster and screen take the points truncated
+// towards zero; the screen driver takes them 0-based. The picture-file records are written by
+// the picture-file layer, which owns output 1; these routines serve outputs 2 and 3.
+#include <algorithm>
+#include <array>
+
+#include "gfx/gfx.hpp"
+#include "gfx/points.hpp"
+
+namespace tivor {
+namespace {
+
+bool raster_on(const Session& s) {
+  return s.cgout.igout[1] == 1;
+}
+bool screen_on(const Session& s) {
+  return s.cgout.igout[2] == 1;
+}
+
+}  // namespace
+
+void line(Session& s, float x1, float y1, float x2, float y2, int ic) {
+  const int ix1 = trunc_point(x1), iy1 = trunc_point(y1);
+  const int ix2 = trunc_point(x2), iy2 = trunc_point(y2);
+  if (raster_on(s)) p_line(s, ix1, iy1, ix2, iy2, ic);
+  if (screen_on(s)) d_line(s, ix1 - 1, iy1 - 1, ix2 - 1, iy2 - 1, resolve_colour(s, ic));
+}
+
+void text(Session& s, std::string_view txt, float x, float y, float h, int ia, int ic) {
+  const int ix = trunc_point(x), iy = trunc_point(y);
+  if (raster_on(s)) p_text(s, txt, ix, iy, trunc_point(h), ia, ic);
+  if (screen_on(s)) d_text(s, ix - 1, iy - 1, rtrim(txt));
+}
+
+void flood(Session& s, const float* xs, const float* ys, int n, int ic) {
+  n = std::min(n, 500);
+  if (n < 1) return;
+  std::array<int, 500> ixs{}, iys{};
+  for (int i = 0; i < n; ++i) {
+    ixs[i] = trunc_point(xs[i]);
+    iys[i] = trunc_point(ys[i]);
+  }
+  if (raster_on(s)) p_flood(s, ixs.data(), iys.data(), n, ic);
+  // A library started by DINIT fills on the screen whatever the screen switch says.
+  if (screen_on(s) || s.grf.initgr == 2) {
+    for (int i = 0; i < n; ++i) {
+      --ixs[i];
+      --iys[i];
+    }
+    d_flood(s, ixs.data(), iys.data(), n, resolve_colour(s, ic));
+  }
+}
+
+void rect(Session& s, float x1, float y1, float x2, float y2, int ifill) {
+  const int ix1 = trunc_point(x1), iy1 = trunc_point(y1);
+  const int ix2 = trunc_point(x2), iy2 = trunc_point(y2);
+  if (raster_on(s)) p_rect(s, ix1, iy1, ix2, iy2, ifill, s.grf.igcolor);
+  if (screen_on(s)) d_rect(s, ix1 - 1, iy1 - 1, ix2 - 1, iy2 - 1, ifill, s.grf.igcolor);
+}
+
+void symbol(Session& s, float x, float y, float h, std::string_view txt, int n, int ia) {
+  if (n <= 0) return;
+  text(s, txt.substr(0, static_cast<size_t>(n)), x, y, h, ia, s.grf.igcolor);
+}
+
+}  // namespace tivor

@@ -1,0 +1,38 @@
+// The keyword reader: every value the system reads, from an initial data file (keyword, "=" and
+// values) or from the keyboard (values only), goes through these routines. Routines that may
+// fail return 1 (error exit, the caller returns at once) or 0.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/session.hpp"
+
+namespace tivor {
+
+inline constexpr int kKeyboardUnit = 5;
+
+// Switches the input: "keyboard", or a data file (a missing file gives the warning, a key and
+// the error exit). unit receives the file's handle.
+[[nodiscard]] int readfrom(Session& s, int& unit, std::string_view name);
+void readin(Session& s, int kontr, std::string_view endmark, int unit, int kterm);
+// Continues with the data file's next line after the keyboard was used in between.
+void rstread(Session& s);
+// Reads the next line into line (80 characters). ierr: 0 a line, negative end of file, >= 2 the
+// special key that ended keyboard input.
+void txtl(Session& s, std::string& line, int& ierr, int unit);
+// The raw line input: ierr 13 a finished line, -1 end of file, 0 a special key (its code in key).
+void readstr(Session& s, std::string& line, int& ierr, int kterm, int& key);
+// n integers or reals. iopt: 0 required, 1 optional on the current line, > 1 optional on a later
+// line, < 0 a list of variable length ended by "&" (n receives the count; capacity is the size
+// of the caller's array, a longer list is an error).
+[[nodiscard]] int readi(Session& s, std::string_view prompt, int32_t* values, int& n,
+                        std::string_view keyword, int iopt, int capacity = -1);
+[[nodiscard]] int readr(Session& s, std::string_view prompt, float* values, int& n,
+                        std::string_view keyword, int iopt, int capacity = -1);
+// The next blank-delimited word of at most maxlen characters; len 0 when nothing was read.
+void readname(Session& s, std::string& name, int maxlen, int& len, std::string_view prompt);
+void rdword(std::string_view txt, int& first, int& last);
+void gtint(std::string_view txt, int& value, int& ierr);
+
+}  // namespace tivor

@@ -1,0 +1,70 @@
+// Where the reader takes its input from: the keyboard or a data file read whole into memory.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "console/console.hpp"
+#include "reader/reader.hpp"
+#include "reader/reader_internal.hpp"
+
+namespace tivor {
+
+namespace {
+
+// The handle given to an open data file; any positive number does, the file is held in memory.
+constexpr int kDataFileHandle = 30;
+
+bool load_file(std::string_view name, std::vector<uint8_t>& bytes) {
+  const std::filesystem::path path{std::string(name)};
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+int readfrom(Session& s, int& unit, std::string_view name) {
+  Astime& src = s.astime;
+  if (rtrim(name) == "keyboard") {
+    src.handle = 0;
+    src.bytes.clear();
+    src.bytes.shrink_to_fit();
+    src.pos = 0;
+    readin(s, 0, "&", kKeyboardUnit, 1);
+  } else {
+    std::vector<uint8_t> bytes;
+    if (!load_file(rtrim(name), bytes)) {
+      paus(s, " Warning: file \"" + rtrim(name) + "\" does not exist.");
+      set_flag(s, 1);
+      return 1;
+    }
+    src.bytes = std::move(bytes);
+    src.pos = 0;
+    src.handle = kDataFileHandle;
+    unit = src.handle;
+    readin(s, 1, "&", src.handle, 0);
+  }
+  src.name = rtrim(name);
+  s.crd.ip = 0;
+  return 0;
+}
+
+void readin(Session& s, int kontr, std::string_view endmark, int unit, int kterm) {
+  Crd& crd = s.crd;
+  crd.kontr = kontr > 0 ? 1 : 0;
+  set_field(crd.key_end_str, endmark.substr(0, 1));
+  crd.in = unit;
+  crd.kterm = kterm;
+  crd.inm = 0;
+  reader_detail::clear_line(crd);
+}
+
+void rstread(Session& s) {
+  if (s.astime.handle > 0) readin(s, 1, "&", s.astime.handle, 0);
+}
+
+}  // namespace tivor

@@ -1,0 +1,175 @@
+// The data-file menu of the main menu's initial_data: edit the current initial data file with
+// the built-in or the host's editor, choose another one, copy it, delete a file.
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "console/console.hpp"
+#include "console/text_editor.hpp"
+#include "gfx/gfx.hpp"
+#include "reader/reader.hpp"
+#include "shell/names.hpp"
+#include "shell/shell.hpp"
+
+namespace tivor {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
+constexpr std::string_view kHelpFile = "./hlp/auto.hlp";
+
+bool file_exists(const std::string& name) {
+  std::error_code ec;
+  return !name.empty() && fs::is_regular_file(name, ec);
+}
+
+// The class code in lower case without trailing blanks ("dif").
+std::string class_code(const Session& s) {
+  std::string code = rtrim(std::string_view(s.cls.clcode[s.cls.iclass - 1], 4));
+  std::transform(code.begin(), code.end(), code.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return code;
+}
+
+// Opens the host's own editor on the file, without a shell.
+void standard_editor(Session& s, const std::string& file) {
+  std::string editor = "xdg-open";
+  for (const char* var : {"VISUAL", "EDITOR"}) {
+    const char* value = std::getenv(var);
+    if (value != nullptr && *value != '\0') {
+      editor = value;
+      break;
+    }
+  }
+  if (s.host->run_program({editor, file}) != 0) paus(s, " can not start editor " + editor);
+}
+
+// Base names of the class's data files, sorted.
+std::vector<std::string> data_file_names(const std::string& code) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(code, ec)) {
+    if (names.size() >= 100) break;
+    if (!entry.is_regular_file(ec) || entry.path().extension() != "." + code) continue;
+    std::string name = entry.path().stem().string();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Returns true when a file was chosen (it becomes the data file).
+bool open_data(Session& s, const std::string& code) {
+  const std::vector<std::string> names = data_file_names(code);
+  if (names.empty()) {
+    paus(s, " no files have extension " + code);
+    return false;
+  }
+  int choice = 1;
+  wmenuh(s, "choose initial data file:", choice, names, static_cast<int>(names.size()), kHelpFile,
+         2, 3, kHighFg, kHighBg, kFg, kBg, 6, 10);
+  if (choice == 0) return false;
+  set_field(s.cls.datfile, "./" + code + "/" + names[choice - 1] + "." + code);
+  return true;
+}
+
+void edit(Session& s, const std::string& code) {
+  std::string datfile = field_str(s.cls.datfile);
+  if (!file_exists(datfile)) {
+    txtcon(s, " initial data file " + datfile + " is not found and data file is indefinite,");
+    paus(s, " use command \"open data\"");
+    if (!open_data(s, code)) return;
+    datfile = field_str(s.cls.datfile);
+  }
+  int choice = 1;
+  wmenu(s, "choose editor", choice, "inbuilt standard", 2, kHelpFile, 1, 18, kHighFg, kHighBg, kFg,
+        kBg, 2, 15);
+  if (choice == 1) {
+    // The editor's buffer is the free tail of the real pool: 20 words make one line.
+    const int maxlines = std::max(1, (s.csize.na - s.csize.maxa) / 20);
+    std::vector<std::string> lines(1, std::string(80, ' '));
+    int nlines = 1;
+    beg(s, lines, maxlines, nlines, 1, datfile, "./hlp/keywords.hlp");
+  } else if (choice == 2) {
+    standard_editor(s, datfile);
+  }
+}
+
+void copy_data(Session& s, const std::string& code) {
+  std::string name;
+  int len = 0;
+  readname(s, name, 80, len, " enter name for data file:");
+  if (len == 0) return;
+  const std::string target = "./" + code + "/" + namext(name, code);
+  const std::string datfile = field_str(s.cls.datfile);
+  if (target == datfile) return;
+  if (!file_exists(datfile)) {
+    paus(s, "can not open file " + datfile);
+    return;
+  }
+  std::error_code ec;
+  fs::copy_file(datfile, target, fs::copy_options::overwrite_existing, ec);
+  if (ec || !file_exists(target)) {
+    paus(s, "can not open file " + target);
+    return;
+  }
+  set_field(s.cls.datfile, target);
+}
+
+void delete_data(Session& s, const std::string& code) {
+  std::string name;
+  int len = 0;
+  readname(s, name, 80, len, " enter name to delete:");
+  if (len == 0) return;
+  const std::string file = namext(name, code);
+  // A bare name is looked for in the working directory first, then in the class's
+  // sub-directory, where the data files live.
+  const std::string in_class_dir = "./" + code + "/" + file;
+  const std::string victim = file_exists(file) ? file : in_class_dir;
+  std::error_code ec;
+  if (!file_exists(victim) || !fs::remove(victim, ec)) paus(s, "can not open file " + file);
+}
+
+}  // namespace
+
+void aedit(Session& s) {
+  if (s.cls.iclass < 1 || s.cls.iclass > 15) {
+    paus(s, " class is indefinite");
+    return;
+  }
+  const std::string code = class_code(s);
+  int choice = 1;
+  for (;;) {
+    restwnd1(s);
+    clswnd2(s);
+    clswnd3(s);
+    brdcolor(s, 3);
+    wmenu(s, "input data", choice, "edit open_data copy_data delete_data", 4, kHelpFile, 64, 1,
+          kHighFg, kHighBg, kFg, kBg, 1, 15);
+    clswnd3(s);
+    switch (choice) {
+      case 0:
+        return;
+      case 1:
+        edit(s, code);
+        break;
+      case 2:
+        if (open_data(s, code)) edit(s, code);
+        break;
+      case 3:
+        copy_data(s, code);
+        break;
+      case 4:
+        delete_data(s, code);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace tivor

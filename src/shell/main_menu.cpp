@@ -1,0 +1,218 @@
+// The main menu: start-up, the main loop over the twelve items, the status screen, the
+// preparation of a task, the trace menu, the window scale and the exit menu.
+#include <filesystem>
+
+#include "console/console.hpp"
+#include "core/newarr.hpp"
+#include "gfx/gfx.hpp"
+#include "reader/reader.hpp"
+#include "shell/shell.hpp"
+
+namespace tivor {
+namespace {
+
+constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
+constexpr std::string_view kHelpFile = "hlp/auto.hlp";
+constexpr std::string_view kProductTitle = "TIVOR WORKBENCH";                     // 15 characters
+constexpr std::string_view kBanner = "  tivor: simulation of continuous media ";  // 40 characters
+constexpr std::string_view kStandingBuffer = "buf/tivor.buf";
+
+std::string main_menu_items() {
+  return std::string("information class method initial_data prepare_task") + " " +
+         "go results trace_&_debug read_state write_state" + " " + "memory_checker resize";
+}
+
+void reset_task(Session& s) {
+  set_field(s.cls.datfile, "");
+  s.csize.maxa = 0;
+  s.csize.maxk = 0;
+  s.cls.iclass = 0;
+  s.cls.imethod = 0;
+  s.cht.ifilm = 0;
+}
+
+void show_status(Session& s) {
+  locate1(s, 1, 18);
+  if (s.cls.iclass >= 1 && s.cls.iclass <= 15) {
+    txtcon(s, " class : " + std::string(s.cls.clname[s.cls.iclass - 1], 51));
+  }
+  if (s.cls.imethod >= 1 && s.cls.imethod <= 15) {
+    txtcon(s, " method: " + std::string(s.cls.mtname[s.cls.imethod - 1], 51));
+  }
+  txtcon(s, " data file:" + field_str(s.cls.datfile));
+  txtcon(s, "     free memory:     real     integer");
+  txtcon(s, std::string(20, ' ') + fmt_int(s.csize.na - s.csize.maxa, "(i7)") +
+                fmt_int(s.csize.nk - s.csize.maxk, "(i7)"));
+  if (s.cht.itask == kTaskPrepared) {
+    txtcon(s, "time=" + fmt_real(s.cht.t, "(e10.3)") +
+                  ";  time step=" + fmt_real(s.cht.ht, "(e10.3)"));
+  }
+  paus(s, " press any key");
+}
+
+void prepare_task(Session& s) {
+  const std::string datfile = field_str(s.cls.datfile);
+  std::error_code ec;
+  if (datfile.empty() || !std::filesystem::is_regular_file(datfile, ec)) {
+    paus(s, " use editor to define initial data set");
+    return;
+  }
+  int choice = 1;
+  wmenu(s, "prepare?", choice, "yes no", 2, kHelpFile, 2, 18, kHighFg, kHighBg, kFg, kBg, 2, 4);
+  if (choice != 1) return;
+  int unit = 0;
+  if (readfrom(s, unit, datfile) != 0) return;
+  s.csize.maxa = 0;
+  s.csize.maxk = 0;
+  s.cht.itask = 0;
+  atask(s);
+  int keyboard = kKeyboardUnit;
+  static_cast<void>(readfrom(s, keyboard, "keyboard"));
+  locate1(s, 1, 18);
+  if (!flag_tst(s)) {
+    s.cht.itask = kTaskPrepared;
+    clswnd3(s);
+    paus(s, "ready.");
+  } else {
+    s.csize.maxa = 0;
+    s.csize.maxk = 0;
+  }
+}
+
+void trace_menu(Session& s) {
+  clswnd3(s);
+  int choice = s.ctime1.itrace + 1;
+  wmenu(s, "trace & debug", choice, "trace_on trace_off debug_on breakpoint", 4, kHelpFile, 2, 18,
+        kHighFg, kHighBg, kFg, kBg, 1, 17);
+  if (choice == 0) return;
+  s.ctime1.itrace = choice - 1;
+  if (choice != 4) return;
+  locate1(s, 1, 23);
+  std::string name;
+  int len = 0;
+  readname(s, name, 80, len, "enter routine name:");
+  if (len == 0) {
+    s.ctime1.itrace = 1;
+  } else {
+    set_field(s.ctime1.modname1, name.substr(0, 20));
+  }
+}
+
+void resize_window(Session& s) {
+  float a = 0.6f;
+  int n = 1;
+  if (readr(s, " scale factor? (0.3<a<1.0)", &a, n, "", 0) != 0) return;
+  a = std::max(0.3f, std::min(a, 1.0f));
+  d_c(s);
+  d_o(s, "tivor", a, a);
+  d_restore(s);
+}
+
+// The exit menu; returns true when the program is to stop.
+bool exit_menu(Session& s) {
+  s.ctime1.itrace = 1;
+  int choice = 1;
+  wmenu(s, "exit?", choice, "exit exit&save continue", 3, kHelpFile, 2, 18, kHighFg, kHighBg, kFg,
+        kBg, 3, 10);
+  if (choice != 1 && choice != 2) return false;
+  if (choice == 2) rewrin(s, 2, kStandingBuffer);
+  std::error_code ec;
+  std::filesystem::remove("null", ec);
+  return true;
+}
+
+}  // namespace
+
+void tivor_main(Session& s) {
+  const std::string items = main_menu_items();
+
+  locate1(s, 16, 12);
+  fcolor(s, 14);
+  brdcolor(s, 2);
+  dispstr(s, kBanner);
+  static_cast<void>(await_ticks(s, 32));
+  newstr(s);
+  fcolor(s, 7);
+
+  reset_task(s);
+  iniclass(s);
+  abase(s);
+  rewrin(s, 1, kStandingBuffer);
+  flag_off(s);
+  s.ctime1.itrace = 1;
+
+  lpg(s, 3);
+  lpg(s, 2);
+  fcolor(s, 14);
+  bkcolor(s, 1);
+  cls(s);
+  savewnd1(s);
+  title_screen(s, std::string(7, ' ') + std::string(kProductTitle) + std::string(7, ' '));
+
+  int choice = 1;
+  for (;;) {
+    flag_off(s);
+    s.ctime1.itrace = 1;
+    restwnd1(s);
+    clswnd2(s);
+    clswnd3(s);
+    brdcolor(s, 2);
+    wmenu(s, "main menu", choice, items, 12, kHelpFile, 64, 1, kHighFg, kHighBg, kFg, kBg, 1, 15);
+    clswnd3(s);
+    switch (choice) {
+      case 0:
+        if (exit_menu(s)) return;
+        choice = 1;
+        break;
+      case 1:
+        show_status(s);
+        break;
+      case 2:
+        aclass(s);
+        break;
+      case 3:
+        amethod(s);
+        break;
+      case 4:
+        aedit(s);
+        break;
+      case 5:
+        prepare_task(s);
+        break;
+      case 6:
+        if (s.cht.itask != kTaskPrepared) {
+          static_cast<void>(flag_on(s, " task is absent"));
+        } else {
+          awork(s);
+        }
+        break;
+      case 7:
+        if (s.cht.itask != kTaskPrepared) {
+          static_cast<void>(flag_on(s, " task is absent"));
+        } else {
+          arez(s);
+          clswnd2(s);
+        }
+        break;
+      case 8:
+        trace_menu(s);
+        break;
+      case 9:
+        rewri(s, 1);
+        break;
+      case 10:
+        rewri(s, 2);
+        break;
+      case 11:
+        amemo(s);
+        break;
+      case 12:
+        resize_window(s);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace tivor

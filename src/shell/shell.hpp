@@ -1,0 +1,50 @@
+// The task shell: the main menu, the registry of problem classes and the task protocol by which
+// the shell drives a class manager.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/session.hpp"
+
+namespace tivor {
+
+// Runs the main menu until the user leaves through the exit menu (returns to stop the program).
+void tivor_main(Session& s);
+
+// ---- registry and dispatch ----
+
+void iniclass(Session& s);
+std::string getclass(const Session& s);
+// Calls the manager of class iclass with the task; a code with no manager calls nothing.
+void execlass(Session& s, int iclass, int itask);
+// The manager of the registered class that has none in this program: refuses with a message.
+void unavailable_class_manager(Session& s, int itask);
+
+// ---- shell actions of the main menu ----
+
+void aclass(Session& s);
+void amethod(Session& s);
+void atask(Session& s);
+void awork(Session& s);
+void arez(Session& s);
+void termuser(Session& s);
+// The data-file menu (initial_data).
+void aedit(Session& s);
+// The memory checker (memory_checker).
+void amemo(Session& s);
+
+// ---- start-up pieces ----
+
+void title_screen(Session& s, std::string_view title);
+// Waits n ticks of 1/18 second or until a key; true when a key ended the wait.
+bool await_ticks(Session& s, int n);
+
+// ---- state buffers ----
+
+// Mode 2 writes the whole task state to the buffer file; any other mode reads it.
+void rewrin(Session& s, int mode, std::string_view name);
+// The interactive form of the main menu: lists buf/*.buf, asks a name, reads or writes.
+void rewri(Session& s, int mode);
+
+}  // namespace tivor

@@ -1,0 +1,95 @@
+// The five shell actions that drive a class manager: choose a class, choose a method, prepare
+// the task, run time steps, open the results.
+#include <vector>
+
+#include "console/console.hpp"
+#include "reader/reader.hpp"
+#include "shell/shell.hpp"
+
+namespace tivor {
+namespace {
+
+constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
+
+std::vector<std::string> field_list(const char (*fields)[72], int n) {
+  std::vector<std::string> items;
+  for (int i = 0; i < n; ++i) items.emplace_back(fields[i], 72);
+  return items;
+}
+
+bool class_chosen(const Session& s) {
+  return s.cls.iclass >= 1 && s.cls.iclass <= 15;
+}
+
+}  // namespace
+
+void aclass(Session& s) {
+  iniclass(s);
+  int choice = s.cls.iclass;
+  wmenuh(s, "choose problem class:", choice, field_list(s.cls.clname, 12), 12, "null", 2, 2,
+         kHighFg, kHighBg, kFg, kBg, 1, 59);
+  if (choice == 0) return;
+  s.cls.iclass = choice;
+  set_field(s.cls.datfile, "");
+  s.cls.imethod = 0;
+  s.cht.itask = 0;
+}
+
+void amethod(Session& s) {
+  clswnd3(s);
+  if (!class_chosen(s)) {
+    static_cast<void>(flag_on(s, " choose class "));
+    return;
+  }
+  execlass(s, s.cls.iclass, 0);
+  if (flag_tst(s)) return;
+  const int n = std::max(0, std::min(s.cls.nmethod, 15));
+  int choice = s.cls.imethod;
+  wmenuh(s, " choose method:", choice, field_list(s.cls.mtname, n), n, "null", 2, 2, kHighFg,
+         kHighBg, kFg, kBg, 1, 59);
+  if (choice == 0) return;
+  s.cls.imethod = choice;
+  s.cht.is = 0;
+}
+
+void atask(Session& s) {
+  clswnd3(s);
+  if (!class_chosen(s)) {
+    static_cast<void>(flag_on(s, " choose class"));
+    return;
+  }
+  if (s.cls.imethod == 0) {
+    static_cast<void>(flag_on(s, " choose method"));
+    return;
+  }
+  s.cht.is = 0;
+  s.cht.isp = 0;
+  s.cmesh = Cmesh{};
+  execlass(s, s.cls.iclass, s.cls.imethod);
+  s.cht.isp = s.cht.is;
+}
+
+void awork(Session& s) {
+  if (!class_chosen(s) || s.cls.imethod == 0) return;
+  s.cht.isp = 0;
+  int32_t steps = 0;
+  int n = 1;
+  if (readi(s, " number of time steps?", &steps, n, "", 0) != 0) return;
+  clswnd3(s);
+  s.cht.isp = steps;
+  if (steps > 0) {
+    s.cht.isp = steps + s.cht.is;
+    execlass(s, s.cls.iclass, s.cls.imethod);
+    s.cht.isp = s.cht.is;
+  }
+}
+
+void arez(Session& s) {
+  if (s.up.arez) s.up.arez();
+}
+
+void termuser(Session& s) {
+  execlass(s, s.cls.iclass, -1);
+}
+
+}  // namespace tivor

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "console/fake_host.hpp"
+
+namespace tivor::test {
+namespace {
+
+// Items 15 on 1, the current item 0 on 3.
+constexpr int kItemAttr = 1 * 16 + 15;
+
+struct MenuTest : ::testing::Test {
+  Console c;
+  int sel = 1;
+
+  // Items "i1".."i|n|" of width 6 from column 10, title on row 5.
+  void numbered(int n, int ncol, std::string_view title = "pick") {
+    std::string items;
+    for (int k = 1; k <= std::abs(n); ++k) items += "i" + std::to_string(k) + " ";
+    wmenu(c.s, title, sel, items, n, "null", 10, 5, 0, 3, 15, 1, ncol, 6);
+  }
+  // The selection after the keys and Enter (no Enter when the keys end the menu).
+  int after(std::initializer_list<int> keys, int start, int n, int ncol, bool enter = true) {
+    for (int k : keys) c.host.key(k);
+    if (enter) c.host.key(key::kEnter);
+    sel = start;
+    numbered(n, ncol);
+    return sel;
+  }
+};
+
+TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
+  int hi = 0;
+  c.host.on_wait = [&](int) { hi = c.attr(64, 3); };
+  c.host.key(key::kEnter);
+  sel = 2;
+  wmenu(c.s, "main menu", sel, "alpha beta gamma_delta", 3, "null", 64, 1, 0, 3, 15, 1, 1, 15);
+  EXPECT_EQ(sel, 2);
+  EXPECT_EQ(hi, 3 * 16 + 0);
+  EXPECT_EQ(c.row(1).substr(63, 15), "   main menu   ");
+  EXPECT_EQ(c.row(4).substr(63, 15), "gamma delta    ");
+  EXPECT_EQ(c.attr(64, 3), kItemAttr);
+  EXPECT_EQ(c.attr(79, 4), 7);
+
+  c.put(10, 8, std::string(18, 'x'));  // the last item row is cleared over the menu width
+  c.put(10, 5, "keep");
+  c.host.key(key::kEnter);
+  numbered(7, 3, "   ");  // a blank title draws no title line
+  EXPECT_EQ(c.trimmed(5), "         keep");
+  EXPECT_EQ(c.row(7).substr(9, 18), "i4    i5    i6    ");
+  EXPECT_EQ(c.row(8).substr(9, 18), "i7                ");
+  EXPECT_EQ(c.attr(27, 8), kItemAttr);
+}
+
+TEST_F(MenuTest, KeyboardNavigation) {
+  EXPECT_EQ(after({key::kRight}, 2, 4, 1), 4);  // one column: Right the last
+  EXPECT_EQ(after({key::kLeft}, 3, 4, 1), 1);   // and Left the first
+  EXPECT_EQ(after({key::kDown}, 6, 7, 3), 7);   // row 3, column 3 is empty
+  EXPECT_EQ(after({key::kUp}, 3, 7, 3), 7);
+  EXPECT_EQ(after({key::kDown}, 7, 7, 3), 1);
+  EXPECT_EQ(after({key::kUp}, 5, 7, 3), 2);
+  EXPECT_EQ(after({key::kRight}, 3, 7, 3), 1);  // wraps within the row
+  EXPECT_EQ(after({key::kLeft}, 4, 7, 3), 6);
+  EXPECT_EQ(after({key::kRight}, 7, 7, 3), 7);
+  EXPECT_EQ(after({key::kLeft}, 7, 8, 3), 8);
+  EXPECT_EQ(after({key::kEnd}, 2, 7, 3), 7);
+  EXPECT_EQ(after({key::kPgUp}, 5, 7, 3), 1);
+  EXPECT_EQ(after({}, 99, 3, 1), 3);  // the starting selection is clamped
+  EXPECT_EQ(after({key::kDown}, 1, -3, 1), 2);
+  EXPECT_EQ(after({key::kLeft}, 2, -3, 1, false), -1);
+  EXPECT_EQ(after({key::kRight}, 2, -3, 1, false), -102);
+  EXPECT_EQ(after({key::kEsc}, 2, 3, 1, false), 0);
+  EXPECT_TRUE(c.host.events.empty());
+  sel = 3;
+  numbered(0, 1);
+  EXPECT_EQ(sel, 0);
+}
+
+TEST_F(MenuTest, MouseSelectsAndSecondClickReturns) {
+  c.host.click_cell(23, 7);  // item 6, not yet selected
+  c.host.click_cell(40, 7);  // outside the menu
+  c.host.click_cell(27, 7);  // item 6 again, at the right edge of its box
+  sel = 1;
+  numbered(7, 3);
+  EXPECT_EQ(sel, 6);
+  EXPECT_EQ(c.host.waits, 3);
+  c.host.click_cell(10, 6, 2);  // the right button abandons
+  numbered(7, 3);
+  EXPECT_EQ(sel, 0);
+}
+
+TEST_F(MenuTest, CallerClipAndCursorRestored) {
+  set_clip(c.s, 10, 20, 100, 200);
+  locate1(c.s, 33, 22);
+  int mode_during = 0;
+  c.host.on_wait = [&](int) { mode_during = c.s.grf.clip_mode; };
+  after({}, 1, 3, 1);
+  EXPECT_EQ(mode_during, 1);
+  EXPECT_EQ(c.s.grf.clip_mode, 4);
+  EXPECT_EQ(c.s.grf.clip[2], 100);
+  EXPECT_EQ(c.s.colors.col, 33);
+  EXPECT_EQ(c.s.colors.row, 22);
+}
+
+TEST_F(MenuTest, F1HelpPopUpThenScreenExactlyRestored) {
+  WorkDir dir;
+  c.put(20, 12, "under the box");
+  std::vector<std::string> box;
+  std::vector<uint8_t> before, after_help;
+  c.host.on_wait = [&](int n) {
+    if (n == 1) before = c.screen();
+    if (n == 2) {
+      for (int r = 1; r <= 25; ++r) box.push_back(c.trimmed(r));
+    }
+    if (n == 3) after_help = c.screen();
+  };
+  c.host.key(key::kF1);
+  c.host.key(' ');
+  c.host.key(key::kEnter);
+  sel = 2;
+  numbered(3, 1);
+  EXPECT_EQ(sel, 2);
+  EXPECT_EQ(box.at(11), std::string(15, ' ') + "  use arrow keys to choose item + enter, or esc");
+  EXPECT_EQ(after_help, before);
+  EXPECT_EQ(c.trimmed(12), "                   under the box");
+}
+
+TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
+  c.put(1, 1, "top row text");
+  std::string prompt;
+  c.host.on_wait = [&](int n) {
+    if (n == 2) prompt = c.trimmed(1);
+  };
+  c.host.key(key::kAltC);
+  c.host.keys("ls -l");
+  c.host.key(key::kEnter);
+  c.host.key(' ');
+  c.host.key(key::kAltC);
+  c.host.keys("rm x");
+  c.host.key(key::kEsc);  // abandoned
+  c.host.key(key::kEnter);
+  numbered(3, 1);
+  EXPECT_EQ(prompt, "Enter DOS command>");
+  EXPECT_EQ(c.host.commands, std::vector<std::string>{"ls -l"});
+  EXPECT_EQ(c.trimmed(1), "top row text");
+  EXPECT_EQ(getmenu(2, "  edit open_data  copy_data"), "open data");
+  EXPECT_EQ(getmenu(4, "  edit open_data  copy_data"), "");
+}
+
+}  // namespace
+}  // namespace tivor::test

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "console/fake_host.hpp"
+
+namespace tivor::test {
+namespace {
+
+TEST(Dispstr, WritesCutsAtColumn80AndNeverHidesText) {
+  Console c;
+  c.put(78, 3, "abcdef", 14, 1);
+  EXPECT_EQ(c.row(3).substr(77), "abc");
+  EXPECT_EQ(c.attr(78, 3), 1 * 16 + 14);
+  locate1(c.s, 78, 3);
+  dispstr(c.s, "abcdef");
+  EXPECT_EQ(c.s.colors.col, 81);
+  dispstr(c.s, "xyz");
+  EXPECT_EQ(c.trimmed(4), "");
+
+  c.put(1, 1, "A", 0, 0);  // black on black is drawn in 15 on black
+  EXPECT_EQ(c.attr(1, 1), 15);
+  int glyph = 0, ground = 0;
+  for (int y = 1; y <= 14; ++y) {
+    for (int x = 1; x <= 8; ++x) {
+      glyph += c.pixel(x, y) == 15;
+      ground += c.pixel(x, y) == 0;
+    }
+  }
+  EXPECT_GT(glyph, 0);
+  EXPECT_GT(ground, 0);
+  c.put(2, 1, "B", 5, 5);
+  EXPECT_EQ(c.attr(2, 1), 5 * 16 + 4);
+}
+
+TEST(Dispstr, RowOutsideScreenIsReportedAndCursorBroughtBack) {
+  for (int bad : {0, -7, 26}) {
+    Console c;
+    c.s.colors.row = bad;
+    dispstr(c.s, "text");
+    EXPECT_EQ(c.trimmed(24), "irow=" + std::to_string(bad));
+    EXPECT_EQ(c.trimmed(25), "text");
+  }
+}
+
+TEST(Newstr, ScrollsWholeScreenOnlyFromRow25) {
+  Console c;
+  c.put(1, 1, "first");
+  c.put(1, 2, "second");
+  c.put(1, 25, "last");
+  locate1(c.s, 10, 24);
+  newstr(c.s);
+  EXPECT_EQ(c.trimmed(1), "first");
+  c.s.colors.bg = 2;
+  newstr(c.s);  // from row 25
+  EXPECT_EQ(c.trimmed(1), "second");
+  EXPECT_EQ(c.trimmed(24), "last");
+  EXPECT_EQ(c.trimmed(25), "");
+  EXPECT_EQ(c.attr(1, 25) >> 4, 2);
+  EXPECT_EQ(c.s.colors.row, 25);
+  EXPECT_EQ(c.s.colors.col, 1);
+}
+
+TEST(Cls, AreasClearCellsRasterAndScreen) {
+  struct Area {
+    void (*clear)(Session&);
+    int left, top, right, bottom;
+  };
+  for (const Area& a :
+       {Area{clswnd1, 1, 1, 61, 17}, Area{clswnd2, 62, 1, 80, 25}, Area{clswnd3, 1, 18, 80, 25}}) {
+    Console c;
+    for (int r = 1; r <= 25; ++r) c.put(1, r, std::string(80, 'x'));
+    std::fill(c.s.frame.raster.begin(), c.s.frame.raster.end(), uint8_t{6});
+    c.s.colors.bg = 3;
+    a.clear(c.s);
+    EXPECT_EQ(c.s.colors.col, a.left);
+    EXPECT_EQ(c.s.colors.row, a.top);
+    for (int r = 1; r <= 25; ++r) {
+      for (int col = 1; col <= 80; ++col) {
+        const bool in = col >= a.left && col <= a.right && r >= a.top && r <= a.bottom;
+        ASSERT_EQ(c.row(r)[col - 1], in ? ' ' : 'x');
+        const int x = (col - 1) * 8 + 1 + (col % 8), y = (r - 1) * 14 + 1 + (r % 14);
+        ASSERT_EQ(c.s.frame.at(x, y), in ? 3 : 6);
+        if (in) {
+          ASSERT_EQ(c.pixel(x, y), 3);
+        }
+      }
+    }
+  }
+}
+
+TEST(Repaint, TextFromShadowPictureCellsFromRaster) {
+  Console c;
+  for (int y = 15; y <= 28; ++y) c.s.frame.at(1, y) = 4;
+  c.s.text.attr_at(1, 2) = 17;
+  c.put(2, 2, "t");
+  repaint(c.s);
+  const auto good = c.screen();
+  EXPECT_EQ(c.pixel(1, 20), 4);
+  std::fill(c.host.surface().pixels.begin(), c.host.surface().pixels.end(), uint8_t{9});
+  repaint(c.s);
+  EXPECT_EQ(c.screen(), good);
+}
+
+TEST(Grfkey, BlinksAtCursorRestoresScreenMapsButtonsAndStops) {
+  Console c;
+  c.put(1, 5, "abc", 14, 1);
+  locate1(c.s, 2, 5);
+  const auto before = c.screen();
+  int underline = -1;
+  c.host.on_wait = [&](int) { underline = c.pixel(9, 5 * 14 - 1); };
+  c.host.key('q');
+  c.host.events.push_back(InputEvent{0, 2, 10, 10});
+  int key = 0;
+  grfkey(c.s, key);
+  EXPECT_EQ(key, 'q');
+  EXPECT_EQ(underline, 7);  // the current foreground
+  EXPECT_EQ(c.screen(), before);
+  grfkey(c.s, key);
+  EXPECT_EQ(key, key::kEsc);  // the right button
+
+  c.host.key(key::kCtrlC);
+  EXPECT_EQ(c.stops([&] { grfkey(c.s, key); }), 0);
+  EXPECT_FALSE(c.host.window_open());
+}
+
+}  // namespace
+}  // namespace tivor::test

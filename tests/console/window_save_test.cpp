@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "console/fake_host.hpp"
+
+namespace tivor::test {
+namespace {
+
+std::vector<char> read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const std::string& path, const std::vector<char>& b) {
+  std::ofstream(path, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
+}
+
+std::vector<char> patch_u32(std::vector<char> b, size_t at, uint32_t v) {
+  for (size_t k = 0; k < 4; ++k) b[at + k] = static_cast<char>(v >> (8 * k));
+  return b;
+}
+
+struct WindowTest : ::testing::Test {
+  WorkDir dir;
+  Console c;
+
+  WindowTest() {  // all 16 colours in the raster, text over it, a few picture cells
+    for (int y = 1; y <= 350; ++y) {
+      for (int x = 1; x <= 640; ++x) c.s.frame.at(x, y) = static_cast<uint8_t>((x / 3 + y) % 16);
+    }
+    for (int r = 1; r <= 25; ++r) c.put(1, r, std::string(80, static_cast<char>('A' + r)), r, 1);
+    for (int col = 12; col <= 15; ++col) c.s.text.attr_at(col, 6) = 17;
+    repaint(c.s);
+  }
+};
+
+TEST_F(WindowTest, SaveRestoreRoundTrip) {
+  const auto ch = c.s.text.ch;
+  const auto raster = c.s.frame.raster;
+  const auto screen = c.screen();
+  savewin(c.s, -4, 0, 300, 99, "all");  // clamped to the whole screen
+  savewin(c.s, 10, 5, 30, 9, "win");
+  EXPECT_FALSE(std::filesystem::exists("win.tmp"));
+  c.s.colors.bg = 2;
+  cls(c.s);
+  restwin(c.s, 10, 5, 30, 9, "win");
+  EXPECT_EQ(c.row(5).substr(9, 21), std::string(21, 'F'));
+  EXPECT_EQ(c.trimmed(4), "");
+  EXPECT_EQ(c.s.frame.at(73, 57), raster[72 + 56 * 640]);
+  EXPECT_EQ(c.s.frame.at(72, 57), 2);
+  restwin(c.s, 1, 1, 80, 25, "all");
+  EXPECT_EQ(c.s.text.ch, ch);
+  EXPECT_EQ(c.s.frame.raster, raster);
+  EXPECT_EQ(c.screen(), screen);
+  restwin(c.s, 1, 1, 80, 25, "never_saved");
+  EXPECT_EQ(c.screen(), screen);
+}
+
+TEST_F(WindowTest, TruncatedOrInconsistentFilesNeverOverrun) {
+  savewin(c.s, 3, 3, 40, 12, "win");
+  const auto full = read_bytes("win");
+  const size_t cells_end = 20 + 38 * 10 * 3;
+  Console fresh;
+  auto restore = [&](const std::vector<char>& bytes) {
+    std::fill(fresh.s.text.ch.begin(), fresh.s.text.ch.end(), uint8_t{' '});
+    std::fill(fresh.s.frame.raster.begin(), fresh.s.frame.raster.end(), uint8_t{0});
+    write_bytes("bad", bytes);
+    restwin(fresh.s, 3, 3, 40, 12, "bad");
+    return !fresh.trimmed(5).empty();
+  };
+  EXPECT_TRUE(restore(full));
+  EXPECT_EQ(fresh.s.frame.at(20, 50), c.s.frame.at(20, 50));
+  std::vector<size_t> cuts = {0, 1, 3, 4, 19, 20, 21, 400, cells_end - 1, full.size() - 1};
+  for (size_t len = cells_end; len < cells_end + 12; ++len) cuts.push_back(len);
+  for (size_t len : cuts) {
+    const bool cells_back = restore({full.begin(), full.begin() + static_cast<long>(len)});
+    EXPECT_EQ(cells_back, len >= cells_end + 4) << len;
+    EXPECT_EQ(fresh.s.frame.at(20, 50), 0) << len;  // the pixel block is never half drawn
+  }
+  const std::vector<std::pair<std::vector<char>, bool>> cases = {
+      {patch_u32(full, 4, 0), false},                 // left column 0
+      {patch_u32(full, 12, 200), false},              // right column beyond 80
+      {patch_u32(full, 16, 0xFFFFFFFF), false},       // bottom row negative
+      {patch_u32(full, cells_end + 4, 40000), true},  // block over 32,000 words
+      {patch_u32(full, cells_end + 4, 100), true},    // block disagreeing with the rectangle
+      {std::vector<char>(full.size(), 'x'), false},
+  };
+  for (const auto& [bytes, cells_back] : cases) {
+    EXPECT_EQ(restore(bytes), cells_back);
+    EXPECT_EQ(fresh.s.frame.at(20, 50), 0);
+  }
+}
+
+TEST_F(WindowTest, PixelBlockAlone) {
+  const auto raster = c.s.frame.raster;
+  winfile(c.s, 100, 50, 3, 7, 0, "blk");
+  const size_t words = (98 * 44 + 7) / 8;
+  const auto bytes = read_bytes("blk");
+  ASSERT_EQ(bytes.size(), 4 + words * 4);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8,
+            static_cast<int>(words));
+  std::fill(c.s.frame.raster.begin(), c.s.frame.raster.end(), uint8_t{0});
+  winfile(c.s, 3, 7, 100, 51, 1, "blk");  // another size: not drawn
+  EXPECT_EQ(c.s.frame.at(3, 7), 0);
+  winfile(c.s, 3, 7, 100, 50, 2, "blk");
+  EXPECT_EQ(c.s.frame.at(100, 50), raster[99 + 49 * 640]);
+  EXPECT_EQ(c.pixel(100, 50), colpal(raster[99 + 49 * 640]));
+  EXPECT_EQ(c.s.frame.at(101, 50), 0);
+  EXPECT_FALSE(std::filesystem::exists("blk"));
+}
+
+}  // namespace
+}  // namespace tivor::test

@@ -1,0 +1,102 @@
+#include "e2e/session_runner.hpp"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace tivor::e2e {
+
+namespace fs = std::filesystem;
+
+void Session::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const fs::path root =
+      fs::temp_directory_path() / ("tivor-e2e-" + std::to_string(::getpid()) + "-" + info->name());
+  fs::remove_all(root);
+  work_ = root / "work";
+  shots_ = root / "shots";
+  fs::create_directories(work_ / "hlp");
+  fs::create_directories(work_ / "buf");
+  fs::create_directories(work_ / "images");
+  fs::create_directories(shots_);
+  for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "hlp")) {
+    fs::copy_file(f.path(), work_ / "hlp" / f.path().filename());
+  }
+}
+
+void Session::TearDown() {
+  if (!HasFailure()) fs::remove_all(work_.parent_path());
+}
+
+int Session::run(const std::string& script) {
+  const fs::path keys = work_.parent_path() / "script.keys";
+  std::ofstream(keys) << script;
+  const fs::path err = work_.parent_path() / "stderr.txt";
+
+  std::vector<std::string> args = {TIVOR_BINARY, "--headless",    "--keys",    keys.string(),
+                                   "--shots",    shots_.string(), "--workdir", work_.string()};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -2;
+
+  // A scripted session never sleeps; a run that lasts a minute hangs.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      ADD_FAILURE() << "the program hung";
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::stringstream e;
+  e << std::ifstream(err).rdbuf();
+  stderr_ = e.str();
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string Session::screen_text(const std::string& name) const {
+  std::stringstream text;
+  text << std::ifstream(shots_ / (name + ".txt")).rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Session::screen(const std::string& name) const {
+  std::vector<std::string> lines;
+  std::istringstream in(screen_text(name));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::optional<RgbImage> Session::shot(const std::string& name) const {
+  return read_png_rgb((shots_ / (name + ".png")).string());
+}
+
+bool Session::has_line(const std::string& name, const std::string& start) const {
+  for (const std::string& line : screen(name)) {
+    if (line.rfind(start, 0) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace tivor::e2e

@@ -1,0 +1,141 @@
+// Text on the raster: the bitmap font of both heights and the stroke font at an angle, and the
+// well-formedness of the stroke glyph table.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "fake_host.hpp"
+#include "gfx/gfx.hpp"
+
+namespace tivor::test {
+namespace {
+
+using Points = std::set<std::pair<int, int>>;
+
+struct Text : ::testing::Test {
+  GfxSession t;
+  Session& s = *t.s;
+  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
+  // The lit points of the raster, which is cleared afterwards.
+  Points take() {
+    Points p;
+    for (int y = 1; y <= kCanvasH; ++y) {
+      for (int x = 1; x <= kCanvasW; ++x) {
+        if (s.frame.at(x, y) != 0) p.emplace(x, y);
+      }
+    }
+    std::fill(s.frame.raster.begin(), s.frame.raster.end(), uint8_t{0});
+    return p;
+  }
+  // One glyph row of the raster as a byte, most significant bit leftmost.
+  int row_byte(int x, int y) {
+    int b = 0;
+    for (int k = 0; k < 8; ++k) b = b * 2 + (s.frame.at(x + k, y) != 0);
+    return b;
+  }
+};
+
+Points shifted(const Points& p, int dx, int dy) {
+  Points q;
+  for (const auto& [x, y] : p) q.emplace(x + dx, y + dy);
+  return q;
+}
+
+TEST_F(Text, BitmapGlyphOfTheEightRowTableIsCopiedBelowThePoint) {
+  s.grf.igfont = 1;
+  text(s, "AA", 100.0f, 50.0f, 8.0f, 0, 14);
+  const int expected[8] = {0x7c, 0xc6, 0xc6, 0xfe, 0xc6, 0xc6, 0xc6, 0x00};
+  for (int r = 0; r < 8; ++r) {
+    EXPECT_EQ(row_byte(100, 51 + r), expected[r]) << "row " << r;
+    EXPECT_EQ(row_byte(108, 51 + r), expected[r]) << "row " << r;
+  }
+  EXPECT_EQ(t.count(14), 2 * (5 + 4 + 4 + 7 + 4 + 4 + 4));
+
+  // Any other font selects the 14-row table; height and angle play no part.
+  s.grf.igfont = 0;
+  text(s, "8", 20.0f, 130.0f, 99.0f, 45, 3);
+  for (int r = 0; r < 14; ++r) EXPECT_EQ(row_byte(20, 131 + r), glyph_rows(14, '8')[r]) << r;
+  EXPECT_EQ(t.count(3, 1, 145, 640, 350), 0);
+}
+
+TEST_F(Text, StrokeGlyphPointsAreScaledFromTheBaseline) {
+  s.grf.igfont = 2;
+  // h = 16: one grid unit is one point, the baseline is y + 16.
+  text(s, "A", 100.0f, 100.0f, 16.0f, 0, 9);
+  const Points a = take();
+  EXPECT_TRUE(a.count({100, 116}));  // (0, 0)
+  EXPECT_TRUE(a.count({105, 104}));  // (5, 12)
+  EXPECT_TRUE(a.count({111, 104}));  // (11, 12)
+  EXPECT_TRUE(a.count({112, 116}));  // (12, 0)
+  EXPECT_TRUE(a.count({106, 111}));  // on the bar (12, 5)-(0, 5)
+  EXPECT_FALSE(a.count({106, 112}));
+  for (const auto& [x, y] : a) {
+    EXPECT_TRUE(x >= 100 && x <= 112 && y >= 104 && y <= 116) << x << "," << y;
+  }
+  // Characters advance by h; a character without a glyph still takes its place.
+  text(s, "A~A", 100.0f, 100.0f, 16.0f, 0, 9);
+  Points expected = a;
+  expected.merge(shifted(a, 32, 0));
+  EXPECT_EQ(take(), expected);
+}
+
+TEST_F(Text, StrokeTextAtNinetyDegreesAdvancesUpwards) {
+  s.grf.igfont = 2;
+  text(s, "A", 300.0f, 200.0f, 16.0f, 90, 9);
+  const Points one = take();
+  ASSERT_FALSE(one.empty());
+  // The first glyph point (0, 0) is the character's origin (x, y + h).
+  EXPECT_TRUE(one.count({300, 216}));
+  // Glyph up points to the left; the cross direction is halved (f = 1/2).
+  for (const auto& [x, y] : one) {
+    EXPECT_TRUE(x >= 288 && x <= 300 && y >= 210 && y <= 216) << x << "," << y;
+  }
+  text(s, "AAA", 300.0f, 200.0f, 16.0f, 90, 9);
+  Points expected = one;
+  expected.merge(shifted(one, 0, -16));
+  expected.merge(shifted(one, 0, -32));
+  EXPECT_EQ(take(), expected);
+}
+
+// Every stroke glyph is empty or polylines of at least two whole (x, y) pairs on the grid 0..12,
+// y down to -2, separated by "::".
+TEST(StrokeFont, GlyphStringsAreWellFormed) {
+  const std::string pair = "[0-9A-C](-[0-2]|[0-9A-C])";
+  const std::regex glyph("((" + pair + "){2,}(::(" + pair + "){2,})*)?");
+  for (int code = 0; code < 256; ++code) {
+    const std::string g(alfin(static_cast<unsigned char>(code)));
+    EXPECT_TRUE(std::regex_match(g, glyph)) << "code " << code << ": " << g;
+  }
+}
+
+TEST(StrokeFont, CoversLettersDigitsPunctuationAndCyrillic) {
+  EXPECT_EQ(alfin('A'), "00065CBCC6C0C505");
+  EXPECT_EQ(alfin('B'), "06A6C7CBAC0C00A0C1C5A6");
+  for (int c = 'A'; c <= 'Z'; ++c) {
+    EXPECT_FALSE(alfin(static_cast<unsigned char>(c)).empty()) << static_cast<char>(c);
+    EXPECT_EQ(alfin(static_cast<unsigned char>(c + 32)), alfin(static_cast<unsigned char>(c)));
+  }
+  for (const char c : std::string_view("0123456789.,:;-+=()/*'\"!?_<>%[]")) {
+    EXPECT_FALSE(alfin(static_cast<unsigned char>(c)).empty()) << c;
+  }
+  EXPECT_TRUE(alfin(' ').empty());
+  EXPECT_TRUE(alfin(0).empty());
+  // Code page 866: capitals from 128, small letters from 160 and 224.
+  EXPECT_EQ(alfin(128), alfin('A'));
+  EXPECT_EQ(alfin(130), alfin('B'));
+  EXPECT_EQ(alfin(144), alfin('P'));
+  EXPECT_EQ(alfin(149), alfin('X'));
+  for (int k = 0; k < 32; ++k) {
+    const auto capital = static_cast<unsigned char>(128 + k);
+    EXPECT_FALSE(alfin(capital).empty()) << 128 + k;
+    EXPECT_EQ(alfin(static_cast<unsigned char>(k < 16 ? 160 + k : 224 + k - 16)), alfin(capital));
+  }
+  EXPECT_NE(alfin(129), alfin('B'));
+  EXPECT_NE(alfin(143), alfin(141));
+}
+
+}  // namespace
+}  // namespace tivor::test

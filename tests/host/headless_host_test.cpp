@@ -1,0 +1,207 @@
+#include "host/headless_host.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/palette.hpp"
+#include "host/png_writer.hpp"
+#include "test_dir.hpp"
+
+namespace tivor {
+namespace {
+
+std::vector<ScriptToken> script(const std::string& text) {
+  KeyScript s = parse_key_script(text);
+  EXPECT_TRUE(s.ok()) << text;
+  return s.tokens;
+}
+
+int stop_status(Host& host) {
+  InputEvent ev;
+  try {
+    host.wait_input(ev, -1);
+  } catch (const ProgramStop& stop) {
+    return stop.status;
+  }
+  return -1;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  return buf.str();
+}
+
+TEST(HeadlessHostWindow, FirstWindowIsTheCanvasAndReopeningClears) {
+  TestDir dir;
+  HeadlessHost host({}, dir.path());
+  int w = 0;
+  int h = 0;
+  host.display_size(w, h);
+  EXPECT_EQ(static_cast<int>(0.85 * w), 640);
+  EXPECT_EQ(static_cast<int>(0.85 * h), 350);
+
+  EXPECT_FALSE(host.window_open());
+  host.open_window("tivor", 640, 350);
+  EXPECT_TRUE(host.window_open());
+  EXPECT_EQ(host.title(), "tivor");
+  ASSERT_EQ(host.surface().pixels.size(), 640u * 350u);
+  host.surface().at(639, 349) = 12;
+  host.open_window("again", 320, 200);
+  EXPECT_EQ(host.surface().w, 320);
+  EXPECT_EQ(host.surface().h, 200);
+  EXPECT_EQ(host.surface().pixels, std::vector<uint8_t>(320u * 200u, 0));
+  host.close_window();
+  EXPECT_FALSE(host.window_open());
+}
+
+TEST(HeadlessHostInput, DeliversKeysAndClicksInOrderThenStopsWithStatus3) {
+  TestDir dir;
+  HeadlessHost host(script("a<Enter><RClick:100,200><F1>"), dir.path());
+  InputEvent ev;
+  ASSERT_TRUE(host.wait_input(ev, -1));
+  EXPECT_EQ(ev.key, 'a');
+  ASSERT_TRUE(host.wait_input(ev, 1.0));
+  EXPECT_EQ(ev.key, key::kEnter);
+  EXPECT_EQ(ev.button, 0);
+  ASSERT_TRUE(host.wait_input(ev, -1));
+  EXPECT_EQ(ev.key, 0);
+  EXPECT_EQ(ev.button, 2);
+  EXPECT_EQ(ev.x, 100);
+  EXPECT_EQ(ev.y, 200);
+  // The pointer stays at the last click; no button is held between clicks.
+  int b = -1;
+  int x = 0;
+  int y = 0;
+  host.poll_mouse(b, x, y);
+  EXPECT_EQ(b, 0);
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, 200);
+  ASSERT_TRUE(host.wait_input(ev, 0.0));
+  EXPECT_EQ(ev.key, key::kF1);
+  EXPECT_EQ(stop_status(host), 3);
+  EXPECT_EQ(stop_status(host), 3);
+}
+
+TEST(HeadlessHostInput, PollSeesOnlyPollEsc) {
+  TestDir dir;
+  HeadlessHost host(script("a<!Esc><Esc><!Esc>"), dir.path());
+  EXPECT_EQ(host.poll_key(), 0);  // 'a' waits for a blocking wait
+  EXPECT_EQ(host.tokens_left(), 4u);
+  InputEvent ev;
+  host.wait_input(ev, -1);
+  EXPECT_EQ(ev.key, 'a');
+  EXPECT_EQ(host.poll_key(), key::kEsc);
+  EXPECT_EQ(host.poll_key(), 0);  // an ordinary <Esc> is not seen by polls
+  host.wait_input(ev, -1);
+  EXPECT_EQ(ev.key, key::kEsc);
+  // A blocking wait that meets <!Esc> takes it as an ordinary Esc.
+  host.wait_input(ev, -1);
+  EXPECT_EQ(ev.key, key::kEsc);
+  EXPECT_EQ(host.poll_key(), 0);
+  EXPECT_EQ(stop_status(host), 3);
+}
+
+TEST(HeadlessHostClock, IsVirtualAndTimedWaitsConsumeNothing) {
+  TestDir dir;
+  HeadlessHost host(script("xyz"), dir.path());
+  EXPECT_EQ(host.clock(), 0.0);
+  EXPECT_FALSE(host.timed_wait(2.5));
+  EXPECT_DOUBLE_EQ(host.clock(), 2.5);
+  EXPECT_EQ(host.tokens_left(), 3u);
+  InputEvent ev;
+  host.wait_input(ev, -1);  // no time-out: no time passes
+  EXPECT_DOUBLE_EQ(host.clock(), 2.5);
+  host.wait_input(ev, 10.0);  // at most half a second
+  EXPECT_DOUBLE_EQ(host.clock(), 3.0);
+  host.wait_input(ev, 0.2);
+  EXPECT_DOUBLE_EQ(host.clock(), 3.2);
+  EXPECT_EQ(ev.key, 'z');
+}
+
+TEST(HeadlessHostSaves, ShotIsTakenWhenTheNextInputIsTakenWithThePalette) {
+  TestDir dir;
+  HeadlessHost host(script("<Shot:first>k<Shot:esc><!Esc>"), dir.path());
+  host.open_window("t", 640, 350);
+  for (int y = 0; y < 350; ++y) {
+    for (int x = 0; x < 640; ++x) host.surface().at(x, y) = static_cast<uint8_t>((x / 40) % 16);
+  }
+  // A poll does not take the key behind the shot, so the shot waits too.
+  EXPECT_EQ(host.poll_key(), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("first.png")));
+  InputEvent ev;
+  host.wait_input(ev, -1);
+  EXPECT_EQ(ev.key, 'k');
+  const auto img = read_png_rgb(dir.file("first.png"));
+  ASSERT_TRUE(img.has_value());
+  EXPECT_EQ(img->w, 640);
+  EXPECT_EQ(img->h, 350);
+  for (int c = 0; c < 16; ++c) {
+    EXPECT_EQ(img->at(c * 40, 0), kConsolePalette[c]) << c;
+    EXPECT_EQ(img->at(c * 40 + 39, 349), kConsolePalette[c]) << c;
+  }
+  // Later drawing shows in a later shot, taken by the poll that takes the <!Esc> behind it.
+  host.surface().at(0, 0) = 14;
+  EXPECT_EQ(host.poll_key(), key::kEsc);
+  const auto later = read_png_rgb(dir.file("esc.png"));
+  ASSERT_TRUE(later.has_value());
+  EXPECT_EQ(later->at(0, 0), kConsolePalette[14]);
+}
+
+TEST(HeadlessHostSaves, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTheStop) {
+  TestDir dir;
+  HeadlessHost host(script("<Text:screen>"), dir.path() + "/new/shots");
+  std::string screen;
+  for (int row = 1; row <= 25; ++row) {
+    std::string line(80, ' ');
+    line.replace(0, 6, "row " + std::to_string(row % 10) + " ");
+    screen += line + "\n";
+  }
+  host.set_text_source([&] { return screen; });
+  EXPECT_EQ(stop_status(host), 3);
+  EXPECT_EQ(slurp(dir.file("new/shots/screen.txt")), screen);
+}
+
+TEST(HeadlessHostSaves, AFailedSaveDoesNotStopTheScript) {
+  TestDir dir;
+  // The shots "directory" is a file, so nothing can be written into it.
+  const std::string blocker = dir.file("blocker");
+  std::ofstream(blocker) << "x";
+  HeadlessHost host(script("<Shot:a><Text:b>q"), blocker);
+  host.open_window("t", 8, 8);
+  host.set_text_source([] { return std::string("text\n"); });
+  testing::internal::CaptureStderr();
+  InputEvent ev;
+  ASSERT_TRUE(host.wait_input(ev, -1));
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ev.key, 'q');
+  EXPECT_NE(err.find("a.png"), std::string::npos);
+  EXPECT_NE(err.find("b.txt"), std::string::npos);
+}
+
+TEST(HeadlessHostCommands, RunsProgramsWithoutAShellAndLinesWithOne) {
+  TestDir dir;
+  HeadlessHost host({}, dir.path());
+  EXPECT_EQ(host.run_program({"true"}), 0);
+  EXPECT_EQ(host.run_program({"false"}), 1);
+  EXPECT_EQ(host.run_program({"sh", "-c", "exit 7"}), 7);
+  EXPECT_EQ(host.run_program({"sh", "-c", "kill -TERM $$"}), 128 + 15);
+  EXPECT_EQ(host.run_program({"/nonexistent/program"}), -1);
+  EXPECT_EQ(host.run_program({}), -1);
+  // Arguments reach the program as they are, shell characters included.
+  const std::string odd = dir.file("a b;$(x)");
+  EXPECT_EQ(host.run_program({"touch", odd}), 0);
+  EXPECT_TRUE(std::filesystem::exists(odd));
+
+  EXPECT_EQ(host.run_command_line("exit 5"), 5);
+  EXPECT_EQ(host.run_command_line("echo hi > '" + dir.file("out.txt") + "'"), 0);
+  EXPECT_EQ(slurp(dir.file("out.txt")), "hi\n");
+}
+
+}  // namespace
+}  // namespace tivor

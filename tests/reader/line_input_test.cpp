@@ -1,0 +1,107 @@
+// Lines of a data file: line ends, Ctrl-Z, long lines, large files; switching the source.
+#include "reader/reader_fixture.hpp"
+
+namespace tivor {
+namespace {
+
+class LineInputTest : public ReaderTest {
+ protected:
+  // Reads every line up to the end of the file, trailing blanks removed.
+  std::vector<std::string> lines() {
+    std::vector<std::string> out;
+    for (;;) {
+      std::string line;
+      int ierr = 0;
+      txtl(*s, line, ierr, s->crd.in);
+      if (ierr != 0) break;
+      EXPECT_EQ(line.size(), 80u);
+      out.push_back(rtrim(line));
+    }
+    return out;
+  }
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(LineInputTest, CarriageReturnLineFeedAndLoneLineFeedEndLines) {
+  for (const char* bytes : {"a=1\rbb=2\r\rc=3\r", "a=1\r\nbb=2\r\n\r\nc=3\r\n",
+                            "a=1\nbb=2\n\nc=3\n", "a=1\r\nbb=2\n\rc=3"}) {
+    SCOPED_TRACE(bytes);
+    open(bytes);
+    EXPECT_EQ(lines(), (Lines{"a=1", "bb=2", "", "c=3"}));
+    EXPECT_EQ(s->crd.inm, 4);
+  }
+}
+
+TEST_F(LineInputTest, CtrlZEndsTheInput) {
+  open(
+      "a=1\r\n\x1a"
+      "b=2\r\n");
+  EXPECT_EQ(lines(), (Lines{"a=1"}));
+  open("a=1\r\nb=2\x1a\r\nc=3\r\n");
+  EXPECT_EQ(lines(), (Lines{"a=1", "b=2"}));
+}
+
+TEST_F(LineInputTest, LongLinesAreTakenEightyCharactersAtATime) {
+  const std::string a(80, 'a');
+  const std::string b(80, 'b');
+  open(a + b + "cc\r\n" + a + "\r\nd");
+  EXPECT_EQ(lines(), (Lines{a, b, "cc", a, "d"}));
+}
+
+TEST_F(LineInputTest, FileLargerThanSignedSixteenBitPositionsIsReadToItsEnd) {
+  std::string bytes;
+  for (int i = 1; i <= 4000; ++i) bytes += "v=" + std::to_string(i) + "       \r\n";
+  ASSERT_GT(bytes.size(), 40000u);
+  open(bytes);
+  int last = 0;
+  for (int i = 1; i <= 4000; ++i) last = integer("v");
+  EXPECT_EQ(last_rc, 0);
+  EXPECT_EQ(last, 4000);
+  EXPECT_EQ(s->crd.inm, 4000);
+}
+
+TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
+  host.type("k");
+  int unit = 7;
+  EXPECT_EQ(readfrom(*s, unit, dir.file("none.dif")), 1);
+  EXPECT_TRUE(shown(" Warning: file \"" + dir.file("none.dif") + "\" does not exist."));
+  EXPECT_TRUE(host.keys.empty());
+  EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
+}
+
+TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
+  open("a=1 b=2\r\nc=3\r\n");
+  EXPECT_EQ(integer("a"), 1);
+  readin(*s, 0, "&", kKeyboardUnit, 1);
+  host.type("5\r");
+  EXPECT_EQ(integer("x"), 5);
+  rstread(*s);  // the rest of the file's current line is dropped
+  EXPECT_EQ(integer("c"), 3);
+
+  int unit = kKeyboardUnit;
+  ASSERT_EQ(readfrom(*s, unit, "keyboard"), 0);
+  EXPECT_TRUE(s->astime.bytes.empty());
+  EXPECT_EQ(s->astime.handle, 0);
+  EXPECT_EQ(s->astime.name, "keyboard");
+  rstread(*s);  // no file: nothing changes
+  EXPECT_EQ(s->crd.kterm, 1);
+}
+
+TEST_F(LineInputTest, SpecialKeysEndKeyboardLinesWithTheirCodes) {
+  std::string line;
+  int ierr = 0;
+  host.press(key::kEsc);
+  txtl(*s, line, ierr, kKeyboardUnit);
+  EXPECT_EQ(ierr, 27);
+  host.press(key::kF1);
+  txtl(*s, line, ierr, kKeyboardUnit);
+  EXPECT_EQ(ierr, 256 + 59);
+  host.type("ab\r");
+  txtl(*s, line, ierr, kKeyboardUnit);
+  EXPECT_EQ(ierr, 0);
+  EXPECT_EQ(rtrim(line), "ab");
+}
+
+}  // namespace
+}  // namespace tivor

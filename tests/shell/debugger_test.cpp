@@ -1,0 +1,147 @@
+// RTMR: the trace modes, breakpoints, the debugger prompt and its commands, the clock readings,
+// and the reader left as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/trace_hook.hpp"
+#include "shell/checker.hpp"
+#include "shell/shell_fixture.hpp"
+
+namespace tivor::shell_test {
+namespace {
+
+class DebuggerTest : public ShellTest {
+ protected:
+  DebuggerTest() {
+    debugger_install(*s);
+    s->ctime1.itrace = 1;
+  }
+  std::string row25_name() const { return rtrim(row(25).substr(0, 20)); }
+};
+
+TEST_F(DebuggerTest, BreakpointNameTypedInUpperCaseStopsThere) {
+  s->ctime1.itrace = 3;
+  set_field(s->ctime1.modname1, "DIM");
+  EXPECT_EQ(rtmr(*s, "gsm"), 0);  // runs on: no key is waited for
+  EXPECT_EQ(s->ctime1.itrace, 3);
+  host.line("g");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->ctime1.itrace, 2);
+  EXPECT_TRUE(seen("\"dim\">"));
+  host.line("g");  // "g" keeps debugging: the next routine stops too
+  EXPECT_EQ(rtmr(*s, "so3"), 0);
+  EXPECT_TRUE(seen("\"so3\">"));
+  EXPECT_TRUE(host.keys.empty());
+}
+
+TEST_F(DebuggerTest, CheckerAndGoOnOneLine) {
+  s->ctime1.itrace = 2;
+  host.line("m g");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->tmesh.nlines, 10);  // the checker ran (it refreshes the mesh card)
+  EXPECT_EQ(s->ctime1.itrace, 2);
+  EXPECT_TRUE(host.keys.empty());
+  EXPECT_EQ(first_seen("m>"), -1);  // one line answered both prompts
+}
+
+TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
+  host.line("go");
+  EXPECT_EQ(rtmr(*s, "test"), 0);  // the built-in breakpoint
+  EXPECT_EQ(s->ctime1.itrace, 1);
+
+  locate1(*s, 7, 9);
+  s->colors.fg = 14;
+  s->colors.bg = 1;
+  EXPECT_EQ(rtmr(*s, "so3"), 0);
+  EXPECT_EQ(row25_name(), "so3");
+  EXPECT_EQ(s->text.attr_at(1, 25), 3 * 16 + 0);
+  EXPECT_EQ(s->colors.col, 7);
+  EXPECT_EQ(s->colors.row, 9);
+  EXPECT_EQ(s->colors.fg, 14);
+  EXPECT_EQ(s->colors.bg, 1);
+  EXPECT_EQ(rtmr(*s, "gs"), 0);
+  EXPECT_EQ(row25_name(), "gs");  // the longer name before it is cleared
+}
+
+TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
+  for (int k : {int{'q'}, key::kEsc}) {
+    flag_off(*s);
+    s->ctime1.itrace = 2;
+    host.press(k);
+    if (k == 'q') host.press(key::kEnter);
+    EXPECT_EQ(rtmr(*s, "dim"), 1);
+    EXPECT_EQ(iflag(*s), 1);
+    EXPECT_EQ(s->ctime1.itrace, 1);
+    EXPECT_EQ(rtmr(*s, "dip"), 1);  // with the flag up every routine returns at once
+  }
+}
+
+TEST_F(DebuggerTest, EscDuringARunInterrupts) {
+  host.polled.push_back(key::kEsc);
+  host.press(' ');
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(iflag(*s), 1);
+  EXPECT_TRUE(seen("solution interrupted"));
+}
+
+TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {
+  int opened = 0;
+  s->up.arez = [&] { ++opened; };
+  s->ctime1.itrace = 2;
+  host.line("h");
+  host.press(' ');
+  host.line("zz");
+  host.line("r g");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_TRUE(seen(" *** debugger commands ****"));
+  EXPECT_TRUE(seen("go    - go without debugging"));
+  EXPECT_TRUE(seen("rtmr:incorrect command"));
+  EXPECT_EQ(opened, 0);  // no task prepared
+  s->cht.itask = kTaskPrepared;
+  host.line("r g");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(opened, 1);
+}
+
+TEST_F(DebuggerTest, ClockReadings) {
+  s->ctime1.itrace = 0;
+  s->ctime1.rtim1 = -1.0f;
+  host.now = 4.0;
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->ctime1.rtim1, -1.0f);  // trace on: only the second reading
+  EXPECT_EQ(s->ctime1.rtim2, 4.0f);
+  host.now = 6.5;
+  EXPECT_EQ(rtmr(*s, ""), 0);  // a blank name restarts both
+  EXPECT_EQ(s->ctime1.rtim1, 6.5f);
+  s->ctime1.itrace = 1;
+  host.now = 9.0;
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->ctime1.rtim2, 6.5f);
+  s->ctime1.itrace = 2;
+  host.now = 12.0;
+  host.line("g");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->ctime1.rtim1, 12.0f);
+  EXPECT_EQ(s->ctime1.rtim2, 12.0f);
+}
+
+TEST_F(DebuggerTest, DataFileReaderIsRestoredAfterThePrompt) {
+  s->crd.kontr = 1;
+  s->crd.in = 30;
+  s->crd.kterm = 0;
+  s->crd.ip = 8;
+  s->crd.inm = 12;
+  set_field(s->crd.str, "cur=0.5 bet=0.3");
+  s->ctime1.itrace = 2;
+  host.line("g extra");
+  EXPECT_EQ(rtmr(*s, "dim"), 0);
+  EXPECT_EQ(s->crd.kterm, 0);
+  EXPECT_EQ(s->crd.in, 30);
+  EXPECT_EQ(s->crd.ip, 8);
+  EXPECT_EQ(s->crd.inm, 12);
+  EXPECT_EQ(field_str(s->crd.str), "cur=0.5 bet=0.3");
+}
+
+}  // namespace
+}  // namespace tivor::shell_test

@@ -1,0 +1,223 @@
+// AMEMO and its mesh queries on a hand-made mesh of two triangles: the nearest node, a node's
+// values, the cell holding a point, result ranges, the viewer before a preparation, the input
+// modes and the text listing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/console.hpp"
+#include "shell/checker.hpp"
+#include "shell/shell.hpp"
+#include "shell/shell_fixture.hpp"
+
+namespace tivor::shell_test {
+namespace {
+
+std::string reals(std::initializer_list<float> v) {
+  std::string out;
+  for (float x : v) out += fmt_real(x, "(e11.3)");
+  return out;
+}
+
+// Nodes (r, z): 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1); elements (1,2,3) and (1,3,4).
+class CheckerTest : public ShellTest {
+ protected:
+  CheckerTest() {
+    Cmesh& c = s->cmesh;
+    c.n1 = 4;
+    c.n2 = 2;
+    c.m = 3;
+    c.jrz = 10;
+    const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+    for (int i = 0; i < 8; ++i) s->a[11 + i] = rz[i];
+    c.jj1 = 20;
+    const int32_t j1[6] = {1, 2, 3, 1, 3, 4};
+    for (int i = 0; i < 6; ++i) s->km[21 + i] = j1[i];
+    for (int k = 0; k < 3; ++k) {
+      c.jdr[k] = 30 + 2 * k;
+      c.jdz[k] = 40 + 2 * k;
+      s->a[31 + 2 * k] = 0.5f + k;    // element 1
+      s->a[41 + 2 * k] = -0.25f * k;  // element 1
+    }
+    c.jsss = 50;
+    s->a[51] = 0.5f;
+    for (int k = 0; k < 4; ++k) c.jdcr[k] = 60 + 10 * k;
+    s->a[63] = 1.5f;   // vr at node 3
+    s->a[73] = -2.5f;  // vz
+    s->a[83] = 1.25f;  // r_
+    s->a[93] = 1.75f;  // z_
+    s->csize.maxa = 100;
+    s->csize.maxk = 30;
+  }
+};
+
+TEST_F(CheckerTest, NearestNodeAndContainingCell) {
+  int node = -1;
+  lntrt(*s, 0.9f, 0.2f, node);
+  EXPECT_EQ(node, 2);
+  lntrt(*s, -3.0f, 5.0f, node);
+  EXPECT_EQ(node, 4);
+  EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 1);
+  EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 2);
+  EXPECT_EQ(fcell2(*s, 1.0f, 0.5f), 1);  // on the boundary
+  EXPECT_EQ(fcell2(*s, 2.0f, 2.0f), 0);
+  // Quadrilateral storage: equal third and fourth nodes make a triangle.
+  s->cmesh.m = 4;
+  s->cmesh.n2 = 1;
+  s->km[24] = 3;
+  EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 0);
+  s->km[24] = 4;
+  EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 1);
+}
+
+TEST_F(CheckerTest, QueryCommands) {
+  host.line("num 0.9 0.95");
+  host.press(' ');
+  host.line("node 3");
+  host.press(' ');
+  host.line("cell 0.8 0.2");
+  host.press(' ');
+  host.line("e");
+  amemo(*s);
+  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(seen("nom=" + fmt_int(3, "(i8)")));
+  EXPECT_TRUE(seen("r,z=" + reals({1.0f, 1.0f})));
+  EXPECT_TRUE(seen("r_,z_=" + reals({1.25f, 1.75f})));
+  EXPECT_TRUE(seen("vr,vz=" + reals({1.5f, -2.5f})));
+  EXPECT_TRUE(seen("nel=" + fmt_int(1, "(i8)")));
+  EXPECT_TRUE(seen("j1=" + fmt_int(1, "(i8)") + fmt_int(2, "(i8)") + fmt_int(3, "(i8)")));
+  EXPECT_TRUE(seen("x0=" + reals({0, 1, 1})));
+  EXPECT_TRUE(seen("y0=" + reals({0, 0, 1})));
+  EXPECT_TRUE(seen("dr=" + reals({0.5f, 1.5f, 2.5f})));
+  EXPECT_TRUE(seen("dz=" + reals({0.0f, -0.25f, -0.5f})));
+  EXPECT_TRUE(seen("sss=" + reals({0.5f})));
+}
+
+TEST_F(CheckerTest, EmptyMeshAnswersWithoutReading) {
+  s->cmesh = Cmesh{};
+  host.line("num 0 0");
+  host.press(' ');
+  host.line("node 1");
+  host.press(' ');
+  host.line("cell 0 0");
+  host.press(' ');
+  host.line("e");
+  amemo(*s);
+  EXPECT_TRUE(seen("nom=" + fmt_int(0, "(i8)")));
+  EXPECT_FALSE(seen("nel="));
+  EXPECT_FALSE(seen("r,z="));
+}
+
+TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
+  Cmesh& c = s->cmesh;
+  c.jrz = kPoolReals - 3;  // 4 nodes need 8 words
+  int node = -1;
+  lntrt(*s, 0.0f, 0.0f, node);
+  EXPECT_EQ(node, 0);
+  EXPECT_EQ(fcell2(*s, 0.5f, 0.2f), 0);
+  c.jrz = 10;
+  c.jj1 = kPoolInts - 2;
+  EXPECT_EQ(fcell2(*s, 0.5f, 0.2f), 0);
+  c.jj1 = 20;
+  s->km[22] = 99;  // not a node of the mesh
+  EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 0);
+  c.jdcr[0] = -1000;
+  c.jdcr[2] = kPoolReals;
+  host.line("node 3");
+  host.press(' ');
+  host.line("e");
+  amemo(*s);
+  EXPECT_TRUE(seen("r,z="));
+  EXPECT_FALSE(seen("r_,z_="));
+  EXPECT_FALSE(seen("vr,vz="));
+}
+
+TEST_F(CheckerTest, MinMaxOfResultFunctions) {
+  s->cht.nipp = 3;
+  s->cht.ipp[0] = 200;
+  s->cht.ipp[1] = 300;
+  s->cht.ipp[2] = kPoolReals - 2;  // outside the pool: skipped
+  set_field(s->cls.ppname[0], "temperature");
+  set_field(s->cls.ppname[1], "pressure");
+  set_field(s->cls.ppname[2], "broken");
+  const float f[4] = {3, -1, 7, 2};
+  for (int i = 0; i < 4; ++i) {
+    s->a[201 + i] = f[i];
+    s->a[301 + i] = 5.0f;
+  }
+  host.line("minmax");
+  host.press(' ');
+  host.line("e");
+  amemo(*s);
+  EXPECT_TRUE(seen("temperature" + fmt_real(-1, "(e12.4)") + fmt_real(7, "(e12.4)")));
+  EXPECT_TRUE(seen("pressure" + fmt_real(5, "(e12.4)") + fmt_real(5, "(e12.4)")));
+  EXPECT_FALSE(seen("broken"));
+}
+
+TEST_F(CheckerTest, ViewBeforePreparationLeavesWordsBelowTheMark) {
+  for (int i = 1; i <= 108; ++i) s->a[i] = static_cast<float>(i);
+  int32_t jdcr[6] = {};
+  int opened = 0;
+  s->up.arez = [&] {
+    ++opened;
+    for (int k = 0; k < 6; ++k) jdcr[k] = s->cmesh.jdcr[k];
+  };
+  host.line("view");
+  host.line("e");
+  amemo(*s);
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(jdcr[0], 60);  // the class's own
+  EXPECT_EQ(jdcr[2], 100);
+  EXPECT_EQ(jdcr[4], 100);
+  EXPECT_EQ(jdcr[3], 104);
+  EXPECT_EQ(jdcr[5], 104);
+  for (int i = 1; i <= 100; ++i) ASSERT_EQ(s->a[i], static_cast<float>(i)) << i;
+  for (int i = 101; i <= 108; ++i) EXPECT_EQ(s->a[i], 0.0f) << i;
+
+  // With no room for the mesh at the end of the pool the pointers stay.
+  s->cmesh.jdcr[2] = 80;
+  s->csize.maxa = kPoolReals - 4;
+  host.line("view");
+  host.line("e");
+  amemo(*s);
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(s->cmesh.jdcr[2], 80);
+}
+
+TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
+  host.line("zz");
+  host.line("menu");
+  host.press(key::kEsc);  // leaves from the menu
+  amemo(*s);
+  EXPECT_TRUE(seen("m:incorrect command"));
+  EXPECT_EQ(s->checker_menu_mode, 1);
+  EXPECT_TRUE(seen("- checker -"));
+
+  // The next call starts in the menu; item 16 switches back.
+  host.press(key::kEnd);
+  host.press(key::kUp);
+  host.press(key::kUp);
+  host.press(key::kEnter);
+  host.line("g");
+  amemo(*s);
+  EXPECT_EQ(s->checker_menu_mode, 0);
+  EXPECT_TRUE(host.keys.empty());
+}
+
+TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
+  set_field(s->cmemo.lines[0], "memory card is not available");
+  s->cmemo.nlines = 1;
+  s->crd.ip = 1;
+  set_field(s->crd.str, "m t g rest");
+  host.press(' ');
+  amemo(*s);  // "t g" of the line in hand are its commands
+  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(seen("    1       common/cmesh/jdcr(6),isym,jgrz,ng,npreg,jpreg,"));
+  EXPECT_TRUE(seen("   10      +jcd,jdcd,jmcd"));
+  EXPECT_TRUE(seen("    1 memory card is not available"));
+  EXPECT_EQ(s->crd.ip, 1);
+  EXPECT_EQ(field_str(s->crd.str), "m t g rest");
+}
+
+}  // namespace
+}  // namespace tivor::shell_test

@@ -1,0 +1,85 @@
+// NEWARR: pointers laid out at the mark, the mark moved past them, and refusals that set the
+// flag and say why.
+#include "core/newarr.hpp"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "shell/fake_host.hpp"
+
+namespace tivor::shell_test {
+namespace {
+
+class NewarrTest : public ::testing::Test {
+ protected:
+  NewarrTest() : s(host) {
+    s.up.print_line = [this](std::string_view t) { lines.emplace_back(t); };
+    s.up.pause = [this](std::string_view t) { lines.emplace_back(t); };
+  }
+  FakeHost host;
+  Session s;
+  std::vector<std::string> lines;
+};
+
+TEST_F(NewarrTest, ConsecutiveArraysFromTheMark) {
+  int32_t j[4] = {0, 0, 0, -1};
+  int32_t mark = 100;
+  EXPECT_EQ(newarr(s, j, 1, 3, 10, mark, 1000, "jdf"), 0);
+  EXPECT_EQ(j[0], 100);
+  EXPECT_EQ(j[1], 110);
+  EXPECT_EQ(j[2], 120);
+  EXPECT_EQ(j[3], -1);
+  EXPECT_EQ(mark, 130);
+  EXPECT_EQ(newarr(s, j, 4, 2, 5, mark, 1000, "jdf"), 0);  // k2 < k1: entry k1 alone
+  EXPECT_EQ(j[3], 130);
+  EXPECT_EQ(mark, 135);
+  EXPECT_EQ(newarr(s, j, 1, 3, 0, mark, 1000, "jdf"), 0);  // empty arrays
+  EXPECT_EQ(j[2], 135);
+  EXPECT_EQ(mark, 135);
+  EXPECT_EQ(iflag(s), 0);
+  EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(NewarrTest, FillingThePoolExactlyIsRefused) {
+  int32_t j = 0;
+  int32_t mark = 950;
+  EXPECT_EQ(newarr(s, &j, 1, 1, 50, mark, 1000, "jfna"), 1);
+  EXPECT_EQ(iflag(s), 1);
+  EXPECT_EQ(mark, 1000);  // stays advanced
+  EXPECT_EQ(lines, (std::vector<std::string>{"newarr:not enouth memory for array :jfna",
+                                             "available=1000", "required= 1000", ""}));
+  flag_off(s);
+  mark = 950;
+  EXPECT_EQ(newarr(s, &j, 1, 1, 49, mark, 1000, "jfna"), 0);
+  EXPECT_EQ(mark, 999);
+  EXPECT_EQ(iflag(s), 0);
+}
+
+TEST_F(NewarrTest, HugeRequestFailsInsteadOfWrapping) {
+  int32_t j[3] = {0, 0, 0};
+  int32_t mark = 10;
+  const int32_t big = std::numeric_limits<int32_t>::max() - 5;
+  EXPECT_EQ(newarr(s, j, 1, 3, big, mark, kPoolReals, std::string(60, 'x')), 1);
+  EXPECT_EQ(iflag(s), 1);
+  EXPECT_GT(mark, kPoolReals);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].size(), 50u);  // the name is cut with the line
+  EXPECT_EQ(lines[2], "required= " + std::to_string(10 + 3 * int64_t{big}));
+}
+
+TEST_F(NewarrTest, BadCallsAreRefused) {
+  int32_t j[2] = {4, 4};
+  int32_t mark = 20;
+  EXPECT_EQ(newarr(s, j, 0, 2, 5, mark, 1000, "j"), 1);
+  EXPECT_EQ(newarr(s, j, 1, 2, -3, mark, 1000, "j"), 1);
+  EXPECT_EQ(iflag(s), 1);
+  EXPECT_EQ(mark, 20);
+  EXPECT_EQ(j[0], 4);
+  EXPECT_EQ(lines, (std::vector<std::string>{" error calling newarr ", " error calling newarr "}));
+}
+
+}  // namespace
+}  // namespace tivor::shell_test

@@ -1,0 +1,106 @@
+// TXTA: command words taken one by one from a typed line, the remark and command lines, words
+// outside the list, and the ways out.
+#include "shell/txta.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/shell_fixture.hpp"
+
+namespace tivor::shell_test {
+namespace {
+
+class TxtaTest : public ShellTest {
+ protected:
+  int ask(std::string_view commands, bool allowother = false) {
+    index = -1;
+    rc = txta(*s, index, commands, 3, "bad word", allowother, "p>");
+    return index;
+  }
+  int index = -1;
+  int rc = -1;
+};
+
+TEST_F(TxtaTest, WordsOfOneLineAnswerSuccessivePrompts) {
+  host.line("g GO x");
+  EXPECT_EQ(ask("go g c"), 2);
+  EXPECT_TRUE(host.keys.empty());
+  EXPECT_EQ(ask("go g c"), 1);  // upper case typed
+  // "x" is not a command: the message, the rest of the line dropped, a new prompt.
+  host.line("goo c");
+  host.line("c");
+  EXPECT_EQ(ask("go g c"), 3);
+  EXPECT_EQ(rc, 0);
+  EXPECT_TRUE(seen("bad word"));
+  EXPECT_TRUE(host.keys.empty());
+}
+
+TEST_F(TxtaTest, AllowOtherLeavesTheWordForTheCaller) {
+  host.line("a other");
+  EXPECT_EQ(ask("a b c", true), 1);
+  EXPECT_EQ(ask("a b c", true), 0);
+  EXPECT_EQ(rc, 0);
+  std::string word;
+  int len = 0;
+  readname(*s, word, 16, len, "");
+  EXPECT_EQ(word, "other");
+  EXPECT_FALSE(seen("bad word"));
+}
+
+TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveStopTheProgram) {
+  for (int i = 0; i < 24; ++i) host.line("");
+  host.line("a");
+  EXPECT_EQ(ask("a b c"), 1);
+  EXPECT_TRUE(seen("a b c"));
+
+  for (int i = 0; i < 25; ++i) host.line("");
+  host.line("a");  // never read
+  try {
+    ask("a b c");
+    FAIL() << "the program went on";
+  } catch (const ProgramStop& stop) {
+    EXPECT_EQ(stop.status, 0);
+  }
+  EXPECT_TRUE(seen("TXTA:Press Ctrl-C to quit"));
+  EXPECT_TRUE(seen("Sorry..."));
+  EXPECT_EQ(host.keys.size(), 2u);
+}
+
+TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
+  host.line("# Go Fast");
+  host.line("## ");
+  host.line("###");
+  EXPECT_EQ(ask("go fast c"), 1);
+  EXPECT_EQ(field_str(s->remark), "Go Fast");
+  EXPECT_TRUE(seen("Go Fast"));
+  EXPECT_EQ(ask("go fast c"), 2);  // the rest of the remark line
+  EXPECT_TRUE(host.keys.empty());
+}
+
+TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
+  host.line("com ls -l Data");
+  host.press(' ');  // strike any key
+  host.line("a");
+  EXPECT_EQ(ask("a b c"), 1);
+  EXPECT_EQ(host.commands, std::vector<std::string>{"ls -l Data"});
+  EXPECT_TRUE(seen(" strike any key"));
+
+  // The same line read from a data file is just a word that is not a command.
+  const std::string data = "com rm -rf x\r\nb\r\n";
+  s->astime.bytes.assign(data.begin(), data.end());
+  s->astime.pos = 0;
+  readin(*s, 1, "&", 30, 0);
+  EXPECT_EQ(ask("a b c"), 2);
+  EXPECT_EQ(host.commands.size(), 1u);
+}
+
+TEST_F(TxtaTest, AbandonedInputReturnsOne) {
+  host.press(key::kEsc);
+  ask("a b c");
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(index, 0);
+}
+
+}  // namespace
+}  // namespace tivor::shell_test
