@@ -5,6 +5,7 @@
 // 18-25).
 #pragma once
 
+#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,9 @@ void command1(Session& s);
 // ---- help viewer ----
 
 void dathlp(Session& s, std::string_view helpfile, std::string_view topic);
+// The lines of a topic in a help file (at most 1000 file lines are read; collecting ends at the
+// next topic or after 21 lines); empty when the topic is not there.
+std::vector<std::string> help_topic_lines(std::istream& in, std::string_view topic);
 
 // ---- error flag with a message, progress and interrupt ----
 

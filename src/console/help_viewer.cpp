@@ -28,7 +28,7 @@ std::string upper(std::string_view txt) {
 
 // Reads one line of at most 80 characters (the rest of a longer line is skipped); false at the
 // end of the file.
-bool read_line(std::ifstream& in, std::string& line) {
+bool read_line(std::istream& in, std::string& line) {
   line.clear();
   int c = in.get();
   if (c == std::char_traits<char>::eof()) return false;
@@ -97,14 +97,8 @@ void show_help_box(Session& s, const std::vector<std::string>& lines) {
 
 }  // namespace console_detail
 
-void dathlp(Session& s, std::string_view helpfile, std::string_view topic) {
-  const std::filesystem::path path{std::string(helpfile)};
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
-  const std::string wanted = rtrim(topic);
-  const std::string wanted_upper = upper(wanted);
+std::vector<std::string> help_topic_lines(std::istream& in, std::string_view topic) {
+  const std::string wanted_upper = upper(rtrim(topic));
   std::vector<std::string> collected;
   bool found = false;
   std::string line;
@@ -118,6 +112,17 @@ void dathlp(Session& s, std::string_view helpfile, std::string_view topic) {
     collected.push_back(line);
     if (static_cast<int>(collected.size()) > kMaxTopicLines) break;
   }
+  return collected;
+}
+
+void dathlp(Session& s, std::string_view helpfile, std::string_view topic) {
+  const std::filesystem::path path{std::string(helpfile)};
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  const std::string wanted = rtrim(topic);
+  std::vector<std::string> collected = help_topic_lines(in, wanted);
   if (collected.empty()) {
     collected.push_back(wanted == "null" ? "  use arrow keys to choose item + enter, or esc"
                                          : "  can not find topic " + wanted);

@@ -1,5 +1,7 @@
 // State buffers: the whole task state (both pools as far as they are in use and every record
 // that describes the task) written to a file and read back, byte for byte, little-endian.
+#include "shell/state_buffer.hpp"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <vector>
 
 #include "console/console.hpp"
@@ -34,14 +37,14 @@ void put_word(std::vector<uint8_t>& out, int32_t w) {
   put_bytes(out, &w, 4);
 }
 
-int32_t get_word(const std::vector<uint8_t>& in, size_t at) {
+int32_t get_word(std::span<const uint8_t> in, size_t at) {
   int32_t w;
   std::memcpy(&w, in.data() + at, 4);
   return w;
 }
 
 // Copies the records out of the file image in item order (7 to 15), starting at byte `at`.
-void take_records(Session& s, const std::vector<uint8_t>& in, size_t at) {
+void take_records(Session& s, std::span<const uint8_t> in, size_t at) {
   auto take = [&](void* dst, size_t n) {
     std::memcpy(dst, in.data() + at, n);
     at += n;
@@ -135,10 +138,18 @@ void read_buffer(Session& s, const std::string& name) {
     }
     in.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
-  if (in.size() < kHeaderBytes) {
+  if (load_state_buffer(s, in) == BufferLoad::kDamaged) {
     static_cast<void>(flag_on(s, "rewri:file is damaged: " + name));
     return;
   }
+  iniclass(s);
+  correct_class(s);
+}
+
+}  // namespace
+
+BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in) {
+  if (in.size() < kHeaderBytes) return BufferLoad::kDamaged;
   const int32_t maxa = get_word(in, 0);
   const int32_t maxk = get_word(in, 4);
   if (maxa < 0 || maxk < 0 || maxa > s.csize.na || maxk > s.csize.nk) {
@@ -146,24 +157,18 @@ void read_buffer(Session& s, const std::string& name) {
     s.csize.maxa = 0;
     s.csize.maxk = 0;
     s.cht.itask = 0;
-  } else {
-    const size_t pools = 4 * (static_cast<size_t>(maxa) + static_cast<size_t>(maxk));
-    if (in.size() != kHeaderBytes + pools + kRecordBytes) {
-      static_cast<void>(flag_on(s, "rewri:file is damaged: " + name));
-      return;
-    }
-    s.csize.maxa = maxa;
-    s.csize.maxk = maxk;
-    std::memcpy(s.a.data() + 1, in.data() + kHeaderBytes, 4 * static_cast<size_t>(maxa));
-    std::memcpy(s.km.data() + 1, in.data() + kHeaderBytes + 4 * static_cast<size_t>(maxa),
-                4 * static_cast<size_t>(maxk));
-    take_records(s, in, kHeaderBytes + pools);
+    return BufferLoad::kTooLarge;
   }
-  iniclass(s);
-  correct_class(s);
+  const size_t pools = 4 * (static_cast<size_t>(maxa) + static_cast<size_t>(maxk));
+  if (in.size() != kHeaderBytes + pools + kRecordBytes) return BufferLoad::kDamaged;
+  s.csize.maxa = maxa;
+  s.csize.maxk = maxk;
+  std::memcpy(s.a.data() + 1, in.data() + kHeaderBytes, 4 * static_cast<size_t>(maxa));
+  std::memcpy(s.km.data() + 1, in.data() + kHeaderBytes + 4 * static_cast<size_t>(maxa),
+              4 * static_cast<size_t>(maxk));
+  take_records(s, in, kHeaderBytes + pools);
+  return BufferLoad::kLoaded;
 }
-
-}  // namespace
 
 void rewrin(Session& s, int mode, std::string_view name_in) {
   const std::string name = rtrim(name_in);

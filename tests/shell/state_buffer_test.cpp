@@ -147,6 +147,20 @@ TEST_F(StateBuffer, TruncatedOrOverlongFileIsRefusedBeforeAnythingChanges) {
   }
 }
 
+TEST_F(StateBuffer, FailedWriteKeepsTheOldBuffer) {
+  fill_task();
+  rewrin(*s, 2, file_);
+  const std::vector<uint8_t> before = slurp(file_);
+  // The temporary file cannot be made: a directory stands in its place.
+  fs::create_directories(file_ + ".tmp" + std::to_string(::getpid()));
+  s->cmesh.n1 = 1000;
+  host.press(key::kEnter);
+  rewrin(*s, 2, file_);
+  EXPECT_TRUE(flag_tst(*s));
+  EXPECT_TRUE(seen("rewri:can not write file"));
+  EXPECT_EQ(slurp(file_), before);
+}
+
 TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
   fill_task();
   rewrin(*s, 2, file_);

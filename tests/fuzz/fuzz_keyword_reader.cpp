@@ -1,0 +1,53 @@
+// Feeds arbitrary bytes to the keyword reader as a data file and reads them with every kind of
+// request until the reader reports an error or the file ends.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_session.hpp"
+#include "reader/reader.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tivor;
+  Session& s = fuzz::fuzz_session();
+  s.astime.bytes.assign(data, data + size);
+  s.astime.pos = 0;
+  s.astime.handle = 30;
+  s.astime.name = "fuzz.dat";
+  readin(s, 1, "&", 30, 0);
+  flag_off(s);
+  try {
+    for (int request = 0; request < 64 && !flag_tst(s); ++request) {
+      int32_t ints[8] = {};
+      float reals[8] = {};
+      int n = 1 + request % 3;
+      int status = 0;
+      switch (request % 5) {
+        case 0:
+          status = readr(s, "value", reals, n, "cur", 0);
+          break;
+        case 1:
+          status = readi(s, "count", ints, n, "n", 2);
+          break;
+        case 2:
+          n = 0;
+          status = readr(s, "list", reals, n, "f", -1, 8);
+          break;
+        case 3:
+          status = readi(s, "optional", ints, n, "opt", 1);
+          break;
+        default: {
+          std::string name;
+          int len = 0;
+          readname(s, name, 16, len, "name");
+          break;
+        }
+      }
+      if (status != 0) break;
+    }
+  } catch (const ProgramStop&) {
+  }
+  readin(s, 0, "&", kKeyboardUnit, 1);
+  s.astime.bytes.clear();
+  flag_off(s);
+  return 0;
+}
