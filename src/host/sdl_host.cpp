@@ -97,18 +97,20 @@ std::array<Uint32, 16> argb_palette() {
 
 }  // namespace
 
-bool SdlHost::display_available(std::string& why) {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    why = SDL_GetError();
-    return false;
-  }
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return true;
-}
-
 std::unique_ptr<SdlHost> SdlHost::create(std::string& why) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     why = SDL_GetError();
+    return nullptr;
+  }
+  // Without a display SDL falls back to drivers that show nothing; a window nobody can see is
+  // no interactive program, unless such a driver was asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  const bool invisible = driver != nullptr && (std::string_view(driver) == "offscreen" ||
+                                               std::string_view(driver) == "dummy");
+  if (invisible && (wanted == nullptr || std::string_view(wanted) != driver)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    why = "no display found";
     return nullptr;
   }
   return std::unique_ptr<SdlHost>(new SdlHost());

@@ -19,9 +19,6 @@ namespace tivor {
 
 class SdlHost : public Host {
  public:
-  // Tells whether SDL can open a display (initialising and shutting down its video part); when
-  // it cannot, why holds SDL's reason.
-  static bool display_available(std::string& why);
   // Makes the host, or nothing (with SDL's reason in why) when SDL cannot open a display. One
   // host at a time: SDL is shut down when it is destroyed.
   static std::unique_ptr<SdlHost> create(std::string& why);
