@@ -28,14 +28,16 @@ constexpr size_t kRecordBytes = 4316 + 32 + 600 + 100 + 172 + 800 + 676 + 1200 +
 constexpr size_t kHeaderBytes = 16;
 static_assert(kHeaderBytes + kRecordBytes == 9516);
 
-void put_bytes(std::vector<uint8_t>& out, const void* p, size_t n) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  out.insert(out.end(), b, b + n);
-}
-
-void put_word(std::vector<uint8_t>& out, int32_t w) {
-  put_bytes(out, &w, 4);
-}
+// Appends bytes to a buffer image of the final size, at a running position.
+struct ImageWriter {
+  std::vector<uint8_t> bytes;
+  size_t at = 0;
+  void put(const void* p, size_t n) {
+    std::memcpy(bytes.data() + at, p, n);
+    at += n;
+  }
+  void word(int32_t w) { put(&w, 4); }
+};
 
 int32_t get_word(std::span<const uint8_t> in, size_t at) {
   int32_t w;
@@ -84,23 +86,24 @@ void correct_class(Session& s) {
 }
 
 void write_buffer(Session& s, const std::string& name) {
-  std::vector<uint8_t> out;
-  out.reserve(kHeaderBytes + kRecordBytes + 4 * static_cast<size_t>(s.csize.maxa + s.csize.maxk));
-  put_word(out, s.csize.maxa);
-  put_word(out, s.csize.maxk);
-  put_word(out, s.csize.na);
-  put_word(out, s.csize.nk);
-  put_bytes(out, s.a.data() + 1, 4 * static_cast<size_t>(s.csize.maxa));
-  put_bytes(out, s.km.data() + 1, 4 * static_cast<size_t>(s.csize.maxk));
-  put_bytes(out, &s.cls, sizeof s.cls);
-  put_bytes(out, &s.ctime1, sizeof s.ctime1);
-  put_bytes(out, &s.cterm, sizeof s.cterm);
-  put_bytes(out, &s.cterm3, sizeof s.cterm3);
-  put_bytes(out, &s.cht, 172);
-  put_bytes(out, &s.cmesh, sizeof s.cmesh);
-  put_bytes(out, reinterpret_cast<const uint8_t*>(&s.cht) + 172, sizeof s.cht - 172);
-  put_bytes(out, &s.cparm, sizeof s.cparm);
-  put_bytes(out, &s.cmemo, sizeof s.cmemo);
+  ImageWriter out;
+  out.bytes.resize(kHeaderBytes + kRecordBytes +
+                   4 * (static_cast<size_t>(s.csize.maxa) + static_cast<size_t>(s.csize.maxk)));
+  out.word(s.csize.maxa);
+  out.word(s.csize.maxk);
+  out.word(s.csize.na);
+  out.word(s.csize.nk);
+  out.put(s.a.data() + 1, 4 * static_cast<size_t>(s.csize.maxa));
+  out.put(s.km.data() + 1, 4 * static_cast<size_t>(s.csize.maxk));
+  out.put(&s.cls, sizeof s.cls);
+  out.put(&s.ctime1, sizeof s.ctime1);
+  out.put(&s.cterm, sizeof s.cterm);
+  out.put(&s.cterm3, sizeof s.cterm3);
+  out.put(&s.cht, 172);
+  out.put(&s.cmesh, sizeof s.cmesh);
+  out.put(reinterpret_cast<const uint8_t*>(&s.cht) + 172, sizeof s.cht - 172);
+  out.put(&s.cparm, sizeof s.cparm);
+  out.put(&s.cmemo, sizeof s.cmemo);
 
   // Written beside the old buffer and renamed over it only when every byte is out, so that a
   // failed write never loses the previous buffer.
@@ -113,7 +116,8 @@ void write_buffer(Session& s, const std::string& name) {
   {
     std::ofstream f(temp, std::ios::binary | std::ios::trunc);
     if (f) {
-      f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+      f.write(reinterpret_cast<const char*>(out.bytes.data()),
+              static_cast<std::streamsize>(out.bytes.size()));
       f.flush();
       ok = static_cast<bool>(f);
     }
