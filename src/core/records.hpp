@@ -159,12 +159,50 @@ struct Grf {
 
 inline constexpr int32_t kMark = 99999999;
 
-// Output switches: picture file, raster copy, screen; a saved copy; the picture file state.
+inline constexpr int32_t kGfOpen = 999999;  // Cgout::gf_mode while a picture file is open
+inline constexpr int kGfBlock = 32000;      // bytes of a picture-file block, end byte included
+
+// Output switches: picture file, raster copy, screen; a saved copy; the picture file state. The
+// file is written under a temporary name (gf_name with ".tmp" added) block by block and renamed
+// to gf_name when it is closed.
 struct Cgout {
   int32_t igout[3];
   int32_t igout_saved[3];
-  int32_t gf_open;   // 1 while the picture file is open
-  char gf_name[80];  // the picture file's name, "page.gf" for the page picture
+  int32_t gf_mode;     // kGfOpen while a picture file is open, 0 otherwise
+  int32_t gf_failed;   // 1 once a write failed: the file is dropped when it is closed
+  char gf_name[80];    // the picture file's name, "page.gf" for the page picture
+  int32_t gf_pending;  // bytes pending in the block buffer
+  int32_t gf_total;    // bytes written in earlier blocks
+  int32_t gf_clip[4];  // the clip rectangle (x min, y min, x max, y max) the records so far assume
+  uint8_t gf_buf[kGfBlock];
+};
+
+inline constexpr int kMaxFrames = 100;     // frames of a picture library
+inline constexpr int kImageBytes = 32000;  // largest page image
+inline constexpr int32_t kLibraryChosen = -1000000;
+
+// The header of one frame of a picture library (ten words).
+struct FrameHeader {
+  char name[8];      // words 1-2: the frame name
+  int32_t size;      // word 3: bytes of the page image
+  int32_t number;    // word 4: the frame's number in the library when it was saved
+  float t;           // word 5: the model time of the picture
+  int32_t carried;   // word 6: word 6 of the last frame read before this one was saved
+  int32_t spare[4];  // words 7-10: zero
+};
+
+// Librarian state: the directory of the current library, its file name, the name of the frame
+// being saved, and the page image buffer.
+struct Ckadr {
+  int32_t nkadr;   // frames of the current library
+  int32_t chosen;  // kLibraryChosen while a library is chosen
+  FrameHeader dir[kMaxFrames];
+  char libname[72];
+  char kadr_name[8];
+  int32_t changed;  // 1 once a frame was saved into the library
+  int32_t carried;  // word 6 of the last frame read
+  int32_t image_size;
+  uint8_t image[kImageBytes];
 };
 
 // Console colours and cursor.
@@ -212,7 +250,10 @@ static_assert(sizeof(Ctime1) == 32);
 static_assert(sizeof(Cmemo) == 1604);
 static_assert(sizeof(Tmesh) == 2004);
 static_assert(sizeof(Grf) == 45 * 4);
-static_assert(sizeof(Cgout) == 7 * 4 + 80);
+static_assert(sizeof(Cgout) == 8 * 4 + 80 + 6 * 4 + kGfBlock);
+static_assert(offsetof(Cgout, gf_buf) == 136);
+static_assert(sizeof(FrameHeader) == 40);
+static_assert(sizeof(Ckadr) == 8 + 4000 + 72 + 8 + 12 + kImageBytes);
 static_assert(sizeof(Colors) == 36);
 static_assert(sizeof(Crd) == 104);
 static_assert(std::is_standard_layout_v<ClassRecord> && std::is_trivially_copyable_v<ClassRecord>);

@@ -23,9 +23,11 @@ inline constexpr int kCanvasH = 350;
 inline constexpr int kCols = 80;
 inline constexpr int kRows = 25;
 
-// The frame store: the raster copy of the canvas (one colour index per point, column-fastest:
-// point (x, y) is element (x - 1) + (y - 1) * 640) and a second array for saved pages.
+// The frame store: the librarian's state, the raster copy of the canvas (one colour index per
+// point, column-fastest: point (x, y) is element (x - 1) + (y - 1) * 640) and a second array for
+// saved pages.
 struct FrameStore {
+  Ckadr kadr{};
   std::vector<uint8_t> raster = std::vector<uint8_t>(kCanvasW * kCanvasH, 0);
   std::vector<uint8_t> saved = std::vector<uint8_t>(kCanvasW * kCanvasH, 0);
   uint8_t& at(int x, int y) { return raster[(x - 1) + (y - 1) * kCanvasW]; }

@@ -4,6 +4,8 @@
 // host window. Canvas points are 1-based (x 1..640 from the left, y 1..350 from the top).
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "core/session.hpp"
@@ -64,6 +66,81 @@ void text(Session& s, std::string_view txt, float x, float y, float h, int ia, i
 void flood(Session& s, const float* xs, const float* ys, int n, int ic);
 void rect(Session& s, float x1, float y1, float x2, float y2, int ifill);
 void symbol(Session& s, float x, float y, float h, std::string_view txt, int n, int ia);
+
+// ---- picture files (records of every primitive drawn while output 1 is on) ----
+
+// Opens a picture file (written under name + ".tmp" until it is closed) and switches output 1 on.
+void gfopen(Session& s, std::string_view name);
+// Writes the last block, the header, and gives the file its name; switches output 1 off.
+void gfclose(Session& s);
+// Ends the current block with the byte 129 and writes it.
+void gfwrite(Session& s);
+// One record each, in canvas points (reals); a negative colour is the drawing colour.
+void gf_line(Session& s, float x1, float y1, float x2, float y2, int ic);
+void gf_text(Session& s, std::string_view txt, float x, float y, float h, int angle, int ic);
+void gf_flood(Session& s, const float* xs, const float* ys, int n, int ic);
+// Replays a picture file onto the raster copy and the screen, every coordinate times scale.
+// Shows "file not found", "cannot open file" or "Cannot read file" when it cannot.
+void gf_view(Session& s, std::string_view name, float scale);
+// The same on the bytes of a whole file (header included); false when they end before the
+// header's count.
+bool gf_replay(Session& s, std::span<const uint8_t> file, float scale);
+
+// ---- contour lines and zones (world coordinates of the current limits) ----
+// Structured grids: F, X, Y of nx by ny nodes, node (i, j) at (i - 1) + (j - 1) * nx. Levels lev
+// increase; line colours col[nlev] (0 drawn as 15); zone colours col[nlev + 1], colour k for the
+// band below lev[k], the last one for the band above the last level.
+
+// Contour lines on a grid, clipped to the region.
+void izol(Session& s, const float* f, const float* x, const float* y, int nx, int ny,
+          const float* lev, const int32_t* col, int nlev);
+// Zones on a grid, clipped to the region.
+void izolc(Session& s, const float* f, const float* x, const float* y, int nx, int ny,
+           const float* lev, const int32_t* col, int nlev);
+// Zones on an element mesh with the level lines in colour 15 over them. nodes holds nv (3 or 4)
+// 1-based node numbers per element, ne elements; nn is the number of nodes of x, y, f (an
+// element naming a node outside 1..nn is skipped). nlev < 0: |nlev| levels and a second copy of
+// the zones mirrored at x = 0.
+void tvfe1(Session& s, const float* x, const float* y, const float* f, const int32_t* nodes, int ne,
+           int nv, int nn, const float* lev, const int32_t* col, int nlev);
+// Zones on one triangle: one convex polygon per band, the bands tiling the triangle.
+void flood1(Session& s, const float* x, const float* y, const float* f, const float* lev,
+            const int32_t* col, int nlev);
+// Fills a polygon of 3 to 9 world points (others are skipped).
+void flood0(Session& s, const float* x, const float* y, int n, int icol);
+// A polyline of world points in the drawing colour, cut to the clip rectangle.
+void lineo(Session& s, const float* x, const float* y, int n);
+// Legends right of the region: level labels for lines, colour swatches for zones.
+void izlscale(Session& s, const float* lev, const int32_t* col, int nlev);
+void clrscale(Session& s, const float* lev, const int32_t* col, int nlev);
+
+// ---- page images: run-length coded rectangles of the raster ----
+// Row y1..y2 are scanned from x1 to x2, the column x2 (one past the coded part, at most 641)
+// ending every row's last run; positions run with a stride of 640 whatever the width.
+
+// Codes one run of l points (1..65535) of colour c into out (room for 3 bytes); returns the
+// bytes used: one for 1..7 points, two for 8..1791, three from 1792 on.
+int code_run(uint8_t* out, int l, int c);
+// Codes a rectangle of the raster into buf; returns the bytes used, or -1 (buf unchanged past
+// its size) when the image does not fit.
+int getpca(const Session& s, int ix1, int iy1, int ix2, int iy2, std::span<uint8_t> buf);
+// Draws a coded image with its top-left corner at (x0, y0), scaled, clipped to (cx1, cy1)-(cx2,
+// cy2) and the canvas, then copies that box to the screen. Damaged codes draw what they say,
+// within the box, and stop at the end of the bytes.
+void p_putpca(Session& s, int x0, int y0, int cx1, int cy1, int cx2, int cy2,
+              std::span<const uint8_t> buf, float scale);
+// The open page's rectangle coded into the librarian's image buffer; false (size 0) when its
+// image would exceed the buffer.
+bool getpage(Session& s);
+// Draws the librarian's image buffer at the open page's top-left corner.
+void putkdr(Session& s);
+// Page files: the image size (int32) and the image of the open page. savepage writes the file
+// (false when it cannot, or the image is too large); restpage draws a file of at most 32000
+// image bytes at the page's top-left corner (false when there is none or it is damaged).
+bool savepage(Session& s, std::string_view file);
+bool restpage(Session& s, std::string_view file);
+// restpage on the bytes of a file.
+bool put_page_file(Session& s, std::span<const uint8_t> file);
 
 // ---- colour state ----
 

@@ -48,11 +48,8 @@ void page(Session& s, int ic1, int ir1, int ic2, int ir2, int iframe) {
 void page1(Session& s, int ix1, int iy1, int ix2, int iy2, int iframe) {
   Grf& g = s.grf;
   if (g.igrdin != kMark) return;
-  if (s.cgout.igout[0] == 1 && s.cgout.gf_open != 1) {
-    // The page picture goes to the picture file "page.gf"; ENDPG closes it.
-    set_field(s.cgout.gf_name, "page.gf");
-    s.cgout.gf_open = 1;
-  }
+  // The page picture goes to the picture file "page.gf"; ENDPG closes and shows it.
+  if (s.cgout.igout[0] == 1 && s.cgout.gf_mode != kGfOpen) gfopen(s, "page.gf");
   pagepar(s, ix1, iy1, ix2, iy2);
   g.initreg = 0;
   g.initlim = 0;
@@ -106,7 +103,10 @@ void getlimits(Session& s, float& xmin, float& xmax, float& ymin, float& ymax, i
 }
 
 void endpg(Session& s, int ipause) {
-  if (s.cgout.igout[0] == 1 && field_str(s.cgout.gf_name) == "page.gf") s.cgout.gf_open = 0;
+  if (s.cgout.igout[0] == 1 && field_str(s.cgout.gf_name) == "page.gf") {
+    gfclose(s);
+    gf_view(s, "page.gf", 1.0f);
+  }
   if (s.cgout.igout[1] == 1) {
     const int32_t* p = s.grf.page_pix;  // x min, x max, y min, y max
     putgscr(s, p[0], p[2], p[1], p[3]);

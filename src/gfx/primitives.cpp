@@ -1,7 +1,6 @@
 // The four primitives and SYMBOL: canvas points as reals, handed to every output that is on in
-// the order picture file, raster copy, screen. The raster and screen take the points truncated
-// towards zero; the screen driver takes them 0-based. The picture-file records are written by
-// the picture-file layer, which owns output 1; these routines serve outputs 2 and 3.
+// the order picture file, raster copy, screen. The picture file takes the reals; the raster and
+// screen take the points truncated towards zero; the screen driver takes them 0-based.
 #include <algorithm>
 #include <array>
 
@@ -11,6 +10,9 @@
 namespace tivor {
 namespace {
 
+bool file_on(const Session& s) {
+  return s.cgout.igout[0] == 1;
+}
 bool raster_on(const Session& s) {
   return s.cgout.igout[1] == 1;
 }
@@ -23,12 +25,14 @@ bool screen_on(const Session& s) {
 void line(Session& s, float x1, float y1, float x2, float y2, int ic) {
   const int ix1 = trunc_point(x1), iy1 = trunc_point(y1);
   const int ix2 = trunc_point(x2), iy2 = trunc_point(y2);
+  if (file_on(s)) gf_line(s, x1, y1, x2, y2, ic);
   if (raster_on(s)) p_line(s, ix1, iy1, ix2, iy2, ic);
   if (screen_on(s)) d_line(s, ix1 - 1, iy1 - 1, ix2 - 1, iy2 - 1, resolve_colour(s, ic));
 }
 
 void text(Session& s, std::string_view txt, float x, float y, float h, int ia, int ic) {
   const int ix = trunc_point(x), iy = trunc_point(y);
+  if (file_on(s)) gf_text(s, txt, x, y, h, ia, ic);
   if (raster_on(s)) p_text(s, txt, ix, iy, trunc_point(h), ia, ic);
   if (screen_on(s)) d_text(s, ix - 1, iy - 1, rtrim(txt));
 }
@@ -36,6 +40,7 @@ void text(Session& s, std::string_view txt, float x, float y, float h, int ia, i
 void flood(Session& s, const float* xs, const float* ys, int n, int ic) {
   n = std::min(n, 500);
   if (n < 1) return;
+  if (file_on(s)) gf_flood(s, xs, ys, n, ic);
   std::array<int, 500> ixs{}, iys{};
   for (int i = 0; i < n; ++i) {
     ixs[i] = trunc_point(xs[i]);
@@ -55,6 +60,15 @@ void flood(Session& s, const float* xs, const float* ys, int n, int ic) {
 void rect(Session& s, float x1, float y1, float x2, float y2, int ifill) {
   const int ix1 = trunc_point(x1), iy1 = trunc_point(y1);
   const int ix2 = trunc_point(x2), iy2 = trunc_point(y2);
+  if (file_on(s)) {
+    // The closed outline x1,y1 -> x1,y2 -> x2,y2 -> x2,y1: one polygon, or four lines.
+    const float xs[5] = {x1, x1, x2, x2, x1}, ys[5] = {y1, y2, y2, y1, y1};
+    if (ifill == 1) {
+      gf_flood(s, xs, ys, 4, s.grf.igcolor);
+    } else {
+      for (int k = 0; k < 4; ++k) gf_line(s, xs[k], ys[k], xs[k + 1], ys[k + 1], s.grf.igcolor);
+    }
+  }
   if (raster_on(s)) p_rect(s, ix1, iy1, ix2, iy2, ifill, s.grf.igcolor);
   if (screen_on(s)) d_rect(s, ix1 - 1, iy1 - 1, ix2 - 1, iy2 - 1, ifill, s.grf.igcolor);
 }

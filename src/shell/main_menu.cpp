@@ -16,6 +16,7 @@ constexpr std::string_view kHelpFile = "hlp/auto.hlp";
 constexpr std::string_view kProductTitle = "TIVOR WORKBENCH";                     // 15 characters
 constexpr std::string_view kBanner = "  tivor: simulation of continuous media ";  // 40 characters
 constexpr std::string_view kStandingBuffer = "buf/tivor.buf";
+constexpr std::string_view kPageFile = "images/page.pct";  // the picture kept between runs
 
 std::string main_menu_items() {
   return std::string("information class method initial_data prepare_task") + " " +
@@ -115,8 +116,10 @@ bool exit_menu(Session& s) {
   wmenu(s, "exit?", choice, "exit exit&save continue", 3, kHelpFile, 2, 18, kHighFg, kHighBg, kFg,
         kBg, 3, 10);
   if (choice != 1 && choice != 2) return false;
-  if (choice == 2) rewrin(s, 2, kStandingBuffer);
   std::error_code ec;
+  std::filesystem::create_directories("images", ec);
+  static_cast<void>(savepage(s, kPageFile));
+  if (choice == 2) rewrin(s, 2, kStandingBuffer);
   std::filesystem::remove("null", ec);
   return true;
 }
@@ -146,6 +149,7 @@ void tivor_main(Session& s) {
   fcolor(s, 14);
   bkcolor(s, 1);
   cls(s);
+  restpage(s, kPageFile);
   savewnd1(s);
   title_screen(s, std::string(7, ' ') + std::string(kProductTitle) + std::string(7, ' '));
 

@@ -135,6 +135,8 @@ TEST_F(MainMenu, ExitMenuContinueAndExitAndSave) {
   // exit&save leaves the standing buffer: the records and empty pools, 9516 bytes.
   ASSERT_TRUE(fs::exists(work_ / "buf" / "tivor.buf"));
   EXPECT_EQ(fs::file_size(work_ / "buf" / "tivor.buf"), 9516u);
+  // Every exit keeps the picture of the page for the next start.
+  EXPECT_TRUE(fs::exists(work_ / "images" / "page.pct"));
   // The next start resumes it without the "not found" message.
   ASSERT_EQ(run("<Text:second><Enter>" + std::string(kExit)), 0);
   EXPECT_NE(screen_text("second").find("Welcome to"), std::string::npos);

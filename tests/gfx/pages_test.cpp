@@ -109,13 +109,6 @@ TEST_F(Pages, EndOfPageCopiesToTheScreenMarksCellsAndPauses) {
   EXPECT_EQ(s.grf.initpg, kMark);
   endpg(s, 1);
   EXPECT_EQ(t.messages, std::vector<std::string>{" "});
-
-  gout(s, 1, 1, 0);
-  page(s, 1, 1, 10, 5, 0);
-  EXPECT_EQ(field_str(s.cgout.gf_name), "page.gf");
-  EXPECT_EQ(s.cgout.gf_open, 1);
-  endpg(s, 0);
-  EXPECT_EQ(s.cgout.gf_open, 0);
 }
 
 TEST_F(Pages, StandardPictureOpensClearsReopensAndCloses) {

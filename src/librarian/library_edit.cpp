@@ -1,0 +1,128 @@
+// Changing a library: appending the open page as a frame, and deleting a range of frames. The
+// new library is built in memory from the records read and replaces the file in one rename, so
+// a full library, a read error or a failed write leaves the file as it was.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "console/console.hpp"
+#include "gfx/gfx.hpp"
+#include "librarian/internal.hpp"
+#include "librarian/librarian.hpp"
+#include "reader/reader.hpp"
+
+namespace tivor {
+namespace {
+
+using namespace librarian_detail;
+
+// Asks for a range of frames "first last" with the prompt; false when abandoned or when first
+// is not a frame of the library. last is held within first..frames.
+bool ask_range(Session& s, std::string_view prompt, int& first, int& last) {
+  const int frames = s.frame.kadr.nkadr;
+  clswnd3(s);
+  locate1(s, 1, 18);
+  int32_t range[2] = {0, 0};
+  int n = 2;
+  if (readi(s, prompt, range, n, "", 0) != 0 || range[0] < 1 || range[0] > frames) return false;
+  first = range[0];
+  last = std::clamp(static_cast<int>(range[1]), first, frames);
+  return true;
+}
+
+}  // namespace
+
+void apsave(Session& s, float t, std::string_view name, int igiven) {
+  Ckadr& k = s.frame.kadr;
+  const std::string file = library_file(s);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return;
+  std::string frame = std::string(name);
+  if (igiven == 0) {
+    clswnd3(s);
+    locate1(s, 1, 18);
+    int len = 0;
+    readname(s, frame, 8, len, "enter name:");
+    if (len == 0) return;
+  }
+  set_field(k.kadr_name, frame.substr(0, std::min<size_t>(frame.size(), 8)));
+  const int number = k.nkadr + 1;
+  if (number > kMaxFrames) {
+    report(s, " aksave: library full");
+    return;
+  }
+  // The frames already there, byte for byte.
+  std::vector<uint8_t> bytes;
+  {
+    std::ifstream in(file, std::ios::binary);
+    FrameReader reader(in);
+    FrameHeader head{};
+    std::vector<uint8_t> image;
+    for (int i = 1; i <= k.nkadr; ++i) {
+      if (!reader.next(head, image)) {
+        report(s, "apsave: read error, kadr=" + fmt_int(i, "(i3)"));
+        return;
+      }
+    }
+    bytes.resize(reader.offset());
+    in.clear();
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  if (!getpage(s)) {
+    report(s, "apsave: picture too large");
+    return;
+  }
+  FrameHeader head{};
+  std::copy_n(k.kadr_name, 8, head.name);
+  head.size = k.image_size;
+  head.number = number;
+  head.t = t;
+  head.carried = k.carried;
+  append_frame_record(bytes, head,
+                      std::span<const uint8_t>(k.image, static_cast<size_t>(k.image_size)));
+  if (!replace_file(file, bytes)) {
+    report(s, " write error");
+    return;
+  }
+  k.dir[number - 1] = head;
+  k.nkadr = number;
+  k.changed = 1;
+}
+
+void apdele(Session& s) {
+  Ckadr& k = s.frame.kadr;
+  int first = 0, last = 0;
+  if (!ask_range(s, " delete pictures:", first, last)) return;
+  const std::string file = library_file(s);
+  std::vector<uint8_t> bytes;
+  std::vector<FrameHeader> kept;
+  {
+    std::ifstream in(file, std::ios::binary);
+    FrameReader reader(in);
+    FrameHeader head{};
+    std::vector<uint8_t> image;
+    for (int i = 1; i <= k.nkadr; ++i) {
+      if (!reader.next(head, image)) {
+        report(s, " read error");
+        return;
+      }
+      if (i >= first && i <= last) continue;
+      head.number = static_cast<int32_t>(kept.size()) + 1;
+      append_frame_record(bytes, head, image);
+      kept.push_back(head);
+    }
+  }
+  // A library whose frames are all deleted stays as an empty file, so that it can still take
+  // new frames.
+  if (!replace_file(file, bytes)) {
+    report(s, " write error");
+    return;
+  }
+  k.nkadr = static_cast<int32_t>(kept.size());
+  std::copy(kept.begin(), kept.end(), k.dir);
+  if (k.nkadr == 0) aplpds(s, 0);
+}
+
+}  // namespace tivor

@@ -1,0 +1,218 @@
+// Contour lines and zones: the bands of one triangle (golden bytes for the edge cases, tiling
+// checked by area), lines through flat cells and corners, clipping, element meshes with the
+// mirrored copy, the legends, and a known field whose bands must lie where its values say.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fake_host.hpp"
+#include "gfx/gfx.hpp"
+#include "picture_records.hpp"
+
+namespace tivor::test {
+namespace {
+
+struct Contours : ::testing::Test {
+  WorkDir dir;
+  GfxSession t;
+  Session& s = *t.s;
+  void SetUp() override {
+    dinit1(s, "tivor", 0.6f, 0.6f);
+    page(s, 1, 1, 61, 17, 1);
+    region(s, 4, 2, 50, 16, 0);  // points 25..400 by 15..224
+    limits(s, 0.0f, 1.0f, 0.0f, 1.0f);
+  }
+  // The records drawn by f, taken from a picture file written while it runs (clip records
+  // left out).
+  template <typename F>
+  std::vector<Record> recorded(F f, const std::string& golden = "") {
+    gfopen(s, "rec.gf");
+    f();
+    gfclose(s);
+    const std::vector<uint8_t> bytes = slurp("rec.gf");
+    if (!golden.empty()) expect_golden(bytes, golden);
+    std::vector<Record> recs = records(bytes);
+    std::erase_if(recs, [](const Record& r) { return r.kind == 64; });
+    return recs;
+  }
+  // Raster colour at a world point.
+  int at(float x, float y) {
+    int px = 0, py = 0;
+    tmp1(s, x, y, px, py);
+    return s.frame.at(px, py);
+  }
+};
+
+int count_kind(const std::vector<Record>& recs, int kind) {
+  return static_cast<int>(
+      std::count_if(recs.begin(), recs.end(), [kind](const Record& r) { return r.kind == kind; }));
+}
+
+// Area of a polygon record in square file units.
+double area(const Record& r) {
+  double a = 0.0;
+  for (int k = 0, n = r.v[0]; k < n; ++k) {
+    const int j = (k + 1) % n;
+    a += static_cast<double>(r.v[1 + 2 * k]) * r.v[2 + 2 * j] -
+         static_cast<double>(r.v[1 + 2 * j]) * r.v[2 + 2 * k];
+  }
+  return std::abs(a) / 2.0;
+}
+
+TEST_F(Contours, TrianglesAboveTheLastOrBelowTheFirstLevelAreOnePolygon) {
+  const float x[3] = {0.1f, 0.9f, 0.5f}, y[3] = {0.1f, 0.2f, 0.8f};
+  const float above[3] = {5.0f, 6.0f, 7.0f}, below[3] = {-3.0f, -2.0f, -1.0f};
+  const float lev[3] = {1.0f, 2.0f, 3.0f};
+  const int32_t col[4] = {1, 2, 3, 4};
+  const auto recs = recorded(
+      [&] {
+        flood1(s, x, y, above, lev, col, 3);
+        flood1(s, x, y, below, lev, col, 3);
+      },
+      "triangle_bands.gf");
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(recs[0].colour, 4);
+  EXPECT_EQ(recs[1].colour, 1);
+  EXPECT_EQ(recs[0].v[0], 3);
+  EXPECT_EQ(recs[1].v, recs[0].v);
+}
+
+TEST_F(Contours, BandsTileTheTriangleInLevelOrder) {
+  const float x[3] = {0.2f, 0.9f, 0.1f}, y[3] = {0.1f, 0.5f, 0.9f};
+  const float lev[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  const int32_t col[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const double total = area(recorded([&] { flood0(s, x, y, 3, 1); })[0]);
+  // Every vertex order, so the lowest vertex is found wherever it stands.
+  const float values[3][3] = {{0.0f, 5.5f, 10.0f}, {10.0f, 0.0f, 5.5f}, {5.5f, 10.0f, 0.0f}};
+  for (const auto& f : values) {
+    const auto recs = recorded([&] { flood1(s, x, y, f, lev, col, 9); });
+    ASSERT_EQ(recs.size(), 10u);
+    double sum = 0.0;
+    for (size_t k = 0; k < recs.size(); ++k) {
+      EXPECT_EQ(recs[k].colour, static_cast<int>(k + 1));
+      sum += area(recs[k]);
+    }
+    EXPECT_NEAR(sum / total, 1.0, 2e-3);
+  }
+}
+
+TEST_F(Contours, FlatCellsAndNoLevelsGiveNoLineAndCornerLevelsAThreePointLine) {
+  const float x[4] = {0.0f, 1.0f, 0.0f, 1.0f}, y[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+  const float flat[4] = {2.0f, 2.0f, 2.0f, 2.0f};
+  const float lev[1] = {2.0f};
+  const int32_t col[1] = {0};
+  const auto none = recorded([&] { izol(s, flat, x, y, 2, 2, lev, col, 1); }, "flat_cell.gf");
+  EXPECT_TRUE(none.empty());
+  // No levels: no lines, no zones, no legends.
+  const int32_t nodes[3] = {1, 2, 3};
+  const auto nothing = recorded([&] {
+    izol(s, flat, x, y, 2, 2, lev, col, 0);
+    izolc(s, flat, x, y, 2, 2, lev, col, 0);
+    tvfe1(s, x, y, flat, nodes, 1, 3, 4, lev, col, 0);
+    izlscale(s, lev, col, 0);
+    clrscale(s, lev, col, 0);
+  });
+  EXPECT_TRUE(nothing.empty());
+
+  // Corners 0, 2 along one side and 0, 2 along the other: the centre has the level's value, so
+  // two triangles are cut at the centre and across their outer edge (three points, two lines)
+  // and two only at the centre (two equal points, one line of no length).
+  const float ramp[4] = {0.0f, 0.0f, 2.0f, 2.0f};
+  const float one[1] = {1.0f};
+  const auto lines = recorded([&] { izol(s, ramp, x, y, 2, 2, one, col, 1); });
+  EXPECT_EQ(count_kind(lines, 0), 6);
+  for (const Record& r : lines) {
+    if (r.kind == 0) {
+      EXPECT_EQ(r.colour, 15);  // colour 0 is drawn as 15
+    }
+  }
+  EXPECT_EQ(s.grf.clip_mode, 2);
+}
+
+TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
+  limits(s, -1.0f, 1.0f, 0.0f, 1.0f);
+  // Two quadrilaterals and a triangle written as a four-node element, on x 0..1.
+  const float x[6] = {0.0f, 0.5f, 1.0f, 0.0f, 0.5f, 1.0f};
+  const float y[6] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f};
+  const float f[6] = {0.0f, 1.0f, 2.0f, 0.5f, 1.5f, 2.5f};
+  const int32_t nodes[16] = {1, 2, 5, 4, 2, 3, 6, -5, 1, 2, 3, 0, 1, 99, 2, 3};
+  const float lev[2] = {0.8f, 1.6f};
+  const int32_t col[3] = {1, 2, 4};
+  tvfe1(s, x, y, f, nodes, 4, 4, 6, lev, col, -2);
+  EXPECT_EQ(at(0.1f, 0.1f), 1);
+  EXPECT_EQ(at(-0.1f, 0.1f), 1);
+  EXPECT_EQ(at(0.9f, 0.9f), 4);
+  EXPECT_EQ(at(-0.9f, 0.9f), 4);
+  // The level lines are drawn over the original side only.
+  EXPECT_GT(t.count(15, 213, 16, 399, 223), 100);
+  EXPECT_EQ(t.count(15, 27, 16, 210, 223), 0);
+}
+
+TEST_F(Contours, ZoneLegendShowsTenSwatchesAndNineValuesOfTwelveLevels) {
+  float lev[12];
+  int32_t col[13];
+  for (int k = 0; k < 12; ++k) lev[k] = 100.0f * static_cast<float>(k + 1);
+  for (int k = 0; k < 13; ++k) col[k] = k + 1;
+  const auto recs = recorded([&] { clrscale(s, lev, col, 12); }, "legend_12.gf");
+  ASSERT_EQ(count_kind(recs, 32), 10);
+  ASSERT_EQ(count_kind(recs, 16), 9 + 2);
+  EXPECT_EQ(recs[1].text, "   0.100");  // values divided by 10^3
+  EXPECT_EQ(recs.back().text, "  3");
+  EXPECT_EQ(recs[recs.size() - 2].text, "e");
+  EXPECT_EQ(s.grf.igcolor, 15);
+}
+
+TEST_F(Contours, LineLegendLabelsLevelsOrSummarisesMany) {
+  const float lev[3] = {-0.02f, 0.0f, 0.05f};
+  const int32_t col[3] = {0, 5, 6};
+  auto texts = [](const std::vector<Record>& recs) {
+    std::vector<std::string> out;
+    for (const Record& r : recs) out.push_back(std::to_string(r.colour) + r.text);
+    return out;
+  };
+  EXPECT_EQ(texts(recorded([&] { izlscale(s, lev, col, 3); })),
+            (std::vector<std::string>{"1501:", "15  -0.200", "502:", "15   0.000",
+                                      "603:", "15   0.500", "15e", "15 -1"}));
+  // More than 16 levels: their number and the range one step beyond each end.
+  float many[20];
+  int32_t cols[20] = {4};
+  for (int k = 0; k < 20; ++k) many[k] = static_cast<float>(k);
+  EXPECT_EQ(texts(recorded([&] { izlscale(s, many, cols, 20); })),
+            (std::vector<std::string>{"15lines: 20", "4fmin:-0.10000E+01", "15fmax: 0.20000E+02"}));
+}
+
+TEST_F(Contours, BandsOfASaddleLieWhereItsValuesSay) {
+  // x*x - y*y on a triangulated square, levels -0.75 .. 0.75.
+  limits(s, -1.0f, 1.0f, -1.0f, 1.0f);
+  constexpr int n = 21;
+  std::vector<float> x(n * n), y(n * n), f(n * n);
+  std::vector<int32_t> nodes;
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      const int k = i + j * n;
+      x[k] = -1.0f + 2.0f * i / (n - 1);
+      y[k] = -1.0f + 2.0f * j / (n - 1);
+      f[k] = x[k] * x[k] - y[k] * y[k];
+      if (i > 0 && j > 0) {
+        const int a = k - n - 1 + 1, b = k - n + 1, c = k + 1, d = k - 1 + 1;
+        nodes.insert(nodes.end(), {a, b, c, a, c, d});
+      }
+    }
+  }
+  const float lev[7] = {-0.75f, -0.5f, -0.25f, 0.0f, 0.25f, 0.5f, 0.75f};
+  const int32_t col[8] = {1, 9, 3, 11, 14, 12, 4, 5};
+  tvfe1(s, x.data(), y.data(), f.data(), nodes.data(), static_cast<int>(nodes.size() / 3), 3, n * n,
+        lev, col, 7);
+  const struct {
+    float x, y;
+    int colour;
+  } probes[] = {{0.95f, 0.05f, 5}, {0.05f, 0.95f, 1}, {0.32f, 0.1f, 14}, {0.1f, 0.32f, 11},
+                {-0.6f, 0.1f, 12}, {0.1f, -0.6f, 3},  {0.8f, 0.3f, 4},   {0.79f, -0.8f, 11}};
+  for (const auto& p : probes) EXPECT_EQ(at(p.x, p.y), p.colour) << p.x << "," << p.y;
+  // The level-0 lines run along the diagonals.
+  EXPECT_EQ(at(0.5f, 0.5f), 15);
+  EXPECT_EQ(at(-0.5f, 0.5f), 15);
+}
+
+}  // namespace
+}  // namespace tivor::test
