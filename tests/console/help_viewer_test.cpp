@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {
@@ -29,7 +29,7 @@ struct HelpTest : ::testing::Test {
     const auto ch = c.s.text.ch;
     const auto attr = c.s.text.attr;
     const auto screen = c.screen();
-    c.host.key(' ');
+    c.host.press(' ');
     dathlp(c.s, "help.hlp", topic);
     EXPECT_EQ(c.s.text.ch, ch);
     EXPECT_EQ(c.s.text.attr, attr);

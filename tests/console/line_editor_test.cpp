@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {
@@ -10,8 +10,8 @@ struct EditTest : ::testing::Test {
   std::string line;
 
   int edit(std::string_view typed, std::initializer_list<int> keys, int col = 5) {
-    c.host.keys(typed);
-    for (int k : keys) c.host.key(k);
+    c.host.type(typed);
+    for (int k : keys) c.host.press(k);
     locate1(c.s, col, 20);
     line.clear();
     return edit_line(c.s, line);

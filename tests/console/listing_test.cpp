@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {
@@ -22,7 +22,7 @@ TEST(Listing, ThreeHundredIntegersPauseAtRow25) {
     c.host.on_wait = [&](int) {
       for (int r = 18; r <= 25; ++r) at_pause.push_back(c.trimmed(r));
     };
-    c.host.key(answer);
+    c.host.press(answer);
     locate1(c.s, 1, 18);
     prtim(c.s, " pointers", v.data(), 300);
     EXPECT_EQ(c.host.waits, 1);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {
@@ -20,8 +20,8 @@ struct MenuTest : ::testing::Test {
   }
   // The selection after the keys and Enter (no Enter when the keys end the menu).
   int after(std::initializer_list<int> keys, int start, int n, int ncol, bool enter = true) {
-    for (int k : keys) c.host.key(k);
-    if (enter) c.host.key(key::kEnter);
+    for (int k : keys) c.host.press(k);
+    if (enter) c.host.press(key::kEnter);
     sel = start;
     numbered(n, ncol);
     return sel;
@@ -31,7 +31,7 @@ struct MenuTest : ::testing::Test {
 TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
   int hi = 0;
   c.host.on_wait = [&](int) { hi = c.attr(64, 3); };
-  c.host.key(key::kEnter);
+  c.host.press(key::kEnter);
   sel = 2;
   wmenu(c.s, "main menu", sel, "alpha beta gamma_delta", 3, "null", 64, 1, 0, 3, 15, 1, 1, 15);
   EXPECT_EQ(sel, 2);
@@ -43,7 +43,7 @@ TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
 
   c.put(10, 8, std::string(18, 'x'));  // the last item row is cleared over the menu width
   c.put(10, 5, "keep");
-  c.host.key(key::kEnter);
+  c.host.press(key::kEnter);
   numbered(7, 3, "   ");  // a blank title draws no title line
   EXPECT_EQ(c.trimmed(5), "         keep");
   EXPECT_EQ(c.row(7).substr(9, 18), "i4    i5    i6    ");
@@ -113,9 +113,9 @@ TEST_F(MenuTest, F1HelpPopUpThenScreenExactlyRestored) {
     }
     if (n == 3) after_help = c.screen();
   };
-  c.host.key(key::kF1);
-  c.host.key(' ');
-  c.host.key(key::kEnter);
+  c.host.press(key::kF1);
+  c.host.press(' ');
+  c.host.press(key::kEnter);
   sel = 2;
   numbered(3, 1);
   EXPECT_EQ(sel, 2);
@@ -130,14 +130,14 @@ TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
   c.host.on_wait = [&](int n) {
     if (n == 2) prompt = c.trimmed(1);
   };
-  c.host.key(key::kAltC);
-  c.host.keys("ls -l");
-  c.host.key(key::kEnter);
-  c.host.key(' ');
-  c.host.key(key::kAltC);
-  c.host.keys("rm x");
-  c.host.key(key::kEsc);  // abandoned
-  c.host.key(key::kEnter);
+  c.host.press(key::kAltC);
+  c.host.type("ls -l");
+  c.host.press(key::kEnter);
+  c.host.press(' ');
+  c.host.press(key::kAltC);
+  c.host.type("rm x");
+  c.host.press(key::kEsc);  // abandoned
+  c.host.press(key::kEnter);
   numbered(3, 1);
   EXPECT_EQ(prompt, "Enter DOS command>");
   EXPECT_EQ(c.host.commands, std::vector<std::string>{"ls -l"});

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 #include "console/text_file.hpp"
 #include "host/test_dir.hpp"
 
@@ -41,11 +41,11 @@ class TextEditorTest : public ::testing::Test {
     nlines = static_cast<int>(texts.size());
   }
   void keys(std::initializer_list<int> ks) {
-    for (int k : ks) con.host.key(k);
+    for (int k : ks) con.host.press(k);
   }
-  void type(std::string_view t) { con.host.keys(t); }
+  void type(std::string_view t) { con.host.type(t); }
   void repeat(int k, int times) {
-    for (int i = 0; i < times; ++i) con.host.key(k);
+    for (int i = 0; i < times; ++i) con.host.press(k);
   }
   // Runs the editor over the queued keys; true when it was left, false when it was still
   // waiting for a key when they ran out (the screen then shows the editor).

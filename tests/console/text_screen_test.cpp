@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {
@@ -107,7 +107,7 @@ TEST(Grfkey, BlinksAtCursorRestoresScreenMapsButtonsAndStops) {
   const auto before = c.screen();
   int underline = -1;
   c.host.on_wait = [&](int) { underline = c.pixel(9, 5 * 14 - 1); };
-  c.host.key('q');
+  c.host.press('q');
   c.host.events.push_back(InputEvent{0, 2, 10, 10});
   int key = 0;
   grfkey(c.s, key);
@@ -117,7 +117,7 @@ TEST(Grfkey, BlinksAtCursorRestoresScreenMapsButtonsAndStops) {
   grfkey(c.s, key);
   EXPECT_EQ(key, key::kEsc);  // the right button
 
-  c.host.key(key::kCtrlC);
+  c.host.press(key::kCtrlC);
   EXPECT_EQ(c.stops([&] { grfkey(c.s, key); }), 0);
   EXPECT_FALSE(c.host.window_open());
 }

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "console/fake_host.hpp"
+#include "console/console_fixture.hpp"
 
 namespace tivor::test {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <bit>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {

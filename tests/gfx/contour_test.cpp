@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {

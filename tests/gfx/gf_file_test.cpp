@@ -3,8 +3,8 @@
 // files, and files that are only ever replaced whole.
 #include <gtest/gtest.h>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 #include "host/png_writer.hpp"
 
 namespace tivor::test {

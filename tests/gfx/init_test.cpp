@@ -1,8 +1,8 @@
 // Starting the graphics library, and the text attribute of the colour state.
 #include <gtest/gtest.h>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {

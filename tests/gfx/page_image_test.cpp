@@ -3,8 +3,8 @@
 // damaged codes kept inside the box, scaled drawing, and page files.
 #include <gtest/gtest.h>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {

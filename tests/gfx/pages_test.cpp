@@ -1,8 +1,8 @@
 // Pages, regions, limits, world mapping, closing a page and the standard picture.
 #include <gtest/gtest.h>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {
@@ -105,7 +105,7 @@ TEST_F(Pages, EndOfPageCopiesToTheScreenMarksCellsAndPauses) {
   EXPECT_NE(s.text.attr_at(11, 5), 17);
   // The cleared inside (colour 0) shows as 15 on the screen.
   const int x = 40 * s.cres.w / 640, y = 30 * s.cres.h / 350;
-  EXPECT_EQ(t.host.surf.at(x, y), 15);
+  EXPECT_EQ(t.host.surface().at(x, y), 15);
   EXPECT_EQ(s.grf.initpg, kMark);
   endpg(s, 1);
   EXPECT_EQ(t.messages, std::vector<std::string>{" "});

@@ -1,6 +1,6 @@
 // Helpers for the tests of picture files, page images and libraries: golden files, files read
-// whole, a working directory of its own, and a decoder of picture-file records written for the
-// tests (independent of the replay it checks).
+// whole, a working directory of their own, and a decoder of picture-file records written for
+// the tests (independent of the replay it checks).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/test_dir.hpp"
+#include "support/work_dir.hpp"
 
 namespace tivor::test {
 
@@ -36,14 +36,6 @@ inline void expect_golden(const std::vector<uint8_t>& got, const std::string& na
   if (std::getenv("TIVOR_UPDATE_GOLDEN") != nullptr) spit(path, got);
   EXPECT_EQ(got, slurp(path)) << name << ": regenerate with TIVOR_UPDATE_GOLDEN=1 and review";
 }
-
-// Makes a fresh temporary directory the working directory while it lives.
-struct WorkDir {
-  TestDir dir;
-  std::filesystem::path home = std::filesystem::current_path();
-  WorkDir() { std::filesystem::current_path(dir.path()); }
-  ~WorkDir() { std::filesystem::current_path(home); }
-};
 
 // One record of a picture file: kind (0 line, 16 text, 32 polygon, 64 clip), colour, the 16-bit
 // values in file units and the text of a text record.

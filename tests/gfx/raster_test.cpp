@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {
@@ -82,11 +82,11 @@ TEST_F(Raster, FullCanvasRectangleInColourZeroClearsRasterAndWhitensTheScreen) {
   GfxSession u;
   dinit(*u.s, "tivor", 0.6f, 0.6f);
   p_rect(*u.s, 1, 1, 640, 350, 1, 3);
-  std::fill(u.host.surf.pixels.begin(), u.host.surf.pixels.end(), uint8_t{3});
+  std::fill(u.host.surface().pixels.begin(), u.host.surface().pixels.end(), uint8_t{3});
   color(*u.s, 0);
   rect(*u.s, 1.0f, 1.0f, 640.0f, 350.0f, 1);
   EXPECT_EQ(u.count(0), 640 * 350);
-  EXPECT_EQ(u.screen_count(15), static_cast<long>(u.host.surf.pixels.size()));
+  EXPECT_EQ(u.screen_count(15), static_cast<long>(u.host.surface().pixels.size()));
 }
 
 TEST_F(Raster, TriangleIsFilledRowByRow) {
@@ -135,7 +135,7 @@ TEST_F(Raster, ScreenOutputGetsZeroBasedPoints) {
   gout(s, 0, 0, 1);
   // A line on canvas row 2 lands on the window row of 0-based row 1.
   line(s, 1.0f, 2.0f, 640.0f, 2.0f, 2);
-  EXPECT_EQ(t.host.surf.at(0, 1 * s.cres.h / 350), 2);
+  EXPECT_EQ(t.host.surface().at(0, 1 * s.cres.h / 350), 2);
   EXPECT_EQ(t.lit(), 0);
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "fake_host.hpp"
 #include "gfx/gfx.hpp"
+#include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {

@@ -1,5 +1,5 @@
-// A librarian session on the shell tests' fake host (keys from a queue, the text screen recorded
-// at every wait), with the console and the graphics started, the standard picture open and a
+// A librarian session on the test host (keys from a queue, the text screen recorded at every
+// wait), with the console and the graphics started, the standard picture open and a
 // fresh working directory holding "lbr/".
 #pragma once
 
@@ -15,7 +15,7 @@
 #include "gfx/picture_records.hpp"
 #include "librarian/librarian.hpp"
 #include "reader/reader.hpp"
-#include "shell/fake_host.hpp"
+#include "support/test_host.hpp"
 
 namespace tivor::librarian_test {
 
@@ -31,7 +31,7 @@ class LibraryTest : public ::testing::Test {
     dinit1(*s, "test", 0.6f, 0.6f);
     int unit = kKeyboardUnit;
     EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
-    host.on_wait = [this] { screens.push_back(screen()); };
+    host.on_wait = [this](int) { screens.push_back(screen()); };
     lpg(*s, 1);
   }
   std::string screen() const {
@@ -55,7 +55,7 @@ class LibraryTest : public ::testing::Test {
   }
 
   test::WorkDir dir_;
-  shell_test::FakeHost host;
+  test::TestHost host;
   std::unique_ptr<Session> s;
   std::vector<std::string> screens;
 };

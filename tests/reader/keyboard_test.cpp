@@ -13,7 +13,7 @@ TEST_F(KeyboardTest, RestOfALineAnswersTheNextQuestion) {
   EXPECT_EQ(integer("n"), 3);
   EXPECT_EQ(row(20), " prompt3 4");
   EXPECT_EQ(integer("n"), 4);  // no key needed
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   host.type("2.5\r");
   EXPECT_FLOAT_EQ(real("x"), 2.5f);
   EXPECT_EQ(s->history.lines[static_cast<size_t>(s->history.count - 1)], "2.5");

@@ -66,7 +66,7 @@ TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   int unit = 7;
   EXPECT_EQ(readfrom(*s, unit, dir.file("none.dif")), 1);
   EXPECT_TRUE(shown(" Warning: file \"" + dir.file("none.dif") + "\" does not exist."));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
 }
 

@@ -70,8 +70,8 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
   for (const std::string& bytes : corpus()) {
     SCOPED_TRACE(::testing::PrintToString(bytes.substr(0, 60)));
     open(bytes);
-    host.keys.clear();
-    host.spare_keys = 4;  // each report waits for one key
+    host.events.clear();
+    host.spare_enters = 4;  // each report waits for one key
     float cur = 0;
     int32_t n3 = 0;
     int32_t f[9] = {};

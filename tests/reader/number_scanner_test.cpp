@@ -74,7 +74,7 @@ TEST_F(NumberScannerTest, KeywordMismatchShowsExpectedAndGot) {
   EXPECT_TRUE(shown("Expected:\"cur\" got:\"cu\"."));
   EXPECT_TRUE(shown("Value: courant number, check keyword:cur"));
   expect_report("cu=0.5", 3);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(NumberScannerTest, BadEntriesAreReportedAtTheirColumn) {

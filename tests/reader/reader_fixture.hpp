@@ -1,4 +1,4 @@
-// A session on the fake host with the reader's input switched to a data file written by the test
+// A session on the test host with the reader's input switched to a data file written by the test
 // or to the keyboard, and a look at the text screen.
 #pragma once
 
@@ -10,8 +10,8 @@
 
 #include "console/console.hpp"
 #include "host/test_dir.hpp"
-#include "reader/fake_host.hpp"
 #include "reader/reader.hpp"
+#include "support/test_host.hpp"
 
 namespace tivor {
 
@@ -57,7 +57,7 @@ class ReaderTest : public ::testing::Test {
     return v;
   }
 
-  FakeHost host;
+  test::TestHost host;
   TestDir dir;
   std::unique_ptr<Session> s;
   int last_rc = -1;

@@ -23,7 +23,7 @@ TEST_F(WordReaderTest, WordsFromTheLineThenFromNewLines) {
   locate1(*s, 1, 10);
   readname(*s, name, 8, len, "");  // too long: the rest of its line is dropped
   EXPECT_EQ(name, "gamma");
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(row(10), "");  // the message was erased
 
   host.type("k");

@@ -32,7 +32,7 @@ TEST_F(DebuggerTest, BreakpointNameTypedInUpperCaseStopsThere) {
   host.line("g");  // "g" keeps debugging: the next routine stops too
   EXPECT_EQ(rtmr(*s, "so3"), 0);
   EXPECT_TRUE(seen("\"so3\">"));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(DebuggerTest, CheckerAndGoOnOneLine) {
@@ -41,7 +41,7 @@ TEST_F(DebuggerTest, CheckerAndGoOnOneLine) {
   EXPECT_EQ(rtmr(*s, "dim"), 0);
   EXPECT_EQ(s->tmesh.nlines, 10);  // the checker ran (it refreshes the mesh card)
   EXPECT_EQ(s->ctime1.itrace, 2);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(first_seen("m>"), -1);  // one line answered both prompts
 }
 

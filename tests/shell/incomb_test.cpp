@@ -47,7 +47,7 @@ TEST_F(IncombTest, IdentifiersOfBothRecords) {
   host.press(' ');
   host.line("e");
   amemo(*s);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(seen("jfna=" + fmt_int(1234, "(i8)")));
   // Asked for only when the command line did not hold the identifier.
   EXPECT_GT(first_seen("identifier?"), first_seen("jfna="));
@@ -78,7 +78,7 @@ TEST_F(IncombTest, UnknownIdentifierDropsTheRestOfTheLine) {
   amemo(*s);
   EXPECT_TRUE(seen("identifier is not found"));
   EXPECT_FALSE(seen("m:incorrect command"));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(IncombTest, FunctionNumberIsAskedBeforeElements) {
@@ -114,7 +114,7 @@ TEST_F(IncombTest, ElementsAreCutToThePoolAndBadPointersRefused) {
   amemo(*s);
   EXPECT_EQ(s->a[kPoolReals - 1], 7.0f);
   EXPECT_EQ(s->a[kPoolReals], 8.0f);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 
   s->cparm.iw[0] = -50;
   s->a[1] = 77.0f;
@@ -125,7 +125,7 @@ TEST_F(IncombTest, ElementsAreCutToThePoolAndBadPointersRefused) {
   amemo(*s);
   EXPECT_FALSE(seen(real(77.0f)));
   EXPECT_EQ(s->a[1], 77.0f);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 // A record of its own declared by a card, looked up directly.
@@ -180,11 +180,11 @@ TEST_F(IncombDirectTest, RefusalsLeaveTheIdentifierUnread) {
   s->crd.ip = 80;  // the checker drops the line after a failed search
   host.line("");
   EXPECT_EQ(lookup(0, 0), 0);  // a blank answer
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST(MeshCard, NamesTheWordsOfTheMeshRecord) {
-  FakeHost host;
+  test::TestHost host;
   auto s = std::make_unique<Session>(host);
   meshbase(*s);
   ASSERT_EQ(s->tmesh.nlines, 10);

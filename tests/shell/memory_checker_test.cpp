@@ -79,7 +79,7 @@ TEST_F(CheckerTest, QueryCommands) {
   host.press(' ');
   host.line("e");
   amemo(*s);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(seen("nom=" + fmt_int(3, "(i8)")));
   EXPECT_TRUE(seen("r,z=" + reals({1.0f, 1.0f})));
   EXPECT_TRUE(seen("r_,z_=" + reals({1.25f, 1.75f})));
@@ -201,7 +201,7 @@ TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
   host.line("g");
   amemo(*s);
   EXPECT_EQ(s->checker_menu_mode, 0);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
@@ -211,7 +211,7 @@ TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
   set_field(s->crd.str, "m t g rest");
   host.press(' ');
   amemo(*s);  // "t g" of the line in hand are its commands
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(seen("    1       common/cmesh/jdcr(6),isym,jgrz,ng,npreg,jpreg,"));
   EXPECT_TRUE(seen("   10      +jcd,jdcd,jmcd"));
   EXPECT_TRUE(seen("    1 memory card is not available"));

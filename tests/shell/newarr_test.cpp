@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/fake_host.hpp"
+#include "support/test_host.hpp"
 
 namespace tivor::shell_test {
 namespace {
@@ -19,7 +19,7 @@ class NewarrTest : public ::testing::Test {
     s.up.print_line = [this](std::string_view t) { lines.emplace_back(t); };
     s.up.pause = [this](std::string_view t) { lines.emplace_back(t); };
   }
-  FakeHost host;
+  test::TestHost host;
   Session s;
   std::vector<std::string> lines;
 };

@@ -41,7 +41,7 @@ TEST_F(AdmpTest, PoolIntervalsAreCutToThePools) {
   host.press(' ');
   admp(*s, 0);
   EXPECT_FALSE(seen("a="));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(AdmpTest, EditReadsAllValuesInOneRequest) {
@@ -53,7 +53,7 @@ TEST_F(AdmpTest, EditReadsAllValuesInOneRequest) {
   EXPECT_EQ(s->km[kPoolInts - 1], 5);
   EXPECT_EQ(s->km[kPoolInts], 6);
   EXPECT_TRUE(seen("new value?"));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 
   s->a[5] = 1.0f;
   host.line("a 5 6 9");  // one value given, then Esc: nothing changes
@@ -82,7 +82,7 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
     host.line(name);
     for (int i = 0; i < 20; ++i) host.press('n');
     admp(*s, 0);
-    host.keys.clear();
+    host.events.clear();
   }
   for (const char* frame : {"*** crd ***", "*** cterm ***", "*** grf ***", "*** cterm3 ***",
                             "*** chistor ***", "history=", "str=\"crd\""}) {
@@ -94,7 +94,7 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
   host.press(' ');
   admp(*s, 1);
   EXPECT_FALSE(seen("*** grf ***"));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(AdmpTest, MeshRecordDumpPagesThroughItsFields) {
@@ -127,7 +127,7 @@ TEST_F(AdmpTest, TimeRecordTakesNewCoefficientsWithoutAWait) {
   EXPECT_FLOAT_EQ(s->cht.cur, 0.4f);
   EXPECT_FLOAT_EQ(s->cht.bet, 0.3f);
   EXPECT_FLOAT_EQ(s->cht.sgl1[2], 0.3f);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 }  // namespace

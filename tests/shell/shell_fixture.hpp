@@ -1,4 +1,4 @@
-// A session on the fake host with the console up and the reader on the keyboard, and looks at
+// A session on the test host with the console up and the reader on the keyboard, and looks at
 // the text screen.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include "console/console.hpp"
 #include "reader/reader.hpp"
-#include "shell/fake_host.hpp"
+#include "support/test_host.hpp"
 
 namespace tivor::shell_test {
 
@@ -18,7 +18,7 @@ class ShellTest : public ::testing::Test {
  protected:
   ShellTest() : s(std::make_unique<Session>(host)) {
     console_install(*s);
-    host.on_wait = [this] { screens.push_back(screen()); };
+    host.on_wait = [this](int) { screens.push_back(screen()); };
     s->csize = Csize{kPoolReals, kPoolInts, 0, 0};
     locate1(*s, 1, 1);
     int unit = kKeyboardUnit;
@@ -55,7 +55,7 @@ class ShellTest : public ::testing::Test {
     return out;
   }
 
-  FakeHost host;
+  test::TestHost host;
   std::unique_ptr<Session> s;
   std::vector<std::string> screens;  // the text screen at each key wait
 };

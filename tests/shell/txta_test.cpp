@@ -25,7 +25,7 @@ class TxtaTest : public ShellTest {
 TEST_F(TxtaTest, WordsOfOneLineAnswerSuccessivePrompts) {
   host.line("g GO x");
   EXPECT_EQ(ask("go g c"), 2);
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(ask("go g c"), 1);  // upper case typed
   // "x" is not a command: the message, the rest of the line dropped, a new prompt.
   host.line("goo c");
@@ -33,7 +33,7 @@ TEST_F(TxtaTest, WordsOfOneLineAnswerSuccessivePrompts) {
   EXPECT_EQ(ask("go g c"), 3);
   EXPECT_EQ(rc, 0);
   EXPECT_TRUE(seen("bad word"));
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(TxtaTest, AllowOtherLeavesTheWordForTheCaller) {
@@ -64,7 +64,7 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveStopTheProgram) {
   }
   EXPECT_TRUE(seen("TXTA:Press Ctrl-C to quit"));
   EXPECT_TRUE(seen("Sorry..."));
-  EXPECT_EQ(host.keys.size(), 2u);
+  EXPECT_EQ(host.events.size(), 2u);
 }
 
 TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
@@ -75,7 +75,7 @@ TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
   EXPECT_EQ(field_str(s->remark), "Go Fast");
   EXPECT_TRUE(seen("Go Fast"));
   EXPECT_EQ(ask("go fast c"), 2);  // the rest of the remark line
-  EXPECT_TRUE(host.keys.empty());
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
