@@ -49,7 +49,8 @@ struct NodeCandidate {
   float weight;
 };
 
-// LNTR1: the candidate nodes for the point (r, z): the nearest node, weight 1 / (distance + eps).
+// LNTR1: the candidate nodes near the point (r, z), nearest first, each weighted 1 / (distance +
+// eps).
 std::vector<NodeCandidate> lntr1(const Session& s, float r, float z);
 // LNTRT: the candidate of largest weight, 0 when there is none.
 void lntrt(const Session& s, float r, float z, int& node);

@@ -1,14 +1,14 @@
 // The checker's queries on the current two-dimensional mesh: the node nearest a point, a node's
 // coordinates and class values, the cell that holds a point, and the range of each result
-// function. Every pointer taken from a record is checked against the pools before use.
+// function. Every pointer taken from a record is checked against the pools before use; the
+// point searches go through the mesh locator's cell indexes.
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "console/console.hpp"
+#include "mesh/locate.hpp"
 #include "reader/reader.hpp"
 #include "shell/checker.hpp"
 #include "shell/pool_view.hpp"
@@ -17,20 +17,8 @@
 namespace tivor {
 namespace {
 
-using pool_view::int_array;
 using pool_view::real_array;
 using pool_view::real_at;
-
-// The node coordinates, when the mesh record describes them inside the real pool.
-bool nodes_ok(const Session& s) {
-  return s.cmesh.n1 >= 0 && real_array(s, s.cmesh.jrz, 2 * int64_t{s.cmesh.n1});
-}
-
-// The connectivity, when it lies inside the integer pool.
-bool elements_ok(const Session& s) {
-  const Cmesh& c = s.cmesh;
-  return (c.m == 3 || c.m == 4) && c.n2 >= 0 && int_array(s, c.jj1, int64_t{c.m} * c.n2);
-}
 
 float node_r(const Session& s, int k) {
   return s.a[static_cast<size_t>(s.cmesh.jrz + 2 * k - 1)];
@@ -40,7 +28,7 @@ float node_z(const Session& s, int k) {
 }
 
 // The node numbers of element e (3, or 4 for a true quadrilateral); 0 when a number is not a
-// node of the mesh. Requires elements_ok.
+// node of the mesh. Requires a connectivity inside the pool (fcell2 found the element).
 int element_nodes(const Session& s, int e, int (&nodes)[4]) {
   const Cmesh& c = s.cmesh;
   const int64_t base = c.jj1 + int64_t{e - 1} * c.m;
@@ -50,20 +38,6 @@ int element_nodes(const Session& s, int e, int (&nodes)[4]) {
     nodes[i] = k;
   }
   return (c.m == 4 && nodes[2] != nodes[3]) ? 4 : 3;
-}
-
-// Whether (r, z) lies in the triangle of nodes a, b, c (on an edge counts as inside).
-bool in_triangle(const Session& s, int a, int b, int c, double r, double z) {
-  const double ra = node_r(s, a), za = node_z(s, a);
-  const double rb = node_r(s, b), zb = node_z(s, b);
-  const double rc = node_r(s, c), zc = node_z(s, c);
-  const double area = (rb - ra) * (zc - za) - (rc - ra) * (zb - za);
-  if (area == 0.0) return false;
-  const double tol = 1e-9 * std::abs(area);
-  const double d1 = ((rb - ra) * (z - za) - (r - ra) * (zb - za)) * (area > 0 ? 1 : -1);
-  const double d2 = ((rc - rb) * (z - zb) - (r - rb) * (zc - zb)) * (area > 0 ? 1 : -1);
-  const double d3 = ((ra - rc) * (z - zc) - (r - rc) * (za - zc)) * (area > 0 ? 1 : -1);
-  return d1 >= -tol && d2 >= -tol && d3 >= -tol;
 }
 
 void wait_key(Session& s) {
@@ -79,19 +53,7 @@ void show_reals(Session& s, std::string_view label, const float* v, int n, bool 
 
 std::vector<NodeCandidate> lntr1(const Session& s, float r, float z) {
   std::vector<NodeCandidate> out;
-  if (!nodes_ok(s) || s.cmesh.n1 == 0) return out;
-  int best = 0;
-  double best_d2 = std::numeric_limits<double>::infinity();
-  for (int k = 1; k <= s.cmesh.n1; ++k) {
-    const double dr = node_r(s, k) - r, dz = node_z(s, k) - z;
-    const double d2 = dr * dr + dz * dz;
-    if (d2 < best_d2) {
-      best_d2 = d2;
-      best = k;
-    }
-  }
-  if (best == 0) return out;  // every distance was NaN
-  out.push_back({best, static_cast<float>(1.0 / (std::sqrt(best_d2) + kEpsilon))});
+  for (const NodeWeight& w : MeshLocator(s).nodes_near(r, z)) out.push_back({w.node, w.weight});
   return out;
 }
 
@@ -107,15 +69,7 @@ void lntrt(const Session& s, float r, float z, int& node) {
 }
 
 int fcell2(const Session& s, float r, float z) {
-  if (!nodes_ok(s) || !elements_ok(s)) return 0;
-  for (int e = 1; e <= s.cmesh.n2; ++e) {
-    int v[4] = {0, 0, 0, 0};
-    const int nn = element_nodes(s, e, v);
-    if (nn == 0) continue;
-    if (in_triangle(s, v[0], v[1], v[2], r, z)) return e;
-    if (nn == 4 && in_triangle(s, v[0], v[2], v[3], r, z)) return e;
-  }
-  return 0;
+  return MeshLocator(s).cell_at(r, z);
 }
 
 void node2(Session& s) {

@@ -42,8 +42,9 @@ class TestHost : public Host {
   // Called at each blocking wait with its number (from 1), before the event is taken: a look at
   // the screen of a pop-up.
   std::function<void(int)> on_wait;
-  double now = 0.0;     // the clock
-  int display_w = 753;  // 0.85 of the default display is the 640 by 350 canvas
+  std::function<void()> on_poll;  // called at each non-blocking poll
+  double now = 0.0;               // the clock
+  int display_w = 753;            // 0.85 of the default display is the 640 by 350 canvas
   int display_h = 412;
   std::string caption;
   std::vector<std::string> commands;
@@ -62,6 +63,7 @@ class TestHost : public Host {
   ScreenSurface& surface() override { return surf_; }
   void present() override {}
   int poll_key() override {
+    if (on_poll) on_poll();
     if (polled.empty()) return 0;
     const int k = polled.front();
     polled.pop_front();

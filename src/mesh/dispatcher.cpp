@@ -1,0 +1,139 @@
+// MESH, the 2D generator dispatcher, and the subregion loop it shares with MESH3DFD.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_internal.hpp"
+
+namespace tivor {
+
+using namespace mesh_detail;
+
+namespace mesh_detail {
+namespace {
+
+// Generators 1, 3 and 4 triangulate contours; they are not part of this program.
+int triangulator_missing(Session& s, int tipm) {
+  return flag_on(
+      s, "mesh:generator tipm=" + std::to_string(tipm) + " is not available, use tipm=2 or tipm=5");
+}
+
+int run_generator(Session& s, int i, int tipm) {
+  switch (tipm) {
+    case 2:
+      return s.cmesh.m == 3 ? mesh23(s, i) : mesh24(s, i);
+    case 5:
+      return mesh5(s, i);
+    default:
+      return triangulator_missing(s, tipm);
+  }
+}
+
+// Appends the current subregion to the scratch file: coordinates, connectivity, boundary
+// elements, with no header (the counts stay in jn1, jn2, jn3).
+int write_subregion(Session& s, ScratchFile& scratch) {
+  const Cmesh& c = s.cmesh;
+  if (scratch.write(s, reals(s, c.jrz), sizeof(float) * 2 * static_cast<size_t>(c.n1)) ||
+      scratch.write(s, ints(s, c.jj1), sizeof(int32_t) * c.m * static_cast<size_t>(c.n2)) ||
+      scratch.write(s, ints(s, c.jj2), sizeof(int32_t) * 2 * static_cast<size_t>(c.n3))) {
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void store_counts(Session& s, int i) {
+  Cmesh& c = s.cmesh;
+  if (i < 1 || i > c.ntel || !int_array_ok(s, c.jn3, c.ntel)) return;
+  ints(s, c.jn1)[i - 1] = c.n1;
+  ints(s, c.jn2)[i - 1] = c.n2;
+  ints(s, c.jn3)[i - 1] = c.n3;
+}
+
+int start_mesh(Session& s) {
+  initmesh(s);
+  Cmesh& c = s.cmesh;
+  int32_t ntel = 1, m = 3;
+  if (read_int(s, " number of subregions", "ntel", ntel)) return 1;
+  if (read_int(s, " nodes per element", "m", m)) return 1;
+  c.ntel = std::max(std::abs(ntel), 1);
+  c.m = m == 3 ? 3 : 4;
+  if (reserve_ints(s, c.jn1, c.ntel, "jn1") || reserve_ints(s, c.jn2, c.ntel, "jn2") ||
+      reserve_ints(s, c.jn3, c.ntel, "jn3")) {
+    return 1;
+  }
+  std::fill_n(ints(s, c.jn1), 3 * static_cast<size_t>(c.ntel), 0);
+  c.maxaw = s.csize.maxa;
+  c.maxkw = s.csize.maxk;
+  return 0;
+}
+
+int make_subregion(Session& s, int i, bool three_d) {
+  Cmesh& c = s.cmesh;
+  s.csize.maxa = c.maxaw;
+  s.csize.maxk = c.maxkw;
+  c.jgrz = 0;
+  c.ng = 0;
+
+  int32_t tipm = 1;
+  if (read_int(s, " mesh generator: 1-5", "tipm", tipm)) return 1;
+  if (tipm < 1 || tipm > 5) {
+    txtcon(s, "mesh:tipm must be equal 1,2,3 or 4, trying 1...");
+    tipm = 1;
+  }
+  if (three_d && tipm != 2 && tipm != 5) return flag_on(s, "itip=2,5");
+  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s)) return 1;
+
+  int32_t nyt = 0;
+  if (read_int(s, " how many times decrease cells?", "nyt", nyt)) return 1;
+  if (nyt < 0 || c.m == 4) nyt = 0;
+  c.nyt = nyt;
+  store_counts(s, i);
+  if (nyt > 0) {
+    if (tipm == 3 || tipm == 4) c.ng = 0;
+    for (int k = 0; k < nyt; ++k) {
+      if (meshi(s) || meshtest(s)) return 1;
+      store_counts(s, i);
+    }
+  }
+
+  int32_t ncor = 0;
+  if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
+  if (ncor > 0 && arzcor(s, ncor)) return 1;
+  return 0;
+}
+
+}  // namespace mesh_detail
+
+void initmesh(Session& s) {
+  s.cmesh = Cmesh{};
+}
+
+int mesh(Session& s) {
+  if (rtmr(s, "mesh")) return 1;
+  if (start_mesh(s)) return 1;
+  Cmesh& c = s.cmesh;
+  ScratchFile scratch;
+  if (scratch.create(s)) return 1;
+  for (int i = 1; i <= c.ntel; ++i) {
+    if (make_subregion(s, i, false) || write_subregion(s, scratch)) return 1;
+  }
+  if (mesha(s, scratch) || meshtest(s)) return 1;
+
+  s.csize.maxa = c.jrz + 2 * c.n1;
+  s.csize.maxk = c.jj1 + c.m * c.n2;
+  if (reserve_reals(s, c.jdest_cell, c.n2, "jdest_cell")) return 1;
+  std::fill_n(reals(s, c.jdest_cell), c.n2, 1.0f);
+  if (rzscale(s)) return 1;
+
+  int32_t ncor = 0;
+  if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
+  if (ncor > 0 && arzcor(s, ncor)) return 1;
+  return grel(s);
+}
+
+}  // namespace tivor

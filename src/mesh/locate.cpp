@@ -1,0 +1,145 @@
+// The mesh locator: a cell index of the nodes for the nearest-node search and one of the
+// elements' boxes for the point-in-element search.
+#include "mesh/locate.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "mesh/mesh_internal.hpp"
+
+namespace tivor {
+
+using namespace mesh_detail;
+
+namespace {
+
+// A cell side that puts a few nodes in a cell on average.
+double cell_for(double w, double h, int64_t n) {
+  const double area = std::max(w * h, 0.0);
+  const double side = n > 0 ? std::sqrt(area / static_cast<double>(n)) * 2 : 0.0;
+  return side > 0.0 && std::isfinite(side) ? side : std::max({w, h, 1.0});
+}
+
+bool in_triangle(const float* rz, int32_t a, int32_t b, int32_t c, double r, double z) {
+  const double ra = rz[2 * (a - 1)], za = rz[2 * (a - 1) + 1];
+  const double rb = rz[2 * (b - 1)], zb = rz[2 * (b - 1) + 1];
+  const double rc = rz[2 * (c - 1)], zc = rz[2 * (c - 1) + 1];
+  const double area = (rb - ra) * (zc - za) - (rc - ra) * (zb - za);
+  if (area == 0.0) return false;
+  const double sign = area > 0 ? 1.0 : -1.0, tol = 1e-9 * std::abs(area);
+  const double d1 = ((rb - ra) * (z - za) - (r - ra) * (zb - za)) * sign;
+  const double d2 = ((rc - rb) * (z - zb) - (r - rb) * (zc - zb)) * sign;
+  const double d3 = ((ra - rc) * (z - zc) - (r - rc) * (za - zc)) * sign;
+  return d1 >= -tol && d2 >= -tol && d3 >= -tol;
+}
+
+bool geometry_ok(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  return c.n1 >= 0 && real_array_ok(s, c.jrz, 2 * int64_t{c.n1});
+}
+
+bool elements_ok(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  return (c.m == 3 || c.m == 4) && c.n2 >= 0 && int_array_ok(s, c.jj1, int64_t{c.m} * c.n2);
+}
+
+}  // namespace
+
+MeshLocator::MeshLocator(const Session& s) : s_(s), nodes_(1.0), cells_(1.0) {
+  if (!geometry_ok(s) || s.cmesh.n1 < 1) return;
+  const Cmesh& c = s.cmesh;
+  const float* rz = reals(s, c.jrz);
+  double rmin = std::numeric_limits<double>::infinity(), rmax = -rmin, zmin = rmin, zmax = -rmin;
+  for (int64_t k = 0; k < c.n1; ++k) {
+    rmin = std::min(rmin, double{rz[2 * k]});
+    rmax = std::max(rmax, double{rz[2 * k]});
+    zmin = std::min(zmin, double{rz[2 * k + 1]});
+    zmax = std::max(zmax, double{rz[2 * k + 1]});
+  }
+  if (!std::isfinite(rmax - rmin) || !std::isfinite(zmax - zmin)) return;
+  rmin_ = rmin;
+  zmin_ = zmin;
+  span_ = std::hypot(rmax - rmin, zmax - zmin);
+  nodes_ = CellIndex(cell_for(rmax - rmin, zmax - zmin, c.n1));
+  for (int64_t k = 0; k < c.n1; ++k) {
+    nodes_.add_point(rz[2 * k], rz[2 * k + 1], static_cast<int32_t>(k + 1));
+  }
+  nodes_.finish();
+  ok_ = true;
+  if (!elements_ok(s)) {
+    cells_.finish();
+    return;
+  }
+  cells_ = CellIndex(cell_for(rmax - rmin, zmax - zmin, std::max(c.n2, 1)));
+  const int32_t* conn = ints(s, c.jj1);
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4] = {0, 0, 0, 0};
+    const int nn = element_nodes(conn, c.m, e, v);
+    double r1 = std::numeric_limits<double>::infinity(), r2 = -r1, z1 = r1, z2 = -r1;
+    bool valid = true;
+    for (int i = 0; i < nn; ++i) {
+      valid = valid && v[i] >= 1 && v[i] <= c.n1;
+      if (!valid) break;
+      r1 = std::min(r1, double{rz[2 * (v[i] - 1)]});
+      r2 = std::max(r2, double{rz[2 * (v[i] - 1)]});
+      z1 = std::min(z1, double{rz[2 * (v[i] - 1) + 1]});
+      z2 = std::max(z2, double{rz[2 * (v[i] - 1) + 1]});
+    }
+    if (valid) cells_.add_box(r1, z1, r2, z2, static_cast<int32_t>(e + 1));
+  }
+  cells_.finish();
+}
+
+std::vector<NodeWeight> MeshLocator::nodes_near(float r, float z) const {
+  std::vector<NodeWeight> out;
+  if (!ok_) return out;
+  const float* rz = reals(s_, s_.cmesh.jrz);
+  struct Found {
+    double d2;
+    int32_t node;
+  };
+  std::vector<Found> found;
+  // The square grows until a node within its half side turns up, or it covers the whole mesh.
+  const double far = std::hypot(r - rmin_, z - zmin_) + span_;
+  for (double reach = nodes_.cell();; reach *= 2) {
+    found.clear();
+    double best = std::numeric_limits<double>::infinity();
+    nodes_.for_each_near(r, z, reach, [&](int32_t k) {
+      const double dr = rz[2 * (k - 1)] - double{r}, dz = rz[2 * (k - 1) + 1] - double{z};
+      const double d2 = dr * dr + dz * dz;
+      found.push_back({d2, k});
+      best = std::min(best, d2);
+    });
+    if (best <= reach * reach || reach > far || !std::isfinite(far)) break;
+  }
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    return a.d2 != b.d2 ? a.d2 < b.d2 : a.node < b.node;
+  });
+  for (const Found& f : found) {
+    if (!(f.d2 == f.d2)) continue;  // an undefined distance names no node
+    out.push_back({f.node, static_cast<float>(1.0 / (std::sqrt(f.d2) + kEpsilon))});
+  }
+  return out;
+}
+
+bool MeshLocator::contains(int32_t e, double r, double z) const {
+  const Cmesh& c = s_.cmesh;
+  int32_t v[4] = {0, 0, 0, 0};
+  const int nn = element_nodes(ints(s_, c.jj1), c.m, e - 1, v);
+  const float* rz = reals(s_, c.jrz);
+  if (in_triangle(rz, v[0], v[1], v[2], r, z)) return true;
+  return nn == 4 && in_triangle(rz, v[0], v[2], v[3], r, z);
+}
+
+int32_t MeshLocator::cell_at(float r, float z) const {
+  if (!ok_) return 0;
+  int32_t first = 0;
+  cells_.for_each_at(r, z, [&](int32_t e) {
+    if ((first == 0 || e < first) && contains(e, r, z)) first = e;
+  });
+  return first;
+}
+
+}  // namespace tivor

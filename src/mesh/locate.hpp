@@ -1,0 +1,43 @@
+// Point queries on the current 2D mesh: the nodes near a point and the element holding it,
+// answered through cell indexes built once per locator.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/session.hpp"
+#include "mesh/spatial_index.hpp"
+
+namespace tivor {
+
+// A node near a point and its weight 1 / (distance + 1e-18): the larger, the nearer.
+struct NodeWeight {
+  int32_t node;
+  float weight;
+};
+
+// Indexes the nodes and the elements of s.cmesh as they are when it is built; a mesh whose
+// arrays do not lie inside the pools gives a locator that finds nothing.
+class MeshLocator {
+ public:
+  explicit MeshLocator(const Session& s);
+
+  // LNTR1: the nodes of the search square that first holds a node within its half side, nearest
+  // first (equal distances by node number); empty only for a mesh without nodes.
+  std::vector<NodeWeight> nodes_near(float r, float z) const;
+  // FCELL2: the first element (in element order) that holds the point, edges included; 0 when
+  // none does. A quadrilateral is tested as its two triangles (1, 2, 3) and (1, 3, 4).
+  int32_t cell_at(float r, float z) const;
+
+ private:
+  bool contains(int32_t e, double r, double z) const;
+
+  const Session& s_;
+  bool ok_ = false;
+  CellIndex nodes_;
+  CellIndex cells_;
+  double span_ = 0.0;  // diagonal of the nodes' box
+  double rmin_ = 0.0, zmin_ = 0.0;
+};
+
+}  // namespace tivor

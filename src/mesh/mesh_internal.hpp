@@ -1,0 +1,115 @@
+// Shared by the mesh routines: pool access with the 1-based pointer convention, keyword reads,
+// reservations, the element and edge helpers, and the scratch file of the dispatchers. Internal
+// to src/mesh.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "core/session.hpp"
+
+namespace tivor::mesh_detail {
+
+// Element 1 of the array at pointer j (element i is at index i - 1).
+inline float* reals(Session& s, int64_t j) {
+  return s.a.data() + j + 1;
+}
+inline int32_t* ints(Session& s, int64_t j) {
+  return s.km.data() + j + 1;
+}
+inline const float* reals(const Session& s, int64_t j) {
+  return s.a.data() + j + 1;
+}
+inline const int32_t* ints(const Session& s, int64_t j) {
+  return s.km.data() + j + 1;
+}
+
+// Words 1..size of each pool that exist (the vectors hold an unused word 0).
+int64_t real_words(const Session& s);
+int64_t int_words(const Session& s);
+// True when elements 1..n of the array at pointer j are pool words.
+bool real_array_ok(const Session& s, int64_t j, int64_t n);
+bool int_array_ok(const Session& s, int64_t j, int64_t n);
+// True when the coordinate, connectivity and boundary arrays of the mesh record lie inside the
+// pools and the counts are sane; routines on an existing mesh refuse to work otherwise.
+bool mesh_arrays_ok(const Session& s);
+// Raises the error for a mesh record whose arrays do not lie inside the pools.
+int bad_arrays(Session& s);
+// True when every node number of the connectivity and the boundary elements (by absolute
+// value) is a node of the mesh; requires mesh_arrays_ok.
+bool node_numbers_ok(const Session& s);
+// Raises the error for node numbers outside 1..n1.
+int bad_node_numbers(Session& s);
+
+// One keyword read of n values (1 for the single forms); 1 on the error exit.
+[[nodiscard]] int read_int(Session& s, std::string_view prompt, std::string_view key, int32_t& v);
+[[nodiscard]] int read_real(Session& s, std::string_view prompt, std::string_view key, float& v);
+[[nodiscard]] int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v,
+                             int n);
+
+// NEWARR of one array at the pool's mark; lengths beyond the 32-bit range are refused as an
+// overflow of the pool.
+[[nodiscard]] int reserve_reals(Session& s, int32_t& ptr, int64_t len, std::string_view name);
+[[nodiscard]] int reserve_ints(Session& s, int32_t& ptr, int64_t len, std::string_view name);
+// "increase common/km/ up to" with the needed size, then the error "need more memory".
+int need_more_ints(Session& s, int64_t need);
+
+// Node numbers of element e (0-based) of a connectivity with m nodes per element, by absolute
+// value; returns 3 for triangles and for quadrilaterals with equal third and fourth nodes.
+inline int element_nodes(const int32_t* conn, int m, int64_t e, int32_t (&v)[4]) {
+  const int32_t* p = conn + e * m;
+  for (int i = 0; i < m; ++i) v[i] = std::abs(p[i]);
+  return (m == 4 && v[2] != v[3]) ? 4 : 3;
+}
+
+// A directed edge a -> b as one 64-bit key.
+inline uint64_t edge_key(int32_t a, int32_t b) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+}
+
+// The test quantity of the orientation rule for nodes 1, 2, 3 at (r, z) pairs: positive when
+// they run counter-clockwise in the (z, r) plane.
+inline double orient(const float* rz, int32_t n1, int32_t n2, int32_t n3) {
+  const double r1 = rz[2 * (n1 - 1)], z1 = rz[2 * (n1 - 1) + 1];
+  const double r2 = rz[2 * (n2 - 1)], z2 = rz[2 * (n2 - 1) + 1];
+  const double r3 = rz[2 * (n3 - 1)], z3 = rz[2 * (n3 - 1) + 1];
+  return (z3 - z2) * (r1 - r2) - (z1 - z2) * (r3 - r2);
+}
+
+// The dispatchers' scratch file "mesh.tmp" in the working directory: written subregion by
+// subregion, read back at the end. The file is deleted when the object goes, whichever way the
+// dispatcher leaves (normal end, error exit, or a stop of the program unwinding through it).
+class ScratchFile {
+ public:
+  static constexpr const char* kName = "mesh.tmp";
+  ScratchFile() = default;
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Each returns 0, or 1 with the error raised.
+  [[nodiscard]] int create(Session& s);
+  [[nodiscard]] int rewind_for_reading(Session& s);
+  [[nodiscard]] int write(Session& s, const void* data, size_t bytes);
+  [[nodiscard]] int read(Session& s, void* data, size_t bytes);
+  void close();
+  void remove();
+
+ private:
+  std::FILE* f_ = nullptr;
+  bool exists_ = false;
+};
+
+// The subregion loop shared by MESH and MESH3DFD: steps 1 and 2 (counts and marks) and one
+// subregion's generation, test, move, refinement and smoothing.
+[[nodiscard]] int start_mesh(Session& s);
+[[nodiscard]] int make_subregion(Session& s, int i, bool three_d);
+// Stores the current counts as the counts of subregion i.
+void store_counts(Session& s, int i);
+
+// MESHA: glues the subregions stored in the scratch file into one mesh.
+[[nodiscard]] int mesha(Session& s, ScratchFile& scratch);
+
+}  // namespace tivor::mesh_detail

@@ -1,0 +1,79 @@
+// ARZCOR and SMOO1: smoothing of node positions. Each pass moves every node halfway towards the
+// centre of the range that each coordinate spans over its element neighbours; boundary nodes stay.
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_internal.hpp"
+
+namespace tivor {
+
+using namespace mesh_detail;
+
+namespace {
+
+constexpr float kAlpha = 0.5f;
+
+// SMOO1: one pass with the 4 * n1 words at work (new r, new z, low, high).
+int smoo1(Session& s, float* work) {
+  if (rtmr(s, "smoo1")) return 1;
+  const Cmesh& c = s.cmesh;
+  const int64_t n1 = c.n1;
+  float* rz = reals(s, c.jrz);
+  float* lo = work + 2 * n1;
+  float* hi = work + 3 * n1;
+  const int32_t* conn = ints(s, c.jj1);
+  for (int coord = 0; coord < 2; ++coord) {
+    std::fill_n(lo, n1, std::numeric_limits<float>::infinity());
+    std::fill_n(hi, n1, -std::numeric_limits<float>::infinity());
+    for (int64_t e = 0; e < c.n2; ++e) {
+      int32_t v[4] = {0, 0, 0, 0};
+      const int nn = element_nodes(conn, c.m, e, v);
+      for (int i = 0; i < nn; ++i) {
+        if (v[i] < 1 || v[i] > n1) continue;
+        for (int j = 0; j < nn; ++j) {
+          if (v[j] == v[i] || v[j] < 1 || v[j] > n1) continue;
+          const float x = rz[2 * (v[j] - 1) + coord];
+          lo[v[i] - 1] = std::min(lo[v[i] - 1], x);
+          hi[v[i] - 1] = std::max(hi[v[i] - 1], x);
+        }
+      }
+    }
+    float* out = work + coord * n1;
+    for (int64_t k = 0; k < n1; ++k) {
+      const float old = rz[2 * k + coord];
+      out[k] = lo[k] <= hi[k] ? kAlpha * (lo[k] + hi[k]) / 2 + (1 - kAlpha) * old : old;
+    }
+  }
+  const int32_t* b = ints(s, c.jj2);
+  for (int64_t k = 0; k < 2 * int64_t{c.n3}; ++k) {
+    const int32_t n = std::abs(b[k]);
+    if (n < 1 || n > n1) continue;
+    work[n - 1] = rz[2 * (n - 1)];
+    work[n1 + n - 1] = rz[2 * (n - 1) + 1];
+  }
+  for (int64_t k = 0; k < n1; ++k) {
+    rz[2 * k] = work[k];
+    rz[2 * k + 1] = work[n1 + k];
+  }
+  return 0;
+}
+
+}  // namespace
+
+int arzcor(Session& s, int ncor) {
+  if (rtmr(s, "arzcor")) return 1;
+  if (!mesh_arrays_ok(s)) return bad_arrays(s);
+  const int64_t n1 = s.cmesh.n1;
+  if (real_words(s) - s.csize.maxa < 4 * n1) return flag_on(s, " arzcor:not enouth memory in /a/");
+  float* work = reals(s, s.csize.maxa);
+  for (int pass = 0; pass < ncor; ++pass) {
+    if (smoo1(s, work)) return 1;
+  }
+  return 0;
+}
+
+}  // namespace tivor

@@ -1,0 +1,144 @@
+// Pool checks, keyword reads, reservations and the scratch file shared by the mesh routines.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "console/console.hpp"
+#include "core/newarr.hpp"
+#include "mesh/mesh_internal.hpp"
+#include "reader/reader.hpp"
+
+namespace tivor::mesh_detail {
+namespace {
+
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+int32_t length32(int64_t len) {
+  return static_cast<int32_t>(std::clamp<int64_t>(len, 0, kInt32Max));
+}
+
+}  // namespace
+
+int64_t real_words(const Session& s) {
+  return std::clamp<int64_t>(s.csize.na, 0, static_cast<int64_t>(s.a.size()) - 1);
+}
+
+int64_t int_words(const Session& s) {
+  return std::clamp<int64_t>(s.csize.nk, 0, static_cast<int64_t>(s.km.size()) - 1);
+}
+
+bool real_array_ok(const Session& s, int64_t j, int64_t n) {
+  return j >= 0 && n >= 0 && j + n <= real_words(s);
+}
+
+bool int_array_ok(const Session& s, int64_t j, int64_t n) {
+  return j >= 0 && n >= 0 && j + n <= int_words(s);
+}
+
+bool mesh_arrays_ok(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  return (c.m == 3 || c.m == 4) && c.n1 >= 0 && c.n2 >= 0 && c.n3 >= 0 && c.ng >= 0 &&
+         real_array_ok(s, c.jrz, 2 * int64_t{c.n1}) &&
+         int_array_ok(s, c.jj1, int64_t{c.m} * c.n2) && int_array_ok(s, c.jj2, 2 * int64_t{c.n3}) &&
+         real_array_ok(s, c.jgrz, 2 * int64_t{c.ng});
+}
+
+int bad_arrays(Session& s) {
+  return flag_on(s, "mesh:mesh arrays lie outside the pools");
+}
+
+bool node_numbers_ok(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  auto in_range = [&c](const int32_t* v, int64_t n) {
+    for (int64_t k = 0; k < n; ++k) {
+      if (v[k] == 0 || std::abs(v[k]) > c.n1) return false;
+    }
+    return true;
+  };
+  return in_range(ints(s, c.jj1), int64_t{c.m} * c.n2) &&
+         in_range(ints(s, c.jj2), 2 * int64_t{c.n3});
+}
+
+int bad_node_numbers(Session& s) {
+  return flag_on(s, "mesh:node numbers outside 1..n1");
+}
+
+int read_int(Session& s, std::string_view prompt, std::string_view key, int32_t& v) {
+  int n = 1;
+  return readi(s, prompt, &v, n, key, 0);
+}
+
+int read_real(Session& s, std::string_view prompt, std::string_view key, float& v) {
+  return read_reals(s, prompt, key, &v, 1);
+}
+
+int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v, int n) {
+  int count = n;
+  return readr(s, prompt, v, count, key, 0);
+}
+
+int reserve_reals(Session& s, int32_t& ptr, int64_t len, std::string_view name) {
+  // A length past the 32-bit range cannot fit: asking for the largest one reports the overflow.
+  return newarr(s, &ptr, 1, 1, length32(len), s.csize.maxa, s.csize.na, name);
+}
+
+int reserve_ints(Session& s, int32_t& ptr, int64_t len, std::string_view name) {
+  return newarr(s, &ptr, 1, 1, length32(len), s.csize.maxk, s.csize.nk, name);
+}
+
+int need_more_ints(Session& s, int64_t need) {
+  if (s.colors.col != 1) newstr(s);
+  iwrite(s, "increase common/km/ up to", static_cast<int>(std::min(need, kInt32Max)), "(i12)", 1);
+  return flag_on(s, "need more memory");
+}
+
+ScratchFile::~ScratchFile() {
+  remove();
+}
+
+int ScratchFile::create(Session& s) {
+  close();
+  f_ = std::fopen(kName, "w+b");
+  if (f_ == nullptr) return flag_on(s, std::string("can not open file ") + kName);
+  exists_ = true;
+  return 0;
+}
+
+int ScratchFile::rewind_for_reading(Session& s) {
+  if (f_ == nullptr) f_ = std::fopen(kName, "rb");
+  if (f_ == nullptr || std::fflush(f_) != 0 || std::fseek(f_, 0, SEEK_SET) != 0) {
+    return flag_on(s, std::string("can not open file ") + kName);
+  }
+  return 0;
+}
+
+int ScratchFile::write(Session& s, const void* data, size_t bytes) {
+  if (bytes == 0) return 0;
+  if (f_ == nullptr || std::fwrite(data, 1, bytes, f_) != bytes) {
+    return flag_on(s, std::string("mesh:can not write file ") + kName);
+  }
+  return 0;
+}
+
+int ScratchFile::read(Session& s, void* data, size_t bytes) {
+  if (bytes == 0) return 0;
+  if (f_ == nullptr || std::fread(data, 1, bytes, f_) != bytes) {
+    return flag_on(s, std::string("mesh:can not read file ") + kName);
+  }
+  return 0;
+}
+
+void ScratchFile::close() {
+  if (f_ != nullptr) std::fclose(f_);
+  f_ = nullptr;
+}
+
+void ScratchFile::remove() {
+  close();
+  if (exists_) std::remove(kName);
+  exists_ = false;
+}
+
+}  // namespace tivor::mesh_detail

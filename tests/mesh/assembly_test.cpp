@@ -1,0 +1,140 @@
+// MESHA: gluing subregions along common lines, the glue zones, hanging nodes in triangles and
+// quadrilaterals, interface marking and the per-subregion counts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_fixture.hpp"
+
+namespace tivor::mesh_test {
+namespace {
+
+constexpr const char* kGlueAll = "skl=1 m=-10 -10 10 10 scale=1 1 rzcor=0\n";
+
+class Assembly : public MeshTest {
+ protected:
+  // Pairs of nodes closer than 1e-6: none in a glued mesh.
+  int coincident_nodes() const {
+    int n = 0;
+    for (int p = 1; p <= c().n1; ++p) {
+      for (int q = p + 1; q <= c().n1; ++q) {
+        n += std::hypot(r(p) - r(q), z(p) - z(q)) < 1e-6;
+      }
+    }
+    return n;
+  }
+  // Interface edges, and whether each has its reverse, also marked.
+  int interfaces(bool& paired) const {
+    std::set<std::pair<int, int>> marked;
+    for (int k = 1; k <= c().n3; ++k) {
+      const auto b = edge(k);
+      if (b[1] < 0) marked.insert({b[0], -b[1]});
+    }
+    paired = true;
+    for (const auto& [p, q] : marked) paired = paired && marked.count({q, p}) == 1;
+    return static_cast<int>(marked.size());
+  }
+  // Every element corner used by the elements, by node.
+  std::map<int, int> uses() const {
+    std::map<int, int> u;
+    for (int e = 1; e <= c().n2; ++e) {
+      for (int v : element(e)) ++u[v];
+    }
+    return u;
+  }
+};
+
+TEST_F(Assembly, TwoSubregionsMeetAlongALine) {
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) + kGlueAll);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n1, 15);  // 9 + 9 - 3 common
+  EXPECT_EQ(c().n2, 16);  // no element lost
+  EXPECT_EQ(c().n3, 16);
+  EXPECT_EQ(coincident_nodes(), 0);
+  bool paired = false;
+  EXPECT_EQ(interfaces(paired), 4);  // two edges, both copies
+  EXPECT_TRUE(paired);
+  EXPECT_EQ(count(c().jn1, 1), 9);
+  EXPECT_EQ(count(c().jn1, 2), 15);
+  EXPECT_EQ(count(c().jn2, 2), 16);
+  EXPECT_EQ(count(c().jn3, 2), 16);
+  EXPECT_EQ(static_cast<int>(uses().size()), 15);
+}
+
+TEST_F(Assembly, WithoutGlueZonesNothingIsGlued) {
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) +
+       "skl=0 scale=1 1 rzcor=0\n");
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n1, 18);
+  bool paired = false;
+  EXPECT_EQ(interfaces(paired), 0);
+}
+
+TEST_F(Assembly, OnlyEdgesInsideAZoneAreGlued) {
+  // The zone holds the lower half of the common line only.
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) +
+       "skl=1 m=.9 -1 1.1 .6 scale=1 1 rzcor=0\n");
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n1, 16);  // (1, 0) and (1, .5) merged, (1, 1) twice
+}
+
+TEST_F(Assembly, HangingNodeSplitsTheNeighboursEdgeAndTriangle) {
+  // The right block has a node at (1, .5) inside the left block's edge (1, 1) -> (1, 0).
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 2) + kGlueAll);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n1, 8);
+  EXPECT_EQ(c().n2, 7);  // 2 + 4 + 1 from the split
+  EXPECT_EQ(count(c().jn2, 1), 3);
+  EXPECT_EQ(count(c().jn3, 1), 5);
+  bool paired = false;
+  EXPECT_EQ(interfaces(paired), 4);
+  EXPECT_TRUE(paired);
+  int middle = 0;
+  for (int k = 1; k <= c().n1; ++k) {
+    if (std::abs(r(k) - 1.0f) < 1e-5f && std::abs(z(k) - 0.5f) < 1e-5f) middle = k;
+  }
+  ASSERT_GT(middle, 0);
+  int in_left = 0;
+  for (int e = 1; e <= count(c().jn2, 1); ++e) {
+    for (int v : element(e)) in_left += v == middle;
+  }
+  EXPECT_EQ(in_left, 2);
+  EXPECT_EQ(meshtest(*s), 0);
+}
+
+TEST_F(Assembly, HangingNodeInAQuadrilateralLeavesAQuadrilateralAndATriangle) {
+  data("ntel=2 m=4\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 2) + kGlueAll);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n2, 4);
+  const auto first = element(1), second = element(2);
+  EXPECT_NE(first[2], first[3]);    // the quadrilateral keeps its place
+  EXPECT_EQ(second[2], second[3]);  // the triangle cut off follows it
+  EXPECT_EQ(meshtest(*s), 0);
+}
+
+TEST_F(Assembly, SeveralHangingNodesOnOneEdgeComeInOrderAlongIt) {
+  // Four right-hand cells against one left edge: three nodes hang in it.
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 4) + kGlueAll);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().n2, 2 + 8 + 3);
+  // The left block's boundary along r = 1 now runs z = 1, .75, .5, .25, 0.
+  std::vector<float> along;
+  for (int k = 1; k <= count(c().jn3, 1); ++k) {
+    const auto b = edge(k);
+    if (std::abs(r(b[0]) - 1.0f) < 1e-6f && std::abs(r(std::abs(b[1])) - 1.0f) < 1e-6f) {
+      along.push_back(z(b[0]));
+    }
+  }
+  const std::vector<float> want = {1.0f, 0.75f, 0.5f, 0.25f};  // scaled by 1 + 1e-6
+  ASSERT_EQ(along.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(along[i], want[i], 1e-5);
+  EXPECT_EQ(meshtest(*s), 0);
+}
+
+}  // namespace
+}  // namespace tivor::mesh_test

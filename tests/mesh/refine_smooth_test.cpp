@@ -1,0 +1,174 @@
+// MESHI and BNODE: counts, shared midpoints, the children's order and orientation, contour
+// projection and its fallback, pool limits. ARZCOR: the pass rule, fixed boundary, repeated
+// passes and its memory check.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_fixture.hpp"
+
+namespace tivor::mesh_test {
+namespace {
+
+class Refine : public MeshTest {
+ protected:
+  void generator2(int m, const std::string& text) {
+    data(text);
+    initmesh(*s);
+    s->cmesh.m = m;
+    ASSERT_EQ(m == 3 ? mesh23(*s, 1) : mesh24(*s, 1), 0);
+  }
+  int coincident_nodes() const {
+    int n = 0;
+    for (int p = 1; p <= c().n1; ++p) {
+      for (int q = p + 1; q <= c().n1; ++q) n += r(p) == r(q) && z(p) == z(q);
+    }
+    return n;
+  }
+};
+
+TEST_F(Refine, FourTimesTheTrianglesTwiceTheBoundaryMidpointsOnce) {
+  generator2(3, "rz=0 0 0 1 0 2 1.5 2 3 2 3 1 3 0 1.5 0 nksi=3 neta=2");
+  ASSERT_EQ(c().n2, 12);
+  const int edges = (3 * 12 + 10) / 2;  // every interior edge counted twice, boundary once
+  ASSERT_EQ(meshi(*s), 0);
+  EXPECT_EQ(c().n2, 48);
+  EXPECT_EQ(c().n3, 20);
+  EXPECT_EQ(c().n1, 12 + edges);
+  EXPECT_EQ(coincident_nodes(), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  ASSERT_EQ(meshi(*s), 0);  // a second time, from the grown arrays
+  EXPECT_EQ(c().n2, 192);
+  EXPECT_EQ(c().n3, 40);
+  EXPECT_EQ(coincident_nodes(), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  EXPECT_EQ(s->csize.maxk, c().jj1 + 3 * c().n2);
+  EXPECT_EQ(s->csize.maxa, c().jrz + 2 * c().n1);
+}
+
+TEST_F(Refine, ChildrenReplaceTheirTriangleInOrder) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=1 neta=1");
+  const auto t = element(1);  // (a, b, c) = (1, 2, 4): the first of the two triangles
+  ASSERT_EQ(meshi(*s), 0);
+  const auto c1 = element(1), c2 = element(2), c3 = element(3), c4 = element(4);
+  EXPECT_EQ(c1[0], t[0]);
+  EXPECT_EQ(c2[2], t[1]);
+  EXPECT_EQ(c3[2], t[2]);
+  EXPECT_EQ((std::vector<int32_t>{c4[1], c4[2], c4[0]}),
+            (std::vector<int32_t>{c1[1], c2[0], c1[2]}));  // the middle one: m12, m23, m31
+  // Each boundary element (a, b) became (a, m), (m, b) with m its midpoint.
+  for (int k = 1; k <= 4; ++k) {
+    const auto first = edge(2 * k - 1), second = edge(2 * k);
+    EXPECT_EQ(first[1], second[0]);
+    const int a = first[0], m = first[1], b = second[1];
+    EXPECT_FLOAT_EQ(r(m), (r(a) + r(b)) / 2);
+    EXPECT_FLOAT_EQ(z(m), (z(a) + z(b)) / 2);
+  }
+}
+
+TEST_F(Refine, NewBoundaryNodesLieOnTheContour) {
+  // The top side bends up through (1, 1.4): its edge midpoints move onto the two chords.
+  generator2(3, "rz=0 0 0 .5 0 1 1 1.4 2 1 2 .5 2 0 1 0 nksi=4 neta=1");
+  ASSERT_EQ(meshi(*s), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  for (int k = 1; k <= c().n3; k += 2) {
+    const int m = edge(k)[1];
+    const float rm = r(m), zm = z(m);
+    float pr = rm, pz = zm;
+    ASSERT_TRUE(bnode(&s->a[c().jgrz + 1], 8, pr, pz));
+    EXPECT_NEAR(pr, rm, 1e-6);
+    EXPECT_NEAR(pz, zm, 1e-6);
+  }
+}
+
+TEST_F(Refine, ProjectionTakesTheNearestFootAndKeepsPointsWithoutOne) {
+  const float square[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  float r0 = 0.3f, z0 = 0.1f;
+  EXPECT_TRUE(bnode(square, 4, r0, z0));
+  EXPECT_FLOAT_EQ(r0, 0.3f);
+  EXPECT_FLOAT_EQ(z0, 0.0f);
+  r0 = -0.2f, z0 = 0.6f;  // the closing segment (0, 1) -> (0, 0) counts
+  EXPECT_TRUE(bnode(square, 4, r0, z0));
+  EXPECT_FLOAT_EQ(r0, 0.0f);
+  EXPECT_FLOAT_EQ(z0, 0.6f);
+  r0 = 2.0f, z0 = 2.0f;  // beyond a corner: no foot inside any segment
+  EXPECT_FALSE(bnode(square, 4, r0, z0));
+  EXPECT_EQ(r0, 2.0f);
+  EXPECT_EQ(z0, 2.0f);
+}
+
+TEST_F(Refine, PoolsTooSmallAreReported) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=4 neta=4");
+  s->csize.na = s->csize.maxa + 50;
+  keys(1);
+  EXPECT_EQ(meshi(*s), 1);
+  EXPECT_NE(screen().find(" meshi: /a/ too small:"), std::string::npos);
+  flag_off(*s);
+  s->csize.na = kPoolReals;
+  s->csize.nk = s->csize.maxk + 50;
+  keys(1);
+  EXPECT_EQ(meshi(*s), 1);
+  EXPECT_NE(screen().find(" meshi: /km/ too small: "), std::string::npos);
+}
+
+TEST_F(Refine, EscStopsTheRefinement) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  host.polled.push_back(key::kEsc);
+  keys(1);  // "solution interrupted"
+  EXPECT_EQ(meshi(*s), 1);
+  EXPECT_TRUE(flag_tst(*s));
+}
+
+class Smooth : public Refine {};
+
+TEST_F(Smooth, EachPassGoesHalfwayToTheCentreOfTheNeighboursRange) {
+  // 2 by 2 quadrilaterals of the unit square; the middle node moved to (.7, .6).
+  generator2(4, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  s->a[c().jrz + 9] = 0.7f;
+  s->a[c().jrz + 10] = 0.6f;
+  std::vector<float> before(s->a.begin() + c().jrz + 1, s->a.begin() + c().jrz + 19);
+  ASSERT_EQ(arzcor(*s, 1), 0);
+  EXPECT_FLOAT_EQ(r(5), 0.6f);  // .5 * (0 + 1) / 2 + .5 * .7
+  EXPECT_FLOAT_EQ(z(5), 0.55f);
+  for (int k = 1; k <= 9; ++k) {
+    if (k == 5) continue;
+    EXPECT_EQ(r(k), before[2 * (k - 1)]) << k;
+    EXPECT_EQ(z(k), before[2 * (k - 1) + 1]) << k;
+  }
+  ASSERT_EQ(arzcor(*s, 2), 0);  // a count above 1 repeats the pass
+  EXPECT_FLOAT_EQ(r(5), 0.525f);
+}
+
+TEST_F(Smooth, BoundaryNodesNeverMove) {
+  generator2(3, "rz=0 0 0 1 0 2 1.5 2.6 3 2 3 1 3 0 1.5 -.4 nksi=6 neta=5");
+  ASSERT_EQ(meshi(*s), 0);
+  for (int k = 1; k <= c().n1; ++k) {  // every node a little off its place
+    s->a[c().jrz + 2 * k - 1] += 0.01f * static_cast<float>(k % 3);
+    s->a[c().jrz + 2 * k] -= 0.01f * static_cast<float>(k % 5);
+  }
+  std::vector<float> before(s->a.begin() + c().jrz + 1, s->a.begin() + c().jrz + 1 + 2 * c().n1);
+  ASSERT_EQ(arzcor(*s, 3), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  int moved = 0;
+  for (int k = 1; k <= c().n3; ++k) {
+    for (int v : edge(k)) {
+      const int n = std::abs(v);
+      EXPECT_EQ(r(n), before[2 * (n - 1)]);
+      EXPECT_EQ(z(n), before[2 * (n - 1) + 1]);
+    }
+  }
+  for (int n = 1; n <= c().n1; ++n) moved += r(n) != before[2 * (n - 1)];
+  EXPECT_GT(moved, 0);
+}
+
+TEST_F(Smooth, NeedsFourWordsPerNode) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  s->csize.na = s->csize.maxa + 4 * c().n1 - 1;
+  keys(1);
+  EXPECT_EQ(arzcor(*s, 1), 1);
+  EXPECT_NE(screen().find(" arzcor:not enouth memory in /a/"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tivor::mesh_test
