@@ -18,6 +18,7 @@
 
 #include "console/console.hpp"
 #include "console/internal.hpp"
+#include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
 
 namespace tivor {
@@ -122,28 +123,6 @@ void put_block(Session& s, const PixelRect& r, const std::vector<uint8_t>& point
   }
 }
 
-bool write_file(std::string_view file, const std::vector<uint8_t>& bytes) {
-  const std::filesystem::path path{std::string(file)};
-  std::filesystem::path tmp = path;
-  tmp += ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) std::filesystem::remove(tmp, ec);
-  return !ec;
-}
-
 // The whole file, or false when it is missing, unreadable or larger than any valid file.
 bool read_file(std::string_view file, std::vector<uint8_t>& bytes) {
   std::ifstream in{std::string(file), std::ios::binary};
@@ -193,7 +172,7 @@ void savewin(Session& s, int left, int top, int right, int bottom, std::string_v
   }
   put_u32(out, 1);
   append_block(s, cell_pixels(left, top, right, bottom), out);
-  write_file(file, out);
+  replace_file(file, out);
 }
 
 // The file describes its own rectangle, which is what gets restored; the caller's rectangle only
@@ -241,7 +220,7 @@ void winfile(Session& s, int ix1, int iy1, int ix2, int iy2, int mode, std::stri
   if (mode == 0) {
     std::vector<uint8_t> out;
     append_block(s, pr, out);
-    write_file(file, out);
+    replace_file(file, out);
     return;
   }
   std::vector<uint8_t> bytes;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/replace_file.hpp"
 #include "gfx/gf_format.hpp"
 #include "gfx/gfx.hpp"
 
@@ -20,23 +21,7 @@ bool savepage(Session& s, std::string_view file) {
   if (n < 0) return false;
   gf::put_i32(bytes.data(), n);
   bytes.resize(4 + static_cast<size_t>(n));
-  const std::filesystem::path path{std::string(file)};
-  std::filesystem::path tmp = path;
-  tmp += ".tmp";
-  std::error_code ec;
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) std::filesystem::remove(tmp, ec);
-  return !ec;
+  return replace_file(file, bytes);
 }
 
 bool put_page_file(Session& s, std::span<const uint8_t> file) {

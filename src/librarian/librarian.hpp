@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/replace_file.hpp"
 #include "core/session.hpp"
 
 namespace tivor {
@@ -45,10 +46,6 @@ struct Directory {
   bool damaged = false;
 };
 Directory read_directory(std::istream& in, int limit);
-
-// Replaces the file by the bytes: written to file + ".tmp", then renamed. False (the file
-// untouched) when that fails.
-bool replace_file(const std::string& file, std::span<const uint8_t> bytes);
 
 // ---- the librarian (all messages through the console) ----
 

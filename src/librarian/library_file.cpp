@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/replace_file.hpp"
 #include "librarian/librarian.hpp"
 
 namespace tivor {
@@ -92,24 +93,6 @@ Directory read_directory(std::istream& in, int limit) {
   }
   d.damaged = reader.damaged();
   return d;
-}
-
-bool replace_file(const std::string& file, std::span<const uint8_t> bytes) {
-  const std::string tmp = file + ".tmp";
-  std::error_code ec;
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(tmp, file, ec);
-  if (ec) std::filesystem::remove(tmp, ec);
-  return !ec;
 }
 
 }  // namespace tivor

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "core/replace_file.hpp"
 #include "reader/reader.hpp"
 #include "shell/shell.hpp"
 
@@ -107,27 +108,10 @@ void write_buffer(Session& s, const std::string& name) {
 
   // Written beside the old buffer and renamed over it only when every byte is out, so that a
   // failed write never loses the previous buffer.
-  namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path target(name);
-  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-  const fs::path temp = target.string() + ".tmp" + std::to_string(::getpid());
-  bool ok = false;
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (f) {
-      f.write(reinterpret_cast<const char*>(out.bytes.data()),
-              static_cast<std::streamsize>(out.bytes.size()));
-      f.flush();
-      ok = static_cast<bool>(f);
-    }
-  }
-  if (ok) {
-    fs::rename(temp, target, ec);
-    ok = !ec;
-  }
-  if (!ok) {
-    fs::remove(temp, ec);
+  const std::filesystem::path target(name);
+  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+  if (!replace_file(name, out.bytes)) {
     static_cast<void>(flag_on(s, "rewri:can not write file " + name));
   }
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -43,7 +44,7 @@ TEST_F(WindowTest, SaveRestoreRoundTrip) {
   const auto screen = c.screen();
   savewin(c.s, -4, 0, 300, 99, "all");  // clamped to the whole screen
   savewin(c.s, 10, 5, 30, 9, "win");
-  EXPECT_FALSE(std::filesystem::exists("win.tmp"));
+  EXPECT_FALSE(std::filesystem::exists("win.tmp" + std::to_string(::getpid())));
   c.s.colors.bg = 2;
   cls(c.s);
   restwin(c.s, 10, 5, 30, 9, "win");

@@ -1,6 +1,8 @@
 // Picture libraries: the file format (a golden file), frames that decode back to the page, the
 // refusals that keep a library whole (full, damaged, unreadable), deleting with renumbering, and
 // the menu's define and movie dialogues.
+#include <unistd.h>
+
 #include <sstream>
 
 #include "librarian/library_fixture.hpp"
@@ -93,14 +95,14 @@ TEST_F(LibraryTest, DeletingFramesTwoToThreeOfFiveRenumbersTheRest) {
 
   // A rewrite that fails keeps the library whole.
   const std::vector<uint8_t> three = slurp("lbr/five.lbr");
-  fs::create_directory("lbr/five.lbr.tmp");
+  fs::create_directory("lbr/five.lbr.tmp" + std::to_string(::getpid()));
   host.line("1 1");
   host.press(key::kEnter);
   apdele(*s);
   EXPECT_TRUE(seen(" write error"));
   EXPECT_EQ(slurp("lbr/five.lbr"), three);
   EXPECT_EQ(s->frame.kadr.nkadr, 3);
-  fs::remove("lbr/five.lbr.tmp");
+  fs::remove("lbr/five.lbr.tmp" + std::to_string(::getpid()));
 
   // Deleting everything leaves an empty library that still takes frames.
   host.line("1 9");
