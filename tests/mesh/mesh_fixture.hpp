@@ -46,6 +46,13 @@ class MeshTest : public ::testing::Test {
     int unit = 0;
     ASSERT_EQ(readfrom(*s, unit, "data.dat"), 0);
   }
+  // Generator 2 alone on the data, as the dispatcher calls it for one subregion.
+  void generator2(int m, const std::string& text) {
+    data(text);
+    initmesh(*s);
+    s->cmesh.m = m;
+    ASSERT_EQ(m == 3 ? mesh23(*s, 1) : mesh24(*s, 1), 0);
+  }
   // Points the reader at a file of examples/mesh.
   void example(const std::string& name) {
     int unit = 0;

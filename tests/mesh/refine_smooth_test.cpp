@@ -13,12 +13,6 @@ namespace {
 
 class Refine : public MeshTest {
  protected:
-  void generator2(int m, const std::string& text) {
-    data(text);
-    initmesh(*s);
-    s->cmesh.m = m;
-    ASSERT_EQ(m == 3 ? mesh23(*s, 1) : mesh24(*s, 1), 0);
-  }
   int coincident_nodes() const {
     int n = 0;
     for (int p = 1; p <= c().n1; ++p) {
