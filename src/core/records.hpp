@@ -36,6 +36,26 @@ struct ClassRecord {
 
 // Time record: time, step, scheme coefficients, result-function pointers, step counters, task
 // status (999999 = prepared) and the history area (170 words, laid out by the history tables).
+// The history area of the time record (170 words): the recorder's set-up, its curves and its
+// progress (see the kernels' HISTORY and the viewer's history graphs).
+struct ChtHistory {
+  float htdyn;      // stable-step estimate of the class's time-step routine
+  float xhist[20];  // (r, z) sampling position of each history graph
+  float yhist[20];
+  int32_t jthist;      // nthist reals: the time of each recorded point
+  int32_t nthist;      // points per curve; below 2 no history is kept
+  int32_t nhist;       // number of history graphs, 0..20
+  int32_t jhist;       // nhist curves of nthist reals, column-major
+  int32_t ifhist[20];  // result function sampled by each graph
+  int32_t nhist0;      // number of built-in curves
+  int32_t jhist0;      // nhist0 curves of nthist reals
+  char name0[20][20];  // names of the built-in curves
+  int32_t npoints;     // points recorded so far
+  int32_t next_step;   // step at which the next point is due
+  int32_t interval;    // steps between recorded points
+};
+static_assert(sizeof(ChtHistory) == 680);
+
 struct Cht {
   float t;
   float ht;
@@ -48,7 +68,7 @@ struct Cht {
   int32_t is;
   int32_t isp;
   int32_t itask;
-  int32_t history[170];
+  ChtHistory hist;
 };
 
 inline constexpr int32_t kTaskPrepared = 999999;
@@ -77,9 +97,27 @@ struct Cmesh {
 
 // Class parameter record: 300 words whose layout belongs to the current class. Each class views
 // the words through its own struct; the shell and state buffers see the word arrays.
+// The diffusion class's view of the parameter record (its memory card names the same fields).
+struct DifParm {
+  int32_t jfna;        // 2 * ntel reals: initial c1, c2 of each subregion
+  int32_t jy[2];       // n3 flags each: 0 where c1 (c2) is prescribed
+  int32_t jpg[2];      // n3 reals each: a second boundary value set, kept at 0
+  int32_t jfg[2];      // n3 reals each: prescribed values of c1, c2
+  int32_t jf[2];       // n1 reals each, contiguous: current c1, c2
+  int32_t jdf[10];     // 10 contiguous arrays of n1 reals: the solver's five vectors
+  int32_t jrb[6];      // max(n1, n2) reals each: work arrays lent to the results viewer
+  int32_t jdiffc;      // 4 * ntel reals: D11, D12, D21, D22 of each subregion
+  int32_t jf0[2];      // n1 reals each, contiguous: previous time level and solver iterate
+  float rm, rmn, drm;  // scratch
+  float pi;
+  int32_t iconc1, iconc2;  // equation switches
+  float fc1, fc2;          // constant sink rates
+};
+
 union Cparm {
   int32_t iw[300];
   float rw[300];
+  DifParm dif;
 };
 
 // 2D view settings of the results viewer (150 words).
@@ -240,7 +278,8 @@ struct Cres {
 static_assert(sizeof(Csize) == 16);
 static_assert(sizeof(ClassRecord) == 4316);
 static_assert(sizeof(Cht) == 848);
-static_assert(offsetof(Cht, history) == 168);
+static_assert(offsetof(Cht, hist) == 168);
+static_assert(sizeof(DifParm) == 36 * 4 && offsetof(DifParm, rm) == 28 * 4);
 static_assert(sizeof(Cmesh) == 800);
 static_assert(offsetof(Cmesh, jcd) == 99 * 4);
 static_assert(sizeof(Cparm) == 1200);

@@ -81,6 +81,9 @@ struct Upcalls {
   // The trace hook of every computational routine (installed by the debugger): returns 1 when
   // the routine must return at once.
   std::function<int(std::string_view)> rtmr;
+  // The film entry of the classes' post-processing: redraws the current picture after a step
+  // and keeps it as a frame when the film runs.
+  std::function<void()> afilm;
 };
 
 struct Session;

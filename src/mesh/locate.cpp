@@ -133,6 +133,29 @@ bool MeshLocator::contains(int32_t e, double r, double z) const {
   return nn == 4 && in_triangle(rz, v[0], v[2], v[3], r, z);
 }
 
+bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const {
+  const int32_t e = cell_at(r, z);
+  if (e == 0) return false;
+  const Cmesh& c = s_.cmesh;
+  int32_t v[4] = {0, 0, 0, 0};
+  const int nn = element_nodes(ints(s_, c.jj1), c.m, e - 1, v);
+  const float* rz = reals(s_, c.jrz);
+  const bool second = nn == 4 && !in_triangle(rz, v[0], v[1], v[2], r, z);
+  nodes[0] = v[0];
+  nodes[1] = second ? v[2] : v[1];
+  nodes[2] = second ? v[3] : v[2];
+  const auto at = [rz](int32_t k, int i) { return double{rz[2 * (k - 1) + i]}; };
+  const double r1 = at(nodes[0], 0), z1 = at(nodes[0], 1);
+  const double r2 = at(nodes[1], 0), z2 = at(nodes[1], 1);
+  const double r3 = at(nodes[2], 0), z3 = at(nodes[2], 1);
+  const double det = (r2 - r1) * (z3 - z1) - (r3 - r1) * (z2 - z1);
+  if (det == 0.0) return false;
+  weights[1] = ((r - r1) * (z3 - z1) - (r3 - r1) * (z - z1)) / det;
+  weights[2] = ((r2 - r1) * (z - z1) - (r - r1) * (z2 - z1)) / det;
+  weights[0] = 1.0 - weights[1] - weights[2];
+  return true;
+}
+
 int32_t MeshLocator::cell_at(float r, float z) const {
   if (!ok_) return 0;
   int32_t first = 0;

@@ -28,6 +28,9 @@ class MeshLocator {
   // FCELL2: the first element (in element order) that holds the point, edges included; 0 when
   // none does. A quadrilateral is tested as its two triangles (1, 2, 3) and (1, 3, 4).
   int32_t cell_at(float r, float z) const;
+  // The triangle of cell_at's element that holds the point (a quadrilateral's (1, 2, 3) or
+  // (1, 3, 4)) and the point's barycentric weights on its three nodes; false when none does.
+  bool triangle_at(float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const;
 
  private:
   bool contains(int32_t e, double r, double z) const;

@@ -8,30 +8,21 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/pool.hpp"
 #include "core/session.hpp"
+#include "reader/reader.hpp"
 
 namespace tivor::mesh_detail {
 
-// Element 1 of the array at pointer j (element i is at index i - 1).
-inline float* reals(Session& s, int64_t j) {
-  return s.a.data() + j + 1;
-}
-inline int32_t* ints(Session& s, int64_t j) {
-  return s.km.data() + j + 1;
-}
-inline const float* reals(const Session& s, int64_t j) {
-  return s.a.data() + j + 1;
-}
-inline const int32_t* ints(const Session& s, int64_t j) {
-  return s.km.data() + j + 1;
-}
+using tivor::int_array_ok;
+using tivor::int_words;
+using tivor::ints;
+using tivor::real_array_ok;
+using tivor::real_words;
+using tivor::reals;
+using tivor::reserve_ints;
+using tivor::reserve_reals;
 
-// Words 1..size of each pool that exist (the vectors hold an unused word 0).
-int64_t real_words(const Session& s);
-int64_t int_words(const Session& s);
-// True when elements 1..n of the array at pointer j are pool words.
-bool real_array_ok(const Session& s, int64_t j, int64_t n);
-bool int_array_ok(const Session& s, int64_t j, int64_t n);
 // True when the coordinate, connectivity and boundary arrays of the mesh record lie inside the
 // pools and the counts are sane; routines on an existing mesh refuse to work otherwise.
 bool mesh_arrays_ok(const Session& s);
@@ -43,16 +34,10 @@ bool node_numbers_ok(const Session& s);
 // Raises the error for node numbers outside 1..n1.
 int bad_node_numbers(Session& s);
 
-// One keyword read of n values (1 for the single forms); 1 on the error exit.
-[[nodiscard]] int read_int(Session& s, std::string_view prompt, std::string_view key, int32_t& v);
-[[nodiscard]] int read_real(Session& s, std::string_view prompt, std::string_view key, float& v);
-[[nodiscard]] int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v,
-                             int n);
+using tivor::read_int;
+using tivor::read_real;
+using tivor::read_reals;
 
-// NEWARR of one array at the pool's mark; lengths beyond the 32-bit range are refused as an
-// overflow of the pool.
-[[nodiscard]] int reserve_reals(Session& s, int32_t& ptr, int64_t len, std::string_view name);
-[[nodiscard]] int reserve_ints(Session& s, int32_t& ptr, int64_t len, std::string_view name);
 // "increase common/km/ up to" with the needed size, then the error "need more memory".
 int need_more_ints(Session& s, int64_t need);
 

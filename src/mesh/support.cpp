@@ -15,27 +15,7 @@ namespace {
 
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
-int32_t length32(int64_t len) {
-  return static_cast<int32_t>(std::clamp<int64_t>(len, 0, kInt32Max));
-}
-
 }  // namespace
-
-int64_t real_words(const Session& s) {
-  return std::clamp<int64_t>(s.csize.na, 0, static_cast<int64_t>(s.a.size()) - 1);
-}
-
-int64_t int_words(const Session& s) {
-  return std::clamp<int64_t>(s.csize.nk, 0, static_cast<int64_t>(s.km.size()) - 1);
-}
-
-bool real_array_ok(const Session& s, int64_t j, int64_t n) {
-  return j >= 0 && n >= 0 && j + n <= real_words(s);
-}
-
-bool int_array_ok(const Session& s, int64_t j, int64_t n) {
-  return j >= 0 && n >= 0 && j + n <= int_words(s);
-}
 
 bool mesh_arrays_ok(const Session& s) {
   const Cmesh& c = s.cmesh;
@@ -63,29 +43,6 @@ bool node_numbers_ok(const Session& s) {
 
 int bad_node_numbers(Session& s) {
   return flag_on(s, "mesh:node numbers outside 1..n1");
-}
-
-int read_int(Session& s, std::string_view prompt, std::string_view key, int32_t& v) {
-  int n = 1;
-  return readi(s, prompt, &v, n, key, 0);
-}
-
-int read_real(Session& s, std::string_view prompt, std::string_view key, float& v) {
-  return read_reals(s, prompt, key, &v, 1);
-}
-
-int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v, int n) {
-  int count = n;
-  return readr(s, prompt, v, count, key, 0);
-}
-
-int reserve_reals(Session& s, int32_t& ptr, int64_t len, std::string_view name) {
-  // A length past the 32-bit range cannot fit: asking for the largest one reports the overflow.
-  return newarr(s, &ptr, 1, 1, length32(len), s.csize.maxa, s.csize.na, name);
-}
-
-int reserve_ints(Session& s, int32_t& ptr, int64_t len, std::string_view name) {
-  return newarr(s, &ptr, 1, 1, length32(len), s.csize.maxk, s.csize.nk, name);
 }
 
 int need_more_ints(Session& s, int64_t need) {

@@ -32,6 +32,11 @@ void readstr(Session& s, std::string& line, int& ierr, int kterm, int& key);
                         std::string_view keyword, int iopt, int capacity = -1);
 // The next blank-delimited word of at most maxlen characters; len 0 when nothing was read.
 void readname(Session& s, std::string& name, int maxlen, int& len, std::string_view prompt);
+// One required keyword read of a single integer, a single real or n reals.
+[[nodiscard]] int read_int(Session& s, std::string_view prompt, std::string_view key, int32_t& v);
+[[nodiscard]] int read_real(Session& s, std::string_view prompt, std::string_view key, float& v);
+[[nodiscard]] int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v,
+                             int n);
 void rdword(std::string_view txt, int& first, int& last);
 void gtint(std::string_view txt, int& value, int& ierr);
 

@@ -139,7 +139,7 @@ int incomb(Session& s, int kind, int mode, CardLines lines, int nlines, std::spa
   if (!read_ints_or_keep(s, "elements ?", range, 2)) return 0;
   if (range[1] < range[0]) range[1] = range[0];
   // A pointer outside the pool is not followed; the elements asked for are cut to the pool.
-  const int64_t size = kind == 1 ? pool_view::real_size(s) : pool_view::int_size(s);
+  const int64_t size = kind == 1 ? real_words(s) : int_words(s);
   int64_t lo = std::max<int64_t>(int64_t{pointer} + range[0], 1);
   const int64_t hi = std::min<int64_t>(int64_t{pointer} + range[1], size);
   if (pointer < 0 || pointer >= size) lo = hi + 1;

@@ -88,7 +88,7 @@ void view(Session& s) {
   if (s.cht.itask != kTaskPrepared) {
     const int64_t mark = s.csize.maxa;
     const int64_t n1 = s.cmesh.n1;
-    if (n1 >= 0 && pool_view::real_array(s, mark, 2 * n1)) {
+    if (n1 >= 0 && real_array_ok(s, mark, 2 * n1)) {
       std::fill_n(s.a.begin() + mark + 1, 2 * n1, 0.0f);
       s.cmesh.jdcr[2] = s.cmesh.jdcr[4] = static_cast<int32_t>(mark);
       s.cmesh.jdcr[3] = s.cmesh.jdcr[5] = static_cast<int32_t>(mark + n1);

@@ -17,7 +17,6 @@
 namespace tivor {
 namespace {
 
-using pool_view::real_array;
 using pool_view::real_at;
 
 float node_r(const Session& s, int k) {
@@ -131,7 +130,7 @@ void fminmax(Session& s) {
   const int nf = std::clamp(s.cht.nipp, 0, 30);
   for (int k = 1; k <= nf; ++k) {
     const int32_t j = s.cht.ipp[k - 1];
-    if (n < 1 || !real_array(s, j, n)) continue;
+    if (n < 1 || !real_array_ok(s, j, n)) continue;
     const float* f = &s.a[static_cast<size_t>(j) + 1];
     float lo = f[0], hi = f[0];
     for (int64_t i = 1; i < n; ++i) {

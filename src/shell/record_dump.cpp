@@ -71,8 +71,8 @@ void admp(Session& s, int mode) {
     return;
   }
   if (k == kPoolA || k == kPoolKm) {
-    const bool done = k == kPoolA ? pool_interval(s, s.a, pool_view::real_size(s), mode, "a=")
-                                  : pool_interval(s, s.km, pool_view::int_size(s), mode, "km=");
+    const bool done = k == kPoolA ? pool_interval(s, s.a, real_words(s), mode, "a=")
+                                  : pool_interval(s, s.km, int_words(s), mode, "km=");
     if (!done) return;
   } else if (mode == 0) {
     print_record(s, record_name(k));

@@ -103,10 +103,21 @@ constexpr std::array<Field, 7> kCterm3Fields{{
 }};
 static_assert(covers(kCterm3Fields, 0, sizeof(Cterm3)));
 
-constexpr std::array<Field, 1> kChistorFields{{
-    {"history", offsetof(Cht, history), 170, Kind::kInt},
+constexpr size_t kHist = offsetof(Cht, hist);
+constexpr std::array<Field, 11> kChistorFields{{
+    {"htdyn", kHist + offsetof(ChtHistory, htdyn), 1, Kind::kReal},
+    {"xhist(20)", kHist + offsetof(ChtHistory, xhist), 20, Kind::kReal},
+    {"yhist(20)", kHist + offsetof(ChtHistory, yhist), 20, Kind::kReal},
+    {"jthist,nthist,nhist,jhist", kHist + offsetof(ChtHistory, jthist), 4, Kind::kInt},
+    {"ifhist(20)", kHist + offsetof(ChtHistory, ifhist), 20, Kind::kInt},
+    {"nhist0,jhist0", kHist + offsetof(ChtHistory, nhist0), 2, Kind::kInt},
+    {"name0(1)", kHist + offsetof(ChtHistory, name0), 20, Kind::kChar},
+    {"name0(2)", kHist + offsetof(ChtHistory, name0) + 20, 20, Kind::kChar},
+    {"name0(3..20)", kHist + offsetof(ChtHistory, name0) + 40, 360, Kind::kChar},
+    {"npoints,next_step", kHist + offsetof(ChtHistory, npoints), 2, Kind::kInt},
+    {"interval", kHist + offsetof(ChtHistory, interval), 1, Kind::kInt},
 }};
-static_assert(covers(kChistorFields, offsetof(Cht, history), sizeof(Cht)));
+static_assert(covers(kChistorFields, offsetof(Cht, hist), sizeof(Cht)));
 
 // cur, bet and sgl1(3) come last, with the request for their new values.
 constexpr std::array<Field, 3> kChtFields{{
@@ -115,7 +126,7 @@ constexpr std::array<Field, 3> kChtFields{{
     {"ifilm,nipp,is,isp,itask", offsetof(Cht, ifilm), 5, Kind::kInt},
 }};
 static_assert(offsetof(Cht, cur) == 8 && offsetof(Cht, ipp) == offsetof(Cht, sgl1) + 12 &&
-              offsetof(Cht, ifilm) + 20 == offsetof(Cht, history));
+              offsetof(Cht, ifilm) + 20 == offsetof(Cht, hist));
 
 // Prints the labelled fields of one record; stops when the user ends the listing at "more?".
 class Dumper {

@@ -85,7 +85,7 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
     host.events.clear();
   }
   for (const char* frame : {"*** crd ***", "*** cterm ***", "*** grf ***", "*** cterm3 ***",
-                            "*** chistor ***", "history=", "str=\"crd\""}) {
+                            "*** chistor ***", "htdyn=", "str=\"crd\""}) {
     EXPECT_TRUE(seen(frame)) << frame;
   }
 

@@ -2,6 +2,7 @@
 // damaged or oversized buffer from changing the task.
 #include <unistd.h>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -49,8 +50,8 @@ class StateBuffer : public ShellTest {
     set_field(s->cls.datfile, "./dif/test.dif");
     s->cht.t = 0.5f;
     s->cht.itask = kTaskPrepared;
-    s->cht.history[0] = 11;
-    s->cht.history[169] = 12;
+    s->cht.hist.htdyn = 11;
+    s->cht.hist.interval = 12;
     s->cmesh.n1 = 42;
     s->cparm.iw[299] = 77;
     s->ctime1.itrace = 1;
@@ -85,7 +86,7 @@ TEST_F(StateBuffer, LayoutMatchesTheGoldenFile) {
   const size_t cls = 16 + 20;
   EXPECT_EQ(word(cls + 1140), 7);  // iclass after the titles and codes
   const size_t cht1 = cls + 4316 + 32 + 600 + 100;
-  EXPECT_EQ(word(cht1 + 168), 11);  // the first history word ends the first part
+  EXPECT_EQ(word(cht1 + 168), std::bit_cast<int32_t>(11.0f));  // the first history word
   const size_t mesh = cht1 + 172;
   EXPECT_EQ(word(mesh + 4 * 12), 42);            // n1
   EXPECT_EQ(word(mesh + 800 + 676 - 4), 12);     // the last history word
@@ -106,7 +107,7 @@ TEST_F(StateBuffer, RoundTripRestoresPoolsAndRecords) {
   EXPECT_EQ(fresh.a[2], -2.0f);
   EXPECT_EQ(fresh.km[2], -9);
   EXPECT_EQ(fresh.cht.itask, kTaskPrepared);
-  EXPECT_EQ(fresh.cht.history[169], 12);
+  EXPECT_EQ(fresh.cht.hist.interval, 12);
   EXPECT_EQ(fresh.cmesh.n1, 42);
   EXPECT_EQ(fresh.cparm.iw[299], 77);
   EXPECT_EQ(field_str(fresh.cls.datfile), "./dif/test.dif");

@@ -1,0 +1,74 @@
+// The numerical kernels shared by the problem classes: nodal smoothing filters, boundary
+// conditions given by coordinates, the conjugate-gradient solver and its progress line, time
+// tables, load sets and the history recorder. Arrays live in the pools and are passed by their
+// 1-based pointers (element i of the array at pointer j is word j + i); routines that may fail
+// return 1 (error exit, the flag set and the message shown) or 0.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "core/session.hpp"
+
+namespace tivor {
+
+// ---- nodal smoothing filters ----
+
+// ASGL1: blends each node value of f (n1 values) with the midpoint of its mesh neighbours' range
+// and writes the result into g (g may be f). wmax, wmin end holding the neighbours' maximum and
+// minimum; mode 1..4 chooses the weight (any other mode acts as 1). Uses 2 * n1 scratch reals at
+// the real pool's mark without reserving them.
+void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode);
+// ASGL94: the same blend on the 3D star of each node (six jstar neighbours), nuz3 values; the
+// weight is 0.5 where a(i) / ht < 0.5, alpha elsewhere.
+void asgl94(Session& s, int32_t f, int32_t g, int32_t a, float alpha);
+
+// ---- boundary conditions (per boundary element of jj2, n3 of them) ----
+
+// BCN2: flags jy (1 free, 0 prescribed; integer pool) and values jf (real pool) from intervals
+// x0, y0, x1, y1, f0, f1 tested at each boundary element's second node; key holds the count.
+[[nodiscard]] int bcn2(Session& s, std::string_view text, int32_t jy, int32_t jf,
+                       std::string_view key);
+// BCNP: values only, tested at edge midpoints, edges with a positive second node only.
+[[nodiscard]] int bcnp(Session& s, std::string_view text, int32_t jf, std::string_view key);
+// BCNP1: as BCNP, interface edges included.
+[[nodiscard]] int bcnp1(Session& s, std::string_view text, int32_t jf, std::string_view key);
+// BCN3: one interval only, tested at the second node; values into jf, flags into jy when jy > 0,
+// the interval's four coordinates into seg; mode >= 1 skips interface edges.
+[[nodiscard]] int bcn3(Session& s, int mode, std::string_view text, int32_t jf, int32_t jy,
+                       std::string_view key, float (&seg)[4]);
+// BOU1: f(p) := factor * jf(k) at the second node p of every boundary element k with jy(k) = 0;
+// interface edges are skipped unless jj2 is passed negated.
+void bou1(Session& s, int32_t jj2, int32_t n3, int32_t f, int32_t jf, int32_t jy, int factor);
+// BOUWALL: slip walls (velocity made tangential where jyw is 0), then the prescribed components
+// (jyu, fu) and (jyv, fv) written with BOU1.
+void bouwall(Session& s, int32_t jrz, int32_t jj2, int32_t n3, int32_t jyw, int32_t ntel,
+             int32_t jn3, int32_t fu, int32_t fv, int32_t u, int32_t v, int32_t jyu, int32_t jyv);
+
+// ---- conjugate gradients ----
+
+// The operator of CJ: w := A v, or at it = 0 the residual A v - b of the estimate v with the
+// boundary conditions applied. It may raise the error flag to stop the solver.
+using CjOperator = std::function<void(const float* v, const float* d, float* w, int n, int it)>;
+// CJ: diagonally preconditioned conjugate gradients; x holds the start value and receives the
+// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. Returns normally in
+// every case; the caller tests the flag (Esc gives "solution interrupted").
+void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, float* z, int n,
+        const CjOperator& op, float eps, int nprint);
+// CJ_WARNING: the solver's progress line on row 18 (text, iteration, two quantities).
+void cj_warning(Session& s, std::string_view text, int it, float a, float b);
+
+// ---- time tables, load sets, histories ----
+
+// INTR: value f and slope df of the time function of n pairs (t_j, f_j) at time t.
+void intr(float t, const float* table, int n, float& f, float& df);
+// RLOAD: reads a load set with the keyword stem key ("pn" reads "npn", "tpn", "m"): at most 4
+// loads, each a value array by BCNP and a time table; npn the count, jpn/jtpn/ntpn 4 entries.
+[[nodiscard]] int rload(Session& s, std::string_view text, int32_t& npn, int32_t* jpn,
+                        int32_t* jtpn, int32_t* ntpn, std::string_view key);
+// HISTORY: after every step; reads the history set-up on the first call of a problem, then
+// records a point when one is due, thinning the curves when they are full.
+[[nodiscard]] int history(Session& s);
+
+}  // namespace tivor
