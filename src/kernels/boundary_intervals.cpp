@@ -15,6 +15,30 @@ namespace tivor {
 namespace {
 
 constexpr float kTol = 0.001f;
+constexpr float kLengthGuard = 1.0e-10f;
+
+// How a reader decides which boundary elements an interval takes.
+struct Rule {
+  bool midpoint;        // test the edge's midpoint (otherwise its second node)
+  bool interfaces;      // take interface edges (negative second node) too
+  bool relative;        // upper bounds relative to the end point (1.001 x1), else widened by 0.001
+  float guard;          // added to the squared length of the interval
+  bool single = false;  // only one interval may be given
+};
+
+// BCN2 tests the second node, interface edges included, with the relative upper bounds and the
+// tolerance added to the squared length; BCNP and BCNP1 test the midpoint, BCNP without the
+// interface edges.
+constexpr Rule kBcn2{.midpoint = false, .interfaces = true, .relative = true, .guard = kTol};
+constexpr Rule kBcnp{
+    .midpoint = true, .interfaces = false, .relative = false, .guard = kLengthGuard};
+constexpr Rule kBcnp1{
+    .midpoint = true, .interfaces = true, .relative = false, .guard = kLengthGuard};
+
+// An interval x0, y0, x1, y1 with the values f0, f1 at its ends.
+struct Interval {
+  float x0, y0, x1, y1, f0, f1;
+};
 
 // The boundary arrays of the mesh record lie inside the pools with node numbers that are nodes.
 bool boundary_ok(const Session& s) {
@@ -34,46 +58,122 @@ int bad_boundary(Session& s) {
   return flag_on(s, "bcn:boundary arrays lie outside the pools");
 }
 
-int read_count(Session& s, std::string_view text, std::string_view key, int32_t& n) {
-  return read_int(s, " number of intervals for " + std::string(text), key, n);
+// The upper bound of a coordinate: 1.001 times the end coordinate, taken away from zero for a
+// negative end too, so that a node lying exactly at the end always belongs.
+float relative_upper(float x1) {
+  return x1 + kTol * std::abs(x1);
+}
+
+// Reads the count and the intervals; each interval sets the value (and the flag, when there is
+// a flag array) of every boundary element it takes. Later intervals overwrite earlier ones. The
+// last interval read goes to last.
+int read_intervals(Session& s, std::string_view text, std::string_view key, const Rule& rule,
+                   int32_t* flag, float* value, Interval& last) {
+  const Cmesh& c = s.cmesh;
+  int32_t n = 0;
+  if (read_int(s, " number of intervals for " + std::string(text), key, n)) return 1;
+  if (rule.single && n > 1) return flag_on(s, "n should be equal to 1 here");
+  const float* rz = reals(s, c.jrz);
+  const int32_t* b = ints(s, c.jj2);
+  const std::string prompt = std::string(text) + ":x0,y0,x1,y1,f0,f1";
+  for (int32_t i = 0; i < n; ++i) {
+    float v[6] = {0, 0, 0, 0, 0, 0};
+    if (read_reals(s, prompt, "m", v, 6)) return 1;
+    const Interval iv{v[0], v[1], v[2], v[3], v[4], v[5]};
+    last = iv;
+    const float dx = iv.x1 - iv.x0, dy = iv.y1 - iv.y0;
+    const float len2 = dx * dx + dy * dy + rule.guard;
+    const float rmax = rule.relative ? relative_upper(iv.x1) : iv.x1 + kTol;
+    const float zmax = rule.relative ? relative_upper(iv.y1) : iv.y1 + kTol;
+    for (int32_t k = 0; k < c.n3; ++k) {
+      const int32_t pa = std::abs(b[2 * k]), second = b[2 * k + 1];
+      const int32_t pb = std::abs(second);
+      if (pb == 0 || (second < 0 && !rule.interfaces)) continue;
+      float r = rz[2 * (pb - 1)], z = rz[2 * (pb - 1) + 1];
+      if (rule.midpoint) {
+        if (pa == 0) continue;
+        r = (r + rz[2 * (pa - 1)]) / 2;
+        z = (z + rz[2 * (pa - 1) + 1]) / 2;
+      }
+      // Lower bounds absolute: an interval must be given with x0 <= x1 and y0 <= y1. The
+      // distance from the interval's line is not tested: every point of the box whose
+      // projection falls on the interval belongs to it.
+      if (r > rmax || iv.x0 > r + kTol || z > zmax || iv.y0 > z + kTol) continue;
+      const float t = ((r - iv.x0) * dx + (z - iv.y0) * dy) / len2;
+      if (t < -kTol || t > 1 + kTol) continue;
+      if (flag != nullptr) flag[k] = 0;
+      value[k] = (1 - t) * iv.f0 + t * iv.f1;
+    }
+  }
+  return 0;
+}
+
+// The readers of values only: every value 0, then the intervals.
+int read_values(Session& s, std::string_view text, int32_t jf, std::string_view key,
+                const Rule& rule) {
+  const Cmesh& c = s.cmesh;
+  if (!boundary_ok(s) || !real_array_ok(s, jf, c.n3)) return bad_boundary(s);
+  float* value = reals(s, jf);
+  std::fill_n(value, c.n3, 0.0f);
+  Interval last{};
+  return read_intervals(s, text, key, rule, nullptr, value, last);
 }
 
 }  // namespace
 
 int bcn2(Session& s, std::string_view text, int32_t jy, int32_t jf, std::string_view key) {
   if (rtmr(s, "bcn2-" + std::string(text))) return 1;
-  if (jy < 1) paus(s, "bcn2:jy<=0");
+  // Without a flag array the intervals are still read (the data stay in step) and give values.
+  const bool flags = jy >= 1;
+  if (!flags) paus(s, "bcn2:jy<=0");
   const Cmesh& c = s.cmesh;
-  if (!boundary_ok(s) || !int_array_ok(s, jy, c.n3) || !real_array_ok(s, jf, c.n3)) {
+  if (!boundary_ok(s) || (flags && !int_array_ok(s, jy, c.n3)) || !real_array_ok(s, jf, c.n3)) {
     return bad_boundary(s);
   }
-  int32_t* flag = ints(s, jy);
+  int32_t* flag = flags ? ints(s, jy) : nullptr;
   float* value = reals(s, jf);
-  std::fill_n(flag, c.n3, 1);
+  if (flag != nullptr) std::fill_n(flag, c.n3, 1);
   std::fill_n(value, c.n3, 0.0f);
-  int32_t n = 0;
-  if (read_count(s, text, key, n)) return 1;
-  const float* rz = reals(s, c.jrz);
-  const int32_t* b = ints(s, c.jj2);
-  for (int32_t i = 0; i < n; ++i) {
-    float v[6] = {0, 0, 0, 0, 0, 0};
-    if (read_reals(s, std::string(text) + ":x0,y0,x1,y1,f0,f1", "m", v, 6)) return 1;
-    const float x0 = v[0], y0 = v[1], x1 = v[2], y1 = v[3];
-    const float dx = x1 - x0, dy = y1 - y0;
-    const float len2 = dx * dx + dy * dy + kTol;
-    for (int32_t k = 0; k < c.n3; ++k) {
-      const int32_t p = std::abs(b[2 * k + 1]);
-      if (p == 0) continue;
-      const float r = rz[2 * (p - 1)], z = rz[2 * (p - 1) + 1];
-      // Upper bounds relative to the end point, lower bounds absolute: an interval must be given
-      // with x0 <= x1 and y0 <= y1.
-      if (r > (1 + kTol) * x1 || x0 > r + kTol || z > (1 + kTol) * y1 || y0 > z + kTol) continue;
-      const float t = ((r - x0) * dx + (z - y0) * dy) / len2;
-      if (t < -kTol || t > 1 + kTol) continue;
-      flag[k] = 0;
-      value[k] = (1 - t) * v[4] + t * v[5];
-    }
+  Interval last{};
+  return read_intervals(s, text, key, kBcn2, flag, value, last);
+}
+
+int bcnp(Session& s, std::string_view text, int32_t jf, std::string_view key) {
+  if (rtmr(s, "bcnp-" + std::string(text))) return 1;
+  return read_values(s, text, jf, key, kBcnp);
+}
+
+int bcnp1(Session& s, std::string_view text, int32_t jf, std::string_view key) {
+  if (rtmr(s, "bcnp1-" + std::string(text))) return 1;
+  return read_values(s, text, jf, key, kBcnp1);
+}
+
+int bcn3(Session& s, int mode, std::string_view text, int32_t jf, int32_t jy, std::string_view key,
+         float (&seg)[4]) {
+  if (rtmr(s, "bcn3-" + std::string(text))) return 1;
+  std::fill_n(seg, 4, 0.0f);
+  const Cmesh& c = s.cmesh;
+  const bool flags = jy >= 1;
+  if (!boundary_ok(s) || (flags && !int_array_ok(s, jy, c.n3)) || !real_array_ok(s, jf, c.n3)) {
+    return bad_boundary(s);
   }
+  int32_t* flag = flags ? ints(s, jy) : nullptr;
+  float* value = reals(s, jf);
+  if (flag != nullptr) std::fill_n(flag, c.n3, 1);
+  std::fill_n(value, c.n3, 0.0f);
+  Interval last{};
+  const Rule rule{.midpoint = false,
+                  .interfaces = mode < 1,
+                  .relative = false,
+                  .guard = kLengthGuard,
+                  .single = true};
+  if (read_intervals(s, text, key, rule, flag, value, last)) {
+    return 1;
+  }
+  seg[0] = last.x0;
+  seg[1] = last.y0;
+  seg[2] = last.x1;
+  seg[3] = last.y1;
   return 0;
 }
 

@@ -16,33 +16,40 @@ namespace tivor {
 // ---- nodal smoothing filters ----
 
 // ASGL1: blends each node value of f (n1 values) with the midpoint of its mesh neighbours' range
-// and writes the result into g (g may be f). wmax, wmin end holding the neighbours' maximum and
-// minimum; mode 1..4 chooses the weight (any other mode acts as 1). Uses 2 * n1 scratch reals at
-// the real pool's mark without reserving them.
+// and writes the result into g (g may be f; every new value comes from the old field). wmax,
+// wmin end holding the neighbours' maximum and minimum; mode 1..4 chooses the weight (any other
+// mode acts as 1, which looks at triangles only and leaves g untouched on a quadrilateral mesh).
+// A node of no element keeps its value. Uses 2 * n1 scratch reals at the real pool's free mark
+// without reserving them; raises the flag when they do not fit.
 void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode);
-// ASGL94: the same blend on the 3D star of each node (six jstar neighbours), nuz3 values; the
-// weight is 0.5 where a(i) / ht < 0.5, alpha elsewhere.
+// ASGL94: the same blend on the 3D star of each node (six jstar neighbours, hexahedral meshes
+// only), nuz3 values; the weight is 0.5 where a(i) / ht < 0.5, alpha elsewhere. g may be f (the
+// new values then pass through nuz3 scratch reals at the real pool's free mark).
 void asgl94(Session& s, int32_t f, int32_t g, int32_t a, float alpha);
 
 // ---- boundary conditions (per boundary element of jj2, n3 of them) ----
 
 // BCN2: flags jy (1 free, 0 prescribed; integer pool) and values jf (real pool) from intervals
 // x0, y0, x1, y1, f0, f1 tested at each boundary element's second node; key holds the count.
+// jy < 1 pauses with "bcn2:jy<=0" and then reads the intervals for the values alone.
 [[nodiscard]] int bcn2(Session& s, std::string_view text, int32_t jy, int32_t jf,
                        std::string_view key);
 // BCNP: values only, tested at edge midpoints, edges with a positive second node only.
 [[nodiscard]] int bcnp(Session& s, std::string_view text, int32_t jf, std::string_view key);
 // BCNP1: as BCNP, interface edges included.
 [[nodiscard]] int bcnp1(Session& s, std::string_view text, int32_t jf, std::string_view key);
-// BCN3: one interval only, tested at the second node; values into jf, flags into jy when jy > 0,
-// the interval's four coordinates into seg; mode >= 1 skips interface edges.
+// BCN3: one interval only, tested at the second node; values into jf, flags into jy when jy > 0
+// (1 where the interval does not apply), the interval's four coordinates into seg (zeros when
+// no interval is given); mode >= 1 skips interface edges.
 [[nodiscard]] int bcn3(Session& s, int mode, std::string_view text, int32_t jf, int32_t jy,
                        std::string_view key, float (&seg)[4]);
 // BOU1: f(p) := factor * jf(k) at the second node p of every boundary element k with jy(k) = 0;
 // interface edges are skipped unless jj2 is passed negated.
 void bou1(Session& s, int32_t jj2, int32_t n3, int32_t f, int32_t jf, int32_t jy, int factor);
-// BOUWALL: slip walls (velocity made tangential where jyw is 0), then the prescribed components
-// (jyu, fu) and (jyv, fv) written with BOU1.
+// BOUWALL: slip walls (velocity made tangential at both nodes of each boundary element whose
+// jyw is 0, interface edges left out), then the prescribed components written with BOU1: u from
+// (jyu, fu) when jyu > 0; v from (jyv, fv) when jyv > 0, with factor 1 when jyu > 0 and 0 (v set
+// to zero where flagged) otherwise.
 void bouwall(Session& s, int32_t jrz, int32_t jj2, int32_t n3, int32_t jyw, int32_t ntel,
              int32_t jn3, int32_t fu, int32_t fv, int32_t u, int32_t v, int32_t jyu, int32_t jyv);
 
@@ -52,8 +59,10 @@ void bouwall(Session& s, int32_t jrz, int32_t jj2, int32_t n3, int32_t jyw, int3
 // boundary conditions applied. It may raise the error flag to stop the solver.
 using CjOperator = std::function<void(const float* v, const float* d, float* w, int n, int it)>;
 // CJ: diagonally preconditioned conjugate gradients; x holds the start value and receives the
-// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. Returns normally in
-// every case; the caller tests the flag (Esc gives "solution interrupted").
+// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. eps is compared
+// with squared quantities; at most 2n iterations; a progress line every nprint iterations (none
+// when nprint < 1). Returns normally in every case, x holding the last iterate; the caller tests
+// the flag (Esc gives "solution interrupted").
 void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, float* z, int n,
         const CjOperator& op, float eps, int nprint);
 // CJ_WARNING: the solver's progress line on row 18 (text, iteration, two quantities).

@@ -1,0 +1,148 @@
+// The history recorder: after every step it samples the time, the step ratio and the chosen
+// result functions at fixed points into curves of a fixed length, thinning them to every second
+// point when they are full so that the whole run stays covered.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "kernels/kernels.hpp"
+#include "reader/reader.hpp"
+#include "results/point_value.hpp"
+
+namespace tivor {
+namespace {
+
+constexpr int kMaxGraphs = 20;
+constexpr int kMaxFunctions = 30;  // entries of the result-function pointer table
+
+int32_t clamp32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// No history: later calls record nothing and the viewer finds no curves.
+void disable(ChtHistory& h) {
+  h.nthist = 0;
+  h.nhist = 0;
+  h.npoints = 0;
+}
+
+// Reads the set-up: points per curve, the built-in curve and the point histories. Returns 1
+// (flag set) on a failed read or a bad value, with the history left disabled.
+int read_setup(Session& s) {
+  ChtHistory& h = s.cht.hist;
+  const auto fail = [&h] {
+    disable(h);
+    return 1;
+  };
+  int32_t nthist = 0;
+  if (read_int(s, " number of points for history graph", "nthist", nthist)) return fail();
+  disable(h);
+  h.nthist = nthist;
+  if (nthist < 2) return 0;
+
+  h.interval = 1;
+  h.next_step = 0;
+  // Without an auxiliary force record of the class the step ratio is the only built-in curve.
+  h.nhist0 = 1;
+  for (auto& name : h.name0) set_field(name, "");
+  set_field(h.name0[0], "ht/htdyn");
+  if (reserve_reals(s, h.jthist, nthist, "jthist") ||
+      reserve_reals(s, h.jhist0, int64_t{h.nhist0} * nthist, "jhist0")) {
+    return fail();
+  }
+
+  int32_t nhist = 0;
+  if (read_int(s, " number of history graphs", "nhist", nhist)) return fail();
+  if (nhist < 0 || nhist > kMaxGraphs) {
+    flag_on(s, "! nhist= 0-20 !");
+    return fail();
+  }
+  if (nhist > 0 && reserve_reals(s, h.jhist, int64_t{nhist} * nthist, "jhist")) return fail();
+  const int32_t nipp = std::min(s.cht.nipp, kMaxFunctions);
+  for (int i = 0; i < nhist; ++i) {
+    int32_t f = 0;
+    if (read_int(s, " function number for history graph", "f", f)) return fail();
+    if (f < 1 || f > nipp) {
+      flag_on(s, " incorrect f:  0< f <nipp+1");
+      return fail();
+    }
+    h.ifhist[i] = f;
+    if (read_real(s, " x-coordinate for history graph", "x", h.xhist[i]) ||
+        read_real(s, " y-coordinate for history graph", "y", h.yhist[i])) {
+      return fail();
+    }
+  }
+  h.nhist = nhist;
+  return 0;
+}
+
+// True when the curves the record points at lie inside the real pool, so that a damaged record
+// (a state buffer from elsewhere) cannot make the recorder write outside it.
+bool record_ok(const Session& s) {
+  const ChtHistory& h = s.cht.hist;
+  const int64_t n = h.nthist;
+  return h.nhist >= 0 && h.nhist <= kMaxGraphs && h.nhist0 >= 1 && h.npoints >= 0 &&
+         h.npoints <= n && real_array_ok(s, h.jthist, n) &&
+         real_array_ok(s, h.jhist0, h.nhist0 * n) &&
+         (h.nhist == 0 || real_array_ok(s, h.jhist, h.nhist * n));
+}
+
+// Keeps points 1, 3, 5, ... of the first `count` points of a curve, moved to 1, 2, 3, ...
+void thin(float* curve, int32_t count) {
+  for (int32_t k = 1; 2 * k - 1 <= count; ++k) curve[k - 1] = curve[2 * k - 2];
+}
+
+void record(Session& s) {
+  ChtHistory& h = s.cht.hist;
+  const int64_t is = s.cht.is;
+  const int64_t interval = std::max<int32_t>(h.interval, 1);
+  // A run restarted at an earlier step starts recording again at once.
+  if (interval + is < h.next_step) h.next_step = s.cht.is;
+  if (h.next_step > is) return;
+  if (h.next_step < is) h.next_step = s.cht.is;
+
+  const int32_t n = h.nthist;
+  if (h.npoints + 1 > n) {
+    thin(reals(s, h.jthist), h.npoints);
+    for (int32_t c = 0; c < h.nhist0; ++c) thin(reals(s, h.jhist0 + int64_t{c} * n), h.npoints);
+    for (int32_t c = 0; c < h.nhist; ++c) thin(reals(s, h.jhist + int64_t{c} * n), h.npoints);
+    h.npoints = (h.npoints + 1) / 2;
+    h.next_step = clamp32(h.next_step + interval);
+    h.interval = clamp32(2 * interval);
+    return;
+  }
+
+  // Sample every graph first: a point outside the mesh abandons this call's point whole.
+  float values[kMaxGraphs] = {};
+  if (h.nhist > 0) {
+    const MeshLocator locator(s);
+    for (int i = 0; i < h.nhist; ++i) {
+      const int32_t f = h.ifhist[i];
+      if (f < 1 || f > kMaxFunctions ||
+          !point_value(s, locator, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
+        return;
+      }
+    }
+  }
+  const int32_t k = h.npoints;  // index of the new point from 0
+  reals(s, h.jthist)[k] = s.cht.t;
+  reals(s, h.jhist0)[k] = s.cht.ht / (std::abs(h.htdyn) + kEpsilon);
+  for (int i = 0; i < h.nhist; ++i) reals(s, h.jhist + int64_t{i} * n)[k] = values[i];
+  h.npoints = k + 1;
+  h.next_step = clamp32(h.next_step + interval);
+}
+
+}  // namespace
+
+int history(Session& s) {
+  if (flag_tst(s)) return 1;
+  if (s.cht.itask != kTaskPrepared && read_setup(s)) return 1;
+  if (s.cht.hist.nthist > 1 && record_ok(s)) record(s);
+  return 0;
+}
+
+}  // namespace tivor

@@ -1,0 +1,201 @@
+// Nodal smoothing filters: each node value is blended with the midpoint of the range spanned by
+// its mesh neighbours, in 2D over the elements that contain the node, in 3D over its hexahedral
+// star.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "kernels/kernels.hpp"
+
+namespace tivor {
+namespace {
+
+constexpr float kHuge = 1.0e18f;
+
+// True when the arrays of na words at pointer a and of nb words at pointer b share a word.
+bool overlap(int64_t a, int64_t na, int64_t b, int64_t nb) {
+  return na > 0 && nb > 0 && a < b + nb && b < a + na;
+}
+bool overlap(int64_t a, int64_t b, int64_t n) {
+  return overlap(a, n, b, n);
+}
+
+// The pool cannot hold the scratch the filter needs above the free mark.
+void scratch_too_small(Session& s, std::string_view who, int64_t need) {
+  if (s.colors.col != 1) newstr(s);
+  iwrite(s, "increase common/a/ up to", static_cast<int>(std::min<int64_t>(need, INT32_MAX)),
+         "(i12)", 1);
+  flag_on(s, std::string(who) + ": /a/ too small:");
+}
+
+// Node numbers of element e (0-based): 0 when the element is skipped (first node not positive,
+// or a node outside 1..n1), otherwise 3 or 4; a quadrilateral with equal third and fourth nodes
+// is a triangle.
+inline int element_nodes(const int32_t* conn, int m, int32_t n1, int64_t e, int32_t (&v)[4]) {
+  const int32_t* p = conn + e * m;
+  if (p[0] <= 0) return 0;
+  for (int i = 0; i < m; ++i) {
+    v[i] = std::abs(p[i]);
+    if (v[i] > n1 || v[i] == 0) return 0;
+  }
+  return (m == 4 && v[2] != v[3]) ? 4 : 3;
+}
+
+}  // namespace
+
+void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode) {
+  const Cmesh& c = s.cmesh;
+  const int64_t n1 = c.n1;
+  const int32_t scratch = s.csize.maxa;
+  if (n1 <= 0) return;
+  if ((c.m != 3 && c.m != 4) || c.n2 < 0 || !int_array_ok(s, c.jj1, int64_t{c.m} * c.n2) ||
+      !real_array_ok(s, f, n1) || !real_array_ok(s, g, n1) || !real_array_ok(s, wmax, n1) ||
+      !real_array_ok(s, wmin, n1)) {
+    flag_on(s, "asgl1:arrays lie outside the pools");
+    return;
+  }
+  // The two work arrays must not share words with each other or with the field: filling them
+  // would overwrite values still to be read.
+  if (overlap(wmax, wmin, n1) || overlap(wmax, f, n1) || overlap(wmin, f, n1) ||
+      overlap(wmax, g, n1) || overlap(wmin, g, n1)) {
+    flag_on(s, "asgl1:work arrays overlap the field");
+    return;
+  }
+  // The oscillation test looks at triangles only; on a quadrilateral mesh it finds the ranges
+  // and leaves the field as it is.
+  const bool oscillation_mode = mode != 2 && mode != 3 && mode != 4;
+  const bool writes = !(oscillation_mode && c.m == 4);
+  if (writes && !real_array_ok(s, scratch, 2 * n1)) {
+    scratch_too_small(s, "asgl1", int64_t{scratch} + 2 * n1);
+    return;
+  }
+  for (int32_t j : {f, g, wmax, wmin}) {
+    if (writes && overlap(scratch, 2 * n1, j, n1)) {
+      flag_on(s, "asgl1:arrays lie above the pool's free mark");
+      return;
+    }
+  }
+
+  const int32_t* conn = ints(s, c.jj1);
+  const float* fv = reals(s, f);
+  float* hi = reals(s, wmax);
+  float* lo = reals(s, wmin);
+  std::fill_n(lo, n1, kHuge);
+  std::fill_n(hi, n1, -kHuge);
+
+  // The range of the neighbours' values, the node's own value left out.
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      const int32_t i = v[a] - 1;
+      for (int b = 0; b < k; ++b) {
+        if (b == a || v[b] == v[a]) continue;
+        const float fj = fv[v[b] - 1];
+        lo[i] = std::min(lo[i], fj);
+        hi[i] = std::max(hi[i], fj);
+      }
+    }
+  }
+
+  if (!writes) return;
+
+  // Scratch at the free mark: the weights, then the new values; g is written only at the end,
+  // so every new value comes from the old field whatever the node order, also when g is f.
+  float* w = reals(s, scratch);
+  float* out = reals(s, int64_t{scratch} + n1);
+  if (oscillation_mode) {
+    std::fill_n(w, n1, alpha);
+    auto second_difference = [&](int32_t node) {
+      const int32_t i = node - 1;
+      return lo[i] - 2 * fv[i] + hi[i];
+    };
+    for (int64_t e = 0; e < c.n2; ++e) {
+      int32_t v[4];
+      if (element_nodes(conn, c.m, c.n1, e, v) == 0) continue;
+      const float d1 = second_difference(v[0]), d2 = second_difference(v[1]),
+                  d3 = second_difference(v[2]);
+      // A sign change of the second difference inside an element marks an oscillation.
+      if (d1 * d3 < 0 || d1 * d2 < 0) w[v[0] - 1] = 0.5f;
+      if (d2 * d3 < 0 || d1 * d2 < 0) w[v[1] - 1] = 0.5f;
+      if (d3 * d1 < 0 || d2 * d3 < 0) w[v[2] - 1] = 0.5f;
+    }
+  } else {
+    const float fixed = std::min(alpha, 0.25f);
+    for (int64_t i = 0; i < n1; ++i) {
+      const float mid = (lo[i] + hi[i]) / 2;
+      const float fi = fv[i];
+      if (mode == 2) {
+        // Relative deviation from the midpoint; a local extremum takes a quarter.
+        if (fi <= lo[i] || fi >= hi[i]) {
+          w[i] = 0.25f;
+        } else {
+          const float den = std::abs(fi) + std::abs(mid);
+          w[i] = std::min(alpha, den > 0 ? std::abs(fi - mid) / den : 0.0f);
+        }
+      } else if (mode == 3) {
+        w[i] = fixed;
+      } else {
+        const float q = (fi - mid) / (hi[i] - lo[i] + kEpsilon);
+        w[i] = std::max(0.01f, std::min(q * q, 0.5f));
+      }
+    }
+  }
+  for (int64_t i = 0; i < n1; ++i) {
+    // A node of no element has no neighbours (its range stays empty) and keeps its value.
+    const float wi = hi[i] >= lo[i] ? w[i] : 0.0f;
+    out[i] = wi * ((lo[i] + hi[i]) / 2) + (1 - wi) * fv[i];
+  }
+  std::copy_n(out, n1, reals(s, g));
+}
+
+void asgl94(Session& s, int32_t f, int32_t g, int32_t a, float alpha) {
+  const Cmesh& c = s.cmesh;
+  const int64_t n = c.nuz3;
+  if (n <= 0) return;
+  if (c.m != 4) {
+    flag_on(s, "asgl94:the 3d star exists for hexahedral meshes only");
+    return;
+  }
+  if (!int_array_ok(s, c.jstar, 6 * n) || !real_array_ok(s, f, n) || !real_array_ok(s, g, n) ||
+      !real_array_ok(s, a, n)) {
+    flag_on(s, "asgl94:arrays lie outside the pools");
+    return;
+  }
+  // In place (g sharing words with f or a) the new values go to scratch at the free mark first,
+  // so that every node sees its neighbours' old values.
+  const bool in_place = overlap(g, f, n) || overlap(g, a, n);
+  const int32_t scratch = s.csize.maxa;
+  if (in_place) {
+    if (!real_array_ok(s, scratch, n)) {
+      scratch_too_small(s, "asgl94", int64_t{scratch} + n);
+      return;
+    }
+    if (overlap(scratch, f, n) || overlap(scratch, a, n)) {
+      flag_on(s, "asgl94:arrays lie above the pool's free mark");
+      return;
+    }
+  }
+  const int32_t* star = ints(s, c.jstar);
+  const float* fv = reals(s, f);
+  const float* av = reals(s, a);
+  float* out = in_place ? reals(s, scratch) : reals(s, g);
+  const float dt = s.cht.ht;
+  for (int64_t i = 0; i < n; ++i) {
+    float lo = kHuge, hi = -kHuge;
+    for (int k = 0; k < 6; ++k) {
+      const int32_t j = star[6 * i + k];
+      if (j < 1 || j > n) continue;
+      lo = std::min(lo, fv[j - 1]);
+      hi = std::max(hi, fv[j - 1]);
+    }
+    float w = dt != 0 && av[i] / dt < 0.5f ? 0.5f : alpha;
+    if (hi < lo) w = 0;  // no neighbour in the star
+    out[i] = w * ((lo + hi) / 2) + (1 - w) * fv[i];
+  }
+  if (in_place) std::copy_n(out, n, reals(s, g));
+}
+
+}  // namespace tivor

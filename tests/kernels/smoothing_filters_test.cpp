@@ -1,0 +1,216 @@
+// Nodal smoothing filters: the weight of each mode on a spike and on a linear strip, constant
+// fields, independence of the node order in place, and the 3D star filter.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "kernel_session.hpp"
+#include "kernels/kernels.hpp"
+
+namespace tivor {
+namespace {
+
+using kernels_fixture::KernelSession;
+
+class FilterTest : public KernelSession {
+ protected:
+  // A hexagon of six triangles round node 1 at the origin (nodes 2..7 on the unit circle).
+  void hexagon() {
+    std::vector<std::pair<float, float>> nodes = {{0, 0}};
+    std::vector<int32_t> tri;
+    for (int k = 0; k < 6; ++k) {
+      const double a = k * M_PI / 3;
+      nodes.emplace_back(static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)));
+      tri.insert(tri.end(), {1, 2 + k, 2 + (k + 1) % 6});
+    }
+    mesh(nodes, 3, tri, {});
+    arrays();
+  }
+  // A strip of unit squares along r (nodes k at (k, 0) and k + cells + 1 at (k, 1)), in
+  // triangles or quadrilaterals.
+  void strip(int cells, int m) {
+    std::vector<std::pair<float, float>> nodes;
+    for (int row = 0; row < 2; ++row) {
+      for (int k = 0; k <= cells; ++k) nodes.emplace_back(static_cast<float>(k), row);
+    }
+    std::vector<int32_t> el;
+    for (int k = 1; k <= cells; ++k) {
+      const int32_t a = k, b = k + 1, c = k + cells + 2, d = k + cells + 1;
+      if (m == 3) {
+        el.insert(el.end(), {a, b, c, a, c, d});
+      } else {
+        el.insert(el.end(), {a, b, c, d});
+      }
+    }
+    mesh(nodes, m, el, {});
+    arrays();
+  }
+  // A 4 by 4 grid of cells with a rough field, the nodes numbered in a scrambled order.
+  void grid(int m) {
+    constexpr int n = 5;
+    std::vector<int32_t> number(n * n);
+    for (int i = 0; i < n * n; ++i) number[i] = 1 + (i * 7) % (n * n);
+    std::vector<std::pair<float, float>> nodes(n * n);
+    for (int i = 0; i < n * n; ++i) nodes[number[i] - 1] = {float(i % n), float(i / n)};
+    std::vector<int32_t> el;
+    for (int j = 0; j + 1 < n; ++j) {
+      for (int i = 0; i + 1 < n; ++i) {
+        const int32_t a = number[j * n + i], b = number[j * n + i + 1];
+        const int32_t c = number[(j + 1) * n + i + 1], d = number[(j + 1) * n + i];
+        if (m == 3) {
+          el.insert(el.end(), {a, b, c, a, c, d});
+        } else {
+          el.insert(el.end(), {a, b, c, d});
+        }
+      }
+    }
+    mesh(nodes, m, el, {});
+    arrays();
+    for (int i = 1; i <= n * n; ++i) s->a[f + i] = std::sin(3.7f * i) * (i % 3 == 0 ? 5 : 1);
+  }
+  void arrays() {
+    const int n1 = s->cmesh.n1;
+    f = real_array(n1);
+    g = real_array(n1, -99);
+    hi = real_array(n1);
+    lo = real_array(n1);
+  }
+  void set(const std::vector<float>& v) {
+    for (size_t i = 0; i < v.size(); ++i) s->a[f + 1 + i] = v[i];
+  }
+  std::vector<float> out() const { return reals_of(g, s->cmesh.n1); }
+
+  int32_t f = 0, g = 0, hi = 0, lo = 0;
+};
+
+TEST_F(FilterTest, ConstantFieldIsUnchangedInEveryMode) {
+  for (int m : {3, 4}) {
+    strip(3, m);
+    for (int i = 1; i <= s->cmesh.n1; ++i) s->a[f + i] = 2.5f;
+    for (int mode : {1, 2, 3, 4, 0}) {
+      asgl1(*s, f, f, hi, lo, 0.4f, mode);
+      EXPECT_EQ(reals_of(f, s->cmesh.n1), std::vector<float>(s->cmesh.n1, 2.5f)) << m << mode;
+    }
+  }
+  EXPECT_FALSE(flag_tst(*s));
+}
+
+TEST_F(FilterTest, SpikeMovesTowardsItsNeighboursByTheModesWeight) {
+  hexagon();
+  std::vector<float> spike(7, 0);
+  spike[0] = 1;
+  // Centre: neighbours all 0 (mid 0); ring nodes: neighbours 0 and 1 (mid 0.5).
+  struct Case {
+    int mode;
+    float alpha, centre, ring;
+  };
+  for (const Case& c : {Case{1, 0.1f, 0.5f, 0.25f},      // sign change: weight 0.5 everywhere
+                        Case{2, 0.1f, 0.75f, 0.125f},    // local extrema: weight 0.25
+                        Case{3, 0.1f, 0.9f, 0.05f},      // alpha below 0.25
+                        Case{3, 0.9f, 0.75f, 0.125f},    // alpha capped at 0.25
+                        Case{4, 0.9f, 0.5f, 0.125f}}) {  // q^2 capped at 0.5; ring q^2 = 0.25
+    set(spike);
+    asgl1(*s, f, g, hi, lo, c.alpha, c.mode);
+    const std::vector<float> v = out();
+    EXPECT_FLOAT_EQ(v[0], c.centre) << c.mode << " " << c.alpha;
+    for (int k = 1; k < 7; ++k) EXPECT_FLOAT_EQ(v[k], c.ring) << c.mode << " node " << k + 1;
+  }
+  EXPECT_EQ(reals_of(hi, 7), (std::vector<float>{0, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(reals_of(lo, 7), std::vector<float>(7, 0));
+  EXPECT_EQ(reals_of(f, 7), spike);  // out of place: f stays
+}
+
+TEST_F(FilterTest, OscillationModeKeepsAlphaWhereTheSecondDifferenceKeepsItsSign) {
+  // f = r on a strip of 3 cells: inside, the midpoint of the neighbours is the value itself;
+  // at the left end (second difference > 0, neighbours' second differences 0) the weight stays
+  // alpha, and so it does at the right end (< 0).
+  strip(3, 3);
+  for (int mode : {1, 0, 9}) {
+    set({0, 1, 2, 3, 0, 1, 2, 3});
+    asgl1(*s, f, g, hi, lo, 0.2f, mode);
+    const std::vector<float> v = out();
+    for (int row : {0, 4}) {
+      EXPECT_FLOAT_EQ(v[row + 0], 0.1f) << mode;
+      EXPECT_FLOAT_EQ(v[row + 1], 1) << mode;
+      EXPECT_FLOAT_EQ(v[row + 2], 2) << mode;
+      EXPECT_FLOAT_EQ(v[row + 3], 2.9f) << mode;
+    }
+  }
+}
+
+TEST_F(FilterTest, OscillationModeWritesNothingOnQuadrilaterals) {
+  strip(2, 4);
+  set({0, 5, 0, 1, 0, 1});
+  asgl1(*s, f, g, hi, lo, 0.3f, 1);
+  EXPECT_EQ(out(), std::vector<float>(6, -99));
+  EXPECT_EQ(reals_of(hi, 6)[1], 1.0f);  // the neighbour ranges are still there
+  EXPECT_EQ(reals_of(lo, 6)[1], 0.0f);
+  asgl1(*s, f, f, hi, lo, 0.3f, 1);
+  EXPECT_EQ(reals_of(f, 6), (std::vector<float>{0, 5, 0, 1, 0, 1}));
+}
+
+TEST_F(FilterTest, InPlaceEqualsOutOfPlaceWhateverTheNodeOrder) {
+  for (int m : {3, 4}) {
+    grid(m);
+    const int n1 = s->cmesh.n1;
+    const std::vector<float> start = reals_of(f, n1);
+    for (int mode : {1, 2, 3, 4}) {
+      if (m == 4 && mode == 1) continue;
+      set(start);
+      asgl1(*s, f, g, hi, lo, 0.3f, mode);
+      const std::vector<float> apart = out();
+      asgl1(*s, f, f, hi, lo, 0.3f, mode);
+      EXPECT_EQ(reals_of(f, n1), apart) << m << " mode " << mode;
+      EXPECT_NE(apart, start) << m << " mode " << mode;
+    }
+  }
+}
+
+TEST_F(FilterTest, NodeOfNoElementKeepsItsValue) {
+  mesh({{0, 0}, {1, 0}, {0, 1}, {5, 5}}, 3, {1, 2, 3}, {});
+  arrays();
+  set({1, 0, 0, 4});
+  for (int mode : {1, 2, 3, 4}) {
+    asgl1(*s, f, g, hi, lo, 0.3f, mode);
+    EXPECT_EQ(out()[3], 4.0f) << mode;
+    EXPECT_EQ(reals_of(lo, 4)[3], 1e18f);
+    EXPECT_EQ(reals_of(hi, 4)[3], -1e18f);
+  }
+}
+
+TEST_F(FilterTest, ScratchBeyondThePoolIsRefused) {
+  hexagon();
+  set({1, 0, 0, 0, 0, 0, 0});
+  s->csize.maxa = s->csize.na - 10;  // 14 scratch words needed
+  host.spare_enters = 2;
+  asgl1(*s, f, g, hi, lo, 0.3f, 3);
+  EXPECT_TRUE(flag_tst(*s));
+  EXPECT_TRUE(seen("increase common/a/ up to"));
+  EXPECT_EQ(out(), std::vector<float>(7, -99));
+}
+
+TEST_F(FilterTest, StarFilterUsesTheSixNeighboursAndTheTimeStep) {
+  // Three 3D nodes in a row: each star holds the row neighbours, itself where there is none.
+  s->cmesh = Cmesh{};
+  s->cmesh.m = 4;
+  s->cmesh.nuz3 = 3;
+  s->cmesh.jstar = int_array({1, 2, 1, 1, 1, 1, 1, 3, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3});
+  f = real_array({0, 1, 0});
+  g = real_array(3, -99);
+  const int32_t a = real_array({1, 0.01f, 1});
+  s->cht.ht = 0.1f;
+  asgl94(*s, f, g, a, 0.2f);
+  // Node 2 (range 0..1, a / dt < 0.5): weight 0.5. Nodes 1 and 3 (range 0..1): weight 0.2.
+  EXPECT_EQ(reals_of(g, 3), (std::vector<float>{0.1f, 0.75f, 0.1f}));
+  asgl94(*s, f, f, a, 0.2f);  // in place: the same
+  EXPECT_EQ(reals_of(f, 3), (std::vector<float>{0.1f, 0.75f, 0.1f}));
+
+  s->cmesh.m = 3;  // prisms have no star
+  host.press(' ');
+  asgl94(*s, f, g, a, 0.2f);
+  EXPECT_TRUE(flag_tst(*s));
+}
+
+}  // namespace
+}  // namespace tivor
