@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/options.hpp"
+#include "classes/dif/dif.hpp"
 #include "console/console.hpp"
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
@@ -50,6 +51,7 @@ int run(Host& host, std::function<void(Session&)> attach) {
   s.epsilon = kEpsilon;
   console_install(s);
   debugger_install(s);
+  s.managers.push_back({"dif ", dim1});
   s.managers.push_back({"the ", unavailable_class_manager});
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);

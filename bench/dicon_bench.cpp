@@ -1,0 +1,161 @@
+// One implicit step of the diffusion class (DICON) on generator-2 squares of about 10k, 50k and
+// 200k triangles, both components on with cross diffusion, and a plain copy loop as the machine's
+// memory bandwidth for comparison.
+//
+// Counters: time per step (the benchmark's own column), CG iterations per step, time per CG
+// iteration and per element and iteration, and the bytes moved per second by the iterations.
+// The bytes of one iteration are counted as
+//   per element: connectivity 12 B, the 6 shape derivatives 24 B, the measure 4 B = 40 B;
+//   per node, both components (8 B a value pair), as if every nodal value moved once:
+//     the element loop's gather of the search direction 8 B and the scatter into the product,
+//     read and written, 16 B;
+//     sigma: direction and product read, 16 B;
+//     the update: direction, product, residual, iterate and diagonal read, residual, iterate
+//     and preconditioned residual written, 64 B;
+//     the new direction with the next product's mass term: direction, preconditioned residual
+//     and the inverse mass (4 B, shared) read, direction and product written, 36 B;
+//   = 140 B per node. The boundary rows (a few hundred) are left out.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_host.hpp"
+#include "classes/dif/dif.hpp"
+#include "classes/dif/dif_internal.hpp"
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "reader/reader.hpp"
+
+namespace {
+
+using namespace tivor;
+
+// Nodal bytes of one iteration per node, both components (see the head of the file).
+constexpr double kNodeBytes = 24 + 16 + 64 + 36;
+constexpr double kElementBytes = 40;
+
+// The benchmark host counts the keyboard polls: the scheme polls once per CG iteration.
+class CountingHost : public bench::BenchHost {
+ public:
+  int poll_key() override {
+    ++polls;
+    return 0;
+  }
+  int64_t polls = 0;
+};
+
+std::string num(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.9g", v);
+  return buf;
+}
+
+// The data of a unit square of cells x cells, c1 held at 1 on r = 0, c2 at 1 on r = 1, cross
+// diffusion, a sink of c2 and a fixed step of ten times h^2 (60 explicit stable steps).
+std::string task(int cells) {
+  const double h = 1.0 / cells;
+  const double ht = 10 * h * h;
+  return "ntel=1\nm=3\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" +
+         std::to_string(cells) + " neta=" + std::to_string(cells) +
+         "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
+         "symmetry=0\nconcent1=1\nconcent2=1\n"
+         "conc1=1\nm=0 0 0 1 1 1\nconc2=1\nm=1 0 1 1 1 1\n"
+         "f0=0 0\ndiffc=1 0.2 0.1 0.5\nfc1=0\nfc2=0.1\ncur=-" +
+         num(ht) + "\nbet=0\nsgl=0 0 0\ninitc=0\nnthist=0\n";
+}
+
+// A prepared task in a temporary working directory.
+class DiconBench {
+ public:
+  explicit DiconBench(int cells) : s(std::make_unique<Session>(host)), old_(cwd()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
+    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
+    std::filesystem::current_path(dir_);
+    console_install(*s);
+    // The program's real pool holds about 150k triangles of this class; larger pools here.
+    s->a.assign(8000001, 0.0f);
+    s->km.assign(2000001, 0);
+    s->csize = Csize{8000000, 2000000, 0, 0};
+    std::ofstream("bench.dif", std::ios::binary) << task(cells);
+    int unit = 0;
+    if (readfrom(*s, unit, "bench.dif") != 0) return;
+    dim1(*s, 1);  // the data, the arrays and the first step
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
+    ok = !flag_tst(*s);
+    s->cht.itask = kTaskPrepared;
+    const DifParm& p = s->cparm.dif;
+    const float* c = reals(*s, p.jf[0]);
+    start.assign(c, c + 2 * int64_t{s->cmesh.n1});
+  }
+  ~DiconBench() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  // Both fields back to where the prepared task left them, so every step does the same work.
+  void restore() { std::copy(start.begin(), start.end(), reals(*s, s->cparm.dif.jf[0])); }
+
+  CountingHost host;
+  std::unique_ptr<Session> s;
+  std::vector<float> start;
+  bool ok = false;
+
+ private:
+  static std::filesystem::path cwd() { return std::filesystem::current_path(); }
+  std::filesystem::path old_;
+  std::string dir_;
+};
+
+void BM_Dicon(benchmark::State& state) {
+  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / 2.0)));
+  DiconBench b(cells);
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  const int64_t polls0 = b.host.polls;
+  for (auto _ : state) {
+    state.PauseTiming();
+    b.restore();
+    state.ResumeTiming();
+    if (dif::dicon(*b.s) != 0) state.SkipWithError("dicon");
+  }
+  const double n1 = b.s->cmesh.n1, n2 = b.s->cmesh.n2;
+  const double iters = static_cast<double>(b.host.polls - polls0) / state.iterations();
+  const double bytes = kNodeBytes * n1 + kElementBytes * n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["nodes"] = n1;
+  state.counters["cg_iters"] = iters;
+  // Rates print with SI prefixes: "per_iter=1.5ms" is the time of one CG iteration,
+  // "per_elem_iter=7ns" that per element of it, "bytes=16G/s" the bytes moved per second.
+  state.counters["per_iter"] = C(iters, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["per_elem_iter"] = C(iters * n2, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["bytes"] = C(iters * bytes, C::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Dicon)->Arg(10000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
+void BM_StreamCopy(benchmark::State& state) {
+  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
+  std::vector<float> src(n, 1.0f), dst(n, 0.0f);
+  for (auto _ : state) {
+    std::copy(src.begin(), src.end(), dst.begin());
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["bytes"] = benchmark::Counter(2.0 * static_cast<double>(n * sizeof(float)),
+                                               benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_StreamCopy)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+
+}  // namespace

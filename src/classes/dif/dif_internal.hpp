@@ -1,0 +1,32 @@
+// The routines of the diffusion class behind its manager. Internal to src/classes/dif.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/session.hpp"
+
+namespace tivor::dif {
+
+// The class's view of the parameter record.
+inline DifParm& parm(Session& s) {
+  return s.cparm.dif;
+}
+
+// DIIN: the mesh, the class's keywords and every array of the task; 1 on the error exit.
+[[nodiscard]] int diin(Session& s);
+// DIIN1: reserves the element, node and boundary arrays and reads the conditions of c1 and c2.
+[[nodiscard]] int diin1(Session& s);
+// DIBASE: the class's memory card.
+void dibase(Session& s);
+// DIHT_IMP: the time step ht from the Courant number and the stable explicit step.
+void diht_imp(Session& s, std::string_view method);
+// DICON: one implicit step of both components; 1 when the step did not finish.
+[[nodiscard]] int dicon(Session& s);
+// DICON0: replaces component ic (1 or 2) by the steady field with its boundary values when
+// the component's switch is on; 1 on the error exit.
+[[nodiscard]] int dicon0(Session& s, int ic, int32_t on);
+// DIP: publishes the result functions and boundary lists, records the histories and the film.
+void dip(Session& s);
+
+}  // namespace tivor::dif
