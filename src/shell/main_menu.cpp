@@ -154,9 +154,13 @@ void tivor_main(Session& s) {
   title_screen(s, std::string(7, ' ') + std::string(kProductTitle) + std::string(7, ' '));
 
   int choice = 1;
+  bool trace_chosen = false;
   for (;;) {
     flag_off(s);
-    s.ctime1.itrace = 1;
+    // Trace is switched off whenever the menu comes back, except straight after the trace menu:
+    // the mode chosen there must last until the next run.
+    if (!trace_chosen) s.ctime1.itrace = 1;
+    trace_chosen = false;
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
@@ -200,6 +204,7 @@ void tivor_main(Session& s) {
         break;
       case 8:
         trace_menu(s);
+        trace_chosen = true;
         break;
       case 9:
         rewri(s, 1);

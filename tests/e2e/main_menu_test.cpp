@@ -11,15 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Chooses main-menu item k (1..12) from wherever the selection stands.
-std::string item(int k) {
-  std::string keys = "<Home>";
-  for (int i = 1; i < k; ++i) keys += "<Down>";
-  return keys + "<Enter>";
-}
-
-constexpr const char* kExit = "<Esc><Enter>";
-
 using MainMenu = Session;
 
 TEST_F(MainMenu, FreshStartShowsMissingBufferThenWelcomeThenMenu) {

@@ -15,6 +15,23 @@ namespace tivor::e2e {
 
 // Acknowledges the missing standing buffer and the welcome screen of a fresh start.
 inline constexpr const char* kStart = "<Enter><Enter>";
+// Leaves the program from the main menu with a plain exit.
+inline constexpr const char* kExit = "<Esc><Enter>";
+
+// n presses of the Down key.
+inline std::string downs(int n) {
+  std::string keys;
+  for (int i = 0; i < n; ++i) keys += "<Down>";
+  return keys;
+}
+
+// Chooses item k (from 1) of a one-column menu from wherever its selection stands.
+inline std::string item(int k) {
+  return "<Home>" + downs(k - 1) + "<Enter>";
+}
+
+// Chooses class 7, the diffusion class, whose data files live in dif/.
+inline const std::string kChooseDiffusion = item(2) + item(7);
 
 class Session : public ::testing::Test {
  protected:

@@ -11,20 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string downs(int n) {
-  std::string keys;
-  for (int i = 0; i < n; ++i) keys += "<Down>";
-  return keys;
-}
-
-// Main-menu item k, chosen from the top.
-std::string item(int k) {
-  return "<Home>" + downs(k - 1) + "<Enter>";
-}
-
-// Chooses class 7, the diffusion class, whose data files live in dif/.
-const std::string kChooseDiffusion = item(2) + "<Home>" + downs(6) + "<Enter>";
-
 std::string slurp(const fs::path& p) {
   std::stringstream text;
   text << std::ifstream(p).rdbuf();
