@@ -84,6 +84,8 @@ struct Upcalls {
   // The film entry of the classes' post-processing: redraws the current picture after a step
   // and keeps it as a frame when the film runs.
   std::function<void()> afilm;
+  // The class's own results (its manager's task -1), offered by the results menu's "user".
+  std::function<void()> termuser;
 };
 
 struct Session;
