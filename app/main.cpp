@@ -23,6 +23,7 @@
 #include "host/scripted_window_host.hpp"
 #include "host/sdl_host.hpp"
 #include "reader/reader.hpp"
+#include "results/results.hpp"
 #include "shell/checker.hpp"
 #include "shell/shell.hpp"
 
@@ -50,6 +51,8 @@ int run(Host& host, std::function<void(Session&)> attach) {
   s.csize = Csize{kPoolReals, kPoolInts, 0, 0};
   s.epsilon = kEpsilon;
   console_install(s);
+  results_install(s);
+  s.up.termuser = [&s] { termuser(s); };
   debugger_install(s);
   s.managers.push_back({"dif ", dim1});
   s.managers.push_back({"the ", unavailable_class_manager});

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,5 +52,54 @@ void grapr2(Session& s);   // 10 prograph, the relief view
 void prline(Session& s);
 // TRACK2: moving markers along the velocity field until Esc.
 void track2(Session& s);
+
+// ---- helpers shared by the picture routines (positions.cpp) ----
+
+// The name of result function k (1..nipp) as a picture title: underscores shown as blanks,
+// trailing blanks dropped; empty for a k outside 1..nipp.
+std::string function_title(const Session& s, int k);
+// Opens the standard picture (page 1) with the plot region in text columns 7..col2 (room for the y
+// axis labels) and rows 2..row2. The region stops above the time line at the page's foot so that
+// the x axis labels stay clear of it: row 15 for pictures, row 14 for graphs with a line of their
+// own (the line's or interval's coordinates) below the axis; pictures with a level or colour scale
+// stop at column 43 so that the scale's numbers (up to 17 characters) fit on the page.
+inline constexpr int kPlotCol = 58, kLegendCol = 43, kPlotRow = 15, kGraphRow = 14;
+void lpg_region(Session& s, int col2, int row2);
+// The same for a picture with a level or colour scale: columns 7..43, rows 2..15.
+void lpg_legend(Session& s);
+// The element nodes of the current mesh as 0-based indices into the positions, 3 or 4 per
+// element (a triangle stored with four nodes has 3); false when the element names a node
+// outside 1..n1.
+bool element_nodes(const Session& s, int32_t e, int (&idx)[4], int& corners);
+// True when the mesh's node coordinates and connectivity lie in the pools.
+bool mesh_ok(const Session& s);
+// A segment between two world points in colour ic (negative: the drawing colour), and its mirror
+// image at x = 0 when mirror is set (boundaries_picture.cpp).
+void segment(Session& s, float x1, float y1, float x2, float y2, int ic, bool mirror);
+
+// ---- the markers of the tracks (tracks.cpp) ----
+
+class MeshLocator;
+// A marker at (r, z) in mesh coordinates; it stops for good at the mesh's edge.
+struct TrackMarker {
+  double r = 0.0, z = 0.0;
+  bool moving = true;
+};
+// Moves every moving marker one midpoint step of dt through the velocity field jdcr(1),
+// jdcr(2); a step that would leave the mesh ends at its edge and stops the marker. Returns the
+// largest distance a marker moved.
+double track_step(const Session& s, const MeshLocator& locator, std::vector<TrackMarker>& markers,
+                  double dt);
+
+// ---- shared by the viewer's menus (results_menu.cpp, options_menu.cpp, boundaries_menu.cpp) ----
+
+// The help file of the viewer's menus.
+inline constexpr std::string_view kViewerHelp = "hlp/auto.hlp";
+// The colour editor's default palette: a ramp from blue through green and yellow to red spread
+// over the nl + 1 zones that nl levels make; the entries after them run through the ramp again.
+void default_zone_colours(int nl, int32_t (&icolor)[95]);
+// Lets the next keyboard question read a new line: what was left of an earlier answer is
+// dropped, so that a menu choice is never followed by a stale value.
+void new_answer_line(Session& s);
 
 }  // namespace tivor

@@ -1,0 +1,145 @@
+// The film: the current picture redrawn after every step of a run, or only every np steps and at
+// the last step, each such picture kept as a frame of the chosen picture library when asked.
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "console/console.hpp"
+#include "librarian/librarian.hpp"
+#include "reader/reader.hpp"
+#include "results/pictures.hpp"
+#include "results/results.hpp"
+
+namespace tivor {
+namespace {
+
+// The answer to the film question: 1 y, 2 n, 3 a, 0 Esc; other keys are ignored.
+int film_answer(Session& s) {
+  for (;;) {
+    int key = 0;
+    grfkey(s, key);
+    switch (key) {
+      case 'y':
+      case 'Y':
+        return 1;
+      case 'n':
+      case 'N':
+        return 2;
+      case 'a':
+      case 'A':
+        return 3;
+      case key::kEsc:
+        return 0;
+      default:
+        break;
+    }
+  }
+}
+
+int32_t saturated_sum(int32_t a, int32_t b) {
+  return static_cast<int32_t>(std::clamp<int64_t>(
+      int64_t{a} + b, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// The frame name: the data file's name without its directory and extension (the librarian keeps
+// its first 8 characters).
+std::string frame_name(const Session& s) {
+  return std::filesystem::path(field_str(s.cls.datfile)).stem().string();
+}
+
+// The current picture by its type; the mesh while no task is prepared.
+void draw_current(Session& s) {
+  Cterm& t = s.cterm;
+  t.nf = std::clamp(t.nf, 1, std::clamp(s.cht.nipp, 1, 30));
+  if (s.cht.itask != kTaskPrepared) {
+    lmesh(s);
+    return;
+  }
+  switch (t.ipc) {
+    case 2:
+      lline2(s);
+      break;
+    case 3:
+      lmesh(s);
+      break;
+    case 4:
+      lspeed2(s);
+      break;
+    case 5:
+      lhist(s, t.nhi[0], 1);
+      break;
+    case 6:
+      lgran1(s);
+      break;
+    case 7:
+      linurc2(s);
+      break;
+    case 8:
+      lling(s);
+      break;
+    case 9:
+      multi2(s);
+      break;
+    case 10:
+      grapr2(s);
+      break;
+    default:
+      linur2(s);
+      break;
+  }
+}
+
+}  // namespace
+
+void setifilm(Session& s) {
+  clswnd3(s);
+  locate1(s, 1, 18);
+  dispstr(s, " save frames ? (y/n or a - stop film)");
+  const int choice = film_answer(s);
+  clswnd3(s);
+  if (choice == 0) return;
+  if (choice == 3) {
+    s.cht.ifilm = 0;
+    return;
+  }
+  if (choice == 1) {
+    int chosen = 0, changed = 0;
+    plib_tst(s, chosen, changed);
+    if (chosen != kLibraryChosen) {
+      paus(s, " use librarian to define picture library");
+      clswnd3(s);
+      return;
+    }
+  }
+  locate1(s, 1, 18);
+  new_answer_line(s);
+  int32_t np = s.cterm.np;
+  int n = 1;
+  const int abandoned = readi(s, "frame frequency?", &np, n, "", 0);
+  clswnd3(s);
+  if (abandoned != 0) return;
+  s.cterm.np = std::max(np, 1);
+  s.cterm.inp = saturated_sum(s.cht.is, s.cterm.np);
+  s.cht.ifilm = choice == 1 ? 1 : -1;
+}
+
+void afilm(Session& s) {
+  Cterm& t = s.cterm;
+  if (s.cht.ifilm != 0) {
+    if (s.cht.is < s.cht.isp && s.cht.is < t.inp) return;
+    t.np = std::max(t.np, 1);
+    t.inp = saturated_sum(t.inp, t.np);
+  }
+  draw_current(s);
+  if (s.cht.ifilm > 0) apsave(s, s.cht.t, frame_name(s), 1);
+  savewnd1(s);
+}
+
+void afilm0(Session& s) {
+  draw_current(s);
+  savewnd1(s);
+}
+
+}  // namespace tivor

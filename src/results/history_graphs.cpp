@@ -1,0 +1,289 @@
+// The history graphs of the viewer: the list of recorded curves (the point histories, then the
+// built-in curves of the recorder), the "history" menu with its table, graph, restart and
+// combination, and the drawing of one curve against time, together with a second curve, or
+// against another curve.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "gfx/gfx.hpp"
+#include "reader/reader.hpp"
+#include "results/pictures.hpp"
+#include "results/results.hpp"
+
+namespace tivor {
+namespace {
+
+constexpr std::string_view kHelpFile = "hlp/auto.hlp";
+constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
+constexpr int kMaxGraphs = 20;    // point histories the recorder keeps
+constexpr int kMaxBuiltIn = 20;   // built-in curves
+constexpr size_t kNameLen = 20;   // curve names
+constexpr size_t kTitleLen = 72;  // picture title
+constexpr int kTableLines = 21;   // table lines per page
+constexpr float kFlatRange = 1.0e-5f;
+constexpr float kFlatBand = 1.0e-3f;
+constexpr float kMinAbscissa = 1.0e-10f;
+
+// One curve of the viewer's list: where its values lie in the real pool, its name and, for a
+// point history, the point it samples.
+struct Curve {
+  int32_t ptr = 0;
+  std::string name;  // kNameLen characters, blank padded
+  bool at_point = false;
+  float x = 0.0f, z = 0.0f;
+};
+
+// A fixed-length text with its zero bytes read as blanks, cut or padded to n characters.
+std::string fixed(const char* text, size_t size, size_t n) {
+  std::string out(text, std::min(size, n));
+  for (char& c : out) {
+    if (c == '\0') c = ' ';
+  }
+  out.resize(n, ' ');
+  return out;
+}
+
+// Underscores in a name are shown as blanks.
+std::string shown(std::string text) {
+  std::replace(text.begin(), text.end(), '_', ' ');
+  return text;
+}
+
+// The list of recorded curves (the record cahist of the history menu): point history k at
+// jhist + (k - 1) nthist named after its result function, then the built-in curves at jhist0 +
+// (k - 1) nthist with their own names. Empty when nothing is recorded or the record does not
+// describe arrays inside the pool, so a damaged record never leads outside it.
+std::vector<Curve> curve_list(const Session& s) {
+  const ChtHistory& h = s.cht.hist;
+  std::vector<Curve> list;
+  const int64_t n = h.nthist;
+  if (n < 2 || h.nhist < 0 || h.nhist > kMaxGraphs || h.nhist0 < 0 || h.nhist0 > kMaxBuiltIn ||
+      !real_array_ok(s, h.jthist, n) || !real_array_ok(s, h.jhist, h.nhist * n) ||
+      !real_array_ok(s, h.jhist0, h.nhist0 * n)) {
+    return list;
+  }
+  for (int k = 0; k < h.nhist; ++k) {
+    Curve c;
+    c.ptr = static_cast<int32_t>(h.jhist + k * n);
+    const int32_t f = h.ifhist[k];
+    c.name = f >= 1 && f <= 30 ? fixed(s.cls.ppname[f - 1], sizeof s.cls.ppname[0], kNameLen)
+                               : std::string(kNameLen, ' ');
+    c.at_point = true;
+    c.x = h.xhist[k];
+    c.z = h.yhist[k];
+    list.push_back(c);
+  }
+  for (int k = 0; k < h.nhist0; ++k) {
+    Curve c;
+    c.ptr = static_cast<int32_t>(h.jhist0 + k * n);
+    c.name = fixed(h.name0[k], sizeof h.name0[0], kNameLen);
+    list.push_back(c);
+  }
+  return list;
+}
+
+// Points recorded so far.
+int recorded(const Session& s) {
+  return std::clamp(s.cht.hist.npoints, 0, s.cht.hist.nthist);
+}
+
+// The menu label of a curve (at most 60 characters): its name, then its point.
+std::string label(const Curve& c) {
+  std::string text = shown(c.name);
+  if (c.at_point) text += "x=" + fmt_real(c.x, "(e10.3)") + "  z=" + fmt_real(c.z, "(e10.3)");
+  return text;
+}
+
+// A curve number of the list, 1-based; numbers outside it give the first curve.
+int curve_number(int k, size_t count) {
+  return k >= 1 && static_cast<size_t>(k) <= count ? k : 1;
+}
+
+void range(const float* v, int n, float& lo, float& hi) {
+  lo = hi = v[0];
+  for (int i = 1; i < n; ++i) {
+    lo = std::min(lo, v[i]);
+    hi = std::max(hi, v[i]);
+  }
+}
+
+// The table of the current curve on the left of the screen (columns 1..61, all rows), page by
+// page; the caller's next menu pass restores the picture under it.
+void table(Session& s, const Curve& c) {
+  const int n = recorded(s);
+  const float* t = reals(s, s.cht.hist.jthist);
+  const float* v = reals(s, c.ptr);
+  const auto header = [&] {
+    cls1(s, 1, 1, 61, kRows);
+    locate1(s, 1, 1);
+    txtcon(s, c.at_point ? " x,y=" + fmt_real(c.x, "(e10.3)") + fmt_real(c.z, "(e10.3)") : "");
+    txtcon(s, "  time     " + shown(c.name));
+  };
+  header();
+  for (int i = 0; i < n; ++i) {
+    txtcon(s, fmt_real(t[i], "(e10.3)") + " " + fmt_real(v[i], "(e10.3)") + " ");
+    if ((i + 1) % kTableLines == 0) {
+      paus(s, " press any key ");
+      if (i + 1 < n) header();
+    }
+  }
+  // The last page waits too, also an empty table; a page just paused for needs no second wait.
+  if (n == 0 || n % kTableLines != 0) paus(s, "press any key");
+  cls1(s, 1, 1, 61, kRows);
+}
+
+void renew(Session& s) {
+  int choice = 1;
+  wmenu(s, "renew hystory graphs?", choice, "y n", 2, kHelpFile, 2, 18, kHighFg, kHighBg, kFg, kBg,
+        2, 4);
+  if (choice != 1) return;
+  ChtHistory& h = s.cht.hist;
+  h.interval = 1;
+  h.next_step = 0;
+  h.npoints = 0;
+}
+
+// Two curves of the same function at different points are overlaid against time; otherwise the
+// second number must be negative and the first curve is drawn against the second.
+void combine(Session& s, const std::vector<Curve>& curves) {
+  const int nhist = s.cht.hist.nhist;
+  if (nhist <= 1) return;
+  int32_t* nhi = s.cterm.nhi;
+  clswnd3(s);
+  locate1(s, 1, 18);
+  txtcon(s, " numbers of graphs to combine:" + fmt_int(nhi[0], "(i4)") + fmt_int(nhi[1], "(i4)"));
+  new_answer_line(s);
+  int32_t pq[2] = {nhi[0], nhi[1]};
+  int n = 2;
+  if (readi(s, " new values?", pq, n, "", 0) != 0) return;
+  const int p = pq[0], q = pq[1];
+  const int i = std::clamp(std::abs(p), 1, nhist);
+  const int j = std::clamp(std::abs(q), 1, nhist);
+  if (i != j &&
+      curves[static_cast<size_t>(i - 1)].name == curves[static_cast<size_t>(j - 1)].name) {
+    nhi[0] = i;
+    nhi[1] = j;
+  } else if (p >= 1 && p <= nhist && q < 0 && -q <= nhist) {
+    nhi[0] = p;
+    nhi[1] = q;
+  } else {
+    nhi[1] = 0;
+    clswnd3(s);
+    paus(s, " check numbers:cannot combine graphs");
+  }
+}
+
+}  // namespace
+
+void ahist(Session& s) {
+  int choice = 1;
+  for (;;) {
+    const std::vector<Curve> curves = curve_list(s);
+    if (curves.empty()) {
+      clswnd3(s);
+      paus(s, " request for history graphs not found");
+      return;
+    }
+    int32_t& current = s.cterm.nhi[0];
+    current = curve_number(current, curves.size());
+    restwnd1(s);
+    clswnd2(s);
+    clswnd3(s);
+    wmenu(s, "history", choice, "function table graph renew combine", 5, kHelpFile, 64, 1, kHighFg,
+          kHighBg, kFg, kBg, 1, 15);
+    clswnd3(s);
+    bool draw = false;
+    switch (choice) {
+      case 0:
+        return;
+      case 1: {
+        std::vector<std::string> labels;
+        for (const Curve& c : curves) labels.push_back(label(c));
+        int k = current;
+        wmenuh(s, "choose function", k, labels, static_cast<int>(labels.size()), kHelpFile, 2, 2,
+               kHighFg, kHighBg, kFg, kBg, 1, 60);
+        if (k >= 1) {
+          current = curve_number(k, curves.size());
+          draw = true;
+        }
+        break;
+      }
+      case 2:
+        table(s, curves[static_cast<size_t>(current - 1)]);
+        break;
+      case 3:
+        draw = true;
+        break;
+      case 4:
+        renew(s);
+        break;
+      case 5:
+        combine(s, curves);
+        break;
+      default:
+        break;
+    }
+    if (draw) {
+      s.cterm.ipc = 5;
+      afilm(s);
+    }
+  }
+}
+
+void lhist(Session& s, int curve, int own_page) {
+  const std::vector<Curve> curves = curve_list(s);
+  const int n = recorded(s);
+  if (curves.empty() || n < 1) return;
+  const Curve& c = curves[static_cast<size_t>(curve_number(curve, curves.size()) - 1)];
+  const int32_t second = s.cterm.nhi[1];
+  const size_t count = curves.size();
+  const Curve* over = second > 0 && static_cast<size_t>(second) <= count
+                          ? &curves[static_cast<size_t>(second - 1)]
+                          : nullptr;
+  const Curve* versus = second < 0 && static_cast<size_t>(-int64_t{second}) <= count
+                            ? &curves[static_cast<size_t>(-int64_t{second} - 1)]
+                            : nullptr;
+
+  const float* y = reals(s, c.ptr);
+  float ymin = 0.0f, ymax = 0.0f;
+  range(y, n, ymin, ymax);
+  if (ymax - ymin < kFlatRange) {
+    ymin -= kFlatBand;
+    ymax += kFlatBand;
+  }
+  if (over != nullptr) {
+    float lo = 0.0f, hi = 0.0f;
+    range(reals(s, over->ptr), n, lo, hi);
+    ymin = std::min(ymin, lo);
+    ymax = std::max(ymax, hi);
+  }
+  const float* x = reals(s, versus != nullptr ? versus->ptr : s.cht.hist.jthist);
+  float xmin = 0.0f, xmax = 0.0f;
+  range(x, n, xmin, xmax);
+  // A degenerate abscissa (one point, or a constant curve to plot against) draws nothing.
+  if (!(xmax - xmin >= kMinAbscissa)) return;
+
+  std::string title = rtrim(shown(c.name)) + " versus " +
+                      (versus != nullptr ? rtrim(shown(versus->name)) : std::string("time"));
+  if (title.size() > kTitleLen) title.resize(kTitleLen);
+
+  if (own_page != 0) lpg_region(s, kPlotCol, kGraphRow);
+  limits(s, xmin, xmax, ymin, ymax);
+  color(s, 15);
+  axes(s);
+  clip(s, 3);
+  lineo(s, x, y, n);
+  if (over != nullptr) lineo(s, x, reals(s, over->ptr), n);
+  clip(s, 2);
+  if (own_page != 0) {
+    markpic(s, title);
+    text(s, label(c), 44, 210, 8, 0, 15);
+    lpg(s, 2);
+  }
+}
+
+}  // namespace tivor

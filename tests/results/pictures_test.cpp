@@ -1,0 +1,414 @@
+// The picture routines of the viewer on a prepared diffusion task: window and levels, positions,
+// the current function, velocity arrows, line tables, the prograph's room, the pictures of a mesh
+// without a prepared task; and PNG files of every picture type to look at.
+#include "results/pictures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mesh/locate.hpp"
+#include "results/point_value.hpp"
+#include "results/results_fixture.hpp"
+
+namespace tivor::results_test {
+namespace {
+
+class PicturesTest : public ResultsTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(prepare(kSquare)); }
+
+  int32_t n1() const { return s->cmesh.n1; }
+
+  // The window the last picture set.
+  std::array<float, 4> window() {
+    std::array<float, 4> w{};
+    int set = 0;
+    getlimits(*s, w[0], w[1], w[2], w[3], set);
+    EXPECT_EQ(set, kMark);
+    return w;
+  }
+  // Points drawn inside the plot regions (points 25..464 by 15..210, graphs to 196), clear of
+  // their edges (where the boundary, the axes and their ticks lie); and the regions whole.
+  int inside() const { return count(55, 21, 458, 190); }
+  int plot() const { return count(25, 15, 464, 196); }
+
+  // Real pool words at the free end, for fields of the test's own.
+  float* spare(int32_t& ptr, int64_t n) {
+    ptr = s->csize.maxa + 1000;
+    float* a = reals(*s, ptr);
+    std::fill_n(a, n, 0.0f);
+    return a;
+  }
+
+  // The text screen at every key wait, and now.
+  std::vector<std::string> screens;
+  void record_screens() {
+    host.on_wait = [this](int) { screens.push_back(screen()); };
+  }
+  std::string screen() const {
+    std::string out;
+    for (int row = 1; row <= kRows; ++row) {
+      for (int col = 1; col <= kCols; ++col) {
+        const char ch = static_cast<char>(s->text.ch[(row - 1) * kCols + col - 1]);
+        out += ch == '\0' ? ' ' : ch;
+      }
+      out += '\n';
+    }
+    return out;
+  }
+  bool seen(const std::string& txt) const {
+    for (const std::string& sc : screens) {
+      if (sc.find(txt) != std::string::npos) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(PicturesTest, LevelsComeFromLimitsOrTheFieldAndAConstantIsSpreadOverOneEachWay) {
+  const std::vector<float> flat(10, 0.3f);
+  std::vector<float> lev = setlim(*s, flat.data(), 10, 3);
+  ASSERT_EQ(lev.size(), 3u);
+  for (int i = 1; i <= 3; ++i) EXPECT_NEAR(lev[i - 1], -0.7f + i * 2.0f / 4, 1e-6) << i;
+
+  const std::vector<float> ramp = {2, 5, 3, 4};
+  lev = setlim(*s, ramp.data(), 4, 2);
+  EXPECT_NEAR(lev[0], 3.0f, 1e-6);
+  EXPECT_NEAR(lev[1], 4.0f, 1e-6);
+
+  s->cterm.rlim[0] = 10;
+  s->cterm.rlim[1] = 20;
+  lev = setlim(*s, ramp.data(), 4, 4);
+  EXPECT_NEAR(lev[0], 12.0f, 1e-5);
+  EXPECT_NEAR(lev[3], 18.0f, 1e-5);
+
+  // The constant field drawn: the level lines' legend is written and nothing breaks.
+  std::fill_n(reals(*s, s->cht.ipp[0]), n1(), 0.3f);
+  s->cterm.rlim[0] = 0;
+  s->cterm.rlim[1] = -1;
+  linurc2(*s);
+  EXPECT_GT(count(353, 15, 487, 200), 0);
+}
+
+TEST_F(PicturesTest, WindowIsTheSquareAroundTheNodesDoubledAndCentredWithTheMirror) {
+  Positions p;
+  p.x = {0.5f, 1.5f, 1.0f};
+  p.y = {0.0f, 0.5f, 0.25f};
+  lpg(*s, 1);
+  tlim1(*s, p);
+  EXPECT_EQ(window(), (std::array<float, 4>{0.5f, 1.5f, 0.0f, 1.0f}));
+
+  s->cterm.isymg = 2;
+  tlim1(*s, p);
+  EXPECT_EQ(window(), (std::array<float, 4>{-1.0f, 1.0f, 0.0f, 2.0f}));
+
+  // A window of the user's wins; an empty one (the default) does not.
+  s->cterm.reg[0] = 2, s->cterm.reg[1] = 3, s->cterm.reg[2] = 4, s->cterm.reg[3] = 6;
+  tlim1(*s, p);
+  EXPECT_EQ(window(), (std::array<float, 4>{2.0f, 4.0f, 3.0f, 6.0f}));
+  s->cterm.reg[2] = 2;
+  s->cterm.isymg = 1;
+  tlim1(*s, p);
+  EXPECT_EQ(window(), (std::array<float, 4>{0.5f, 1.5f, 0.0f, 1.0f}));
+}
+
+TEST_F(PicturesTest, PositionsMoveByTheDisplacementsOnlyWhileTheTaskIsPrepared) {
+  run(5);
+  const Cmesh& c = s->cmesh;
+  const float* rz = reals(*s, c.jrz);
+  const float* dx = reals(*s, c.jdcr[2]);
+  s->cterm.rmesh = 0.5f;
+  Positions p = tlim(*s);
+  ASSERT_EQ(p.x.size(), static_cast<size_t>(c.n1));
+  for (int32_t i = 0; i < c.n1; ++i) {
+    EXPECT_FLOAT_EQ(p.x[i], rz[2 * i] + 0.5f * dx[i]) << i;
+    EXPECT_EQ(reals(*s, c.jdcr[4])[i], p.x[i]) << i;  // the viewer's work arrays hold them too
+    EXPECT_EQ(reals(*s, c.jdcr[5])[i], p.y[i]) << i;
+  }
+
+  // The checker's view: no task, the class arrays pointing at zeroed words at the free end, the
+  // work arrays on top of the displacements. The mesh is drawn as generated and the
+  // displacements are left alone.
+  s->cht.itask = 0;
+  const int64_t mark = s->csize.maxa;
+  std::fill_n(reals(*s, mark), 2 * c.n1, 0.0f);
+  s->cmesh.jdcr[2] = s->cmesh.jdcr[4] = static_cast<int32_t>(mark);
+  s->cmesh.jdcr[3] = s->cmesh.jdcr[5] = static_cast<int32_t>(mark + c.n1);
+  p = tlim(*s);
+  for (int32_t i = 0; i < c.n1; ++i) {
+    EXPECT_EQ(p.x[i], rz[2 * i]);
+    EXPECT_EQ(reals(*s, mark)[i], 0.0f);
+  }
+  for (auto* picture : {linur2, lline2, lmesh, lspeed2, lgran1, linurc2, lling, grapr2}) {
+    picture(*s);
+    EXPECT_GT(plot(), 0);
+  }
+
+  // Class arrays outside the pool are not touched either.
+  s->cmesh.jdcr[2] = s->cmesh.jdcr[4] = kPoolReals - 2;
+  s->cht.itask = kTaskPrepared;
+  p = tlim(*s);
+  EXPECT_EQ(p.x[3], rz[6]);
+  lspeed2(*s);
+}
+
+TEST_F(PicturesTest, FunctionNumberIsClampedAndAFieldOutsideThePoolGivesNone) {
+  s->cterm.nf = 9;
+  EXPECT_EQ(current_function(*s), reals(*s, s->cht.ipp[1]));
+  EXPECT_EQ(s->cterm.nf, 2);
+  s->cterm.nf = -3;
+  EXPECT_EQ(current_function(*s), reals(*s, s->cht.ipp[0]));
+  EXPECT_EQ(s->cterm.nf, 1);
+  EXPECT_EQ(function_title(*s, 1), "conc1");
+
+  s->cht.ipp[0] = kPoolReals - 10;
+  EXPECT_EQ(current_function(*s), nullptr);
+  linur2(*s);  // the boundaries, no lines
+  linurc2(*s);
+  s->cht.nipp = 0;
+  EXPECT_EQ(current_function(*s), nullptr);
+  EXPECT_EQ(function_title(*s, 1), "");
+}
+
+TEST_F(PicturesTest, NoArrowBelowTheSmallestSpeedAndTheScaleIsClamped) {
+  int32_t jv = 0;
+  float* v = spare(jv, 2 * n1());
+  s->cmesh.jdcr[0] = jv;
+  s->cmesh.jdcr[1] = jv + n1();
+  const int centre = 40;  // node (0.5, 0.5) of the 9 x 9 nodes
+  ASSERT_NEAR(reals(*s, s->cmesh.jrz)[2 * centre], 0.5f, 1e-6);
+  ASSERT_NEAR(reals(*s, s->cmesh.jrz)[2 * centre + 1], 0.5f, 1e-6);
+
+  s->cterm.ispeed = 7;
+  s->cterm.rspeed = 5;
+  lspeed2(*s);
+  EXPECT_EQ(s->cterm.ispeed, 2);
+  EXPECT_EQ(s->cterm.rspeed, 1.0f);
+  EXPECT_EQ(inside(), 0);  // all at rest
+
+  // Directions show every speed at the same length, so only the threshold hides one.
+  s->cterm.rspeed = 0;
+  v[centre] = 5e-11f;
+  lspeed2(*s);
+  EXPECT_EQ(s->cterm.rspeed, 0.02f);
+  EXPECT_EQ(inside(), 0);
+  v[centre] = 2e-10f;
+  lspeed2(*s);
+  const int one = inside();
+  EXPECT_GT(one, 0);
+
+  // Velocities: the fastest arrow is rspeed times the window long.
+  s->cterm.ispeed = 1;
+  s->cterm.rspeed = 0.25f;
+  v[centre] = 1;
+  lspeed2(*s);
+  EXPECT_GT(inside(), one);
+  // The tip lies a quarter of the window (110 of 440 points) right of the node at (244, 112).
+  EXPECT_GT(count(350, 108, 358, 118), 0);
+  EXPECT_EQ(count(362, 21, 458, 190), 0);
+}
+
+TEST_F(PicturesTest, LineTableToAFileHoldsTheValuesAtThePointsAndZeroOutsideTheMesh) {
+  run(10);
+  Cterm& t = s->cterm;
+  t.rlin[0] = -0.25f, t.rlin[1] = 0.3f, t.rlin[2] = 1.25f, t.rlin[3] = 0.5f;
+  t.ntabl = 6;
+  host.press(key::kRight);
+  host.press(key::kEnter);
+  host.line("table.txt");
+  prline(*s);
+
+  std::ifstream in("table.txt");
+  std::vector<std::pair<float, float>> rows;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    float x = 0, v = 0;
+    ASSERT_TRUE(words >> x >> v) << line;
+    EXPECT_EQ(line.size(), 24u) << line;
+    rows.emplace_back(x, v);
+  }
+  ASSERT_EQ(rows.size(), 7u);
+  const MeshLocator locator(*s);
+  for (int i = 0; i <= 6; ++i) {
+    const float r = -0.25f + i * 0.25f, z = 0.3f + i * 0.2f / 6;
+    float expected = -1;
+    const bool in_mesh = point_value(*s, locator, s->cht.ipp[0], r, z, expected);
+    EXPECT_EQ(in_mesh, i >= 1 && i <= 5) << i;
+    EXPECT_NEAR(rows[i].first, r, 1e-5) << i;  // r changes more than z along the line
+    EXPECT_NEAR(rows[i].second, expected, 1e-5 * (1 + std::fabs(expected))) << i;
+  }
+  EXPECT_NEAR(rows[1].second, 1.0f, 1e-5);  // on the side held at 1
+  EXPECT_GT(rows[2].second, rows[3].second);
+
+  // The same line as a graph.
+  lline2(*s);
+  EXPECT_GT(inside(), 0);
+}
+
+TEST_F(PicturesTest, LineTableOnTheScreenPagesAndAFileThatCannotBeWrittenIsSaid) {
+  record_screens();
+  s->cterm.ntabl = 24;  // 25 lines: two pages
+  host.press(key::kEnter);
+  host.press(' ');
+  host.press(' ');
+  prline(*s);
+  EXPECT_TRUE(seen("more..."));
+  EXPECT_TRUE(seen(" 0.00000E+00 0.10000E+01"));  // (0, 0) on the side held at 1
+  EXPECT_TRUE(seen(" 0.95833E+00"));              // the last line but one, on the second page
+
+  host.press(key::kRight);
+  host.press(key::kEnter);
+  host.line("no_such_dir/t.txt");
+  host.press(' ');
+  prline(*s);
+  EXPECT_TRUE(seen("can not open file no_such_dir/t.txt"));
+  EXPECT_FALSE(std::filesystem::exists("no_such_dir"));
+
+  host.press(key::kEsc);  // no output chosen: nothing at all
+  prline(*s);
+}
+
+TEST_F(PicturesTest, PrographSetsItsDefaultsOnceAndNeedsRoomInThePool) {
+  grapr2(*s);
+  EXPECT_EQ(s->cterm.prograph_set, 999999);
+  EXPECT_EQ(s->cterm.ud1, 1.75f);
+  EXPECT_GT(count(26, 16, 463, 209, 2), 0);  // relief in colour 2
+
+  s->cterm.ud1 = 1.0f;
+  grapr2(*s);
+  EXPECT_EQ(s->cterm.ud1, 1.0f);
+
+  std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{9});
+  s->csize.maxa = s->csize.na - (4 * n1() + s->cmesh.n2) + 1;
+  grapr2(*s);
+  EXPECT_EQ(count_all(9), kCanvasW * kCanvasH);  // not a point drawn
+}
+
+TEST_F(PicturesTest, GraphAlongTheBoundaryUsesTheArcLengthWhenTheMeshHasNoParameter) {
+  run(5);
+  // The assembled mesh's jcsi is all zero: the arc length of the 32 boundary elements (4) is used,
+  // and the empty interval shows all of it.
+  lling(*s);
+  const auto w = window();
+  EXPECT_EQ(w[0], 0.0f);
+  EXPECT_NEAR(w[1], 4.0f, 1e-5);
+  EXPECT_GT(inside(), 0);
+
+  s->cterm.rlig[0] = 1.0f;
+  s->cterm.rlig[1] = 2.0f;
+  s->cmesh.jcsi = 0;
+  lling(*s);
+  EXPECT_EQ(window()[1], 2.0f);
+}
+
+TEST_F(PicturesTest, MirrorDrawsTheZonesOnBothSidesOfTheAxis) {
+  run(5);
+  linurc2(*s);
+  // The square 0..1 fills the narrowed region (points 49..344); nothing left of it.
+  EXPECT_GT(count(54, 20, 340, 204), 0);
+  s->cterm.isymg = 2;
+  linurc2(*s);
+  const int left = count(54, 20, 194, 204), rest = count(199, 20, 340, 204);
+  EXPECT_GT(left, 0.9 * rest);
+  EXPECT_LT(left, 1.1 * rest);
+}
+
+// One quadrilateral, the unit square, carrying f = r: contoured as four triangles around its
+// centre.
+class QuadMeshTest : public ResultsTest {
+ protected:
+  std::string message;
+  void SetUp() override {
+    Cmesh& c = s->cmesh;
+    c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4;
+    c.jrz = 0;
+    const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+    std::copy_n(rz, 8, reals(*s, 0));
+    c.jj2 = 0;
+    c.jj1 = 8;
+    const int32_t km[12] = {1, 2, 2, 3, 3, 4, 4, 1, 1, 2, 3, 4};
+    std::copy_n(km, 12, ints(*s, 0));
+    s->csize.maxa = 20;
+    s->csize.maxk = 12;
+    for (int k = 0; k < 4; ++k) reals(*s, 10)[k] = rz[2 * k];
+    s->cht.nipp = 1;
+    s->cht.ipp[0] = 10;
+    s->cht.itask = kTaskPrepared;
+  }
+};
+
+TEST_F(QuadMeshTest, LevelLinesCrossTheSplitQuadrilateral) {
+  s->cterm.rlim[0] = 0;
+  s->cterm.rlim[1] = 1;
+  s->cterm.nlinur = 1;  // the level 0.5
+  linur2(*s);
+  // The square fills the region of points 49..344 by 15..210: the line is the column at 196.
+  EXPECT_GT(count(195, 20, 198, 205), 180);
+  EXPECT_EQ(count(54, 20, 192, 205) + count(201, 20, 340, 205), 0);
+
+  // Zones: two colours, split at the same column.
+  s->cterm.nl = 1;
+  linurc2(*s);
+  EXPECT_GT(count(54, 20, 192, 205, 1), 138 * 185 * 9 / 10);
+  EXPECT_GT(count(201, 20, 340, 205, 2), 139 * 185 * 9 / 10);
+}
+
+TEST_F(QuadMeshTest, MeshPictureIsRefusedForTheFiniteDifferenceFamily) {
+  s->cls.iclass = 1;
+  std::copy_n("gfd ", 4, s->cls.clcode[0]);
+  EXPECT_EQ(itermtip(*s), 2);
+  host.on_wait = [this](int) { message = std::string(s->text.ch.begin(), s->text.ch.end()); };
+  host.press(' ');
+  lmesh(*s);
+  EXPECT_NE(message.find("for this class command is not avalable"), std::string::npos);
+  std::copy_n("dif ", 4, s->cls.clcode[0]);
+  EXPECT_EQ(itermtip(*s), 1);
+}
+
+// The pictures to look at: every type on the square after some steps and on the two glued
+// subregions, written to the temporary directory.
+TEST_F(PicturesTest, EveryPictureTypeDrawsSomething) {
+  const auto out = std::filesystem::temp_directory_path() / "tivor_pictures";
+  std::filesystem::create_directories(out);
+  struct Named {
+    const char* name;
+    void (*draw)(Session&);
+  };
+  const Named pictures[] = {{"lines", linur2},       {"graph", lline2},   {"grid", lmesh},
+                            {"velocities", lspeed2}, {"borders", lgran1}, {"zones", linurc2},
+                            {"boundary", lling},     {"multi", multi2},   {"prograph", grapr2}};
+  for (const char* task : {"square", "two_regions"}) {
+    if (std::string(task) == "two_regions") {
+      fresh();
+      ASSERT_TRUE(prepare(kTwoRegions));
+      s->cterm.subregion_bounds = 1;
+      s->cterm.rlin[2] = 2;
+      s->cterm.imulti[2] = 0;
+    }
+    run(12);
+    s->cterm.rlin[3] = 0.5f;
+    for (const Named& p : pictures) {
+      std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
+      p.draw(*s);
+      EXPECT_GT(plot(), 0) << task << " " << p.name;
+      EXPECT_TRUE(save_png((out / (std::string(task) + "_" + p.name + ".png")).string()));
+    }
+  }
+  // With the mirror.
+  s->cterm.isymg = 2;
+  for (const Named& p : {pictures[0], pictures[3], pictures[5]}) {
+    p.draw(*s);
+    EXPECT_GT(plot(), 0) << p.name;
+    EXPECT_TRUE(save_png((out / (std::string("mirror_") + p.name + ".png")).string()));
+  }
+}
+
+}  // namespace
+}  // namespace tivor::results_test

@@ -1,0 +1,169 @@
+// A session for the results viewer tests: a scripted host, the console and the graphics library
+// up, a fresh temporary working directory, a prepared diffusion task on a small mesh (the square
+// of the samples with 8 x 8 cells, or two glued subregions), the view settings at their
+// documented defaults, and helpers to look at the raster (colour counts, PNG files).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classes/dif/dif.hpp"
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "gfx/gfx.hpp"
+#include "host/png_writer.hpp"
+#include "reader/reader.hpp"
+#include "support/test_host.hpp"
+#include "support/work_dir.hpp"
+
+namespace tivor::results_test {
+
+// The unit square with 8 x 8 cells (128 triangles, 81 nodes): c1 held at 1 on r = 0, starting
+// from 0; a time step of 0.005; two history graphs of c1 at (0.25, 0.5) and (0.75, 0.5).
+inline constexpr const char* kSquare = R"(ntel=1 m=3
+tipm=2
+rz=0 0  0 .5  0 1  .5 1  1 1  1 .5  1 0  .5 0
+nksi=8 neta=8
+turn=0 0 0 0 0 nyt=0 rzcor=0
+skl=0 scale=1 1 rzcor=0
+symmetry=0 concent1=1 concent2=0
+conc1=1
+m=0 0 0 1 1 1
+conc2=0
+f0=0 0
+diffc=1 0 0 1
+fc1=0 fc2=0 cur=-0.005 bet=0 sgl=0 0 0 initc=0
+nthist=100 nhist=2
+f=1 x=0.25 y=0.5
+f=1 x=0.75 y=0.5
+)";
+
+// Two glued subregions 0 <= r <= 1 (d = 1, c1 = 0.5) and 1 <= r <= 2 (d = 0.1, c1 = 0) of 6 x 6
+// cells each; c1 held at 1 on r = 0 and at 0 on r = 2; one history graph at (1, 0.5).
+inline constexpr const char* kTwoRegions = R"(ntel=2 m=3
+tipm=2
+rz=0 0  0 .5  0 1  .5 1  1 1  1 .5  1 0  .5 0
+nksi=6 neta=6
+turn=0 0 0 0 0 nyt=0 rzcor=0
+tipm=2
+rz=1 0  1 .5  1 1  1.5 1  2 1  2 .5  2 0  1.5 0
+nksi=6 neta=6
+turn=0 0 0 0 0 nyt=0 rzcor=0
+skl=1
+m=0 0 2 1
+scale=1 1 rzcor=0
+symmetry=0 concent1=1 concent2=0
+conc1=2
+m=0 0 0 1 1 1
+m=2 0 2 1 0 0
+conc2=0
+f0=0.5 0
+diffc=1 0 0 1
+f0=0 0
+diffc=0.1 0 0 1
+fc1=0 fc2=0 cur=-0.02 bet=0 sgl=0 0 0 initc=0
+nthist=200 nhist=1
+f=1 x=1 y=0.5
+)";
+
+// The view settings as the viewer's defaults leave them, set here by hand so that the fixture
+// does not depend on the menus: function 1, 10 zones, 25 level lines, automatic window and
+// limits, no mirror, 20 points for line graphs, colours 1..15 repeated.
+inline void view_defaults(Cterm& t) {
+  t = Cterm{};
+  t.nf = 1;
+  t.nl = 10;
+  t.rlim[0] = 0.0f;
+  t.rlim[1] = -1.0f;
+  t.rlin[0] = t.rlin[1] = 0.0f;
+  t.rlin[2] = t.rlin[3] = 1.0f;
+  t.reg[0] = t.reg[1] = t.reg[3] = 0.0f;
+  t.reg[2] = -1.0f;
+  t.isymg = 1;
+  for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
+  t.initerm = -1000000;
+  t.rtmesh = 0.5f;
+  t.np = 1;
+  t.ntabl = 20;
+  t.nlinur = 25;
+  t.ipc = 3;
+  for (int k = 0; k < 6; ++k) t.imulti[k] = k + 1;
+}
+
+class ResultsTest : public ::testing::Test {
+ protected:
+  ResultsTest() { fresh(); }
+
+  // A new session on the same host, with the graphics library started as the viewer starts it.
+  void fresh() {
+    s = std::make_unique<Session>(host);
+    console_install(*s);
+    int unit = kKeyboardUnit;
+    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
+    dinit1(*s, "tivor", 0.8f, 0.8f);
+    view_defaults(s->cterm);
+  }
+
+  // Prepares the task from the data text as the shell does (the class reads its data and makes
+  // its first step) and leaves the input at the keyboard. True when the task is prepared.
+  bool prepare(const std::string& text) {
+    std::ofstream("task.dif", std::ios::binary) << text;
+    int unit = 0;
+    if (readfrom(*s, unit, "task.dif") != 0) return false;
+    s->csize.maxa = s->csize.maxk = 0;
+    s->cht.itask = 0;
+    s->cht.is = s->cht.isp = 0;
+    s->cmesh = Cmesh{};
+    host.spare_enters = 8;  // the pauses of the first step
+    dim1(*s, 1);
+    host.spare_enters = 0;
+    s->cht.isp = s->cht.is;
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
+    if (flag_tst(*s)) return false;
+    s->cht.itask = kTaskPrepared;
+    return true;
+  }
+
+  // "go" with n more steps.
+  void run(int n) {
+    s->cht.isp = s->cht.is + n;
+    dim1(*s, 1);
+    s->cht.isp = s->cht.is;
+  }
+
+  // The raster point (x, y), 1-based.
+  int at(int x, int y) const { return s->frame.raster[(x - 1) + (y - 1) * kCanvasW]; }
+  // Raster points of colour c (any colour but 0 when c < 0) in the rectangle x1..x2, y1..y2.
+  int count(int x1, int y1, int x2, int y2, int c = -1) const {
+    int n = 0;
+    for (int y = y1; y <= y2; ++y) {
+      for (int x = x1; x <= x2; ++x) {
+        const int v = at(x, y);
+        n += c < 0 ? (v != 0) : (v == c);
+      }
+    }
+    return n;
+  }
+  int count_all(int c = -1) const { return count(1, 1, kCanvasW, kCanvasH, c); }
+
+  // The raster as the screen shows it (colour 0 and 15 swapped), written as a PNG file.
+  bool save_png(const std::string& path) const {
+    std::vector<uint8_t> shown(s->frame.raster.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+      shown[i] = static_cast<uint8_t>(colpal(s->frame.raster[i]));
+    }
+    return write_indexed_png(path, kCanvasW, kCanvasH, shown);
+  }
+
+  test::WorkDir dir;
+  test::TestHost host;
+  std::unique_ptr<Session> s;
+};
+
+}  // namespace tivor::results_test
