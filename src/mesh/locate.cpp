@@ -22,17 +22,21 @@ double cell_for(double w, double h, int64_t n) {
   return side > 0.0 && std::isfinite(side) ? side : std::max({w, h, 1.0});
 }
 
-bool in_triangle(const float* rz, int32_t a, int32_t b, int32_t c, double r, double z) {
+// True when (r, z) lies in the triangle a, b, c or within the distance tol outside its edges
+// (points on the mesh's boundary, up to the rounding of the coordinates, count as inside).
+bool in_triangle(const float* rz, int32_t a, int32_t b, int32_t c, double r, double z, double tol) {
   const double ra = rz[2 * (a - 1)], za = rz[2 * (a - 1) + 1];
   const double rb = rz[2 * (b - 1)], zb = rz[2 * (b - 1) + 1];
   const double rc = rz[2 * (c - 1)], zc = rz[2 * (c - 1) + 1];
   const double area = (rb - ra) * (zc - za) - (rc - ra) * (zb - za);
   if (area == 0.0) return false;
-  const double sign = area > 0 ? 1.0 : -1.0, tol = 1e-9 * std::abs(area);
+  const double sign = area > 0 ? 1.0 : -1.0;
+  // Each test value is the edge's length times the point's distance from the edge's line.
   const double d1 = ((rb - ra) * (z - za) - (r - ra) * (zb - za)) * sign;
   const double d2 = ((rc - rb) * (z - zb) - (r - rb) * (zc - zb)) * sign;
   const double d3 = ((ra - rc) * (z - zc) - (r - rc) * (za - zc)) * sign;
-  return d1 >= -tol && d2 >= -tol && d3 >= -tol;
+  return d1 >= -tol * std::hypot(rb - ra, zb - za) && d2 >= -tol * std::hypot(rc - rb, zc - zb) &&
+         d3 >= -tol * std::hypot(ra - rc, za - zc);
 }
 
 bool geometry_ok(const Session& s) {
@@ -62,6 +66,7 @@ MeshLocator::MeshLocator(const Session& s) : s_(s), nodes_(1.0), cells_(1.0) {
   rmin_ = rmin;
   zmin_ = zmin;
   span_ = std::hypot(rmax - rmin, zmax - zmin);
+  tol_ = kBoundaryTolerance * span_;
   nodes_ = CellIndex(cell_for(rmax - rmin, zmax - zmin, c.n1));
   for (int64_t k = 0; k < c.n1; ++k) {
     nodes_.add_point(rz[2 * k], rz[2 * k + 1], static_cast<int32_t>(k + 1));
@@ -129,8 +134,8 @@ bool MeshLocator::contains(int32_t e, double r, double z) const {
   int32_t v[4] = {0, 0, 0, 0};
   const int nn = element_nodes(ints(s_, c.jj1), c.m, e - 1, v);
   const float* rz = reals(s_, c.jrz);
-  if (in_triangle(rz, v[0], v[1], v[2], r, z)) return true;
-  return nn == 4 && in_triangle(rz, v[0], v[2], v[3], r, z);
+  if (in_triangle(rz, v[0], v[1], v[2], r, z, tol_)) return true;
+  return nn == 4 && in_triangle(rz, v[0], v[2], v[3], r, z, tol_);
 }
 
 bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const {
@@ -140,7 +145,7 @@ bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&we
   int32_t v[4] = {0, 0, 0, 0};
   const int nn = element_nodes(ints(s_, c.jj1), c.m, e - 1, v);
   const float* rz = reals(s_, c.jrz);
-  const bool second = nn == 4 && !in_triangle(rz, v[0], v[1], v[2], r, z);
+  const bool second = nn == 4 && !in_triangle(rz, v[0], v[1], v[2], r, z, tol_);
   nodes[0] = v[0];
   nodes[1] = second ? v[2] : v[1];
   nodes[2] = second ? v[3] : v[2];
@@ -159,7 +164,7 @@ bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&we
 int32_t MeshLocator::cell_at(float r, float z) const {
   if (!ok_) return 0;
   int32_t first = 0;
-  cells_.for_each_at(r, z, [&](int32_t e) {
+  cells_.for_each_near(r, z, tol_, [&](int32_t e) {
     if ((first == 0 || e < first) && contains(e, r, z)) first = e;
   });
   return first;

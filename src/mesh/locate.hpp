@@ -40,6 +40,11 @@ class MeshLocator {
   CellIndex nodes_;
   CellIndex cells_;
   double span_ = 0.0;  // diagonal of the nodes' box
+  // How far outside an element a point may lie and still count as in it: coordinates carry
+  // float rounding (and the data's scale factors |s| + 1e-6), so a point given on the mesh's
+  // boundary may miss it by about a millionth of the mesh size.
+  static constexpr double kBoundaryTolerance = 1e-5;
+  double tol_ = 0.0;
   double rmin_ = 0.0, zmin_ = 0.0;
 };
 
