@@ -192,7 +192,7 @@ void track2(Session& s) {
     return;
   }
   dinit(s, "tivor", 0.8f, 0.8f);
-  lpg(s, 1);
+  lpg_region(s, kPlotCol, kPlotRow);
   const Positions p = tlim(s);
   const bool mirror = s.cterm.isymg == 2;
   color(s, 15);

@@ -87,15 +87,16 @@ TEST_F(Diffusion, SampleIsPreparedRunInterruptedContinuedAndChecked) {
 
 TEST_F(Diffusion, DebuggerStopsAtBreakpointTypedInUpperCase) {
   samples();
-  const std::string script = kSquareChosen + open_data(3) +
-                             // trace & debug: breakpoint at DICON.
-                             kTrace + item(4) + "DICON<Enter>" +
-                             // The preparation reads the data and stops on entering the scheme.
-                             kPrepare + "<Enter><Enter><Text:stopped>" +
-                             // "m g" on one line: the checker opens and leaves on "g", and the prompt, whose line is
+  const std::string script =
+      kSquareChosen + open_data(3) +
+      // trace & debug: breakpoint at DICON.
+      kTrace + item(4) + "DICON<Enter>" +
+      // The preparation reads the data and stops on entering the scheme.
+      kPrepare + "<Enter><Enter><Text:stopped>" +
+      // "m g" on one line: the checker opens and leaves on "g", and the prompt, whose line is
       // given back, takes "g" too and goes on to the next routine; then on without debugging.
-                             "m g<Enter><Text:back>go<Enter><Text:ready><Enter>" + kStatus +
-                             "<Text:status><Enter>" + kExit;
+      "m g<Enter><Text:back>go<Enter><Text:ready><Enter>" + kStatus + "<Text:status><Enter>" +
+      kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
   EXPECT_TRUE(has_line("stopped", "\"dicon\">")) << screen_text("stopped");
   EXPECT_TRUE(has_line("back", "\"dicon-end\">")) << screen_text("back");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -38,10 +39,12 @@ void Session::TearDown() {
 int Session::run(const std::string& script) {
   const fs::path keys = work_.parent_path() / "script.keys";
   std::ofstream(keys) << script;
-  const fs::path err = work_.parent_path() / "stderr.txt";
+  return spawn({TIVOR_BINARY, "--headless", "--keys", keys.string(), "--shots", shots_.string(),
+                "--workdir", work_.string()});
+}
 
-  std::vector<std::string> args = {TIVOR_BINARY, "--headless",    "--keys",    keys.string(),
-                                   "--shots",    shots_.string(), "--workdir", work_.string()};
+int Session::spawn(std::vector<std::string> args) {
+  const fs::path err = work_.parent_path() / "stderr.txt";
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -73,6 +76,19 @@ int Session::run(const std::string& script) {
   e << std::ifstream(err).rdbuf();
   stderr_ = e.str();
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void Session::expect_reference(const std::string& name) {
+  const fs::path reference = fs::path(TIVOR_SOURCE_DIR) / "tests/e2e/reference" / (name + ".png");
+  if (std::getenv("TIVOR_UPDATE_GOLDEN") != nullptr) {
+    fs::copy_file(shots_ / (name + ".png"), reference, fs::copy_options::overwrite_existing);
+  }
+  const auto got = shot(name);
+  const auto want = read_png_rgb(reference.string());
+  ASSERT_TRUE(got && want) << name;
+  EXPECT_EQ(got->w, 640);
+  EXPECT_EQ(got->h, 350);
+  EXPECT_TRUE(got->rgb == want->rgb) << name << " differs from its reference picture";
 }
 
 std::string Session::screen_text(const std::string& name) const {

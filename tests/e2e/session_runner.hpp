@@ -40,6 +40,11 @@ class Session : public ::testing::Test {
 
   // Runs the program with the script; returns its exit status (-1 when it had to be killed).
   int run(const std::string& script);
+  // Runs a program of the build with its arguments, stderr kept in stderr_; the same statuses.
+  int spawn(std::vector<std::string> args);
+  // Compares the screenshot NAME with tests/e2e/reference/NAME.png, pixel for pixel (the
+  // reference is first replaced by the shot when TIVOR_UPDATE_GOLDEN is set).
+  void expect_reference(const std::string& name);
   // The 25 lines of a <Text:NAME> dump (empty when missing).
   std::vector<std::string> screen(const std::string& name) const;
   // The whole dump as one string.

@@ -1,0 +1,126 @@
+// The results viewer driven end to end on the diffusion samples: every picture type kept as a
+// reference picture, the checker's view, a film written into a library, played as a movie and
+// converted by gfview, and the line table written to a file.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "e2e/session_runner.hpp"
+
+namespace tivor::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMethod = item(3), kInitialData = item(4), kPrepare = item(5), kGo = item(6),
+                  kResults = item(7), kChecker = item(11);
+
+// Results-menu items.
+const std::string kOptions = item(1), kBoundaries = item(2), kMesh = item(3), kVelocities = item(4),
+                  kLines = item(5), kZones = item(6), kGraph = item(7), kTable = item(8),
+                  kHistory = item(9), kLibrarian = item(10), kMovie = item(11), kAddMesh = item(12),
+                  kMulti = item(14), kTracks = item(15), kPrograph = item(16);
+
+// The class and method, sample k of examples/dif in name order (1 coupled, 2 cylinder,
+// 3 square, 4 two_regions) opened, prepared, and run for n more steps.
+std::string sample_run(int k, int n) {
+  std::string keys =
+      std::string(kStart) + kChooseDiffusion + kMethod + "<Enter>" + kInitialData + "<Down><Enter>";
+  for (int i = 1; i < k; ++i) keys += "<Right>";
+  return keys + "<Enter><Esc><Esc>" + kPrepare + "<Enter><Enter><Enter>" + kGo + std::to_string(n) +
+         "<Enter>";
+}
+
+class ResultsViewer : public Session {
+ protected:
+  void SetUp() override {
+    Session::SetUp();
+    fs::create_directories(work_ / "dif");
+    fs::create_directories(work_ / "lbr");
+    for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
+      fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
+    }
+  }
+};
+
+// A screenshot named after the sample.
+std::string shot_of(const std::string& name) {
+  return "<Shot:square_" + name + ">";
+}
+
+TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
+  const std::string script =
+      sample_run(3, 50) + kResults + kMesh + shot_of("mesh") + kVelocities + shot_of("velocities") +
+      kLines + shot_of("lines") + kZones + shot_of("zones") + kAddMesh + shot_of("add_mesh") +
+      kGraph + shot_of("graph") + kMulti + shot_of("multi") + kPrograph + shot_of("prograph") +
+      kBoundaries + item(1) + shot_of("borders") + "<Esc>" + kHistory + item(3) +
+      shot_of("history") + "<Esc>" + kTracks + shot_of("tracks") + "<Esc>" +
+      // The checker's view opens the same viewer on the prepared task.
+      kChecker + "view<Enter>" + kMesh + shot_of("view") + "<Esc>e<Enter>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  // Each picture was looked at and is kept as a reference.
+  for (const char* name : {"mesh", "velocities", "lines", "zones", "add_mesh", "graph", "multi",
+                           "prograph", "borders", "history", "tracks", "view"}) {
+    expect_reference(std::string("square_") + name);
+  }
+}
+
+TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {
+  const auto shot_of = [](const std::string& name) { return "<Shot:two_regions_" + name + ">"; };
+  const std::string script =
+      sample_run(4, 50) + kResults + kBoundaries + item(2) + shot_of("subregions") +
+      // check_conditions: the points where conc1 is held are the zone of 0.
+      item(3) + "<Enter>" + shot_of("conditions") + "<Esc>" +
+      // The mirror: zones on both sides of the axis r = 0.
+      kOptions + item(9) + "<Right><Enter><Esc>" + kZones + shot_of("mirror") + "<Esc>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  for (const char* name : {"subregions", "conditions", "mirror"}) {
+    expect_reference(std::string("two_regions_") + name);
+  }
+}
+
+TEST_F(ResultsViewer, FilmIsWrittenPlayedAndConverted) {
+  const std::string script = sample_run(3, 50) + kResults +
+                             // A new library "film", then the film: frames saved at every step,
+                             // contour zones. A new library is empty, which the librarian says.
+                             kLibrarian + item(1) + "film<Enter>y<Enter><Esc>" + kMovie +
+                             "y1<Enter>" + kZones + "<Esc>" + kGo + "10<Enter>" +
+                             // The library's contents, then the film played as a movie.
+                             kResults + kLibrarian + item(3) + "<Text:contents><Enter>" + item(2) +
+                             "<Enter>" + "<Esc><Esc>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  ASSERT_TRUE(fs::exists(work_ / "lbr" / "film.lbr"));
+  // Ten frames named after the data file, at the times of steps 52 to 61.
+  EXPECT_TRUE(has_line("contents", "  1 square   0.260E+00")) << screen_text("contents");
+  EXPECT_TRUE(has_line("contents", " 10 square   0.305E+00")) << screen_text("contents");
+
+  const fs::path out = work_.parent_path() / "frames";
+  ASSERT_EQ(spawn({TIVOR_GFVIEW, (work_ / "lbr" / "film.lbr").string(), out.string()}), 0)
+      << stderr_;
+  int frames = 0;
+  for (const auto& f : fs::directory_iterator(out)) frames += f.path().extension() == ".png";
+  EXPECT_EQ(frames, 10);
+}
+
+TEST_F(ResultsViewer, LineTableOfTheSteadyCylinderWall) {
+  const std::string script =
+      sample_run(2, 50) + kResults + kOptions +
+      // The line across the wall at mid-height, with a point on every node of the 16 cells.
+      item(4) + "1 0.5 2 0.5<Enter>" + item(5) + "16<Enter><Esc>" +
+      // The table to a file.
+      kTable + "<Right><Enter>table.txt<Enter><Esc>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  std::ifstream in(work_ / "table.txt");
+  ASSERT_TRUE(in.good());
+  // The wall starts from its steady field, ln(2/r)/ln(2), and keeps it; on a mesh of h = 1/16
+  // the nodal values of linear elements agree with it within h^2/(8 ln 2) = 2.8e-4.
+  int lines = 0;
+  for (float r = 0, v = 0; in >> r >> v; ++lines) {
+    EXPECT_NEAR(v, std::log(2.0 / r) / std::log(2.0), 2.8e-4) << "r=" << r;
+  }
+  EXPECT_EQ(lines, 17);
+}
+
+}  // namespace
+}  // namespace tivor::e2e
