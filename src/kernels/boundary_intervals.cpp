@@ -108,15 +108,20 @@ int read_intervals(Session& s, std::string_view text, std::string_view key, cons
   return 0;
 }
 
-// The readers of values only: every value 0, then the intervals.
-int read_values(Session& s, std::string_view text, int32_t jf, std::string_view key,
-                const Rule& rule) {
+// Checks the arrays, sets every flag (when there is a flag array, jy >= 1) to 1 and every value
+// to 0, and reads the intervals into them.
+int read_flags_and_values(Session& s, std::string_view text, std::string_view key, const Rule& rule,
+                          int32_t jy, int32_t jf, Interval& last) {
   const Cmesh& c = s.cmesh;
-  if (!boundary_ok(s) || !real_array_ok(s, jf, c.n3)) return bad_boundary(s);
+  const bool flags = jy >= 1;
+  if (!boundary_ok(s) || (flags && !int_array_ok(s, jy, c.n3)) || !real_array_ok(s, jf, c.n3)) {
+    return bad_boundary(s);
+  }
+  int32_t* flag = flags ? ints(s, jy) : nullptr;
   float* value = reals(s, jf);
+  if (flag != nullptr) std::fill_n(flag, c.n3, 1);
   std::fill_n(value, c.n3, 0.0f);
-  Interval last{};
-  return read_intervals(s, text, key, rule, nullptr, value, last);
+  return read_intervals(s, text, key, rule, flag, value, last);
 }
 
 }  // namespace
@@ -126,50 +131,33 @@ int bcn2(Session& s, std::string_view text, int32_t jy, int32_t jf, std::string_
   // Without a flag array the intervals are still read (the data stay in step) and give values.
   const bool flags = jy >= 1;
   if (!flags) paus(s, "bcn2:jy<=0");
-  const Cmesh& c = s.cmesh;
-  if (!boundary_ok(s) || (flags && !int_array_ok(s, jy, c.n3)) || !real_array_ok(s, jf, c.n3)) {
-    return bad_boundary(s);
-  }
-  int32_t* flag = flags ? ints(s, jy) : nullptr;
-  float* value = reals(s, jf);
-  if (flag != nullptr) std::fill_n(flag, c.n3, 1);
-  std::fill_n(value, c.n3, 0.0f);
   Interval last{};
-  return read_intervals(s, text, key, kBcn2, flag, value, last);
+  return read_flags_and_values(s, text, key, kBcn2, flags ? jy : 0, jf, last);
 }
 
 int bcnp(Session& s, std::string_view text, int32_t jf, std::string_view key) {
   if (rtmr(s, "bcnp-" + std::string(text))) return 1;
-  return read_values(s, text, jf, key, kBcnp);
+  Interval last{};
+  return read_flags_and_values(s, text, key, kBcnp, 0, jf, last);
 }
 
 int bcnp1(Session& s, std::string_view text, int32_t jf, std::string_view key) {
   if (rtmr(s, "bcnp1-" + std::string(text))) return 1;
-  return read_values(s, text, jf, key, kBcnp1);
+  Interval last{};
+  return read_flags_and_values(s, text, key, kBcnp1, 0, jf, last);
 }
 
 int bcn3(Session& s, int mode, std::string_view text, int32_t jf, int32_t jy, std::string_view key,
          float (&seg)[4]) {
   if (rtmr(s, "bcn3-" + std::string(text))) return 1;
   std::fill_n(seg, 4, 0.0f);
-  const Cmesh& c = s.cmesh;
-  const bool flags = jy >= 1;
-  if (!boundary_ok(s) || (flags && !int_array_ok(s, jy, c.n3)) || !real_array_ok(s, jf, c.n3)) {
-    return bad_boundary(s);
-  }
-  int32_t* flag = flags ? ints(s, jy) : nullptr;
-  float* value = reals(s, jf);
-  if (flag != nullptr) std::fill_n(flag, c.n3, 1);
-  std::fill_n(value, c.n3, 0.0f);
   Interval last{};
   const Rule rule{.midpoint = false,
                   .interfaces = mode < 1,
                   .relative = false,
                   .guard = kLengthGuard,
                   .single = true};
-  if (read_intervals(s, text, key, rule, flag, value, last)) {
-    return 1;
-  }
+  if (read_flags_and_values(s, text, key, rule, jy, jf, last)) return 1;
   seg[0] = last.x0;
   seg[1] = last.y0;
   seg[2] = last.x1;

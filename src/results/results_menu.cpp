@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "core/names.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "librarian/librarian.hpp"
@@ -95,21 +96,6 @@ void add_mesh(Session& s) {
   savewnd1(s);
 }
 
-// A picture file name: the extension "gf" replaces one within the last four characters of the
-// name, or is appended.
-std::string picture_file_name(std::string_view typed) {
-  const std::string name = rtrim(typed);
-  const size_t n = name.size();
-  size_t base = n;
-  for (size_t i = n; i > 0 && i + 4 > n; --i) {
-    if (name[i - 1] == '.') {
-      base = i - 1;
-      break;
-    }
-  }
-  return name.substr(0, base) + ".gf";
-}
-
 // Waits for one of the answers y, n or a (Esc counts as a); true for y.
 bool answer_yes(Session& s) {
   for (;;) {
@@ -132,7 +118,7 @@ void print_picture(Session& s) {
   int len = 0;
   readname(s, name, 64, len, "enter name for picture:");
   if (len == 0 || len1(name) == 0) return;
-  const std::string file = picture_file_name(name);
+  const std::string file = namext(name, "gf");
   int32_t colours[95];
   std::copy(std::begin(s.cterm.icolor), std::end(s.cterm.icolor), colours);
   gfopen(s, file);

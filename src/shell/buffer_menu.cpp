@@ -6,7 +6,7 @@
 
 #include "console/console.hpp"
 #include "reader/reader.hpp"
-#include "shell/names.hpp"
+#include "core/names.hpp"
 #include "shell/shell.hpp"
 
 namespace tivor {

@@ -9,7 +9,7 @@
 #include "console/text_editor.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
-#include "shell/names.hpp"
+#include "core/names.hpp"
 #include "shell/shell.hpp"
 
 namespace tivor {

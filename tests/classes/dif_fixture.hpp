@@ -18,6 +18,8 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
+#include "support/prepare_task.hpp"
+#include "support/screen_text.hpp"
 #include "support/test_host.hpp"
 #include "support/work_dir.hpp"
 
@@ -117,21 +119,10 @@ class DifTest : public ::testing::Test {
   // moment check, plus `pauses` more), and the input goes back to the keyboard. True when the
   // task is prepared.
   bool prepare(const std::string& text, int pauses = 0) {
-    std::ofstream("task.dif", std::ios::binary) << text;
-    int unit = 0;
-    if (readfrom(*s, unit, "task.dif") != 0) return false;
-    s->csize.maxa = s->csize.maxk = 0;
-    s->cht.itask = 0;
-    s->cht.is = s->cht.isp = 0;
-    s->cmesh = Cmesh{};
-    keys(1 + pauses);
-    dim1(*s, 1);
-    s->cht.isp = s->cht.is;
-    int keyboard = kKeyboardUnit;
-    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
-    if (flag_tst(*s)) return false;
-    s->cht.itask = kTaskPrepared;
-    return true;
+    return test::prepare_like_shell(*s, text, [&] {
+      keys(1 + pauses);
+      dim1(*s, 1);
+    });
   }
   bool prepare(const Task& t, int pauses = 0) { return prepare(t.text(), pauses); }
 
@@ -179,23 +170,10 @@ class DifTest : public ::testing::Test {
     return e;
   }
 
-  std::string screen() const {
-    std::string out;
-    for (int row = 1; row <= kRows; ++row) {
-      for (int col = 1; col <= kCols; ++col) {
-        const char ch = static_cast<char>(s->text.ch[(row - 1) * kCols + col - 1]);
-        out += ch == '\0' ? ' ' : ch;
-      }
-      out += '\n';
-    }
-    return out;
-  }
-  bool seen(const std::string& text) const {
-    for (const std::string& sc : screens) {
-      if (sc.find(text) != std::string::npos) return true;
-    }
-    return screen().find(text) != std::string::npos;
-  }
+  // Text rows of the screen joined, for looking for messages.
+  std::string screen() const { return test::screen_text(*s); }
+  // True when the text was on the screen at some key wait or is there now.
+  bool seen(const std::string& text) const { return test::seen_on(screens, *s, text); }
 
   test::WorkDir dir;
   test::TestHost host;

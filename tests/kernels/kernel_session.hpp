@@ -16,6 +16,7 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
+#include "support/screen_text.hpp"
 #include "support/test_host.hpp"
 #include "support/work_dir.hpp"
 
@@ -100,12 +101,7 @@ class KernelSession : public ::testing::Test {
     return out;
   }
   // True when the text was on the screen at some key wait or is there now.
-  bool seen(const std::string& text) const {
-    for (const std::string& sc : screens) {
-      if (sc.find(text) != std::string::npos) return true;
-    }
-    return screen().find(text) != std::string::npos;
-  }
+  bool seen(const std::string& text) const { return test::seen_on(screens, *s, text); }
 
   test::WorkDir dir;
   test::TestHost host;

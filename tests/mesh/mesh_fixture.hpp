@@ -21,6 +21,7 @@
 #include "host/test_dir.hpp"
 #include "mesh/mesh.hpp"
 #include "reader/reader.hpp"
+#include "support/screen_text.hpp"
 #include "support/test_host.hpp"
 
 namespace tivor::mesh_test {
@@ -77,24 +78,9 @@ class MeshTest : public ::testing::Test {
   }
   int32_t count(int32_t j, int i) const { return s->km[static_cast<size_t>(j + i)]; }
   // Text rows of the screen joined, for looking for messages.
-  std::string screen() const {
-    std::string out;
-    for (int row = 1; row <= kRows; ++row) {
-      for (int col = 1; col <= kCols; ++col) {
-        const char ch = static_cast<char>(s->text.ch[(row - 1) * kCols + col - 1]);
-        out += ch == '\0' ? ' ' : ch;
-      }
-      out += '\n';
-    }
-    return out;
-  }
+  std::string screen() const { return test::screen_text(*s); }
   // True when the text was on the screen at some key wait or is there now.
-  bool seen(const std::string& text) const {
-    for (const std::string& sc : screens) {
-      if (sc.find(text) != std::string::npos) return true;
-    }
-    return screen().find(text) != std::string::npos;
-  }
+  bool seen(const std::string& text) const { return test::seen_on(screens, *s, text); }
   bool scratch_left() const { return std::filesystem::exists("mesh.tmp"); }
 
   FakeHost host;

@@ -32,17 +32,7 @@ class Menus : public ResultsTest {
     host.press(key::kEnter);
   }
 
-  std::string screen() const {
-    std::string out;
-    for (int row = 1; row <= kRows; ++row) {
-      for (int col = 1; col <= kCols; ++col) {
-        const char ch = static_cast<char>(s->text.char_at(col, row));
-        out += ch == '\0' ? ' ' : ch;
-      }
-      out += '\n';
-    }
-    return out;
-  }
+  std::string screen() const { return test::screen_text(*s); }
   bool seen(const std::string& text) const {
     for (const std::string& sc : screens) {
       if (sc.find(text) != std::string::npos) return true;

@@ -52,17 +52,8 @@ class PicturesTest : public ResultsTest {
   void record_screens() {
     host.on_wait = [this](int) { screens.push_back(screen()); };
   }
-  std::string screen() const {
-    std::string out;
-    for (int row = 1; row <= kRows; ++row) {
-      for (int col = 1; col <= kCols; ++col) {
-        const char ch = static_cast<char>(s->text.ch[(row - 1) * kCols + col - 1]);
-        out += ch == '\0' ? ' ' : ch;
-      }
-      out += '\n';
-    }
-    return out;
-  }
+  // Text rows of the screen joined, for looking for messages.
+  std::string screen() const { return test::screen_text(*s); }
   bool seen(const std::string& txt) const {
     for (const std::string& sc : screens) {
       if (sc.find(txt) != std::string::npos) return true;

@@ -18,6 +18,8 @@
 #include "gfx/gfx.hpp"
 #include "host/png_writer.hpp"
 #include "reader/reader.hpp"
+#include "support/prepare_task.hpp"
+#include "support/screen_text.hpp"
 #include "support/test_host.hpp"
 #include "support/work_dir.hpp"
 
@@ -112,22 +114,11 @@ class ResultsTest : public ::testing::Test {
   // Prepares the task from the data text as the shell does (the class reads its data and makes
   // its first step) and leaves the input at the keyboard. True when the task is prepared.
   bool prepare(const std::string& text) {
-    std::ofstream("task.dif", std::ios::binary) << text;
-    int unit = 0;
-    if (readfrom(*s, unit, "task.dif") != 0) return false;
-    s->csize.maxa = s->csize.maxk = 0;
-    s->cht.itask = 0;
-    s->cht.is = s->cht.isp = 0;
-    s->cmesh = Cmesh{};
-    host.spare_enters = 8;  // the pauses of the first step
-    dim1(*s, 1);
-    host.spare_enters = 0;
-    s->cht.isp = s->cht.is;
-    int keyboard = kKeyboardUnit;
-    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
-    if (flag_tst(*s)) return false;
-    s->cht.itask = kTaskPrepared;
-    return true;
+    return test::prepare_like_shell(*s, text, [&] {
+      host.spare_enters = 8;  // the pauses of the first step
+      dim1(*s, 1);
+      host.spare_enters = 0;
+    });
   }
 
   // "go" with n more steps.

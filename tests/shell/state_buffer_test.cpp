@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "shell/names.hpp"
+#include "core/names.hpp"
 #include "shell/shell.hpp"
 #include "shell/shell_fixture.hpp"
 

@@ -1,4 +1,4 @@
-#include "shell/names.hpp"
+#include "core/names.hpp"
 
 #include "core/session.hpp"
 

@@ -1,4 +1,4 @@
-// File-name helpers of the shell.
+// File-name helpers: the extension rule of data files, buffers and picture files.
 #pragma once
 
 #include <string>
