@@ -18,6 +18,7 @@
 #include "gfx/gfx.hpp"
 #include "host/png_writer.hpp"
 #include "reader/reader.hpp"
+#include "results/results.hpp"
 #include "support/prepare_task.hpp"
 #include "support/screen_text.hpp"
 #include "support/test_host.hpp"
@@ -73,28 +74,17 @@ nthist=200 nhist=1
 f=1 x=1 y=0.5
 )";
 
-// The view settings as the viewer's defaults leave them, set here by hand so that the fixture
-// does not depend on the menus: function 1, 10 zones, 25 level lines, automatic window and
-// limits, no mirror, 20 points for line graphs, colours 1..15 repeated.
-inline void view_defaults(Cterm& t) {
-  t = Cterm{};
-  t.nf = 1;
-  t.nl = 10;
-  t.rlim[0] = 0.0f;
-  t.rlim[1] = -1.0f;
-  t.rlin[0] = t.rlin[1] = 0.0f;
-  t.rlin[2] = t.rlin[3] = 1.0f;
-  t.reg[0] = t.reg[1] = t.reg[3] = 0.0f;
-  t.reg[2] = -1.0f;
-  t.isymg = 1;
+// The viewer's defaults (TERMI on a session without a mesh), with the colours 1..15 repeated so
+// that pictures can be read by colour number, no speed mode chosen yet, a film frame every step
+// and the mesh as the current picture.
+inline void view_defaults(Session& s) {
+  s.cterm = Cterm{};
+  termi(s);
+  Cterm& t = s.cterm;
   for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
-  t.initerm = -1000000;
-  t.rtmesh = 0.5f;
+  t.ispeed = 0;
   t.np = 1;
-  t.ntabl = 20;
-  t.nlinur = 25;
   t.ipc = 3;
-  for (int k = 0; k < 6; ++k) t.imulti[k] = k + 1;
 }
 
 class ResultsTest : public ::testing::Test {
@@ -108,7 +98,7 @@ class ResultsTest : public ::testing::Test {
     int unit = kKeyboardUnit;
     EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
     dinit1(*s, "tivor", 0.8f, 0.8f);
-    view_defaults(s->cterm);
+    view_defaults(*s);
   }
 
   // Prepares the task from the data text as the shell does (the class reads its data and makes
