@@ -47,6 +47,22 @@ struct Directory {
 };
 Directory read_directory(std::istream& in, int limit);
 
+// A library file read whole before it is changed: its bytes and every record in it, however many.
+// bad is the number of the first record that could not be read (a damaged record or a partial
+// tail), 0 when every byte of the file belongs to a whole record; a file that cannot be opened
+// is bad at record 1. A change is made only to a file read whole, so that nothing of it is lost.
+struct LibraryFile {
+  std::vector<uint8_t> bytes;
+  std::vector<FrameHeader> heads;
+  std::vector<size_t> starts;  // offset of each record in bytes
+  int bad = 0;
+  // The image of record i (0-based).
+  std::span<const uint8_t> image(size_t i) const;
+};
+LibraryFile read_library(const std::string& file);
+// The same on the bytes of a file.
+LibraryFile parse_library(std::vector<uint8_t> bytes);
+
 // ---- the librarian (all messages through the console) ----
 
 // The librarian menu; t is the model time of the current picture.

@@ -57,8 +57,10 @@ void list(Session& s) {
   txtcon(s, "  n picture       t       bytes");
   for (int i = 1; i <= k.nkadr; ++i) {
     const FrameHeader& h = k.dir[i - 1];
-    txtcon(s, fmt_int(i, "(i3)") + " " + frame_name(h) + fmt_real(h.t, "(e10.3)") +
-                  fmt_int(h.size, "(i5)"));
+    // A blank between the columns even for a full name, a negative time or a five-digit size;
+    // the times stand under "t", the sizes end under "bytes".
+    txtcon(s, fmt_int(i, "(i3)") + " " + frame_name(h) + " " + fmt_real(h.t, "(e10.3)") +
+                  fmt_int(h.size, "(i8)"));
     if (i % kLinesPerScreen == 0 && i < k.nkadr) {
       paus(s, " more...");
       cls1(s, 1, 3, 61, kLinesPerScreen + 3);

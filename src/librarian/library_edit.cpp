@@ -1,6 +1,6 @@
 // Changing a library: appending the open page as a frame, and deleting a range of frames. The
-// new library is built in memory from the records read and replaces the file in one rename, so
-// a full library, a read error or a failed write leaves the file as it was.
+// whole file is read first and the new library, built in memory from its records, replaces it in
+// one rename, so a full or damaged library or a failed write leaves the file as it was.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -47,29 +47,23 @@ void apsave(Session& s, float t, std::string_view name, int igiven) {
     if (len == 0) return;
   }
   set_field(k.kadr_name, frame.substr(0, std::min<size_t>(frame.size(), 8)));
-  const int number = k.nkadr + 1;
+  if (k.nkadr >= kMaxFrames) {
+    report(s, " aksave: library full");
+    return;
+  }
+  // The frames already there, byte for byte: a library that cannot be read to its end is not
+  // written, or its unreadable part would be lost.
+  LibraryFile lib = read_library(file);
+  if (lib.bad != 0) {
+    report(s, "apsave: read error, kadr=" + fmt_int(lib.bad, "(i3)"));
+    return;
+  }
+  const int number = static_cast<int>(lib.heads.size()) + 1;
   if (number > kMaxFrames) {
     report(s, " aksave: library full");
     return;
   }
-  // The frames already there, byte for byte.
-  std::vector<uint8_t> bytes;
-  {
-    std::ifstream in(file, std::ios::binary);
-    FrameReader reader(in);
-    FrameHeader head{};
-    std::vector<uint8_t> image;
-    for (int i = 1; i <= k.nkadr; ++i) {
-      if (!reader.next(head, image)) {
-        report(s, "apsave: read error, kadr=" + fmt_int(i, "(i3)"));
-        return;
-      }
-    }
-    bytes.resize(reader.offset());
-    in.clear();
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
+  std::vector<uint8_t>& bytes = lib.bytes;
   if (!getpage(s)) {
     report(s, "apsave: picture too large");
     return;
@@ -86,7 +80,8 @@ void apsave(Session& s, float t, std::string_view name, int igiven) {
     report(s, " write error");
     return;
   }
-  k.dir[number - 1] = head;
+  lib.heads.push_back(head);
+  std::copy(lib.heads.begin(), lib.heads.end(), k.dir);
   k.nkadr = number;
   k.changed = 1;
 }
@@ -96,23 +91,22 @@ void apdele(Session& s) {
   int first = 0, last = 0;
   if (!ask_range(s, " delete pictures:", first, last)) return;
   const std::string file = library_file(s);
+  // Every record of the file is read, also those past the directory's 100, and kept unless
+  // deleted; a library that cannot be read to its end is not rewritten.
+  const LibraryFile lib = read_library(file);
+  if (lib.bad != 0) {
+    report(s, " read error");
+    return;
+  }
   std::vector<uint8_t> bytes;
   std::vector<FrameHeader> kept;
-  {
-    std::ifstream in(file, std::ios::binary);
-    FrameReader reader(in);
-    FrameHeader head{};
-    std::vector<uint8_t> image;
-    for (int i = 1; i <= k.nkadr; ++i) {
-      if (!reader.next(head, image)) {
-        report(s, " read error");
-        return;
-      }
-      if (i >= first && i <= last) continue;
-      head.number = static_cast<int32_t>(kept.size()) + 1;
-      append_frame_record(bytes, head, image);
-      kept.push_back(head);
-    }
+  for (size_t i = 0; i < lib.heads.size(); ++i) {
+    const int number = static_cast<int>(i) + 1;
+    if (number >= first && number <= last) continue;
+    FrameHeader head = lib.heads[i];
+    head.number = static_cast<int32_t>(kept.size()) + 1;
+    append_frame_record(bytes, head, lib.image(i));
+    kept.push_back(head);
   }
   // A library whose frames are all deleted stays as an empty file, so that it can still take
   // new frames.
@@ -120,8 +114,8 @@ void apdele(Session& s) {
     report(s, " write error");
     return;
   }
-  k.nkadr = static_cast<int32_t>(kept.size());
-  std::copy(kept.begin(), kept.end(), k.dir);
+  k.nkadr = static_cast<int32_t>(std::min<size_t>(kept.size(), kMaxFrames));
+  std::copy_n(kept.begin(), k.nkadr, k.dir);
   if (k.nkadr == 0) aplpds(s, 0);
 }
 

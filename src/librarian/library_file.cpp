@@ -6,6 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
+#include <utility>
 
 #include "core/replace_file.hpp"
 #include "librarian/librarian.hpp"
@@ -93,6 +96,40 @@ Directory read_directory(std::istream& in, int limit) {
   }
   d.damaged = reader.damaged();
   return d;
+}
+
+std::span<const uint8_t> LibraryFile::image(size_t i) const {
+  return std::span<const uint8_t>(bytes).subspan(starts[i] + 8 + kHeaderBytes,
+                                                 static_cast<size_t>(heads[i].size));
+}
+
+LibraryFile parse_library(std::vector<uint8_t> bytes) {
+  LibraryFile lib;
+  lib.bytes = std::move(bytes);
+  std::istringstream records(std::string(lib.bytes.begin(), lib.bytes.end()));
+  FrameReader reader(records);
+  FrameHeader head{};
+  std::vector<uint8_t> image;
+  for (;;) {
+    const uint64_t start = reader.offset();
+    if (!reader.next(head, image)) break;
+    lib.heads.push_back(head);
+    lib.starts.push_back(static_cast<size_t>(start));
+  }
+  if (reader.damaged()) lib.bad = static_cast<int>(lib.heads.size()) + 1;
+  return lib;
+}
+
+LibraryFile read_library(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<uint8_t> bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.is_open() || in.bad()) {
+    LibraryFile lib;
+    lib.bad = 1;
+    return lib;
+  }
+  return parse_library(std::move(bytes));
 }
 
 }  // namespace tivor
