@@ -1,7 +1,10 @@
 // Replaying picture files onto the raster copy and the screen. The reader trusts nothing it
-// reads: a record that runs past its block, a text or polygon count larger than the data, a
-// polygon of more vertices than FLOOD takes, or an unknown record kind ends the picture; a header
-// that promises more bytes than the file holds ends it with "Cannot read file".
+// reads: the first record that runs past its block, holds a count larger than the data or than
+// the writer makes (a text of more than 488 characters, a polygon of no vertices or of more than
+// FLOOD takes), or is of an unknown kind ends the picture with a message naming its kind and
+// offset; so do a full block without its end byte and a header that is negative or leaves bytes
+// after the picture. A header that promises more bytes than the file holds ends the picture with
+// "Cannot read file".
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -20,7 +23,7 @@ namespace {
 // The bytes at an offset of the file, at most n of them (fewer at its end).
 using Fetch = std::function<std::span<const uint8_t>(size_t offset, size_t n)>;
 
-enum class Walk { next_block, end };
+enum class Walk { next_block, end, bad };
 
 struct Replay {
   Session& s;
@@ -70,9 +73,10 @@ struct Replay {
              pt(gf::get_i16(r + 7)));
   }
 
-  // Draws the records of one block; consumed receives the bytes up to and including its end
-  // byte when there is one.
-  Walk block(std::span<const uint8_t> b, size_t& consumed) {
+  // Draws the records of one block, which begins at the file offset at. consumed receives the
+  // bytes up to and including its end byte when there is one; bad, the message for the first
+  // record that is not whole or not a record the writer makes.
+  Walk block(std::span<const uint8_t> b, int64_t at, size_t& consumed, std::string& bad) {
     size_t off = 0;
     while (off < b.size()) {
       const uint8_t* r = b.data() + off;
@@ -82,29 +86,39 @@ struct Replay {
         consumed = off + 1;
         return Walk::next_block;
       }
+      const std::string where = " record at byte " + std::to_string(at + static_cast<int64_t>(off));
       size_t len = 0;
       if (kind < gf::kText || kind == gf::kClip) {
         len = 9;
-        if (left < len) return Walk::end;
+        if (left < len) {
+          bad = kind == gf::kClip ? "gf_view: bad clip" + where : "gf_view: bad line" + where;
+          return Walk::bad;
+        }
         if (kind == gf::kClip) {
           clip_rect(r);
         } else {
           line(r);
         }
       } else if (kind < gf::kPolygon) {
-        if (left < 11) return Walk::end;
-        const int n = gf::get_i16(r + 9);
+        const int n = left < 11 ? -1 : gf::get_i16(r + 9);
         len = 11 + static_cast<size_t>(std::max(n, 0));
-        if (n < 0 || left < len) return Walk::end;
+        if (n < 0 || n > gf::kMaxText || left < len) {
+          bad = "gf_view: bad text" + where;
+          return Walk::bad;
+        }
         text(r, n);
       } else if (kind < gf::kPolygon + 16) {
-        if (left < 3) return Walk::end;
-        const int n = gf::get_i16(r + 1);
+        const int n = left < 3 ? -1 : gf::get_i16(r + 1);
         len = 3 + 4 * static_cast<size_t>(std::max(n, 0));
-        if (n < 0 || n > gf::kMaxPolygon || left < len) return Walk::end;
+        if (n < 1 || n > gf::kMaxPolygon || left < len) {
+          bad = "gf_view: bad polygon" + where;
+          return Walk::bad;
+        }
         polygon(r, n);
       } else {
-        return Walk::end;
+        bad = "gf_view: unknown record kind " + std::to_string(kind) + " at byte " +
+              std::to_string(at + static_cast<int64_t>(off));
+        return Walk::bad;
       }
       off += len;
     }
@@ -112,33 +126,48 @@ struct Replay {
   }
 };
 
-// Walks the blocks of a file; false when the file ends before the header's count.
-bool replay(Session& s, const Fetch& fetch, float scale) {
+// Walks the blocks of a file of size bytes and draws them up to the first fault; returns the
+// message for that fault, empty when the whole picture was drawn. A header that is negative or
+// leaves bytes after the picture is refused before anything is drawn; one that promises more
+// bytes than the file holds stops at the block that cannot be read.
+std::string replay(Session& s, const Fetch& fetch, uint64_t size, float scale) {
   const std::span<const uint8_t> head = fetch(0, 4);
-  if (head.size() < 4) return false;
+  if (head.size() < 4) return "Cannot read file";
   const int64_t total = gf::get_i32(head.data());
+  if (total < 0 || static_cast<uint64_t>(total) + 4 < size) {
+    return "gf_view: bad header " + std::to_string(total) + " for a file of " +
+           std::to_string(size) + " bytes";
+  }
   const int mode = s.grf.clip_mode;
   int32_t saved[4];
   std::copy(s.grf.clip, s.grf.clip + 4, saved);
   clip(s, 1);
   Replay r{s, scale};
-  bool whole = true;
+  std::string fault;
   int64_t p = 0;
   while (p < total) {
     const auto want = static_cast<size_t>(std::min<int64_t>(total - p, kGfBlock));
     const std::span<const uint8_t> b = fetch(static_cast<size_t>(4 + p), want);
     if (b.size() < want) {
-      whole = false;
+      fault = "Cannot read file";
       break;
     }
     size_t consumed = 0;
-    if (r.block(b, consumed) == Walk::end) break;
+    const Walk w = r.block(b, 4 + p, consumed, fault);
+    if (w == Walk::bad) break;
+    if (w == Walk::end) {
+      // Only the last block may end without its end byte.
+      if (p + static_cast<int64_t>(want) < total) {
+        fault = "gf_view: no end byte in the block at byte " + std::to_string(4 + p);
+      }
+      break;
+    }
     p += static_cast<int64_t>(consumed);
   }
   std::copy(saved, saved + 4, s.grf.clip);
   s.grf.clip_mode = mode;
   s.host->present();
-  return whole;
+  return fault;
 }
 
 void tell(Session& s, std::string_view message) {
@@ -171,13 +200,11 @@ class FileWindow {
 }  // namespace
 
 bool gf_replay(Session& s, std::span<const uint8_t> file, float scale) {
-  return replay(
-      s,
-      [file](size_t offset, size_t n) {
-        if (offset >= file.size()) return std::span<const uint8_t>();
-        return file.subspan(offset, std::min(n, file.size() - offset));
-      },
-      scale);
+  const auto fetch = [file](size_t offset, size_t n) {
+    if (offset >= file.size()) return std::span<const uint8_t>();
+    return file.subspan(offset, std::min(n, file.size() - offset));
+  };
+  return replay(s, fetch, file.size(), scale).empty();
 }
 
 void gf_view(Session& s, std::string_view name, float scale) {
@@ -188,15 +215,15 @@ void gf_view(Session& s, std::string_view name, float scale) {
     return;
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const uint64_t size = std::filesystem::file_size(path, ec);
+  if (!in || ec) {
     tell(s, "cannot open file");
     return;
   }
   FileWindow window(in);
-  if (!replay(
-          s, [&window](size_t offset, size_t n) { return window.fetch(offset, n); }, scale)) {
-    tell(s, "Cannot read file");
-  }
+  const std::string fault = replay(
+      s, [&window](size_t offset, size_t n) { return window.fetch(offset, n); }, size, scale);
+  if (!fault.empty()) tell(s, fault);
 }
 
 }  // namespace tivor

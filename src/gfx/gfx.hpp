@@ -80,10 +80,11 @@ void gf_line(Session& s, float x1, float y1, float x2, float y2, int ic);
 void gf_text(Session& s, std::string_view txt, float x, float y, float h, int angle, int ic);
 void gf_flood(Session& s, const float* xs, const float* ys, int n, int ic);
 // Replays a picture file onto the raster copy and the screen, every coordinate times scale.
-// Shows "file not found", "cannot open file" or "Cannot read file" when it cannot.
+// Shows "file not found", "cannot open file" or "Cannot read file" when it cannot, and names the
+// kind and offset of the first damaged record or a bad header after drawing what came before.
 void gf_view(Session& s, std::string_view name, float scale);
-// The same on the bytes of a whole file (header included); false when they end before the
-// header's count.
+// The same on the bytes of a whole file (header included), without messages; false when they
+// end before the header's count or are damaged.
 bool gf_replay(Session& s, std::span<const uint8_t> file, float scale);
 
 // ---- contour lines and zones (world coordinates of the current limits) ----

@@ -3,9 +3,12 @@
 //   gfview PICTURE.gf OUT.png     a picture file replayed on the 640 by 350 canvas
 //   gfview LIBRARY.lbr OUTDIR     every frame of a picture library, OUTDIR/frame001.png, ...
 //
-// The PNG shows the canvas as the window does (colour 0 as white, 15 as black). Exit status: 0
-// when every picture was written, 1 when an input could not be read or an output written, 2 for
-// bad arguments.
+// A library is told from a picture file by its content (the two lengths that begin a frame
+// record agree), whatever the case of its extension. The PNG shows the canvas as the window does
+// (colour 0 as white, 15 as black). Exit status: 0 when every picture was written, 1 when an
+// input could not be read whole (the first damaged record named on stderr, no PNG of a damaged
+// picture written) or an output could not be written, 2 for bad arguments.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,11 +77,35 @@ int library(Session& s, const std::string& in, const std::string& out_dir) {
     if (!write_canvas(s, (std::filesystem::path(out_dir) / name).string())) return 1;
   }
   if (reader.damaged()) {
-    std::fprintf(stderr, "gfview: %s: damaged record after frame %d\n", in.c_str(), frames);
+    std::fprintf(stderr, "gfview: %s: damaged frame record at byte %llu after frame %d\n",
+                 in.c_str(), static_cast<unsigned long long>(reader.offset()), frames);
     return 1;
   }
   std::printf("%d frames written to %s\n", frames, out_dir.c_str());
   return 0;
+}
+
+// Whether the file holds a picture library: its first frame record begins with two lengths
+// that agree (n + 44, then an image size n of at most 32000 bytes), which in a picture file would
+// take a header of exactly its first record's bytes plus 44. An empty file tells nothing: it is
+// a library when its extension says so.
+bool is_library(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  uint8_t b[8] = {};
+  file.read(reinterpret_cast<char*>(b), sizeof b);
+  if (file.gcount() == 0) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".lbr";
+  }
+  if (file.gcount() < 8) return false;
+  const auto word = [&b](int at) {
+    uint32_t u = 0;
+    for (int k = 0; k < 4; ++k) u |= static_cast<uint32_t>(b[at + k]) << (8 * k);
+    return static_cast<int32_t>(u);
+  };
+  const int32_t length = word(0), n = word(4);
+  return n >= 0 && n <= kImageBytes && length == n + 44;
 }
 
 }  // namespace
@@ -93,6 +120,6 @@ int main(int argc, char** argv) {
   auto session = std::make_unique<Session>(host);
   Session& s = *session;
   dinit1(s, "gfview", 0.6f, 0.6f);
-  if (std::filesystem::path(in).extension() == ".lbr") return library(s, in, out);
+  if (is_library(in)) return library(s, in, out);
   return picture(s, in, out);
 }
