@@ -86,14 +86,14 @@ struct Replay {
         consumed = off + 1;
         return Walk::next_block;
       }
-      const std::string where = " record at byte " + std::to_string(at + static_cast<int64_t>(off));
+      const auto fail = [&](const std::string& what) {
+        bad = "gf_view: " + what + " at byte " + std::to_string(at + static_cast<int64_t>(off));
+        return Walk::bad;
+      };
       size_t len = 0;
       if (kind < gf::kText || kind == gf::kClip) {
         len = 9;
-        if (left < len) {
-          bad = kind == gf::kClip ? "gf_view: bad clip" + where : "gf_view: bad line" + where;
-          return Walk::bad;
-        }
+        if (left < len) return fail(kind == gf::kClip ? "bad clip record" : "bad line record");
         if (kind == gf::kClip) {
           clip_rect(r);
         } else {
@@ -102,23 +102,15 @@ struct Replay {
       } else if (kind < gf::kPolygon) {
         const int n = left < 11 ? -1 : gf::get_i16(r + 9);
         len = 11 + static_cast<size_t>(std::max(n, 0));
-        if (n < 0 || n > gf::kMaxText || left < len) {
-          bad = "gf_view: bad text" + where;
-          return Walk::bad;
-        }
+        if (n < 0 || n > gf::kMaxText || left < len) return fail("bad text record");
         text(r, n);
       } else if (kind < gf::kPolygon + 16) {
         const int n = left < 3 ? -1 : gf::get_i16(r + 1);
         len = 3 + 4 * static_cast<size_t>(std::max(n, 0));
-        if (n < 1 || n > gf::kMaxPolygon || left < len) {
-          bad = "gf_view: bad polygon" + where;
-          return Walk::bad;
-        }
+        if (n < 1 || n > gf::kMaxPolygon || left < len) return fail("bad polygon record");
         polygon(r, n);
       } else {
-        bad = "gf_view: unknown record kind " + std::to_string(kind) + " at byte " +
-              std::to_string(at + static_cast<int64_t>(off));
-        return Walk::bad;
+        return fail("unknown record kind " + std::to_string(kind));
       }
       off += len;
     }

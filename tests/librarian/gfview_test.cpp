@@ -1,6 +1,4 @@
 // The gfview program on good and damaged files: exit status, stderr and the pictures written.
-#include <iterator>
-
 #include "host/png_writer.hpp"
 #include "host/process.hpp"
 #include "librarian/library_fixture.hpp"
@@ -12,8 +10,8 @@ struct Gfview : LibraryTest {
   std::string err;
   int run(const std::string& args) {
     const int status = run_shell_line(std::string(GFVIEW_PROGRAM) + " " + args + " 2>err");
-    std::ifstream f("err");
-    err.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> text = slurp("err");
+    err.assign(text.begin(), text.end());
     return status;
   }
   static Rgb colour(int c) { return kConsolePalette[static_cast<size_t>(colpal(c))]; }

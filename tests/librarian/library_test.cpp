@@ -137,8 +137,7 @@ TEST_F(LibraryTest, DamagedRecordsEndReadingAndBlockChanges) {
   choose("lbr/many.lbr");
   host.line("1 1");
   apdele(*s);
-  std::ifstream many("lbr/many.lbr", std::ios::binary);
-  EXPECT_EQ(read_directory(many, 1000).heads.size(), kMaxFrames + 1u);
+  EXPECT_EQ(slurp("lbr/many.lbr").size(), (kMaxFrames + 1u) * 53);  // records of one image byte
 
   // Records that lie about their sizes are refused whole, never read past.
   for (const int32_t n : {-1, kImageBytes + 1, 1 << 30}) {
