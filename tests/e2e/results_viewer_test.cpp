@@ -92,8 +92,8 @@ TEST_F(ResultsViewer, FilmIsWrittenPlayedAndConverted) {
   ASSERT_EQ(run(script), 0) << stderr_;
   ASSERT_TRUE(fs::exists(work_ / "lbr" / "film.lbr"));
   // Ten frames named after the data file, at the times of steps 52 to 61.
-  EXPECT_TRUE(has_line("contents", "  1 square   0.260E+00")) << screen_text("contents");
-  EXPECT_TRUE(has_line("contents", " 10 square   0.305E+00")) << screen_text("contents");
+  EXPECT_TRUE(has_line("contents", "  1 square    0.260E+00")) << screen_text("contents");
+  EXPECT_TRUE(has_line("contents", " 10 square    0.305E+00")) << screen_text("contents");
 
   const fs::path out = work_.parent_path() / "frames";
   ASSERT_EQ(spawn({TIVOR_GFVIEW, (work_ / "lbr" / "film.lbr").string(), out.string()}), 0)
