@@ -182,13 +182,11 @@ TEST_F(DifTest, CrossDiffusionDrivesTheOtherComponentDownItsGradient) {
   }
 }
 
-// The hollow cylinder 1 <= r <= 2, 0 <= z <= 0.5 in the unit of length L with values in the
-// unit v: both components on and coupled, started from c1 = v (r - 1)^2, c2 = v z, with a sink
-// and a source of v / L^2 (the step, a Courant multiple, grows as L^2). With `held` c1 is held
-// at v inside and 0 outside and first replaced by its steady field. Returns c1 / v, c2 / v after
-// eight steps. The mesh is scaled behind the generator's back at the class's first gate, since
-// the mesh check and the interval reader take absolute tolerances; values are scaled in the
-// pool, since data files cannot spell 1e12.
+// The cylinder 1 <= r/L <= 2, 0 <= z/L <= 0.5, both components coupled, from c1 = v (r/L - 1)^2,
+// c2 = v z/L with a sink and a source of v / L^2 (the Courant step grows as L^2); with `held` c1
+// is held at v inside, 0 outside, and starts steady. Returns c1 / v, c2 / v after eight steps.
+// Lengths are scaled at the class's first gate (the mesh check and the interval reader take
+// absolute tolerances), values in the pool (data files cannot spell 1e12).
 std::vector<float> DifAccuracy::scaled_run(double length, double value, bool held) {
   fresh();
   Task t;
