@@ -15,32 +15,35 @@ void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, floa
   if (flag_tst(s)) return;
   // Sums in double: squares of values from 1e-12 to 1e12 and of their residuals leave the range
   // of single precision.
-  double rho = 0, start = 0;
+  double rho = 0, start = 0, diag = 0;
   for (int i = 0; i < n; ++i) {
     r[i] = -w[i];
     z[i] = d[i] * r[i];
     p[i] = z[i];
     rho += double{z[i]} * r[i];
-    if (d[i] > 0) start += double{x[i]} * x[i] / d[i];
+    if (d[i] > 0) {
+      start += double{x[i]} * x[i] / d[i];
+      diag += 1 / double{d[i]};
+    }
   }
+  diag /= n;  // the mean of the matrix diagonal, the operator's scale
   cj_warning(s, " cj :", it, static_cast<float>(rho), eps);
   // The start value solves the system when rho is small against the start value itself, both
   // measured with the diagonal (rho = r^T d r against x^T d^-1 x); a zero residual always does.
   if (rho <= eps * start) return;
 
   // Every test is relative: rho against the start, the operator along the search direction
-  // against its diagonal, the squared step against the squared solution.
+  // against its mean diagonal, the squared step against the squared solution.
   for (;;) {
     ++it;
     op(p, d, w, n, it);  // w = A p
     if (flag_tst(s)) return;
-    double pp = 0, pw = 0, pd = 0;
+    double pp = 0, pw = 0;
     for (int i = 0; i < n; ++i) {
       pp += double{p[i]} * p[i];
       pw += double{p[i]} * w[i];
-      if (d[i] > 0) pd += double{p[i]} * p[i] / d[i];
     }
-    if (pp == 0 || !(std::abs(pw) > eps * pd)) return;  // stagnation: keep the iterate
+    if (pp == 0 || !(std::abs(pw) > eps * diag * pp)) return;  // stagnation: keep the iterate
 
     const float alpha = static_cast<float>(rho / pw);
     const double rho_old = rho;

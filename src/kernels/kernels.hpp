@@ -62,7 +62,7 @@ using CjOperator = std::function<void(const float* v, const float* d, float* w, 
 // solution, d the inverse diagonal, w, r, p, z are work vectors of n values. eps bounds ratios
 // of squared quantities, so the answer does not depend on the units: the start value is kept
 // when r^T d r <= eps x^T d^-1 x, the iteration stops when the squared step is at most eps times
-// the squared solution, or stagnates when p^T A p <= eps p^T d^-1 p; at most 2n iterations; a
+// the squared solution, or stagnates when p^T A p <= eps p^T p mean(1/d); at most 2n iterations; a
 // progress line every nprint iterations (none when nprint < 1). Returns normally in every case, x
 // holding the last iterate; the caller tests the flag (Esc gives "solution interrupted").
 void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, float* z, int n,
