@@ -1,6 +1,7 @@
 // One implicit step of the diffusion class (DICON) on generator-2 squares of about 10k, 50k and
-// 200k triangles, both components on with cross diffusion, and a plain copy loop as the machine's
-// memory bandwidth for comparison.
+// 200k triangles, both components on with cross diffusion or c2 switched off, the test for values
+// that are not finite that ends every step, and a plain copy loop as the machine's memory
+// bandwidth for comparison.
 //
 // Counters: time per step (the benchmark's own column), CG iterations per step, time per CG
 // iteration and per element and iteration, and the bytes moved per second by the iterations.
@@ -30,6 +31,7 @@
 #include "bench_host.hpp"
 #include "classes/dif/dif.hpp"
 #include "classes/dif/dif_internal.hpp"
+#include "classes/dif/element_loops.hpp"
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
@@ -59,14 +61,17 @@ std::string num(double v) {
 }
 
 // The data of a unit square of cells x cells, c1 held at 1 on r = 0, c2 at 1 on r = 1, cross
-// diffusion, a sink of c2 and a fixed step of ten times h^2 (60 explicit stable steps).
-std::string task(int cells) {
+// diffusion, a sink of c2 and a fixed step of ten times h^2 (60 explicit stable steps); c2 is
+// solved when c2_on.
+std::string task(int cells, bool c2_on) {
   const double h = 1.0 / cells;
   const double ht = 10 * h * h;
   return "ntel=1\nm=3\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" +
          std::to_string(cells) + " neta=" + std::to_string(cells) +
          "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
-         "symmetry=0\nconcent1=1\nconcent2=1\n"
+         "symmetry=0\nconcent1=1\nconcent2=" +
+         std::string(c2_on ? "1" : "0") +
+         "\n"
          "conc1=1\nm=0 0 0 1 1 1\nconc2=1\nm=1 0 1 1 1 1\n"
          "f0=0 0\ndiffc=1 0.2 0.1 0.5\nfc1=0\nfc2=0.1\ncur=-" +
          num(ht) + "\nbet=0\nsgl=0 0 0\ninitc=0\nnthist=0\n";
@@ -75,7 +80,7 @@ std::string task(int cells) {
 // A prepared task in a temporary working directory.
 class DiconBench {
  public:
-  explicit DiconBench(int cells) : s(std::make_unique<Session>(host)), old_(cwd()) {
+  DiconBench(int cells, bool c2_on) : s(std::make_unique<Session>(host)), old_(cwd()) {
     std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
     if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
     std::filesystem::current_path(dir_);
@@ -84,7 +89,7 @@ class DiconBench {
     s->a.assign(8000001, 0.0f);
     s->km.assign(2000001, 0);
     s->csize = Csize{8000000, 2000000, 0, 0};
-    std::ofstream("bench.dif", std::ios::binary) << task(cells);
+    std::ofstream("bench.dif", std::ios::binary) << task(cells, c2_on);
     int unit = 0;
     if (readfrom(*s, unit, "bench.dif") != 0) return;
     dim1(*s, 1);  // the data, the arrays and the first step
@@ -117,7 +122,7 @@ class DiconBench {
 
 void BM_Dicon(benchmark::State& state) {
   const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / 2.0)));
-  DiconBench b(cells);
+  DiconBench b(cells, state.range(1) != 0);
   if (!b.ok) {
     state.SkipWithError("the task was not prepared");
     return;
@@ -131,7 +136,9 @@ void BM_Dicon(benchmark::State& state) {
   }
   const double n1 = b.s->cmesh.n1, n2 = b.s->cmesh.n2;
   const double iters = static_cast<double>(b.host.polls - polls0) / state.iterations();
-  const double bytes = kNodeBytes * n1 + kElementBytes * n2;
+  // The nodal bytes are those of the components solved (kNodeBytes counts both).
+  const double solved = (b.s->cparm.dif.iconc1 != 0) + (b.s->cparm.dif.iconc2 != 0);
+  const double bytes = kNodeBytes * n1 * solved / 2 + kElementBytes * n2;
   using C = benchmark::Counter;
   state.counters["elements"] = n2;
   state.counters["nodes"] = n1;
@@ -142,7 +149,26 @@ void BM_Dicon(benchmark::State& state) {
   state.counters["per_elem_iter"] = C(iters * n2, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(iters * bytes, C::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_Dicon)->Arg(10000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+// Second argument: 1 both components solved, 0 c2 switched off.
+BENCHMARK(BM_Dicon)
+    ->ArgsProduct({{10000, 50000, 200000}, {1, 0}})
+    ->ArgNames({"triangles", "c2"})
+    ->Unit(benchmark::kMillisecond);
+
+// The test of both new fields for values that are not finite, as one step ends with it.
+void BM_NonfiniteCheck(benchmark::State& state) {
+  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / 2.0)));
+  DiconBench b(cells, true);
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  const float* x = reals(*b.s, b.s->cparm.dif.jf0[0]);
+  const int64_t n = 2 * int64_t{b.s->cmesh.n1};
+  for (auto _ : state) benchmark::DoNotOptimize(dif::first_nonfinite(x, n));
+  state.counters["values"] = static_cast<double>(n);
+}
+BENCHMARK(BM_NonfiniteCheck)->Arg(10000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMicrosecond);
 
 // The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
 void BM_StreamCopy(benchmark::State& state) {

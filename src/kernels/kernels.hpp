@@ -59,10 +59,12 @@ void bouwall(Session& s, int32_t jrz, int32_t jj2, int32_t n3, int32_t jyw, int3
 // boundary conditions applied. It may raise the error flag to stop the solver.
 using CjOperator = std::function<void(const float* v, const float* d, float* w, int n, int it)>;
 // CJ: diagonally preconditioned conjugate gradients; x holds the start value and receives the
-// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. eps is compared
-// with squared quantities; at most 2n iterations; a progress line every nprint iterations (none
-// when nprint < 1). Returns normally in every case, x holding the last iterate; the caller tests
-// the flag (Esc gives "solution interrupted").
+// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. eps bounds ratios
+// of squared quantities, so the answer does not depend on the units: the start value is kept
+// when r^T d r <= eps x^T d^-1 x, the iteration stops when the squared step is at most eps times
+// the squared solution, or stagnates when p^T A p <= eps p^T p mean(1/d); at most 2n iterations; a
+// progress line every nprint iterations (none when nprint < 1). Returns normally in every case, x
+// holding the last iterate; the caller tests the flag (Esc gives "solution interrupted").
 void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, float* z, int n,
         const CjOperator& op, float eps, int nprint);
 // CJ_WARNING: the solver's progress line on row 18 (text, iteration, two quantities).

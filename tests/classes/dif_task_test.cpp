@@ -142,14 +142,81 @@ TEST_F(DifTest, SwitchedOffEquationsKeepTheirFields) {
   EXPECT_TRUE(seen("iconc1,iconc2"));
   EXPECT_TRUE(seen("      0      0"));
 
-  // c1 on, c2 off: c2 keeps its values although c1 drives it (d21) and it has a sink.
+  // c1 on, c2 off: c2 keeps all its values although c1 drives it (d21), it has a sink and
+  // prescribed values; its halves of the solver's vectors are never touched.
   fresh();
   t.concent1 = 1;
+  t.conc2 = {{1, 0, 1, 1, 9, 9}};
   ASSERT_TRUE(prepare(t));
+  const auto c2_half = [&](int32_t j) { return reals(*s, j) + n1(); };
+  for (int32_t j :
+       {parm().jf0[0], parm().jdf[0], parm().jdf[2], parm().jdf[4], parm().jdf[6], parm().jdf[8]}) {
+    std::fill_n(c2_half(j), n1(), -7.0f);
+  }
   run(4);
   for (int32_t i = 0; i < n1(); ++i) ASSERT_FLOAT_EQ(c2(i), 0.75f) << i;
+  for (int32_t j : {parm().jf0[0], parm().jdf[0], parm().jdf[4], parm().jdf[8]}) {
+    EXPECT_EQ(std::count(c2_half(j), c2_half(j) + n1(), -7.0f), n1());
+  }
   EXPECT_NE(field(1), f1);
   EXPECT_TRUE(seen("      1      0"));
+}
+
+TEST_F(DifTest, FactorsThatDoNotDiffuseAreRefusedAtInput) {
+  // The second of two subregions is at fault; the message names it and the value.
+  Task t;
+  t.regions = {{0, 0, 1, 1, 2, 2}, {1, 0, 2, 1, 2, 2}};
+  t.concent2 = 1;
+  t.regions[1].d22 = -0.5f;
+  EXPECT_FALSE(prepare(t));
+  EXPECT_TRUE(seen(" diin:subregion   2 diffc d22=-0.500E+00")) << screen();
+  // Positive diagonals but a symmetric part with a negative eigenvalue: 1 - 1.5^2 < 0.
+  fresh();
+  t.regions[1].d22 = 1;
+  t.regions[1].d12 = t.regions[1].d21 = 1.5f;
+  EXPECT_FALSE(prepare(t));
+  EXPECT_TRUE(seen(" diin:subregion   2 diffc not positive definite, det=-0.125E+01")) << screen();
+  // With c2 off its factors are not used: only d11 >= 0 matters.
+  fresh();
+  t.concent2 = 0;
+  t.regions[1].d22 = -0.5f;
+  EXPECT_TRUE(prepare(t));
+}
+
+TEST_F(DifTest, InvertedElementsAreRefused) {
+  // The mesh refuses inverted elements itself, so one is turned over behind its back, as a
+  // folding smoothing would leave it: the first element's last two nodes swap.
+  s->up.rtmr = [this](std::string_view name) {
+    if (name == "diin") std::swap(ints(*s, mesh().jj1)[1], ints(*s, mesh().jj1)[2]);
+    return 0;
+  };
+  EXPECT_FALSE(prepare(square()));
+  EXPECT_TRUE(seen(" diin:incorrect element:      1 sss=-0.156E-01")) << screen();
+}
+
+TEST_F(DifTest, ValuesThatAreNotFiniteStopTheRun) {
+  // Axisymmetric coordinates near 1e16: element measures overflow single precision.
+  Task t;
+  t.symmetry = 1;
+  t.regions = {{1e8, 0, 2e8, 1e8, 2, 2}};
+  std::string text = t.text();
+  text.replace(text.find("scale=1 1"), 9, "scale=100000000 100000000");
+  EXPECT_FALSE(prepare(text));
+  EXPECT_TRUE(seen(" diin:conc1 not finite at node       1 t= 0.000E+00")) << screen();
+
+  // A value that overflows in the next step: the run stops before that step, which is not
+  // counted, and the fields stay as they were.
+  fresh();
+  ASSERT_TRUE(prepare(square()));
+  reals(*s, parm().jf[0])[40] = 3e38f;
+  const auto f1 = field(1);
+  keys(1);
+  run(3);
+  EXPECT_TRUE(seen(" dicon:conc1 not finite at node")) << screen();
+  EXPECT_TRUE(seen(" t= 0.200E-01")) << screen();
+  EXPECT_EQ(s->cht.is, 1);
+  EXPECT_FLOAT_EQ(s->cht.t, 0.01f);
+  EXPECT_EQ(field(1), f1);
 }
 
 TEST_F(DifTest, UniformFieldMatchingItsBoundaryValuesStaysUniform) {

@@ -3,6 +3,7 @@
 // the progress line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -65,12 +66,36 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   EXPECT_EQ(x, (std::vector<float>{1, 1, 1}));
   EXPECT_EQ(progress().substr(0, 24), " cj :       ii=     0 gg");
 
-  // rho = 1e-4 is below eps = 1e-3, though the residual's norm (0.01) is not.
-  system({1, 0, 0, 1}, {0.01f, 0});
+  // The same residual 0.01 is small against the start value (1, 1) but not against a start of
+  // zeros, which must be iterated to the answer (0.01, 0).
+  system({1, 0, 0, 1}, {1.01f, 1});
+  x = {1, 1};
   calls = 0;
   solve(1e-3f);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(x, (std::vector<float>{0, 0}));
+  system({1, 0, 0, 1}, {0.01f, 0});
+  calls = 0;
+  solve(1e-3f);
+  EXPECT_GT(calls, 1);
+  EXPECT_NEAR(x[0], 0.01f, 1e-9);
+}
+
+TEST_F(CjTest, RelativeErrorDoesNotDependOnTheScaleOfTheSystem) {
+  // The Laplacian scaled by a (the unit of the operator) with b scaled by v (the unit of the
+  // values): x = v/a times the unscaled solution, to the same relative error in every unit.
+  for (const float a : {1e-12f, 1.0f, 1e12f}) {
+    for (const float v : {1e-12f, 1.0f, 1e12f}) {
+      laplacian(20);
+      for (float& e : this->a) e *= a;
+      for (float& e : b) e *= v;
+      for (int i = 0; i < n; ++i) d[i] /= a;
+      solve(1e-12f);
+      double err = 0;
+      for (int i = 0; i < 20; ++i)
+        err = std::max(err, std::abs(x[i] * a / v / ((i + 1) * (20 - i) / 2.0) - 1));
+      EXPECT_LT(err, 1e-5) << "a = " << a << " v = " << v;
+    }
+  }
 }
 
 TEST_F(CjTest, DiagonalSystemIsSolvedInTheFirstIteration) {

@@ -13,6 +13,9 @@ namespace tivor::dif {
 namespace {
 
 constexpr int kProgressEvery = 10;
+// Converged when rho is below kRelTol times its reference or the squared step below kRelTol
+// times the squared solution (see DICON).
+constexpr double kRelTol = 1e-20;
 
 int ill_conditions(Session& s) {
   return flag_on(s, " dicon0:ill conditions");
@@ -46,9 +49,13 @@ int dicon0(Session& s, int ic, int32_t on) {
   std::copy_n(conc, n1, x);
   std::fill_n(dg, n1, 0.0f);
   stiffness_diagonal(el, 0, el.n2, 1.0f, dg);
-  for (int32_t k = 0; k < n1; ++k) dg[k] = dg[k] > 1e-10f ? 1.0f / dg[k] : 0.0f;
-
-  const double tol = 1e-18 * n1;
+  // The reference of the stopping test: the start value squared in the measure of the diagonal,
+  // then the first rho added (a start of zeros with nonzero boundary values has only that).
+  double ref = 0.0;
+  for (int32_t k = 0; k < n1; ++k) {
+    ref += double{x[k]} * x[k] * dg[k];
+    dg[k] = dg[k] > 0.0f ? 1.0f / dg[k] : 0.0f;
+  }
   std::fill_n(r, n1, 0.0f);
   laplace(el, x, r);
   clear_prescribed(jj2, c.n3, flag, r);
@@ -59,24 +66,38 @@ int dicon0(Session& s, int ic, int32_t on) {
     dir[k] = z[k];
     rho += double{z[k]} * g[k];
   }
+  // A value that overflowed stops the preparation, naming the first node that holds one.
+  const auto fail_nonfinite = [&] {
+    int64_t node = 0;
+    for (const float* v : {x, r, g, dir}) {
+      node = first_nonfinite(v, n1);
+      if (node >= 0) break;
+    }
+    return nonfinite(s, "dicon0", ic, std::max<int64_t>(node, 0), s.cht.t);
+  };
+  if (!std::isfinite(rho) || !std::isfinite(ref)) return fail_nonfinite();
+  ref += rho;
+  const double tol = kRelTol * ref;
   cj_warning(s, " dicon0:", 0, static_cast<float>(rho), static_cast<float>(tol));
-  for (int it = 1; rho >= tol; ++it) {
+  for (int it = 1; rho > tol; ++it) {
     if (it > 2 * n1) return ill_conditions(s);
     std::fill_n(r, n1, 0.0f);
     laplace(el, dir, r);
     clear_prescribed(jj2, c.n3, flag, r);
     double sigma = 0.0;
     for (int32_t k = 0; k < n1; ++k) sigma += double{dir[k]} * r[k];
-    if (std::abs(sigma) < 1e-37) return ill_conditions(s);
+    if (!std::isfinite(sigma)) return fail_nonfinite();
+    if (!(sigma > 0)) return ill_conditions(s);
     const float alpha = static_cast<float>(rho / sigma);
     const double rho_old = rho;
-    double step2 = 0.0;
+    double step2 = 0.0, x2 = 0.0;
     rho = 0.0;
     for (int32_t k = 0; k < n1; ++k) {
       const float dx = alpha * dir[k];
       g[k] -= alpha * r[k];
       x[k] += dx;
       step2 += double{dx} * dx;
+      x2 += double{x[k]} * x[k];
       z[k] = g[k] * dg[k];
       rho += double{z[k]} * g[k];
     }
@@ -84,7 +105,8 @@ int dicon0(Session& s, int ic, int32_t on) {
       cj_warning(s, " dicon0:", it, static_cast<float>(rho), static_cast<float>(step2));
     }
     if (a_interrupt(s)) return 1;
-    if (rho < tol || step2 < tol) break;
+    if (!std::isfinite(rho) || !std::isfinite(x2)) return fail_nonfinite();
+    if (rho <= tol || step2 <= kRelTol * x2) break;
     const float beta = static_cast<float>(rho / rho_old);
     for (int32_t k = 0; k < n1; ++k) dir[k] = beta * dir[k] + z[k];
   }

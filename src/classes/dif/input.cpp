@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classes/dif/dif_internal.hpp"
+#include "classes/dif/element_loops.hpp"
 #include "console/console.hpp"
 #include "core/newarr.hpp"
 #include "core/pool.hpp"
@@ -16,6 +17,9 @@
 
 namespace tivor::dif {
 namespace {
+
+// An element whose doubled area is below this fraction of its longest edge squared has no area.
+constexpr double kFlatElement = 1e-10;
 
 int reals_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
   return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::min<int64_t>(len, INT32_MAX)),
@@ -48,6 +52,30 @@ int incorrect_element(Session& s, int32_t e, double det, const int32_t (&node)[3
   return flag_on(s, " ");
 }
 
+// The factors of a subregion must make the equations that are switched on diffuse: D11 >= 0
+// for c1, D22 >= 0 for c2 and, with both on, a symmetric part (D + D^T)/2 with no negative
+// eigenvalue. Otherwise the solver meets an operator that is not positive definite, or the
+// coupled system grows without bound. NaN and infinite factors are refused as well.
+int check_factors(Session& s, int32_t sub, const float* d) {
+  const DifParm& p = parm(s);
+  const bool on1 = p.iconc1 != 0, on2 = p.iconc2 != 0;
+  const auto refuse = [&](const char* what, double value) {
+    return flag_on(s, " diin:subregion" + fmt_int(sub + 1, "(i4)") + " diffc " + what + "=" +
+                          fmt_real(static_cast<float>(value), "(e10.3)"));
+  };
+  const char* names[4] = {"d11", "d12", "d21", "d22"};
+  for (int k = 0; k < 4; ++k) {
+    if (!std::isfinite(d[k])) return refuse(names[k], d[k]);
+  }
+  if (on1 && !(d[0] >= 0)) return refuse("d11", d[0]);
+  if (on2 && !(d[3] >= 0)) return refuse("d22", d[3]);
+  // The smaller eigenvalue of the symmetric part has the sign of d11 d22 - ((d12 + d21)/2)^2.
+  const double cross = (double{d[1]} + d[2]) / 2;
+  const double det = double{d[0]} * d[3] - cross * cross;
+  if (on1 && on2 && det < 0) return refuse("not positive definite, det", det);
+  return 0;
+}
+
 // Step 5 of the input: per subregion its initial values and factors, per element its shape
 // derivatives, measure and sizes, and the lumped masses and mass-weighted initial values.
 int elements(Session& s) {
@@ -75,6 +103,7 @@ int elements(Session& s) {
     float* dcoef = reals(s, p.jdiffc) + 4 * sub;
     if (read_reals(s, "c1 c2 for t=0", "f0", f0, 2)) return 1;
     if (read_reals(s, " diffusion factors (kc)", "diffc", dcoef, 4)) return 1;
+    if (check_factors(s, sub, dcoef)) return 1;
     const int32_t end = std::clamp(last[sub], first, c.n2);
     for (int32_t e = first; e < end; ++e) {
       int32_t node[3];
@@ -87,7 +116,16 @@ int elements(Session& s) {
       double det = 0.0;
       for (int k = 0; k < 3; ++k) det += r[k] * (z[(k + 2) % 3] - z[(k + 1) % 3]);
       const double rc = (r[0] + r[1] + r[2]) / 3.0;
-      if (std::abs(det) < 1e-18) return incorrect_element(s, e + 1, det, node, r, z);
+      // The mesh runs its elements counter-clockwise in the (z, r) plane, which makes det
+      // positive. An inverted element (det < 0) or one without area is refused, never turned
+      // over: its measure would hide a mesh that smoothing or the data folded. "Without area"
+      // is relative to the element's own size.
+      double longest2 = 0.0;
+      for (int k = 0; k < 3; ++k) {
+        const double dr0 = r[k] - r[(k + 1) % 3], dz0 = z[k] - z[(k + 1) % 3];
+        longest2 = std::max(longest2, dr0 * dr0 + dz0 * dz0);
+      }
+      if (!(det > kFlatElement * longest2)) return incorrect_element(s, e + 1, det, node, r, z);
       double max_r = 0.0, max_z = 0.0;
       for (int k = 0; k < 3; ++k) {
         const double ddr = (z[(k + 2) % 3] - z[(k + 1) % 3]) / det;
@@ -102,8 +140,7 @@ int elements(Session& s) {
       }
       hr[e] = static_cast<float>(1.0 / max_r);
       hz[e] = static_cast<float>(1.0 / max_z);
-      // The measure is positive for elements of either orientation.
-      const double measure = std::abs(det) / 2.0 * (axisym ? rc : 1.0);
+      const double measure = det / 2.0 * (axisym ? rc : 1.0);
       sss[e] = static_cast<float>(measure);
       rmin1[e] = axisym ? static_cast<float>(1.0 / rc) : 0.0f;
       const float third = static_cast<float>(measure / 3.0);
@@ -212,7 +249,8 @@ int diin(Session& s) {
   float* c1 = reals(s, p.jf[0]);
   float* c2 = reals(s, p.jf[1]);
   for (int32_t i = 0; i < c.n1; ++i) {
-    mass[i] = 1.0f / (mass[i] + kEpsilon);
+    // A node of no element has no mass; its inverse stays large and finite.
+    mass[i] = mass[i] > 0.0f ? 1.0f / mass[i] : 1.0f / kEpsilon;
     c1[i] *= mass[i];
     c2[i] *= mass[i];
   }
@@ -222,6 +260,12 @@ int diin(Session& s) {
   c.jdcr[4] = p.jrb[0];
   c.jdcr[5] = p.jrb[1];
   if (initc == 1 && (dicon0(s, 1, p.iconc1) || dicon0(s, 2, p.iconc2))) return 1;
+  // Coordinates or data whose products overflow single precision leave values that are not
+  // finite: the task is not prepared with them.
+  for (int ic = 1; ic <= 2; ++ic) {
+    const int64_t node = first_nonfinite(reals(s, p.jf[ic - 1]), c.n1);
+    if (node >= 0) return nonfinite(s, "diin", ic, node, s.cht.t);
+  }
   meshmove(s, 0.0f);
   std::copy_n(reals(s, p.jf[0]), 2 * int64_t{c.n1}, reals(s, p.jf0[0]));
   s.cht.isp = 0;
