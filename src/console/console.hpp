@@ -63,6 +63,18 @@ void grfkey(Session& s, int& key);
 // program with " program interrupted by user".
 int edit_line(Session& s, std::string& line);
 
+// ---- lines of text files ----
+
+// Where the text line that starts at byte pos of a file ends: its text is bytes[pos, text_end)
+// and the next line starts at next. A line ends at a carriage return, which takes a line feed
+// right after it along, or at a lone line feed; the last line of a file may have no end. The
+// editor and the keyword reader both split files by this rule.
+struct LineSpan {
+  size_t text_end = 0;
+  size_t next = 0;
+};
+LineSpan line_span(std::string_view bytes, size_t pos);
+
 // ---- saving what lies under a pop-up ----
 
 void savewin(Session& s, int left, int top, int right, int bottom, std::string_view file);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 #include "console/console.hpp"
 #include "console/internal.hpp"
@@ -32,6 +33,14 @@ constexpr int kStatusBg = 3;
 constexpr int kMessageFg = 15;
 constexpr int kMessageBg = 3;
 
+// What the editor keeps of a line besides its 80 shown columns.
+struct LineInfo {
+  std::string rest;      // the text past column 80: a longer line is kept whole
+  std::string original;  // the bytes the line was read from, written back while it is unchanged
+  std::string end;       // its line end; empty for a new line and for a last line without one
+  bool unchanged = false;
+};
+
 class Editor {
  public:
   Editor(Session& s, std::vector<std::string>& lines, int maxlines, int& nlines, int mode,
@@ -48,6 +57,7 @@ class Editor {
     if (lines_.size() < static_cast<size_t>(maxlines_)) {
       lines_.resize(static_cast<size_t>(maxlines_), std::string(kWidth, ' '));
     }
+    info_.resize(lines_.size());
     bool full = false;
     if (mode_ < 0) {
       nlines_ = std::clamp(nlines_, 1, maxlines_);
@@ -67,22 +77,43 @@ class Editor {
   // ---- buffer ----
 
   std::string& line(int n) { return lines_[static_cast<size_t>(n - 1)]; }
-  int text_end(int n) { return len1(line(n)); }
+  LineInfo& info(int n) { return info_[static_cast<size_t>(n - 1)]; }
+  bool is_long(int n) { return !info(n).rest.empty(); }
+  // The whole text of line n: its 80 columns and, for a long line, the rest.
+  std::string whole(int n) { return is_long(n) ? line(n) + info(n).rest : line(n); }
+  int text_end(int n) { return len1(whole(n)); }
 
-  // Replaces line n; a change sets the modified flag.
+  // Replaces line n (80 columns; a long line keeps its rest); a change sets the modified flag.
   void set_line(int n, std::string text) {
     if (line(n) != text) {
       line(n) = std::move(text);
+      info(n).unchanged = false;
       modified_ = true;
     }
   }
 
+  // Replaces the whole text of line n, which may run past column 80.
+  void set_whole(int n, std::string_view text) {
+    std::string rest = text.size() > static_cast<size_t>(kWidth) ? rtrim(text.substr(kWidth)) : "";
+    if (rest != info(n).rest) {
+      info(n).rest = std::move(rest);
+      info(n).unchanged = false;
+      modified_ = true;
+    }
+    set_line(n, fit(text));
+  }
+
   // Inserts the texts in front of line n (1 .. nlines + 1); the caller checks the room.
-  void insert_lines(int n, const std::vector<std::string>& texts) {
+  void insert_lines(int n, const std::vector<std::string>& texts,
+                    const std::vector<LineInfo>& infos) {
     const int count = static_cast<int>(texts.size());
-    for (int i = 0; i < count; ++i) lines_[static_cast<size_t>(nlines_ + i)] = texts[i];
-    const auto first = lines_.begin() + (n - 1);
-    std::rotate(first, lines_.begin() + nlines_, lines_.begin() + nlines_ + count);
+    for (int i = 0; i < count; ++i) {
+      lines_[static_cast<size_t>(nlines_ + i)] = texts[i];
+      info_[static_cast<size_t>(nlines_ + i)] = infos[i];
+    }
+    std::rotate(lines_.begin() + (n - 1), lines_.begin() + nlines_,
+                lines_.begin() + nlines_ + count);
+    std::rotate(info_.begin() + (n - 1), info_.begin() + nlines_, info_.begin() + nlines_ + count);
     nlines_ += count;
     if (mark_start_ >= n) mark_start_ += count;
     if (mark_end_ >= n) mark_end_ += count;
@@ -94,7 +125,11 @@ class Editor {
   void delete_lines(int a, int b) {
     const int count = b - a + 1;
     std::rotate(lines_.begin() + (a - 1), lines_.begin() + b, lines_.begin() + nlines_);
-    for (int i = nlines_ - count; i < nlines_; ++i) lines_[i] = std::string(kWidth, ' ');
+    std::rotate(info_.begin() + (a - 1), info_.begin() + b, info_.begin() + nlines_);
+    for (int i = nlines_ - count; i < nlines_; ++i) {
+      lines_[i] = std::string(kWidth, ' ');
+      info_[i] = LineInfo{};
+    }
     nlines_ -= count;
     if (nlines_ == 0) nlines_ = 1;
     if (mark_end_ == 0) {
@@ -111,11 +146,24 @@ class Editor {
     modified_ = true;
   }
 
-  // Appends line n + 1 to line n after its last non-blank character (the first 80 characters
-  // of the combined text are kept) and removes line n + 1.
+  // Appends line n + 1 to line n after its last non-blank character and removes line n + 1. The
+  // first 80 characters of the combined text are kept, all of them when either line was long.
   void join_next(int n) {
-    set_line(n, fit(rtrim(line(n)) + line(n + 1)));
+    if (is_long(n) || is_long(n + 1)) {
+      set_whole(n, rtrim(whole(n)) + whole(n + 1));
+    } else {
+      set_line(n, fit(rtrim(line(n)) + line(n + 1)));
+    }
+    info(n).end = info(n + 1).end;
     delete_lines(n + 1, n + 1);
+  }
+
+  // The block's lines and what the editor keeps of them.
+  std::vector<std::string> block_lines() const {
+    return {lines_.begin() + (mark_start_ - 1), lines_.begin() + mark_end_};
+  }
+  std::vector<LineInfo> block_infos() const {
+    return {info_.begin() + (mark_start_ - 1), info_.begin() + mark_end_};
   }
 
   bool marked(int n) const {
@@ -138,13 +186,34 @@ class Editor {
     text_file::Lines loaded = text_file::split_lines(bytes, maxlines_);
     tail_ = std::move(loaded.tail);
     nlines_ = std::max<int>(1, static_cast<int>(loaded.lines.size()));
-    for (size_t i = 0; i < loaded.lines.size(); ++i) lines_[i] = std::move(loaded.lines[i]);
-    if (loaded.lines.empty()) lines_[0] = std::string(kWidth, ' ');
+    lines_[0] = std::string(kWidth, ' ');
+    for (size_t i = 0; i < loaded.lines.size(); ++i) {
+      text_file::FileLine& from = loaded.lines[i];
+      const std::string text = text_file::expand_tabs(from.bytes);
+      lines_[i] = fit(text);
+      info_[i].rest = text.size() > static_cast<size_t>(kWidth) ? rtrim(text.substr(kWidth)) : "";
+      if (newline_.empty()) newline_ = from.end;
+      info_[i].original = std::move(from.bytes);
+      info_[i].end = std::move(from.end);
+      info_[i].unchanged = true;
+    }
+    if (newline_.empty()) newline_ = "\n";
     return loaded.full;
   }
 
+  // Writes the file: a line not changed since it was read as the bytes it was read from, any
+  // other line without trailing blanks; each line with its own line end (lines that have none
+  // take the file's first one), and after them the part of the file that did not fit.
   bool save() {
-    if (!text_file::write_lines(file_, lines_, nlines_, tail_)) return false;
+    std::string bytes;
+    for (int n = 1; n <= nlines_; ++n) {
+      const LineInfo& in = info(n);
+      bytes += in.unchanged ? in.original : rtrim(whole(n));
+      const bool last = n == nlines_ && tail_.empty();
+      bytes += in.end.empty() && !last ? newline_ : in.end;
+    }
+    bytes += tail_;
+    if (!text_file::write_bytes(file_, bytes)) return false;
     modified_ = false;
     return true;
   }
@@ -245,27 +314,49 @@ class Editor {
   // ---- editing keys ----
 
   void type(int code) {
+    if (is_long(cur_)) {
+      std::string text = whole(cur_);
+      text.insert(static_cast<size_t>(col_ - 1), 1, static_cast<char>(code));
+      set_whole(cur_, text);
+      col_ = std::min(col_ + 1, kWidth);
+      return;
+    }
     std::string text = line(cur_);
     text.insert(static_cast<size_t>(col_ - 1), 1, static_cast<char>(code));
     set_line(cur_, fit(text));
     col_ = std::min(col_ + 1, kWidth);
   }
 
+  // The remainder keeps the line's end; the first part gets a new one.
   void enter() {
     if (nlines_ >= maxlines_) return;
-    const std::string text = line(cur_);
+    const std::string text = whole(cur_);
     const auto at = static_cast<size_t>(col_ - 1);
-    set_line(cur_, fit(std::string_view(text).substr(0, at)));
-    insert_lines(cur_ + 1, {fit(std::string_view(text).substr(at))});
+    const std::string_view remainder = std::string_view(text).substr(at);
+    LineInfo moved;
+    moved.rest =
+        remainder.size() > static_cast<size_t>(kWidth) ? rtrim(remainder.substr(kWidth)) : "";
+    moved.end = std::exchange(info(cur_).end, std::string());
+    set_whole(cur_, std::string_view(text).substr(0, at));
+    insert_lines(cur_ + 1, {fit(remainder)}, {moved});
     ++cur_;
     col_ = 1;
   }
 
+  // Deletes the character in column col of the current line.
+  void erase_at(int col) {
+    std::string text = whole(cur_);
+    text.erase(static_cast<size_t>(col - 1), 1);
+    if (is_long(cur_)) {
+      set_whole(cur_, text);
+    } else {
+      set_line(cur_, fit(text));
+    }
+  }
+
   void backspace() {
     if (col_ > 1) {
-      std::string text = line(cur_);
-      text.erase(static_cast<size_t>(col_ - 2), 1);
-      set_line(cur_, fit(text));
+      erase_at(col_ - 1);
       --col_;
     } else if (cur_ > 1) {
       --cur_;
@@ -279,14 +370,12 @@ class Editor {
       join_next(cur_);
       return;
     }
-    std::string text = line(cur_);
-    text.erase(static_cast<size_t>(col_ - 1), 1);
-    set_line(cur_, fit(text));
+    erase_at(col_);
   }
 
   void delete_line() {
     if (cur_ == nlines_) {
-      set_line(cur_, std::string(kWidth, ' '));
+      set_whole(cur_, "");
     } else {
       delete_lines(cur_, cur_);
     }
@@ -347,21 +436,20 @@ class Editor {
         break;
       case 'c':
         if (mark_end_ != 0 && nlines_ + (mark_end_ - mark_start_ + 1) <= maxlines_) {
-          const std::vector<std::string> block(lines_.begin() + (mark_start_ - 1),
-                                               lines_.begin() + mark_end_);
-          insert_lines(cur_, block);
+          const std::vector<std::string> block = block_lines();
+          insert_lines(cur_, block, block_infos());
           mark_start_ = cur_;
           mark_end_ = cur_ + static_cast<int>(block.size()) - 1;
         }
         break;
       case 'm':
         if (mark_end_ != 0 && (cur_ < mark_start_ || cur_ > mark_end_ + 1)) {
-          const std::vector<std::string> block(lines_.begin() + (mark_start_ - 1),
-                                               lines_.begin() + mark_end_);
+          const std::vector<std::string> block = block_lines();
+          const std::vector<LineInfo> infos = block_infos();
           const int count = static_cast<int>(block.size());
           const int at = cur_ > mark_end_ ? cur_ - count : cur_;
           delete_lines(mark_start_, mark_end_);
-          insert_lines(at, block);
+          insert_lines(at, block, infos);
           cur_ = at;
           mark_start_ = at;
           mark_end_ = at + count - 1;
@@ -485,7 +573,9 @@ class Editor {
   int mode_;
   std::string file_;
   std::string helpfile_;
+  std::vector<LineInfo> info_;  // beside lines_
   std::string tail_;
+  std::string newline_;  // the line end of the file's first line, for lines that have none
 
   int cur_ = 1;  // current line
   int col_ = 1;  // current column

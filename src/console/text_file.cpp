@@ -1,4 +1,4 @@
-// Reading a text file into 80-character lines and writing lines back to it.
+// Splitting a text file into its lines and writing a file whole.
 #include "console/text_file.hpp"
 
 #include <algorithm>
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "core/session.hpp"
+#include "console/console.hpp"
 
 namespace tivor::text_file {
 
@@ -19,35 +19,34 @@ std::string fit(std::string_view text) {
 
 Lines split_lines(std::string_view bytes, int maxlines) {
   Lines out;
+  const auto limit = static_cast<size_t>(std::max(maxlines, 0));
   size_t pos = 0;
   while (pos < bytes.size()) {
-    const size_t lf = bytes.find('\n', pos);
-    const size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-    size_t stop = end;
-    if (lf != std::string_view::npos && stop > pos && bytes[stop - 1] == '\r') --stop;
-
-    std::string expanded;
-    for (size_t i = pos; i < stop; ++i) {
-      if (bytes[i] == '\t') {
-        do expanded += ' ';
-        while (expanded.size() % 8 != 0);
-      } else {
-        expanded += bytes[i];
-      }
-    }
-    const size_t pieces = std::max<size_t>(1, (expanded.size() + kWidth - 1) / kWidth);
-    if (out.lines.size() + pieces > static_cast<size_t>(std::max(maxlines, 0))) {
+    if (out.lines.size() >= limit) {
       out.full = true;
       out.tail = std::string(bytes.substr(pos));
       break;
     }
-    const std::string_view text(expanded);
-    for (size_t k = 0; k < pieces; ++k) {
-      out.lines.push_back(fit(text.substr(std::min(k * kWidth, text.size()))));
-    }
-    pos = end == bytes.size() ? end : end + 1;
+    const LineSpan span = line_span(bytes, pos);
+    out.lines.push_back({std::string(bytes.substr(pos, span.text_end - pos)),
+                         std::string(bytes.substr(span.text_end, span.next - span.text_end))});
+    pos = span.next;
   }
   return out;
+}
+
+std::string expand_tabs(std::string_view bytes) {
+  std::string expanded;
+  expanded.reserve(bytes.size());
+  for (const char c : bytes) {
+    if (c == '\t') {
+      do expanded += ' ';
+      while (expanded.size() % 8 != 0);
+    } else {
+      expanded += c;
+    }
+  }
+  return expanded;
 }
 
 bool read_bytes(const std::string& path, std::string& bytes) {
@@ -57,8 +56,7 @@ bool read_bytes(const std::string& path, std::string& bytes) {
   return !in.bad();
 }
 
-bool write_lines(const std::string& path, const std::vector<std::string>& lines, int nlines,
-                 std::string_view tail) {
+bool write_bytes(const std::string& path, std::string_view bytes) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path target(path);
@@ -71,8 +69,7 @@ bool write_lines(const std::string& path, const std::vector<std::string>& lines,
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    for (int i = 0; i < nlines; ++i) out << rtrim(lines[static_cast<size_t>(i)]) << '\n';
-    out << tail;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     if (!out) {
       out.close();

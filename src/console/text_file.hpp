@@ -1,5 +1,6 @@
-// Text files as the editor's 80-character lines: reading a file into lines and writing lines
-// back without their trailing blanks. Not part of the console's public interface.
+// Text files for the editor: a file split into its lines, each kept with its own line end, and
+// writing a file so that a failed save leaves the old one. Not part of the console's public
+// interface.
 #pragma once
 
 #include <string>
@@ -13,26 +14,33 @@ inline constexpr int kWidth = 80;
 // The text cut or blank-padded to exactly 80 characters.
 std::string fit(std::string_view text);
 
-// A file as editor lines, and what did not fit: the bytes of the file from the first source line
-// that was not taken, so that saving can write them back unchanged after the lines.
+// One line of a file: its bytes without the line end, and the line end as it stood ("\r\n",
+// "\r", "\n", or empty for a last line that has none).
+struct FileLine {
+  std::string bytes;
+  std::string end;
+};
+
+// A file as lines, and what did not fit: the bytes of the file from the first line that was
+// not taken, so that saving can write them back unchanged after the lines.
 struct Lines {
-  std::vector<std::string> lines;  // each exactly 80 characters
+  std::vector<FileLine> lines;
   std::string tail;
   bool full = false;  // the file had more lines than were allowed
 };
 
-// Splits file bytes into at most maxlines lines. A line feed ends a line and a carriage return
-// just before it is dropped; a tab advances to the next multiple of 8 columns; a line longer
-// than 80 characters becomes several lines of 80. A source line is taken whole or not at all.
+// Splits file bytes into at most maxlines lines by the console's line-end rule.
 Lines split_lines(std::string_view bytes, int maxlines);
+
+// The text of a line as the editor shows it: a tab advances to the next multiple of 8 columns.
+std::string expand_tabs(std::string_view bytes);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool read_bytes(const std::string& path, std::string& bytes);
 
-// Writes lines[0..nlines-1] with trailing blanks removed, each ended by a line feed, then the
-// tail. The text goes to a temporary file beside the target, which is then renamed over it, so
-// a failed save leaves the old file as it was. A symbolic link is followed to its target.
-bool write_lines(const std::string& path, const std::vector<std::string>& lines, int nlines,
-                 std::string_view tail);
+// Writes the bytes as the whole file. They go to a temporary file beside the target, which is
+// then renamed over it, so a failed save leaves the old file as it was. A symbolic link is
+// followed to its target.
+bool write_bytes(const std::string& path, std::string_view bytes);
 
 }  // namespace tivor::text_file

@@ -66,6 +66,8 @@ struct Astime {
   std::string name = "keyboard";
   std::vector<uint8_t> bytes;  // the open data file, read whole
   size_t pos = 0;              // byte position of the next line
+  // Column of the first character past column 80 on the current line, 0 when the line fits.
+  int32_t long_line_col = 0;
 };
 
 // Calls from lower layers up into higher ones (the results viewer, the checker, the film),

@@ -7,7 +7,7 @@
 namespace tivor::reader_detail {
 
 void report_read_error(Session& s, int requested, std::string_view prompt, std::string_view keyword,
-                       std::string_view got) {
+                       std::string_view got, std::string_view reason) {
   const Crd& crd = s.crd;
   int col = 0;
   int row = 0;
@@ -15,7 +15,9 @@ void report_read_error(Session& s, int requested, std::string_view prompt, std::
   if (col != 1) newstr(s);
   txtcon(s, "Error in string number: " + fmt_int(crd.inm, "(i4)"));
   txtcon(s, "\"" + field_str(crd.str) + "\"");
-  txtcon(s, "position number:" + fmt_int(crd.ip, "(i2)"));
+  // Columns past 99 occur only on lines too long for the reader; they are shown in full.
+  txtcon(s, "position number:" + (crd.ip > 99 ? std::to_string(crd.ip) : fmt_int(crd.ip, "(i2)")));
+  if (!reason.empty()) txtcon(s, reason);
   if (!got.empty()) {
     txtcon(s, "Expected:\"" + rtrim(keyword) + "\" got:\"" + std::string(got) + "\".");
   }

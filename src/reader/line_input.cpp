@@ -1,6 +1,7 @@
 // Line input of the reader: the data file's line getter, the keyboard line editor and TXTL,
 // which counts the file's lines and reports its end.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "console/console.hpp"
@@ -11,32 +12,29 @@ namespace tivor {
 
 namespace reader_detail {
 
-// A line ends at a carriage return (a line feed right after it belongs to it) or at a lone line
-// feed. A line of more than 80 characters is taken 80 at a time; when the 80 characters are
-// followed directly by a line end, that end is taken with them.
+// Lines end by the console's line-end rule. A Ctrl-Z ends the input; the characters before it on
+// its line are still a line. Only the first 80 characters are kept; the column of a character
+// past them is remembered, so that the scanner reports the line instead of losing its end.
 bool file_gets(Astime& src, std::string& line) {
   line.assign(kLineLen, ' ');
-  const size_t size = src.bytes.size();
-  if (src.pos >= size) return false;
-  const uint8_t* p = src.bytes.data() + src.pos;
-  const size_t avail = std::min<size_t>(kLineLen, size - src.pos);
-  size_t end = 0;
-  while (end < avail && p[end] != '\r' && p[end] != '\n') ++end;
-  // A Ctrl-Z ends the input; the characters before it on its line are still a line.
-  const uint8_t* z = std::find(p, p + end, static_cast<uint8_t>(kCtrlZ));
-  if (z != p + end) {
-    if (z == p) return false;
-    std::copy(p, z, line.begin());
-    src.pos += static_cast<size_t>(z - p);
-    return true;
+  src.long_line_col = 0;
+  const std::string_view bytes(reinterpret_cast<const char*>(src.bytes.data()), src.bytes.size());
+  if (src.pos >= bytes.size()) return false;
+  const LineSpan span = line_span(bytes, src.pos);
+  std::string_view text = bytes.substr(src.pos, span.text_end - src.pos);
+  size_t next = span.next;
+  const size_t z = text.find(static_cast<char>(kCtrlZ));
+  if (z != std::string_view::npos) {
+    if (z == 0) return false;
+    text = text.substr(0, z);
+    next = src.pos + z;
   }
-  std::copy(p, p + end, line.begin());
-  size_t next = src.pos + end;
-  if (next < size && src.bytes[next] == '\r') {
-    ++next;
-    if (next < size && src.bytes[next] == '\n') ++next;
-  } else if (next < size && src.bytes[next] == '\n') {
-    ++next;
+  std::copy_n(text.begin(), std::min<size_t>(text.size(), kLineLen), line.begin());
+  if (text.size() > kLineLen) {
+    const size_t past = text.find_first_not_of(' ', kLineLen);
+    if (past != std::string_view::npos) {
+      src.long_line_col = static_cast<int32_t>(std::min<size_t>(past + 1, INT32_MAX));
+    }
   }
   src.pos = next;
   return true;

@@ -74,6 +74,7 @@ template <typename T>
 int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::string_view keyword,
                 int iopt, int capacity) {
   constexpr bool kReal = std::is_same_v<T, float>;
+  constexpr std::string_view routine = kReal ? "readr" : "readi";
   const int requested = n;
   if (requested < 1 && iopt >= 0) return 0;
 
@@ -94,7 +95,8 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
     Number v;
     int kw_start = 0;  // column of the first keyword letter being read, 0 when none
     bool need_line = crd.ip <= 0;
-    std::string got;  // the keyword letters read when the error came
+    std::string got;    // the keyword letters read when the error came
+    std::string fault;  // what is wrong with the line itself, reported even for optional entries
     bool failed = false;
 
     while (!failed) {
@@ -119,6 +121,21 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
         need_line = false;
       }
 
+      if (from_file && s.astime.long_line_col > 0) {
+        crd.ip = s.astime.long_line_col;
+        fault = std::string(routine) + ": line longer than 80 characters";
+        failed = true;
+        break;
+      }
+      // A number whose digits go on in column 73 would be cut at column 72.
+      auto cut_at_72 = [&] {
+        const char next = crd.str[kDataCols];
+        if (!is_digit(next) && next != '.') return false;
+        crd.ip = kDataCols + 1;
+        fault = std::string(routine) + ": number runs past column 72";
+        return true;
+      };
+
       const int col = crd.ip + 1;
       const bool line_over = col > kDataCols;
       const char c = line_over ? ' ' : crd.str[col - 1];
@@ -128,6 +145,8 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
       if (line_over || c == '*') {
         if (kw_start > 0) {
           crd.ip = col;
+          failed = true;
+        } else if (v.started() && cut_at_72()) {
           failed = true;
         } else if (v.started()) {
           value_ends = true;  // the value ends here; the next pass sees this column again
@@ -184,7 +203,9 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
           } else {
             (v.point ? v.fraction : v.whole).push_back(c);
             if (v.sign == 0) v.sign = 1;
-            if (col == kDataCols) {
+            if (col == kDataCols && cut_at_72()) {
+              failed = true;
+            } else if (col == kDataCols) {
               value_ends = true;
               ender = c;
             }
@@ -228,6 +249,12 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
     }
 
     // The request failed.
+    if (from_file && !fault.empty()) {
+      reader_detail::report_read_error(s, iopt >= 0 ? requested : 0, prompt, kw, got, fault);
+      flag_on(s, kw);
+      clear_line(crd);
+      return 1;
+    }
     if (iopt > 0) {
       // An optional entry that does not match is absent: step back one column, so that the
       // next request sees the offending character (an "=" with the keyword before it) again.

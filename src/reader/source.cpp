@@ -49,6 +49,7 @@ int readfrom(Session& s, int& unit, std::string_view name) {
     readin(s, 1, "&", src.handle, 0);
   }
   src.name = rtrim(name);
+  src.long_line_col = 0;
   s.crd.ip = 0;
   return 0;
 }

@@ -308,7 +308,7 @@ TEST_F(TextEditorFiles, F2SavesWithoutTrailingBlanksAndClearsTheChange) {
   spit(file, "a   \r\n\tb\n\n");
   keys({'X', key::kF2});
   ASSERT_FALSE(edit(1, file));
-  EXPECT_EQ(slurp(file), "Xa\n        b\n\n");
+  EXPECT_EQ(slurp(file), "Xa\r\n\tb\n\n");
   EXPECT_EQ(con.trimmed(25), "File saved");
   EXPECT_EQ(con.attr(1, 25), 3 * 16 + 15);
   EXPECT_FALSE(std::filesystem::exists(file + ".saving"));
@@ -320,17 +320,27 @@ TEST_F(TextEditorFiles, F2SavesWithoutTrailingBlanksAndClearsTheChange) {
   // Mode 0 never writes.
   keys({'Q', key::kF2, key::kEsc});
   EXPECT_TRUE(edit(0, file));
-  EXPECT_EQ(slurp(file), "XXa\n        b\n\n");
+  EXPECT_EQ(slurp(file), "XXa\r\n\tb\n\n");
 }
 
-TEST_F(TextEditorFiles, ReadsLfAndCrlfLinesTabsAndSplitsLongLines) {
-  const std::string long_line = std::string(80, 'x') + "yz";
-  spit(file, "one\r\ntwo\nab\tc\t|\r\n" + long_line + "\nend");
-  keys({key::kEsc});
-  ASSERT_TRUE(edit(0, file));
-  EXPECT_EQ(texts(),
-            (Strings{"one", "two", "ab      c       |", std::string(80, 'x'), "yz", "end"}));
+TEST_F(TextEditorFiles, EveryLineEndSplitsAndAnUneditedSaveKeepsEveryByte) {
+  const std::string comment = "*" + std::string(100000, 'c');
+  const std::string bytes = "one\rtwo\r\nab\tc  \n" + comment + "\r\n\rend";
+  spit(file, bytes);
+  keys({key::kF2, key::kEsc});
+  ASSERT_TRUE(edit(1, file));
+  EXPECT_EQ(texts(), (Strings{"one", "two", "ab      c", comment.substr(0, 80), "", "end"}));
   for (int n = 1; n <= nlines; ++n) EXPECT_EQ(lines[n - 1].size(), 80u);
+  EXPECT_EQ(slurp(file), bytes);
+}
+
+TEST_F(TextEditorFiles, EditedLinesKeepTheirLineEndsAndLongLinesStayWhole) {
+  const std::string rest(90, 'w');
+  spit(file, "a\rb" + rest + "\r");
+  // Y typed into the long line moves its text right without losing any; Enter splits it.
+  keys({'X', key::kDown, key::kHome, 'Y', key::kRight, key::kEnter, key::kF2});
+  ASSERT_FALSE(edit(1, file));
+  EXPECT_EQ(slurp(file), "Xa\rYb\r" + rest + "\r");
 }
 
 TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
@@ -352,13 +362,12 @@ TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
 
 TEST_F(TextEditorFiles, AFileTooLongForTheBufferWarnsAndKeepsItsTailOnSaving) {
   spit(file, "1\n2\n" + std::string(100, 'w') + "\n4\n");
-  // The 100-character line needs two buffer lines; only one is left, so it stays unread.
-  ASSERT_FALSE(edit(1, file, 3));
+  ASSERT_FALSE(edit(1, file, 2));
   EXPECT_EQ(con.trimmed(25), " BE: unsufficient memory");
   EXPECT_EQ(texts(), (Strings{"1", "2"}));
 
   keys({'X', key::kF2, key::kEsc});
-  ASSERT_TRUE(edit(1, file, 3));
+  ASSERT_TRUE(edit(1, file, 2));
   EXPECT_EQ(slurp(file), "X1\n2\n" + std::string(100, 'w') + "\n4\n");
 }
 
@@ -427,18 +436,14 @@ TEST_F(TextEditorTest, HelpKeys) {
 
 // ---- reading files into lines ----
 
-TEST(TextFileSplit, BufferLimitTakesWholeLinesOnly) {
-  const text_file::Lines got = text_file::split_lines("a\r\nb\rc\n" + std::string(81, 'd'), 3);
+TEST(TextFileSplit, BufferLimitKeepsTheRestOfTheFile) {
+  const text_file::Lines got = text_file::split_lines("a\r\nb\rc\n", 2);
   ASSERT_EQ(got.lines.size(), 2u);
-  // A carriage return not ending a line is kept.
-  EXPECT_EQ(rtrim(got.lines[1]), "b\rc");
+  EXPECT_EQ(got.lines[1].bytes, "b");
+  EXPECT_EQ(got.lines[1].end, "\r");
   EXPECT_TRUE(got.full);
-  EXPECT_EQ(got.tail, std::string(81, 'd'));
-
-  const text_file::Lines fits = text_file::split_lines("a\n\n", 2);
-  EXPECT_FALSE(fits.full);
-  EXPECT_EQ(fits.lines.size(), 2u);
-  EXPECT_EQ(fits.tail, "");
+  EXPECT_EQ(got.tail, "c\n");
+  EXPECT_FALSE(text_file::split_lines("a\n\n", 2).full);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Lines of a data file: line ends, Ctrl-Z, long lines, large files; switching the source.
+// Lines of a data file: line ends, Ctrl-Z, large files; switching the source.
 #include "reader/reader_fixture.hpp"
 
 namespace tivor {
@@ -40,13 +40,6 @@ TEST_F(LineInputTest, CtrlZEndsTheInput) {
   EXPECT_EQ(lines(), (Lines{"a=1"}));
   open("a=1\r\nb=2\x1a\r\nc=3\r\n");
   EXPECT_EQ(lines(), (Lines{"a=1", "b=2"}));
-}
-
-TEST_F(LineInputTest, LongLinesAreTakenEightyCharactersAtATime) {
-  const std::string a(80, 'a');
-  const std::string b(80, 'b');
-  open(a + b + "cc\r\n" + a + "\r\nd");
-  EXPECT_EQ(lines(), (Lines{a, b, "cc", a, "d"}));
 }
 
 TEST_F(LineInputTest, FileLargerThanSignedSixteenBitPositionsIsReadToItsEnd) {

@@ -57,11 +57,24 @@ TEST_F(NumberScannerTest, CommentsAndColumnsBeyond72AreIgnored) {
   EXPECT_EQ(v[1], 2);
 }
 
-TEST_F(NumberScannerTest, DigitInColumn72EndsTheValue) {
-  std::string line(69, ' ');
-  open(line + "n=4" + "12345678\r\n");
+TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
+  // Sequence numbers after a blank, and blanks past column 80, are fine.
+  const std::string cut = std::string(63, ' ') + "cur=-0.0051";
+  open(std::string(68, ' ') + "n=4 12345678\r\nm=5" + std::string(100, ' ') + "\r\n" + cut +
+       "\r\n");
   EXPECT_EQ(integer("n"), 4);
-  EXPECT_EQ(s->crd.ip, 72);
+  EXPECT_EQ(integer("m"), 5);
+  host.type("kk");
+  real("cur");
+  EXPECT_TRUE(shown("Error in string number:    3"));
+  EXPECT_TRUE(shown("readr: number runs past column 72"));
+  expect_report(cut, 73);
+
+  open("k=1" + std::string(80, ' ') + "x\r\nk=2\r\n");
+  integer("k");
+  EXPECT_TRUE(shown("Error in string number:    1"));
+  EXPECT_TRUE(shown("readi: line longer than 80 characters"));
+  expect_report("k=1", 84);
 }
 
 TEST_F(NumberScannerTest, KeywordMismatchShowsExpectedAndGot) {
