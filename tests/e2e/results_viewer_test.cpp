@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "e2e/session_runner.hpp"
+#include "host/palette.hpp"
 
 namespace tivor::e2e {
 namespace {
@@ -44,6 +45,24 @@ class ResultsViewer : public Session {
   }
 };
 
+// The canvas colour a screen point shows (the screen swaps 0 and 15), at canvas point (x, y).
+int colour_at(const RgbImage& im, int x, int y) {
+  for (int c = 0; c < 16; ++c) {
+    if (kConsolePalette[static_cast<size_t>(c)] == im.at(x - 1, y - 1))
+      return c == 0 ? 15 : c == 15 ? 0 : c;
+  }
+  return -1;
+}
+
+// Points of canvas colour c (any drawn colour, not the background, when c < 0) in x1..x2, y1..y2.
+int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
+  int n = 0;
+  for (int y = y1; y <= y2; ++y) {
+    for (int x = x1; x <= x2; ++x) n += c < 0 ? colour_at(im, x, y) > 0 : colour_at(im, x, y) == c;
+  }
+  return n;
+}
+
 // A screenshot named after the sample.
 std::string shot_of(const std::string& name) {
   return "<Shot:square_" + name + ">";
@@ -63,6 +82,50 @@ TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
   for (const char* name : {"mesh", "velocities", "lines", "zones", "add_mesh", "graph", "multi",
                            "prograph", "borders", "history", "tracks", "view"}) {
     expect_reference(std::string("square_") + name);
+  }
+  // What each shows, whatever its pixels: line pictures only white on the plot (points 49..464 by
+  // 15..210, 49..344 with a scale), coloured ones their colours where the values say.
+  const auto pic = [&](const char* name) { return *shot(std::string("square_") + name); };
+  for (const char* name : {"mesh", "velocities", "borders", "graph", "history", "view"}) {
+    const RgbImage im = pic(name);
+    EXPECT_GT(count(im, 15, 50, 16, 463, 209), 100) << name;
+    EXPECT_EQ(count(im, -1, 50, 16, 463, 209), count(im, 15, 50, 16, 463, 209)) << name;
+  }
+  // c1 falls from 1 at r = 0 to the right: the highest zone (magenta) on the left, the lowest
+  // (blue) on the right, all 11 zones in the legend.
+  for (const char* name : {"zones", "add_mesh"}) {
+    const RgbImage im = pic(name);
+    EXPECT_EQ(colour_at(im, 52, 100), 5) << name;
+    EXPECT_EQ(colour_at(im, 340, 100), 1) << name;
+    for (int i = 1; i <= 11; ++i) EXPECT_NE(colour_at(im, 356, 15 + 14 * i + 5), 0) << i;
+  }
+  EXPECT_GT(count(pic("add_mesh"), 15, 100, 20, 300, 200),
+            count(pic("zones"), 15, 100, 20, 300, 200));
+  // Level lines in several colours; the multi picture's six zone panels; the prograph's blue base
+  // and green relief.
+  const RgbImage lines = pic("lines"), multi = pic("multi"), prograph = pic("prograph");
+  int colours = 0;
+  for (int c = 1; c <= 14; ++c) colours += count(lines, c, 50, 16, 343, 209) > 0;
+  EXPECT_GE(colours, 5);
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_EQ(colour_at(multi, 9 + 162 * (k % 3) + 5, 18 + 110 * (k / 3) + 45), k % 2 == 0 ? 5 : 1)
+        << k;
+  }
+  EXPECT_GT(count(prograph, 1, 50, 16, 463, 209), 1000);
+  EXPECT_GT(count(prograph, 2, 50, 16, 463, 209), 1000);
+}
+
+TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevelsAndWholeLabels) {
+  const auto shot_of = [](const std::string& name) { return "<Shot:cylinder_" + name + ">"; };
+  const std::string script =
+      sample_run(2, 5) + kResults + kMesh + shot_of("mesh") + kOptions + item(9) +
+      "<Right><Enter>" + item(7) + "12<Enter>" + item(13) + "1 0 1 1 1 1<Enter><Esc>" + kMesh +
+      shot_of("mirror") + kZones + shot_of("zones") + kMulti + shot_of("multi") + kHistory +
+      item(3) + shot_of("history") + "<Esc>" + kOptions + item(2) + "-0.0125 0.0125<Enter><Esc>" +
+      kGraph + shot_of("graph") + "<Esc>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  for (const char* name : {"mesh", "mirror", "zones", "multi", "history", "graph"}) {
+    expect_reference(std::string("cylinder_") + name);
   }
 }
 

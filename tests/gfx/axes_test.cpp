@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
+#include <cstdlib>
 
 #include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
+#include "picture_records.hpp"
+#include "raster_reading.hpp"
 
 namespace tivor::test {
 namespace {
@@ -70,6 +74,54 @@ TEST_F(Axes, ValueNearZeroIsLabelledZero) {
   int bits = 0;
   for (int r = 0; r < 14; ++r) bits += std::popcount(glyph_rows(14, '0')[r]);
   EXPECT_EQ(t.count(15, x0 - 24, 304, x0 + 31, 317), bits);
+}
+
+TEST(AxisLabels, EveryLabelIsShownWholeAndReadsAsTheValueAtItsTick) {
+  WorkDir dir;
+  GfxSession t;
+  Session& s = *t.s;
+  dinit1(s, "tivor", 0.6f, 0.6f);
+  const std::vector<std::pair<float, float>> ranges = {
+      {0, 1},          {-0.0125f, 0.0125f},
+      {7.675f, 7.69f}, {-7.7f, -7.6f},
+      {1e-7f, 3e-7f},  {-2e-6f, 5e-6f},
+      {1e6f, 3e6f},    {-2.5e7f, 1e5f},
+      {1000, 1001},    {0.001f, 0.0011f},
+      {-1e-3f, 1e-3f}, {123456, 123789},
+      {-1e10f, 1e10f}, {std::nextafter(1.0f, 2.0f), 2}};
+  for (size_t k = 0; k < ranges.size(); ++k) {
+    const auto [x1, x2] = ranges[k];
+    const auto [y1, y2] = ranges[(k + 5) % ranges.size()];
+    lpg(s, 1);  // the viewer's page, with a plot region as its graphs have
+    region(s, 7, 2, 58, 14, 0);
+    limits(s, x1, x2, y1, y2);
+    fit_region_to_axes(s, s.grf.page_pix[0] + 1, s.grf.page_pix[1] - 1);  // inside the frame
+    gfopen(s, "axes.gf");
+    axes(s);
+    gfclose(s);
+    const Grf& g = s.grf;
+    std::vector<std::string> xlabels;
+    for (const Record& r : records(slurp("axes.gf"))) {
+      if (r.kind != 16 || r.text.empty()) continue;  // not the blank titles
+      const int x = r.v[0] / 50, y = r.v[1] / 50, n = static_cast<int>(r.text.size());
+      EXPECT_EQ(read_raster_text(s, x, y, n), r.text) << k;
+      // The world value at the tick: under the middle of an x label, level with a y label.
+      const bool below = y > g.reg_pix[3];
+      const double at = below ? g.xmnlim + (x + 4.0 * n - g.reg_real[0]) * (g.xmxlim - g.xmnlim) /
+                                               (g.reg_real[1] - g.reg_real[0])
+                              : g.ymnlim + (g.reg_real[3] - y - 7.0) * (g.ymxlim - g.ymnlim) /
+                                               (g.reg_real[3] - g.reg_real[2]);
+      const double point = below ? (g.xmxlim - g.xmnlim) / (g.reg_real[1] - g.reg_real[0])
+                                 : (g.ymxlim - g.ymnlim) / (g.reg_real[3] - g.reg_real[2]);
+      EXPECT_NEAR(std::strtod(r.text.c_str(), nullptr), at, 1.5 * point) << k << " " << r.text;
+      if (below) xlabels.push_back(r.text);
+    }
+    EXPECT_GE(xlabels.size(), 2u) << k;
+    // A tick on the window's left edge up to rounding is labelled.
+    if (x1 == std::nextafter(1.0f, 2.0f)) {
+      EXPECT_EQ(std::strtod(xlabels.front().c_str(), nullptr), 1.0);
+    }
+  }
 }
 
 }  // namespace

@@ -151,18 +151,36 @@ TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
   EXPECT_EQ(t.count(15, 27, 16, 210, 223), 0);
 }
 
-TEST_F(Contours, ZoneLegendShowsTenSwatchesAndNineValuesOfTwelveLevels) {
-  float lev[12];
-  int32_t col[13];
-  for (int k = 0; k < 12; ++k) lev[k] = 100.0f * static_cast<float>(k + 1);
-  for (int k = 0; k < 13; ++k) col[k] = k + 1;
-  const auto recs = recorded([&] { clrscale(s, lev, col, 12); }, "legend_12.gf");
-  ASSERT_EQ(count_kind(recs, 32), 10);
-  ASSERT_EQ(count_kind(recs, 16), 9 + 2);
+TEST_F(Contours, ZoneLegendShowsEveryZoneInItsColourAboveThePagesLastRow) {
+  float lev[40];
+  int32_t col[41];
+  for (int k = 0; k < 40; ++k) lev[k] = 100.0f * static_cast<float>(k + 1);
+  for (int k = 0; k < 41; ++k) col[k] = k % 14 + 1;
+  auto recs = recorded([&] { clrscale(s, lev, col, 12); }, "legend_12.gf");
+  ASSERT_EQ(count_kind(recs, 32), 13);
+  ASSERT_EQ(count_kind(recs, 16), 12 + 2);
   EXPECT_EQ(recs[1].text, "   0.100");  // values divided by 10^3
   EXPECT_EQ(recs.back().text, "  3");
   EXPECT_EQ(recs[recs.size() - 2].text, "e");
   EXPECT_EQ(s.grf.igcolor, 15);
+  // 41 zones: packed closer, every swatch in its colour above the time line, values a text row
+  // apart.
+  std::fill(s.frame.raster.begin(), s.frame.raster.end(), uint8_t{0});
+  recs = recorded([&] { clrscale(s, lev, col, 40); });
+  int last_swatch = 0, last_value = -100, values = 0;
+  for (const Record& r : recs) {
+    if (r.kind == 32) {
+      EXPECT_EQ(r.colour, col[last_swatch++]);
+      EXPECT_LT(r.v[4] / 50, 224);  // the swatch's bottom edge
+    } else if (r.text.find('.') != std::string::npos) {
+      EXPECT_GE(r.v[1] / 50 - last_value, 14);
+      last_value = r.v[1] / 50;
+      ++values;
+    }
+  }
+  EXPECT_EQ(last_swatch, 41);
+  EXPECT_EQ(values, 10);  // every fourth level
+  for (int c = 1; c <= 14; ++c) EXPECT_GT(t.count(c, 409, 15, 416, 223), 0) << c;
 }
 
 TEST_F(Contours, LineLegendLabelsLevelsOrSummarisesMany) {
