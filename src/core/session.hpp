@@ -127,6 +127,7 @@ struct Session {
   KeyHistory history;
   char remark[72] = {};           // a remark typed at a command prompt
   int32_t checker_menu_mode = 0;  // the memory checker's input: 0 command line, 1 menu
+  int32_t combine_pair[2] = {};   // the last pair typed at the history menu's combine
 
   Grf grf{};
   Cgout cgout{};

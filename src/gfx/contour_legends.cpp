@@ -122,22 +122,30 @@ void izlscale(Session& s, const float* lev, const int32_t* col, int nlev) {
 void clrscale(Session& s, const float* lev, const int32_t* col, int nlev) {
   const Grf& g = s.grf;
   if (g.initlim != kMark) return;
-  const int n = std::min(std::abs(nlev), kMaxShown);
+  const int n = std::abs(nlev);
   if (n == 0 || !legend_room(s)) return;
   const int cw = g.cell_w, ch = g.cell_h;
   const int x1 = g.reg_pix[1] + cw, x2 = g.reg_pix[1] + 2 * cw, top = g.reg_pix[2];
   const int p = legend_exponent(lev, n);
   const double factor = std::pow(10.0, p);
-  const int swatches = std::min(n + 1, 10);
-  for (int i = 1; i <= swatches; ++i) {
-    const int y1 = top + i * ch;
-    const int y2 = static_cast<int>(y1 + 0.8 * ch);
+  // Every zone has its swatch, from the lowest down, a cell apart while they fit above the page's
+  // last text row, packed closer when they do not; a value is then written at every k-th level
+  // only, so that the values do not run into each other.
+  const int zones = n + 1;
+  const int first = top + ch;
+  const int room = g.page_pix[3] - ch - first;
+  const int pitch = std::clamp(room / zones, 1, ch);
+  const int height = pitch == ch ? static_cast<int>(0.8 * ch) : std::max(pitch - 2, 1);
+  const int every = (ch + pitch - 1) / pitch;
+  for (int i = 1; i <= zones; ++i) {
+    const int y1 = first + (i - 1) * pitch;
     color(s, col[i - 1]);
     rect(s, static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
-         static_cast<float>(y2), 1);
+         static_cast<float>(y1 + height), 1);
     // The value of the level between this swatch and the next.
-    if (i < swatches) {
-      label(s, fixed_8_3(lev[i - 1] / factor), x2 + 2 * cw, y1 + static_cast<int>(0.3 * ch), 15);
+    if (i < zones && i % every == 0) {
+      label(s, fixed_8_3(lev[i - 1] / factor), x2 + 2 * cw,
+            y1 + pitch - ch + static_cast<int>(0.3 * ch), 15);
     }
   }
   exponent_label(s, x1, top, p);

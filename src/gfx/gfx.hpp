@@ -49,11 +49,16 @@ void get_clip(Session& s, int& ix1, int& iy1, int& ix2, int& iy2);
 void tmp(Session& s, float x, float y, float& px, float& py);
 void tmp1(Session& s, float x, float y, int& ipx, int& ipy);
 
-void axes(Session& s);
+// Both axes at the region's lower and left edges, with the given steps (0: automatic ones).
+void axes(Session& s, float xstep = 0.0f, float ystep = 0.0f);
 void xaxis(Session& s, float y, std::string_view title, int ntitle, float step, float ticklen,
            int nminor);
 void yaxis(Session& s, float x, std::string_view title, int ntitle, float step, float ticklen,
            int nminor);
+// Narrows the region so that the labels of the axes of the current limits (with the given
+// steps, 0 for automatic ones as AXES draws them) stay between the points x1 and x2: the y labels
+// left of the region, the x labels centred under its ends.
+void fit_region_to_axes(Session& s, int x1, int x2, float xstep = 0.0f, float ystep = 0.0f);
 
 // The standard picture of the results viewer: mode 1 opens it (page 1, region 11, cleared),
 // mode 3 opens it without clearing, mode 2 closes it.

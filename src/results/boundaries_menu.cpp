@@ -64,6 +64,7 @@ void condition_picture(Session& s, int k) {
   lpg_legend(s);
   // The positions first: they pass through the same work arrays the field is then put in.
   const Positions p = tlim(s);
+  room_for_axes(s);
   clip(s, 3);
   std::vector<float> spare;
   const float* w = condition_field(s, k, spare);

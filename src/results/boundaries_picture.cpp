@@ -72,6 +72,7 @@ void lgran(Session& s, const Positions& p) {
 void lgran1(Session& s) {
   lpg_region(s, kPlotCol, kPlotRow);
   const Positions p = tlim(s);
+  room_for_axes(s);
   clip(s, 3);
   lgran(s, p);
   clip(s, 2);

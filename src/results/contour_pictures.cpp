@@ -76,6 +76,7 @@ void linur2(Session& s) {
   }
   lpg_legend(s);
   const Positions p = tlim(s);
+  room_for_axes(s);
   clip(s, 3);
   lgran(s, p);
   const float* f = drawn_field(s, p);
@@ -103,6 +104,7 @@ void linurc2(Session& s) {
   }
   lpg_legend(s);
   const Positions p = tlim(s);
+  room_for_axes(s);
   clip(s, 3);
   const float* f = drawn_field(s, p);
   std::vector<float> lev;

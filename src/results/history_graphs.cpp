@@ -3,6 +3,7 @@
 // combination, and the drawing of one curve against time, together with a second curve, or
 // against another curve.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -103,6 +104,28 @@ int curve_number(int k, size_t count) {
   return k >= 1 && static_cast<size_t>(k) <= count ? k : 1;
 }
 
+// The title of a curve's graph: its name, " versus " and "time" or the name of the abscissa
+// curve; 72 characters at most.
+std::string curve_title(const Curve& c, const Curve* versus) {
+  std::string title = rtrim(shown(c.name)) + " versus " +
+                      (versus != nullptr ? rtrim(shown(versus->name)) : std::string("time"));
+  if (title.size() > kTitleLen) title.resize(kTitleLen);
+  return title;
+}
+
+// A round tick step (1, 2, 2.5 or 5 times a power of ten) for an axis of range r drawn over
+// `points` points: the smallest that leaves `room` points between neighbouring ticks.
+float panel_step(double r, double points, double room) {
+  if (!(r > 0.0) || !(points > 0.0)) return 0.0f;
+  double p = std::pow(10.0, std::floor(std::log10(r)) - 2);
+  for (int e = 0; e < 6; ++e, p *= 10) {
+    for (double m : {1.0, 2.0, 2.5, 5.0}) {
+      if (m * p * points / r >= room) return static_cast<float>(m * p);
+    }
+  }
+  return static_cast<float>(r);
+}
+
 void range(const float* v, int n, float& lo, float& hi) {
   lo = hi = v[0];
   for (int i = 1; i < n; ++i) {
@@ -155,11 +178,14 @@ void combine(Session& s, const std::vector<Curve>& curves) {
   int32_t* nhi = s.cterm.nhi;
   clswnd3(s);
   locate1(s, 1, 18);
-  txtcon(s, " numbers of graphs to combine:" + fmt_int(nhi[0], "(i4)") + fmt_int(nhi[1], "(i4)"));
+  int32_t* pq = s.combine_pair;
+  txtcon(s, " numbers of graphs to combine:" + fmt_int(pq[0], "(i4)") + fmt_int(pq[1], "(i4)"));
   new_answer_line(s);
-  int32_t pq[2] = {nhi[0], nhi[1]};
+  int32_t typed[2] = {pq[0], pq[1]};
   int n = 2;
-  if (readi(s, " new values?", pq, n, "", 0) != 0) return;
+  if (readi(s, " new values?", typed, n, "", 0) != 0) return;
+  pq[0] = typed[0];
+  pq[1] = typed[1];
   const int p = pq[0], q = pq[1];
   const int i = std::clamp(std::abs(p), 1, nhist);
   const int j = std::clamp(std::abs(q), 1, nhist);
@@ -234,6 +260,15 @@ void ahist(Session& s) {
   }
 }
 
+std::string lhist_title(const Session& s, int curve) {
+  const std::vector<Curve> curves = curve_list(s);
+  if (curves.empty()) return {};
+  const Curve& c = curves[static_cast<size_t>(curve_number(curve, curves.size()) - 1)];
+  const int64_t second = s.cterm.nhi[1];
+  const bool versus = second < 0 && static_cast<size_t>(-second) <= curves.size();
+  return curve_title(c, versus ? &curves[static_cast<size_t>(-second - 1)] : nullptr);
+}
+
 void lhist(Session& s, int curve, int own_page) {
   const std::vector<Curve> curves = curve_list(s);
   const int n = recorded(s);
@@ -267,14 +302,28 @@ void lhist(Session& s, int curve, int own_page) {
   // A degenerate abscissa (one point, or a constant curve to plot against) draws nothing.
   if (!(xmax - xmin >= kMinAbscissa)) return;
 
-  std::string title = rtrim(shown(c.name)) + " versus " +
-                      (versus != nullptr ? rtrim(shown(versus->name)) : std::string("time"));
-  if (title.size() > kTitleLen) title.resize(kTitleLen);
+  const std::string title = curve_title(c, versus);
 
-  if (own_page != 0) lpg_region(s, kPlotCol, kGraphRow);
-  limits(s, xmin, xmax, ymin, ymax);
-  color(s, 15);
-  axes(s);
+  if (own_page != 0) {
+    lpg_region(s, kPlotCol, kGraphRow);
+    limits(s, xmin, xmax, ymin, ymax);
+    room_for_axes(s);
+    color(s, 15);
+    axes(s);
+  } else {
+    // A small panel: ticks far enough apart that their labels (up to 6 characters along x) do
+    // not run into each other, the labels kept inside the caller's clip rectangle.
+    limits(s, xmin, xmax, ymin, ymax);
+    const Grf& g = s.grf;
+    const int cw = g.cell_w, ch = g.cell_h;
+    const float xs = panel_step(double{xmax} - xmin, g.reg_pix[1] - g.reg_pix[0] - 7 * cw, 7 * cw);
+    const float ys = panel_step(double{ymax} - ymin, g.reg_pix[3] - g.reg_pix[2], ch + 4);
+    int cx1 = 0, cy1 = 0, cx2 = 0, cy2 = 0;
+    get_clip(s, cx1, cy1, cx2, cy2);
+    fit_region_to_axes(s, cx1, cx2, xs, ys);
+    color(s, 15);
+    axes(s, xs, ys);
+  }
   clip(s, 3);
   lineo(s, x, y, n);
   if (over != nullptr) lineo(s, x, reals(s, over->ptr), n);

@@ -179,6 +179,7 @@ void lline2(Session& s) {
     float fmin = 0, fmax = 0;
     graph_range(s, f, true, 1.0e-9f, fmin, fmax);
     limits(s, t.x.front(), t.x.back(), fmin, fmax);
+    room_for_axes(s);
     color(s, 15);
     axes(s);
     label(s, "line:", 100.0f);
@@ -239,6 +240,7 @@ void lling(Session& s) {
       float fmin = 0, fmax = 0;
       graph_range(s, f, false, 1.0e-7f, fmin, fmax);
       limits(s, a, b, fmin, fmax);
+      room_for_axes(s);
       color(s, 15);
       axes(s);
       label(s, "ksi:P", 100.0f);
@@ -250,7 +252,9 @@ void lling(Session& s) {
       clip(s, 2);
     }
   }
-  markpic(s, function_title(s, c.nf));
+  // Titled with the boundary function of the same number.
+  const int nfun = std::min(s.cls.nfun, 20);
+  markpic(s, c.nf >= 1 && c.nf <= nfun ? field_str(s.cls.funname[c.nf - 1]) : std::string());
   lpg(s, 2);
 }
 

@@ -38,6 +38,7 @@ void lmesh(Session& s) {
   }
   lpg_region(s, kPlotCol, kPlotRow);
   const Positions p = tlim(s);
+  room_for_axes(s);
   if (!p.x.empty()) {
     clip(s, 3);
     std::vector<float> px, py;

@@ -19,6 +19,7 @@ namespace {
 constexpr int kColumnWidth = 162, kRowHeight = 110;
 constexpr int kRegionWidth = 146, kRegionHeight = 90, kNameHeight = 16;
 constexpr int kMaxLevels = 94;
+constexpr int kLabelHalf = 8, kLabelBelow = 18;  // the axis labels of a history panel
 
 struct Panel {
   int x1, y1, x2, y2;
@@ -29,18 +30,6 @@ Panel panel(int k) {
   const int x1 = 1 + kColumnWidth * col + 8;
   const int y1 = 2 + kRowHeight * row + kNameHeight;
   return {x1, y1, x1 + kRegionWidth, y1 + kRegionHeight};
-}
-
-// The name of the current history curve: a point history is named by its function, the built-in
-// curves by their own names; 20 characters at most.
-std::string history_name(const Session& s) {
-  const ChtHistory& h = s.cht.hist;
-  const int nhist = std::clamp(h.nhist, 0, 20), nhist0 = std::clamp(h.nhist0, 0, 20);
-  if (nhist + nhist0 < 1) return {};
-  const int k = std::clamp(s.cterm.nhi[0], 1, nhist + nhist0);
-  const std::string name = k <= nhist ? function_title(s, h.ifhist[k - 1])
-                                      : rtrim(std::string_view(h.name0[k - nhist - 1], 20));
-  return name.substr(0, std::min<size_t>(name.size(), 20));
 }
 
 void name_above(Session& s, const Panel& r, const std::string& name) {
@@ -70,10 +59,13 @@ void multi2(Session& s) {
     if (fn < 1) {
       const int curves = s.cht.hist.nhist + s.cht.hist.nhist0;
       if (s.cht.hist.nthist >= 2 && curves >= 1) {
-        clip(s, 3);
+        // The graph in the panel with its axis labels inside the panel's frame: room for the
+        // top label's half above the plot and for the x labels below it.
+        set_clip(s, r.x1 + 1, r.y1 + 1, r.x2 - 1, r.y2 - 1);
+        region1(s, r.x1 + 2, r.y1 + kLabelHalf, r.x2 - 2, r.y2 - kLabelBelow, 0);
         lhist(s, t.nhi[0], 0);
         clip(s, 2);
-        name_above(s, r, history_name(s));
+        name_above(s, r, lhist_title(s, t.nhi[0]));
       }
       continue;
     }

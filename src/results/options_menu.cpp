@@ -24,6 +24,8 @@ constexpr std::string_view kItems =
 // Cold to warm: blue, light blue, cyan, light cyan, light green, green, yellow, brown, light red,
 // red, magenta. Colour 0 is the picture background and 15 the colour of lines and text.
 constexpr std::array<int32_t, 11> kRamp = {1, 9, 3, 11, 10, 2, 14, 6, 12, 4, 5};
+// For more zones: the ramp, then light magenta and the two greys, every colour once.
+constexpr std::array<int32_t, 14> kWideRamp = {1, 9, 3, 11, 10, 2, 14, 6, 12, 4, 5, 13, 8, 7};
 
 std::string reals_text(const float* v, int n) {
   std::string t;
@@ -78,7 +80,9 @@ void set_automatic_window(Cterm& t) {
 
 void test_graph_mode(Session& s) {
   Cterm& t = s.cterm;
-  const std::string shown = t.test_graph == 1 ? " test graph mode" : " graph mode";
+  const std::string shown = t.test_graph == 1   ? " text mode"
+                            : t.test_graph == 2 ? " graph mode"
+                                                : " test graph mode";
   const int choice = choose(s, shown, "mode", "text graph test", 3, t.test_graph == 1 ? 3 : 2, 7);
   if (choice == 1) {
     // The console of this program is always drawn in the graphics window.
@@ -182,9 +186,12 @@ void colour_editor(Session& s) {
 
 void default_zone_colours(int nl, int32_t (&icolor)[95]) {
   const int nz = std::clamp(nl + 1, 1, kColours);
-  const int r = static_cast<int>(kRamp.size());
+  const int r = static_cast<int>(kRamp.size()), w = static_cast<int>(kWideRamp.size());
   for (int k = 0; k < kColours; ++k) {
-    if (k < nz) {
+    if (nz > r) {
+      // Every colour in turn, so that two zones of one colour lie w zones apart.
+      icolor[k] = kWideRamp[static_cast<size_t>(k % w)];
+    } else if (k < nz) {
       const int i = nz == 1 ? 0 : (2 * k * (r - 1) + (nz - 1)) / (2 * (nz - 1));
       icolor[k] = kRamp[static_cast<size_t>(i)];
     } else {
@@ -235,10 +242,18 @@ void termo(Session& s) {
                  &t.nlinur, 1);
         if (t.nlinur < 1) t.nlinur = 25;
         break;
-      case 7:
+      case 7: {
+        const int32_t before = t.nl;
         ask_ints(s, "number of level zones =" + fmt_int(t.nl, "(i5)"), "new number ?", &t.nl, 1);
         if (t.nl < 1) t.nl = 1;
+        // The default colours follow the number of zones; colours chosen in the editor stay.
+        int32_t defaults[kColours];
+        default_zone_colours(before, defaults);
+        if (t.nl != before && std::equal(std::begin(defaults), std::end(defaults), t.icolor)) {
+          default_zone_colours(t.nl, t.icolor);
+        }
         break;
+      }
       case 8:
         colour_editor(s);
         break;

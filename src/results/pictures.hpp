@@ -65,6 +65,8 @@ std::string function_title(const Session& s, int k);
 // stop at column 43 so that the scale's numbers (up to 17 characters) fit on the page.
 inline constexpr int kPlotCol = 58, kLegendCol = 43, kPlotRow = 15, kGraphRow = 14;
 void lpg_region(Session& s, int col2, int row2);
+// Narrows the plot region, once its limits are set, so that the axis labels stay on the page.
+void room_for_axes(Session& s);
 // The same for a picture with a level or colour scale: columns 7..43, rows 2..15.
 void lpg_legend(Session& s);
 // The element nodes of the current mesh as 0-based indices into the positions, 3 or 4 per
@@ -95,8 +97,9 @@ double track_step(const Session& s, const MeshLocator& locator, std::vector<Trac
 
 // The help file of the viewer's menus.
 inline constexpr std::string_view kViewerHelp = "hlp/auto.hlp";
-// The colour editor's default palette: a ramp from blue through green and yellow to red spread
-// over the nl + 1 zones that nl levels make; the entries after them run through the ramp again.
+// The colour editor's default palette: up to 11 zones, a ramp from blue through green and yellow to
+// red spread over the nl + 1 zones that nl levels make, the entries after them running through the
+// ramp again; more zones take the 14 colours other than black and white in turn.
 void default_zone_colours(int nl, int32_t (&icolor)[95]);
 // Lets the next keyboard question read a new line: what was left of an earlier answer is
 // dropped, so that a menu choice is never followed by a stale value.

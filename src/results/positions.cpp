@@ -118,7 +118,10 @@ void tlim1(Session& s, const Positions& p) {
   }
   const float dx = xmax - xmin, dy = ymax - ymin;
   if (t.isymg == 2) {
-    const float side = std::max(2.0f * dx, dy);
+    // The axis in the middle and both halves whole: the side is twice the largest distance of a
+    // node from the axis (a mesh that does not reach the axis lies off it).
+    const float reach = std::max(std::fabs(xmin), std::fabs(xmax));
+    const float side = std::max(2.0f * reach, dy);
     limits(s, -side / 2, side / 2, ymin, ymin + side);
   } else {
     const float side = std::max(dx, dy);
@@ -182,6 +185,12 @@ void lpg_region(Session& s, int col2, int row2) {
   lpg(s, 1);
   region(s, 7, 2, col2, row2, 0);
   color(s, 15);
+}
+
+void room_for_axes(Session& s) {
+  // Inside the page's frame.
+  const int frame = s.grf.irampag == 1 ? 1 : 0;
+  fit_region_to_axes(s, s.grf.page_pix[0] + frame, s.grf.page_pix[1] - frame);
 }
 
 void lpg_legend(Session& s) {

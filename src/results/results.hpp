@@ -4,6 +4,7 @@
 // cmesh.jdcr) on the mesh with the view settings of s.cterm.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/session.hpp"
@@ -46,5 +47,8 @@ void ahist(Session& s);
 // LHIST: draws history curve `curve` (1-based in the viewer's curve list); own_page 0 draws into
 // the region the caller has set (the multi picture).
 void lhist(Session& s, int curve, int own_page);
+// The title LHIST gives the graph of that curve: "NAME versus time" or "NAME versus NAME2";
+// empty when nothing is recorded.
+std::string lhist_title(const Session& s, int curve);
 
 }  // namespace tivor

@@ -194,6 +194,7 @@ void track2(Session& s) {
   dinit(s, "tivor", 0.8f, 0.8f);
   lpg_region(s, kPlotCol, kPlotRow);
   const Positions p = tlim(s);
+  room_for_axes(s);
   const bool mirror = s.cterm.isymg == 2;
   color(s, 15);
   axes(s);

@@ -38,6 +38,7 @@ void lspeed2(Session& s) {
 
   lpg_region(s, kPlotCol, kPlotRow);
   const Positions p = tlim(s);
+  room_for_axes(s);
   clip(s, 3);
   lgran(s, p);
   const Cmesh& c = s.cmesh;

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "e2e/session_runner.hpp"
+#include "host/palette.hpp"
 
 namespace tivor::e2e {
 namespace {
@@ -44,6 +46,22 @@ class ResultsViewer : public Session {
   }
 };
 
+// The canvas colour shown at canvas point (x, y) (the screen swaps 0 and 15).
+int colour_at(const RgbImage& im, int x, int y) {
+  int c = 0;
+  while (c < 16 && !(kConsolePalette[static_cast<size_t>(c)] == im.at(x - 1, y - 1))) ++c;
+  return c == 0 ? 15 : c == 15 ? 0 : c;
+}
+
+// Points of canvas colour c (any but the background when c < 0) in x1..x2, y1..y2.
+int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
+  int n = 0;
+  for (int y = y1; y <= y2; ++y) {
+    for (int x = x1; x <= x2; ++x) n += c < 0 ? colour_at(im, x, y) != 0 : colour_at(im, x, y) == c;
+  }
+  return n;
+}
+
 // A screenshot named after the sample.
 std::string shot_of(const std::string& name) {
   return "<Shot:square_" + name + ">";
@@ -64,6 +82,63 @@ TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
                            "prograph", "borders", "history", "tracks", "view"}) {
     expect_reference(std::string("square_") + name);
   }
+  // What each shows, whatever its pixels: line pictures only white on the plot (points 49..464 by
+  // 15..210, 49..344 with a scale), coloured ones their colours where the values say.
+  const auto pic = [&](const char* name) { return *shot(std::string("square_") + name); };
+  for (const char* name : {"mesh", "velocities", "borders", "graph", "history", "view"}) {
+    const RgbImage im = pic(name);
+    EXPECT_GT(count(im, 15, 50, 16, 463, 209), 20) << name;
+    EXPECT_EQ(count(im, -1, 50, 16, 463, 209), count(im, 15, 50, 16, 463, 209)) << name;
+  }
+  // c1 falls from 1 at r = 0 to the right: the highest zone (magenta) on the left, the lowest
+  // (blue) on the right, all 11 zones in the legend.
+  for (const char* name : {"zones", "add_mesh"}) {
+    const RgbImage im = pic(name);
+    EXPECT_GT(count(im, 5, 50, 20, 60, 200), 1000) << name;
+    EXPECT_GT(count(im, 1, 280, 20, 340, 200), 5000) << name;
+    for (int i = 1; i <= 11; ++i) EXPECT_NE(colour_at(im, 356, 15 + 14 * i + 5), 0) << i;
+  }
+  // Level lines in several colours; the multi picture's conc1 from magenta and constant conc2 in
+  // the middle zone (green); the prograph's blue base and green relief.
+  const RgbImage lines = pic("lines"), multi = pic("multi"), prograph = pic("prograph");
+  int colours = 0;
+  for (int c = 1; c <= 14; ++c) colours += count(lines, c, 50, 16, 343, 209) > 0;
+  EXPECT_GE(colours, 5);
+  EXPECT_EQ(colour_at(multi, 14, 63), 5);
+  EXPECT_EQ(colour_at(multi, 176, 63), 2);
+  EXPECT_GT(count(prograph, 1, 50, 16, 463, 209), 1000);
+  EXPECT_GT(count(prograph, 2, 50, 16, 463, 209), 1000);
+}
+
+TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevelsAndWholeLabels) {
+  const auto shot_of = [](const std::string& name) { return "<Shot:cylinder_" + name + ">"; };
+  const std::string script =
+      sample_run(2, 5) + kResults + kMesh + shot_of("mesh") + kOptions + item(9) +
+      "<Right><Enter>" + item(7) + "12<Enter>" + item(13) + "1 0 1 1 1 1<Enter><Esc>" + kMesh +
+      shot_of("mirror") + kZones + shot_of("zones") + kMulti + shot_of("multi") + kHistory +
+      item(3) + shot_of("history") + "<Esc>" + kOptions + item(2) + "-0.0125 0.0125<Enter><Esc>" +
+      kGraph + shot_of("graph") + "<Esc>" + kExit;
+  ASSERT_EQ(run(script), 0) << stderr_;
+  for (const char* name : {"mesh", "mirror", "zones", "multi", "history", "graph"}) {
+    expect_reference(std::string("cylinder_") + name);
+  }
+  // The mirrored wall 1 <= |r| <= 2 in the window -2..2 (points 49..464, the wall's top at 161):
+  // both halves whole, nothing about the axis.
+  const RgbImage mirror = *shot("cylinder_mirror");
+  EXPECT_GT(count(mirror, 15, 55, 165, 150, 205), 500);
+  EXPECT_GT(count(mirror, 15, 362, 165, 458, 205), 500);
+  EXPECT_EQ(count(mirror, -1, 160, 165, 352, 205), 0);
+  // 13 zones, each its own colour in the legend; the inner wall (c1 = 1) in the highest zone's,
+  // the outer one (c1 = 0) in the lowest's (plot points 49..344).
+  const RgbImage zones = *shot("cylinder_zones");
+  std::set<int> swatches;
+  for (int i = 1; i <= 13; ++i) swatches.insert(colour_at(zones, 356, 15 + 14 * i + 5));
+  EXPECT_EQ(swatches.size(), 13u);
+  EXPECT_FALSE(swatches.count(0) || swatches.count(15));
+  EXPECT_EQ(colour_at(zones, 119, 190), colour_at(zones, 356, 15 + 14 * 13 + 5));
+  EXPECT_EQ(colour_at(zones, 52, 190), colour_at(zones, 356, 15 + 14 + 5));
+  // The history panel (points 171..317 by 18..108) carries its axis labels left of its plot.
+  EXPECT_GT(count(*shot("cylinder_multi"), 15, 173, 20, 205, 100), 50);
 }
 
 TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {

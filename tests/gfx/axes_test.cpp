@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
+#include <cstdlib>
 
 #include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
+#include "picture_records.hpp"
+#include "raster_reading.hpp"
 
 namespace tivor::test {
 namespace {
@@ -70,6 +74,46 @@ TEST_F(Axes, ValueNearZeroIsLabelledZero) {
   int bits = 0;
   for (int r = 0; r < 14; ++r) bits += std::popcount(glyph_rows(14, '0')[r]);
   EXPECT_EQ(t.count(15, x0 - 24, 304, x0 + 31, 317), bits);
+}
+
+TEST(AxisLabels, EveryLabelIsShownWholeAndReadsAsTheValueAtItsTick) {
+  WorkDir dir;
+  GfxSession t;
+  Session& s = *t.s;
+  dinit1(s, "tivor", 0.6f, 0.6f);
+  // Tiny, huge, negative and mixed ranges; the last starts a rounding above its tick at 1.
+  const float lo[] = {
+      0,       -0.0125f, 7.675f, -7.7f,  1e-7f,  -2e-6f, 1e6f,
+      -2.5e7f, 1000,     1e-3f,  -1e-3f, 123456, -1e10f, std::nextafter(1.0f, 2.0f)};
+  const float hi[] = {1,    0.0125f, 7.69f,   -7.6f, 3e-7f,  5e-6f, 3e6f,
+                      1e5f, 1001,    1.1e-3f, 1e-3f, 123789, 1e10f, 2};
+  std::vector<double> xs;
+  for (size_t k = 0, j = 5; k < std::size(lo); ++k, j = (k + 5) % std::size(lo)) {
+    lpg(s, 1);  // the viewer's framed page and a graph's plot region
+    region(s, 7, 2, 58, 14, 0);
+    limits(s, lo[k], hi[k], lo[j], hi[j]);
+    fit_region_to_axes(s, 2, s.grf.page_pix[1] - 1);
+    gfopen(s, "axes.gf");
+    axes(s);
+    gfclose(s);
+    const float* rg = s.grf.reg_real;
+    xs.clear();
+    for (const Record& r : records(slurp("axes.gf"))) {
+      if (r.kind != 16 || r.text.empty()) continue;  // not the blank titles
+      const int x = r.v[0] / 50, y = r.v[1] / 50, n = static_cast<int>(r.text.size());
+      EXPECT_EQ(read_raster_text(s, x, y, n), r.text) << k;
+      // The value at the tick: under the middle of an x label, level with a y label.
+      const bool below = y > rg[3];
+      const double a = below ? lo[k] : lo[j], b = below ? hi[k] : hi[j];
+      const double points = below ? rg[1] - rg[0] : rg[3] - rg[2];
+      const double u = (below ? x + 4.0 * n - rg[0] : rg[3] - y - 7.0) / points;
+      const double v = std::strtod(r.text.c_str(), nullptr);
+      EXPECT_NEAR(v, a + u * (b - a), 1.5 * (b - a) / points) << k << " " << r.text;
+      if (below) xs.push_back(v);
+    }
+    EXPECT_GE(xs.size(), 2u) << k;
+  }
+  EXPECT_EQ(xs.front(), 1.0);
 }
 
 }  // namespace

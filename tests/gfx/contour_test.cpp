@@ -151,18 +151,31 @@ TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
   EXPECT_EQ(t.count(15, 27, 16, 210, 223), 0);
 }
 
-TEST_F(Contours, ZoneLegendShowsTenSwatchesAndNineValuesOfTwelveLevels) {
-  float lev[12];
-  int32_t col[13];
-  for (int k = 0; k < 12; ++k) lev[k] = 100.0f * static_cast<float>(k + 1);
-  for (int k = 0; k < 13; ++k) col[k] = k + 1;
-  const auto recs = recorded([&] { clrscale(s, lev, col, 12); }, "legend_12.gf");
-  ASSERT_EQ(count_kind(recs, 32), 10);
-  ASSERT_EQ(count_kind(recs, 16), 9 + 2);
+TEST_F(Contours, ZoneLegendShowsEveryZoneInItsColourAboveThePagesLastRow) {
+  float lev[40];
+  int32_t col[41];
+  for (int k = 0; k < 40; ++k) lev[k] = 100.0f * static_cast<float>(k + 1);
+  for (int k = 0; k < 41; ++k) col[k] = k % 14 + 1;
+  auto recs = recorded([&] { clrscale(s, lev, col, 12); }, "legend_12.gf");
+  ASSERT_EQ(count_kind(recs, 32), 13);
+  ASSERT_EQ(count_kind(recs, 16), 12 + 2);
   EXPECT_EQ(recs[1].text, "   0.100");  // values divided by 10^3
   EXPECT_EQ(recs.back().text, "  3");
   EXPECT_EQ(recs[recs.size() - 2].text, "e");
   EXPECT_EQ(s.grf.igcolor, 15);
+  // 41 zones: packed closer, every swatch in its colour above the time line; every fourth value,
+  // a text row apart.
+  recs = recorded([&] { clrscale(s, lev, col, 40); });
+  std::erase_if(recs, [](const Record& r) { return r.kind == 16 && r.text.size() < 8; });
+  ASSERT_EQ(recs.size(), 41u + 10u);
+  for (size_t i = 0, k = 0; i < recs.size(); ++i) {
+    if (recs[i].kind == 32) {
+      EXPECT_EQ(recs[i].colour, col[k++]);
+      EXPECT_LT(recs[i].v[4] / 50, 224);  // its bottom edge
+    } else if (i > 5) {
+      EXPECT_EQ(recs[i].v[1] - recs[i - 5].v[1], 16 * 50) << i;
+    }
+  }
 }
 
 TEST_F(Contours, LineLegendLabelsLevelsOrSummarisesMany) {

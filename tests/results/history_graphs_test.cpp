@@ -118,9 +118,10 @@ TEST_F(HistoryTest, CombineOverlaysOneFunctionAndPlotsTwoFunctionsAgainstEachOth
   };
   // The same function: overlaid against time, whatever the signs.
   EXPECT_EQ(combine("-3 1", false), std::make_pair(3, 1));
-  EXPECT_FALSE(screen_with(" numbers of graphs to combine:   1   3").empty());
-  // Two functions with the second number negative: the first against the second.
+  // Two functions with the second number negative: the first against the second. The pair shown
+  // is the last one entered.
   EXPECT_EQ(combine("2 -1", false), std::make_pair(2, -1));
+  EXPECT_FALSE(screen_with(" numbers of graphs to combine:  -3   1").empty());
   // Anything else clears the combination.
   for (const char* pair : {"1 2", "2 2", "4 -2", "2 -9", "-1 -2"}) {
     EXPECT_EQ(combine(pair, true).second, 0);

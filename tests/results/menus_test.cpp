@@ -343,7 +343,7 @@ TEST_F(Menus, MirrorMakesTheWindowAutomaticAndOtherSwitches) {
   EXPECT_EQ(t.test_graph, 1);
   EXPECT_TRUE(seen(" mirror off"));
   EXPECT_TRUE(seen(" draw directions"));
-  EXPECT_TRUE(seen(" graph mode"));
+  EXPECT_TRUE(seen(" test graph mode"));  // the stored 0 of the defaults
 
   // Leaving the mirror menu with Esc changes nothing.
   t.reg[2] = 2.0f;
@@ -408,6 +408,32 @@ TEST_F(Menus, ColourEditorChangesKeepsAndDiscards) {
   default_zone_colours(4, expected);
   EXPECT_EQ(std::vector<int32_t>(t.icolor, t.icolor + 95),
             std::vector<int32_t>(expected, expected + 95));
+
+  // The default colours follow the number of zones; colours set in the editor stay.
+  item(7);
+  host.line("12");
+  item(8);
+  host.press('+');
+  host.press(key::kEnter);
+  item(7);
+  host.line("20");
+  host.press(key::kEsc);
+  ASSERT_TRUE(run_termo());
+  default_zone_colours(12, expected);
+  EXPECT_EQ(t.icolor[0], expected[0] % 15 + 1);
+  EXPECT_EQ(std::vector<int32_t>(t.icolor + 1, t.icolor + 95),
+            std::vector<int32_t>(expected + 1, expected + 95));
+}
+
+TEST(ZoneColours, AColourComesBackOnlyAfterAllFourteenOthers) {
+  for (int nl = 1; nl <= 94; ++nl) {
+    int32_t col[95];
+    default_zone_colours(nl, col);
+    for (int i = 0; i <= nl; ++i) {
+      EXPECT_TRUE(col[i] >= 1 && col[i] <= 14) << nl;  // neither the background nor white
+      for (int j = i + 1; j <= std::min(nl, i + 13); ++j) EXPECT_NE(col[i], col[j]) << nl << j;
+    }
+  }
 }
 
 TEST_F(Menus, ConditionsAreDrawnAsZonesOfTheWorkField) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/picture_records.hpp"
+#include "gfx/raster_reading.hpp"
 #include "mesh/locate.hpp"
 #include "results/point_value.hpp"
 #include "results/results_fixture.hpp"
@@ -95,9 +97,10 @@ TEST_F(PicturesTest, WindowIsTheSquareAroundTheNodesDoubledAndCentredWithTheMirr
   tlim1(*s, p);
   EXPECT_EQ(window(), (std::array<float, 4>{0.5f, 1.5f, 0.0f, 1.0f}));
 
+  // The mirror: centred on the axis, both halves whole (the farthest node lies 1.5 from it).
   s->cterm.isymg = 2;
   tlim1(*s, p);
-  EXPECT_EQ(window(), (std::array<float, 4>{-1.0f, 1.0f, 0.0f, 2.0f}));
+  EXPECT_EQ(window(), (std::array<float, 4>{-1.5f, 1.5f, 0.0f, 3.0f}));
 
   // A window of the user's wins; an empty one (the default) does not.
   s->cterm.reg[0] = 2, s->cterm.reg[1] = 3, s->cterm.reg[2] = 4, s->cterm.reg[3] = 6;
@@ -122,6 +125,15 @@ TEST_F(PicturesTest, PositionsMoveByTheDisplacementsOnlyWhileTheTaskIsPrepared) 
     EXPECT_EQ(reals(*s, c.jdcr[4])[i], p.x[i]) << i;  // the viewer's work arrays hold them too
     EXPECT_EQ(reals(*s, c.jdcr[5])[i], p.y[i]) << i;
   }
+  // The deformed mesh and its mirror image lie inside the automatic window.
+  s->cterm.isymg = 2;
+  lpg(*s, 1);
+  p = tlim(*s);
+  const auto w = window();
+  for (int32_t i = 0; i < c.n1; ++i) {
+    EXPECT_TRUE(-p.x[i] >= w[0] && p.x[i] <= w[1] && p.y[i] >= w[2] && p.y[i] <= w[3]) << i;
+  }
+  s->cterm.isymg = 1;
 
   // The checker's view: no task, the class arrays pointing at zeroed words at the free end, the
   // work arrays on top of the displacements. The mesh is drawn as generated and the
@@ -295,8 +307,31 @@ TEST_F(PicturesTest, GraphAlongTheBoundaryUsesTheArcLengthWhenTheMeshHasNoParame
   s->cterm.rlig[0] = 1.0f;
   s->cterm.rlig[1] = 2.0f;
   s->cmesh.jcsi = 0;
+  set_field(s->cls.funname[0], "held c1");
   lling(*s);
   EXPECT_EQ(window()[1], 2.0f);
+  // Titled with the boundary function's name.
+  EXPECT_EQ(test::read_raster_text(*s, 176, 224, 8), "held c1 ");
+}
+
+TEST_F(PicturesTest, HistoryPanelOfTheMultiPictureShowsItsAxisLabelsAndItsTitle) {
+  run(12);
+  s->cterm.imulti[2] = 0;  // the panel at points 333..479 by 18..108
+  gfopen(*s, "multi.gf");
+  multi2(*s);
+  gfclose(*s);
+  EXPECT_EQ(test::read_raster_text(*s, 333, 2, 17), "conc1 versus time");
+  int xlabels = 0, ylabels = 0;
+  for (const test::Record& r : test::records(test::slurp("multi.gf"))) {
+    const int x = r.v[0] / 50, y = r.v[1] / 50;
+    if (r.kind != 16 || r.text.empty() || x < 326 || y < 10 || y > 108) continue;
+    const int n = static_cast<int>(r.text.size());
+    EXPECT_TRUE(x > 333 && x + 8 * n <= 479 && y + 14 < 108) << r.text;
+    EXPECT_EQ(test::read_raster_text(*s, x, y, n), r.text);
+    ++(y >= 92 ? xlabels : ylabels);  // x labels 3 points under the plot (to 90)
+  }
+  EXPECT_GE(xlabels, 1);
+  EXPECT_GE(ylabels, 2);
 }
 
 TEST_F(PicturesTest, MirrorDrawsTheZonesOnBothSidesOfTheAxis) {
