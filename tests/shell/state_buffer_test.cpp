@@ -1,15 +1,19 @@
 // State buffers: the byte layout (a golden file), the round trip, and the refusals that keep a
 // damaged or oversized buffer from changing the task.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "core/names.hpp"
+#include "core/replace_file.hpp"
 #include "shell/shell.hpp"
 #include "shell/shell_fixture.hpp"
 
@@ -141,6 +145,78 @@ TEST_F(StateBuffer, TruncatedOrOverlongFileIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(s->a[1], 99.0f);
     EXPECT_EQ(s->cmesh.n1, 5);
   }
+}
+
+// Pointers and counts that reach outside the pools, or node numbers that do not exist, are
+// refused with the record's name, and the task stays as it was.
+TEST_F(StateBuffer, RecordsThatDoNotFitThePoolsAreRefused) {
+  fill_task();
+  const Session good = *s;
+  struct Fault {
+    const char* record;
+    std::function<void(Session&)> spoil;
+  };
+  const Fault faults[] = {
+      {"cmesh", [](Session& t) { t.cmesh.jrz = kPoolReals - 10; }},
+      {"cmesh",  // an element of node 43 in a mesh of 42 nodes
+       [](Session& t) {
+         t.cmesh.n2 = 1;
+         t.cmesh.m = 3;
+         t.cmesh.jj1 = 0;
+         t.km[1] = 1;
+         t.km[2] = 43;
+         t.km[3] = 2;
+         t.csize.maxk = 3;
+       }},
+      {"cht", [](Session& t) { t.cht.nipp = 31; }},
+      {"cht", [](Session& t) { t.cht.ipp[0] = -5, t.cht.nipp = 1; }},
+      {"class", [](Session& t) { t.cls.nfun = 21; }},
+  };
+  for (const Fault& f : faults) {
+    *s = good;
+    f.spoil(*s);
+    rewrin(*s, 2, file_);
+    *s = good;
+    s->a[1] = 99.0f;
+    host.press(key::kEnter);
+    rewrin(*s, 1, file_);
+    EXPECT_TRUE(seen(std::string("rewri:record ") + f.record + " is damaged: ")) << f.record;
+    EXPECT_TRUE(flag_tst(*s));
+    flag_off(*s);
+    EXPECT_EQ(s->a[1], 99.0f) << f.record;
+    EXPECT_EQ(s->csize.maxk, 2);
+    EXPECT_EQ(s->cmesh.n1, 42);
+    screens.clear();
+  }
+}
+
+// The header's sizes are compared with the file's length before the file is read: a huge file
+// is refused at once, without reading it into memory.
+TEST_F(StateBuffer, HugeFileIsRefusedFromItsLength) {
+  fill_task();
+  rewrin(*s, 2, file_);
+  fs::resize_file(file_, uintmax_t{1} << 30);
+  host.press(key::kEnter);
+  const auto start = std::chrono::steady_clock::now();
+  rewrin(*s, 1, file_);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(seen("rewri:file is damaged"));
+}
+
+// A temporary left by a killed writer is removed; one of a running program is not.
+TEST_F(StateBuffer, StaleTemporariesAreRemoved) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const fs::path stale = dir_ / ("run1.buf.tmp" + std::to_string(child));
+  const fs::path live = dir_ / ("run2.buf.tmp" + std::to_string(::getppid()));
+  for (const fs::path& p : {stale, live, dir_ / "notes.tmp"}) std::ofstream(p) << "x";
+  EXPECT_EQ(remove_stale_temporaries(dir_.string()), 1);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(dir_ / "notes.tmp"));
 }
 
 TEST_F(StateBuffer, FailedWriteKeepsTheOldBuffer) {
