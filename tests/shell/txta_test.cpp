@@ -57,7 +57,6 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
   namespace fs = std::filesystem;
   const fs::path home = fs::current_path();
   const fs::path dir = fs::temp_directory_path() / ("tivor-txta-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
   fs::create_directories(dir / "buf" / "tivor.buf");  // a directory: the save must fail
   fs::current_path(dir);
   iniclass(*s);
@@ -68,17 +67,14 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
   EXPECT_TRUE(seen("a b c"));
 
   for (int i = 0; i < 25; ++i) host.line("");
-  host.press(key::kRight);  // exit&save -> continue
-  host.press(key::kEnter);
+  for (int k : {key::kRight, key::kEnter}) host.press(k);  // exit&save -> continue
   host.line("b");
   EXPECT_EQ(ask("a b c"), 2);
   EXPECT_TRUE(seen("exit&save"));
 
   for (int i = 0; i < 25; ++i) host.line("");
-  host.press(key::kEnter);  // exit&save fails: the message, then the menu again
-  host.press(key::kEnter);
-  host.press(key::kLeft);  // exit
-  host.press(key::kEnter);
+  // exit&save fails: the message, then the menu again, where exit is chosen.
+  for (int k : {key::kEnter, key::kEnter, key::kLeft, key::kEnter}) host.press(k);
   host.line("a");  // never read
   int status = -1;
   try {
