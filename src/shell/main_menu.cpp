@@ -129,12 +129,14 @@ bool exit_menu(Session& s, int first_choice) {
     std::filesystem::create_directories("images", ec);
     static_cast<void>(savepage(s, kPageFile));
     if (choice == 2) {
+      // The flag of the caller (the menu may open from any prompt) is kept apart from the write's.
+      const int32_t pending = iflag(s);
+      flag_off(s);
       rewrin(s, 2, kStandingBuffer);
+      const bool failed = flag_tst(s);
+      set_flag(s, pending);
       // The task is not lost to a failed write: the user may free the disk and try again.
-      if (flag_tst(s)) {
-        flag_off(s);
-        continue;
-      }
+      if (failed) continue;
     }
     std::filesystem::remove("null", ec);
     return true;
