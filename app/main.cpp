@@ -54,8 +54,8 @@ int run(Host& host, std::function<void(Session&)> attach) {
   results_install(s);
   s.up.termuser = [&s] { termuser(s); };
   debugger_install(s);
-  s.managers.push_back({"dif ", dim1});
-  s.managers.push_back({"the ", unavailable_class_manager});
+  s.managers.push_back({"dif ", dim1, dif_state_ok});
+  s.managers.push_back({"the ", unavailable_class_manager, nullptr});
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);
     int keyboard = kKeyboardUnit;

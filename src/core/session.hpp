@@ -100,6 +100,9 @@ using ClassManager = std::function<void(Session&, int itask)>;
 struct ManagerEntry {
   std::string code;
   ClassManager manager;
+  // True when the parameter record and the class's arrays of a state just read from a buffer
+  // lie in the pools as the class lays them out (empty: the class has nothing to check).
+  std::function<bool(const Session&)> state_ok;
 };
 
 struct Session {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "console/console.hpp"
-#include "reader/reader.hpp"
 #include "core/names.hpp"
+#include "reader/reader.hpp"
 #include "shell/shell.hpp"
 
 namespace tivor {

@@ -41,15 +41,25 @@ std::string getclass(const Session& s) {
   return std::string(s.cls.clcode[s.cls.iclass - 1], 4);
 }
 
-void execlass(Session& s, int iclass, int itask) {
-  if (iclass < 1 || iclass > 15) return;
+namespace {
+
+const ManagerEntry* manager_of(const Session& s, int iclass) {
+  if (iclass < 1 || iclass > 15) return nullptr;
   const std::string code(s.cls.clcode[iclass - 1], 4);
   for (const ManagerEntry& entry : s.managers) {
-    if (entry.code.size() == 4 && entry.code == code && entry.manager) {
-      entry.manager(s, itask);
-      return;
-    }
+    if (entry.code.size() == 4 && entry.code == code && entry.manager) return &entry;
   }
+  return nullptr;
+}
+
+}  // namespace
+
+bool has_manager(const Session& s, int iclass) {
+  return manager_of(s, iclass) != nullptr;
+}
+
+void execlass(Session& s, int iclass, int itask) {
+  if (const ManagerEntry* entry = manager_of(s, iclass)) entry->manager(s, itask);
 }
 
 void unavailable_class_manager(Session& s, int /*itask*/) {

@@ -7,9 +7,9 @@
 
 #include "console/console.hpp"
 #include "console/text_editor.hpp"
+#include "core/names.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
-#include "core/names.hpp"
 #include "shell/shell.hpp"
 
 namespace tivor {
@@ -46,34 +46,45 @@ void standard_editor(Session& s, const std::string& file) {
   if (s.host->run_program({editor, file}) != 0) paus(s, " can not start editor " + editor);
 }
 
-// Base names of the class's data files, sorted.
-std::vector<std::string> data_file_names(const std::string& code) {
-  std::vector<std::string> names;
+// The class's data files as they are on disk, sorted: the menu shows the base names, and the
+// file chosen is opened under its own name (letters as they are, extension as it is).
+struct DataFiles {
+  std::vector<std::string> names;  // base names
+  std::vector<std::string> files;  // file names, extension included
+};
+
+DataFiles data_files(const std::string& code) {
+  std::vector<std::string> found;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(code, ec)) {
-    if (names.size() >= 100) break;
-    if (!entry.is_regular_file(ec) || entry.path().extension() != "." + code) continue;
-    std::string name = entry.path().stem().string();
-    std::transform(name.begin(), name.end(), name.begin(),
+    if (found.size() >= 100) break;
+    std::string ext = entry.path().extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    names.push_back(name);
+    if (!entry.is_regular_file(ec) || ext != "." + code) continue;
+    found.push_back(entry.path().filename().string());
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(found.begin(), found.end());
+  DataFiles out;
+  for (const std::string& file : found) {
+    out.names.push_back(fs::path(file).stem().string());
+    out.files.push_back(file);
+  }
+  return out;
 }
 
 // Returns true when a file was chosen (it becomes the data file).
 bool open_data(Session& s, const std::string& code) {
-  const std::vector<std::string> names = data_file_names(code);
-  if (names.empty()) {
+  const DataFiles found = data_files(code);
+  if (found.names.empty()) {
     paus(s, " no files have extension " + code);
     return false;
   }
   int choice = 1;
-  wmenuh(s, "choose initial data file:", choice, names, static_cast<int>(names.size()), kHelpFile,
-         2, 3, kHighFg, kHighBg, kFg, kBg, 6, 10);
+  wmenuh(s, "choose initial data file:", choice, found.names, static_cast<int>(found.names.size()),
+         kHelpFile, 2, 3, kHighFg, kHighBg, kFg, kBg, 6, 10);
   if (choice == 0) return false;
-  set_field(s.cls.datfile, "./" + code + "/" + names[choice - 1] + "." + code);
+  set_field(s.cls.datfile, "./" + code + "/" + found.files[choice - 1]);
   return true;
 }
 
@@ -85,6 +96,7 @@ void edit(Session& s, const std::string& code) {
     if (!open_data(s, code)) return;
     datfile = field_str(s.cls.datfile);
   }
+  clswnd3(s);
   int choice = 1;
   wmenu(s, "choose editor", choice, "inbuilt standard", 2, kHelpFile, 1, 18, kHighFg, kHighBg, kFg,
         kBg, 2, 15);

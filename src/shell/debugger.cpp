@@ -12,6 +12,7 @@
 namespace tivor {
 namespace {
 
+constexpr int kMessageTop = 18;  // first row of the message area
 constexpr int kTraceOn = 0, kTraceOff = 1, kDebug = 2, kBreakpoint = 3;
 constexpr std::string_view kCommands = "h g q go m r";
 enum Command { kHelp = 1, kGo = 2, kQuit = 3, kGoOn = 4, kChecker = 5, kResults = 6 };
@@ -35,9 +36,11 @@ void show_routine(Session& s, std::string_view name) {
   s.colors = saved;
 }
 
+// The list fills the message area from its top row, so that nothing scrolls into the work area.
 void show_help(Session& s) {
   const int fg = s.colors.fg;
-  if (s.colors.col != 1) newstr(s);
+  clswnd3(s);
+  locate1(s, 1, kMessageTop);
   fcolor(s, 15);
   txtcon(s, " *** debugger commands ****");
   fcolor(s, fg);
@@ -58,6 +61,7 @@ int prompt(Session& s, std::string_view name) {
   int result = 0;
   for (bool done = false; !done;) {
     clswnd3(s);
+    locate1(s, 1, kMessageTop);
     dispstr(s, "\"" + std::string(name) + "\"");
     int cmd = 0;
     if (txta(s, cmd, kCommands, 6, "rtmr:incorrect command", false, ">") != 0) cmd = kQuit;
@@ -89,6 +93,7 @@ int prompt(Session& s, std::string_view name) {
     }
   }
   s.crd = saved;
+  clswnd3(s);
   return result;
 }
 

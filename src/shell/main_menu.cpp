@@ -4,6 +4,7 @@
 
 #include "console/console.hpp"
 #include "core/newarr.hpp"
+#include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
 #include "shell/shell.hpp"
@@ -32,7 +33,9 @@ void reset_task(Session& s) {
   s.cht.ifilm = 0;
 }
 
-void show_status(Session& s) {
+}  // namespace
+
+void status_screen(Session& s) {
   locate1(s, 1, 18);
   if (s.cls.iclass >= 1 && s.cls.iclass <= 15) {
     txtcon(s, " class : " + std::string(s.cls.clname[s.cls.iclass - 1], 51));
@@ -42,7 +45,8 @@ void show_status(Session& s) {
   }
   txtcon(s, " data file:" + field_str(s.cls.datfile));
   txtcon(s, "     free memory:     real     integer");
-  txtcon(s, std::string(20, ' ') + fmt_int(s.csize.na - s.csize.maxa, "(i7)") +
+  // Figures of more than seven digits would run together: one blank always stands between.
+  txtcon(s, std::string(20, ' ') + fmt_int(s.csize.na - s.csize.maxa, "(i7)") + " " +
                 fmt_int(s.csize.nk - s.csize.maxk, "(i7)"));
   if (s.cht.itask == kTaskPrepared) {
     txtcon(s, "time=" + fmt_real(s.cht.t, "(e10.3)") +
@@ -50,6 +54,8 @@ void show_status(Session& s) {
   }
   paus(s, " press any key");
 }
+
+namespace {
 
 void prepare_task(Session& s) {
   const std::string datfile = field_str(s.cls.datfile);
@@ -71,6 +77,7 @@ void prepare_task(Session& s) {
   static_cast<void>(readfrom(s, keyboard, "keyboard"));
   locate1(s, 1, 18);
   if (!flag_tst(s)) {
+    setinp(s);
     s.cht.itask = kTaskPrepared;
     clswnd3(s);
     paus(s, "ready.");
@@ -109,22 +116,32 @@ void resize_window(Session& s) {
   d_restore(s);
 }
 
-// The exit menu; returns true when the program is to stop.
-bool exit_menu(Session& s) {
-  s.ctime1.itrace = 1;
-  int choice = 1;
-  wmenu(s, "exit?", choice, "exit exit&save continue", 3, kHelpFile, 2, 18, kHighFg, kHighBg, kFg,
-        kBg, 3, 10);
-  if (choice != 1 && choice != 2) return false;
-  std::error_code ec;
-  std::filesystem::create_directories("images", ec);
-  static_cast<void>(savepage(s, kPageFile));
-  if (choice == 2) rewrin(s, 2, kStandingBuffer);
-  std::filesystem::remove("null", ec);
-  return true;
-}
-
 }  // namespace
+
+bool exit_menu(Session& s, int first_choice) {
+  s.ctime1.itrace = 1;
+  int choice = first_choice;
+  for (;;) {
+    wmenu(s, "exit?", choice, "exit exit&save continue", 3, kHelpFile, 2, 18, kHighFg, kHighBg, kFg,
+          kBg, 3, 10);
+    if (choice != 1 && choice != 2) return false;
+    std::error_code ec;
+    std::filesystem::create_directories("images", ec);
+    static_cast<void>(savepage(s, kPageFile));
+    if (choice == 2) {
+      // The flag of the caller (the menu may open from any prompt) is kept apart from the write's.
+      const int32_t pending = iflag(s);
+      flag_off(s);
+      rewrin(s, 2, kStandingBuffer);
+      const bool failed = flag_tst(s);
+      set_flag(s, pending);
+      // The task is not lost to a failed write: the user may free the disk and try again.
+      if (failed) continue;
+    }
+    std::filesystem::remove("null", ec);
+    return true;
+  }
+}
 
 void tivor_main(Session& s) {
   const std::string items = main_menu_items();
@@ -137,6 +154,8 @@ void tivor_main(Session& s) {
   newstr(s);
   fcolor(s, 7);
 
+  // A program killed while writing a file left its temporary behind.
+  for (const char* dir : {".", "buf", "images", "lbr"}) remove_stale_temporaries(dir);
   reset_task(s);
   iniclass(s);
   abase(s);
@@ -154,6 +173,7 @@ void tivor_main(Session& s) {
   title_screen(s, std::string(7, ' ') + std::string(kProductTitle) + std::string(7, ' '));
 
   int choice = 1;
+  int last_choice = 1;  // the item the menu starts at after Esc and "continue"
   bool trace_chosen = false;
   for (;;) {
     flag_off(s);
@@ -167,13 +187,14 @@ void tivor_main(Session& s) {
     brdcolor(s, 2);
     wmenu(s, "main menu", choice, items, 12, kHelpFile, 64, 1, kHighFg, kHighBg, kFg, kBg, 1, 15);
     clswnd3(s);
+    if (choice != 0) last_choice = choice;
     switch (choice) {
       case 0:
-        if (exit_menu(s)) return;
-        choice = 1;
+        if (exit_menu(s, 1)) return;
+        choice = last_choice;
         break;
       case 1:
-        show_status(s);
+        status_screen(s);
         break;
       case 2:
         aclass(s);

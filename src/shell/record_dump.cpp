@@ -75,6 +75,7 @@ void admp(Session& s, int mode) {
                                   : pool_interval(s, s.km, int_words(s), mode, "km=");
     if (!done) return;
   } else if (mode == 0) {
+    if (s.colors.col != 1) newstr(s);  // the dump starts below the typed answer
     print_record(s, record_name(k));
     if (k == kCht) return;
   }

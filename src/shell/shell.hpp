@@ -16,6 +16,8 @@ void tivor_main(Session& s);
 
 void iniclass(Session& s);
 std::string getclass(const Session& s);
+// True when this program has a manager for class iclass.
+bool has_manager(const Session& s, int iclass);
 // Calls the manager of class iclass with the task; a code with no manager calls nothing.
 void execlass(Session& s, int iclass, int itask);
 // The manager of the registered class that has none in this program: refuses with a message.
@@ -29,10 +31,18 @@ void atask(Session& s);
 void awork(Session& s);
 void arez(Session& s);
 void termuser(Session& s);
+// SETINP: while the film runs, its next frame is due one frame frequency after the current step.
+void setinp(Session& s);
 // The data-file menu (initial_data).
 void aedit(Session& s);
 // The memory checker (memory_checker).
 void amemo(Session& s);
+
+// The status screen of the main menu's information.
+void status_screen(Session& s);
+// The menu "exit?" starting at item first_choice: true when the program is to stop (the page
+// saved and, for "exit&save", the task written); a failed write of the task shows the menu again.
+bool exit_menu(Session& s, int first_choice);
 
 // ---- start-up pieces ----
 

@@ -65,26 +65,66 @@ void take_records(Session& s, std::span<const uint8_t> in, size_t at) {
 }
 
 // A data file's extension names its class: a buffer written for another class table keeps
-// only its class number, so the class is corrected from the data file name.
-void correct_class(Session& s) {
+// only its class number, so the class is corrected from the data file name. Returns the class
+// the extension names (0 when there is no extension or it is the current class's, -1 when no
+// class of this program has it).
+int class_of_datfile(const Session& s, std::string& ext) {
   const std::string dat(s.cls.datfile, 80);
   const int len = len1(dat);
   const size_t p = dat.find('.', 1);
-  if (p == std::string::npos || len < static_cast<int>(p) + 1 + 2) return;
-  std::string ext = dat.substr(p + 1, 3);
+  if (p == std::string::npos || len < static_cast<int>(p) + 1 + 2) return 0;
+  ext = dat.substr(p + 1, 3);
   if (s.cls.iclass >= 1 && s.cls.iclass <= 15 &&
       std::string(s.cls.clcode[s.cls.iclass - 1], 3) == ext) {
-    return;
+    return 0;
   }
   for (int i = 0; i < 15; ++i) {
-    if (std::string(s.cls.clcode[i], 3) == ext) {
-      s.cls.iclass = i + 1;
-      return;
-    }
+    if (std::string(s.cls.clcode[i], 3) == ext) return i + 1;
   }
-  txtcon(s, " variant=" + rtrim(dat).substr(0, 40));
-  static_cast<void>(flag_on(s, " executable does not contain class:" + ext));
+  return -1;
 }
+
+// What a read replaces, kept until the new state has passed its check.
+struct Backup {
+  Csize csize;
+  std::vector<float> a;
+  std::vector<int32_t> km;
+  ClassRecord cls;
+  Ctime1 ctime1;
+  Cterm cterm;
+  Cterm3 cterm3;
+  Cht cht;
+  Cmesh cmesh;
+  Cparm cparm;
+  Cmemo cmemo;
+
+  Backup(const Session& s, int32_t maxa, int32_t maxk)
+      : csize(s.csize),
+        a(s.a.begin() + 1, s.a.begin() + 1 + maxa),
+        km(s.km.begin() + 1, s.km.begin() + 1 + maxk),
+        cls(s.cls),
+        ctime1(s.ctime1),
+        cterm(s.cterm),
+        cterm3(s.cterm3),
+        cht(s.cht),
+        cmesh(s.cmesh),
+        cparm(s.cparm),
+        cmemo(s.cmemo) {}
+
+  void restore(Session& s) const {
+    s.csize = csize;
+    std::copy(a.begin(), a.end(), s.a.begin() + 1);
+    std::copy(km.begin(), km.end(), s.km.begin() + 1);
+    s.cls = cls;
+    s.ctime1 = ctime1;
+    s.cterm = cterm;
+    s.cterm3 = cterm3;
+    s.cht = cht;
+    s.cmesh = cmesh;
+    s.cparm = cparm;
+    s.cmemo = cmemo;
+  }
+};
 
 void write_buffer(Session& s, const std::string& name) {
   ImageWriter out;
@@ -117,26 +157,58 @@ void write_buffer(Session& s, const std::string& name) {
 }
 
 void read_buffer(Session& s, const std::string& name) {
-  std::vector<uint8_t> in;
-  {
-    std::ifstream f(name, std::ios::binary);
-    if (!f) {
-      static_cast<void>(flag_on(s, "rewri:can not read file " + name));
-      return;
-    }
-    in.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  // The header's sizes are checked against the file's length before the rest is read, so a
+  // huge or damaged file is refused at once.
+  std::ifstream f(name, std::ios::binary);
+  std::error_code ec;
+  const uintmax_t length = std::filesystem::file_size(name, ec);
+  if (!f || ec) {
+    static_cast<void>(flag_on(s, "rewri:can not read file " + name));
+    return;
   }
-  if (load_state_buffer(s, in) == BufferLoad::kDamaged) {
-    static_cast<void>(flag_on(s, "rewri:file is damaged: " + name));
+  std::vector<uint8_t> in(kHeaderBytes);
+  bool damaged = length < kHeaderBytes || !f.read(reinterpret_cast<char*>(in.data()), kHeaderBytes);
+  if (!damaged) {
+    const int32_t maxa = get_word(in, 0);
+    const int32_t maxk = get_word(in, 4);
+    const bool fits = maxa >= 0 && maxk >= 0 && maxa <= s.csize.na && maxk <= s.csize.nk;
+    if (fits) {
+      damaged = length != state_buffer_size(maxa, maxk);
+      if (!damaged) {
+        in.resize(length);
+        damaged = !f.read(reinterpret_cast<char*>(in.data() + kHeaderBytes),
+                          static_cast<std::streamsize>(length - kHeaderBytes));
+      }
+    }
+  }
+  std::string record;
+  if (damaged || load_state_buffer(s, in, &record) == BufferLoad::kDamaged) {
+    if (record.empty()) {
+      static_cast<void>(flag_on(s, "rewri:file is damaged: " + name));
+    } else {
+      static_cast<void>(flag_on(s, "rewri:record " + record + " is damaged: " + name));
+    }
     return;
   }
   iniclass(s);
-  correct_class(s);
+  std::string ext;
+  const int named = class_of_datfile(s, ext);
+  if (named > 0) s.cls.iclass = named;
+  if (named < 0) {
+    txtcon(s, " variant=" + rtrim(std::string_view(s.cls.datfile, 80)).substr(0, 40));
+    static_cast<void>(flag_on(s, " executable does not contain class:" + ext));
+  }
 }
 
 }  // namespace
 
-BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in) {
+size_t state_buffer_size(int32_t maxa, int32_t maxk) {
+  return kHeaderBytes + kRecordBytes +
+         4 * (static_cast<size_t>(std::max(maxa, 0)) + static_cast<size_t>(std::max(maxk, 0)));
+}
+
+BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in, std::string* record) {
+  if (record != nullptr) record->clear();
   if (in.size() < kHeaderBytes) return BufferLoad::kDamaged;
   const int32_t maxa = get_word(in, 0);
   const int32_t maxk = get_word(in, 4);
@@ -147,14 +219,27 @@ BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in) {
     s.cht.itask = 0;
     return BufferLoad::kTooLarge;
   }
+  if (in.size() != state_buffer_size(maxa, maxk)) return BufferLoad::kDamaged;
+  const Backup before(s, maxa, maxk);
   const size_t pools = 4 * (static_cast<size_t>(maxa) + static_cast<size_t>(maxk));
-  if (in.size() != kHeaderBytes + pools + kRecordBytes) return BufferLoad::kDamaged;
   s.csize.maxa = maxa;
   s.csize.maxk = maxk;
   std::memcpy(s.a.data() + 1, in.data() + kHeaderBytes, 4 * static_cast<size_t>(maxa));
   std::memcpy(s.km.data() + 1, in.data() + kHeaderBytes + 4 * static_cast<size_t>(maxa),
               4 * static_cast<size_t>(maxk));
   take_records(s, in, kHeaderBytes + pools);
+  // The class is checked as it will be used: the table rebuilt and the class corrected from
+  // the data file's extension.
+  iniclass(s);
+  std::string ext;
+  const int named = class_of_datfile(s, ext);
+  if (named > 0) s.cls.iclass = named;
+  std::string bad = damaged_record(s);
+  if (!bad.empty()) {
+    before.restore(s);
+    if (record != nullptr) *record = std::move(bad);
+    return BufferLoad::kDamaged;
+  }
   return BufferLoad::kLoaded;
 }
 

@@ -1,5 +1,7 @@
 // The five shell actions that drive a class manager: choose a class, choose a method, prepare
 // the task, run time steps, open the results.
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "console/console.hpp"
@@ -21,6 +23,13 @@ bool class_chosen(const Session& s) {
   return s.cls.iclass >= 1 && s.cls.iclass <= 15;
 }
 
+// No method is chosen and none is known until the class's manager reports its list.
+void forget_methods(Session& s) {
+  s.cls.imethod = 0;
+  s.cls.nmethod = 0;
+  for (auto& title : s.cls.mtname) set_field(title, "");
+}
+
 }  // namespace
 
 void aclass(Session& s) {
@@ -31,7 +40,7 @@ void aclass(Session& s) {
   if (choice == 0) return;
   s.cls.iclass = choice;
   set_field(s.cls.datfile, "");
-  s.cls.imethod = 0;
+  forget_methods(s);
   s.cht.itask = 0;
 }
 
@@ -41,9 +50,18 @@ void amethod(Session& s) {
     static_cast<void>(flag_on(s, " choose class "));
     return;
   }
+  // The list comes from the manager alone: a class without one has no methods.
+  const int32_t chosen = s.cls.imethod;
+  forget_methods(s);
+  s.cls.imethod = chosen;
   execlass(s, s.cls.iclass, 0);
   if (flag_tst(s)) return;
   const int n = std::max(0, std::min(s.cls.nmethod, 15));
+  if (n == 0) {
+    s.cls.imethod = 0;
+    static_cast<void>(flag_on(s, " amethod:the class has no methods in this program"));
+    return;
+  }
   int choice = s.cls.imethod;
   wmenuh(s, " choose method:", choice, field_list(s.cls.mtname, n), n, "null", 2, 2, kHighFg,
          kHighBg, kFg, kBg, 1, 59);
@@ -62,6 +80,10 @@ void atask(Session& s) {
     static_cast<void>(flag_on(s, " choose method"));
     return;
   }
+  if (!has_manager(s, s.cls.iclass)) {
+    static_cast<void>(flag_on(s, " atask:the class has no manager in this program"));
+    return;
+  }
   s.cht.is = 0;
   s.cht.isp = 0;
   s.cmesh = Cmesh{};
@@ -69,8 +91,19 @@ void atask(Session& s) {
   s.cht.isp = s.cht.is;
 }
 
+void setinp(Session& s) {
+  if (s.cht.ifilm == 0) return;
+  s.cterm.np = std::max(s.cterm.np, 1);
+  const int64_t due = int64_t{s.cht.is} + s.cterm.np;
+  s.cterm.inp = static_cast<int32_t>(std::min<int64_t>(due, INT32_MAX));
+}
+
 void awork(Session& s) {
   if (!class_chosen(s) || s.cls.imethod == 0) return;
+  if (!has_manager(s, s.cls.iclass)) {
+    static_cast<void>(flag_on(s, " atask:the class has no manager in this program"));
+    return;
+  }
   s.cht.isp = 0;
   int32_t steps = 0;
   int n = 1;
@@ -78,7 +111,8 @@ void awork(Session& s) {
   clswnd3(s);
   s.cht.isp = steps;
   if (steps > 0) {
-    s.cht.isp = steps + s.cht.is;
+    s.cht.isp = static_cast<int32_t>(std::min<int64_t>(int64_t{steps} + s.cht.is, INT32_MAX));
+    setinp(s);
     execlass(s, s.cls.iclass, s.cls.imethod);
     s.cht.isp = s.cht.is;
   }

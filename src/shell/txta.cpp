@@ -6,6 +6,7 @@
 
 #include "console/console.hpp"
 #include "reader/reader.hpp"
+#include "shell/shell.hpp"
 
 namespace tivor {
 namespace {
@@ -88,10 +89,12 @@ int txta(Session& s, int& index, std::string_view commands, int n, std::string_v
       if (len1(line) == 0) {
         clear_reader_line(crd);
         if (++blank_lines >= kMaxBlankLines) {
+          // A stuck key must not lose the session: the exit menu offers to save it, with
+          // "exit&save" chosen first.
+          blank_lines = 0;
           start_line(s);
           txtcon(s, "TXTA:Press Ctrl-C to quit");
-          txtcon(s, "Sorry...");
-          stopper(s);
+          if (exit_menu(s, 2)) stopper(s);
         }
         start_line(s);
         txtcon(s, rtrim(commands));

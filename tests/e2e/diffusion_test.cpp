@@ -145,7 +145,7 @@ TEST_F(Diffusion, DataFileErrorsLeaveNoTask) {
       EXPECT_NE(report.find(cases[k - 1].report), std::string::npos) << report;
     }
     // No task: empty pools, and go refuses.
-    EXPECT_TRUE(has_line("status" + n, "                    40000001000000"))
+    EXPECT_TRUE(has_line("status" + n, "                    4000000 1000000"))
         << screen_text("status" + n);
     EXPECT_TRUE(has_line("go" + n, " task is absent")) << screen_text("go" + n);
   }

@@ -45,7 +45,7 @@ TEST_F(MainMenu, StatusScreenOfAnEmptyTask) {
   const auto lines = screen("status");
   EXPECT_EQ(lines[17].substr(0, 12), " data file: ");
   EXPECT_EQ(lines[18].substr(0, 38), "     free memory:     real     integer");
-  EXPECT_EQ(lines[19].substr(0, 34), std::string(20, ' ') + "4000000" + "1000000");
+  EXPECT_EQ(lines[19].substr(0, 35), std::string(20, ' ') + "4000000" + " " + "1000000");
   EXPECT_EQ(lines[20].substr(0, 14), " press any key");
   EXPECT_FALSE(has_line("status", "time="));
   EXPECT_FALSE(has_line("status", " class :"));
@@ -118,6 +118,13 @@ TEST_F(MainMenu, ExitMenuContinueAndExitAndSave) {
   // The next start resumes it without the "not found" message.
   ASSERT_EQ(run("<Text:second><Enter>" + std::string(kExit)), 0);
   EXPECT_NE(screen_text("second").find("Welcome to"), std::string::npos);
+}
+
+TEST_F(MainMenu, ContinueReturnsToTheItemChosenBefore) {
+  ASSERT_EQ(run(std::string(kStart) + item(5) +
+                "<Enter><Esc><End><Enter><Enter><Text:again><Enter>" + kExit),
+            0);
+  EXPECT_TRUE(has_line("again", " use editor to define initial data set")) << screen_text("again");
 }
 
 TEST_F(MainMenu, PlainExitLeavesTheStandingBufferUntouched) {

@@ -19,6 +19,22 @@ std::string slurp(const fs::path& p) {
 
 using ShellTools = Session;
 
+// A data file named with capitals is listed and opened under its own name, and looking for it
+// creates no other file; the editor choice stands on a cleared message area.
+TEST_F(ShellTools, DataFileNamedWithCapitals) {
+  fs::create_directories(work_ / "dif");
+  std::ofstream(work_ / "dif" / "MySquare.dif") << "cur=0.5\n";
+  ASSERT_EQ(
+      run(std::string(kStart) + kChooseDiffusion + item(4) + "<Home><Enter><Enter>" +
+          "<Text:files><Enter><Text:editors><Esc><Esc>" + item(1) + "<Text:status><Enter>" + kExit),
+      0);
+  EXPECT_NE(screen_text("files").find("MySquare"), std::string::npos) << screen_text("files");
+  EXPECT_EQ(screen_text("editors").find("is not found"), std::string::npos)
+      << screen_text("editors");
+  EXPECT_TRUE(has_line("status", " data file:./dif/MySquare.dif")) << screen_text("status");
+  EXPECT_FALSE(fs::exists(work_ / "dif" / "mysquare.dif"));
+}
+
 TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
   fs::create_directories(work_ / "dif");
   std::ofstream(work_ / "dif" / "alpha.dif") << "cur=0.5\n";

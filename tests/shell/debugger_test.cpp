@@ -89,11 +89,19 @@ TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {
   int opened = 0;
   s->up.arez = [&] { ++opened; };
   s->ctime1.itrace = 2;
+  locate1(*s, 1, kRows);  // where the last message left the cursor
   host.line("h");
   host.press(' ');
   host.line("zz");
   host.line("r g");
   EXPECT_EQ(rtmr(*s, "dim"), 0);
+  // Nothing of the prompt scrolls into the work area, and nothing of it stays after the run.
+  for (const std::string& shown_then : screens) {
+    size_t work_area_end = 0;
+    for (int r = 0; r < 17; ++r) work_area_end = shown_then.find('\n', work_area_end) + 1;
+    EXPECT_EQ(shown_then.substr(0, work_area_end).find("dim"), std::string::npos) << shown_then;
+  }
+  EXPECT_FALSE(shown("dim"));
   EXPECT_TRUE(seen(" *** debugger commands ****"));
   EXPECT_TRUE(seen("go    - go without debugging"));
   EXPECT_TRUE(seen("rtmr:incorrect command"));

@@ -72,7 +72,7 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
   host.press(' ');
   admp(*s, 0);
   EXPECT_TRUE(seen(" incorrect name of common-block"));
-  EXPECT_TRUE(seen("*** ctime ***"));
+  EXPECT_TRUE(seen("\n*** ctime ***")) << "the dump starts on a line of its own";
   EXPECT_TRUE(seen("rtim1,rtim2=" + real(1.0f) + real(2.0f)));
   EXPECT_TRUE(seen("itrace=" + fmt_int(3, "(i8)")));
   EXPECT_TRUE(seen("modname1=\"dim\""));

@@ -3,13 +3,16 @@
 #include <unistd.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "core/names.hpp"
+#include "core/replace_file.hpp"
 #include "shell/shell.hpp"
 #include "shell/shell_fixture.hpp"
 
@@ -141,6 +144,54 @@ TEST_F(StateBuffer, TruncatedOrOverlongFileIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(s->a[1], 99.0f);
     EXPECT_EQ(s->cmesh.n1, 5);
   }
+}
+
+// Pointers and counts that reach outside the pools, or node numbers that do not exist, are
+// refused with the record's name, and the task stays as it was.
+TEST_F(StateBuffer, RecordsThatDoNotFitThePoolsAreRefused) {
+  fill_task();
+  const Session good = *s;
+  const std::pair<const char*, std::function<void(Session&)>> faults[] = {
+      {"cmesh", [](Session& t) { t.cmesh.jrz = kPoolReals - 10; }},
+      {"cmesh",  // one element with node 43 of a mesh of 42 nodes
+       [](Session& t) { t.cmesh.n2 = 1, t.cmesh.m = 3, t.km[2] = 43, t.csize.maxk = 3; }},
+      {"cht", [](Session& t) { t.cht.ipp[0] = -5, t.cht.nipp = 1; }},
+      {"class", [](Session& t) { t.cls.nfun = 21; }},
+  };
+  for (const auto& [record, spoil] : faults) {
+    *s = good;
+    spoil(*s);
+    rewrin(*s, 2, file_);
+    *s = good;
+    s->a[1] = 99.0f;
+    host.press(key::kEnter);
+    rewrin(*s, 1, file_);
+    EXPECT_TRUE(seen(std::string("rewri:record ") + record + " is damaged: ")) << record;
+    flag_off(*s);
+    EXPECT_TRUE(s->a[1] == 99.0f && s->csize.maxk == 2 && s->cmesh.n1 == 42) << record;
+  }
+}
+
+// The header's sizes are compared with the file's length before the file is read: a huge file
+// is refused at once, without reading it into memory.
+TEST_F(StateBuffer, HugeFileIsRefusedFromItsLength) {
+  fill_task();
+  rewrin(*s, 2, file_);
+  fs::resize_file(file_, uintmax_t{1} << 30);
+  host.press(key::kEnter);
+  const auto start = std::chrono::steady_clock::now();
+  rewrin(*s, 1, file_);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(seen("rewri:file is damaged"));
+}
+
+// A temporary left by a writer that no longer runs is removed; one of a running program is not.
+TEST_F(StateBuffer, StaleTemporariesAreRemoved) {
+  const fs::path stale = dir_ / "run1.buf.tmp99999999";  // above any process number
+  const fs::path live = dir_ / ("run2.buf.tmp" + std::to_string(::getppid()));
+  for (const fs::path& p : {stale, live, dir_ / "notes.tmp"}) std::ofstream(p) << "x";
+  EXPECT_EQ(remove_stale_temporaries(dir_.string()), 1);
+  EXPECT_FALSE(fs::exists(stale));
 }
 
 TEST_F(StateBuffer, FailedWriteKeepsTheOldBuffer) {

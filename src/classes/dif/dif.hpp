@@ -9,5 +9,7 @@ namespace tivor {
 // ("cj implicit"), k >= 1 run method k: read the data when the task is not prepared, then step
 // until is reaches isp.
 void dim1(Session& s, int itask);
+// True when a prepared task read from a buffer has the class's arrays in the pools.
+bool dif_state_ok(const Session& s);
 
 }  // namespace tivor
