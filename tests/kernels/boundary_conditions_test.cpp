@@ -64,9 +64,8 @@ TEST_F(IntervalReaderTest, IntervalsThatTakeNothingAreNamed) {
 }
 
 TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
-  // A turned square whose side r = 0 lies a few 1e-8 off the axis is still taken by an
-  // interval on the axis; the square of 1 mm given in metres takes the interval on its side
-  // r = 0.001 alone, with values along it as for the square of size 1.
+  // A square whose side r = 0 lies a few 1e-8 off the axis, of size 1 and of 1 mm in metres:
+  // each interval takes its own side alone, with the same values.
   for (const float size : {1.0f, 0.001f}) {
     const float off = 6.6e-8f * size;
     mesh({{off, 0}, {size / 2, 0}, {size, 0}, {size, size}, {-off, size}}, 3, {},

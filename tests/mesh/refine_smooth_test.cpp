@@ -158,9 +158,8 @@ TEST_F(Smooth, BoundaryNodesNeverMove) {
 }
 
 TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
-  // A chevron of four boundary nodes around node 5: the centre of its neighbours' range lies
-  // on the notch (node 4), so the plain rule would flatten two triangles, and a second pass
-  // would invert them.
+  // A chevron around node 5: the centre of its neighbours' range is the notch (node 4), so the
+  // plain rule flattens two triangles, and a second pass inverts them.
   const float rz[10] = {4, -3, 1, 0, 4, 3, 2, 0, 1.5f, 0};
   const int32_t conn[12] = {1, 2, 5, 2, 3, 5, 3, 4, 5, 4, 1, 5};
   const int32_t bound[8] = {1, 2, 2, 3, 3, 4, 4, 1};
@@ -170,8 +169,7 @@ TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
   std::copy_n(rz, 10, &s->a[1]);
   std::copy_n(bound, 8, &s->km[1]);
   std::copy_n(conn, 12, &s->km[9]);
-  s->csize.maxa = 10;
-  s->csize.maxk = 20;
+  s->csize = Csize{kPoolReals, kPoolInts, 10, 20};
   ASSERT_EQ(meshtest(*s), 0);
   ASSERT_EQ(arzcor(*s, 2), 0);
   EXPECT_EQ(meshtest(*s), 0);
