@@ -70,8 +70,7 @@ TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
     const float off = 6.6e-8f * size;
     mesh({{off, 0}, {size / 2, 0}, {size, 0}, {size, size}, {-off, size}}, 3, {},
          {5, 1, 1, 2, 2, 3, 3, 4, 4, 5});
-    jy = int_array(5, 7);
-    jf = real_array(5, 9);
+    jy = int_array(5, 7), jf = real_array(5, 9);
     std::ostringstream text;
     text << std::setprecision(9) << "n=2\nm=0 0 0 " << size << " 5 5\nm=" << size << " 0 " << size
          << ' ' << size << " 0 1\n";

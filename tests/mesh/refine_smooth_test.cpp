@@ -163,8 +163,7 @@ TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
   const float rz[10] = {4, -3, 1, 0, 4, 3, 2, 0, 1.5f, 0};
   const int32_t conn[12] = {1, 2, 5, 2, 3, 5, 3, 4, 5, 4, 1, 5};
   const int32_t bound[8] = {1, 2, 2, 3, 3, 4, 4, 1};
-  Cmesh& m = s->cmesh;
-  m = Cmesh{};
+  Cmesh& m = s->cmesh = Cmesh{};
   m.m = 3, m.n1 = 5, m.n2 = 4, m.n3 = 4, m.jrz = 0, m.jj2 = 0, m.jj1 = 8;
   std::copy_n(rz, 10, &s->a[1]);
   std::copy_n(bound, 8, &s->km[1]);
