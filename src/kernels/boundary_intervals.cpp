@@ -9,6 +9,7 @@
 #include "core/pool.hpp"
 #include "core/trace_hook.hpp"
 #include "kernels/kernels.hpp"
+#include "mesh/mesh.hpp"
 #include "reader/reader.hpp"
 
 namespace tivor {
@@ -19,21 +20,23 @@ constexpr float kLengthGuard = 1.0e-10f;
 
 // How a reader decides which boundary elements an interval takes.
 struct Rule {
+  const char* name;     // the reader's name, for the message about an interval taking nothing
   bool midpoint;        // test the edge's midpoint (otherwise its second node)
   bool interfaces;      // take interface edges (negative second node) too
   bool relative;        // upper bounds relative to the end point (1.001 x1), else widened by 0.001
-  float guard;          // added to the squared length of the interval
+  bool guard_tol;       // add the margin (else the length guard) to the interval's length²
   bool single = false;  // only one interval may be given
 };
 
 // BCN2 tests the second node, interface edges included, with the relative upper bounds and the
 // tolerance added to the squared length; BCNP and BCNP1 test the midpoint, BCNP without the
 // interface edges.
-constexpr Rule kBcn2{.midpoint = false, .interfaces = true, .relative = true, .guard = kTol};
+constexpr Rule kBcn2{
+    .name = "bcn2", .midpoint = false, .interfaces = true, .relative = true, .guard_tol = true};
 constexpr Rule kBcnp{
-    .midpoint = true, .interfaces = false, .relative = false, .guard = kLengthGuard};
+    .name = "bcnp", .midpoint = true, .interfaces = false, .relative = false, .guard_tol = false};
 constexpr Rule kBcnp1{
-    .midpoint = true, .interfaces = true, .relative = false, .guard = kLengthGuard};
+    .name = "bcnp1", .midpoint = true, .interfaces = true, .relative = false, .guard_tol = false};
 
 // An interval x0, y0, x1, y1 with the values f0, f1 at its ends.
 struct Interval {
@@ -64,6 +67,14 @@ float relative_upper(float x1) {
   return x1 + kTol * std::abs(x1);
 }
 
+// A message for interval i (from 1) of the keyword that took no boundary element: a reversed
+// or misplaced interval would otherwise leave the condition out without a word.
+void took_nothing(Session& s, const Rule& rule, std::string_view key, int i) {
+  if (s.colors.col != 1) newstr(s);
+  paus(s, std::string(rule.name) + ":" + std::string(key) + " interval" + fmt_int(i, "(i3)") +
+              " selects no boundary element");
+}
+
 // Reads the count and the intervals; each interval sets the value (and the flag, when there is
 // a flag array) of every boundary element it takes. Later intervals overwrite earlier ones. The
 // last interval read goes to last.
@@ -76,15 +87,20 @@ int read_intervals(Session& s, std::string_view text, std::string_view key, cons
   const float* rz = reals(s, c.jrz);
   const int32_t* b = ints(s, c.jj2);
   const std::string prompt = std::string(text) + ":x0,y0,x1,y1,f0,f1";
+  // The margins shrink with a region smaller than 1 and take in the coordinates' rounding.
+  const BoundaryTolerance tol = boundary_tolerance(s);
+  const float lower = tol.eps + tol.round;
+  const float guard = rule.guard_tol ? tol.eps * tol.scale : kLengthGuard * tol.scale * tol.scale;
   for (int32_t i = 0; i < n; ++i) {
     float v[6] = {0, 0, 0, 0, 0, 0};
     if (read_reals(s, prompt, "m", v, 6)) return 1;
     const Interval iv{v[0], v[1], v[2], v[3], v[4], v[5]};
     last = iv;
     const float dx = iv.x1 - iv.x0, dy = iv.y1 - iv.y0;
-    const float len2 = dx * dx + dy * dy + rule.guard;
-    const float rmax = rule.relative ? relative_upper(iv.x1) : iv.x1 + kTol;
-    const float zmax = rule.relative ? relative_upper(iv.y1) : iv.y1 + kTol;
+    const float len2 = dx * dx + dy * dy + guard;
+    const float rmax = (rule.relative ? relative_upper(iv.x1) : iv.x1 + tol.eps) + tol.round;
+    const float zmax = (rule.relative ? relative_upper(iv.y1) : iv.y1 + tol.eps) + tol.round;
+    int taken = 0;
     for (int32_t k = 0; k < c.n3; ++k) {
       const int32_t pa = std::abs(b[2 * k]), second = b[2 * k + 1];
       const int32_t pb = std::abs(second);
@@ -98,12 +114,14 @@ int read_intervals(Session& s, std::string_view text, std::string_view key, cons
       // Lower bounds absolute: an interval must be given with x0 <= x1 and y0 <= y1. The
       // distance from the interval's line is not tested: every point of the box whose
       // projection falls on the interval belongs to it.
-      if (r > rmax || iv.x0 > r + kTol || z > zmax || iv.y0 > z + kTol) continue;
+      if (r > rmax || iv.x0 > r + lower || z > zmax || iv.y0 > z + lower) continue;
       const float t = ((r - iv.x0) * dx + (z - iv.y0) * dy) / len2;
       if (t < -kTol || t > 1 + kTol) continue;
       if (flag != nullptr) flag[k] = 0;
       value[k] = (1 - t) * iv.f0 + t * iv.f1;
+      ++taken;
     }
+    if (taken == 0) took_nothing(s, rule, key, i + 1);
   }
   return 0;
 }
@@ -152,10 +170,11 @@ int bcn3(Session& s, int mode, std::string_view text, int32_t jf, int32_t jy, st
   if (rtmr(s, "bcn3-" + std::string(text))) return 1;
   std::fill_n(seg, 4, 0.0f);
   Interval last{};
-  const Rule rule{.midpoint = false,
+  const Rule rule{.name = "bcn3",
+                  .midpoint = false,
                   .interfaces = mode < 1,
                   .relative = false,
-                  .guard = kLengthGuard,
+                  .guard_tol = false,
                   .single = true};
   if (read_flags_and_values(s, text, key, rule, jy, jf, last)) return 1;
   seg[0] = last.x0;

@@ -30,6 +30,13 @@ void disable(ChtHistory& h) {
   h.npoints = 0;
 }
 
+// The message for history graph i (from 1) whose point (x, y) lies outside the mesh.
+void outside(Session& s, int i, float x, float y) {
+  if (s.colors.col != 1) newstr(s);
+  paus(s, "history:graph" + fmt_int(i, "(i3)") + " x=" + fmt_real(x, "(e11.4)") +
+              " y=" + fmt_real(y, "(e11.4)") + " is outside the mesh");
+}
+
 // Reads the set-up: points per curve, the built-in curve and the point histories. Returns 1
 // (flag set) on a failed read or a bad value, with the history left disabled.
 int read_setup(Session& s) {
@@ -61,8 +68,9 @@ int read_setup(Session& s) {
     flag_on(s, "! nhist= 0-20 !");
     return fail();
   }
-  if (nhist > 0 && reserve_reals(s, h.jhist, int64_t{nhist} * nthist, "jhist")) return fail();
   const int32_t nipp = std::min(s.cht.nipp, kMaxFunctions);
+  const MeshLocator locator(s);
+  int32_t kept = 0;
   for (int i = 0; i < nhist; ++i) {
     int32_t f = 0;
     if (read_int(s, " function number for history graph", "f", f)) return fail();
@@ -70,13 +78,24 @@ int read_setup(Session& s) {
       flag_on(s, " incorrect f:  0< f <nipp+1");
       return fail();
     }
-    h.ifhist[i] = f;
-    if (read_real(s, " x-coordinate for history graph", "x", h.xhist[i]) ||
-        read_real(s, " y-coordinate for history graph", "y", h.yhist[i])) {
+    float x = 0.0f, y = 0.0f;
+    if (read_real(s, " x-coordinate for history graph", "x", x) ||
+        read_real(s, " y-coordinate for history graph", "y", y)) {
       return fail();
     }
+    // A point outside the mesh would have no value at any step: it is left out, the others
+    // are kept.
+    if (locator.cell_at(x, y) == 0) {
+      outside(s, i + 1, x, y);
+      continue;
+    }
+    h.ifhist[kept] = f;
+    h.xhist[kept] = x;
+    h.yhist[kept] = y;
+    ++kept;
   }
-  h.nhist = nhist;
+  if (kept > 0 && reserve_reals(s, h.jhist, int64_t{kept} * nthist, "jhist")) return fail();
+  h.nhist = kept;
   return 0;
 }
 
@@ -94,6 +113,20 @@ bool record_ok(const Session& s) {
 // Keeps points 1, 3, 5, ... of the first `count` points of a curve, moved to 1, 2, 3, ...
 void thin(float* curve, int32_t count) {
   for (int32_t k = 1; 2 * k - 1 <= count; ++k) curve[k - 1] = curve[2 * k - 2];
+}
+
+// Removes graph i (from 0): the later graphs and their curves move down by one.
+void drop_graph(Session& s, int i) {
+  ChtHistory& h = s.cht.hist;
+  const int64_t n = h.nthist;
+  float* curves = reals(s, h.jhist);
+  for (int k = i + 1; k < h.nhist; ++k) {
+    h.ifhist[k - 1] = h.ifhist[k];
+    h.xhist[k - 1] = h.xhist[k];
+    h.yhist[k - 1] = h.yhist[k];
+    std::copy_n(curves + k * n, n, curves + (k - 1) * n);
+  }
+  --h.nhist;
 }
 
 void record(Session& s) {
@@ -116,16 +149,20 @@ void record(Session& s) {
     return;
   }
 
-  // Sample every graph first: a point outside the mesh abandons this call's point whole.
+  // A graph whose point has left the mesh (a mesh that moves) is dropped with a message; the
+  // time, the built-in curves and the other graphs go on.
   float values[kMaxGraphs] = {};
   if (h.nhist > 0) {
     const MeshLocator locator(s);
-    for (int i = 0; i < h.nhist; ++i) {
+    for (int i = 0; i < h.nhist;) {
       const int32_t f = h.ifhist[i];
-      if (f < 1 || f > kMaxFunctions ||
-          !point_value(s, locator, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
-        return;
+      if (f >= 1 && f <= kMaxFunctions &&
+          point_value(s, locator, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
+        ++i;
+        continue;
       }
+      outside(s, i + 1, h.xhist[i], h.yhist[i]);
+      drop_graph(s, i);
     }
   }
   const int32_t k = h.npoints;  // index of the new point from 0

@@ -24,7 +24,9 @@ using namespace mesh_detail;
 namespace {
 
 constexpr double kOnSegment = 9.999999e-09;  // squared distance from the segment over its L^2
-constexpr double kSameNode2 = 0.0001;        // squared distance of nodes that merge
+// Squared distance of nodes that merge, for a mesh of size 1 or more; a smaller mesh scales it
+// by the square of its size, so that a part given in metres glues as it does in millimetres.
+constexpr double kSameNode2 = 0.0001;
 
 struct Point {
   double r, z;
@@ -69,7 +71,8 @@ int read_subregions(Session& s, ScratchFile& scratch) {
 }
 
 // Step 5: a node P ending a glued boundary element merges with the end of a later glued boundary
-// element whose segment passes through P, when that end lies within 0.01 of P. The survivor is
+// element whose segment passes through P, when that end lies within 0.01 of P (0.01 of the
+// mesh's size for a mesh smaller than 1). The survivor is
 // the smaller number; the other records it as its alias (-survivor). Candidate segments come
 // from a cell index, so the pairs tested are only those whose segment passes near P.
 void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
@@ -88,6 +91,8 @@ void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
     ++count;
   }
   if (count == 0) return;
+  const double size = boundary_tolerance(s).scale;
+  const double same2 = kSameNode2 * size * size;
   CellIndex near(std::max(total / count, 1e-12));
   for (int64_t k = 0; k < n3; ++k) {
     const int32_t q1 = std::abs(b[2 * k]), q2 = std::abs(b[2 * k + 1]);
@@ -130,9 +135,9 @@ void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
       if (t < 0.0 || t > 1.0) continue;
       const Point foot{p1.r + t * (p2.r - p1.r), p1.z + t * (p2.z - p1.z)};
       if (!(dist2(pp, foot) < len2 * kOnSegment)) continue;
-      if (dist2(pp, p2) < kSameNode2) {
+      if (dist2(pp, p2) < same2) {
         merge(p, q2);
-      } else if (dist2(pp, p1) < kSameNode2) {
+      } else if (dist2(pp, p1) < same2) {
         merge(p, q1);
       }
     }

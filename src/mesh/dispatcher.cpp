@@ -86,7 +86,7 @@ int make_subregion(Session& s, int i, bool three_d) {
     tipm = 1;
   }
   if (three_d && tipm != 2 && tipm != 5) return flag_on(s, "itip=2,5");
-  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s)) return 1;
+  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s) || meshtest(s)) return 1;
 
   int32_t nyt = 0;
   if (read_int(s, " how many times decrease cells?", "nyt", nyt)) return 1;
@@ -103,7 +103,7 @@ int make_subregion(Session& s, int i, bool three_d) {
 
   int32_t ncor = 0;
   if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
-  if (ncor > 0 && arzcor(s, ncor)) return 1;
+  if (ncor > 0 && (arzcor(s, ncor) || meshtest(s))) return 1;
   return 0;
 }
 
@@ -128,11 +128,13 @@ int mesh(Session& s) {
   s.csize.maxk = c.jj1 + c.m * c.n2;
   if (reserve_reals(s, c.jdest_cell, c.n2, "jdest_cell")) return 1;
   std::fill_n(reals(s, c.jdest_cell), c.n2, 1.0f);
-  if (rzscale(s)) return 1;
+  // Every operation that moves nodes is followed by the mesh test: the classes rely on every
+  // element being counter-clockwise.
+  if (rzscale(s) || meshtest(s)) return 1;
 
   int32_t ncor = 0;
   if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
-  if (ncor > 0 && arzcor(s, ncor)) return 1;
+  if (ncor > 0 && (arzcor(s, ncor) || meshtest(s))) return 1;
   return grel(s);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "console/console.hpp"
 #include "core/newarr.hpp"
@@ -194,7 +195,9 @@ int mesh5_3(Session& s, int pic) {
   double jref = std::max(accumulate(rz, conn, n2, 1.0, w, n1).mean_abs_jac, 1e-30);
   PassStats st;
   int negs = 0;
-  for (int it = 1;; ++it) {
+  bool reached = false;
+  int it = 1;
+  for (;; ++it) {
     st = accumulate(rz, conn, n2, jref, w, n1);
     jref = std::max(st.mean_abs_jac, 1e-30);
     const bool done = st.neg == 0 && st.smax / st.smin < kStopRatio;
@@ -205,6 +208,7 @@ int mesh5_3(Session& s, int pic) {
       if (pic == 1) show_progress(s, it, st, negs, ss1, iss1, n1);
       a_wait(s, static_cast<int>(n1 - it));
     }
+    reached = done;
     if (done || it >= n1 + kExtraIterations) break;
     if (inkey(s) == key::kEsc) {
       iwrite(s, "it=", it, "(i8)", 1);
@@ -213,6 +217,11 @@ int mesh5_3(Session& s, int pic) {
     }
   }
   if (s.colors.col != 1) newstr(s);
+  if (!reached) {
+    // The grid is kept as it is; the mesh test that follows refuses it when it is inverted.
+    txtcon(s, "mesh5:target not reached, stopped at it=" + fmt_int(it, "(i8)") +
+                  (st.neg > 0 ? " neg=" + fmt_int(st.neg, "(i8)") : std::string()));
+  }
   rwrite(s, "smax/smin=", static_cast<float>(st.smax / st.smin), "(e12.4)", 1);
   paus(s, "mesh5_end");
   c.m = saved_m;

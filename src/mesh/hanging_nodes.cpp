@@ -14,12 +14,15 @@
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 #include "mesh/assembly.hpp"
+#include "mesh/mesh.hpp"
 #include "mesh/mesh_internal.hpp"
 #include "mesh/spatial_index.hpp"
 
 namespace tivor::mesh_detail {
 namespace {
 
+// The two squared lengths below are those of a mesh of size 1 or more; a smaller mesh scales
+// them by the square of its size, so that it glues as it would in a larger unit.
 constexpr double kZeroLength2 = 1e-12;  // squared length of a boundary element taken as 0
 constexpr double kOnEdge = 1e-8;        // (1e-4)^2: squared distance from the edge over L^2
 constexpr double kAwayFromEnds2 = 1e-6;
@@ -32,7 +35,12 @@ struct Point {
 class Splitter {
  public:
   Splitter(Session& s, const int32_t* skl, int64_t room_b, int64_t room_e)
-      : s_(s), c_(s.cmesh), rz_(reals(s, s.cmesh.jrz)), room_b_(room_b), room_e_(room_e) {
+      : s_(s),
+        c_(s.cmesh),
+        rz_(reals(s, s.cmesh.jrz)),
+        scale2_(std::pow(boundary_tolerance(s).scale, 2)),
+        room_b_(room_b),
+        room_e_(room_e) {
     load(skl);
   }
 
@@ -53,6 +61,7 @@ class Splitter {
   Session& s_;
   Cmesh& c_;
   const float* rz_;
+  double scale2_;  // the square of min(1, the mesh's size)
   int64_t room_b_, room_e_;
   int64_t n3_ = 0;  // boundary elements before any split
 
@@ -154,7 +163,7 @@ int32_t Splitter::pick(int64_t original, int32_t a, int32_t b, double len2) cons
     if (!(fr * fr + fz * fz < kOnEdge * len2)) continue;
     const double da = (px.r - pa.r) * (px.r - pa.r) + (px.z - pa.z) * (px.z - pa.z);
     const double db = (px.r - pb.r) * (px.r - pb.r) + (px.z - pb.z) * (px.z - pb.z);
-    if (da <= kAwayFromEnds2 || db <= kAwayFromEnds2) continue;
+    if (da <= kAwayFromEnds2 * scale2_ || db <= kAwayFromEnds2 * scale2_) continue;
     if (best == 0 || first_[x] < first_[best] || (first_[x] == first_[best] && x < best)) {
       best = x;
     }
@@ -264,7 +273,7 @@ int Splitter::run() {
       const int32_t a = ba_[slot], b = bb_[slot];
       const double len2 =
           (at(a).r - at(b).r) * (at(a).r - at(b).r) + (at(a).z - at(b).z) * (at(a).z - at(b).z);
-      if (!(len2 > kZeroLength2)) {
+      if (!(len2 > kZeroLength2 * scale2_)) {
         if (s_.colors.col != 1) newstr(s_);
         iwrite(s_, " mesha_1:length 0:boundary element:", static_cast<int>(position(slot)), "(i8)",
                1);

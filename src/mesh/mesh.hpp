@@ -25,8 +25,10 @@ namespace tivor {
 
 // INITMESH: all 200 words of the mesh record to zero.
 void initmesh(Session& s);
-// MESHTEST: boundary elements at least 1e-6 long and every element counter-clockwise in the
-// (z, r) plane (test quantity at least 1e-6); the first fault is reported and raises the flag.
+// MESHTEST: boundary elements at least 1e-6 of the mesh's size long and every element
+// counter-clockwise in the (z, r) plane (test quantity at least 1e-6 times the square of the
+// element's longest edge): both margins are those of a mesh of size 1, in any unit of length.
+// The first fault is reported and raises the flag.
 [[nodiscard]] int meshtest(Session& s);
 // AROTOR: reads "turn" (centre r0, z0, angle in radians, shift in r and z) and turns and shifts
 // the nodes of the current subregion and its contour.
@@ -63,8 +65,9 @@ int mshterm(Session& s, int it);
 // MESHI: one uniform refinement of a triangle mesh: every triangle into four, every boundary
 // element into two, new boundary nodes projected onto the contour jgrz when there is one.
 [[nodiscard]] int meshi(Session& s);
-// ARZCOR: ncor smoothing passes (SMOO1) over the node positions; boundary nodes never move.
-// Needs 4 * n1 free words in /a/.
+// ARZCOR: ncor smoothing passes (SMOO1) over the node positions; boundary nodes never move,
+// and a node stays where it is when its move would leave one of its elements without the
+// orientation that MESHTEST asks for. Needs 4 * n1 free words in /a/.
 [[nodiscard]] int arzcor(Session& s, int ncor);
 // BNODE: the point of the closed contour of ng points (r and z interleaved) nearest to (r, z)
 // among the feet of perpendiculars inside their segment; false, and (r, z) left as it is, when
@@ -72,6 +75,18 @@ int mshterm(Session& s, int it);
 bool bnode(const float* contour, int ng, float& r, float& z);
 
 // ---- boundary zones ----
+
+// The tolerances with which boundary boxes and intervals take nodes, scaled to the mesh. eps is
+// the readers' margin of 0.001 for a region of size 1 or more and 0.001 times the size for a
+// smaller one, so that a part measured in metres selects what it selects in millimetres;
+// round, 1e-5 times the region's size, takes in the rounding of node coordinates (a node of a
+// turned subregion that should lie on r = 0 lies a few 1e-8 off it).
+struct BoundaryTolerance {
+  float eps;    // the margin, and the guard added to a squared interval length (eps * scale)
+  float round;  // added to every bound
+  float scale;  // min(1, size of the region)
+};
+BoundaryTolerance boundary_tolerance(const Session& s);
 
 // BCN1: reads the number of boxes (keyword key) and the boxes x0, y0, x1, y1 (keyword "m"), and
 // sets the flag jy(k) of boundary element k to 0 when its second node lies in a box (widened by

@@ -3,6 +3,7 @@
 // to src/mesh.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +62,30 @@ inline double orient(const float* rz, int32_t n1, int32_t n2, int32_t n3) {
   const double r2 = rz[2 * (n2 - 1)], z2 = rz[2 * (n2 - 1) + 1];
   const double r3 = rz[2 * (n3 - 1)], z3 = rz[2 * (n3 - 1) + 1];
   return (z3 - z2) * (r1 - r2) - (z1 - z2) * (r3 - r2);
+}
+
+// The orientation test quantity of an element of nn nodes (the triangle's, or the sum over a
+// quadrilateral's four corners) and the square of its longest edge.
+inline double element_orient(const float* rz, const int32_t (&v)[4], int nn) {
+  if (nn == 3) return orient(rz, v[0], v[1], v[2]);
+  return orient(rz, v[0], v[1], v[2]) + orient(rz, v[1], v[2], v[3]) +
+         orient(rz, v[2], v[3], v[0]) + orient(rz, v[3], v[0], v[1]);
+}
+inline double longest_edge2(const float* rz, const int32_t (&v)[4], int nn) {
+  double h2 = 0.0;
+  for (int i = 0; i < nn; ++i) {
+    const int32_t p = v[i] - 1, q = v[(i + 1) % nn] - 1;
+    const double dr = double{rz[2 * q]} - rz[2 * p], dz = double{rz[2 * q + 1]} - rz[2 * p + 1];
+    h2 = std::max(h2, dr * dr + dz * dz);
+  }
+  return h2;
+}
+// The orientation rule with a margin relative to the element's own size: the test quantity must
+// reach 1e-6 times the square of the longest edge (1e-6 for an element of unit size), so that
+// the same mesh passes or fails in any unit of length.
+inline bool element_oriented(const float* rz, const int32_t (&v)[4], int nn) {
+  const double f = element_orient(rz, v, nn);
+  return f > 0.0 && f >= 1e-6 * longest_edge2(rz, v, nn);
 }
 
 // The dispatchers' scratch file "mesh.tmp" in the working directory: written subregion by

@@ -1,4 +1,5 @@
 // MESHTEST: the validity check run after every generator, refinement and the assembly.
+#include <algorithm>
 #include <cstdlib>
 
 #include "console/console.hpp"
@@ -12,8 +13,20 @@ using namespace mesh_detail;
 
 namespace {
 
-constexpr double kMinLength2 = 1e-12;  // boundary elements at least 1e-6 long
-constexpr double kMinOrient = 1e-6;
+// Boundary elements at least 1e-6 long for a mesh of size 1, and 1e-6 of the mesh's size
+// otherwise, so that the same mesh passes in any unit of length.
+constexpr double kMinLength = 1e-6;
+
+// The larger of the mesh's extents in r and in z.
+double mesh_size(const float* rz, int64_t n1) {
+  if (n1 < 1) return 0.0;
+  double lo[2] = {rz[0], rz[1]}, hi[2] = {rz[0], rz[1]};
+  for (int64_t k = 0; k < 2 * n1; ++k) {
+    lo[k % 2] = std::min(lo[k % 2], double{rz[k]});
+    hi[k % 2] = std::max(hi[k % 2], double{rz[k]});
+  }
+  return std::max(hi[0] - lo[0], hi[1] - lo[1]);
+}
 
 bool node_ok(int32_t k, int32_t n1) {
   return k >= 1 && k <= n1;
@@ -62,6 +75,7 @@ int meshtest(Session& s) {
   const Cmesh& c = s.cmesh;
   const float* rz = reals(s, c.jrz);
   const int32_t* b = ints(s, c.jj2);
+  const double min_length = kMinLength * mesh_size(rz, c.n1);
   for (int k = 1; k <= c.n3; ++k) {
     const int32_t kn[2] = {b[2 * (k - 1)], b[2 * (k - 1) + 1]};
     if (kn[1] < 0) continue;  // interface edge
@@ -69,7 +83,8 @@ int meshtest(Session& s) {
     if (!node_ok(p, c.n1) || !node_ok(q, c.n1)) return bad_boundary(s, k, kn);
     const double dr = double{rz[2 * (q - 1)]} - rz[2 * (p - 1)];
     const double dz = double{rz[2 * (q - 1) + 1]} - rz[2 * (p - 1) + 1];
-    if (!(dr * dr + dz * dz >= kMinLength2)) return bad_boundary(s, k, kn);
+    const double len2 = dr * dr + dz * dz;
+    if (!(len2 > 0.0 && len2 >= min_length * min_length)) return bad_boundary(s, k, kn);
   }
   const int32_t* conn = ints(s, c.jj1);
   for (int e = 1; e <= c.n2; ++e) {
@@ -78,10 +93,7 @@ int meshtest(Session& s) {
     bool ok = true;
     for (int i = 0; i < c.m; ++i) ok = ok && node_ok(v[i], c.n1);
     if (ok) {
-      const double f = nn == 3 ? orient(rz, v[0], v[1], v[2])
-                               : orient(rz, v[0], v[1], v[2]) + orient(rz, v[1], v[2], v[3]) +
-                                     orient(rz, v[2], v[3], v[0]) + orient(rz, v[3], v[0], v[1]);
-      ok = f >= kMinOrient;
+      ok = element_oriented(rz, v, nn);
     }
     if (!ok) return bad_element(s, e, v, nn);
   }

@@ -1,5 +1,6 @@
 // ARZCOR and SMOO1: smoothing of node positions. Each pass moves every node halfway towards the
-// centre of the range that each coordinate spans over its element neighbours; boundary nodes stay.
+// centre of the range that each coordinate spans over its element neighbours; boundary nodes
+// stay, and so do the nodes of an element that the move would turn inside out.
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -16,6 +17,31 @@ using namespace mesh_detail;
 namespace {
 
 constexpr float kAlpha = 0.5f;
+
+// Puts back to their old positions (old_r, old_z) the moved nodes of every element that the
+// move would turn inside out or flatten below the orientation margin, until no element is
+// left so; a node put back may spoil a neighbour, hence the repeat. It ends because every
+// repeat puts back at least one node.
+void keep_orientation(float* rz, const int32_t* conn, int64_t n2, int m, int64_t n1,
+                      const float* old_r, const float* old_z) {
+  for (bool again = true; again;) {
+    again = false;
+    for (int64_t e = 0; e < n2; ++e) {
+      int32_t v[4] = {0, 0, 0, 0};
+      const int nn = element_nodes(conn, m, e, v);
+      bool inside = true;
+      for (int i = 0; i < nn; ++i) inside = inside && v[i] >= 1 && v[i] <= n1;
+      if (!inside || element_oriented(rz, v, nn)) continue;
+      for (int i = 0; i < nn; ++i) {
+        const int64_t k = v[i] - 1;
+        if (rz[2 * k] == old_r[k] && rz[2 * k + 1] == old_z[k]) continue;
+        rz[2 * k] = old_r[k];
+        rz[2 * k + 1] = old_z[k];
+        again = true;
+      }
+    }
+  }
+}
 
 // SMOO1: one pass with the 4 * n1 words at work (new r, new z, low, high).
 int smoo1(Session& s, float* work) {
@@ -55,10 +81,14 @@ int smoo1(Session& s, float* work) {
     work[n - 1] = rz[2 * (n - 1)];
     work[n1 + n - 1] = rz[2 * (n - 1) + 1];
   }
+  // The old positions go to lo and hi, the new ones into the mesh.
   for (int64_t k = 0; k < n1; ++k) {
+    lo[k] = rz[2 * k];
+    hi[k] = rz[2 * k + 1];
     rz[2 * k] = work[k];
     rz[2 * k + 1] = work[n1 + k];
   }
+  keep_orientation(rz, conn, c.n2, c.m, n1, lo, hi);
   return 0;
 }
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "kernel_session.hpp"
 #include "kernels/kernels.hpp"
+#include "mesh/mesh.hpp"
 
 namespace tivor {
 namespace {
@@ -46,17 +49,37 @@ TEST_F(IntervalReaderTest, Bcn2TakesTheSecondNodeWithTheToleranceInTheSquaredLen
   EXPECT_FALSE(flag_tst(*s));
 }
 
-TEST_F(IntervalReaderTest, ReversedIntervalsAndNoIntervalsTakeNothing) {
+TEST_F(IntervalReaderTest, IntervalsThatTakeNothingAreNamed) {
   square();
-  data("c1=1\nm=1 0 0 0 0 1\nc2=0\n");
+  data("c1=2\nm=0 0 1 0 0 1\nm=1 0 0 0 0 1\nc2=0\nz=1\nm=5 5 6 6\n");
+  host.press(' ');
   ASSERT_EQ(bcn2(*s, "c1", jy, jf, "c1"), 0);
+  EXPECT_TRUE(seen("bcn2:c1 interval  2 selects no boundary element"));
+  EXPECT_FALSE(seen("interval  1"));
+  ASSERT_EQ(bcn2(*s, "c2", jy, jf, "c2"), 0);  // no interval at all: nothing to say
   EXPECT_EQ(flags(), std::vector<int32_t>(5, 1));
-  EXPECT_EQ(values(), std::vector<float>(5, 0));
-  s->km[jy + 1] = 7;
-  s->a[jf + 1] = 9;
-  ASSERT_EQ(bcn2(*s, "c2", jy, jf, "c2"), 0);
-  EXPECT_EQ(flags(), std::vector<int32_t>(5, 1));
-  EXPECT_EQ(values(), std::vector<float>(5, 0));
+  host.press(' ');
+  ASSERT_EQ(bcn1(*s, "zone", jy, "z"), 0);
+  EXPECT_TRUE(seen("bcn1:z box  1 selects no boundary element"));
+}
+
+TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
+  // A square whose side r = 0 lies a few 1e-8 off the axis, of size 1 and of 1 mm in metres:
+  // each interval takes its own side alone, with the same values.
+  for (const float size : {1.0f, 0.001f}) {
+    const float off = 6.6e-8f * size;
+    mesh({{off, 0}, {size / 2, 0}, {size, 0}, {size, size}, {-off, size}}, 3, {},
+         {5, 1, 1, 2, 2, 3, 3, 4, 4, 5});
+    jy = int_array(5, 7), jf = real_array(5, 9);
+    std::ostringstream text;
+    text << std::setprecision(9) << "n=2\nm=0 0 0 " << size << " 5 5\nm=" << size << " 0 " << size
+         << ' ' << size << " 0 1\n";
+    data(text.str());
+    ASSERT_EQ(bcn2(*s, "v", jy, jf, "n"), 0) << size;
+    EXPECT_EQ(flags(), (std::vector<int32_t>{0, 1, 0, 0, 0})) << size;
+    EXPECT_NEAR(values()[3], 1 / 1.001, 1e-6) << size;
+    EXPECT_EQ(values()[0], 5.0f) << size;
+  }
 }
 
 TEST_F(IntervalReaderTest, Bcn2ToleranceAtTheBoundsAndLaterIntervalsWin) {

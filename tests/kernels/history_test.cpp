@@ -135,12 +135,21 @@ TEST_F(HistoryTest, BadSetUpsAreRefusedAndLeaveNoHistory) {
   }
 }
 
-TEST_F(HistoryTest, PointOutsideTheMeshSkipsTheCallQuietly) {
-  data("nthist=5\nnhist=1\nf=1\nx=5\ny=0.5\n");
+TEST_F(HistoryTest, PointsOutsideTheMeshAreNamedAndTheOthersKept) {
+  data("nthist=5\nnhist=3\nf=1\nx=5\ny=0.5\nf=1\nx=0.25\ny=0.5\nf=1\nx=0.75\ny=0.5\n");
   ASSERT_EQ(step(1), 0);
   EXPECT_FALSE(flag_tst(*s));
-  EXPECT_EQ(h().npoints, 0);
-  EXPECT_EQ(h().next_step, 1);
+  EXPECT_TRUE(seen("history:graph  1 x= 0.5000E+01 y= 0.5000E+00 is outside the mesh"));
+  EXPECT_EQ(h().nhist, 2);
+  ASSERT_EQ(curve(h().jhist0), (std::vector<float>{0.5f}));
+  EXPECT_NEAR(curve(h().jhist)[0], 3.25f, 1e-5);
+  // The mesh moves so that the second point leaves it: that graph goes, the first one stays.
+  for (int k = 2; k <= 3; ++k) s->a[2 * k - 1] = 0.5f;
+  ASSERT_EQ(step(2), 0);
+  EXPECT_TRUE(seen("history:graph  2 x= 0.7500E+00"));
+  EXPECT_EQ(h().nhist, 1);
+  EXPECT_EQ(h().xhist[0], 0.25f);
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20}));
 }
 
 TEST_F(HistoryTest, DamagedRecordWritesNothing) {

@@ -2,6 +2,7 @@
 // quadrilaterals, interface marking and the per-subregion counts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -134,6 +135,18 @@ TEST_F(Assembly, SeveralHangingNodesOnOneEdgeComeInOrderAlongIt) {
   ASSERT_EQ(along.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(along[i], want[i], 1e-5);
   EXPECT_EQ(meshtest(*s), 0);
+}
+
+TEST_F(Assembly, GluingIsTheSameInAnyUnitOfLength) {
+  // Four cells meeting two, with hanging nodes, as a part of size 1 and of size 0.001.
+  std::vector<std::array<int32_t, 3>> counts;
+  for (const double u : {1.0, 0.001}) {
+    data("ntel=2 m=3\n" + block(0, 0, u, u, 4, 4) + block(u, 0, 2 * u, u, 2, 2) + kGlueAll);
+    keys(2);
+    ASSERT_EQ(mesh(*s), 0) << u;
+    counts.push_back({c().n1, c().n2, c().n3});
+  }
+  EXPECT_EQ(counts[0], counts[1]);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
+#include <sstream>
 
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_fixture.hpp"
@@ -91,6 +93,28 @@ TEST_F(Dispatcher, FinalLayoutScaleAndOwners) {
     for (int i = 0; i < 3; ++i) has = has || (v[i] == b[0] && v[(i + 1) % 3] == b[1]);
     EXPECT_TRUE(has) << k;
   }
+}
+
+TEST_F(Dispatcher, OrientationTestIsRelativeToTheElementsSize) {
+  // Two triangles of width w and height 1, in three units of length: accepted from a width of
+  // 2e-6 of the height on, refused at 0.5e-6, whatever the unit.
+  for (const float unit : {1e-3f, 1.0f, 1e3f}) {
+    for (const float w : {2e-6f, 0.5e-6f}) {
+      const float a = w * unit, h = unit;
+      std::ostringstream rz;
+      rz << std::fixed << std::setprecision(12) << "rz=";
+      for (float v : {0.f, 0.f, 0.f, h / 2, 0.f, h, a / 2, h, a, h, a, h / 2, a, 0.f, a / 2, 0.f})
+        rz << v << '\n';
+      generator2(3, rz.str() + "nksi=1 neta=1\n");
+      keys(1);
+      EXPECT_EQ(meshtest(*s), w > 1e-6f ? 0 : 1) << unit << " " << w;
+      flag_off(*s);
+    }
+  }
+  // The dispatcher tests again after each move: a scale factor of 0 flattens the block.
+  data("ntel=1 m=3\n" + block(0, 0, 2, 10, 1, 1) + "skl=0 scale=0 1 rzcor=0\n");
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
 }
 
 TEST_F(Dispatcher, WholeMeshSmoothingKeepsTheBoundary) {

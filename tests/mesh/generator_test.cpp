@@ -112,6 +112,16 @@ TEST_F(Generators, Generator5StopsAtTheFirstSoundPass) {
     }
   }
   EXPECT_NE(screen().find("smax/smin="), std::string::npos);
+  EXPECT_EQ(screen().find("not reached"), std::string::npos);
+}
+
+TEST_F(Generators, Generator5SaysWhenItStopsShortOfItsTarget) {
+  // A wedge of 8 cells in one row: every node lies on the boundary, so nothing can move and
+  // the ratio of the end cells (about 13) never comes below 8.
+  generator5(4,
+             "pic=0 nksi=8 neta=1\nng=2 grz=0 0 0 1\nng=2 grz=0 1 8 .01\n"
+             "ng=2 grz=8 .01 8 0\nng=2 grz=8 0 0 0\n");
+  EXPECT_TRUE(seen("mesh5:target not reached, stopped at it="));
 }
 
 TEST_F(Generators, Generator5UntanglesAndKeepsItsBoundary) {

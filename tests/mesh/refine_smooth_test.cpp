@@ -3,6 +3,7 @@
 // passes and its memory check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "mesh/mesh.hpp"
@@ -154,6 +155,23 @@ TEST_F(Smooth, BoundaryNodesNeverMove) {
   }
   for (int n = 1; n <= c().n1; ++n) moved += r(n) != before[2 * (n - 1)];
   EXPECT_GT(moved, 0);
+}
+
+TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
+  // A chevron around node 5: the centre of its neighbours' range is the notch (node 4), so the
+  // plain rule flattens two triangles, and a second pass inverts them.
+  const float rz[10] = {4, -3, 1, 0, 4, 3, 2, 0, 1.5f, 0};
+  const int32_t conn[12] = {1, 2, 5, 2, 3, 5, 3, 4, 5, 4, 1, 5};
+  const int32_t bound[8] = {1, 2, 2, 3, 3, 4, 4, 1};
+  Cmesh& m = s->cmesh = Cmesh{};
+  m.m = 3, m.n1 = 5, m.n2 = 4, m.n3 = 4, m.jrz = 0, m.jj2 = 0, m.jj1 = 8;
+  std::copy_n(rz, 10, &s->a[1]);
+  std::copy_n(bound, 8, &s->km[1]);
+  std::copy_n(conn, 12, &s->km[9]);
+  s->csize = Csize{kPoolReals, kPoolInts, 10, 20};
+  ASSERT_EQ(meshtest(*s), 0);
+  ASSERT_EQ(arzcor(*s, 2), 0);
+  EXPECT_EQ(meshtest(*s), 0);
 }
 
 TEST_F(Smooth, NeedsFourWordsPerNode) {
