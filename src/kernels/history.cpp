@@ -9,8 +9,8 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "kernels/kernels.hpp"
+#include "mesh/point_value.hpp"
 #include "reader/reader.hpp"
-#include "results/point_value.hpp"
 
 namespace tivor {
 namespace {

@@ -11,8 +11,8 @@
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "mesh/locate.hpp"
+#include "mesh/point_value.hpp"
 #include "results/pictures.hpp"
-#include "results/point_value.hpp"
 
 namespace tivor {
 namespace {

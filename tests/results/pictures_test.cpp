@@ -16,7 +16,7 @@
 #include "gfx/picture_records.hpp"
 #include "gfx/raster_reading.hpp"
 #include "mesh/locate.hpp"
-#include "results/point_value.hpp"
+#include "mesh/point_value.hpp"
 #include "results/results_fixture.hpp"
 
 namespace tivor::results_test {

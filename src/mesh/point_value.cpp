@@ -1,5 +1,5 @@
 // Linear interpolation of a nodal field inside the triangle that holds a point.
-#include "results/point_value.hpp"
+#include "mesh/point_value.hpp"
 
 #include "core/pool.hpp"
 

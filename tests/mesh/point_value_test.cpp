@@ -1,6 +1,6 @@
 // Interpolating a nodal field at points of a small mesh: inside, on edges, in quadrilaterals and
 // outside.
-#include "results/point_value.hpp"
+#include "mesh/point_value.hpp"
 
 #include <gtest/gtest.h>
 
