@@ -6,7 +6,7 @@ namespace {
 constexpr double kKeyDelaySeconds = 0.15;
 }
 
-ScriptedWindowHost::ScriptedWindowHost(std::unique_ptr<SdlHost> window,
+ScriptedWindowHost::ScriptedWindowHost(std::unique_ptr<Host> window,
                                        std::vector<ScriptToken> script, std::string shots_dir)
     : HeadlessHost(std::move(script), std::move(shots_dir)), window_(std::move(window)) {}
 

@@ -1,18 +1,18 @@
 // A key script driving the real window (for demonstrations): input, screenshots and text dumps
-// come from the script as in the headless host, while drawing goes to an SDL window and each
-// scripted key is held back a moment so that a watcher can follow.
+// come from the script as in the headless host, while drawing goes to a window host (the program
+// gives it its SDL window) and each scripted key is held back a moment so that a watcher can
+// follow.
 #pragma once
 
 #include <memory>
 
 #include "host/headless_host.hpp"
-#include "host/sdl_host.hpp"
 
 namespace tivor {
 
 class ScriptedWindowHost : public HeadlessHost {
  public:
-  ScriptedWindowHost(std::unique_ptr<SdlHost> window, std::vector<ScriptToken> script,
+  ScriptedWindowHost(std::unique_ptr<Host> window, std::vector<ScriptToken> script,
                      std::string shots_dir);
 
   void display_size(int& w, int& h) override { window_->display_size(w, h); }
@@ -24,7 +24,7 @@ class ScriptedWindowHost : public HeadlessHost {
   bool wait_input(InputEvent& ev, double timeout_s) override;
 
  private:
-  std::unique_ptr<SdlHost> window_;
+  std::unique_ptr<Host> window_;
 };
 
 }  // namespace tivor
