@@ -85,6 +85,26 @@ void savewnd1(Session& s);
 void restwnd1(Session& s);
 void shadow(Session& s, int left, int top, int right, int bottom);
 
+// Holds the text cursor and colours found at construction and puts them back when it goes out
+// of scope, so that a pop-up leaves the caller writing where and how it was.
+class CursorColoursGuard {
+ public:
+  explicit CursorColoursGuard(Session& s) : s_(s), saved_(s.colors) {}
+  ~CursorColoursGuard() {
+    s_.colors.fg = saved_.fg;
+    s_.colors.bg = saved_.bg;
+    s_.colors.attr = saved_.attr;
+    s_.colors.col = saved_.col;
+    s_.colors.row = saved_.row;
+  }
+  CursorColoursGuard(const CursorColoursGuard&) = delete;
+  CursorColoursGuard& operator=(const CursorColoursGuard&) = delete;
+
+ private:
+  Session& s_;
+  Colors saved_;
+};
+
 // ---- menus ----
 
 // Grid menu over the blank-separated words of one string; selection in/out (0 = abandoned).
