@@ -121,7 +121,6 @@ int debug_hook(Session& s, std::string_view name) {
 void debugger_install(Session& s) {
   Session* sp = &s;
   s.up.rtmr = [sp](std::string_view name) { return debug_hook(*sp, name); };
-  s.up.amemo = [sp] { amemo(*sp); };
 }
 
 }  // namespace tivor
