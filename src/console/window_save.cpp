@@ -96,15 +96,6 @@ bool read_file(std::string_view file, std::vector<uint8_t>& bytes) {
   return in.eof();
 }
 
-void clamp_cells(int& left, int& top, int& right, int& bottom) {
-  if (left > right) std::swap(left, right);
-  if (top > bottom) std::swap(top, bottom);
-  left = std::clamp(left, 1, kCols);
-  right = std::clamp(right, 1, kCols);
-  top = std::clamp(top, 1, kRows);
-  bottom = std::clamp(bottom, 1, kRows);
-}
-
 PixelRect cell_pixels(int left, int top, int right, int bottom) {
   return {(left - 1) * 8 + 1, (top - 1) * 14 + 1, right * 8, bottom * 14};
 }
@@ -119,7 +110,7 @@ PixelRect clamp_points(int ix1, int iy1, int ix2, int iy2) {
 }  // namespace
 
 void savewin(Session& s, int left, int top, int right, int bottom, std::string_view file) {
-  clamp_cells(left, top, right, bottom);
+  console_detail::clamp_cells(left, top, right, bottom);
   std::vector<uint8_t> bytes(kMagic, kMagic + 4);
   ByteWriter out(bytes);
   for (int v : {left, top, right, bottom}) out.i32(v);
