@@ -49,7 +49,6 @@ int run(Host& host, std::function<void(Session&)> attach) {
   Session& s = *session;
   attach(s);
   s.csize = Csize{kPoolReals, kPoolInts, 0, 0};
-  s.epsilon = kEpsilon;
   console_install(s);
   results_install(s);
   s.up.termuser = [&s] { termuser(s); };
@@ -58,8 +57,7 @@ int run(Host& host, std::function<void(Session&)> attach) {
   s.managers.push_back({"the ", unavailable_class_manager, nullptr});
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);
-    int keyboard = kKeyboardUnit;
-    static_cast<void>(readfrom(s, keyboard, "keyboard"));
+    read_keyboard(s);
     tivor_main(s);
     d_c(s);
   } catch (const ProgramStop& stop) {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "core/pool.hpp"
@@ -111,8 +112,8 @@ void BM_CjDiffusionStep(benchmark::State& state) {
   const float* rhs = reals(s, st.jrhs);
   int iterations = 0;
   // w = (M + dt K) v, or at it = 0 the residual (M + dt K) v - M u0.
-  const CjOperator op = [&](const float* v, const float*, float* w, int n, int it) {
-    iterations = it;
+  const CjOperator op = [&](std::span<const float> v, std::span<float> w, int it, unsigned) {
+    const int n = static_cast<int>(v.size());
     for (int i = 0; i < n; ++i) w[i] = mass[i] * v[i];
     for (int e = 0; e < n2; ++e) {
       const int32_t a = conn[3 * e] - 1, bb = conn[3 * e + 1] - 1, cc = conn[3 * e + 2] - 1;
@@ -143,7 +144,13 @@ void BM_CjDiffusionStep(benchmark::State& state) {
     state.PauseTiming();
     start();
     state.ResumeTiming();
-    cj(s, x, d, w, r, p, z, n1, op, 1e-10f, 1 << 30);
+    const auto vec = [n1](float* v) { return std::span<float>(v, n1); };
+    CjOptions opt;
+    opt.eps = 1e-10;
+    opt.max_iterations = 2 * n1;
+    const CjResult res =
+        cj(s, vec(x), {d, static_cast<size_t>(n1)}, vec(w), vec(r), vec(p), vec(z), op, opt);
+    iterations = res.iterations;
     benchmark::DoNotOptimize(x[0]);
   }
   if (flag_tst(s)) state.SkipWithError("flag");

@@ -16,7 +16,7 @@ void command1(Session& s) {
     chars[col - 1] = s.text.char_at(col, 1);
     attrs[col - 1] = s.text.attr_at(col, 1);
   }
-  const int col0 = s.colors.col, row0 = s.colors.row;
+  const CursorColoursGuard keep(s);
 
   locate1(s, 1, 1);
   dispstr(s, std::string(kCols, ' '));
@@ -35,8 +35,6 @@ void command1(Session& s) {
   }
   console_detail::redraw_cells(s, 1, 1, kCols, 1);
   s.host->present();
-  s.colors.col = col0;
-  s.colors.row = row0;
 }
 
 }  // namespace tivor

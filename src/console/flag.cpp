@@ -11,11 +11,9 @@ int flag_on(Session& s, std::string_view txt) {
 
 void a_wait(Session& s, int n) {
   if (n <= 0) return;
-  const int col = s.colors.col, row = s.colors.row;
+  const CursorColoursGuard keep(s);
   locate1(s, 1, 24);
   iwrite(s, " wait for time steps:", n, "(i10)", 0);
-  s.colors.col = col;
-  s.colors.row = row;
 }
 
 bool a_interrupt(Session& s) {

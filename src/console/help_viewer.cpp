@@ -68,8 +68,7 @@ void show_help_box(Session& s, const std::vector<std::string>& lines) {
   // The saved rectangle takes in the shadow cells along the right and bottom edges.
   const int save_right = std::min(right + 1, kCols), save_bottom = std::min(bottom + 1, kRows);
 
-  const int col0 = s.colors.col, row0 = s.colors.row;
-  const int fg0 = s.colors.fg, bg0 = s.colors.bg;
+  const CursorColoursGuard keep(s);
   const ScratchFile scratch;
   savewin(s, left, top, save_right, save_bottom, kScratch);
 
@@ -89,10 +88,7 @@ void show_help_box(Session& s, const std::vector<std::string>& lines) {
   locate1(s, right + 1, bottom + 1);
   int key = 0;
   grfkey(s, key);
-  set_colours(s, fg0, bg0);
   restwin(s, left, top, save_right, save_bottom, kScratch);
-  s.colors.col = col0;
-  s.colors.row = row0;
 }
 
 }  // namespace console_detail

@@ -16,6 +16,9 @@ int visible_fg(int fg, int bg);
 // Sets the current text colours and attribute.
 void set_colours(Session& s, int fg, int bg);
 
+// Puts the corners of a rectangle of text cells in order and clamps them to the screen.
+void clamp_cells(int& left, int& top, int& right, int& bottom);
+
 // Copies raster points x1..x2, y1..y2 (1-based, clamped to the canvas) to the screen in runs of
 // equal colour.
 void draw_raster(Session& s, int x1, int y1, int x2, int y2);

@@ -39,7 +39,6 @@ int edit_line(Session& s, std::string& line) {
 
   auto show = [&] {
     shown = std::max(shown, text.size());
-    hist.widest = std::max(hist.widest, static_cast<int>(shown));
     locate1(s, col0, row0);
     dispstr(s, console_detail::fit(text, static_cast<int>(shown)));
   };

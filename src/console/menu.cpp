@@ -122,8 +122,7 @@ void run_menu(Session& s, std::string_view title, int& selection,
   lay.first_row = std::clamp(y, 0, kRows - 1) + 1;
   const Menu menu{s, title, items, helpfile, y, hifg, hibg, fg, bg, lay};
 
-  const int col0 = s.colors.col, row0 = s.colors.row;
-  const int fg0 = s.colors.fg, bg0 = s.colors.bg;
+  const CursorColoursGuard keep(s);
   const int clip_mode = s.grf.clip_mode;
   int clip_rect[4];
   std::copy(std::begin(s.grf.clip), std::end(s.grf.clip), clip_rect);
@@ -170,9 +169,6 @@ void run_menu(Session& s, std::string_view title, int& selection,
 
   s.grf.clip_mode = clip_mode;
   std::copy(clip_rect, clip_rect + 4, s.grf.clip);
-  console_detail::set_colours(s, fg0, bg0);
-  s.colors.col = col0;
-  s.colors.row = row0;
 }
 
 }  // namespace

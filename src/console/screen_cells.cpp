@@ -1,5 +1,6 @@
 // Colours and redrawing of text cells and raster points on the screen.
 #include <algorithm>
+#include <utility>
 
 #include "console/internal.hpp"
 #include "gfx/gfx.hpp"
@@ -17,6 +18,15 @@ void set_colours(Session& s, int fg, int bg) {
   s.colors.fg = fg & 15;
   s.colors.bg = bg & 15;
   s.colors.attr = s.colors.bg * 16 + s.colors.fg;
+}
+
+void clamp_cells(int& left, int& top, int& right, int& bottom) {
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  left = std::clamp(left, 1, kCols);
+  right = std::clamp(right, 1, kCols);
+  top = std::clamp(top, 1, kRows);
+  bottom = std::clamp(bottom, 1, kRows);
 }
 
 void draw_raster(Session& s, int x1, int y1, int x2, int y2) {

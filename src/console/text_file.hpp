@@ -9,7 +9,7 @@
 
 namespace tivor::text_file {
 
-inline constexpr int kWidth = 80;
+inline constexpr int kWidth = 80;  // characters in an editor line
 
 // The text cut or blank-padded to exactly 80 characters.
 std::string fit(std::string_view text);

@@ -84,12 +84,7 @@ void getcurpos(const Session& s, int& col, int& row) {
 }
 
 void cls1(Session& s, int left, int top, int right, int bottom) {
-  if (left > right) std::swap(left, right);
-  if (top > bottom) std::swap(top, bottom);
-  left = std::clamp(left, 1, kCols);
-  right = std::clamp(right, 1, kCols);
-  top = std::clamp(top, 1, kRows);
-  bottom = std::clamp(bottom, 1, kRows);
+  console_detail::clamp_cells(left, top, right, bottom);
   const int bg = s.colors.bg & 15;
   const auto attr = static_cast<uint16_t>(bg * 16 + visible_fg(s.colors.fg, bg));
   for (int row = top; row <= bottom; ++row) {
@@ -121,12 +116,7 @@ void clswnd3(Session& s) {
 }
 
 void scroll(Session& s, int left, int top, int right, int bottom, int n, int colour) {
-  if (left > right) std::swap(left, right);
-  if (top > bottom) std::swap(top, bottom);
-  left = std::clamp(left, 1, kCols);
-  right = std::clamp(right, 1, kCols);
-  top = std::clamp(top, 1, kRows);
-  bottom = std::clamp(bottom, 1, kRows);
+  console_detail::clamp_cells(left, top, right, bottom);
   const int bg = colour & 15;
   const auto blank_attr = static_cast<uint16_t>(bg * 16 + visible_fg(s.colors.fg, bg));
   auto move_row = [&](int row) {

@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "console/console.hpp"
 #include "console/internal.hpp"
+#include "core/bytes.hpp"
 #include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
 
@@ -37,51 +39,8 @@ struct PixelRect {
   size_t words() const { return (points() + 7) / 8; }
 };
 
-void put_u32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>(v >> (8 * k)));
-}
-
-void put_u16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-// Reads little-endian values from a byte span; every read checks what is left.
-class ByteReader {
- public:
-  explicit ByteReader(const std::vector<uint8_t>& b) : b_(b) {}
-  bool u32(uint32_t& v) {
-    if (left() < 4) return false;
-    v = 0;
-    for (int k = 0; k < 4; ++k) v |= static_cast<uint32_t>(b_[pos_++]) << (8 * k);
-    return true;
-  }
-  bool i32(int& v) {
-    uint32_t u = 0;
-    if (!u32(u)) return false;
-    v = static_cast<int32_t>(u);
-    return true;
-  }
-  bool u16(uint16_t& v) {
-    if (left() < 2) return false;
-    v = static_cast<uint16_t>(b_[pos_] | (b_[pos_ + 1] << 8));
-    pos_ += 2;
-    return true;
-  }
-  bool u8(uint8_t& v) {
-    if (left() < 1) return false;
-    v = b_[pos_++];
-    return true;
-  }
-  size_t left() const { return b_.size() - pos_; }
-
- private:
-  const std::vector<uint8_t>& b_;
-  size_t pos_ = 0;
-};
-
-void append_block(const Session& s, const PixelRect& r, std::vector<uint8_t>& out) {
-  put_u32(out, static_cast<uint32_t>(r.words()));
+void append_block(const Session& s, const PixelRect& r, ByteWriter& out) {
+  out.u32(static_cast<uint32_t>(r.words()));
   uint32_t word = 0;
   int filled = 0;
   for (int y = r.y1; y <= r.y2; ++y) {
@@ -89,26 +48,25 @@ void append_block(const Session& s, const PixelRect& r, std::vector<uint8_t>& ou
       word |= static_cast<uint32_t>(s.frame.raster[(x - 1) + (y - 1) * kCanvasW] & 15)
               << (4 * filled);
       if (++filled == 8) {
-        put_u32(out, word);
+        out.u32(word);
         word = 0;
         filled = 0;
       }
     }
   }
-  if (filled > 0) put_u32(out, word);
+  if (filled > 0) out.u32(word);
 }
 
 // Reads a pixel block for the rectangle; false (and nothing changed) when its length exceeds
 // the limit, disagrees with the rectangle, or the words are not all there.
 bool read_block(ByteReader& in, const PixelRect& r, std::vector<uint8_t>& points) {
-  uint32_t words = 0;
-  if (!in.u32(words) || words > kMaxWords || words != r.words()) return false;
+  const uint32_t words = in.u32();
+  if (!in.ok() || words > kMaxWords || words != r.words()) return false;
   if (in.left() != static_cast<size_t>(words) * 4) return false;
   points.clear();
   points.reserve(r.points());
   for (uint32_t k = 0; k < words; ++k) {
-    uint32_t w = 0;
-    in.u32(w);
+    const uint32_t w = in.u32();
     for (int j = 0; j < 8 && points.size() < r.points(); ++j) {
       points.push_back(static_cast<uint8_t>((w >> (4 * j)) & 15));
     }
@@ -138,15 +96,6 @@ bool read_file(std::string_view file, std::vector<uint8_t>& bytes) {
   return in.eof();
 }
 
-void clamp_cells(int& left, int& top, int& right, int& bottom) {
-  if (left > right) std::swap(left, right);
-  if (top > bottom) std::swap(top, bottom);
-  left = std::clamp(left, 1, kCols);
-  right = std::clamp(right, 1, kCols);
-  top = std::clamp(top, 1, kRows);
-  bottom = std::clamp(bottom, 1, kRows);
-}
-
 PixelRect cell_pixels(int left, int top, int right, int bottom) {
   return {(left - 1) * 8 + 1, (top - 1) * 14 + 1, right * 8, bottom * 14};
 }
@@ -161,18 +110,19 @@ PixelRect clamp_points(int ix1, int iy1, int ix2, int iy2) {
 }  // namespace
 
 void savewin(Session& s, int left, int top, int right, int bottom, std::string_view file) {
-  clamp_cells(left, top, right, bottom);
-  std::vector<uint8_t> out(kMagic, kMagic + 4);
-  for (int v : {left, top, right, bottom}) put_u32(out, static_cast<uint32_t>(v));
+  console_detail::clamp_cells(left, top, right, bottom);
+  std::vector<uint8_t> bytes(kMagic, kMagic + 4);
+  ByteWriter out(bytes);
+  for (int v : {left, top, right, bottom}) out.i32(v);
   for (int row = top; row <= bottom; ++row) {
-    for (int col = left; col <= right; ++col) out.push_back(s.text.char_at(col, row));
+    for (int col = left; col <= right; ++col) out.u8(s.text.char_at(col, row));
   }
   for (int row = top; row <= bottom; ++row) {
-    for (int col = left; col <= right; ++col) put_u16(out, s.text.attr_at(col, row));
+    for (int col = left; col <= right; ++col) out.u16(s.text.attr_at(col, row));
   }
-  put_u32(out, 1);
+  out.i32(1);
   append_block(s, cell_pixels(left, top, right, bottom), out);
-  replace_file(file, out);
+  replace_file(file, bytes);
 }
 
 // The file describes its own rectangle, which is what gets restored; the caller's rectangle only
@@ -182,25 +132,16 @@ void restwin(Session& s, int /*left*/, int /*top*/, int /*right*/, int /*bottom*
   std::vector<uint8_t> bytes;
   if (!read_file(file, bytes)) return;
   ByteReader in(bytes);
-  uint8_t magic[4] = {};
-  for (uint8_t& m : magic) {
-    if (!in.u8(m)) return;
-  }
-  if (!std::equal(magic, magic + 4, kMagic)) return;
-  int l = 0, t = 0, r = 0, b = 0;
-  if (!in.i32(l) || !in.i32(t) || !in.i32(r) || !in.i32(b)) return;
-  if (l < 1 || r > kCols || l > r || t < 1 || b > kRows || t > b) return;
+  const std::span<const uint8_t> magic = in.bytes(4);
+  if (!in.ok() || !std::equal(magic.begin(), magic.end(), kMagic)) return;
+  const int l = in.i32(), t = in.i32(), r = in.i32(), b = in.i32();
+  if (!in.ok() || l < 1 || r > kCols || l > r || t < 1 || b > kRows || t > b) return;
   const size_t cells = static_cast<size_t>(r - l + 1) * static_cast<size_t>(b - t + 1);
-  std::vector<uint8_t> chars(cells);
+  const std::span<const uint8_t> chars = in.bytes(cells);
   std::vector<uint16_t> attrs(cells);
-  for (uint8_t& c : chars) {
-    if (!in.u8(c)) return;
-  }
-  for (uint16_t& a : attrs) {
-    if (!in.u16(a)) return;
-  }
-  int graphics = 0;
-  if (!in.i32(graphics)) return;
+  for (uint16_t& a : attrs) a = in.u16();
+  const int graphics = in.i32();
+  if (!in.ok()) return;
   size_t k = 0;
   for (int row = t; row <= b; ++row) {
     for (int col = l; col <= r; ++col, ++k) {
@@ -218,9 +159,10 @@ void restwin(Session& s, int /*left*/, int /*top*/, int /*right*/, int /*bottom*
 void winfile(Session& s, int ix1, int iy1, int ix2, int iy2, int mode, std::string_view file) {
   const PixelRect pr = clamp_points(ix1, iy1, ix2, iy2);
   if (mode == 0) {
-    std::vector<uint8_t> out;
+    std::vector<uint8_t> bytes;
+    ByteWriter out(bytes);
     append_block(s, pr, out);
-    replace_file(file, out);
+    replace_file(file, bytes);
     return;
   }
   std::vector<uint8_t> bytes;

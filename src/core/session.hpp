@@ -56,25 +56,22 @@ struct FontStore {
 struct KeyHistory {
   std::array<std::string, 10> lines;
   int count = 0;
-  int widest = 0;  // the widest length shown so far
 };
 
-// Where the keyword reader takes its input from: the data file's handle (0 when none), the file
-// itself and the source name ("keyboard" or the data file's name).
+// Where the keyword reader takes its input from: the data file's handle (0 when the keyboard)
+// and the file itself.
 struct Astime {
   int32_t handle = 0;
-  std::string name = "keyboard";
   std::vector<uint8_t> bytes;  // the open data file, read whole
   size_t pos = 0;              // byte position of the next line
   // Column of the first character past column 80 on the current line, 0 when the line fits.
   int32_t long_line_col = 0;
 };
 
-// Calls from lower layers up into higher ones (the results viewer, the checker, the film),
+// Calls from lower layers up into higher ones (the results viewer, the film, the trace hook),
 // filled by app/ at start-up. An empty entry does nothing.
 struct Upcalls {
-  std::function<void()> arez;   // open the results viewer of the current class
-  std::function<void()> amemo;  // open the memory checker
+  std::function<void()> arez;  // open the results viewer of the current class
   // Shows a one-line message and waits for a key (the console's PAUS); used by the graphics
   // library and the pools, which sit below the console.
   std::function<void(std::string_view)> pause;
@@ -113,7 +110,6 @@ struct Session {
   Csize csize{kPoolReals, kPoolInts, 0, 0};
   std::vector<float> a = std::vector<float>(kPoolReals + 1, 0.0f);   // a[1..NA]
   std::vector<int32_t> km = std::vector<int32_t>(kPoolInts + 1, 0);  // km[1..NK]
-  float epsilon = 0.0f;
 
   ClassRecord cls{};
   Cht cht{};

@@ -10,8 +10,11 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "core/bytes.hpp"
 #include "gfx/gf_format.hpp"
 #include "gfx/gfx.hpp"
 #include "gfx/points.hpp"
@@ -58,17 +61,24 @@ uint8_t* reserve(Session& s, int len) {
   return p;
 }
 
+// Appends a whole record to the block buffer.
+void put_record(Session& s, const std::vector<uint8_t>& rec) {
+  std::copy(rec.begin(), rec.end(), reserve(s, static_cast<int>(rec.size())));
+}
+
 // Records the clip rectangle when it differs from the one the file's records assume so far.
 void sync_clip(Session& s) {
   const std::array<int32_t, 4> c = raster_clip(s);
   int32_t* last = s.cgout.gf_clip;
   if (std::equal(c.begin(), c.end(), last)) return;
-  uint8_t* p = reserve(s, 9);
-  p[0] = gf::kClip;
+  std::vector<uint8_t> rec;
+  ByteWriter w(rec);
+  w.u8(gf::kClip);
   for (int k = 0; k < 4; ++k) {
-    gf::put_i16(p + 1 + 2 * k, gf::to_units(c[static_cast<size_t>(k)]));
+    w.i16(gf::to_units(c[static_cast<size_t>(k)]));
     last[k] = c[static_cast<size_t>(k)];
   }
+  put_record(s, rec);
 }
 
 uint8_t kind_byte(const Session& s, uint8_t kind, int ic) {
@@ -110,9 +120,9 @@ void gfclose(Session& s) {
     if (g.gf_pending > 0) put_bytes(s, g.gf_buf, static_cast<size_t>(g.gf_pending), -1);
     g.gf_total += g.gf_pending;
     g.gf_pending = 0;
-    uint8_t header[4];
-    gf::put_i32(header, g.gf_total);
-    put_bytes(s, header, 4, 0);
+    std::vector<uint8_t> header;
+    ByteWriter(header).i32(g.gf_total);
+    put_bytes(s, header.data(), header.size(), 0);
     const std::string tmp = temp_name(s);
     std::error_code ec;
     if (g.gf_failed == 0) fs::rename(tmp, field_str(g.gf_name), ec);
@@ -130,24 +140,25 @@ void gfclose(Session& s) {
 void gf_line(Session& s, float x1, float y1, float x2, float y2, int ic) {
   if (!recording(s)) return;
   sync_clip(s);
-  uint8_t* p = reserve(s, 9);
-  p[0] = kind_byte(s, gf::kLine, ic);
-  const float v[4] = {x1, y1, x2, y2};
-  for (int k = 0; k < 4; ++k) gf::put_i16(p + 1 + 2 * k, gf::to_units(v[k]));
+  std::vector<uint8_t> rec;
+  ByteWriter w(rec);
+  w.u8(kind_byte(s, gf::kLine, ic));
+  for (const float v : {x1, y1, x2, y2}) w.i16(gf::to_units(v));
+  put_record(s, rec);
 }
 
 void gf_text(Session& s, std::string_view txt, float x, float y, float h, int angle, int ic) {
   if (!recording(s)) return;
   const int n = std::min(len1(txt), gf::kMaxText);
   sync_clip(s);
-  uint8_t* p = reserve(s, 11 + n);
-  p[0] = kind_byte(s, gf::kText, ic);
-  gf::put_i16(p + 1, gf::to_units(x));
-  gf::put_i16(p + 3, gf::to_units(y));
-  gf::put_i16(p + 5, gf::to_units(h));
-  gf::put_i16(p + 7, angle & 0xffff);
-  gf::put_i16(p + 9, n);
-  std::copy_n(txt.begin(), n, p + 11);
+  std::vector<uint8_t> rec;
+  ByteWriter w(rec);
+  w.u8(kind_byte(s, gf::kText, ic));
+  for (const float v : {x, y, h}) w.i16(gf::to_units(v));
+  w.i16(static_cast<int16_t>(angle));
+  w.i16(static_cast<int16_t>(n));
+  w.bytes(std::span(reinterpret_cast<const uint8_t*>(txt.data()), static_cast<size_t>(n)));
+  put_record(s, rec);
 }
 
 void gf_flood(Session& s, const float* xs, const float* ys, int n, int ic) {
@@ -155,13 +166,15 @@ void gf_flood(Session& s, const float* xs, const float* ys, int n, int ic) {
   n = std::min(n, gf::kMaxPolygon);
   if (n < 1) return;
   sync_clip(s);
-  uint8_t* p = reserve(s, 3 + 4 * n);
-  p[0] = kind_byte(s, gf::kPolygon, ic);
-  gf::put_i16(p + 1, n);
+  std::vector<uint8_t> rec;
+  ByteWriter w(rec);
+  w.u8(kind_byte(s, gf::kPolygon, ic));
+  w.i16(static_cast<int16_t>(n));
   for (int k = 0; k < n; ++k) {
-    gf::put_i16(p + 3 + 4 * k, gf::to_units(xs[k]));
-    gf::put_i16(p + 5 + 4 * k, gf::to_units(ys[k]));
+    w.i16(gf::to_units(xs[k]));
+    w.i16(gf::to_units(ys[k]));
   }
+  put_record(s, rec);
 }
 
 }  // namespace tivor

@@ -26,24 +26,4 @@ inline int16_t to_units(double points) {
   return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int64_t>(v) & 0xffff));
 }
 
-inline void put_i16(uint8_t* p, int v) {
-  p[0] = static_cast<uint8_t>(v & 0xff);
-  p[1] = static_cast<uint8_t>((v >> 8) & 0xff);
-}
-
-inline int get_i16(const uint8_t* p) {
-  return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-}
-
-inline void put_i32(uint8_t* p, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(u >> (8 * k));
-}
-
-inline int32_t get_i32(const uint8_t* p) {
-  uint32_t u = 0;
-  for (int k = 0; k < 4; ++k) u |= static_cast<uint32_t>(p[k]) << (8 * k);
-  return static_cast<int32_t>(u);
-}
-
 }  // namespace tivor::gf

@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "core/bytes.hpp"
 #include "gfx/gf_format.hpp"
 #include "gfx/gfx.hpp"
 #include "gfx/points.hpp"
@@ -31,20 +33,17 @@ struct Replay {
 
   int pt(int units) const { return trunc_point(units * scale / gf::kUnitsPerPoint); }
 
-  void line(const uint8_t* r) {
-    const int c = r[0] & 15;
-    const int x1 = pt(gf::get_i16(r + 1)), y1 = pt(gf::get_i16(r + 3));
-    const int x2 = pt(gf::get_i16(r + 5)), y2 = pt(gf::get_i16(r + 7));
+  // A line record's line, from its four coordinates.
+  void line(int c, const int16_t* v) {
+    const int x1 = pt(v[0]), y1 = pt(v[1]), x2 = pt(v[2]), y2 = pt(v[3]);
     p_line(s, x1, y1, x2, y2, c);
     d_line(s, x1 - 1, y1 - 1, x2 - 1, y2 - 1, c);
   }
 
-  void text(const uint8_t* r, int n) {
-    const int c = r[0] & 15;
-    const int x = pt(gf::get_i16(r + 1)), y = pt(gf::get_i16(r + 3));
-    const int h = pt(gf::get_i16(r + 5)), angle = gf::get_i16(r + 7);
-    const std::string txt(reinterpret_cast<const char*>(r + 11),
-                          static_cast<size_t>(std::min(n, 80)));
+  void text(int c, const int16_t* v, std::span<const uint8_t> chars) {
+    const int x = pt(v[0]), y = pt(v[1]), h = pt(v[2]), angle = v[3];
+    const std::span<const uint8_t> shown = chars.first(std::min<size_t>(chars.size(), 80));
+    const std::string txt(shown.begin(), shown.end());
     p_text(s, txt, x, y, h, angle, c);
     // The screen text goes where TEXT puts it, in the record's colour.
     const int drawing = s.grf.igcolor;
@@ -53,12 +52,12 @@ struct Replay {
     s.grf.igcolor = drawing;
   }
 
-  void polygon(const uint8_t* r, int n) {
-    const int c = r[0] & 15;
+  // The n vertices of a polygon record, as x, y pairs.
+  void polygon(int c, ByteReader& in, int n) {
     std::array<int, gf::kMaxPolygon> xs{}, ys{};
     for (int k = 0; k < n; ++k) {
-      xs[k] = pt(gf::get_i16(r + 3 + 4 * k));
-      ys[k] = pt(gf::get_i16(r + 5 + 4 * k));
+      xs[k] = pt(in.i16());
+      ys[k] = pt(in.i16());
     }
     p_flood(s, xs.data(), ys.data(), n, c);
     for (int k = 0; k < n; ++k) {
@@ -68,51 +67,48 @@ struct Replay {
     d_flood(s, xs.data(), ys.data(), n, c);
   }
 
-  void clip_rect(const uint8_t* r) {
-    set_clip(s, pt(gf::get_i16(r + 1)), pt(gf::get_i16(r + 3)), pt(gf::get_i16(r + 5)),
-             pt(gf::get_i16(r + 7)));
-  }
-
   // Draws the records of one block, which begins at the file offset at. consumed receives the
   // bytes up to and including its end byte when there is one; bad, the message for the first
   // record that is not whole or not a record the writer makes.
   Walk block(std::span<const uint8_t> b, int64_t at, size_t& consumed, std::string& bad) {
-    size_t off = 0;
-    while (off < b.size()) {
-      const uint8_t* r = b.data() + off;
-      const size_t left = b.size() - off;
-      const uint8_t kind = r[0];
+    ByteReader in(b);
+    while (in.left() > 0) {
+      const size_t off = in.pos();
+      const uint8_t kind = in.u8();
       if (kind > 128) {
-        consumed = off + 1;
+        consumed = in.pos();
         return Walk::next_block;
       }
       const auto fail = [&](const std::string& what) {
         bad = "gf_view: " + what + " at byte " + std::to_string(at + static_cast<int64_t>(off));
         return Walk::bad;
       };
-      size_t len = 0;
+      const int c = kind & 15;
+      int16_t v[4];
       if (kind < gf::kText || kind == gf::kClip) {
-        len = 9;
-        if (left < len) return fail(kind == gf::kClip ? "bad clip record" : "bad line record");
+        for (int16_t& w : v) w = in.i16();
+        if (!in.ok()) return fail(kind == gf::kClip ? "bad clip record" : "bad line record");
         if (kind == gf::kClip) {
-          clip_rect(r);
+          set_clip(s, pt(v[0]), pt(v[1]), pt(v[2]), pt(v[3]));
         } else {
-          line(r);
+          line(c, v);
         }
       } else if (kind < gf::kPolygon) {
-        const int n = left < 11 ? -1 : gf::get_i16(r + 9);
-        len = 11 + static_cast<size_t>(std::max(n, 0));
-        if (n < 0 || n > gf::kMaxText || left < len) return fail("bad text record");
-        text(r, n);
+        for (int16_t& w : v) w = in.i16();
+        const int n = in.i16();
+        if (!in.ok() || n < 0 || n > gf::kMaxText) return fail("bad text record");
+        const std::span<const uint8_t> chars = in.bytes(static_cast<size_t>(n));
+        if (!in.ok()) return fail("bad text record");
+        text(c, v, chars);
       } else if (kind < gf::kPolygon + 16) {
-        const int n = left < 3 ? -1 : gf::get_i16(r + 1);
-        len = 3 + 4 * static_cast<size_t>(std::max(n, 0));
-        if (n < 1 || n > gf::kMaxPolygon || left < len) return fail("bad polygon record");
-        polygon(r, n);
+        const int n = in.i16();
+        if (!in.ok() || n < 1 || n > gf::kMaxPolygon || in.left() < 4 * static_cast<size_t>(n)) {
+          return fail("bad polygon record");
+        }
+        polygon(c, in, n);
       } else {
         return fail("unknown record kind " + std::to_string(kind));
       }
-      off += len;
     }
     return Walk::end;
   }
@@ -125,7 +121,7 @@ struct Replay {
 std::string replay(Session& s, const Fetch& fetch, uint64_t size, float scale) {
   const std::span<const uint8_t> head = fetch(0, 4);
   if (head.size() < 4) return "Cannot read file";
-  const int64_t total = gf::get_i32(head.data());
+  const int64_t total = ByteReader(head).i32();
   if (total < 0 || static_cast<uint64_t>(total) + 4 < size) {
     return "gf_view: bad header " + std::to_string(total) + " for a file of " +
            std::to_string(size) + " bytes";

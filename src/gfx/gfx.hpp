@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "core/bytes.hpp"
 #include "core/session.hpp"
 
 namespace tivor {
@@ -124,11 +125,11 @@ void clrscale(Session& s, const float* lev, const int32_t* col, int nlev);
 // Row y1..y2 are scanned from x1 to x2, the column x2 (one past the coded part, at most 641)
 // ending every row's last run; positions run with a stride of 640 whatever the width.
 
-// Codes one run of l points (1..65535) of colour c into out (room for 3 bytes); returns the
-// bytes used: one for 1..7 points, two for 8..1791, three from 1792 on.
-int code_run(uint8_t* out, int l, int c);
-// Codes a rectangle of the raster into buf; returns the bytes used, or -1 (buf unchanged past
-// its size) when the image does not fit.
+// Appends one run of l points (1..65535) of colour c to out: one byte for 1..7 points, two for
+// 8..1791, three from 1792 on.
+void code_run(ByteWriter& out, int l, int c);
+// Codes a rectangle of the raster into buf; returns the bytes used, or -1 (buf unchanged) when
+// the image does not fit.
 int getpca(const Session& s, int ix1, int iy1, int ix2, int iy2, std::span<uint8_t> buf);
 // Draws a coded image with its top-left corner at (x0, y0), scaled, clipped to (cx1, cy1)-(cx2,
 // cy2) and the canvas, then copies that box to the screen. Damaged codes draw what they say,

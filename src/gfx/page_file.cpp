@@ -5,31 +5,36 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "core/bytes.hpp"
 #include "core/replace_file.hpp"
-#include "gfx/gf_format.hpp"
 #include "gfx/gfx.hpp"
 
 namespace tivor {
 
 bool savepage(Session& s, std::string_view file) {
-  std::vector<uint8_t> bytes(4 + kImageBytes);
+  std::vector<uint8_t> image(kImageBytes);
   const int32_t* p = s.grf.page_pix;  // x min, x max, y min, y max
-  const int n = getpca(s, p[0], p[2], p[1] + 1, p[3], std::span<uint8_t>(bytes).subspan(4));
+  const int n = getpca(s, p[0], p[2], p[1] + 1, p[3], image);
   if (n < 0) return false;
-  gf::put_i32(bytes.data(), n);
-  bytes.resize(4 + static_cast<size_t>(n));
+  std::vector<uint8_t> bytes;
+  ByteWriter out(bytes);
+  out.i32(n);
+  out.bytes(std::span<const uint8_t>(image).first(static_cast<size_t>(n)));
   return replace_file(file, bytes);
 }
 
 bool put_page_file(Session& s, std::span<const uint8_t> file) {
-  if (file.size() < 4) return false;
-  const int32_t n = gf::get_i32(file.data());
-  if (n < 0 || n > kImageBytes || file.size() - 4 < static_cast<size_t>(n)) return false;
+  ByteReader in(file);
+  const int32_t n = in.i32();
+  if (!in.ok() || n < 0 || n > kImageBytes) return false;
+  const std::span<const uint8_t> image = in.bytes(static_cast<size_t>(n));
+  if (!in.ok()) return false;
   const int32_t* p = s.grf.page_pix;
-  p_putpca(s, p[0], p[2], p[0], p[2], p[1], p[3], file.subspan(4, static_cast<size_t>(n)), 1.0f);
+  p_putpca(s, p[0], p[2], p[0], p[2], p[1], p[3], image, 1.0f);
   return true;
 }
 

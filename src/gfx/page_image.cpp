@@ -4,6 +4,7 @@
 // above; the decoder draws every run on the row of its last point.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "gfx/gfx.hpp"
 
@@ -12,44 +13,34 @@ namespace {
 
 constexpr int kStride = kCanvasW;
 
-// One decoded run: its length in positions and its colour; false at the end of the bytes.
-bool next_run(std::span<const uint8_t> buf, size_t& at, int64_t& len, int& colour) {
-  if (at >= buf.size()) return false;
-  const uint8_t b = buf[at];
+// One decoded run: its length in positions and its colour; false at the end of the bytes or at
+// a run cut short.
+bool next_run(ByteReader& in, int64_t& len, int& colour) {
+  const uint8_t b = in.u8();
   colour = b & 15;
   if (b >= 128) {
     len = (b - 128) / 16;
-    at += 1;
-    return true;
-  }
-  const size_t need = b / 16 == 7 ? 3 : 2;
-  if (buf.size() - at < need) return false;
-  if (need == 3) {
-    len = buf[at + 1] + 256 * buf[at + 2];
+  } else if (b / 16 == 7) {
+    len = in.u16();
   } else {
-    len = (b / 16) * 256 + buf[at + 1];
+    len = (b / 16) * 256 + in.u8();
   }
-  at += need;
-  return true;
+  return in.ok();
 }
 
 }  // namespace
 
-int code_run(uint8_t* out, int l, int c) {
+void code_run(ByteWriter& out, int l, int c) {
   c &= 15;
   if (l < 8) {
-    out[0] = static_cast<uint8_t>(128 + 16 * l + c);
-    return 1;
+    out.u8(static_cast<uint8_t>(128 + 16 * l + c));
+  } else if (l < 1792) {
+    out.u8(static_cast<uint8_t>(16 * (l / 256) + c));
+    out.u8(static_cast<uint8_t>(l % 256));
+  } else {
+    out.u8(static_cast<uint8_t>(112 + c));
+    out.u16(static_cast<uint16_t>(l));
   }
-  if (l < 1792) {
-    out[0] = static_cast<uint8_t>(16 * (l / 256) + c);
-    out[1] = static_cast<uint8_t>(l % 256);
-    return 2;
-  }
-  out[0] = static_cast<uint8_t>(112 + c);
-  out[1] = static_cast<uint8_t>(l % 256);
-  out[2] = static_cast<uint8_t>((l / 256) % 256);
-  return 3;
 }
 
 int getpca(const Session& s, int ix1, int iy1, int ix2, int iy2, std::span<uint8_t> buf) {
@@ -57,9 +48,10 @@ int getpca(const Session& s, int ix1, int iy1, int ix2, int iy2, std::span<uint8
   const int x2 = std::min(ix2, kCanvasW + 1), y2 = std::min(iy2, kCanvasH);
   if (x2 <= x1 || y2 < y1) return 0;
   const uint8_t* raster = s.frame.raster.data();
-  size_t n = 0;
+  std::vector<uint8_t> runs;
+  runs.reserve(buf.size() + 3);
+  ByteWriter out(runs);
   int64_t begun = 0;  // position where the current run began
-  uint8_t run[3];
   for (int y = y1; y <= y2; ++y) {
     const uint8_t* row = raster + (y - 1) * kCanvasW - 1;  // row[x] is point (x, y)
     const int64_t base = static_cast<int64_t>(y - y1) * kStride;
@@ -67,15 +59,14 @@ int getpca(const Session& s, int ix1, int iy1, int ix2, int iy2, std::span<uint8
     for (int x = x1 + 1; x <= x2; ++x) {
       if (x < x2 && row[x] == colour) continue;
       const int64_t end = base + (x - x1);
-      const int used = code_run(run, static_cast<int>(end - begun), colour);
-      if (n + static_cast<size_t>(used) > buf.size()) return -1;
-      std::copy_n(run, used, buf.begin() + static_cast<std::ptrdiff_t>(n));
-      n += static_cast<size_t>(used);
+      code_run(out, static_cast<int>(end - begun), colour);
+      if (runs.size() > buf.size()) return -1;
       begun = end;
       if (x < x2) colour = row[x];
     }
   }
-  return static_cast<int>(n);
+  std::copy(runs.begin(), runs.end(), buf.begin());
+  return static_cast<int>(runs.size());
 }
 
 void p_putpca(Session& s, int x0, int y0, int cx1, int cy1, int cx2, int cy2,
@@ -91,10 +82,10 @@ void p_putpca(Session& s, int x0, int y0, int cx1, int cy1, int cx2, int cy2,
     auto at = [k](int64_t v) {
       return static_cast<int64_t>(std::clamp(static_cast<double>(v) * k, -1.0e9, 1.0e9));
     };
-    size_t pos = 0;
+    ByteReader in(buf);
     int64_t p = 0, len = 0;
     int colour = 0;
-    while (next_run(buf, pos, len, colour)) {
+    while (next_run(in, len, colour)) {
       const int64_t start = p;
       p += len;
       if (len == 0) continue;

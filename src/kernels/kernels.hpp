@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string_view>
 
 #include "core/session.hpp"
@@ -55,18 +56,56 @@ void bouwall(Session& s, int32_t jrz, int32_t jj2, int32_t n3, int32_t jyw, int3
 
 // ---- conjugate gradients ----
 
-// The operator of CJ: w := A v, or at it = 0 the residual A v - b of the estimate v with the
-// boundary conditions applied. It may raise the error flag to stop the solver.
-using CjOperator = std::function<void(const float* v, const float* d, float* w, int n, int it)>;
-// CJ: diagonally preconditioned conjugate gradients; x holds the start value and receives the
-// solution, d the inverse diagonal, w, r, p, z are work vectors of n values. eps bounds ratios
-// of squared quantities, so the answer does not depend on the units: the start value is kept
-// when r^T d r <= eps x^T d^-1 x, the iteration stops when the squared step is at most eps times
-// the squared solution, or stagnates when p^T A p <= eps p^T p mean(1/d); at most 2n iterations; a
-// progress line every nprint iterations (none when nprint < 1). Returns normally in every case, x
-// holding the last iterate; the caller tests the flag (Esc gives "solution interrupted").
-void cj(Session& s, float* x, const float* d, float* w, float* r, float* p, float* z, int n,
-        const CjOperator& op, float eps, int nprint);
+// How a conjugate-gradient solve ended.
+enum class CjEnd {
+  converged,        // every system met its stopping test (or its start value already did)
+  stagnated,        // p^T A p vanished or turned negative: the operator is singular or indefinite
+  iteration_limit,  // a system had not converged after the allowed iterations
+  interrupted,      // the error flag was raised: Esc ("solution interrupted") or the operator
+  not_finite,       // a sum overflowed or met a value that is not finite
+};
+
+// The most systems one solve iterates side by side.
+inline constexpr int kCjMaxSystems = 2;
+
+struct CjResult {
+  CjEnd end = CjEnd::converged;
+  int system = 0;      // the system that ended the solve when it did not converge
+  int iterations = 0;  // operator products after the residual
+  double rho[kCjMaxSystems] = {0.0, 0.0};  // the final r^T d r of each system
+};
+
+// The caller's limits and texts.
+struct CjOptions {
+  // The relative tolerance of every test (a ratio of squared quantities, so that the answer does
+  // not depend on the units): a system has converged when r^T d r <= eps (x0^T d^-1 x0 +
+  // r0^T d r0), x0 and r0 the start value and its residual, or when the squared step is at most
+  // eps times the squared solution; it stagnates when p^T A p <= eps p^T p mean(1/d).
+  double eps = 1e-12;
+  int max_iterations = 0;           // the iteration limit
+  std::string_view text = " cj :";  // the text of the progress line
+  std::string_view end_text = {};   // the text of the closing line (none when empty)
+  int nprint = 0;                   // iterations between progress lines (none when < 1)
+  int systems = 1;                  // independent systems, 1 .. kCjMaxSystems
+};
+
+// The operator of CJ on a block of systems: for each system j whose bit is set in live, the part
+// [j n, (j + 1) n) of w receives A_j times that part of v; at it = 0 (every system live) instead
+// the residual A_j v - b_j of the start value with the boundary conditions applied. Parts of
+// systems that are not live may be left as they are. It may raise the error flag to stop the
+// solver.
+using CjOperator =
+    std::function<void(std::span<const float> v, std::span<float> w, int it, unsigned live)>;
+// CJ: diagonally preconditioned conjugate gradients on opt.systems independent systems of n
+// unknowns each, laid one after the other in every vector (k n values), so that one operator
+// product per iteration serves them all; each system has its own step lengths and stopping test
+// and costs nothing once it has converged. x holds the start value and receives the solution, d
+// the inverse diagonal; w, r, p, z are work vectors. The progress line shows the sum over the
+// systems of r^T d r and of the squared step. x always holds the last iterate; Esc also shows
+// "solution interrupted" and raises the flag.
+CjResult cj(Session& s, std::span<float> x, std::span<const float> d, std::span<float> w,
+            std::span<float> r, std::span<float> p, std::span<float> z, const CjOperator& op,
+            const CjOptions& opt);
 // CJ_WARNING: the solver's progress line on row 18 (text, iteration, two quantities).
 void cj_warning(Session& s, std::string_view text, int it, float a, float b);
 

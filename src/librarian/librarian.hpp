@@ -68,7 +68,8 @@ LibraryFile parse_library(std::vector<uint8_t> bytes);
 // The librarian menu; t is the model time of the current picture.
 void apict1(Session& s, float t);
 // Appends the open page as a frame; igiven = 0 asks for the frame name, otherwise name is used.
-void apsave(Session& s, float t, std::string_view name, int igiven);
+// False when no frame was written (no library file, no name given, or a failure reported).
+bool apsave(Session& s, float t, std::string_view name, int igiven);
 // Mode 0 reads the library and rebuilds the directory; mode 1 lists it.
 void aplpds(Session& s, int mode);
 // Shows frames on the open page: mode 1 asks for the range, mode 0 plays all as a movie.

@@ -33,40 +33,40 @@ bool ask_range(Session& s, std::string_view prompt, int& first, int& last) {
 
 }  // namespace
 
-void apsave(Session& s, float t, std::string_view name, int igiven) {
+bool apsave(Session& s, float t, std::string_view name, int igiven) {
   Ckadr& k = s.frame.kadr;
   const std::string file = library_file(s);
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return;
+  if (!std::filesystem::is_regular_file(file, ec)) return false;
   std::string frame = std::string(name);
   if (igiven == 0) {
     clswnd3(s);
     locate1(s, 1, 18);
     int len = 0;
     readname(s, frame, 8, len, "enter name:");
-    if (len == 0) return;
+    if (len == 0) return false;
   }
   set_field(k.kadr_name, frame.substr(0, std::min<size_t>(frame.size(), 8)));
   if (k.nkadr >= kMaxFrames) {
     report(s, " aksave: library full");
-    return;
+    return false;
   }
   // The frames already there, byte for byte: a library that cannot be read to its end is not
   // written, or its unreadable part would be lost.
   LibraryFile lib = read_library(file);
   if (lib.bad != 0) {
     report(s, "apsave: read error, kadr=" + fmt_int(lib.bad, "(i3)"));
-    return;
+    return false;
   }
   const int number = static_cast<int>(lib.heads.size()) + 1;
   if (number > kMaxFrames) {
     report(s, " aksave: library full");
-    return;
+    return false;
   }
   std::vector<uint8_t>& bytes = lib.bytes;
   if (!getpage(s)) {
     report(s, "apsave: picture too large");
-    return;
+    return false;
   }
   FrameHeader head{};
   std::copy_n(k.kadr_name, 8, head.name);
@@ -78,12 +78,13 @@ void apsave(Session& s, float t, std::string_view name, int igiven) {
                       std::span<const uint8_t>(k.image, static_cast<size_t>(k.image_size)));
   if (!replace_file(file, bytes)) {
     report(s, " write error");
-    return;
+    return false;
   }
   lib.heads.push_back(head);
   std::copy(lib.heads.begin(), lib.heads.end(), k.dir);
   k.nkadr = number;
   k.changed = 1;
+  return true;
 }
 
 void apdele(Session& s) {

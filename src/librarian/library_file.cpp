@@ -2,14 +2,13 @@
 // taken only when both lengths agree with its image size, the image fits the 32000-byte buffer
 // and every byte is there.
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <utility>
 
+#include "core/bytes.hpp"
 #include "core/replace_file.hpp"
 #include "librarian/librarian.hpp"
 
@@ -18,31 +17,21 @@ namespace {
 
 constexpr int kHeaderBytes = 40;
 
-void put_i32(std::vector<uint8_t>& out, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>(u >> (8 * k)));
-}
-
-int32_t get_i32(const uint8_t* p) {
-  uint32_t u = 0;
-  for (int k = 0; k < 4; ++k) u |= static_cast<uint32_t>(p[k]) << (8 * k);
-  return static_cast<int32_t>(u);
-}
-
 // Reads exactly n bytes; false when the stream ends first.
 bool read_exact(std::istream& in, uint8_t* p, size_t n) {
   in.read(reinterpret_cast<char*>(p), static_cast<std::streamsize>(n));
   return static_cast<size_t>(in.gcount()) == n;
 }
 
-FrameHeader decode_header(const uint8_t* p) {
+FrameHeader decode_header(ByteReader in) {
   FrameHeader h{};
-  std::memcpy(h.name, p, 8);
-  h.size = get_i32(p + 8);
-  h.number = get_i32(p + 12);
-  h.t = std::bit_cast<float>(get_i32(p + 16));
-  h.carried = get_i32(p + 20);
-  for (int k = 0; k < 4; ++k) h.spare[k] = get_i32(p + 24 + 4 * k);
+  const std::span<const uint8_t> name = in.bytes(8);
+  std::copy(name.begin(), name.end(), h.name);
+  h.size = in.i32();
+  h.number = in.i32();
+  h.t = in.f32();
+  h.carried = in.i32();
+  for (int32_t& w : h.spare) w = in.i32();
   return h;
 }
 
@@ -56,15 +45,16 @@ bool FrameReader::next(FrameHeader& head, std::vector<uint8_t>& image) {
   if (got == 0) return false;  // the end of the file, between records
   damaged_ = true;
   if (got < 4 || !read_exact(in_, lead + 4, 4)) return false;
-  const int32_t length = get_i32(lead), n = get_i32(lead + 4);
+  ByteReader lengths(lead);
+  const int32_t length = lengths.i32(), n = lengths.i32();
   if (n < 0 || n > kImageBytes || length != n + 4 + kHeaderBytes) return false;
   uint8_t h[kHeaderBytes];
   if (!read_exact(in_, h, kHeaderBytes)) return false;
   image.resize(static_cast<size_t>(n));
   if (!read_exact(in_, image.data(), image.size())) return false;
   uint8_t trail[4];
-  if (!read_exact(in_, trail, 4) || get_i32(trail) != length) return false;
-  head = decode_header(h);
+  if (!read_exact(in_, trail, 4) || ByteReader(trail).i32() != length) return false;
+  head = decode_header(ByteReader(h));
   head.size = n;
   damaged_ = false;
   offset_ += static_cast<uint64_t>(length) + 8;
@@ -74,16 +64,17 @@ bool FrameReader::next(FrameHeader& head, std::vector<uint8_t>& image) {
 void append_frame_record(std::vector<uint8_t>& out, const FrameHeader& head,
                          std::span<const uint8_t> image) {
   const auto n = static_cast<int32_t>(image.size());
-  put_i32(out, n + 4 + kHeaderBytes);
-  put_i32(out, n);
-  out.insert(out.end(), head.name, head.name + 8);
-  put_i32(out, n);
-  put_i32(out, head.number);
-  put_i32(out, std::bit_cast<int32_t>(head.t));
-  put_i32(out, head.carried);
-  for (int32_t w : head.spare) put_i32(out, w);
-  out.insert(out.end(), image.begin(), image.end());
-  put_i32(out, n + 4 + kHeaderBytes);
+  ByteWriter w(out);
+  w.i32(n + 4 + kHeaderBytes);
+  w.i32(n);
+  w.bytes(std::span(reinterpret_cast<const uint8_t*>(head.name), 8));
+  w.i32(n);
+  w.i32(head.number);
+  w.f32(head.t);
+  w.i32(head.carried);
+  for (int32_t v : head.spare) w.i32(v);
+  w.bytes(image);
+  w.i32(n + 4 + kHeaderBytes);
 }
 
 Directory read_directory(std::istream& in, int limit) {

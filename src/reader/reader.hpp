@@ -10,11 +10,16 @@
 
 namespace tivor {
 
-inline constexpr int kKeyboardUnit = 5;
+inline constexpr int kKeyboardUnit = 5;  // the unit number that means the keyboard
 
 // Switches the input: "keyboard", or a data file (a missing file gives the warning, a key and
 // the error exit). unit receives the file's handle.
 [[nodiscard]] int readfrom(Session& s, int& unit, std::string_view name);
+// Switches the input to the keyboard, which cannot fail.
+void read_keyboard(Session& s);
+// Sets how the next requests read: kontr > 0 expects keywords, endmark's first character ends a
+// variable-length list, unit is the file's handle, kterm 1 reads the keyboard. The current line is
+// dropped.
 void readin(Session& s, int kontr, std::string_view endmark, int unit, int kterm);
 // Continues with the data file's next line after the keyboard was used in between.
 void rstread(Session& s);
@@ -37,7 +42,10 @@ void readname(Session& s, std::string& name, int maxlen, int& len, std::string_v
 [[nodiscard]] int read_real(Session& s, std::string_view prompt, std::string_view key, float& v);
 [[nodiscard]] int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v,
                              int n);
+// The 1-based first and last columns of the first word of txt; both 0 when txt is blank.
 void rdword(std::string_view txt, int& first, int& last);
+// The integer that txt holds between blanks, with an optional sign: ierr 0; anything else, or a
+// value beyond 32 bits: ierr 1 and value untouched.
 void gtint(std::string_view txt, int& value, int& ierr);
 
 }  // namespace tivor

@@ -27,30 +27,34 @@ bool load_file(std::string_view name, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-int readfrom(Session& s, int& unit, std::string_view name) {
+void read_keyboard(Session& s) {
   Astime& src = s.astime;
-  if (rtrim(name) == "keyboard") {
-    src.handle = 0;
-    src.bytes.clear();
-    src.bytes.shrink_to_fit();
-    src.pos = 0;
-    readin(s, 0, "&", kKeyboardUnit, 1);
-  } else {
-    std::vector<uint8_t> bytes;
-    if (!load_file(rtrim(name), bytes)) {
-      paus(s, " Warning: file \"" + rtrim(name) + "\" does not exist.");
-      set_flag(s, 1);
-      return 1;
-    }
-    src.bytes = std::move(bytes);
-    src.pos = 0;
-    src.handle = kDataFileHandle;
-    unit = src.handle;
-    readin(s, 1, "&", src.handle, 0);
-  }
-  src.name = rtrim(name);
+  src.handle = 0;
+  src.bytes.clear();
+  src.bytes.shrink_to_fit();
+  src.pos = 0;
   src.long_line_col = 0;
-  s.crd.ip = 0;
+  readin(s, 0, "&", kKeyboardUnit, 1);
+}
+
+int readfrom(Session& s, int& unit, std::string_view name) {
+  if (rtrim(name) == "keyboard") {
+    read_keyboard(s);
+    return 0;
+  }
+  std::vector<uint8_t> bytes;
+  if (!load_file(rtrim(name), bytes)) {
+    paus(s, " Warning: file \"" + rtrim(name) + "\" does not exist.");
+    set_flag(s, 1);
+    return 1;
+  }
+  Astime& src = s.astime;
+  src.bytes = std::move(bytes);
+  src.pos = 0;
+  src.long_line_col = 0;
+  src.handle = kDataFileHandle;
+  unit = src.handle;
+  readin(s, 1, "&", src.handle, 0);
   return 0;
 }
 

@@ -133,7 +133,9 @@ void afilm(Session& s) {
     t.inp = saturated_sum(t.inp, t.np);
   }
   draw_current(s);
-  if (s.cht.ifilm > 0) apsave(s, s.cht.t, frame_name(s), 1);
+  // A frame that cannot be saved ends the film: the reason has been shown once, and a damaged
+  // or vanished library would otherwise ask for a key at every following frame.
+  if (s.cht.ifilm > 0 && !apsave(s, s.cht.t, frame_name(s), 1)) s.cht.ifilm = 0;
   savewnd1(s);
 }
 

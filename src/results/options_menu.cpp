@@ -49,7 +49,8 @@ void show(Session& s, std::string_view shown, std::string_view prompt) {
   new_answer_line(s);
 }
 
-// Optional reads: values absent from the answer keep their contents.
+// Optional reads: values absent from the answer, or all of them when the question is abandoned
+// with Esc, keep their contents.
 void ask_reals(Session& s, std::string_view shown, std::string_view prompt, float* v, int n) {
   show(s, shown, prompt);
   int count = n;

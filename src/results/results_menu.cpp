@@ -169,7 +169,7 @@ void arez_viewer(Session& s) {
   if (std::find(k3dCodes.begin(), k3dCodes.end(), code) != k3dCodes.end()) {
     clswnd3(s);
     locate1(s, 1, 18);
-    static_cast<void>(flag_on(s, " 3D results viewer: not available in this program"));
+    flag_on(s, " 3D results viewer: not available in this program");
     return;
   }
   term(s);

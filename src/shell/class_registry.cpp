@@ -64,7 +64,7 @@ void execlass(Session& s, int iclass, int itask) {
 
 void unavailable_class_manager(Session& s, int /*itask*/) {
   s.cls.nmethod = 0;
-  static_cast<void>(flag_on(s, " 3D heat transfer: the class is not available in this program"));
+  flag_on(s, " 3D heat transfer: the class is not available in this program");
 }
 
 }  // namespace tivor

@@ -27,13 +27,12 @@ std::string lower(std::string_view txt) {
 
 // The running routine's name in columns 1-20 of row 25, in 0 on 3; cursor and colours kept.
 void show_routine(Session& s, std::string_view name) {
-  const Colors saved = s.colors;
+  const CursorColoursGuard keep(s);
   fcolor(s, 0);
   bkcolor(s, 3);
   cls1(s, 1, kRows, 20, kRows);
   locate1(s, 1, kRows);
   dispstr(s, name.substr(0, 20));
-  s.colors = saved;
 }
 
 // The list fills the message area from its top row, so that nothing scrolls into the work area.
@@ -122,7 +121,6 @@ int debug_hook(Session& s, std::string_view name) {
 void debugger_install(Session& s) {
   Session* sp = &s;
   s.up.rtmr = [sp](std::string_view name) { return debug_hook(*sp, name); };
-  s.up.amemo = [sp] { amemo(*sp); };
 }
 
 }  // namespace tivor

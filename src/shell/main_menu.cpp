@@ -73,8 +73,7 @@ void prepare_task(Session& s) {
   s.csize.maxk = 0;
   s.cht.itask = 0;
   atask(s);
-  int keyboard = kKeyboardUnit;
-  static_cast<void>(readfrom(s, keyboard, "keyboard"));
+  read_keyboard(s);
   locate1(s, 1, 18);
   if (!flag_tst(s)) {
     setinp(s);
@@ -210,14 +209,14 @@ void tivor_main(Session& s) {
         break;
       case 6:
         if (s.cht.itask != kTaskPrepared) {
-          static_cast<void>(flag_on(s, " task is absent"));
+          flag_on(s, " task is absent");
         } else {
           awork(s);
         }
         break;
       case 7:
         if (s.cht.itask != kTaskPrepared) {
-          static_cast<void>(flag_on(s, " task is absent"));
+          flag_on(s, " task is absent");
         } else {
           arez(s);
           clswnd2(s);

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "core/bytes.hpp"
 #include "core/replace_file.hpp"
 #include "reader/reader.hpp"
 #include "shell/shell.hpp"
@@ -23,45 +24,60 @@ namespace tivor {
 namespace {
 
 static_assert(std::endian::native == std::endian::little,
-              "state buffers are stored in the host's byte order, little-endian");
+              "records are stored as the host lays them out, which is the file's little-endian "
+              "layout only on a little-endian host");
 
 constexpr size_t kRecordBytes = 4316 + 32 + 600 + 100 + 172 + 800 + 676 + 1200 + 1604;
 constexpr size_t kHeaderBytes = 16;
 static_assert(kHeaderBytes + kRecordBytes == 9516);
+// The time record is stored in two parts, its first 172 bytes before the mesh record.
+constexpr size_t kChtHead = 172;
 
-// Appends bytes to a buffer image of the final size, at a running position.
-struct ImageWriter {
-  std::vector<uint8_t> bytes;
-  size_t at = 0;
-  void put(const void* p, size_t n) {
-    std::memcpy(bytes.data() + at, p, n);
-    at += n;
-  }
-  void word(int32_t w) { put(&w, 4); }
-};
-
-int32_t get_word(std::span<const uint8_t> in, size_t at) {
-  int32_t w;
-  std::memcpy(&w, in.data() + at, 4);
-  return w;
+// A record's bytes: every record is a struct of 32-bit words and characters without padding.
+template <class Record>
+std::array<uint8_t, sizeof(Record)> image_of(const Record& r) {
+  return std::bit_cast<std::array<uint8_t, sizeof(Record)>>(r);
 }
 
-// Copies the records out of the file image in item order (7 to 15), starting at byte `at`.
-void take_records(Session& s, std::span<const uint8_t> in, size_t at) {
-  auto take = [&](void* dst, size_t n) {
-    std::memcpy(dst, in.data() + at, n);
-    at += n;
-  };
-  take(&s.cls, sizeof s.cls);
-  take(&s.ctime1, sizeof s.ctime1);
-  take(&s.cterm, sizeof s.cterm);
-  take(&s.cterm3, sizeof s.cterm3);
-  auto* cht = reinterpret_cast<uint8_t*>(&s.cht);
-  take(cht, 172);
-  take(&s.cmesh, sizeof s.cmesh);
-  take(cht + 172, sizeof s.cht - 172);
-  take(&s.cparm, sizeof s.cparm);
-  take(&s.cmemo, sizeof s.cmemo);
+// Copies the next dst.size() bytes into dst; nothing when fewer are left.
+void take_bytes(ByteReader& in, std::span<uint8_t> dst) {
+  const std::span<const uint8_t> b = in.bytes(dst.size());
+  std::copy(b.begin(), b.end(), dst.begin());
+}
+
+template <class Record>
+void take_record(ByteReader& in, Record& r) {
+  auto image = image_of(r);
+  take_bytes(in, image);
+  r = std::bit_cast<Record>(image);
+}
+
+// The records in item order (7 to 15).
+void put_records(ByteWriter& out, const Session& s) {
+  out.bytes(image_of(s.cls));
+  out.bytes(image_of(s.ctime1));
+  out.bytes(image_of(s.cterm));
+  out.bytes(image_of(s.cterm3));
+  const auto cht = image_of(s.cht);
+  out.bytes(std::span(cht).first(kChtHead));
+  out.bytes(image_of(s.cmesh));
+  out.bytes(std::span(cht).subspan(kChtHead));
+  out.bytes(image_of(s.cparm));
+  out.bytes(image_of(s.cmemo));
+}
+
+void take_records(ByteReader& in, Session& s) {
+  take_record(in, s.cls);
+  take_record(in, s.ctime1);
+  take_record(in, s.cterm);
+  take_record(in, s.cterm3);
+  auto cht = image_of(s.cht);
+  take_bytes(in, std::span(cht).first(kChtHead));
+  take_record(in, s.cmesh);
+  take_bytes(in, std::span(cht).subspan(kChtHead));
+  s.cht = std::bit_cast<Cht>(cht);
+  take_record(in, s.cparm);
+  take_record(in, s.cmemo);
 }
 
 // A data file's extension names its class: a buffer written for another class table keeps
@@ -127,31 +143,23 @@ struct Backup {
 };
 
 void write_buffer(Session& s, const std::string& name) {
-  ImageWriter out;
-  out.bytes.resize(kHeaderBytes + kRecordBytes +
-                   4 * (static_cast<size_t>(s.csize.maxa) + static_cast<size_t>(s.csize.maxk)));
-  out.word(s.csize.maxa);
-  out.word(s.csize.maxk);
-  out.word(s.csize.na);
-  out.word(s.csize.nk);
-  out.put(s.a.data() + 1, 4 * static_cast<size_t>(s.csize.maxa));
-  out.put(s.km.data() + 1, 4 * static_cast<size_t>(s.csize.maxk));
-  out.put(&s.cls, sizeof s.cls);
-  out.put(&s.ctime1, sizeof s.ctime1);
-  out.put(&s.cterm, sizeof s.cterm);
-  out.put(&s.cterm3, sizeof s.cterm3);
-  out.put(&s.cht, 172);
-  out.put(&s.cmesh, sizeof s.cmesh);
-  out.put(reinterpret_cast<const uint8_t*>(&s.cht) + 172, sizeof s.cht - 172);
-  out.put(&s.cparm, sizeof s.cparm);
-  out.put(&s.cmemo, sizeof s.cmemo);
+  std::vector<uint8_t> bytes;
+  bytes.reserve(state_buffer_size(s.csize.maxa, s.csize.maxk));
+  ByteWriter out(bytes);
+  out.i32(s.csize.maxa);
+  out.i32(s.csize.maxk);
+  out.i32(s.csize.na);
+  out.i32(s.csize.nk);
+  for (int32_t i = 1; i <= s.csize.maxa; ++i) out.f32(s.a[static_cast<size_t>(i)]);
+  for (int32_t i = 1; i <= s.csize.maxk; ++i) out.i32(s.km[static_cast<size_t>(i)]);
+  put_records(out, s);
 
   // Written beside the old buffer and renamed over it only when every byte is out, so that a
   // failed write never loses the previous buffer.
   std::error_code ec;
   const std::filesystem::path target(name);
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-  if (!replace_file(name, out.bytes)) {
+  if (!replace_file(name, bytes)) {
     static_cast<void>(flag_on(s, "rewri:can not write file " + name));
   }
 }
@@ -169,8 +177,8 @@ void read_buffer(Session& s, const std::string& name) {
   std::vector<uint8_t> in(kHeaderBytes);
   bool damaged = length < kHeaderBytes || !f.read(reinterpret_cast<char*>(in.data()), kHeaderBytes);
   if (!damaged) {
-    const int32_t maxa = get_word(in, 0);
-    const int32_t maxk = get_word(in, 4);
+    ByteReader head(in);
+    const int32_t maxa = head.i32(), maxk = head.i32();
     const bool fits = maxa >= 0 && maxk >= 0 && maxa <= s.csize.na && maxk <= s.csize.nk;
     if (fits) {
       damaged = length != state_buffer_size(maxa, maxk);
@@ -207,11 +215,12 @@ size_t state_buffer_size(int32_t maxa, int32_t maxk) {
          4 * (static_cast<size_t>(std::max(maxa, 0)) + static_cast<size_t>(std::max(maxk, 0)));
 }
 
-BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in, std::string* record) {
+BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> bytes, std::string* record) {
   if (record != nullptr) record->clear();
-  if (in.size() < kHeaderBytes) return BufferLoad::kDamaged;
-  const int32_t maxa = get_word(in, 0);
-  const int32_t maxk = get_word(in, 4);
+  ByteReader in(bytes);
+  const int32_t maxa = in.i32(), maxk = in.i32();
+  in.bytes(kHeaderBytes - 8);  // the writer's pool sizes, which reading does not need
+  if (!in.ok()) return BufferLoad::kDamaged;
   if (maxa < 0 || maxk < 0 || maxa > s.csize.na || maxk > s.csize.nk) {
     // The snapshot does not fit the pools: no task, the records keep their contents.
     s.csize.maxa = 0;
@@ -219,15 +228,13 @@ BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> in, std::strin
     s.cht.itask = 0;
     return BufferLoad::kTooLarge;
   }
-  if (in.size() != state_buffer_size(maxa, maxk)) return BufferLoad::kDamaged;
+  if (bytes.size() != state_buffer_size(maxa, maxk)) return BufferLoad::kDamaged;
   const Backup before(s, maxa, maxk);
-  const size_t pools = 4 * (static_cast<size_t>(maxa) + static_cast<size_t>(maxk));
   s.csize.maxa = maxa;
   s.csize.maxk = maxk;
-  std::memcpy(s.a.data() + 1, in.data() + kHeaderBytes, 4 * static_cast<size_t>(maxa));
-  std::memcpy(s.km.data() + 1, in.data() + kHeaderBytes + 4 * static_cast<size_t>(maxa),
-              4 * static_cast<size_t>(maxk));
-  take_records(s, in, kHeaderBytes + pools);
+  for (int32_t i = 1; i <= maxa; ++i) s.a[static_cast<size_t>(i)] = in.f32();
+  for (int32_t i = 1; i <= maxk; ++i) s.km[static_cast<size_t>(i)] = in.i32();
+  take_records(in, s);
   // The class is checked as it will be used: the table rebuilt and the class corrected from
   // the data file's extension.
   iniclass(s);

@@ -47,7 +47,7 @@ void aclass(Session& s) {
 void amethod(Session& s) {
   clswnd3(s);
   if (!class_chosen(s)) {
-    static_cast<void>(flag_on(s, " choose class "));
+    flag_on(s, " choose class ");
     return;
   }
   // The list comes from the manager alone: a class without one has no methods.
@@ -59,7 +59,7 @@ void amethod(Session& s) {
   const int n = std::max(0, std::min(s.cls.nmethod, 15));
   if (n == 0) {
     s.cls.imethod = 0;
-    static_cast<void>(flag_on(s, " amethod:the class has no methods in this program"));
+    flag_on(s, " amethod:the class has no methods in this program");
     return;
   }
   int choice = s.cls.imethod;
@@ -73,15 +73,15 @@ void amethod(Session& s) {
 void atask(Session& s) {
   clswnd3(s);
   if (!class_chosen(s)) {
-    static_cast<void>(flag_on(s, " choose class"));
+    flag_on(s, " choose class");
     return;
   }
   if (s.cls.imethod == 0) {
-    static_cast<void>(flag_on(s, " choose method"));
+    flag_on(s, " choose method");
     return;
   }
   if (!has_manager(s, s.cls.iclass)) {
-    static_cast<void>(flag_on(s, " atask:the class has no manager in this program"));
+    flag_on(s, " atask:the class has no manager in this program");
     return;
   }
   s.cht.is = 0;
@@ -101,7 +101,7 @@ void setinp(Session& s) {
 void awork(Session& s) {
   if (!class_chosen(s) || s.cls.imethod == 0) return;
   if (!has_manager(s, s.cls.iclass)) {
-    static_cast<void>(flag_on(s, " atask:the class has no manager in this program"));
+    flag_on(s, " atask:the class has no manager in this program");
     return;
   }
   s.cht.isp = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -29,8 +30,10 @@ struct HelpTest : ::testing::Test {
     const auto ch = c.s.text.ch;
     const auto attr = c.s.text.attr;
     const auto screen = c.screen();
+    const Colors looks = c.s.colors;
     c.host.press(' ');
     dathlp(c.s, "help.hlp", topic);
+    EXPECT_EQ(std::memcmp(&c.s.colors, &looks, sizeof looks), 0);  // cursor and colours
     EXPECT_EQ(c.s.text.ch, ch);
     EXPECT_EQ(c.s.text.attr, attr);
     EXPECT_EQ(c.screen(), screen);

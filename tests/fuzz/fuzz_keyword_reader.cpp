@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.astime.bytes.assign(data, data + size);
   s.astime.pos = 0;
   s.astime.handle = 30;
-  s.astime.name = "fuzz.dat";
   readin(s, 1, "&", 30, 0);
   flag_off(s);
   try {

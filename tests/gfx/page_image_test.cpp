@@ -38,11 +38,8 @@ struct PageImages : ::testing::Test {
 
 TEST_F(PageImages, RunsOfSevenEightAnd1792PointsTakeOneTwoAndThreeBytes) {
   std::vector<uint8_t> bytes;
-  for (const int l : {7, 8, 1791, 1792, 65535}) {
-    uint8_t run[3];
-    const int n = code_run(run, l, 9);
-    bytes.insert(bytes.end(), run, run + n);
-  }
+  ByteWriter out(bytes);
+  for (const int l : {7, 8, 1791, 1792, 65535}) code_run(out, l, 9);
   expect_golden(bytes, "runs.pci");
   EXPECT_EQ(bytes, (std::vector<uint8_t>{128 + 112 + 9, 9, 8, 6 * 16 + 9, 255, 112 + 9, 0, 7,
                                          112 + 9, 255, 255}));

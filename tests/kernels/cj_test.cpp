@@ -1,10 +1,11 @@
-// The conjugate-gradient solver: how it ends (solved start value, squared tolerances, stagnation,
-// the iteration limit, Esc, a failing operator), a system solved against its closed form, and
-// the progress line.
+// The conjugate-gradient solver: how it ends and what it reports (solved start value, squared
+// tolerances, stagnation, the iteration limit, Esc, a failing operator), systems solved against
+// their closed form, two systems sharing the operator, and the progress line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "kernel_session.hpp"
@@ -17,43 +18,64 @@ using kernels_fixture::KernelSession;
 
 class CjTest : public KernelSession {
  protected:
-  // A matrix A (row by row) and right-hand side b as the solver's operator; it counts its calls
-  // and remembers the last iteration number it was given.
-  void system(std::vector<float> matrix, std::vector<float> rhs) {
-    a = std::move(matrix);
+  // Matrices A_j (row by row) of the systems and their right-hand sides laid one after the
+  // other, as the solver's operator; it counts its calls and remembers the last iteration number
+  // and live mask it was given.
+  void systems(std::vector<std::vector<float>> matrices, std::vector<float> rhs) {
+    a = std::move(matrices);
     b = std::move(rhs);
-    n = static_cast<int>(b.size());
-    x.assign(n, 0);
-    d.assign(n, 0);
-    for (int i = 0; i < n; ++i) d[i] = 1 / a[i * n + i];
-    w.assign(n, 0), r.assign(n, 0), p.assign(n, 0), z.assign(n, 0);
+    const size_t size = b.size();
+    n = static_cast<int>(size / a.size());
+    x.assign(size, 0);
+    d.assign(size, 0);
+    for (size_t j = 0; j < a.size(); ++j) {
+      for (int i = 0; i < n; ++i) d[j * n + i] = 1 / a[j][i * n + i];
+    }
+    w.assign(size, 0), r.assign(size, 0), p.assign(size, 0), z.assign(size, 0);
+  }
+  void system(std::vector<float> matrix, std::vector<float> rhs) {
+    systems({std::move(matrix)}, std::move(rhs));
   }
   // The tridiagonal (-1, 2, -1) matrix of size k with b = 1: u_i = i (k + 1 - i) / 2.
-  void laplacian(int k) {
+  static std::vector<float> tridiagonal(int k) {
     std::vector<float> m(k * k, 0);
     for (int i = 0; i < k; ++i) {
       m[i * k + i] = 2;
       if (i > 0) m[i * k + i - 1] = -1;
       if (i + 1 < k) m[i * k + i + 1] = -1;
     }
-    system(m, std::vector<float>(k, 1));
+    return m;
   }
-  void solve(float eps, int nprint = 1) {
-    const CjOperator op = [this](const float* v, const float*, float* out, int size, int it) {
+  void laplacian(int k) { system(tridiagonal(k), std::vector<float>(k, 1)); }
+  CjResult solve(double eps, int nprint = 1) {
+    const CjOperator op = [this](std::span<const float> v, std::span<float> out, int it,
+                                 unsigned live) {
       ++calls;
       last_it = it;
+      lives.push_back(live);
       if (on_call) on_call(it);
-      for (int i = 0; i < size; ++i) {
-        float sum = 0;
-        for (int j = 0; j < size; ++j) sum += a[i * size + j] * v[j];
-        out[i] = it == 0 ? sum - b[i] : sum;
+      for (size_t j = 0; j < a.size(); ++j) {
+        if ((live & (1u << j)) == 0) continue;
+        for (int i = 0; i < n; ++i) {
+          float sum = 0;
+          for (int k = 0; k < n; ++k) sum += a[j][i * n + k] * v[j * n + k];
+          out[j * n + i] = it == 0 ? sum - b[j * n + i] : sum;
+        }
       }
     };
-    cj(*s, x.data(), d.data(), w.data(), r.data(), p.data(), z.data(), n, op, eps, nprint);
+    CjOptions opt;
+    opt.eps = eps;
+    opt.max_iterations = 2 * n;
+    opt.end_text = " cjend :";
+    opt.nprint = nprint;
+    opt.systems = static_cast<int>(a.size());
+    return cj(*s, x, d, w, r, p, z, op, opt);
   }
   std::string progress() const { return row_text(18).substr(0, 51); }
 
-  std::vector<float> a, b, x, d, w, r, p, z;
+  std::vector<std::vector<float>> a;
+  std::vector<float> b, x, d, w, r, p, z;
+  std::vector<unsigned> lives;
   int n = 0, calls = 0, last_it = -1;
   std::function<void(int)> on_call;
 };
@@ -61,7 +83,9 @@ class CjTest : public KernelSession {
 TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   system({2, 0, 0, 0, 3, 0, 0, 0, 4}, {2, 3, 4});
   x = {1, 1, 1};
-  solve(1e-12f);
+  const CjResult solved = solve(1e-12);
+  EXPECT_EQ(solved.end, CjEnd::converged);
+  EXPECT_EQ(solved.iterations, 0);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(x, (std::vector<float>{1, 1, 1}));
   EXPECT_EQ(progress().substr(0, 24), " cj :       ii=     0 gg");
@@ -71,11 +95,11 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   system({1, 0, 0, 1}, {1.01f, 1});
   x = {1, 1};
   calls = 0;
-  solve(1e-3f);
+  solve(1e-3);
   EXPECT_EQ(calls, 1);
   system({1, 0, 0, 1}, {0.01f, 0});
   calls = 0;
-  solve(1e-3f);
+  EXPECT_EQ(solve(1e-3).end, CjEnd::converged);
   EXPECT_GT(calls, 1);
   EXPECT_NEAR(x[0], 0.01f, 1e-9);
 }
@@ -86,10 +110,10 @@ TEST_F(CjTest, RelativeErrorDoesNotDependOnTheScaleOfTheSystem) {
   for (const float a : {1e-12f, 1.0f, 1e12f}) {
     for (const float v : {1e-12f, 1.0f, 1e12f}) {
       laplacian(20);
-      for (float& e : this->a) e *= a;
+      for (float& e : this->a[0]) e *= a;
       for (float& e : b) e *= v;
       for (int i = 0; i < n; ++i) d[i] /= a;
-      solve(1e-12f);
+      solve(1e-12);
       double err = 0;
       for (int i = 0; i < 20; ++i)
         err = std::max(err, std::abs(x[i] * a / v / ((i + 1) * (20 - i) / 2.0) - 1));
@@ -100,25 +124,56 @@ TEST_F(CjTest, RelativeErrorDoesNotDependOnTheScaleOfTheSystem) {
 
 TEST_F(CjTest, DiagonalSystemIsSolvedInTheFirstIteration) {
   system({1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8}, {3, -2, 1, 5});
-  std::vector<float> after_first;
-  on_call = [&](int it) {
-    if (it == 2) after_first = x;
-  };
-  solve(1e-8f);
-  ASSERT_EQ(after_first.size(), 4u);
+  const CjResult res = solve(1e-8);
+  EXPECT_EQ(res.end, CjEnd::converged);
+  EXPECT_EQ(res.iterations, 1);
   const std::vector<float> exact = {3, -1, 0.25f, 0.625f};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(after_first[i], exact[i], 1e-6) << i;
-    EXPECT_NEAR(x[i], exact[i], 1e-6) << i;
-  }
-  EXPECT_LE(calls, 3);  // the second direction stagnates
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], exact[i], 1e-6) << i;
   EXPECT_FALSE(flag_tst(*s));
+}
+
+TEST_F(CjTest, SingularOrIndefiniteSystemStagnates) {
+  // diag(1, -1) with a positive preconditioner: p^T A p vanishes along the first direction.
+  system({1, 0, 0, -1}, {1, 1});
+  d = {1, 1};
+  EXPECT_EQ(solve(1e-12).end, CjEnd::stagnated);
+  // A singular matrix whose range misses b: the second direction lies in its null space.
+  system({1, 1, 1, 1}, {1, 0});
+  const CjResult res = solve(1e-12);
+  EXPECT_EQ(res.end, CjEnd::stagnated);
+  EXPECT_EQ(res.iterations, 2);
+  EXPECT_FALSE(flag_tst(*s));
+}
+
+TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {
+  // A diagonal system, solved in one iteration, beside a Laplacian that needs five: the second
+  // runs alone after the first has converged, and both answers are those of separate solves.
+  std::vector<float> diagonal(100, 0);
+  const float values[10] = {1, 2, 4, 8, 1, 1, 1, 1, 1, 1};
+  for (int i = 0; i < 10; ++i) diagonal[i * 11] = values[i];
+  laplacian(10);
+  ASSERT_EQ(solve(1e-12).end, CjEnd::converged);
+  const std::vector<float> alone = x;
+  std::vector<float> rhs = {3, -2, 1, 5, 1, 1, 1, 1, 1, 1};
+  rhs.resize(20, 1);
+  systems({diagonal, tridiagonal(10)}, rhs);
+  calls = 0;
+  lives.clear();
+  const CjResult res = solve(1e-12);
+  EXPECT_EQ(res.end, CjEnd::converged);
+  EXPECT_EQ(calls, res.iterations + 1);
+  ASSERT_GE(lives.size(), 3u);
+  EXPECT_EQ(lives[0], 3u);
+  EXPECT_EQ(lives[1], 3u);
+  EXPECT_EQ(lives.back(), 2u);
+  EXPECT_NEAR(x[3], 0.625f, 1e-6);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(x[10 + i], alone[i]) << i;
 }
 
 TEST_F(CjTest, LaplacianIsSolved) {
   // Constant b: the solution is symmetric, so 10 directions span it; the eleventh stagnates.
   laplacian(20);
-  solve(1e-12f, 5);
+  EXPECT_EQ(solve(1e-12, 5).end, CjEnd::converged);
   for (int i = 0; i < 20; ++i) EXPECT_NEAR(x[i], (i + 1) * (20 - i) / 2.0, 1e-3) << i;
   EXPECT_LE(last_it, 21);
   EXPECT_FALSE(flag_tst(*s));
@@ -127,7 +182,9 @@ TEST_F(CjTest, LaplacianIsSolved) {
 TEST_F(CjTest, IterationLimitIsTwiceTheSize) {
   // A non-symmetric operator (identity plus a skew part) never meets the step criterion.
   system({1, 5, 0, -5, 1, 5, 0, -5, 1}, {1, 2, 3});
-  solve(1e-30f, 100);
+  const CjResult res = solve(1e-30, 100);
+  EXPECT_EQ(res.end, CjEnd::iteration_limit);
+  EXPECT_EQ(res.iterations, 6);
   EXPECT_EQ(last_it, 6);
   EXPECT_EQ(calls, 7);
   EXPECT_EQ(progress().substr(0, 21), " cjend :    ii=     6");
@@ -137,7 +194,7 @@ TEST_F(CjTest, EscStopsWithTheFlagAndKeepsTheIterate) {
   laplacian(10);
   host.polled.push_back(key::kEsc);
   host.press(' ');
-  solve(1e-12f);
+  EXPECT_EQ(solve(1e-12).end, CjEnd::interrupted);
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(flag_tst(*s));
   EXPECT_TRUE(seen("solution interrupted"));
@@ -151,7 +208,7 @@ TEST_F(CjTest, OperatorRaisingTheFlagStops) {
   on_call = [&](int it) {
     if (it == 2) set_flag(*s, 1);
   };
-  solve(1e-12f);
+  EXPECT_EQ(solve(1e-12).end, CjEnd::interrupted);
   EXPECT_EQ(calls, 3);
   EXPECT_TRUE(flag_tst(*s));
   for (float v : x) EXPECT_TRUE(std::isfinite(v));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,26 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   s->cht.isp = 20;
   EXPECT_EQ(steps(11, 20), (std::vector<int>{18, 20}));
   EXPECT_EQ(frames().size(), 7u);
+}
+
+TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
+  choose_library();
+  std::ofstream("film.lbr", std::ios::binary) << "a partial tail";
+  s->cht.is = 0;
+  set_film('y', "1");
+  s->cht.isp = 5;
+  screens.clear();
+  host.press(13);  // the one message's key; a second wait would find no key and stop the test
+  steps(1, 5);
+  EXPECT_EQ(s->cht.ifilm, 0);
+  size_t told = 0;
+  for (size_t at = screens.find("apsave: read error"); at != std::string::npos;
+       at = screens.find("apsave: read error", at + 1)) {
+    ++told;
+  }
+  EXPECT_EQ(told, 1u);
+  std::ifstream in("film.lbr", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a partial tail");
 }
 
 TEST_F(FilmTest, RhythmWithoutSaving) {

@@ -25,8 +25,7 @@ inline bool prepare_like_shell(Session& s, const std::string& text,
   s.cmesh = Cmesh{};
   run_class();
   s.cht.isp = s.cht.is;
-  int keyboard = kKeyboardUnit;
-  static_cast<void>(readfrom(s, keyboard, "keyboard"));
+  read_keyboard(s);
   if (flag_tst(s)) return false;
   s.cht.itask = kTaskPrepared;
   return true;

@@ -2,6 +2,7 @@
 // values), used as the initial field when the data ask for it.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/element_loops.hpp"
@@ -49,66 +50,37 @@ int dicon0(Session& s, int ic, int32_t on) {
   std::copy_n(conc, n1, x);
   std::fill_n(dg, n1, 0.0f);
   stiffness_diagonal(el, 0, el.n2, 1.0f, dg);
-  // The reference of the stopping test: the start value squared in the measure of the diagonal,
-  // then the first rho added (a start of zeros with nonzero boundary values has only that).
-  double ref = 0.0;
-  for (int32_t k = 0; k < n1; ++k) {
-    ref += double{x[k]} * x[k] * dg[k];
-    dg[k] = dg[k] > 0.0f ? 1.0f / dg[k] : 0.0f;
-  }
-  std::fill_n(r, n1, 0.0f);
-  laplace(el, x, r);
-  clear_prescribed(jj2, c.n3, flag, r);
-  double rho = 0.0;
-  for (int32_t k = 0; k < n1; ++k) {
-    g[k] = -r[k];
-    z[k] = dg[k] * g[k];
-    dir[k] = z[k];
-    rho += double{z[k]} * g[k];
-  }
-  // A value that overflowed stops the preparation, naming the first node that holds one.
-  const auto fail_nonfinite = [&] {
-    int64_t node = 0;
-    for (const float* v : {x, r, g, dir}) {
-      node = first_nonfinite(v, n1);
-      if (node >= 0) break;
-    }
-    return nonfinite(s, "dicon0", ic, std::max<int64_t>(node, 0), s.cht.t);
+  for (int32_t k = 0; k < n1; ++k) dg[k] = dg[k] > 0.0f ? 1.0f / dg[k] : 0.0f;
+  // No source and no time term: the residual of the start value is K x, a product K v.
+  const CjOperator op = [&](std::span<const float> v, std::span<float> w, int, unsigned) {
+    std::fill(w.begin(), w.end(), 0.0f);
+    laplace(el, v.data(), w.data());
+    clear_prescribed(jj2, c.n3, flag, w.data());
   };
-  if (!std::isfinite(rho) || !std::isfinite(ref)) return fail_nonfinite();
-  ref += rho;
-  const double tol = kRelTol * ref;
-  cj_warning(s, " dicon0:", 0, static_cast<float>(rho), static_cast<float>(tol));
-  for (int it = 1; rho > tol; ++it) {
-    if (it > 2 * n1) return ill_conditions(s);
-    std::fill_n(r, n1, 0.0f);
-    laplace(el, dir, r);
-    clear_prescribed(jj2, c.n3, flag, r);
-    double sigma = 0.0;
-    for (int32_t k = 0; k < n1; ++k) sigma += double{dir[k]} * r[k];
-    if (!std::isfinite(sigma)) return fail_nonfinite();
-    if (!(sigma > 0)) return ill_conditions(s);
-    const float alpha = static_cast<float>(rho / sigma);
-    const double rho_old = rho;
-    double step2 = 0.0, x2 = 0.0;
-    rho = 0.0;
-    for (int32_t k = 0; k < n1; ++k) {
-      const float dx = alpha * dir[k];
-      g[k] -= alpha * r[k];
-      x[k] += dx;
-      step2 += double{dx} * dx;
-      x2 += double{x[k]} * x[k];
-      z[k] = g[k] * dg[k];
-      rho += double{z[k]} * g[k];
+  CjOptions opt;
+  opt.eps = kRelTol;
+  opt.max_iterations = 2 * n1;
+  opt.text = " dicon0:";
+  opt.nprint = kProgressEvery;
+  const auto vec = [n1](float* v) { return std::span<float>(v, n1); };
+  const CjResult res = cj(s, vec(x), vec(dg), vec(r), vec(g), vec(dir), vec(z), op, opt);
+  switch (res.end) {
+    case CjEnd::converged:
+      break;
+    case CjEnd::stagnated:
+    case CjEnd::iteration_limit:
+      return ill_conditions(s);
+    case CjEnd::interrupted:
+      return 1;
+    case CjEnd::not_finite: {
+      // A value that overflowed stops the preparation, naming the first node that holds one.
+      int64_t node = 0;
+      for (const float* v : {x, r, g, dir}) {
+        node = first_nonfinite(v, n1);
+        if (node >= 0) break;
+      }
+      return nonfinite(s, "dicon0", ic, std::max<int64_t>(node, 0), s.cht.t);
     }
-    if (it % kProgressEvery == 0) {
-      cj_warning(s, " dicon0:", it, static_cast<float>(rho), static_cast<float>(step2));
-    }
-    if (a_interrupt(s)) return 1;
-    if (!std::isfinite(rho) || !std::isfinite(x2)) return fail_nonfinite();
-    if (rho <= tol || step2 <= kRelTol * x2) break;
-    const float beta = static_cast<float>(rho / rho_old);
-    for (int32_t k = 0; k < n1; ++k) dir[k] = beta * dir[k] + z[k];
   }
   std::copy_n(x, n1, conc);
   return 0;

@@ -1,13 +1,14 @@
 // DICON: one backward-Euler step of both concentrations, solved by conjugate gradients written
 // into the scheme (lumped mass, linear triangles, cross diffusion from the old time level).
 //
-// The implicit operator M/ht + K_diag does not couple the components, so each component that is
-// on runs its own iteration (its own step lengths and its own stopping test) in lockstep with the
-// other: one element pass serves both while both iterate, and a component that has converged, or
+// The implicit operator M/ht + K_diag does not couple the components, so the components that are
+// on are independent systems of one solve: each has its own step lengths and its own stopping
+// test, one element pass serves both while both iterate, and a component that has converged, or
 // is switched off, costs nothing. The stopping tests are relative, so that the same physics gives
 // the same answer in any unit and at any size of the values.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/element_loops.hpp"
@@ -24,26 +25,6 @@ constexpr int kProgressEvery = 50;
 // below kRelTol times its reference, or when the squared step is below kRelTol times the
 // squared solution: residual and step 1e-10 of their scale, below single-precision rounding.
 constexpr double kRelTol = 1e-20;
-
-// Three running sums of the solver in double.
-struct Sums {
-  double a = 0.0, b = 0.0, c = 0.0;
-};
-
-// Calls body(i, sums) for i in [0, n) and returns the sums. Four partial sums taken in turn let
-// consecutive additions, each waiting for the one before in a single sum, overlap.
-template <class F>
-Sums sum_over(int32_t n, F&& body) {
-  Sums part[4];
-  int32_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    for (int j = 0; j < 4; ++j) body(i + j, part[j]);
-  }
-  for (; i < n; ++i) body(i, part[0]);
-  return {(part[0].a + part[1].a) + (part[2].a + part[3].a),
-          (part[0].b + part[1].b) + (part[2].b + part[3].b),
-          (part[0].c + part[1].c) + (part[2].c + part[3].c)};
-}
 
 // R += K v for the rows of the components in rows (at least one); cross terms only when kCross.
 template <bool kCross>
@@ -129,7 +110,6 @@ int dicon(Session& s) {
     if (!on[ic]) continue;
     std::copy_n(conc + part(ic), n1, x + part(ic));
     bou1(s, c.jj2, c.n3, p.jf0[ic], p.jfg[ic], p.jy[ic], 1);
-    std::fill_n(r + part(ic), n1, 0.0f);
     std::fill_n(dg + part(ic), n1, 0.0f);
   }
   // A failed step leaves the field and the start value as they were before it.
@@ -148,104 +128,74 @@ int dicon(Session& s) {
     return int64_t{0};
   };
 
-  // The preconditioner: the inverse of the diagonal of M/ht + K. The reference of each
-  // component's stopping test starts as the start value squared in the measure of that diagonal
-  // (x^T diag x), which grows with the values and the unit as rho does.
+  // The preconditioner: the inverse of the diagonal of M/ht + K.
   const Elements el(s);
   const float* dcoef = reals(s, p.jdiffc);
   el.for_subregions([&](int32_t sub, int32_t first, int32_t end) {
     if (on[0]) stiffness_diagonal(el, first, end, std::abs(dcoef[4 * sub]) + kTiny, dg);
     if (on[1]) stiffness_diagonal(el, first, end, std::abs(dcoef[4 * sub + 3]) + kTiny, dg + n1);
   });
-  double ref[2] = {0.0, 0.0};
   for (int ic = 0; ic < 2; ++ic) {
     if (!on[ic]) continue;
     float* dgc = dg + part(ic);
-    const float* xc = x + part(ic);
-    float* rc = r + part(ic);
-    ref[ic] = sum_over(n1, [&](int32_t i, Sums& sum) {
-                const float mht = minv[i] * ht;
-                const float inv = mht / (dgc[i] * mht + 1.0f);
-                dgc[i] = inv;
-                sum.a += double{xc[i]} * xc[i] / inv;
-                rc[i] += fc[ic] / minv[i];
-              }).a;
+    for (int32_t i = 0; i < n1; ++i) {
+      const float mht = minv[i] * ht;
+      dgc[i] = mht / (dgc[i] * mht + 1.0f);
+    }
   }
 
-  // it = 0: the residual of the old field, cross diffusion included (a component that is off
-  // still drives the other through its fixed values). Each later product of the operator starts
-  // from its mass term M/ht P, written in the pass that makes P.
-  apply_stiffness<true>(s, el, on, on[0] ? x : conc, on[1] ? x + n1 : conc + n1, r);
-  double rho[2] = {0.0, 0.0};
-  bool live[2] = {false, false};
-  for (int ic = 0; ic < 2; ++ic) {
-    if (!on[ic]) continue;
-    const int64_t o = part(ic);
-    clear_prescribed(ints(s, c.jj2), c.n3, ints(s, p.jy[ic]), r + o);
-    rho[ic] = sum_over(n1, [&](int32_t i, Sums& sum) {
-                const int64_t k = o + i;
-                g[k] = -r[k];
-                z[k] = dg[k] * g[k];
-                dir[k] = z[k];
-                sum.a += double{z[k]} * g[k];
-                r[k] = dir[k] * inv_ht / minv[i];
-              }).a;
-    if (!std::isfinite(rho[ic]) || !std::isfinite(ref[ic])) {
+  // The components that are on are the solver's systems, c1 first; every vector of the solver
+  // starts at the part of the first of them.
+  const int first = on[0] ? 0 : 1;
+  const int systems = on[0] && on[1] ? 2 : 1;
+  const auto span_of = [&](float* v) { return std::span<float>(v + part(first), systems * n1); };
+  // it = 0: the sources and the residual of the old field, cross diffusion included (a
+  // component that is off still drives the other through its fixed values). Later: M/ht v + K v
+  // for the components still iterating.
+  const CjOperator op = [&](std::span<const float> v, std::span<float>, int it, unsigned live) {
+    bool rows[2] = {false, false};
+    for (int j = 0; j < systems; ++j) rows[first + j] = (live & (1u << j)) != 0;
+    if (it == 0) {
+      for (int ic = 0; ic < 2; ++ic) {
+        if (!on[ic]) continue;
+        float* rc = r + part(ic);
+        for (int32_t i = 0; i < n1; ++i) rc[i] = fc[ic] / minv[i];
+      }
+      apply_stiffness<true>(s, el, on, on[0] ? x : conc, on[1] ? x + n1 : conc + n1, r);
+    } else {
+      const float* vall = v.data() - part(first);
+      for (int ic = 0; ic < 2; ++ic) {
+        if (!rows[ic]) continue;
+        const float* vc = vall + part(ic);
+        float* rc = r + part(ic);
+        for (int32_t i = 0; i < n1; ++i) rc[i] = vc[i] * inv_ht / minv[i];
+      }
+      apply_stiffness<false>(s, el, rows, vall, vall + n1, r);
+    }
+    for (int ic = 0; ic < 2; ++ic) {
+      if (rows[ic]) clear_prescribed(ints(s, c.jj2), c.n3, ints(s, p.jy[ic]), r + part(ic));
+    }
+  };
+  CjOptions opt;
+  opt.eps = kRelTol;
+  opt.max_iterations = 4 * n1;
+  opt.text = " dicon:";
+  opt.nprint = kProgressEvery;
+  opt.systems = systems;
+  const CjResult res =
+      cj(s, span_of(x), span_of(dg), span_of(r), span_of(g), span_of(dir), span_of(z), op, opt);
+  switch (res.end) {
+    case CjEnd::converged:
+      break;
+    case CjEnd::stagnated:
+    case CjEnd::iteration_limit:
+      return ill_conditions(s);
+    case CjEnd::interrupted:
+      return 1;
+    case CjEnd::not_finite: {
+      const int ic = first + res.system;
       return fail_nonfinite(ic, find_nonfinite(ic));
     }
-    ref[ic] += rho[ic];
-    live[ic] = rho[ic] > kRelTol * ref[ic];
-  }
-  cj_warning(s, " dicon:", 0, static_cast<float>(rho[0] + rho[1]),
-             static_cast<float>(kRelTol * (ref[0] + ref[1])));
-
-  for (int it = 1; live[0] || live[1]; ++it) {
-    if (it > 4 * n1) return ill_conditions(s);
-    apply_stiffness<false>(s, el, live, dir, dir + n1, r);
-    double shown_step2 = 0.0;
-    bool done[2] = {false, false};
-    for (int ic = 0; ic < 2; ++ic) {
-      if (!live[ic]) continue;
-      const int64_t o = part(ic);
-      clear_prescribed(ints(s, c.jj2), c.n3, ints(s, p.jy[ic]), r + o);
-      const double sigma =
-          sum_over(n1, [&](int32_t i, Sums& sum) { sum.a += double{dir[o + i]} * r[o + i]; }).a;
-      if (!std::isfinite(sigma)) return fail_nonfinite(ic, find_nonfinite(ic));
-      // The operator is positive definite (the factors are checked at input), so sigma > 0
-      // while the residual is not yet zero.
-      if (!(sigma > 0)) return ill_conditions(s);
-      const float alpha = static_cast<float>(rho[ic] / sigma);
-      const Sums upd = sum_over(n1, [&](int32_t i, Sums& sum) {
-        const int64_t k = o + i;
-        const float dx = alpha * dir[k];
-        g[k] -= alpha * r[k];
-        x[k] += dx;
-        sum.b += double{dx} * dx;
-        sum.c += double{x[k]} * x[k];
-        z[k] = g[k] * dg[k];
-        sum.a += double{z[k]} * g[k];
-      });
-      if (!std::isfinite(upd.a) || !std::isfinite(upd.c)) {
-        return fail_nonfinite(ic, find_nonfinite(ic));
-      }
-      const double rho_old = rho[ic];
-      rho[ic] = upd.a;
-      shown_step2 += upd.b;
-      done[ic] = rho[ic] <= kRelTol * ref[ic] || upd.b <= kRelTol * upd.c;
-      if (!done[ic]) {
-        const float beta = static_cast<float>(rho[ic] / rho_old);
-        for (int32_t i = 0; i < n1; ++i) {
-          dir[o + i] = beta * dir[o + i] + z[o + i];
-          r[o + i] = dir[o + i] * inv_ht / minv[i];
-        }
-      }
-    }
-    if (it % kProgressEvery == 0) {
-      cj_warning(s, " dicon:", it, static_cast<float>(rho[0] + rho[1]),
-                 static_cast<float>(shown_step2));
-    }
-    if (a_interrupt(s)) return 1;
-    for (int ic = 0; ic < 2; ++ic) live[ic] = live[ic] && !done[ic];
   }
 
   // The new field replaces the old one only when every value of it is finite.

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/bytes.hpp"
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
 #include "host/png_writer.hpp"
@@ -99,12 +100,8 @@ bool is_library(const std::string& path) {
     return ext == ".lbr";
   }
   if (file.gcount() < 8) return false;
-  const auto word = [&b](int at) {
-    uint32_t u = 0;
-    for (int k = 0; k < 4; ++k) u |= static_cast<uint32_t>(b[at + k]) << (8 * k);
-    return static_cast<int32_t>(u);
-  };
-  const int32_t length = word(0), n = word(4);
+  ByteReader words(b);
+  const int32_t length = words.i32(), n = words.i32();
   return n >= 0 && n <= kImageBytes && length == n + 44;
 }
 

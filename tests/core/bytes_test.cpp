@@ -1,0 +1,49 @@
+// The byte reader and writer every binary file goes through.
+#include "core/bytes.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace tivor {
+namespace {
+
+TEST(Bytes, ValuesComeBackWithTheirSignsAndFloatBits) {
+  std::vector<uint8_t> b;
+  ByteWriter w(b);
+  w.i16(-2);
+  w.i32(-70000);
+  w.u16(0xfffe);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const float f : {-0.0f, 1.5e-42f, nan}) w.f32(f);
+  EXPECT_EQ((std::vector<uint8_t>(b.begin(), b.begin() + 6)),
+            (std::vector<uint8_t>{0xfe, 0xff, 0x90, 0xee, 0xfe, 0xff}));
+  ByteReader r(b);
+  EXPECT_EQ(r.i16(), -2);
+  EXPECT_EQ(r.i32(), -70000);
+  EXPECT_EQ(r.u16(), 0xfffe);
+  EXPECT_TRUE(std::signbit(r.f32()));
+  EXPECT_EQ(r.f32(), 1.5e-42f);
+  EXPECT_TRUE(std::isnan(r.f32()));
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.left(), 0u);
+}
+
+TEST(Bytes, ReadingPastTheEndFailsForGoodAndReadsNothing) {
+  const std::vector<uint8_t> b{1, 2, 3};
+  ByteReader r(b);
+  EXPECT_EQ(r.u16(), 0x0201);
+  EXPECT_EQ(r.i32(), 0);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.pos(), 2u);
+  EXPECT_EQ(r.u8(), 0);  // the byte that is there is not read after the failure
+  EXPECT_TRUE(r.bytes(1).empty());
+  ByteReader huge(b);
+  EXPECT_TRUE(huge.bytes(SIZE_MAX).empty());
+  EXPECT_FALSE(huge.ok());
+}
+
+}  // namespace
+}  // namespace tivor
