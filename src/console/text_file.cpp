@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "console/console.hpp"
+#include "core/read_file.hpp"
 
 namespace tivor::text_file {
 
@@ -50,10 +50,10 @@ std::string expand_tabs(std::string_view bytes) {
 }
 
 bool read_bytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::vector<uint8_t> raw;
+  if (!read_whole_file(path, raw)) return false;
+  bytes.assign(raw.begin(), raw.end());
+  return true;
 }
 
 bool write_bytes(const std::string& path, std::string_view bytes) {

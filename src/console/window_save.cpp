@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "console/console.hpp"
 #include "console/internal.hpp"
 #include "core/bytes.hpp"
+#include "core/read_file.hpp"
 #include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
 
@@ -83,17 +83,7 @@ void put_block(Session& s, const PixelRect& r, const std::vector<uint8_t>& point
 
 // The whole file, or false when it is missing, unreadable or larger than any valid file.
 bool read_file(std::string_view file, std::vector<uint8_t>& bytes) {
-  std::ifstream in{std::string(file), std::ios::binary};
-  if (!in) return false;
-  bytes.clear();
-  char buf[4096];
-  while (in) {
-    in.read(buf, sizeof buf);
-    const auto got = static_cast<size_t>(in.gcount());
-    if (bytes.size() + got > kMaxFileBytes) return false;
-    bytes.insert(bytes.end(), buf, buf + got);
-  }
-  return in.eof();
+  return read_whole_file(file, bytes, kMaxFileBytes);
 }
 
 PixelRect cell_pixels(int left, int top, int right, int bottom) {

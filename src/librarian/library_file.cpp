@@ -2,13 +2,11 @@
 // taken only when both lengths agree with its image size, the image fits the 32000-byte buffer
 // and every byte is there.
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <utility>
 
 #include "core/bytes.hpp"
+#include "core/read_file.hpp"
 #include "core/replace_file.hpp"
 #include "librarian/librarian.hpp"
 
@@ -112,10 +110,8 @@ LibraryFile parse_library(std::vector<uint8_t> bytes) {
 }
 
 LibraryFile read_library(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
   std::vector<uint8_t> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.is_open() || in.bad()) {
+  if (!read_whole_file(file, bytes)) {
     LibraryFile lib;
     lib.bad = 1;
     return lib;

@@ -1,10 +1,8 @@
 // Where the reader takes its input from: the keyboard or a data file read whole into memory.
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "console/console.hpp"
+#include "core/read_file.hpp"
 #include "reader/reader.hpp"
 #include "reader/reader_internal.hpp"
 
@@ -16,13 +14,7 @@ namespace {
 constexpr int kDataFileHandle = 30;
 
 bool load_file(std::string_view name, std::vector<uint8_t>& bytes) {
-  const std::filesystem::path path{std::string(name)};
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return read_whole_file(name, bytes);
 }
 
 }  // namespace
