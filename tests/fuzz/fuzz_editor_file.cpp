@@ -6,25 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "console/console.hpp"
 #include "console/text_editor.hpp"
-#include "gfx/gfx.hpp"
-#include "support/test_host.hpp"
+#include "fuzz/fuzz_session.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
-  static test::TestHost host;
-  static std::unique_ptr<Session> s = [] {
-    auto made = std::make_unique<Session>(host);
-    console_install(*made);
-    dinit1(*made, "fuzz", 0.6f, 0.6f);
-    return made;
-  }();
+  Session& s = fuzz::fuzz_session();
+  auto& host = *static_cast<test::TestHost*>(s.host);
   // A directory of its own for the file, removed when the program ends.
   static const struct Scratch {
     std::string dir;
@@ -51,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.press(key::kF2);
   host.press(key::kEsc);
   try {
-    beg(*s, lines, maxlines, nlines, 1, file, "absent.hlp");
+    beg(s, lines, maxlines, nlines, 1, file, "absent.hlp");
   } catch (const ProgramStop&) {
     __builtin_trap();  // still waiting: the editor took the file as changed
   }

@@ -18,10 +18,6 @@ constexpr int kProgressEvery = 10;
 // times the squared solution (see DICON).
 constexpr double kRelTol = 1e-20;
 
-int ill_conditions(Session& s) {
-  return flag_on(s, " dicon0:ill conditions");
-}
-
 }  // namespace
 
 int dicon0(Session& s, int ic, int32_t on) {
@@ -64,24 +60,16 @@ int dicon0(Session& s, int ic, int32_t on) {
   opt.nprint = kProgressEvery;
   const auto vec = [n1](float* v) { return std::span<float>(v, n1); };
   const CjResult res = cj(s, vec(x), vec(dg), vec(r), vec(g), vec(dir), vec(z), op, opt);
-  switch (res.end) {
-    case CjEnd::converged:
-      break;
-    case CjEnd::stagnated:
-    case CjEnd::iteration_limit:
-      return ill_conditions(s);
-    case CjEnd::interrupted:
-      return 1;
-    case CjEnd::not_finite: {
-      // A value that overflowed stops the preparation, naming the first node that holds one.
-      int64_t node = 0;
-      for (const float* v : {x, r, g, dir}) {
-        node = first_nonfinite(v, n1);
-        if (node >= 0) break;
-      }
-      return nonfinite(s, "dicon0", ic, std::max<int64_t>(node, 0), s.cht.t);
+  // A value that overflowed stops the preparation, naming the first node that holds one.
+  const auto report_nonfinite = [&] {
+    int64_t node = 0;
+    for (const float* v : {x, r, g, dir}) {
+      node = first_nonfinite(v, n1);
+      if (node >= 0) break;
     }
-  }
+    return nonfinite(s, "dicon0", ic, std::max<int64_t>(node, 0), s.cht.t);
+  };
+  if (solve_outcome(s, res, " dicon0", report_nonfinite) != 0) return 1;
   std::copy_n(x, n1, conc);
   return 0;
 }

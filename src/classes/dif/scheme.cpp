@@ -44,10 +44,6 @@ void apply_stiffness(const Session& s, const Elements& el, const bool (&rows)[2]
   });
 }
 
-int ill_conditions(Session& s) {
-  return flag_on(s, " dicon:ill conditions");
-}
-
 }  // namespace
 
 bool task_arrays_ok(const Session& s) {
@@ -184,19 +180,11 @@ int dicon(Session& s) {
   opt.systems = systems;
   const CjResult res =
       cj(s, span_of(x), span_of(dg), span_of(r), span_of(g), span_of(dir), span_of(z), op, opt);
-  switch (res.end) {
-    case CjEnd::converged:
-      break;
-    case CjEnd::stagnated:
-    case CjEnd::iteration_limit:
-      return ill_conditions(s);
-    case CjEnd::interrupted:
-      return 1;
-    case CjEnd::not_finite: {
-      const int ic = first + res.system;
-      return fail_nonfinite(ic, find_nonfinite(ic));
-    }
-  }
+  const auto report_nonfinite = [&] {
+    const int ic = first + res.system;
+    return fail_nonfinite(ic, find_nonfinite(ic));
+  };
+  if (solve_outcome(s, res, " dicon", report_nonfinite) != 0) return 1;
 
   // The new field replaces the old one only when every value of it is finite.
   for (int ic = 0; ic < 2; ++ic) {
