@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "console/text_editor.hpp"
 #include "core/names.hpp"
 #include "gfx/gfx.hpp"
@@ -88,6 +89,23 @@ bool open_data(Session& s, const std::string& code) {
   return true;
 }
 
+struct Editing {
+  Session& s;
+  const std::string& file;
+};
+
+constexpr MenuItem<Editing> kEditors[] = {
+    {"inbuilt",
+     [](Editing& e) {
+       // The editor's buffer is the free tail of the real pool: 20 words make one line.
+       const int maxlines = std::max(1, (e.s.csize.na - e.s.csize.maxa) / 20);
+       std::vector<std::string> lines(1, std::string(80, ' '));
+       int nlines = 1;
+       beg(e.s, lines, maxlines, nlines, 1, e.file, "./hlp/keywords.hlp");
+     }},
+    {"standard", [](Editing& e) { standard_editor(e.s, e.file); }},
+};
+
 void edit(Session& s, const std::string& code) {
   std::string datfile = field_str(s.cls.datfile);
   if (!file_exists(datfile)) {
@@ -97,18 +115,11 @@ void edit(Session& s, const std::string& code) {
     datfile = field_str(s.cls.datfile);
   }
   clswnd3(s);
+  Editing e{s, datfile};
   int choice = 1;
-  wmenu(s, "choose editor", choice, "inbuilt standard", 2, kHelpFile, 1, 18, kHighFg, kHighBg, kFg,
-        kBg, 2, 15);
-  if (choice == 1) {
-    // The editor's buffer is the free tail of the real pool: 20 words make one line.
-    const int maxlines = std::max(1, (s.csize.na - s.csize.maxa) / 20);
-    std::vector<std::string> lines(1, std::string(80, ' '));
-    int nlines = 1;
-    beg(s, lines, maxlines, nlines, 1, datfile, "./hlp/keywords.hlp");
-  } else if (choice == 2) {
-    standard_editor(s, datfile);
-  }
+  table_menu(s, {.title = "choose editor", .helpfile = kHelpFile, .x = 1, .y = 18, .ncol = 2},
+             kEditors, choice);
+  call_item(kEditors, choice, e);
 }
 
 void copy_data(Session& s, const std::string& code) {
@@ -146,6 +157,21 @@ void delete_data(Session& s, const std::string& code) {
   if (!file_exists(victim) || !fs::remove(victim, ec)) paus(s, "can not open file " + file);
 }
 
+struct DataMenu {
+  Session& s;
+  std::string code;  // the class code, the data files' directory and extension
+};
+
+constexpr MenuItem<DataMenu> kItems[] = {
+    {"edit", [](DataMenu& m) { edit(m.s, m.code); }},
+    {"open_data",
+     [](DataMenu& m) {
+       if (open_data(m.s, m.code)) edit(m.s, m.code);
+     }},
+    {"copy_data", [](DataMenu& m) { copy_data(m.s, m.code); }},
+    {"delete_data", [](DataMenu& m) { delete_data(m.s, m.code); }},
+};
+
 }  // namespace
 
 void aedit(Session& s) {
@@ -153,34 +179,16 @@ void aedit(Session& s) {
     paus(s, " class is indefinite");
     return;
   }
-  const std::string code = class_code(s);
+  DataMenu menu{s, class_code(s)};
   int choice = 1;
   for (;;) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
     brdcolor(s, 3);
-    wmenu(s, "input data", choice, "edit open_data copy_data delete_data", 4, kHelpFile, 64, 1,
-          kHighFg, kHighBg, kFg, kBg, 1, 15);
+    table_menu(s, {.title = "input data", .helpfile = kHelpFile}, kItems, choice);
     clswnd3(s);
-    switch (choice) {
-      case 0:
-        return;
-      case 1:
-        edit(s, code);
-        break;
-      case 2:
-        if (open_data(s, code)) edit(s, code);
-        break;
-      case 3:
-        copy_data(s, code);
-        break;
-      case 4:
-        delete_data(s, code);
-        break;
-      default:
-        break;
-    }
+    if (!call_item(kItems, choice, menu)) return;
   }
 }
 

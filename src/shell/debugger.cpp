@@ -1,8 +1,10 @@
 // RTMR, the trace hook every computational routine passes first: the routine's name on row 25,
 // the clock readings, Esc to interrupt a run, breakpoints and the debugger prompt.
+#include <iterator>
 #include <string>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
 #include "shell/checker.hpp"
@@ -14,8 +16,6 @@ namespace {
 
 constexpr int kMessageTop = 18;  // first row of the message area
 constexpr int kTraceOn = 0, kTraceOff = 1, kDebug = 2, kBreakpoint = 3;
-constexpr std::string_view kCommands = "h g q go m r";
-enum Command { kHelp = 1, kGo = 2, kQuit = 3, kGoOn = 4, kChecker = 5, kResults = 6 };
 
 std::string lower(std::string_view txt) {
   std::string out = rtrim(txt);
@@ -52,48 +52,57 @@ void show_help(Session& s) {
   paus(s, "");
 }
 
+struct Prompt {
+  Session& s;
+  bool done = false;
+  int result = 0;  // 1 when the user chose to go back to the main menu
+};
+
+void quit(Prompt& p) {
+  p.s.ctime1.itrace = kTraceOff;
+  set_flag(p.s, 1);
+  p.result = 1;
+  p.done = true;
+}
+
+constexpr MenuItem<Prompt> kCommands[] = {
+    {"h", [](Prompt& p) { show_help(p.s); }},
+    {"g", [](Prompt& p) { p.done = true; }},
+    {"q", quit},
+    {"go",
+     [](Prompt& p) {
+       p.s.ctime1.itrace = kTraceOff;
+       p.done = true;
+     }},
+    {"m", [](Prompt& p) { amemo(p.s); }},
+    {"r",
+     [](Prompt& p) {
+       if (p.s.cht.itask == kTaskPrepared) arez(p.s);
+     }},
+};
+
 // The debugger prompt at a stopped routine; 1 when the user chose to go back to the main menu.
 int prompt(Session& s, std::string_view name) {
   // The prompt reads the keyboard; a data file being read continues where it was afterwards.
   const Crd saved = s.crd;
   readin(s, 0, "&", kKeyboardUnit, 1);
-  int result = 0;
-  for (bool done = false; !done;) {
+  const std::string words = menu_words(kCommands);
+  constexpr int n = static_cast<int>(std::size(kCommands));
+  Prompt p{s};
+  while (!p.done) {
     clswnd3(s);
     locate1(s, 1, kMessageTop);
     dispstr(s, "\"" + std::string(name) + "\"");
     int cmd = 0;
-    if (txta(s, cmd, kCommands, 6, "rtmr:incorrect command", false, ">") != 0) cmd = kQuit;
-    switch (cmd) {
-      case kHelp:
-        show_help(s);
-        break;
-      case kGo:
-        done = true;
-        break;
-      case kGoOn:
-        s.ctime1.itrace = kTraceOff;
-        done = true;
-        break;
-      case kQuit:
-        s.ctime1.itrace = kTraceOff;
-        set_flag(s, 1);
-        result = 1;
-        done = true;
-        break;
-      case kChecker:
-        amemo(s);
-        break;
-      case kResults:
-        if (s.cht.itask == kTaskPrepared) arez(s);
-        break;
-      default:
-        break;
+    if (txta(s, cmd, words, n, "rtmr:incorrect command", false, ">") != 0) {
+      quit(p);
+    } else {
+      call_item(kCommands, cmd, p);
     }
   }
   s.crd = saved;
   clswnd3(s);
-  return result;
+  return p.result;
 }
 
 }  // namespace

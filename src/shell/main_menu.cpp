@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "core/newarr.hpp"
 #include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
@@ -18,11 +19,6 @@ constexpr std::string_view kProductTitle = "TIVOR WORKBENCH";                   
 constexpr std::string_view kBanner = "  tivor: simulation of continuous media ";  // 40 characters
 constexpr std::string_view kStandingBuffer = "buf/tivor.buf";
 constexpr std::string_view kPageFile = "images/page.pct";  // the picture kept between runs
-
-std::string main_menu_items() {
-  return std::string("information class method initial_data prepare_task") + " " +
-         "go results trace_&_debug read_state write_state" + " " + "memory_checker resize";
-}
 
 void reset_task(Session& s) {
   set_field(s.cls.datfile, "");
@@ -115,6 +111,45 @@ void resize_window(Session& s) {
   d_restore(s);
 }
 
+// Running the task and viewing results need a prepared task.
+bool task_present(Session& s) {
+  if (s.cht.itask == kTaskPrepared) return true;
+  flag_on(s, " task is absent");
+  return false;
+}
+
+struct MainMenu {
+  Session& s;
+  bool keep_trace = false;  // the trace mode just chosen lasts until the next run
+};
+
+constexpr MenuItem<MainMenu> kMainItems[] = {
+    {"information", [](MainMenu& m) { status_screen(m.s); }},
+    {"class", [](MainMenu& m) { aclass(m.s); }},
+    {"method", [](MainMenu& m) { amethod(m.s); }},
+    {"initial_data", [](MainMenu& m) { aedit(m.s); }},
+    {"prepare_task", [](MainMenu& m) { prepare_task(m.s); }},
+    {"go",
+     [](MainMenu& m) {
+       if (task_present(m.s)) awork(m.s);
+     }},
+    {"results",
+     [](MainMenu& m) {
+       if (!task_present(m.s)) return;
+       arez(m.s);
+       clswnd2(m.s);
+     }},
+    {"trace_&_debug",
+     [](MainMenu& m) {
+       trace_menu(m.s);
+       m.keep_trace = true;
+     }},
+    {"read_state", [](MainMenu& m) { rewri(m.s, 1); }},
+    {"write_state", [](MainMenu& m) { rewri(m.s, 2); }},
+    {"memory_checker", [](MainMenu& m) { amemo(m.s); }},
+    {"resize", [](MainMenu& m) { resize_window(m.s); }},
+};
+
 }  // namespace
 
 bool exit_menu(Session& s, int first_choice) {
@@ -143,8 +178,6 @@ bool exit_menu(Session& s, int first_choice) {
 }
 
 void tivor_main(Session& s) {
-  const std::string items = main_menu_items();
-
   locate1(s, 16, 12);
   fcolor(s, 14);
   brdcolor(s, 2);
@@ -173,73 +206,25 @@ void tivor_main(Session& s) {
 
   int choice = 1;
   int last_choice = 1;  // the item the menu starts at after Esc and "continue"
-  bool trace_chosen = false;
+  MainMenu menu{s};
   for (;;) {
     flag_off(s);
     // Trace is switched off whenever the menu comes back, except straight after the trace menu:
     // the mode chosen there must last until the next run.
-    if (!trace_chosen) s.ctime1.itrace = 1;
-    trace_chosen = false;
+    if (!menu.keep_trace) s.ctime1.itrace = 1;
+    menu.keep_trace = false;
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
     brdcolor(s, 2);
-    wmenu(s, "main menu", choice, items, 12, kHelpFile, 64, 1, kHighFg, kHighBg, kFg, kBg, 1, 15);
+    table_menu(s, {.title = "main menu", .helpfile = kHelpFile}, kMainItems, choice);
     clswnd3(s);
-    if (choice != 0) last_choice = choice;
-    switch (choice) {
-      case 0:
-        if (exit_menu(s, 1)) return;
-        choice = last_choice;
-        break;
-      case 1:
-        status_screen(s);
-        break;
-      case 2:
-        aclass(s);
-        break;
-      case 3:
-        amethod(s);
-        break;
-      case 4:
-        aedit(s);
-        break;
-      case 5:
-        prepare_task(s);
-        break;
-      case 6:
-        if (s.cht.itask != kTaskPrepared) {
-          flag_on(s, " task is absent");
-        } else {
-          awork(s);
-        }
-        break;
-      case 7:
-        if (s.cht.itask != kTaskPrepared) {
-          flag_on(s, " task is absent");
-        } else {
-          arez(s);
-          clswnd2(s);
-        }
-        break;
-      case 8:
-        trace_menu(s);
-        trace_chosen = true;
-        break;
-      case 9:
-        rewri(s, 1);
-        break;
-      case 10:
-        rewri(s, 2);
-        break;
-      case 11:
-        amemo(s);
-        break;
-      case 12:
-        resize_window(s);
-        break;
-      default:
-        break;
+    if (choice == 0) {
+      if (exit_menu(s, 1)) return;
+      choice = last_choice;
+    } else {
+      last_choice = choice;
+      call_item(kMainItems, choice, menu);
     }
   }
 }

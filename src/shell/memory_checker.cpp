@@ -2,10 +2,12 @@
 // and the pool arrays they point to, looked at and changed by name; and queries on the mesh.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <span>
 #include <string>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "reader/reader.hpp"
 #include "shell/checker.hpp"
 #include "shell/mesh_card.hpp"
@@ -16,45 +18,7 @@
 namespace tivor {
 namespace {
 
-constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
-constexpr int kCommandCount = 18;
 constexpr int kLineEnd = 80;
-
-std::string command_words() {
-  return std::string("t b p g ma mk h e ib ip ima imk num node cell") + " " + "menu view minmax";
-}
-
-std::string menu_items() {
-  return std::string("text block parameter go real integer help exit") + " " +
-         "chblock chparameter change_real change_int" + " " + "find_node node_param find_cell" +
-         " " + "menu view minmax";
-}
-
-enum Command {
-  kText = 1,
-  kBlock,
-  kParameter,
-  kGo,
-  kReal,
-  kInteger,
-  kHelp,
-  kExit,
-  kChBlock,
-  kChParameter,
-  kChangeReal,
-  kChangeInt,
-  kFindNode,
-  kNodeParam,
-  kFindCell,
-  kMenu,
-  kView,
-  kMinMax,
-};
-
-bool clears_work_area(int cmd) {
-  return cmd == kText || cmd == kBlock || cmd == kReal || cmd == kInteger || cmd == kChBlock ||
-         cmd == kChangeReal || cmd == kChangeInt;
-}
 
 // An identifier looked up in the class parameters, then in the mesh record.
 void lookup(Session& s, int kind, int mode) {
@@ -97,60 +61,59 @@ void view(Session& s) {
   arez(s);
 }
 
-void run(Session& s, int cmd) {
-  switch (cmd) {
-    case kText:
-      listtext(s, 1, s.tmesh.nlines, s.tmesh.lines);
-      listtext(s, 1, s.cmemo.nlines, s.cmemo.lines);
-      paus(s, "");
-      break;
-    case kBlock:
-    case kChBlock:
-      admp(s, cmd == kBlock ? 0 : 1);
-      break;
-    case kParameter:
-    case kChParameter:
-      lookup(s, 0, cmd == kParameter ? 0 : 1);
-      break;
-    case kReal:
-    case kChangeReal:
-      lookup(s, 1, cmd == kReal ? 0 : 1);
-      break;
-    case kInteger:
-    case kChangeInt:
-      lookup(s, 2, cmd == kInteger ? 0 : 1);
-      break;
-    case kHelp: {
-      int col = 0, row = 0;
-      getcurpos(s, col, row);
-      dathlp(s, "hlp/auto.hlp", "amemo");
-      locate1(s, col, row);
-      break;
-    }
-    case kFindNode:
-      find_node(s);
-      break;
-    case kNodeParam:
-      node2(s);
-      paus(s, "");
-      break;
-    case kFindCell:
-      prcell2(s);
-      paus(s, "");
-      break;
-    case kMenu:
-      s.checker_menu_mode = s.checker_menu_mode == 0 ? 1 : 0;
-      break;
-    case kView:
-      view(s);
-      break;
-    case kMinMax:
-      fminmax(s);
-      break;
-    default:
-      break;
-  }
+void toggle_menu(Session& s) {
+  s.checker_menu_mode = s.checker_menu_mode == 0 ? 1 : 0;
 }
+
+void show_help(Session& s) {
+  int col = 0, row = 0;
+  getcurpos(s, col, row);
+  dathlp(s, "hlp/auto.hlp", "amemo");
+  locate1(s, col, row);
+}
+
+// A command: the word typed on the command line, the item of the menu, whether it clears the
+// work area (or else the message area) first, and its action; go and exit have none, they leave.
+struct Command {
+  std::string_view word;
+  std::string_view text;
+  bool clears_work_area;
+  void (*action)(Session&);
+};
+
+constexpr Command kCommands[] = {
+    {"t", "text", true,
+     [](Session& s) {
+       listtext(s, 1, s.tmesh.nlines, s.tmesh.lines);
+       listtext(s, 1, s.cmemo.nlines, s.cmemo.lines);
+       paus(s, "");
+     }},
+    {"b", "block", true, [](Session& s) { admp(s, 0); }},
+    {"p", "parameter", false, [](Session& s) { lookup(s, 0, 0); }},
+    {"g", "go", false, nullptr},
+    {"ma", "real", true, [](Session& s) { lookup(s, 1, 0); }},
+    {"mk", "integer", true, [](Session& s) { lookup(s, 2, 0); }},
+    {"h", "help", false, show_help},
+    {"e", "exit", false, nullptr},
+    {"ib", "chblock", true, [](Session& s) { admp(s, 1); }},
+    {"ip", "chparameter", false, [](Session& s) { lookup(s, 0, 1); }},
+    {"ima", "change_real", true, [](Session& s) { lookup(s, 1, 1); }},
+    {"imk", "change_int", true, [](Session& s) { lookup(s, 2, 1); }},
+    {"num", "find_node", false, find_node},
+    {"node", "node_param", false,
+     [](Session& s) {
+       node2(s);
+       paus(s, "");
+     }},
+    {"cell", "find_cell", false,
+     [](Session& s) {
+       prcell2(s);
+       paus(s, "");
+     }},
+    {"menu", "menu", false, toggle_menu},
+    {"view", "view", false, view},
+    {"minmax", "minmax", false, fminmax},
+};
 
 }  // namespace
 
@@ -162,27 +125,28 @@ void amemo(Session& s) {
   char str[sizeof(s.crd.str)];
   std::memcpy(str, s.crd.str, sizeof(str));
 
-  const std::string words = command_words();
-  const std::string items = menu_items();
+  const std::string words = menu_words(kCommands, &Command::word);
+  constexpr int n = static_cast<int>(std::size(kCommands));
   int selection = 1;
   for (;;) {
     int cmd = 0;
     if (s.checker_menu_mode == 0) {
-      if (txta(s, cmd, words, kCommandCount, "m:incorrect command", false, "m>") != 0) break;
+      if (txta(s, cmd, words, n, "m:incorrect command", false, "m>") != 0) break;
     } else {
-      wmenu(s, "- checker -", selection, items, kCommandCount, "hlp/auto.hlp", 64, 1, kHighFg,
-            kHighBg, kFg, kBg, 1, 15);
+      table_menu(s, {.title = "- checker -", .helpfile = "hlp/auto.hlp"}, kCommands, selection);
       cmd = selection;
       if (cmd == 0) break;
     }
-    if (cmd == kGo || cmd == kExit) break;
+    if (cmd < 1 || cmd > n) continue;
+    const Command& c = kCommands[cmd - 1];
+    if (c.action == nullptr) break;
     newstr(s);
-    if (clears_work_area(cmd)) {
+    if (c.clears_work_area) {
       clswnd1(s);
     } else {
       clswnd3(s);
     }
-    run(s, cmd);
+    c.action(s);
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
