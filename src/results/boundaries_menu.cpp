@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "results/pictures.hpp"
@@ -110,6 +111,17 @@ void check_conditions(Session& s) {
   if (choice != 0) condition_picture(s, choice);
 }
 
+constexpr MenuItem<Session> kItems[] = {
+    {"region_bounds", [](Session& s) { bounds_picture(s, 0); }},
+    {"subregion_bounds", [](Session& s) { bounds_picture(s, 1); }},
+    {"check_conditions", check_conditions},
+    {"view_subregions",
+     [](Session& s) {
+       s.cterm.subregion_bounds = s.cterm.subregion_bounds == 0 ? 1 : 0;
+       paus(s, s.cterm.subregion_bounds == 1 ? "subregion bounds on" : "subregion bounds off");
+     }},
+};
+
 }  // namespace
 
 void boundary_menu(Session& s) {
@@ -124,30 +136,10 @@ void boundary_menu(Session& s) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
-    wmenu(s, "boundaries", choice,
-          "region_bounds subregion_bounds check_conditions view_subregions", 4, kViewerHelp, 64, 1,
-          kHighFg, kHighBg, kFg, kBg, 1, 17);
+    table_menu(s, {.title = "boundaries", .helpfile = kViewerHelp, .width = 17}, kItems, choice);
     clswnd3(s);
     locate1(s, 1, 18);
-    switch (choice) {
-      case 0:
-        return;
-      case 1:
-        bounds_picture(s, 0);
-        break;
-      case 2:
-        bounds_picture(s, 1);
-        break;
-      case 3:
-        check_conditions(s);
-        break;
-      case 4:
-        s.cterm.subregion_bounds = s.cterm.subregion_bounds == 0 ? 1 : 0;
-        paus(s, s.cterm.subregion_bounds == 1 ? "subregion bounds on" : "subregion bounds off");
-        break;
-      default:
-        break;
-    }
+    if (!call_item(kItems, choice, s)) return;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
@@ -203,6 +204,33 @@ void combine(Session& s, const std::vector<Curve>& curves) {
   }
 }
 
+struct HistoryMenu {
+  Session& s;
+  const std::vector<Curve>& curves;
+  int32_t& current;   // the curve drawn
+  bool draw = false;  // the graph is drawn after the item
+};
+
+void choose_curve(HistoryMenu& m) {
+  std::vector<std::string> labels;
+  for (const Curve& c : m.curves) labels.push_back(label(c));
+  int k = m.current;
+  wmenuh(m.s, "choose function", k, labels, static_cast<int>(labels.size()), kHelpFile, 2, 2,
+         kHighFg, kHighBg, kFg, kBg, 1, 60);
+  if (k >= 1) {
+    m.current = curve_number(k, m.curves.size());
+    m.draw = true;
+  }
+}
+
+constexpr MenuItem<HistoryMenu> kItems[] = {
+    {"function", choose_curve},
+    {"table", [](HistoryMenu& m) { table(m.s, m.curves[static_cast<size_t>(m.current - 1)]); }},
+    {"graph", [](HistoryMenu& m) { m.draw = true; }},
+    {"renew", [](HistoryMenu& m) { renew(m.s); }},
+    {"combine", [](HistoryMenu& m) { combine(m.s, m.curves); }},
+};
+
 }  // namespace
 
 void ahist(Session& s) {
@@ -219,41 +247,11 @@ void ahist(Session& s) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
-    wmenu(s, "history", choice, "function table graph renew combine", 5, kHelpFile, 64, 1, kHighFg,
-          kHighBg, kFg, kBg, 1, 15);
+    table_menu(s, {.title = "history", .helpfile = kHelpFile}, kItems, choice);
     clswnd3(s);
-    bool draw = false;
-    switch (choice) {
-      case 0:
-        return;
-      case 1: {
-        std::vector<std::string> labels;
-        for (const Curve& c : curves) labels.push_back(label(c));
-        int k = current;
-        wmenuh(s, "choose function", k, labels, static_cast<int>(labels.size()), kHelpFile, 2, 2,
-               kHighFg, kHighBg, kFg, kBg, 1, 60);
-        if (k >= 1) {
-          current = curve_number(k, curves.size());
-          draw = true;
-        }
-        break;
-      }
-      case 2:
-        table(s, curves[static_cast<size_t>(current - 1)]);
-        break;
-      case 3:
-        draw = true;
-        break;
-      case 4:
-        renew(s);
-        break;
-      case 5:
-        combine(s, curves);
-        break;
-      default:
-        break;
-    }
-    if (draw) {
+    HistoryMenu menu{s, curves, current};
+    if (!call_item(kItems, choice, menu)) return;
+    if (menu.draw) {
       s.cterm.ipc = 5;
       afilm(s);
     }

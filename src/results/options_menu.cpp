@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "gfx/gfx.hpp"
 #include "reader/reader.hpp"
 #include "results/pictures.hpp"
@@ -16,10 +17,6 @@ namespace {
 constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
 constexpr int32_t kPrographSet = 999999;
 constexpr int kColours = 95;
-
-constexpr std::string_view kItems =
-    "window limits mesh_motion line_for_graph points_number lines_number zones_number colors "
-    "mirror vel/dir speed_scale element_scale multi prograph testgraf";
 
 // Cold to warm: blue, light blue, cyan, light cyan, light green, green, yellow, brown, light red,
 // red, magenta. Colour 0 is the picture background and 15 the colour of lines and text.
@@ -79,26 +76,33 @@ void set_automatic_window(Cterm& t) {
   t.reg[2] = -1.0f;
 }
 
+constexpr MenuItem<Session> kModes[] = {
+    {"text",
+     [](Session& s) {
+       // The console of this program is always drawn in the graphics window.
+       clswnd3(s);
+       locate1(s, 1, 18);
+       paus(s, " text mode: the console always runs in the graphics window");
+     }},
+    {"graph",
+     [](Session& s) {
+       s.cterm.test_graph = 0;
+       d_c(s);
+       d_o(s, "tivor", 0.8f, 0.8f);
+       dinit1(s, "tivor", 0.8f, 0.8f);
+       d_restore(s);
+     }},
+    {"test", [](Session& s) { s.cterm.test_graph = 1; }},
+};
+
 void test_graph_mode(Session& s) {
-  Cterm& t = s.cterm;
-  const std::string shown = t.test_graph == 1   ? " text mode"
-                            : t.test_graph == 2 ? " graph mode"
-                                                : " test graph mode";
-  const int choice = choose(s, shown, "mode", "text graph test", 3, t.test_graph == 1 ? 3 : 2, 7);
-  if (choice == 1) {
-    // The console of this program is always drawn in the graphics window.
-    clswnd3(s);
-    locate1(s, 1, 18);
-    paus(s, " text mode: the console always runs in the graphics window");
-  } else if (choice == 2) {
-    t.test_graph = 0;
-    d_c(s);
-    d_o(s, "tivor", 0.8f, 0.8f);
-    dinit1(s, "tivor", 0.8f, 0.8f);
-    d_restore(s);
-  } else if (choice == 3) {
-    t.test_graph = 1;
-  }
+  const int mode = s.cterm.test_graph;
+  const std::string shown = mode == 1   ? " text mode"
+                            : mode == 2 ? " graph mode"
+                                        : " test graph mode";
+  const int choice = choose(s, shown, "mode", menu_words(kModes),
+                            static_cast<int>(std::size(kModes)), mode == 1 ? 3 : 2, 7);
+  call_item(kModes, choice, s);
 }
 
 // ---- the colour editor ----
@@ -183,6 +187,111 @@ void colour_editor(Session& s) {
   }
 }
 
+void ask_window(Session& s) {
+  Cterm& t = s.cterm;
+  ask_reals(s, "window" + reals_text(t.reg, 4),
+            s.cmesh.isym == 1 ? "rmin zmin rmax zmax?" : "xmin ymin xmax ymax?", t.reg, 4);
+}
+
+void ask_zones(Session& s) {
+  Cterm& t = s.cterm;
+  const int32_t before = t.nl;
+  ask_ints(s, "number of level zones =" + fmt_int(t.nl, "(i5)"), "new number ?", &t.nl, 1);
+  if (t.nl < 1) t.nl = 1;
+  // The default colours follow the number of zones; colours chosen in the editor stay.
+  int32_t defaults[kColours];
+  default_zone_colours(before, defaults);
+  if (t.nl != before && std::equal(std::begin(defaults), std::end(defaults), t.icolor)) {
+    default_zone_colours(t.nl, t.icolor);
+  }
+}
+
+void ask_mirror(Session& s) {
+  Cterm& t = s.cterm;
+  const int c = choose(s, t.isymg == 2 ? " mirror on" : " mirror off", "mirror", "off on", 2,
+                       t.isymg == 2 ? 2 : 1, 6);
+  if (c != 0) {
+    t.isymg = c;
+    set_automatic_window(t);
+  }
+}
+
+void ask_prograph(Session& s) {
+  Cterm& t = s.cterm;
+  // The defaults the prograph would set on its first use, so that the values typed here are the
+  // ones it draws with.
+  if (t.prograph_set != kPrographSet) {
+    t.ud1 = 1.75f;
+    t.xams1 = 0.6f;
+    t.yaug1 = 0.6f;
+    t.zug1 = 0.0f;
+    t.prograph_set = kPrographSet;
+  }
+  float v[4] = {t.ud1, t.xams1, t.yaug1, t.zug1};
+  ask_reals(s,
+            " ud1=" + fmt_real(v[0], "(e10.3)") + " xams1=" + fmt_real(v[1], "(e10.3)") +
+                " yaug1=" + fmt_real(v[2], "(e10.3)") + " zug1=" + fmt_real(v[3], "(e10.3)"),
+            " new values?", v, 4);
+  t.ud1 = v[0];
+  t.xams1 = v[1];
+  t.yaug1 = v[2];
+  t.zug1 = v[3];
+}
+
+constexpr MenuItem<Session> kItems[] = {
+    {"window", ask_window},
+    {"limits",
+     [](Session& s) {
+       ask_reals(s, "limits" + reals_text(s.cterm.rlim, 2), "fmin fmax?", s.cterm.rlim, 2);
+     }},
+    {"mesh_motion",
+     [](Session& s) {
+       ask_reals(s, "mesh deformation" + fmt_real(s.cterm.rmesh, "(e10.3)"),
+                 "coefficient of mesh deformations?", &s.cterm.rmesh, 1);
+     }},
+    {"line_for_graph",
+     [](Session& s) {
+       ask_reals(s, "line for graph " + reals_text(s.cterm.rlin, 4), "rbeg zbeg  rend zend ?",
+                 s.cterm.rlin, 4);
+     }},
+    {"points_number",
+     [](Session& s) {
+       ask_ints(s, "number of points for line graph (table)=" + fmt_int(s.cterm.ntabl, "(i5)"),
+                "new number ?", &s.cterm.ntabl, 1);
+     }},
+    {"lines_number",
+     [](Session& s) {
+       ask_ints(s, "number of level lines =" + fmt_int(s.cterm.nlinur, "(i5)"), "new number ?",
+                &s.cterm.nlinur, 1);
+       if (s.cterm.nlinur < 1) s.cterm.nlinur = 25;
+     }},
+    {"zones_number", ask_zones},
+    {"colors", colour_editor},
+    {"mirror", ask_mirror},
+    {"vel/dir",
+     [](Session& s) {
+       const int c = choose(s, s.cterm.ispeed == 1 ? " draw velocities" : " draw directions",
+                            "change?", "velocities directions", 2, s.cterm.ispeed == 1 ? 1 : 2, 12);
+       if (c != 0) s.cterm.ispeed = c;
+     }},
+    {"speed_scale",
+     [](Session& s) {
+       ask_reals(s, " speed  scale " + fmt_real(s.cterm.rspeed, "(e10.3)"),
+                 "speed scale coefficient?", &s.cterm.rspeed, 1);
+     }},
+    {"element_scale",
+     [](Session& s) {
+       ask_reals(s, "element scale " + fmt_real(s.cterm.rtmesh, "(e10.3)"), "element scale?",
+                 &s.cterm.rtmesh, 1);
+     }},
+    {"multi",
+     [](Session& s) {
+       ask_ints(s, "multi=" + ints_text(s.cterm.imulti, 6), "function numbers?", s.cterm.imulti, 6);
+     }},
+    {"prograph", ask_prograph},
+    {"testgraf", test_graph_mode},
+};
+
 }  // namespace
 
 void default_zone_colours(int nl, int32_t (&icolor)[95]) {
@@ -208,108 +317,15 @@ void new_answer_line(Session& s) {
 }
 
 void termo(Session& s) {
-  Cterm& t = s.cterm;
   int choice = 1;
   for (;;) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
-    wmenu(s, "options", choice, kItems, 15, kViewerHelp, 64, 1, kHighFg, kHighBg, kFg, kBg, 1, 15);
-    switch (choice) {
-      case 0:
-        clswnd3(s);
-        return;
-      case 1:
-        ask_reals(s, "window" + reals_text(t.reg, 4),
-                  s.cmesh.isym == 1 ? "rmin zmin rmax zmax?" : "xmin ymin xmax ymax?", t.reg, 4);
-        break;
-      case 2:
-        ask_reals(s, "limits" + reals_text(t.rlim, 2), "fmin fmax?", t.rlim, 2);
-        break;
-      case 3:
-        ask_reals(s, "mesh deformation" + fmt_real(t.rmesh, "(e10.3)"),
-                  "coefficient of mesh deformations?", &t.rmesh, 1);
-        break;
-      case 4:
-        ask_reals(s, "line for graph " + reals_text(t.rlin, 4), "rbeg zbeg  rend zend ?", t.rlin,
-                  4);
-        break;
-      case 5:
-        ask_ints(s, "number of points for line graph (table)=" + fmt_int(t.ntabl, "(i5)"),
-                 "new number ?", &t.ntabl, 1);
-        break;
-      case 6:
-        ask_ints(s, "number of level lines =" + fmt_int(t.nlinur, "(i5)"), "new number ?",
-                 &t.nlinur, 1);
-        if (t.nlinur < 1) t.nlinur = 25;
-        break;
-      case 7: {
-        const int32_t before = t.nl;
-        ask_ints(s, "number of level zones =" + fmt_int(t.nl, "(i5)"), "new number ?", &t.nl, 1);
-        if (t.nl < 1) t.nl = 1;
-        // The default colours follow the number of zones; colours chosen in the editor stay.
-        int32_t defaults[kColours];
-        default_zone_colours(before, defaults);
-        if (t.nl != before && std::equal(std::begin(defaults), std::end(defaults), t.icolor)) {
-          default_zone_colours(t.nl, t.icolor);
-        }
-        break;
-      }
-      case 8:
-        colour_editor(s);
-        break;
-      case 9: {
-        const int c = choose(s, t.isymg == 2 ? " mirror on" : " mirror off", "mirror", "off on", 2,
-                             t.isymg == 2 ? 2 : 1, 6);
-        if (c != 0) {
-          t.isymg = c;
-          set_automatic_window(t);
-        }
-        break;
-      }
-      case 10: {
-        const int c = choose(s, t.ispeed == 1 ? " draw velocities" : " draw directions", "change?",
-                             "velocities directions", 2, t.ispeed == 1 ? 1 : 2, 12);
-        if (c != 0) t.ispeed = c;
-        break;
-      }
-      case 11:
-        ask_reals(s, " speed  scale " + fmt_real(t.rspeed, "(e10.3)"), "speed scale coefficient?",
-                  &t.rspeed, 1);
-        break;
-      case 12:
-        ask_reals(s, "element scale " + fmt_real(t.rtmesh, "(e10.3)"), "element scale?", &t.rtmesh,
-                  1);
-        break;
-      case 13:
-        ask_ints(s, "multi=" + ints_text(t.imulti, 6), "function numbers?", t.imulti, 6);
-        break;
-      case 14: {
-        // The defaults the prograph would set on its first use, so that the values typed here
-        // are the ones it draws with.
-        if (t.prograph_set != kPrographSet) {
-          t.ud1 = 1.75f;
-          t.xams1 = 0.6f;
-          t.yaug1 = 0.6f;
-          t.zug1 = 0.0f;
-          t.prograph_set = kPrographSet;
-        }
-        float v[4] = {t.ud1, t.xams1, t.yaug1, t.zug1};
-        ask_reals(s,
-                  " ud1=" + fmt_real(v[0], "(e10.3)") + " xams1=" + fmt_real(v[1], "(e10.3)") +
-                      " yaug1=" + fmt_real(v[2], "(e10.3)") + " zug1=" + fmt_real(v[3], "(e10.3)"),
-                  " new values?", v, 4);
-        t.ud1 = v[0];
-        t.xams1 = v[1];
-        t.yaug1 = v[2];
-        t.zug1 = v[3];
-        break;
-      }
-      case 15:
-        test_graph_mode(s);
-        break;
-      default:
-        break;
+    table_menu(s, {.title = "options", .helpfile = kViewerHelp}, kItems, choice);
+    if (!call_item(kItems, choice, s)) {
+      clswnd3(s);
+      return;
     }
   }
 }

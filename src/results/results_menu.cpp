@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "core/names.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
@@ -20,33 +21,6 @@ namespace {
 
 constexpr int kHighFg = 0, kHighBg = 3, kFg = 14, kBg = 1;
 constexpr int32_t kInitialised = -1000000;
-
-constexpr std::string_view kItems =
-    "options boundaries mesh velocities contur_lines contur_zones line_graph line_table "
-    "history_graphs librarian produce_movie add_mesh print_picture multi tracks prograph user "
-    "function defaults";
-
-enum Item {
-  kOptions = 1,
-  kBoundaries,
-  kMesh,
-  kVelocities,
-  kConturLines,
-  kConturZones,
-  kLineGraph,
-  kLineTable,
-  kHistoryGraphs,
-  kLibrarian,
-  kProduceMovie,
-  kAddMesh,
-  kPrintPicture,
-  kMulti,
-  kTracks,
-  kPrograph,
-  kUser,
-  kFunction,
-  kDefaults,
-};
 
 // The class codes of the 3D viewers, which this program does not have.
 constexpr std::array<std::string_view, 5> k3dCodes = {"gfe ", "sl  ", "the ", "ffd ", "gfd "};
@@ -157,6 +131,48 @@ void choose_function(Session& s) {
   show_picture(s, s.cterm.ipc);
 }
 
+void show_tracks(Session& s) {
+  txtcon(s, " TRACKS: HIT \"Esc\" to break,-> or <- to accelerate");
+  track2(s);
+  savewnd1(s);
+}
+
+// The automatic window and function limits.
+void set_defaults(Session& s) {
+  s.cterm.reg[0] = s.cterm.reg[1] = s.cterm.reg[3] = 0.0f;
+  s.cterm.reg[2] = -1.0f;
+  s.cterm.rlim[0] = 0.0f;
+  s.cterm.rlim[1] = -1.0f;
+}
+
+constexpr MenuItem<Session> kItems[] = {
+    {"options", termo},
+    {"boundaries", boundary_menu},
+    {"mesh", [](Session& s) { show_picture(s, 3); }},
+    {"velocities", [](Session& s) { show_picture(s, 4); }},
+    {"contur_lines", [](Session& s) { show_picture(s, 1); }},
+    {"contur_zones", [](Session& s) { show_picture(s, 7); }},
+    {"line_graph", [](Session& s) { show_picture(s, 2); }},
+    {"line_table", prline},
+    {"history_graphs", ahist},
+    {"librarian", [](Session& s) { apict1(s, s.cht.t); }},
+    {"produce_movie", setifilm},
+    {"add_mesh",
+     [](Session& s) {
+       if (s.cterm.ipc == 1 || s.cterm.ipc == 7) add_mesh(s);
+     }},
+    {"print_picture", print_picture},
+    {"multi", [](Session& s) { show_picture(s, 9); }},
+    {"tracks", show_tracks},
+    {"prograph", [](Session& s) { show_picture(s, 10); }},
+    {"user",
+     [](Session& s) {
+       if (s.up.termuser) s.up.termuser();
+     }},
+    {"function", choose_function},
+    {"defaults", set_defaults},
+};
+
 }  // namespace
 
 void results_install(Session& s) {
@@ -214,77 +230,12 @@ void term(Session& s) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
-    wmenu(s, "results", choice, kItems, 19, kViewerHelp, 64, 1, kHighFg, kHighBg, kFg, kBg, 1, 15);
+    table_menu(s, {.title = "results", .helpfile = kViewerHelp}, kItems, choice);
     clswnd3(s);
     locate1(s, 1, 18);
-    switch (choice) {
-      case 0:
-        set_flag(s, flag0);
-        return;
-      case kOptions:
-        termo(s);
-        break;
-      case kBoundaries:
-        boundary_menu(s);
-        break;
-      case kMesh:
-        show_picture(s, 3);
-        break;
-      case kVelocities:
-        show_picture(s, 4);
-        break;
-      case kConturLines:
-        show_picture(s, 1);
-        break;
-      case kConturZones:
-        show_picture(s, 7);
-        break;
-      case kLineGraph:
-        show_picture(s, 2);
-        break;
-      case kLineTable:
-        prline(s);
-        break;
-      case kHistoryGraphs:
-        ahist(s);
-        break;
-      case kLibrarian:
-        apict1(s, s.cht.t);
-        break;
-      case kProduceMovie:
-        setifilm(s);
-        break;
-      case kAddMesh:
-        if (s.cterm.ipc == 1 || s.cterm.ipc == 7) add_mesh(s);
-        break;
-      case kPrintPicture:
-        print_picture(s);
-        break;
-      case kMulti:
-        show_picture(s, 9);
-        break;
-      case kTracks:
-        txtcon(s, " TRACKS: HIT \"Esc\" to break,-> or <- to accelerate");
-        track2(s);
-        savewnd1(s);
-        break;
-      case kPrograph:
-        show_picture(s, 10);
-        break;
-      case kUser:
-        if (s.up.termuser) s.up.termuser();
-        break;
-      case kFunction:
-        choose_function(s);
-        break;
-      case kDefaults:
-        s.cterm.reg[0] = s.cterm.reg[1] = s.cterm.reg[3] = 0.0f;
-        s.cterm.reg[2] = -1.0f;
-        s.cterm.rlim[0] = 0.0f;
-        s.cterm.rlim[1] = -1.0f;
-        break;
-      default:
-        break;
+    if (!call_item(kItems, choice, s)) {
+      set_flag(s, flag0);
+      return;
     }
   }
 }
