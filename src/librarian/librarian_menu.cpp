@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "console/menu_table.hpp"
 #include "librarian/internal.hpp"
 #include "librarian/librarian.hpp"
 #include "reader/reader.hpp"
@@ -17,8 +18,6 @@ using namespace librarian_detail;
 namespace fs = std::filesystem;
 
 constexpr std::string_view kDirectory = "lbr";
-constexpr std::string_view kItems =
-    "define_library show_movie contents show_pictures save_picture delete_picture";
 
 // Names of the library files in lbr/ without their extension, sorted, at most 100.
 std::vector<std::string> library_names() {
@@ -101,42 +100,52 @@ void show_movie(Session& s) {
   std::copy_n(current, sizeof k.libname, k.libname);
 }
 
+struct Librarian {
+  Session& s;
+  float t;  // the time saved pictures are marked with
+};
+
+// Until a library is chosen, the items that work on the current library define one first.
+bool library_defined(Librarian& l) {
+  if (l.s.frame.kadr.chosen == kLibraryChosen) return true;
+  define_library(l.s);
+  return false;
+}
+
+constexpr MenuItem<Librarian> kItems[] = {
+    {"define_library", [](Librarian& l) { define_library(l.s); }},
+    {"show_movie", [](Librarian& l) { show_movie(l.s); }},
+    {"contents",
+     [](Librarian& l) {
+       if (library_defined(l)) aplpds(l.s, 1);
+     }},
+    {"show_pictures",
+     [](Librarian& l) {
+       if (library_defined(l)) apfile(l.s, 1);
+     }},
+    {"save_picture",
+     [](Librarian& l) {
+       if (library_defined(l)) apsave(l.s, l.t, " ", 0);
+     }},
+    {"delete_picture",
+     [](Librarian& l) {
+       if (library_defined(l)) apdele(l.s);
+     }},
+};
+
 }  // namespace
 
 void apict1(Session& s, float t) {
+  Librarian menu{s, t};
   int choice = 1;
   for (;;) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
-    wmenu(s, " - librarian -", choice, kItems, 6, kHelpFile, 64, 1, kHighFg, kHighBg, kFg, kBg, 1,
-          15);
+    table_menu(s, {.title = " - librarian -", .helpfile = kHelpFile}, kItems, choice);
     if (choice == 0) return;
-    // Until a library is chosen, everything but the movie defines one first.
-    const int action = s.frame.kadr.chosen != kLibraryChosen && choice != 2 ? 1 : choice;
     clswnd3(s);
-    switch (action) {
-      case 1:
-        define_library(s);
-        break;
-      case 2:
-        show_movie(s);
-        break;
-      case 3:
-        aplpds(s, 1);
-        break;
-      case 4:
-        apfile(s, 1);
-        break;
-      case 5:
-        apsave(s, t, " ", 0);
-        break;
-      case 6:
-        apdele(s);
-        break;
-      default:
-        break;
-    }
+    call_item(kItems, choice, menu);
   }
 }
 
