@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 #include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
-#include "host/png_writer.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {
@@ -228,17 +226,6 @@ TEST_F(Contours, BandsOfASaddleLieWhereItsValuesSay) {
   // The level-0 lines run along the diagonals.
   EXPECT_EQ(at(0.5f, 0.5f), 15);
   EXPECT_EQ(at(-0.5f, 0.5f), 15);
-
-  // Kept for looking at, as the screen shows it: the zones, the lines and the legend.
-  izlscale(s, lev, col, 7);
-  std::vector<uint8_t> shown(s.frame.raster.size());
-  for (int y = 1; y <= kCanvasH; ++y) {
-    for (int x = 1; x <= kCanvasW; ++x) {
-      shown[(y - 1) * kCanvasW + (x - 1)] = static_cast<uint8_t>(colpal(s.frame.at(x, y)));
-    }
-  }
-  const auto png = std::filesystem::temp_directory_path() / "tivor_saddle_zones.png";
-  EXPECT_TRUE(write_indexed_png(png.string(), kCanvasW, kCanvasH, shown));
 }
 
 }  // namespace

@@ -22,11 +22,7 @@ class FilmTest : public ResultsTest {
     ASSERT_TRUE(prepare(kSquare));
     set_field(s->cls.datfile, "./dif/square.dif");
     s->cterm.ipc = 3;
-    host.on_wait = [this](int) {
-      std::string text(s->text.ch.begin(), s->text.ch.end());
-      std::replace(text.begin(), text.end(), '\0', ' ');
-      screens += text;
-    };
+    record_screens();
   }
 
   // A new, empty library chosen as the librarian chooses one.
@@ -63,16 +59,14 @@ class FilmTest : public ResultsTest {
     }
     return drawn;
   }
-
-  std::string screens;  // every screen seen at a key wait
 };
 
 TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   choose_library();
   s->cht.is = 0;
   set_film('y', "3");
-  EXPECT_NE(screens.find(" save frames ? (y/n or a - stop film)"), std::string::npos);
-  EXPECT_NE(screens.find("frame frequency?"), std::string::npos);
+  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)"));
+  EXPECT_TRUE(seen("frame frequency?"));
   EXPECT_EQ(s->cht.ifilm, 1);
   EXPECT_EQ(s->cterm.inp, 3);
 
@@ -105,12 +99,7 @@ TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
   host.press(13);  // the one message's key; a second wait would find no key and stop the test
   steps(1, 5);
   EXPECT_EQ(s->cht.ifilm, 0);
-  size_t told = 0;
-  for (size_t at = screens.find("apsave: read error"); at != std::string::npos;
-       at = screens.find("apsave: read error", at + 1)) {
-    ++told;
-  }
-  EXPECT_EQ(told, 1u);
+  EXPECT_EQ(times_seen("apsave: read error"), 1);
   std::ifstream in("film.lbr", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a partial tail");
 }
@@ -139,10 +128,9 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
 TEST_F(FilmTest, SetUpAnswers) {
   // y without a library: nothing changes.
   s->cterm.np = 7;
-  host.press('y');
-  host.press(' ');  // the message
+  press({'y', ' '});  // the message
   setifilm(*s);
-  EXPECT_NE(screens.find(" use librarian to define picture library"), std::string::npos);
+  EXPECT_TRUE(seen(" use librarian to define picture library"));
   EXPECT_EQ(s->cht.ifilm, 0);
   EXPECT_EQ(s->cterm.np, 7);
 
@@ -155,8 +143,7 @@ TEST_F(FilmTest, SetUpAnswers) {
 
   // Esc at the frequency or at the question changes nothing; other keys are no answers.
   for (int answer : {'n', 'x'}) {
-    host.press(answer);
-    host.press(key::kEsc);
+    press({answer, key::kEsc});
     setifilm(*s);
   }
   EXPECT_TRUE(host.events.empty());

@@ -1,22 +1,24 @@
 // A session for the results viewer tests: a scripted host, the console and the graphics library
 // up, a fresh temporary working directory, a prepared diffusion task on a small mesh (the square
 // of the samples with 8 x 8 cells, or two glued subregions), the view settings at their
-// documented defaults, and helpers to look at the raster (colour counts, PNG files).
+// documented defaults, helpers to choose menu items and to look at the raster and the text screen.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classes/dif/dif.hpp"
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
-#include "host/png_writer.hpp"
 #include "reader/reader.hpp"
 #include "results/results.hpp"
 #include "support/prepare_task.hpp"
@@ -133,18 +135,40 @@ class ResultsTest : public ::testing::Test {
   }
   int count_all(int c = -1) const { return count(1, 1, kCanvasW, kCanvasH, c); }
 
-  // The raster as the screen shows it (colour 0 and 15 swapped), written as a PNG file.
-  bool save_png(const std::string& path) const {
-    std::vector<uint8_t> shown(s->frame.raster.size());
-    for (size_t i = 0; i < shown.size(); ++i) {
-      shown[i] = static_cast<uint8_t>(colpal(s->frame.raster[i]));
+  void press(std::initializer_list<int> keys) {
+    for (int k : keys) host.press(k);
+  }
+  // Chooses item k of the menu on the screen (Home, k - 1 times Down, Enter), then answers the
+  // prompt it opens with the line when one is given.
+  void item(int k, const char* line = nullptr) {
+    host.press(key::kHome);
+    for (int i = 1; i < k; ++i) host.press(key::kDown);
+    host.press(key::kEnter);
+    if (line != nullptr) host.line(line);
+  }
+  // Keeps the text screen at every key wait from now on.
+  void record_screens() {
+    host.on_wait = [this](int) { screens.push_back(test::screen_text(*s)); };
+  }
+  bool seen(std::string_view text) const { return test::seen_on(screens, *s, text); }
+  // The screens kept that show the text.
+  int times_seen(std::string_view text) const {
+    return static_cast<int>(std::count_if(screens.begin(), screens.end(), [&](const auto& sc) {
+      return sc.find(text) != std::string::npos;
+    }));
+  }
+  // The first screen kept that shows the text ("" when none did).
+  std::string screen_with(std::string_view text) const {
+    for (const std::string& sc : screens) {
+      if (sc.find(text) != std::string::npos) return sc;
     }
-    return write_indexed_png(path, kCanvasW, kCanvasH, shown);
+    return {};
   }
 
   test::WorkDir dir;
   test::TestHost host;
   std::unique_ptr<Session> s;
+  std::vector<std::string> screens;
 };
 
 }  // namespace tivor::results_test
