@@ -296,6 +296,25 @@ TEST_F(PicturesTest, GraphAlongTheBoundaryUsesTheArcLengthWhenTheMeshHasNoParame
   EXPECT_EQ(test::read_raster_text(*s, 176, 224, 8), "held c1 ");
 }
 
+TEST_F(PicturesTest, AxisLabelsOfALineGraphOfANarrowRangeAreShownWhole) {
+  s->cterm.rlim[0] = -0.0125f;  // long labels left of the plot
+  s->cterm.rlim[1] = 0.0125f;
+  gfopen(*s, "graph.gf");
+  lline2(*s);
+  gfclose(*s);
+  int texts = 0;
+  for (const test::Record& r : test::records(test::slurp("graph.gf"))) {
+    // The labels, above the line of the graph's end points at 214.
+    if (r.kind != 16 || r.v[1] / 50 > 210 || r.text.find_first_not_of(' ') == std::string::npos) {
+      continue;
+    }
+    const int n = static_cast<int>(r.text.size());
+    EXPECT_EQ(test::read_raster_text(*s, r.v[0] / 50, r.v[1] / 50, n), r.text);
+    texts += r.text.find("0.01") != std::string::npos;
+  }
+  EXPECT_GE(texts, 2);
+}
+
 TEST_F(PicturesTest, HistoryPanelOfTheMultiPictureShowsItsAxisLabelsAndItsTitle) {
   run(12);
   s->cterm.imulti[2] = 0;  // the panel at points 333..479 by 18..108

@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "classes/dif/dif.hpp"
@@ -28,53 +31,21 @@
 
 namespace tivor::results_test {
 
+// A sample data file of examples/dif with some of its texts replaced.
+inline std::string sample(const char* name,
+                          std::initializer_list<std::pair<const char*, const char*>> edits = {}) {
+  std::ifstream in(std::string(TIVOR_SOURCE_DIR) + "/examples/dif/" + name + ".dif");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const auto& [from, to] : edits) text.replace(text.find(from), std::strlen(from), to);
+  return text;
+}
+
 // The unit square with 8 x 8 cells (128 triangles, 81 nodes): c1 held at 1 on r = 0, starting
 // from 0; a time step of 0.005; two history graphs of c1 at (0.25, 0.5) and (0.75, 0.5).
-inline constexpr const char* kSquare = R"(ntel=1 m=3
-tipm=2
-rz=0 0  0 .5  0 1  .5 1  1 1  1 .5  1 0  .5 0
-nksi=8 neta=8
-turn=0 0 0 0 0 nyt=0 rzcor=0
-skl=0 scale=1 1 rzcor=0
-symmetry=0 concent1=1 concent2=0
-conc1=1
-m=0 0 0 1 1 1
-conc2=0
-f0=0 0
-diffc=1 0 0 1
-fc1=0 fc2=0 cur=-0.005 bet=0 sgl=0 0 0 initc=0
-nthist=100 nhist=2
-f=1 x=0.25 y=0.5
-f=1 x=0.75 y=0.5
-)";
-
-// Two glued subregions 0 <= r <= 1 (d = 1, c1 = 0.5) and 1 <= r <= 2 (d = 0.1, c1 = 0) of 6 x 6
+inline const std::string kSquare = sample("square", {{"nksi=16", "nksi=8"}, {"neta=16", "neta=8"}});
+// Two glued subregions 0 <= r <= 1 (d = 1, c1 = 0.5) and 1 <= r <= 2 (d = 0.1, c1 = 0) of 10 x 10
 // cells each; c1 held at 1 on r = 0 and at 0 on r = 2; one history graph at (1, 0.5).
-inline constexpr const char* kTwoRegions = R"(ntel=2 m=3
-tipm=2
-rz=0 0  0 .5  0 1  .5 1  1 1  1 .5  1 0  .5 0
-nksi=6 neta=6
-turn=0 0 0 0 0 nyt=0 rzcor=0
-tipm=2
-rz=1 0  1 .5  1 1  1.5 1  2 1  2 .5  2 0  1.5 0
-nksi=6 neta=6
-turn=0 0 0 0 0 nyt=0 rzcor=0
-skl=1
-m=0 0 2 1
-scale=1 1 rzcor=0
-symmetry=0 concent1=1 concent2=0
-conc1=2
-m=0 0 0 1 1 1
-m=2 0 2 1 0 0
-conc2=0
-f0=0.5 0
-diffc=1 0 0 1
-f0=0 0
-diffc=0.1 0 0 1
-fc1=0 fc2=0 cur=-0.02 bet=0 sgl=0 0 0 initc=0
-nthist=200 nhist=1
-f=1 x=1 y=0.5
-)";
+inline const std::string kTwoRegions = sample("two_regions");
 
 // The viewer's defaults (TERMI on a session without a mesh), with the colours 1..15 repeated so
 // that pictures can be read by colour number, no speed mode chosen yet, a film frame every step
