@@ -227,9 +227,6 @@ TEST_F(Menus, OptionsReadCorrectAndKeep) {
   EXPECT_EQ(t.rtmesh, 0.25f);
   EXPECT_EQ(t.prograph_set, 999999);
   EXPECT_EQ(t.ud1, 2.0f);
-  EXPECT_FLOAT_EQ(t.xams1, 0.6f);
-  EXPECT_FLOAT_EQ(t.yaug1, 0.6f);
-  EXPECT_EQ(t.zug1, 0.0f);
   for (const char* prompt :
        {"number of level lines =", "number of level zones =", "xmin ymin xmax ymax?", "fmin fmax?",
         "number of points for line graph (table)=   20", "multi=    1    2    3    4    5    6"}) {
