@@ -39,10 +39,11 @@ TEST_F(MainMenu, FreshStartShowsMissingBufferThenWelcomeThenMenu) {
   expect_reference("welcome");
 }
 
-TEST_F(MainMenu, AnEmptyTaskIsShownAndRefusedByPrepareGoAndResults) {
+TEST_F(MainMenu, AnEmptyTaskIsShownAndRefusedByDataPrepareGoAndResults) {
   // prepare_task, then the exit menu's continue returns to it and chooses it again.
-  ASSERT_EQ(run(std::string(kStart) + item(1) + "<Text:status><Enter>" + item(6) +
-                "<Text:go><Enter>" + item(7) + "<Text:results><Enter>" + item(5) +
+  ASSERT_EQ(run(std::string(kStart) + item(1) + "<Text:status><Enter>" + item(4) +
+                "<Text:noclass><Enter>" + item(6) + "<Text:go><Enter>" + item(7) +
+                "<Text:results><Enter>" + item(5) +
                 "<Text:prepare><Enter><Esc><End><Enter><Enter><Text:again><Enter>" + kExit),
             0);
   const auto lines = screen("status");
@@ -52,6 +53,7 @@ TEST_F(MainMenu, AnEmptyTaskIsShownAndRefusedByPrepareGoAndResults) {
   EXPECT_EQ(lines[20].substr(0, 14), " press any key");
   EXPECT_FALSE(has_line("status", "time="));
   EXPECT_FALSE(has_line("status", " class :"));
+  EXPECT_TRUE(has_line("noclass", " class is indefinite"));
   EXPECT_TRUE(has_line("go", " task is absent"));
   EXPECT_FALSE(has_line("go", " number of time steps?"));
   EXPECT_TRUE(has_line("results", " task is absent"));
@@ -75,10 +77,14 @@ TEST_F(MainMenu, ClassAndMethodChoices) {
   EXPECT_TRUE(has_line("status", " class : 3D heat transfer"));
 }
 
-TEST_F(MainMenu, ResizeClampsTheScale) {
+TEST_F(MainMenu, ResizeClampsTheScaleAndAOneColumnMenuWrapsLeftAndRight) {
+  // Right from the third item goes to the last (resize), Left from there to the first.
   ASSERT_EQ(run(std::string(kStart) + item(12) + "5.0<Enter><Shot:big>" + item(12) +
-                "0.1<Enter><Shot:small>" + kExit),
+                "0.1<Enter><Shot:small><Home><Down><Down><Right><Enter><Text:last>0.5<Enter>" +
+                "<Left><Enter><Text:first><Enter>" + kExit),
             0);
+  EXPECT_EQ(screen("last")[17].substr(0, 26), " scale factor? (0.3<a<1.0)");
+  EXPECT_TRUE(has_line("first", "     free memory:"));
   ASSERT_TRUE(shot("big"));
   EXPECT_EQ(shot("big")->w, 640);  // 753 x 412 display, scale 1.0, 0.85 of it
   EXPECT_EQ(shot("big")->h, 350);
@@ -138,14 +144,6 @@ TEST_F(MainMenu, HelpTopicMissingAndHelpFileMissing) {
             0);
   EXPECT_EQ(screen_text("nofile").find("can not find topic"), std::string::npos);
   EXPECT_EQ(screen("chosen")[18].substr(0, 18), "     free memory: ");
-}
-
-TEST_F(MainMenu, OneColumnMenuLeftAndRight) {
-  ASSERT_EQ(run(std::string(kStart) + "<Down><Down><Right><Enter><Text:last>0.5<Enter>" +
-                "<Left><Enter><Text:first><Enter>" + kExit),
-            0);
-  EXPECT_EQ(screen("last")[17].substr(0, 26), " scale factor? (0.3<a<1.0)");
-  EXPECT_TRUE(has_line("first", "     free memory:"));
 }
 
 TEST_F(MainMenu, ScriptsThatEndWhileAMenuWaitsOrAreMalformedStopTheProgram) {
