@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -24,6 +25,10 @@ class FilmTest : public ResultsTest {
     s->cterm.ipc = 3;
     record_screens();
   }
+
+  // Whether frames are saved (1), only drawn (-1) or neither (0), their frequency and the next.
+  using Film = std::array<int32_t, 3>;
+  Film film() const { return {s->cht.ifilm, s->cterm.np, s->cterm.inp}; }
 
   // A new, empty library chosen as the librarian chooses one.
   void choose_library() {
@@ -67,8 +72,7 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   set_film('y', "3");
   EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)"));
   EXPECT_TRUE(seen("frame frequency?"));
-  EXPECT_EQ(s->cht.ifilm, 1);
-  EXPECT_EQ(s->cterm.inp, 3);
+  EXPECT_EQ(film(), (Film{1, 3, 3}));
 
   s->cht.isp = 10;
   EXPECT_EQ(steps(1, 10), (std::vector<int>{3, 6, 9, 10}));
@@ -128,18 +132,16 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
 TEST_F(FilmTest, SetUpAnswers) {
   // y without a library: nothing changes.
   s->cterm.np = 7;
+  const Film before = film();
   press({'y', ' '});  // the message
   setifilm(*s);
   EXPECT_TRUE(seen(" use librarian to define picture library"));
-  EXPECT_EQ(s->cht.ifilm, 0);
-  EXPECT_EQ(s->cterm.np, 7);
+  EXPECT_EQ(film(), before);
 
   // A frequency below 1 becomes 1.
   s->cht.is = 12;
   set_film('N', "-4");
-  EXPECT_EQ(s->cterm.np, 1);
-  EXPECT_EQ(s->cterm.inp, 13);
-  EXPECT_EQ(s->cht.ifilm, -1);
+  EXPECT_EQ(film(), (Film{-1, 1, 13}));
 
   // Esc at the frequency or at the question changes nothing; other keys are no answers.
   for (int answer : {'n', 'x'}) {
@@ -147,8 +149,7 @@ TEST_F(FilmTest, SetUpAnswers) {
     setifilm(*s);
   }
   EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(s->cht.ifilm, -1);
-  EXPECT_EQ(s->cterm.np, 1);
+  EXPECT_EQ(film(), (Film{-1, 1, 13}));
   // a stops the film.
   set_film('a');
   EXPECT_EQ(s->cht.ifilm, 0);

@@ -2,6 +2,7 @@
 // the options with their corrections and the colour editor, the boundaries menu, the viewer
 // entry by class, and the help topics of every item.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -60,17 +61,14 @@ TEST_F(Menus, EntryInitialisesTheSettingsOnceAndEscLeavesWithTheFlagAsItWas) {
   EXPECT_TRUE(seen("Draws the mesh: every element as its outline"));
   EXPECT_TRUE(seen("contur lines"));
   EXPECT_EQ(iflag(*s), 7);
-  EXPECT_EQ(t.ntabl, 20);
-  EXPECT_EQ(t.rlig[1], 4.5f);
+  EXPECT_EQ((std::array{float(t.ntabl), t.rlig[1]}), (std::array{20.f, 4.5f}));
   EXPECT_GE(t.rlim[0], t.rlim[1]);  // automatic limits and window
   EXPECT_GE(t.reg[0], t.reg[2]);
   int32_t colours[95];
   default_zone_colours(t.nl, colours);
   EXPECT_TRUE(std::equal(colours, colours + 95, t.icolor));
   // Left as they were: the class's deformation factor, the picture and the film rhythm.
-  EXPECT_EQ(t.rmesh, 0.25f);
-  EXPECT_EQ(t.ipc, 7);
-  EXPECT_EQ(t.np, 3);
+  EXPECT_EQ((std::array{t.rmesh * 100, float(t.ipc), float(t.np)}), (std::array{25.f, 7.f, 3.f}));
   // Initialised settings are kept on the next visit.
   t.ntabl = 3;
   host.press(key::kEsc);
@@ -93,10 +91,8 @@ TEST_F(Menus, DefaultsResetOnlyWindowAndLimitsAndKeepTheItemSelected) {
   };
   press({key::kEnd, key::kEnter, key::kEsc});
   ASSERT_TRUE(runs(term));
-  EXPECT_EQ(t.reg[2], -1.0f);
+  EXPECT_EQ((std::array{t.reg[2], t.rlim[0], t.rlim[1]}), (std::array{-1.0f, 0.0f, -1.0f}));
   EXPECT_GE(t.reg[0], t.reg[2]);
-  EXPECT_EQ(t.rlim[0], 0.0f);
-  EXPECT_EQ(t.rlim[1], -1.0f);
   const Cterm a = without_window_and_limits(t), b = without_window_and_limits(before);
   EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
   EXPECT_EQ(highlighted, 3 * 16 + 0);
@@ -216,17 +212,11 @@ TEST_F(Menus, OptionsReadCorrectAndKeep) {
   item(14, "2");     // prograph: the values start from the defaults the picture would set
   press({key::kEsc});
   ASSERT_TRUE(runs(termo));
-  EXPECT_EQ(t.nlinur, 25);
-  EXPECT_EQ(t.nl, 1);
-  EXPECT_EQ(t.reg[0], 0.5f);
-  EXPECT_EQ(t.rlim[0], 1.0f);
-  EXPECT_EQ(t.rlim[1], 2.5f);
-  EXPECT_EQ(t.ntabl, 20);
+  EXPECT_EQ((std::array{t.nlinur, t.nl, t.ntabl, t.prograph_set}), (std::array{25, 1, 20, 999999}));
+  EXPECT_EQ((std::array{t.reg[0], t.rlim[0], t.rlim[1], t.rtmesh, t.ud1}),
+            (std::array{0.5f, 1.0f, 2.5f, 0.25f, 2.0f}));
   EXPECT_EQ(std::vector<int32_t>(t.imulti, t.imulti + 6),
             (std::vector<int32_t>{3, -1, 3, 4, 5, 6}));
-  EXPECT_EQ(t.rtmesh, 0.25f);
-  EXPECT_EQ(t.prograph_set, 999999);
-  EXPECT_EQ(t.ud1, 2.0f);
   for (const char* prompt :
        {"number of level lines =", "number of level zones =", "xmin ymin xmax ymax?", "fmin fmax?",
         "number of points for line graph (table)=   20", "multi=    1    2    3    4    5    6"}) {
@@ -244,10 +234,8 @@ TEST_F(Menus, MirrorMakesTheWindowAutomaticAndOtherSwitches) {
   item(15);  // testgraf: test
   press({key::kEnd, key::kEnter, key::kEsc});
   ASSERT_TRUE(runs(termo));
-  EXPECT_EQ(t.isymg, 2);
+  EXPECT_EQ((std::array{t.isymg, t.ispeed, t.test_graph}), (std::array{2, 1, 1}));
   EXPECT_GE(t.reg[0], t.reg[2]);
-  EXPECT_EQ(t.ispeed, 1);
-  EXPECT_EQ(t.test_graph, 1);
   EXPECT_TRUE(seen(" mirror off"));
   EXPECT_TRUE(seen(" draw directions"));
   EXPECT_TRUE(seen(" test graph mode"));  // the stored 0 of the defaults
@@ -257,8 +245,7 @@ TEST_F(Menus, MirrorMakesTheWindowAutomaticAndOtherSwitches) {
   item(9);
   press({key::kEsc, key::kEsc});
   ASSERT_TRUE(runs(termo));
-  EXPECT_EQ(t.isymg, 2);
-  EXPECT_EQ(t.reg[2], 2.0f);
+  EXPECT_EQ((std::array{float(t.isymg), t.reg[2]}), (std::array{2.f, 2.f}));
   EXPECT_TRUE(seen(" mirror on"));
 }
 
@@ -365,8 +352,7 @@ TEST_F(Menus, BoundsPicturesAndTheSubregionSwitch) {
   };
   boundary_menu(*s);
   EXPECT_GT(with_subregions, count_all(15) + 50);  // the outer bounds only at the end
-  EXPECT_EQ(s->cterm.ipc, 6);
-  EXPECT_EQ(s->cterm.subregion_bounds, 1);
+  EXPECT_EQ((std::array{s->cterm.ipc, s->cterm.subregion_bounds}), (std::array{6, 1}));
   EXPECT_TRUE(seen("subregion bounds on"));
 }
 
