@@ -1,13 +1,18 @@
-// The results viewer driven end to end on the diffusion samples: every picture type kept as a
-// reference picture, the checker's view, a film written into a library, played as a movie and
-// converted by gfview, and the line table written to a file.
+// The results viewer driven end to end on the diffusion samples: what every picture type shows
+// (its colours where the values say, its texts, the count of its lines), the checker's view, a
+// film written into a library, played as a movie and converted by gfview, and the line table
+// written to a file.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
-#include <sstream>
+#include <vector>
 
 #include "e2e/session_runner.hpp"
+#include "gfx/raster_reading.hpp"
 #include "host/palette.hpp"
 
 namespace tivor::e2e {
@@ -62,6 +67,49 @@ int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
   return n;
 }
 
+// The text of n cells shown from the text position (x, y).
+std::string text_on(const RgbImage& im, int x, int y, size_t n) {
+  return test::read_text([&](int px, int py) { return colour_at(im, px, py) != 0; }, x, y,
+                         static_cast<int>(n));
+}
+
+// Rows (columns when !rows) of the plot, points 49..464 by 15..210, with more than 70% of their
+// points of a colour that `is` takes.
+int lines(const RgbImage& im, bool rows, const std::function<bool(int)>& is) {
+  int n = 0;
+  for (int a = rows ? 15 : 49; a <= (rows ? 210 : 464); ++a) {
+    int hit = 0;
+    for (int b = rows ? 49 : 15; b <= (rows ? 464 : 210); ++b) {
+      hit += is(rows ? colour_at(im, b, a) : colour_at(im, a, b));
+    }
+    n += hit > (rows ? 416 : 196) * 7 / 10;
+  }
+  return n;
+}
+const auto lit = [](int c) { return c != 0; };
+
+// The highest point of the curve of a graph in the columns 55, 85, .., 445 (above its x axis).
+std::vector<int> curve(const RgbImage& im) {
+  std::vector<int> tops;
+  for (int x = 55; x <= 445; x += 30) {
+    int y = 16;
+    while (y < 195 && colour_at(im, x, y) == 0) ++y;
+    tops.push_back(y);
+  }
+  return tops;
+}
+
+// For every zone colour, as many points left of the axis at point 196.5 of a narrowed plot as
+// right of it, up to the two columns a mirrored band's edges may shift by on a mesh 49 points high.
+void expect_mirrored(const RgbImage& im, const std::string& name) {
+  for (int c = 1; c <= 14; ++c) {
+    const int left = count(im, c, 50, 16, 196, 209), right = count(im, c, 197, 16, 343, 209);
+    EXPECT_NEAR(left, right, 2 * 49) << name << " " << c;
+    EXPECT_EQ(left > 0, right > 0) << name << " " << c;
+  }
+  EXPECT_GT(count(im, -1, 50, 16, 196, 209), 2000) << name;
+}
+
 // A screenshot named after the sample.
 std::string shot_of(const std::string& name) {
   return "<Shot:square_" + name + ">";
@@ -77,59 +125,96 @@ TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
       // The checker's view opens the same viewer on the prepared task.
       kChecker + "view<Enter>" + kMesh + shot_of("view") + "<Esc>e<Enter>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
-  // Each picture was looked at and is kept as a reference.
+  // A whole screen kept as a reference: a picture, its legend and the results menu.
+  expect_reference("square_zones");
+  std::map<std::string, RgbImage> pic;
   for (const char* name : {"mesh", "velocities", "lines", "zones", "add_mesh", "graph", "multi",
                            "prograph", "borders", "history", "tracks", "view"}) {
-    expect_reference(std::string("square_") + name);
+    const auto im = shot(std::string("square_") + name);
+    ASSERT_TRUE(im) << name;
+    pic[name] = *im;
+    // Each says when and what it is under its plot.
+    EXPECT_EQ(text_on(*im, 44, 224, 15), "time= 0.255E+00") << name;
   }
-  // What each shows, whatever its pixels: line pictures only white on the plot (points 49..464 by
-  // 15..210, 49..344 with a scale), coloured ones their colours where the values say.
-  const auto pic = [&](const char* name) { return *shot(std::string("square_") + name); };
+  for (const auto& [name, title] :
+       std::map<std::string, std::string>{{"mesh", "grid"},
+                                          {"velocities", "velocity directions"},
+                                          {"lines", "conc1"},
+                                          {"zones", "conc1"},
+                                          {"add_mesh", "conc1"},
+                                          {"graph", "conc1"},
+                                          {"prograph", "conc1"},
+                                          {"borders", "borders"},
+                                          {"history", "conc1 versus time"},
+                                          {"tracks", "tracks"},
+                                          {"view", "grid"}}) {
+    EXPECT_EQ(text_on(pic[name], 176, 224, title.size() + 1), title + " ") << name;
+  }
+  // Line pictures only white on the plot (points 49..464 by 15..210).
   for (const char* name : {"mesh", "velocities", "borders", "graph", "history", "view"}) {
-    const RgbImage im = pic(name);
-    EXPECT_GT(count(im, 15, 50, 16, 463, 209), 20) << name;
-    EXPECT_EQ(count(im, -1, 50, 16, 463, 209), count(im, 15, 50, 16, 463, 209)) << name;
+    EXPECT_GT(count(pic[name], 15, 50, 16, 463, 209), 20) << name;
+    EXPECT_EQ(count(pic[name], -1, 50, 16, 463, 209), count(pic[name], 15, 50, 16, 463, 209))
+        << name;
   }
+  // The 16 x 16 cells: 17 grid lines each way, the same in the checker's view; the borders are
+  // the square's sides; the markers move along z = const on 16 tracks.
+  EXPECT_EQ(lines(pic["mesh"], true, lit) * 100 + lines(pic["mesh"], false, lit), 1717);
+  EXPECT_EQ(pic["view"].rgb, pic["mesh"].rgb);
+  EXPECT_EQ(lines(pic["borders"], true, lit) * 100 + lines(pic["borders"], false, lit), 202);
+  const auto track = [](int c) { return c != 0 && c != 15; };
+  EXPECT_EQ(lines(pic["tracks"], true, track), 16);
+  // c1 falls along the graph's line from (0, 0) to (1, 1) and rises in time at the history point.
+  const std::vector<int> falls = curve(pic["graph"]), rises = curve(pic["history"]);
+  EXPECT_TRUE(std::is_sorted(falls.begin(), falls.end(), std::less_equal<>()));
+  EXPECT_TRUE(std::is_sorted(rises.begin(), rises.end(), std::greater_equal<>()));
+  EXPECT_GT(falls.back() - falls.front(), 150);
+  EXPECT_GT(rises.front() - rises.back(), 150);
   // c1 falls from 1 at r = 0 to the right: the highest zone (magenta) on the left, the lowest
-  // (blue) on the right, all 11 zones in the legend.
+  // (blue) on the right; all 11 zones in the legend, whose 10 levels step evenly up to one step
+  // below the largest value, 1.
   for (const char* name : {"zones", "add_mesh"}) {
-    const RgbImage im = pic(name);
+    const RgbImage& im = pic[name];
     EXPECT_GT(count(im, 5, 50, 20, 60, 200), 1000) << name;
     EXPECT_GT(count(im, 1, 280, 20, 340, 200), 5000) << name;
     for (int i = 1; i <= 11; ++i) EXPECT_NE(colour_at(im, 356, 15 + 14 * i + 5), 0) << i;
+    std::vector<double> levels;
+    for (int i = 0; i < 10; ++i) levels.push_back(std::stod(text_on(im, 376, 33 + 14 * i, 8)));
+    for (int i = 1; i < 10; ++i)
+      EXPECT_NEAR(levels[i] - levels[i - 1], levels[1] - levels[0], 2e-3);
+    EXPECT_NEAR(levels[9] + (levels[1] - levels[0]), 1.0, 2e-3);
   }
   // Level lines in several colours; the multi picture's conc1 from magenta and constant conc2 in
   // the middle zone (green); the prograph's blue base and green relief.
-  const RgbImage lines = pic("lines"), multi = pic("multi"), prograph = pic("prograph");
   int colours = 0;
-  for (int c = 1; c <= 14; ++c) colours += count(lines, c, 50, 16, 343, 209) > 0;
+  for (int c = 1; c <= 14; ++c) colours += count(pic["lines"], c, 50, 16, 343, 209) > 0;
   EXPECT_GE(colours, 5);
-  EXPECT_EQ(colour_at(multi, 14, 63), 5);
-  EXPECT_EQ(colour_at(multi, 176, 63), 2);
-  EXPECT_GT(count(prograph, 1, 50, 16, 463, 209), 1000);
-  EXPECT_GT(count(prograph, 2, 50, 16, 463, 209), 1000);
+  EXPECT_EQ(colour_at(pic["multi"], 14, 63), 5);
+  EXPECT_EQ(colour_at(pic["multi"], 176, 63), 2);
+  EXPECT_GT(count(pic["prograph"], 1, 50, 16, 463, 209), 1000);
+  EXPECT_GT(count(pic["prograph"], 2, 50, 16, 463, 209), 1000);
 }
 
-TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevelsAndWholeLabels) {
+TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevels) {
   const auto shot_of = [](const std::string& name) { return "<Shot:cylinder_" + name + ">"; };
-  const std::string script =
-      sample_run(2, 5) + kResults + kMesh + shot_of("mesh") + kOptions + item(9) +
-      "<Right><Enter>" + item(7) + "12<Enter>" + item(13) + "1 0 1 1 1 1<Enter><Esc>" + kMesh +
-      shot_of("mirror") + kZones + shot_of("zones") + kMulti + shot_of("multi") + kHistory +
-      item(3) + shot_of("history") + "<Esc>" + kOptions + item(2) + "-0.0125 0.0125<Enter><Esc>" +
-      kGraph + shot_of("graph") + "<Esc>" + kExit;
+  const std::string script = sample_run(2, 5) + kResults + kMesh + shot_of("mesh") + kOptions +
+                             item(9) + "<Right><Enter>" + item(7) + "12<Enter>" + item(13) +
+                             "1 0 1 1 1 1<Enter><Esc>" + kMesh + shot_of("mirror") + kZones +
+                             shot_of("zones") + kMulti + shot_of("multi") + kHistory + item(3) +
+                             shot_of("history") + "<Esc><Esc>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
-  for (const char* name : {"mesh", "mirror", "zones", "multi", "history", "graph"}) {
-    expect_reference(std::string("cylinder_") + name);
-  }
-  // The mirrored wall 1 <= |r| <= 2 in the window -2..2 (points 49..464, the wall's top at 161):
-  // both halves whole, nothing about the axis.
+  // A whole screen kept as a reference: six panels, mirrored zones and a history graph.
+  expect_reference("cylinder_multi");
+  // The wall 1 <= r <= 2 of 16 x 8 cells fills the plot; mirrored in the window -2..2 (the
+  // wall's top at 161) both halves are whole and nothing lies about the axis.
+  EXPECT_EQ(
+      lines(*shot("cylinder_mesh"), true, lit) * 100 + lines(*shot("cylinder_mesh"), false, lit),
+      917);
   const RgbImage mirror = *shot("cylinder_mirror");
   EXPECT_GT(count(mirror, 15, 55, 165, 150, 205), 500);
   EXPECT_GT(count(mirror, 15, 362, 165, 458, 205), 500);
   EXPECT_EQ(count(mirror, -1, 160, 165, 352, 205), 0);
   // 13 zones, each its own colour in the legend; the inner wall (c1 = 1) in the highest zone's,
-  // the outer one (c1 = 0) in the lowest's (plot points 49..344).
+  // the outer one (c1 = 0) in the lowest's (plot points 49..344), on both sides of the axis.
   const RgbImage zones = *shot("cylinder_zones");
   std::set<int> swatches;
   for (int i = 1; i <= 13; ++i) swatches.insert(colour_at(zones, 356, 15 + 14 * i + 5));
@@ -137,8 +222,10 @@ TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevelsAndWholeLabels) {
   EXPECT_FALSE(swatches.count(0) || swatches.count(15));
   EXPECT_EQ(colour_at(zones, 119, 190), colour_at(zones, 356, 15 + 14 * 13 + 5));
   EXPECT_EQ(colour_at(zones, 52, 190), colour_at(zones, 356, 15 + 14 + 5));
-  // The history panel (points 171..317 by 18..108) carries its axis labels left of its plot.
-  EXPECT_GT(count(*shot("cylinder_multi"), 15, 173, 20, 205, 100), 50);
+  expect_mirrored(zones, "cylinder");
+  // The wall starts from its steady field: the history of c1 is flat.
+  const std::vector<int> flat = curve(*shot("cylinder_history"));
+  EXPECT_EQ(std::count(flat.begin() + 1, flat.end(), flat[1]), 13);
 }
 
 TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {
@@ -150,9 +237,15 @@ TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {
       // The mirror: zones on both sides of the axis r = 0.
       kOptions + item(9) + "<Right><Enter><Esc>" + kZones + shot_of("mirror") + "<Esc>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
-  for (const char* name : {"subregions", "conditions", "mirror"}) {
-    expect_reference(std::string("two_regions_") + name);
-  }
+  // The bound between the halves at r = 1 (point 256) from z = 0 to z = 1.
+  const RgbImage bounds = *shot("two_regions_subregions");
+  EXPECT_EQ(count(bounds, 15, 256, 113, 256, 209), 97);
+  EXPECT_EQ(text_on(bounds, 176, 224, 8), "borders ");
+  // c1 is held on both ends, r = 0 and r = 2: they stand apart from the highest zone between.
+  const RgbImage held = *shot("two_regions_conditions");
+  EXPECT_GT(count(held, 5, 70, 115, 320, 205), 20000);
+  EXPECT_EQ(count(held, 5, 49, 115, 56, 205) + count(held, 5, 337, 115, 344, 205), 0);
+  expect_mirrored(*shot("two_regions_mirror"), "two regions");
 }
 
 TEST_F(ResultsViewer, FilmIsWrittenPlayedAndConverted) {

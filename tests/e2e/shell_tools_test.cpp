@@ -61,11 +61,6 @@ TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
   EXPECT_TRUE(has_line("status", " data file:./dif/gamma.dif"));
 }
 
-TEST_F(ShellTools, DataFileMenuNeedsAClass) {
-  ASSERT_EQ(run(std::string(kStart) + item(4) + "<Text:noclass><Enter><Esc><Enter>"), 0);
-  EXPECT_TRUE(has_line("noclass", " class is indefinite"));
-}
-
 // A state buffer of an empty task whose memory card is the diffusion class's and whose first
 // parameter word (jfna) is 25.
 void write_diffusion_card_buffer(const fs::path& file) {

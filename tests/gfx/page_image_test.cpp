@@ -23,6 +23,12 @@ struct PageImages : ::testing::Test {
     return buf;
   }
   void clear(int colour) { std::fill(s.frame.raster.begin(), s.frame.raster.end(), colour); }
+  // The worst picture for run-length codes: every run one point long.
+  void checkerboard() {
+    for (int y = 1; y <= kCanvasH; ++y) {
+      for (int x = 1; x <= kCanvasW; ++x) s.frame.at(x, y) = static_cast<uint8_t>((x + y) % 2);
+    }
+  }
   // A picture with runs of every length: stripes, a filled polygon, lines, text.
   void draw() {
     for (int y = 1; y <= kCanvasH; ++y) {
@@ -41,8 +47,6 @@ TEST_F(PageImages, RunsOfSevenEightAnd1792PointsTakeOneTwoAndThreeBytes) {
   ByteWriter out(bytes);
   for (const int l : {7, 8, 1791, 1792, 65535}) code_run(out, l, 9);
   expect_golden(bytes, "runs.pci");
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{128 + 112 + 9, 9, 8, 6 * 16 + 9, 255, 112 + 9, 0, 7,
-                                         112 + 9, 255, 255}));
   // Decoded, each run lies on the row of its last point: 7 + 8 points on row 1, the run of 1791
   // from the start of row 3 (it began on row 1), the one of 1792 on row 6.
   p_putpca(s, 1, 1, 1, 1, 640, 350, bytes, 1.0f);
@@ -56,9 +60,8 @@ TEST_F(PageImages, OneColourPageCodesIntoOneRunPerRowAndDecodesBack) {
   clear(0);
   p_rect(s, 1, 1, 100, 3, 1, 5);
   const std::vector<uint8_t> image = code(1, 1, 101, 3);
-  expect_golden(image, "one_colour.pci");
   // Row 1: 100 points; rows 2 and 3: 640 positions each (the rest of the row above, then 100).
-  EXPECT_EQ(image, (std::vector<uint8_t>{5, 100, 2 * 16 + 5, 128, 2 * 16 + 5, 128}));
+  expect_golden(image, "one_colour.pci");
   clear(0);
   p_putpca(s, 1, 1, 1, 1, 640, 350, image, 1.0f);
   EXPECT_EQ(t.count(5, 1, 1, 100, 3), 300);
@@ -85,16 +88,12 @@ TEST_F(PageImages, PicturesDecodeBackPointForPoint) {
 }
 
 TEST_F(PageImages, AnImageThatDoesNotFitIsRefusedWithoutWritingPastTheBuffer) {
-  for (int y = 1; y <= kCanvasH; ++y) {
-    for (int x = 1; x <= kCanvasW; ++x) s.frame.at(x, y) = static_cast<uint8_t>((x + y) % 2);
-  }
+  checkerboard();
   std::vector<uint8_t> buf(kImageBytes + 16, 0xee);
   EXPECT_EQ(getpca(s, 1, 1, 641, 350, std::span<uint8_t>(buf.data(), kImageBytes)), -1);
   EXPECT_EQ(std::count(buf.begin() + kImageBytes, buf.end(), 0xee), 16);
   page(s, 1, 1, 80, 25, 0);
-  for (int y = 1; y <= kCanvasH; ++y) {
-    for (int x = 1; x <= kCanvasW; ++x) s.frame.at(x, y) = static_cast<uint8_t>((x + y) % 2);
-  }
+  checkerboard();
   EXPECT_FALSE(getpage(s));
   EXPECT_EQ(s.frame.kadr.image_size, 0);
 }
@@ -131,9 +130,7 @@ TEST_F(PageImages, ScaledImagesLeaveNoGaps) {
 TEST_F(PageImages, PageFilesRestoreThePageAndRefuseDamagedOnes) {
   WorkDir dir;
   page(s, 1, 1, 61, 17, 1);
-  for (int y = 1; y <= kCanvasH; ++y) {
-    for (int x = 1; x <= kCanvasW; ++x) s.frame.at(x, y) = static_cast<uint8_t>((x + y) % 2);
-  }
+  checkerboard();
   ASSERT_FALSE(savepage(s, "page.pct"));  // a checkerboard does not fit in 32000 bytes
   EXPECT_FALSE(std::filesystem::exists("page.pct"));
   clear(0);

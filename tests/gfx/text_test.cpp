@@ -2,6 +2,7 @@
 // well-formedness of the stroke glyph table.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <regex>
 #include <set>
 #include <string>
@@ -44,21 +45,18 @@ Points shifted(const Points& p, int dx, int dy) {
   return q;
 }
 
-TEST_F(Text, BitmapGlyphOfTheEightRowTableIsCopiedBelowThePoint) {
-  s.grf.igfont = 1;
-  text(s, "AA", 100.0f, 50.0f, 8.0f, 0, 14);
-  const int expected[8] = {0x7c, 0xc6, 0xc6, 0xfe, 0xc6, 0xc6, 0xc6, 0x00};
-  for (int r = 0; r < 8; ++r) {
-    EXPECT_EQ(row_byte(100, 51 + r), expected[r]) << "row " << r;
-    EXPECT_EQ(row_byte(108, 51 + r), expected[r]) << "row " << r;
+TEST_F(Text, BitmapGlyphsAreCopiedBelowThePointFromTheTableOfTheFont) {
+  // Font 1 is the 8-row table; any other the 14-row one, whatever the height and angle.
+  for (const auto [font, rows, h, angle] : {std::array{1, 8, 8, 0}, std::array{0, 14, 99, 45}}) {
+    s.grf.igfont = font;
+    text(s, "A8", 100.0f, 50.0f, static_cast<float>(h), angle, 14);
+    for (int r = 0; r < rows; ++r) {
+      EXPECT_EQ(row_byte(100, 51 + r), glyph_rows(rows, 'A')[r]) << rows << " " << r;
+      EXPECT_EQ(row_byte(108, 51 + r), glyph_rows(rows, '8')[r]) << rows << " " << r;
+    }
+    EXPECT_EQ(t.count(14), t.count(14, 100, 51, 115, 50 + rows));  // nothing outside the cells
+    take();
   }
-  EXPECT_EQ(t.count(14), 2 * (5 + 4 + 4 + 7 + 4 + 4 + 4));
-
-  // Any other font selects the 14-row table; height and angle play no part.
-  s.grf.igfont = 0;
-  text(s, "8", 20.0f, 130.0f, 99.0f, 45, 3);
-  for (int r = 0; r < 14; ++r) EXPECT_EQ(row_byte(20, 131 + r), glyph_rows(14, '8')[r]) << r;
-  EXPECT_EQ(t.count(3, 1, 145, 640, 350), 0);
 }
 
 TEST_F(Text, StrokeGlyphPointsAreScaledFromTheBaseline) {
@@ -111,30 +109,39 @@ TEST(StrokeFont, GlyphStringsAreWellFormed) {
   }
 }
 
-TEST(StrokeFont, CoversLettersDigitsPunctuationAndCyrillic) {
-  EXPECT_EQ(alfin('A'), "00065CBCC6C0C505");
-  EXPECT_EQ(alfin('B'), "06A6C7CBAC0C00A0C1C5A6");
-  for (int c = 'A'; c <= 'Z'; ++c) {
-    EXPECT_FALSE(alfin(static_cast<unsigned char>(c)).empty()) << static_cast<char>(c);
-    EXPECT_EQ(alfin(static_cast<unsigned char>(c + 32)), alfin(static_cast<unsigned char>(c)));
-  }
-  for (const char c : std::string_view("0123456789.,:;-+=()/*'\"!?_<>%[]")) {
+TEST(StrokeFont, CoversLettersDigitsPunctuationAndCyrillicAndDrawsEveryGlyph) {
+  for (const char c : std::string_view("AZ0123456789.,:;-+=()/*'\"!?_<>%[]")) {
     EXPECT_FALSE(alfin(static_cast<unsigned char>(c)).empty()) << c;
   }
   EXPECT_TRUE(alfin(' ').empty());
-  EXPECT_TRUE(alfin(0).empty());
-  // Code page 866: capitals from 128, small letters from 160 and 224.
-  EXPECT_EQ(alfin(128), alfin('A'));
-  EXPECT_EQ(alfin(130), alfin('B'));
-  EXPECT_EQ(alfin(144), alfin('P'));
-  EXPECT_EQ(alfin(149), alfin('X'));
+  for (int c = 'A'; c <= 'Z'; ++c) {
+    EXPECT_EQ(alfin(static_cast<unsigned char>(c + 32)), alfin(static_cast<unsigned char>(c)));
+  }
+  // Code page 866: capitals from 128, small letters from 160 and 224; the letters shaped like
+  // Latin ones share their glyphs.
   for (int k = 0; k < 32; ++k) {
     const auto capital = static_cast<unsigned char>(128 + k);
     EXPECT_FALSE(alfin(capital).empty()) << 128 + k;
     EXPECT_EQ(alfin(static_cast<unsigned char>(k < 16 ? 160 + k : 224 + k - 16)), alfin(capital));
   }
+  for (const auto& [cyr, lat] : {std::pair{128, 'A'}, {130, 'B'}, {144, 'P'}, {149, 'X'}}) {
+    EXPECT_EQ(alfin(static_cast<unsigned char>(cyr)), alfin(static_cast<unsigned char>(lat)));
+  }
   EXPECT_NE(alfin(129), alfin('B'));
-  EXPECT_NE(alfin(143), alfin(141));
+  // Every glyph the table has draws in its cell.
+  GfxSession t;
+  dinit1(*t.s, "tivor", 0.6f, 0.6f);
+  t.s->grf.igfont = 2;
+  for (int code = 0; code < 256; ++code) {
+    const int x = 8 + (code % 16) * 39, y = 4 + (code / 16 % 8) * 43;
+    const char ch = static_cast<char>(code);
+    std::fill(t.s->frame.raster.begin(), t.s->frame.raster.end(), uint8_t{0});
+    text(*t.s, std::string_view(&ch, 1), static_cast<float>(x), static_cast<float>(y), 32.0f, 0,
+         15);
+    EXPECT_EQ(t.count(15, x - 1, y, x + 32, y + 40) > 0,
+              !alfin(static_cast<unsigned char>(code)).empty())
+        << code;
+  }
 }
 
 }  // namespace

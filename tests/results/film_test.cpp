@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -22,12 +23,12 @@ class FilmTest : public ResultsTest {
     ASSERT_TRUE(prepare(kSquare));
     set_field(s->cls.datfile, "./dif/square.dif");
     s->cterm.ipc = 3;
-    host.on_wait = [this](int) {
-      std::string text(s->text.ch.begin(), s->text.ch.end());
-      std::replace(text.begin(), text.end(), '\0', ' ');
-      screens += text;
-    };
+    record_screens();
   }
+
+  // Whether frames are saved (1), only drawn (-1) or neither (0), their frequency and the next.
+  using Film = std::array<int32_t, 3>;
+  Film film() const { return {s->cht.ifilm, s->cterm.np, s->cterm.inp}; }
 
   // A new, empty library chosen as the librarian chooses one.
   void choose_library() {
@@ -63,18 +64,15 @@ class FilmTest : public ResultsTest {
     }
     return drawn;
   }
-
-  std::string screens;  // every screen seen at a key wait
 };
 
 TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   choose_library();
   s->cht.is = 0;
   set_film('y', "3");
-  EXPECT_NE(screens.find(" save frames ? (y/n or a - stop film)"), std::string::npos);
-  EXPECT_NE(screens.find("frame frequency?"), std::string::npos);
-  EXPECT_EQ(s->cht.ifilm, 1);
-  EXPECT_EQ(s->cterm.inp, 3);
+  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)"));
+  EXPECT_TRUE(seen("frame frequency?"));
+  EXPECT_EQ(film(), (Film{1, 3, 3}));
 
   s->cht.isp = 10;
   EXPECT_EQ(steps(1, 10), (std::vector<int>{3, 6, 9, 10}));
@@ -105,12 +103,7 @@ TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
   host.press(13);  // the one message's key; a second wait would find no key and stop the test
   steps(1, 5);
   EXPECT_EQ(s->cht.ifilm, 0);
-  size_t told = 0;
-  for (size_t at = screens.find("apsave: read error"); at != std::string::npos;
-       at = screens.find("apsave: read error", at + 1)) {
-    ++told;
-  }
-  EXPECT_EQ(told, 1u);
+  EXPECT_EQ(times_seen("apsave: read error"), 1);
   std::ifstream in("film.lbr", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a partial tail");
 }
@@ -139,29 +132,24 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
 TEST_F(FilmTest, SetUpAnswers) {
   // y without a library: nothing changes.
   s->cterm.np = 7;
-  host.press('y');
-  host.press(' ');  // the message
+  const Film before = film();
+  press({'y', ' '});  // the message
   setifilm(*s);
-  EXPECT_NE(screens.find(" use librarian to define picture library"), std::string::npos);
-  EXPECT_EQ(s->cht.ifilm, 0);
-  EXPECT_EQ(s->cterm.np, 7);
+  EXPECT_TRUE(seen(" use librarian to define picture library"));
+  EXPECT_EQ(film(), before);
 
   // A frequency below 1 becomes 1.
   s->cht.is = 12;
   set_film('N', "-4");
-  EXPECT_EQ(s->cterm.np, 1);
-  EXPECT_EQ(s->cterm.inp, 13);
-  EXPECT_EQ(s->cht.ifilm, -1);
+  EXPECT_EQ(film(), (Film{-1, 1, 13}));
 
   // Esc at the frequency or at the question changes nothing; other keys are no answers.
   for (int answer : {'n', 'x'}) {
-    host.press(answer);
-    host.press(key::kEsc);
+    press({answer, key::kEsc});
     setifilm(*s);
   }
   EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(s->cht.ifilm, -1);
-  EXPECT_EQ(s->cterm.np, 1);
+  EXPECT_EQ(film(), (Film{-1, 1, 13}));
   // a stops the film.
   set_film('a');
   EXPECT_EQ(s->cht.ifilm, 0);

@@ -2,12 +2,14 @@
 // the options with their corrections and the colour editor, the boundaries menu, the viewer
 // entry by class, and the help topics of every item.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "gfx/picture_records.hpp"
 #include "results/pictures.hpp"
 #include "results/results.hpp"
 #include "results_fixture.hpp"
@@ -21,43 +23,16 @@ constexpr int32_t kInitialised = -1000000;
 
 class Menus : public ResultsTest {
  protected:
-  Menus() {
-    host.on_wait = [this](int) { screens.push_back(screen()); };
-  }
-
-  // Chooses item k of the menu on the screen (Home, then k - 1 times Down, Enter).
-  void item(int k) {
-    host.press(key::kHome);
-    for (int i = 1; i < k; ++i) host.press(key::kDown);
-    host.press(key::kEnter);
-  }
-
-  std::string screen() const { return test::screen_text(*s); }
-  bool seen(const std::string& text) const {
-    for (const std::string& sc : screens) {
-      if (sc.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
-  // Runs the results menu to its end; false when the keys ran out first.
-  bool run_term() {
+  Menus() { record_screens(); }
+  // Runs the menu to its end; false when the keys ran out first.
+  bool runs(void (*menu)(Session&)) {
     try {
-      term(*s);
+      menu(*s);
     } catch (const ProgramStop&) {
       return false;
     }
     return host.events.empty();
   }
-  bool run_termo() {
-    try {
-      termo(*s);
-    } catch (const ProgramStop&) {
-      return false;
-    }
-    return host.events.empty();
-  }
-
-  std::vector<std::string> screens;
 };
 
 // Everything of the settings but the window and the limits.
@@ -67,8 +42,10 @@ Cterm without_window_and_limits(Cterm t) {
   return t;
 }
 
-TEST_F(Menus, DefaultsOfTheSettings) {
+TEST_F(Menus, EntryInitialisesTheSettingsOnceAndEscLeavesWithTheFlagAsItWas) {
   ASSERT_TRUE(prepare(kSquare));
+  fs::create_directories("hlp");
+  fs::copy_file(std::string(TIVOR_SOURCE_DIR) + "/hlp/auto.hlp", "hlp/auto.hlp");
   // A boundary parameter array at the top of the pool: rlig(2) takes its last value.
   Cmesh& c = s->cmesh;
   c.n3 = 3;
@@ -76,73 +53,27 @@ TEST_F(Menus, DefaultsOfTheSettings) {
   reals(*s, c.jcsi)[2] = 4.5f;
   Cterm& t = s->cterm;
   t = Cterm{};
-  t.rmesh = 0.25f;
-  t.ipc = 7;
-  t.np = 3;
-  t.nlinur = 7;
-  termi(*s);
-  EXPECT_EQ(t.nf, 1);
-  EXPECT_EQ(t.nl, 10);
-  EXPECT_EQ(t.nhi[0], 0);
-  EXPECT_EQ(t.nhi[1], 0);
-  EXPECT_GE(t.rlim[0], t.rlim[1]);  // automatic
-  EXPECT_EQ(std::vector<float>(t.rlin, t.rlin + 4), (std::vector<float>{0, 0, 1, 1}));
-  EXPECT_GE(t.reg[0], t.reg[2]);  // automatic
-  EXPECT_EQ(t.rspeed, 0.0f);
-  EXPECT_EQ(t.ispeed, 2);
-  EXPECT_EQ(t.rlig[0], 0.0f);
-  EXPECT_EQ(t.rlig[1], 4.5f);
-  EXPECT_EQ(t.isymg, 1);
-  EXPECT_EQ(t.rtmesh, 0.5f);
-  EXPECT_EQ(t.ntabl, 20);
-  EXPECT_EQ(t.nlinur, 25);
-  EXPECT_EQ(t.subregion_bounds, 0);
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(t.imulti[k], k + 1);
-  EXPECT_EQ(t.initerm, kInitialised);
-  // Left as they were: the class's deformation factor, the picture and the film rhythm.
-  EXPECT_EQ(t.rmesh, 0.25f);
-  EXPECT_EQ(t.ipc, 7);
-  EXPECT_EQ(t.np, 3);
-  // The zone colours: a ramp over the 11 zones, all of them visible colours, distinct ends.
-  for (int k = 0; k < 95; ++k) {
-    EXPECT_GE(t.icolor[k], 1);
-    EXPECT_LE(t.icolor[k], 14);
-  }
-  EXPECT_NE(t.icolor[0], t.icolor[10]);
-  for (int k = 1; k <= 10; ++k) EXPECT_NE(t.icolor[k], t.icolor[k - 1]) << k;
-}
-
-TEST_F(Menus, EntryInitialisesOnceAndEscLeavesWithTheFlagAsItWas) {
-  ASSERT_TRUE(prepare(kSquare));
-  s->cterm.initerm = 0;
-  s->cterm.ntabl = 3;
+  t.rmesh = 0.25f, t.ipc = 7, t.np = 3, t.ntabl = 3;
   set_flag(*s, 7);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
-  EXPECT_EQ(s->cterm.ntabl, 20);
-  EXPECT_EQ(iflag(*s), 7);
-  // Initialised settings are kept on the next visit.
-  s->cterm.ntabl = 3;
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
-  EXPECT_EQ(s->cterm.ntabl, 3);
-  EXPECT_TRUE(seen("results"));
-  EXPECT_TRUE(seen("contur lines"));
-  EXPECT_TRUE(seen("defaults"));
-}
-
-TEST_F(Menus, F1ShowsTheItemsTopicFromTheProgramsHelpFile) {
-  fs::create_directories("hlp");
-  fs::copy_file(std::string(TIVOR_SOURCE_DIR) + "/hlp/auto.hlp", "hlp/auto.hlp");
-  s->cterm.initerm = 0;
-  host.press(key::kHome);
-  host.press(key::kDown);
-  host.press(key::kDown);
-  host.press(key::kF1);
-  host.press(' ');
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
+  // F1 on the third item (mesh) shows its own topic of the program's help file.
+  for (int k : {key::kDown, key::kDown, key::kF1, int{' '}, key::kEsc}) host.press(k);
+  ASSERT_TRUE(runs(term));
   EXPECT_TRUE(seen("Draws the mesh: every element as its outline"));
+  EXPECT_TRUE(seen("contur lines"));
+  EXPECT_EQ(iflag(*s), 7);
+  EXPECT_EQ((std::array{float(t.ntabl), t.rlig[1]}), (std::array{20.f, 4.5f}));
+  EXPECT_GE(t.rlim[0], t.rlim[1]);  // automatic limits and window
+  EXPECT_GE(t.reg[0], t.reg[2]);
+  int32_t colours[95];
+  default_zone_colours(t.nl, colours);
+  EXPECT_TRUE(std::equal(colours, colours + 95, t.icolor));
+  // Left as they were: the class's deformation factor, the picture and the film rhythm.
+  EXPECT_EQ((std::array{t.rmesh * 100, float(t.ipc), float(t.np)}), (std::array{25.f, 7.f, 3.f}));
+  // Initialised settings are kept on the next visit.
+  t.ntabl = 3;
+  host.press(key::kEsc);
+  ASSERT_TRUE(runs(term));
+  EXPECT_EQ(t.ntabl, 3);
 }
 
 TEST_F(Menus, DefaultsResetOnlyWindowAndLimitsAndKeepTheItemSelected) {
@@ -158,14 +89,10 @@ TEST_F(Menus, DefaultsResetOnlyWindowAndLimitsAndKeepTheItemSelected) {
   host.on_wait = [&](int n) {
     if (n - w0 == 3) highlighted = s->text.attr_at(64, 20);  // the 19th item, after "defaults"
   };
-  host.press(key::kEnd);
-  host.press(key::kEnter);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
-  EXPECT_EQ(t.reg[2], -1.0f);
+  press({key::kEnd, key::kEnter, key::kEsc});
+  ASSERT_TRUE(runs(term));
+  EXPECT_EQ((std::array{t.reg[2], t.rlim[0], t.rlim[1]}), (std::array{-1.0f, 0.0f, -1.0f}));
   EXPECT_GE(t.reg[0], t.reg[2]);
-  EXPECT_EQ(t.rlim[0], 0.0f);
-  EXPECT_EQ(t.rlim[1], -1.0f);
   const Cterm a = without_window_and_limits(t), b = without_window_and_limits(before);
   EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
   EXPECT_EQ(highlighted, 3 * 16 + 0);
@@ -176,15 +103,15 @@ TEST_F(Menus, PrintPictureWritesAReplayableFileOnlyForAName) {
   s->cterm.ipc = 7;
   const int32_t colours0 = s->cterm.icolor[40];
   item(13);
-  host.press('y');
+  press({'y'});
   host.line("");  // an empty name: nothing
   item(13);
-  host.press('n');
+  press({'n'});
   item(13);
-  host.press('y');
+  press({'y'});
   host.line("zones.pic");
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
+  press({key::kEsc});
+  ASSERT_TRUE(runs(term));
   EXPECT_TRUE(seen("print picture ? (y/n)?"));
   EXPECT_TRUE(seen("enter name for picture:"));
   std::vector<std::string> files;
@@ -193,22 +120,16 @@ TEST_F(Menus, PrintPictureWritesAReplayableFileOnlyForAName) {
   }
   ASSERT_EQ(files, std::vector<std::string>{"zones.gf"});
   EXPECT_EQ(s->cterm.icolor[40], colours0);
-  std::ifstream in("zones.gf", std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-  ASSERT_GT(bytes.size(), 100u);
   const std::vector<uint8_t> drawn = s->frame.raster;
   std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
-  ASSERT_TRUE(gf_replay(*s, bytes, 1.0f));
+  ASSERT_TRUE(gf_replay(*s, test::slurp("zones.gf"), 1.0f));
   // The replay shows the zones as the screen did.
   const int zone_colour = s->cterm.icolor[0];
   EXPECT_GT(count_all(zone_colour), 500);
   int same = 0, total = 0;
   for (size_t i = 0; i < drawn.size(); ++i) {
-    if (drawn[i] == zone_colour) {
-      ++total;
-      same += s->frame.raster[i] == zone_colour;
-    }
+    total += drawn[i] == zone_colour;
+    same += drawn[i] == zone_colour && s->frame.raster[i] == zone_colour;
   }
   EXPECT_GT(same, total * 9 / 10);
 }
@@ -220,10 +141,8 @@ TEST_F(Menus, FunctionChoiceSetsTheFunctionWithAutomaticLimits) {
   s->cterm.ipc = 7;
   std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
   item(18);
-  host.press(key::kDown);
-  host.press(key::kEnter);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
+  press({key::kDown, key::kEnter, key::kEsc});
+  ASSERT_TRUE(runs(term));
   EXPECT_TRUE(seen("choose function"));
   EXPECT_TRUE(seen("conc2"));
   EXPECT_EQ(s->cterm.nf, 2);
@@ -237,110 +156,86 @@ TEST_F(Menus, AddMeshOnlyOverContourPictures) {
   s->cterm.ipc = 3;
   std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
   item(12);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_term());
+  press({key::kEsc});
+  ASSERT_TRUE(runs(term));
   EXPECT_EQ(count_all(), 0);  // after the mesh picture: nothing
 
   item(6);   // contour zones
   item(12);  // and the mesh over them
-  host.press(key::kEsc);
+  press({key::kEsc});
   int lines_before = 0;
   const int w0 = host.waits;
   host.on_wait = [&](int n) {
     if (n - w0 == 8) lines_before = count_all(15);  // the menu after the zones were drawn
   };
-  ASSERT_TRUE(run_term());
-  const int lines_after = count_all(15);
-  EXPECT_GT(lines_after, lines_before + 1000);
+  ASSERT_TRUE(runs(term));
+  EXPECT_GT(count_all(15), lines_before + 1000);
   // The zones are still there under the mesh.
   EXPECT_GT(count_all(s->cterm.icolor[0]) + count_all(s->cterm.icolor[10]), 1000);
-  save_png((fs::temp_directory_path() / "tivor_menus_add_mesh.png").string());
 }
 
-TEST_F(Menus, ThreeDimensionalClassesAreRefused) {
-  for (const char* code : {"gfe ", "sl  ", "the ", "ffd ", "gfd "}) {
+TEST_F(Menus, ViewersOfOtherClassesAreRefused) {
+  // The 3D classes have no viewer in this program; the 2D one is entered for the others.
+  for (const char* code : {"gfe ", "sl  ", "the ", "ffd ", "gfd ", "dif "}) {
     fresh();
     std::memcpy(s->cls.clcode[0], code, 4);
     s->cls.iclass = 1;
     s->cterm.initerm = 0;
     screens.clear();
-    host.press(' ');
+    const bool refused = std::string(code) != "dif ";
+    press({refused ? int{' '} : key::kEsc});
     arez_viewer(*s);
-    EXPECT_TRUE(flag_tst(*s)) << code;
-    EXPECT_TRUE(seen("3D results viewer: not available in this program")) << code;
-    EXPECT_NE(s->cterm.initerm, kInitialised) << code;  // the 2D viewer was not entered
+    EXPECT_EQ(flag_tst(*s), refused) << code;
+    EXPECT_EQ(seen("3D results viewer: not available in this program"), refused) << code;
+    EXPECT_EQ(s->cterm.initerm == kInitialised, !refused) << code;
   }
-  fresh();
-  std::memcpy(s->cls.clcode[0], "dif ", 4);
-  s->cls.iclass = 1;
-  s->cterm.initerm = 0;
-  host.press(key::kEsc);
-  arez_viewer(*s);
-  EXPECT_FALSE(flag_tst(*s));
-  EXPECT_EQ(s->cterm.initerm, kInitialised);
+  // The finite-difference family has neither a mesh picture nor a boundaries menu.
+  std::memcpy(s->cls.clcode[0], "ffd ", 4);
+  EXPECT_EQ(itermtip(*s), 2);
+  press({' ', ' '});
+  boundary_menu(*s);
+  lmesh(*s);
+  EXPECT_EQ(times_seen("for this class command is not avalable"), 2);
 }
 
 TEST_F(Menus, OptionsReadCorrectAndKeep) {
   Cterm& t = s->cterm;
   t.reg[0] = 0.5f;
-  item(6);  // lines_number
-  host.line("0");
-  item(7);  // zones_number
-  host.line("0");
-  item(1);  // window: an empty answer keeps it
-  host.line("");
-  item(2);  // limits
-  host.line("1 2.5");
-  item(5);  // points_number: Esc keeps it
-  host.press(key::kEsc);
-  item(13);  // multi: the numbers given are taken, the others kept
-  host.line("3 -1");
-  item(12);  // element_scale
-  host.line(".25");
-  item(14);  // prograph: the values start from the defaults the picture would set
-  host.line("2");
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
-  EXPECT_EQ(t.nlinur, 25);
-  EXPECT_EQ(t.nl, 1);
-  EXPECT_EQ(t.reg[0], 0.5f);
-  EXPECT_EQ(t.rlim[0], 1.0f);
-  EXPECT_EQ(t.rlim[1], 2.5f);
-  EXPECT_EQ(t.ntabl, 20);
+  item(6, "0");      // lines_number
+  item(7, "0");      // zones_number
+  item(1, "");       // window: an empty answer keeps it
+  item(2, "1 2.5");  // limits
+  item(5);           // points_number: Esc keeps it
+  press({key::kEsc});
+  item(13, "3 -1");  // multi: the numbers given are taken, the others kept
+  item(12, ".25");   // element_scale
+  item(14, "2");     // prograph: the values start from the defaults the picture would set
+  press({key::kEsc});
+  ASSERT_TRUE(runs(termo));
+  EXPECT_EQ((std::array{t.nlinur, t.nl, t.ntabl, t.prograph_set}), (std::array{25, 1, 20, 999999}));
+  EXPECT_EQ((std::array{t.reg[0], t.rlim[0], t.rlim[1], t.rtmesh, t.ud1}),
+            (std::array{0.5f, 1.0f, 2.5f, 0.25f, 2.0f}));
   EXPECT_EQ(std::vector<int32_t>(t.imulti, t.imulti + 6),
             (std::vector<int32_t>{3, -1, 3, 4, 5, 6}));
-  EXPECT_EQ(t.rtmesh, 0.25f);
-  EXPECT_EQ(t.prograph_set, 999999);
-  EXPECT_EQ(t.ud1, 2.0f);
-  EXPECT_FLOAT_EQ(t.xams1, 0.6f);
-  EXPECT_FLOAT_EQ(t.yaug1, 0.6f);
-  EXPECT_EQ(t.zug1, 0.0f);
-  EXPECT_TRUE(seen("number of level lines ="));
-  EXPECT_TRUE(seen("number of level zones ="));
-  EXPECT_TRUE(seen("xmin ymin xmax ymax?"));
-  EXPECT_TRUE(seen("fmin fmax?"));
-  EXPECT_TRUE(seen("number of points for line graph (table)=   20"));
-  EXPECT_TRUE(seen("multi=    1    2    3    4    5    6"));
+  for (const char* prompt :
+       {"number of level lines =", "number of level zones =", "xmin ymin xmax ymax?", "fmin fmax?",
+        "number of points for line graph (table)=   20", "multi=    1    2    3    4    5    6"}) {
+    EXPECT_TRUE(seen(prompt)) << prompt;
+  }
 }
 
 TEST_F(Menus, MirrorMakesTheWindowAutomaticAndOtherSwitches) {
   Cterm& t = s->cterm;
   t.reg[0] = 0.1f, t.reg[1] = 0.1f, t.reg[2] = 0.9f, t.reg[3] = 0.9f;
   item(9);  // mirror
-  host.press(key::kRight);
-  host.press(key::kEnter);
+  press({key::kRight, key::kEnter});
   item(10);  // vel/dir
-  host.press(key::kLeft);
-  host.press(key::kEnter);
+  press({key::kLeft, key::kEnter});
   item(15);  // testgraf: test
-  host.press(key::kEnd);
-  host.press(key::kEnter);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
-  EXPECT_EQ(t.isymg, 2);
+  press({key::kEnd, key::kEnter, key::kEsc});
+  ASSERT_TRUE(runs(termo));
+  EXPECT_EQ((std::array{t.isymg, t.ispeed, t.test_graph}), (std::array{2, 1, 1}));
   EXPECT_GE(t.reg[0], t.reg[2]);
-  EXPECT_EQ(t.ispeed, 1);
-  EXPECT_EQ(t.test_graph, 1);
   EXPECT_TRUE(seen(" mirror off"));
   EXPECT_TRUE(seen(" draw directions"));
   EXPECT_TRUE(seen(" test graph mode"));  // the stored 0 of the defaults
@@ -348,81 +243,56 @@ TEST_F(Menus, MirrorMakesTheWindowAutomaticAndOtherSwitches) {
   // Leaving the mirror menu with Esc changes nothing.
   t.reg[2] = 2.0f;
   item(9);
-  host.press(key::kEsc);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
-  EXPECT_EQ(t.isymg, 2);
-  EXPECT_EQ(t.reg[2], 2.0f);
+  press({key::kEsc, key::kEsc});
+  ASSERT_TRUE(runs(termo));
+  EXPECT_EQ((std::array{float(t.isymg), t.reg[2]}), (std::array{2.f, 2.f}));
   EXPECT_TRUE(seen(" mirror on"));
 }
 
 TEST_F(Menus, ColourEditorChangesKeepsAndDiscards) {
   Cterm& t = s->cterm;
   t.nl = 4;
-  for (int k = 0; k < 95; ++k) t.icolor[k] = 5;
+  std::fill_n(t.icolor, 95, 5);
   std::vector<uint8_t> editor_screen;
   const int w0 = host.waits;
   host.on_wait = [&](int n) {
     if (n - w0 == 17) editor_screen = host.surface().pixels;  // the colours edited, before Enter
   };
   item(8);
-  host.press(key::kDown);
-  host.press('+');  // zone 2: 6
-  host.press(key::kDown);
-  host.type("12");  // zone 3: 12
-  host.press(key::kEnd);
-  host.press('-');  // zone 5 (the last of nl + 1): 4
-  host.press(key::kEnter);
+  // Zone 2 up to 6, zone 3 typed as 12, zone 5 (the last of nl + 1) down to 4.
+  press({key::kDown, '+', key::kDown, '1', '2', key::kEnd, '-', key::kEnter});
   item(8);
-  host.type("9");
-  host.press(key::kEsc);  // discarded
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
-  EXPECT_EQ(t.icolor[0], 5);
-  EXPECT_EQ(t.icolor[1], 6);
-  EXPECT_EQ(t.icolor[2], 12);
-  EXPECT_EQ(t.icolor[3], 5);
-  EXPECT_EQ(t.icolor[4], 4);
-  EXPECT_EQ(t.icolor[5], 5);
+  press({'9', key::kEsc, key::kEsc});  // discarded
+  ASSERT_TRUE(runs(termo));
+  EXPECT_EQ(std::vector<int32_t>(t.icolor, t.icolor + 6),
+            (std::vector<int32_t>{5, 6, 12, 5, 4, 5}));
   ASSERT_FALSE(editor_screen.empty());
   // The swatches show the colours as the pictures do.
   const ScreenSurface& surf = host.surface();
-  const auto swatch = [&](int row) {
+  for (const auto& [row, colour] : {std::pair{3, 6}, {4, 12}, {6, 4}}) {
     const int x = ((11 - 1) * 8 + 4) * surf.w / kCanvasW,
               y = ((row - 1) * 14 + 7) * surf.h / kCanvasH;
-    return editor_screen[static_cast<size_t>(y) * surf.w + x];
-  };
-  EXPECT_EQ(swatch(3), 6);
-  EXPECT_EQ(swatch(4), 12);
-  EXPECT_EQ(swatch(6), 4);
-  write_indexed_png((fs::temp_directory_path() / "tivor_menus_colours.png").string(), surf.w,
-                    surf.h, editor_screen);
+    EXPECT_EQ(editor_screen[static_cast<size_t>(y) * surf.w + x], colour) << row;
+  }
 
   // d: the default colours for the zones.
   item(8);
-  host.press('d');
-  host.press(key::kEnter);
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
+  press({'d', key::kEnter, key::kEsc});
+  ASSERT_TRUE(runs(termo));
   int32_t expected[95];
   default_zone_colours(4, expected);
-  EXPECT_EQ(std::vector<int32_t>(t.icolor, t.icolor + 95),
-            std::vector<int32_t>(expected, expected + 95));
+  EXPECT_TRUE(std::equal(expected, expected + 95, t.icolor));
 
   // The default colours follow the number of zones; colours set in the editor stay.
-  item(7);
-  host.line("12");
+  item(7, "12");
   item(8);
-  host.press('+');
-  host.press(key::kEnter);
-  item(7);
-  host.line("20");
-  host.press(key::kEsc);
-  ASSERT_TRUE(run_termo());
+  press({'+', key::kEnter});
+  item(7, "20");
+  press({key::kEsc});
+  ASSERT_TRUE(runs(termo));
   default_zone_colours(12, expected);
   EXPECT_EQ(t.icolor[0], expected[0] % 15 + 1);
-  EXPECT_EQ(std::vector<int32_t>(t.icolor + 1, t.icolor + 95),
-            std::vector<int32_t>(expected + 1, expected + 95));
+  EXPECT_TRUE(std::equal(expected + 1, expected + 95, t.icolor + 1));
 }
 
 TEST(ZoneColours, AColourComesBackOnlyAfterAllFourteenOthers) {
@@ -439,11 +309,8 @@ TEST(ZoneColours, AColourComesBackOnlyAfterAllFourteenOthers) {
 TEST_F(Menus, ConditionsAreDrawnAsZonesOfTheWorkField) {
   ASSERT_TRUE(prepare(kSquare));
   termi(*s);
-  host.press(key::kDown);
-  host.press(key::kDown);
-  host.press(key::kEnter);  // check_conditions
-  host.press(key::kEnter);  // conc1
-  host.press(key::kEsc);
+  // check_conditions, conc1.
+  press({key::kDown, key::kDown, key::kEnter, key::kEnter, key::kEsc});
   boundary_menu(*s);
   EXPECT_TRUE(seen("conditions"));
   const Cmesh& c = s->cmesh;
@@ -468,67 +335,51 @@ TEST_F(Menus, ConditionsAreDrawnAsZonesOfTheWorkField) {
   EXPECT_EQ(count(250, 1, 340, 240, low), 0);
   EXPECT_GT(count(150, 1, 340, 240, high), 5000);
   EXPECT_NE(s->cterm.ipc, 6);  // the picture type of the film stays
-  save_png((fs::temp_directory_path() / "tivor_menus_conditions.png").string());
 }
 
 TEST_F(Menus, BoundsPicturesAndTheSubregionSwitch) {
   ASSERT_TRUE(prepare(kTwoRegions));
   termi(*s);
   item(2);  // subregion_bounds
-  int with_subregions = 0;
   item(1);  // region_bounds
   item(4);  // view_subregions
-  host.press(' ');
-  host.press(key::kEsc);
-  std::vector<std::string> texts;
+  press({' ', key::kEsc});
+  int with_subregions = 0;
   const int w0 = host.waits;
   host.on_wait = [&](int n) {
     if (n - w0 == 4) with_subregions = count_all(15);
-    texts.push_back(screen());
+    screens.push_back(test::screen_text(*s));
   };
   boundary_menu(*s);
-  const int outer_only = count_all(15);
-  EXPECT_GT(with_subregions, outer_only + 50);
-  EXPECT_EQ(s->cterm.ipc, 6);
-  EXPECT_EQ(s->cterm.subregion_bounds, 1);
-  bool on = false;
-  for (const std::string& t : texts) on = on || t.find("subregion bounds on") != std::string::npos;
-  EXPECT_TRUE(on);
-}
-
-TEST_F(Menus, FiniteDifferenceClassesHaveNoBoundariesMenu) {
-  std::memcpy(s->cls.clcode[0], "ffd ", 4);
-  s->cls.iclass = 1;
-  host.press(' ');
-  boundary_menu(*s);
-  EXPECT_TRUE(seen("for this class command is not avalable"));
+  EXPECT_GT(with_subregions, count_all(15) + 50);  // the outer bounds only at the end
+  EXPECT_EQ((std::array{s->cterm.ipc, s->cterm.subregion_bounds}), (std::array{6, 1}));
+  EXPECT_TRUE(seen("subregion bounds on"));
 }
 
 // Every item of the viewer's menus finds its own topic in the delivered help file, not one whose
 // name merely begins with the item's text.
 TEST(ViewerHelp, EveryItemHasItsOwnTopic) {
   const std::string file = std::string(TIVOR_SOURCE_DIR) + "/hlp/auto.hlp";
-  std::ifstream probe(file);
-  ASSERT_TRUE(probe.good());
-  const std::string text((std::istreambuf_iterator<char>(probe)), std::istreambuf_iterator<char>());
-  const std::string items =
+  const std::vector<uint8_t> bytes = test::slurp(file);
+  ASSERT_FALSE(bytes.empty());
+  const std::string text(bytes.begin(), bytes.end());
+  std::istringstream words(
       "options boundaries mesh velocities contur_lines contur_zones line_graph line_table "
       "history_graphs librarian produce_movie add_mesh print_picture multi tracks prograph user "
       "function defaults window limits mesh_motion line_for_graph points_number lines_number "
       "zones_number colors mirror vel/dir speed_scale element_scale testgraf off on directions "
       "text graph test region_bounds subregion_bounds check_conditions view_subregions table "
-      "renew combine";
-  std::istringstream words(items);
-  std::string word;
-  while (words >> word) {
+      "renew combine");
+  for (std::string word; words >> word;) {
     std::replace(word.begin(), word.end(), '_', ' ');
     // The lines of the topic named exactly so.
     const size_t at = text.find("\n$" + word + "\n");
     ASSERT_NE(at, std::string::npos) << word;
     std::vector<std::string> own;
     std::istringstream rest(text.substr(at + word.size() + 3));
-    std::string line;
-    while (std::getline(rest, line) && line.rfind('$', 0) != 0) own.push_back(line);
+    for (std::string line; std::getline(rest, line) && line.rfind('$', 0) != 0;) {
+      own.push_back(line);
+    }
     std::ifstream in(file);
     EXPECT_EQ(help_topic_lines(in, word), own) << word;
   }

@@ -1,6 +1,6 @@
 // The picture routines of the viewer on a prepared diffusion task: window and levels, positions,
 // the current function, velocity arrows, line tables, the prograph's room, the pictures of a mesh
-// without a prepared task; and PNG files of every picture type to look at.
+// without a prepared task and of two glued subregions.
 #include "results/pictures.hpp"
 
 #include <gtest/gtest.h>
@@ -47,20 +47,6 @@ class PicturesTest : public ResultsTest {
     float* a = reals(*s, ptr);
     std::fill_n(a, n, 0.0f);
     return a;
-  }
-
-  // The text screen at every key wait, and now.
-  std::vector<std::string> screens;
-  void record_screens() {
-    host.on_wait = [this](int) { screens.push_back(screen()); };
-  }
-  // Text rows of the screen joined, for looking for messages.
-  std::string screen() const { return test::screen_text(*s); }
-  bool seen(const std::string& txt) const {
-    for (const std::string& sc : screens) {
-      if (sc.find(txt) != std::string::npos) return true;
-    }
-    return false;
   }
 };
 
@@ -222,8 +208,7 @@ TEST_F(PicturesTest, LineTableToAFileHoldsTheValuesAtThePointsAndZeroOutsideTheM
   Cterm& t = s->cterm;
   t.rlin[0] = -0.25f, t.rlin[1] = 0.3f, t.rlin[2] = 1.25f, t.rlin[3] = 0.5f;
   t.ntabl = 6;
-  host.press(key::kRight);
-  host.press(key::kEnter);
+  press({key::kRight, key::kEnter});
   host.line("table.txt");
   prline(*s);
 
@@ -258,18 +243,15 @@ TEST_F(PicturesTest, LineTableToAFileHoldsTheValuesAtThePointsAndZeroOutsideTheM
 TEST_F(PicturesTest, LineTableOnTheScreenPagesAndAFileThatCannotBeWrittenIsSaid) {
   record_screens();
   s->cterm.ntabl = 24;  // 25 lines: two pages
-  host.press(key::kEnter);
-  host.press(' ');
-  host.press(' ');
+  press({key::kEnter, ' ', ' '});
   prline(*s);
   EXPECT_TRUE(seen("more..."));
   EXPECT_TRUE(seen(" 0.00000E+00 0.10000E+01"));  // (0, 0) on the side held at 1
   EXPECT_TRUE(seen(" 0.95833E+00"));              // the last line but one, on the second page
 
-  host.press(key::kRight);
-  host.press(key::kEnter);
+  press({key::kRight, key::kEnter});
   host.line("no_such_dir/t.txt");
-  host.press(' ');
+  press({' '});
   prline(*s);
   EXPECT_TRUE(seen("can not open file no_such_dir/t.txt"));
   EXPECT_FALSE(std::filesystem::exists("no_such_dir"));
@@ -314,6 +296,25 @@ TEST_F(PicturesTest, GraphAlongTheBoundaryUsesTheArcLengthWhenTheMeshHasNoParame
   EXPECT_EQ(test::read_raster_text(*s, 176, 224, 8), "held c1 ");
 }
 
+TEST_F(PicturesTest, AxisLabelsOfALineGraphOfANarrowRangeAreShownWhole) {
+  s->cterm.rlim[0] = -0.0125f;  // long labels left of the plot
+  s->cterm.rlim[1] = 0.0125f;
+  gfopen(*s, "graph.gf");
+  lline2(*s);
+  gfclose(*s);
+  int texts = 0;
+  for (const test::Record& r : test::records(test::slurp("graph.gf"))) {
+    // The labels, above the line of the graph's end points at 214.
+    if (r.kind != 16 || r.v[1] / 50 > 210 || r.text.find_first_not_of(' ') == std::string::npos) {
+      continue;
+    }
+    const int n = static_cast<int>(r.text.size());
+    EXPECT_EQ(test::read_raster_text(*s, r.v[0] / 50, r.v[1] / 50, n), r.text);
+    texts += r.text.find("0.01") != std::string::npos;
+  }
+  EXPECT_GE(texts, 2);
+}
+
 TEST_F(PicturesTest, HistoryPanelOfTheMultiPictureShowsItsAxisLabelsAndItsTitle) {
   run(12);
   s->cterm.imulti[2] = 0;  // the panel at points 333..479 by 18..108
@@ -350,7 +351,6 @@ TEST_F(PicturesTest, MirrorDrawsTheZonesOnBothSidesOfTheAxis) {
 // centre.
 class QuadMeshTest : public ResultsTest {
  protected:
-  std::string message;
   void SetUp() override {
     Cmesh& c = s->cmesh;
     c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4;
@@ -386,53 +386,20 @@ TEST_F(QuadMeshTest, LevelLinesCrossTheSplitQuadrilateral) {
   EXPECT_GT(count(201, 20, 340, 205, 2), 139 * 185 * 9 / 10);
 }
 
-TEST_F(QuadMeshTest, MeshPictureIsRefusedForTheFiniteDifferenceFamily) {
-  s->cls.iclass = 1;
-  std::copy_n("gfd ", 4, s->cls.clcode[0]);
-  EXPECT_EQ(itermtip(*s), 2);
-  host.on_wait = [this](int) { message = std::string(s->text.ch.begin(), s->text.ch.end()); };
-  host.press(' ');
-  lmesh(*s);
-  EXPECT_NE(message.find("for this class command is not avalable"), std::string::npos);
-  std::copy_n("dif ", 4, s->cls.clcode[0]);
-  EXPECT_EQ(itermtip(*s), 1);
-}
-
-// The pictures to look at: every type on the square after some steps and on the two glued
-// subregions, written to the temporary directory.
-TEST_F(PicturesTest, EveryPictureTypeDrawsSomething) {
-  const auto out = std::filesystem::temp_directory_path() / "tivor_pictures";
-  std::filesystem::create_directories(out);
-  struct Named {
-    const char* name;
-    void (*draw)(Session&);
-  };
-  const Named pictures[] = {{"lines", linur2},       {"graph", lline2},   {"grid", lmesh},
-                            {"velocities", lspeed2}, {"borders", lgran1}, {"zones", linurc2},
-                            {"boundary", lling},     {"multi", multi2},   {"prograph", grapr2}};
-  for (const char* task : {"square", "two_regions"}) {
-    if (std::string(task) == "two_regions") {
-      fresh();
-      ASSERT_TRUE(prepare(kTwoRegions));
-      s->cterm.subregion_bounds = 1;
-      s->cterm.rlin[2] = 2;
-      s->cterm.imulti[2] = 0;
-    }
-    run(12);
-    s->cterm.rlin[3] = 0.5f;
-    for (const Named& p : pictures) {
+// Every picture type on the two glued subregions, as it is and mirrored.
+TEST_F(ResultsTest, EveryPictureTypeDrawsOnTwoSubregions) {
+  ASSERT_TRUE(prepare(kTwoRegions));
+  s->cterm.subregion_bounds = 1;
+  s->cterm.rlin[2] = 2;
+  s->cterm.rlin[3] = 0.5f;
+  s->cterm.imulti[2] = 0;
+  run(12);
+  for (s->cterm.isymg = 1; s->cterm.isymg <= 2; ++s->cterm.isymg) {
+    for (auto* picture : {linur2, lline2, lmesh, lspeed2, lgran1, linurc2, lling, multi2, grapr2}) {
       std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
-      p.draw(*s);
-      EXPECT_GT(plot(), 0) << task << " " << p.name;
-      EXPECT_TRUE(save_png((out / (std::string(task) + "_" + p.name + ".png")).string()));
+      picture(*s);
+      EXPECT_GT(count(25, 15, 464, 196), 0) << s->cterm.isymg;
     }
-  }
-  // With the mirror.
-  s->cterm.isymg = 2;
-  for (const Named& p : {pictures[0], pictures[3], pictures[5]}) {
-    p.draw(*s);
-    EXPECT_GT(plot(), 0) << p.name;
-    EXPECT_TRUE(save_png((out / (std::string("mirror_") + p.name + ".png")).string()));
   }
 }
 

@@ -1,10 +1,8 @@
 // The tracks: the marker step in fields known in closed form (uniform, linear), the stop at the
-// mesh's edge, and whole runs: Esc, the arrow keys, the end once nothing moves; a picture of a
-// rotating field kept as a PNG file for looking at.
+// mesh's edge, and whole runs: Esc, the arrow keys, the end once nothing moves, a rotating field.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -138,8 +136,6 @@ TEST_F(TracksTest, RotatingFieldPicture) {
   track2(*s);
   EXPECT_EQ(polls, 700);
   EXPECT_GT(track_points(), 3000);
-  const auto png = std::filesystem::temp_directory_path() / "tivor_tracks.png";
-  EXPECT_TRUE(save_png(png.string()));
 }
 
 }  // namespace
