@@ -116,7 +116,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!opt.keys.empty()) {
-    ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots);
+    // Keys are held back for a watcher, unless the window shows nothing (timings, tests).
+    const double delay = window->invisible() ? 0.0 : ScriptedWindowHost::kKeyDelaySeconds;
+    ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots, delay);
     return run(host, opt,
                [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
   }
