@@ -185,6 +185,8 @@ void SdlHost::open_window(std::string_view title, int w, int h) {
       close_window();
       stop(1);
     }
+    // The picture is opaque: copied, not blended.
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
   }
   SDL_DisplayMode mode{};
   const int display = std::max(SDL_GetWindowDisplayIndex(window_), 0);
