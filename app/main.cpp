@@ -1,17 +1,20 @@
 // The program: sizes the pools, opens the graphics console and runs the main menu.
 //
-//   tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR]
+//   tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N] [--integers N]
 //
 // With no arguments it opens its window in the current directory. --headless runs without a
 // window, taking keys from the script given with --keys and saving screenshots into --shots.
+// --reals and --integers size the two pools (never below the sizes they have without them).
 // Exit status: 0 after a normal exit, 3 when a key script ran out while the program waited for
-// a key, 2 for a malformed key script or bad arguments, 1 when no window can be opened.
+// a key, 2 for a malformed key script or bad arguments, 1 when no window can be opened or the
+// pools do not fit in memory.
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "app/options.hpp"
@@ -44,11 +47,17 @@ std::string text_screen_dump(Session& s) {
   return out;
 }
 
-int run(Host& host, std::function<void(Session&)> attach) {
-  auto session = std::make_unique<Session>(host);
+int run(Host& host, const Options& opt, std::function<void(Session&)> attach) {
+  std::unique_ptr<Session> session;
+  try {
+    session = std::make_unique<Session>(host, opt.reals, opt.integers);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "tivor: not enough memory for pools of %d real and %d integer words\n",
+                 opt.reals, opt.integers);
+    return 1;
+  }
   Session& s = *session;
   attach(s);
-  s.csize = Csize{kPoolReals, kPoolInts, 0, 0};
   console_install(s);
   results_install(s);
   s.up.termuser = [&s] { termuser(s); };
@@ -94,7 +103,7 @@ int main(int argc, char** argv) {
 
   if (opt.headless) {
     HeadlessHost host(std::move(script.tokens), shots);
-    return run(host,
+    return run(host, opt,
                [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
   }
   std::string why;
@@ -107,12 +116,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!opt.keys.empty()) {
-    ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots);
-    return run(host,
+    // Keys are held back for a watcher, unless the window shows nothing (timings, tests).
+    const double delay = window->invisible() ? 0.0 : ScriptedWindowHost::kKeyDelaySeconds;
+    ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots, delay);
+    return run(host, opt,
                [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
   }
   SdlHost& host = *window;
-  const int status = run(host, [](Session&) {});
+  const int status = run(host, opt, [](Session&) {});
   if (!host.failure().empty()) std::fprintf(stderr, "tivor: %s\n", host.failure().c_str());
   return status;
 }

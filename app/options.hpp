@@ -1,7 +1,10 @@
 // The command line of the program.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "core/session.hpp"
 
 namespace tivor {
 
@@ -10,12 +13,18 @@ struct Options {
   std::string keys;
   std::string shots;
   std::string workdir;
+  int32_t reals = kPoolReals;    // words of the real pool
+  int32_t integers = kPoolInts;  // words of the integer pool
 };
 
 inline constexpr const char* kUsage =
-    "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR]\n";
+    "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N]\n"
+    "             [--integers N]\n"
+    "  --reals N, --integers N: words of the real and integer pools (at least 4000000 and\n"
+    "  1000000, the sizes without these options)\n";
 
-// Parses the arguments; false with a reason for an unknown option or a missing value.
+// Parses the arguments; false with a reason for an unknown option, a missing value or a pool
+// size that is not a whole number from the default size up to 2147483646.
 bool parse_options(int argc, char** argv, Options& opt, std::string& error);
 
 }  // namespace tivor

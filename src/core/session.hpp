@@ -2,6 +2,7 @@
 // Routines receive it by reference; tests build as many independent sessions as they like.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 
 namespace tivor {
 
+// The pool sizes a session has unless the program is started with others.
 inline constexpr int32_t kPoolReals = 4000000;
 inline constexpr int32_t kPoolInts = 1000000;
 inline constexpr float kEpsilon = 1.0e-18f;
@@ -103,13 +105,19 @@ struct ManagerEntry {
 };
 
 struct Session {
-  explicit Session(Host& h) : host(&h) {}
+  // The pools hold na real and nk integer words (positive; the sizes are fixed for the life of
+  // the session and recorded in csize).
+  explicit Session(Host& h, int32_t na = kPoolReals, int32_t nk = kPoolInts)
+      : host(&h),
+        csize{na, nk, 0, 0},
+        a(static_cast<size_t>(std::max(na, 0)) + 1, 0.0f),
+        km(static_cast<size_t>(std::max(nk, 0)) + 1, 0) {}
 
   Host* host;
 
-  Csize csize{kPoolReals, kPoolInts, 0, 0};
-  std::vector<float> a = std::vector<float>(kPoolReals + 1, 0.0f);   // a[1..NA]
-  std::vector<int32_t> km = std::vector<int32_t>(kPoolInts + 1, 0);  // km[1..NK]
+  Csize csize;
+  std::vector<float> a;     // a[1..NA]
+  std::vector<int32_t> km;  // km[1..NK]
 
   ClassRecord cls{};
   Cht cht{};

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
+#include "host/headless_host.hpp"
 #include "host/palette.hpp"
 #include "host/process.hpp"
+#include "host/window_fit.hpp"
 
 namespace tivor {
 namespace {
@@ -86,13 +89,15 @@ int console_button(Uint8 sdl_button) {
   }
 }
 
-std::array<Uint32, 16> argb_palette() {
-  std::array<Uint32, 16> out{};
-  for (size_t i = 0; i < out.size(); ++i) {
-    const Rgb c = kConsolePalette[i];
-    out[i] = 0xFF000000u | (Uint32{c.r} << 16) | (Uint32{c.g} << 8) | Uint32{c.b};
+// The 16 screen colours for a surface of colour indices, repeated over all 256 indices so that
+// any byte shows as its low four bits.
+void set_screen_palette(SDL_Surface* indexed) {
+  std::array<SDL_Color, 256> colours{};
+  for (size_t i = 0; i < colours.size(); ++i) {
+    const Rgb c = kConsolePalette[i & 15];
+    colours[i] = SDL_Color{c.r, c.g, c.b, 255};
   }
-  return out;
+  SDL_SetPaletteColors(indexed->format->palette, colours.data(), 0, 256);
 }
 
 }  // namespace
@@ -113,10 +118,12 @@ std::unique_ptr<SdlHost> SdlHost::create(std::string& why) {
     why = "no display found";
     return nullptr;
   }
-  return std::unique_ptr<SdlHost>(new SdlHost());
+  return std::unique_ptr<SdlHost>(new SdlHost(invisible));
 }
 
-SdlHost::SdlHost() {
+SdlHost::SdlHost(bool invisible) : invisible_(invisible) {
+  // Presenting must never wait for the display's refresh: frames are paced here instead.
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
   SDL_StartTextInput();
 }
 
@@ -126,6 +133,14 @@ SdlHost::~SdlHost() {
 }
 
 void SdlHost::display_size(int& w, int& h) {
+  // A driver that shows nothing has no display of its own (its mode is made up): it gets the
+  // display of the headless host, on which the first window is the 640 by 350 canvas, so that
+  // runs in it draw what headless runs draw.
+  if (invisible_) {
+    w = HeadlessHost::kDisplayW;
+    h = HeadlessHost::kDisplayH;
+    return;
+  }
   SDL_DisplayMode mode{};
   const int index = window_ != nullptr ? std::max(SDL_GetWindowDisplayIndex(window_), 0) : 0;
   if (SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.w > 0 && mode.h > 0) {
@@ -133,8 +148,8 @@ void SdlHost::display_size(int& w, int& h) {
     h = mode.h;
   } else {
     // No mode reported: a display on which the first window is the 640 by 350 canvas.
-    w = 753;
-    h = 412;
+    w = HeadlessHost::kDisplayW;
+    h = HeadlessHost::kDisplayH;
   }
 }
 
@@ -144,7 +159,7 @@ void SdlHost::open_window(std::string_view title, int w, int h) {
   const std::string caption(title);
   if (window_ == nullptr) {
     window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w,
-                               h, SDL_WINDOW_SHOWN);
+                               h, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) {
       failure_ = std::string("cannot open a window: ") + SDL_GetError();
       stop(1);
@@ -162,6 +177,7 @@ void SdlHost::open_window(std::string_view title, int w, int h) {
   }
   if (texture_ == nullptr || w != surface_.w || h != surface_.h) {
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+    shown_.clear();  // a new texture shows nothing yet
     texture_ =
         SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
     if (texture_ == nullptr) {
@@ -169,11 +185,21 @@ void SdlHost::open_window(std::string_view title, int w, int h) {
       close_window();
       stop(1);
     }
+    // The picture is opaque: copied, not blended.
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
   }
+  SDL_DisplayMode mode{};
+  const int display = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+  const int hz = SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
+                     ? mode.refresh_rate
+                     : 60;
+  frame_interval_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / hz));
   surface_.w = w;
   surface_.h = h;
   surface_.pixels.assign(static_cast<size_t>(w) * h, 0);
-  present();
+  changed_ = true;
+  show_changes(true);
 }
 
 void SdlHost::close_window() {
@@ -183,19 +209,61 @@ void SdlHost::close_window() {
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  shown_.clear();
 }
 
 void SdlHost::present() {
-  if (texture_ == nullptr) return;
-  static const std::array<Uint32, 16> kArgb = argb_palette();
+  changed_ = true;
+}
+
+void SdlHost::show_changes(bool now) {
+  if (!changed_ || texture_ == nullptr) return;
+  const auto t = std::chrono::steady_clock::now();
+  if (!now && t - last_frame_ < frame_interval_) return;
+  changed_ = false;
+  // Only the rectangle in which the surface differs from the frame on the screen is converted;
+  // a surface drawn over with what it already showed costs no frame at all.
+  const size_t w = static_cast<size_t>(surface_.w);
+  const size_t size = w * static_cast<size_t>(surface_.h);
+  if (shown_.size() != size) shown_.assign(size, 0xFF);  // never a colour index: all differs
+  const uint8_t* now_px = surface_.pixels.data();
+  uint8_t* old_px = shown_.data();
+  int top = -1, bottom = -1;
+  size_t left = w, right = 0;  // columns left..right-1
+  for (int y = 0; y < surface_.h; ++y) {
+    const size_t at = static_cast<size_t>(y) * w;
+    if (std::memcmp(now_px + at, old_px + at, w) == 0) continue;
+    size_t a = 0;
+    while (now_px[at + a] == old_px[at + a]) ++a;
+    size_t b = w;
+    while (now_px[at + b - 1] == old_px[at + b - 1]) --b;
+    left = std::min(left, a);
+    right = std::max(right, b);
+    if (top < 0) top = y;
+    bottom = y;
+  }
+  if (top < 0) return;
+  last_frame_ = t;
+
+  const SDL_Rect box{static_cast<int>(left), top, static_cast<int>(right - left), bottom - top + 1};
   void* dst = nullptr;
   int pitch = 0;
-  if (SDL_LockTexture(texture_, nullptr, &dst, &pitch) != 0) return;
-  for (int y = 0; y < surface_.h; ++y) {
-    auto* row =
-        reinterpret_cast<Uint32*>(static_cast<Uint8*>(dst) + static_cast<size_t>(y) * pitch);
-    const uint8_t* src = surface_.pixels.data() + static_cast<size_t>(y) * surface_.w;
-    for (int x = 0; x < surface_.w; ++x) row[x] = kArgb[src[x] & 15];
+  if (SDL_LockTexture(texture_, &box, &dst, &pitch) != 0) return;
+  // SDL's own blitter turns the colour indices into the texture's pixels.
+  SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(
+      surface_.pixels.data(), surface_.w, surface_.h, 8, surface_.w, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* to =
+      SDL_CreateRGBSurfaceWithFormatFrom(dst, box.w, box.h, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
+  if (from != nullptr && to != nullptr) {
+    set_screen_palette(from);
+    SDL_Rect area = box;
+    SDL_BlitSurface(from, &area, to, nullptr);
+  }
+  SDL_FreeSurface(to);
+  SDL_FreeSurface(from);
+  for (int y = top; y <= bottom; ++y) {
+    const size_t at = static_cast<size_t>(y) * w + left;
+    std::memcpy(old_px + at, now_px + at, right - left);
   }
   SDL_UnlockTexture(texture_);
   redraw();
@@ -203,8 +271,16 @@ void SdlHost::present() {
 
 void SdlHost::redraw() {
   if (renderer_ == nullptr || texture_ == nullptr) return;
+  // The output size in pixels, which on a high-density display differs from the window's size
+  // in points; the view has the same shape in both.
+  int ow = 0;
+  int oh = 0;
+  if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0) SDL_GetWindowSize(window_, &ow, &oh);
+  const ViewRect v = canvas_view(ow, oh);
+  const SDL_Rect dst{v.x, v.y, v.w, v.h};
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
   SDL_RenderPresent(renderer_);
 }
 
@@ -216,8 +292,7 @@ void SdlHost::to_canvas(int wx, int wy, int& x, int& y) const {
     ww = kCanvasW;
     wh = kCanvasH;
   }
-  x = std::clamp(static_cast<int>(static_cast<long long>(wx) * kCanvasW / ww) + 1, 1, kCanvasW);
-  y = std::clamp(static_cast<int>(static_cast<long long>(wy) * kCanvasH / wh) + 1, 1, kCanvasH);
+  view_to_canvas(canvas_view(ww, wh), wx, wy, x, y);
 }
 
 void SdlHost::handle(const SDL_Event& e) {
@@ -283,11 +358,13 @@ int SdlHost::take_key() {
 
 int SdlHost::poll_key() {
   pump();
+  show_changes(false);
   return take_key();
 }
 
 void SdlHost::poll_mouse(int& button, int& x, int& y) {
   SDL_PumpEvents();
+  show_changes(false);
   int wx = 0;
   int wy = 0;
   const Uint32 held = SDL_GetMouseState(&wx, &wy);
@@ -307,6 +384,7 @@ bool SdlHost::wait_input(InputEvent& ev, double timeout_s) {
                                            std::chrono::duration<double>(std::max(timeout_s, 0.0)));
   pump();
   while (queue_.empty()) {
+    show_changes(true);  // what the user answers must be on the screen
     SDL_Event e;
     int got = 0;
     if (timeout_s < 0.0) {
@@ -335,6 +413,7 @@ bool SdlHost::timed_wait(double seconds) {
   for (;;) {
     pump();
     if (take_key() != key::kNone) return true;
+    show_changes(true);
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     SDL_Event e;

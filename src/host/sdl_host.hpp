@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host.hpp"
 
@@ -31,6 +32,9 @@ class SdlHost : public Host {
   void close_window() override;
   bool window_open() const override { return window_ != nullptr; }
   ScreenSurface& surface() override { return surface_; }
+  // Marks the surface as changed. It is shown by the next poll or wait once a frame interval
+  // (one refresh of the display, or 1/60 s) has passed since the last frame, and always before
+  // the program waits for input, so drawing never waits for the display.
   void present() override;
 
   int poll_key() override;
@@ -49,29 +53,39 @@ class SdlHost : public Host {
 
   // Why the window could not be opened, when open_window stopped the program with status 1.
   const std::string& failure() const { return failure_; }
+  // True under a video driver that shows nothing (asked for by name, for tests and timings).
+  bool invisible() const { return invisible_; }
 
  private:
-  SdlHost();
+  explicit SdlHost(bool invisible);
   // Takes every event SDL has ready into the queue.
   void pump();
   // Turns one SDL event into queued input (or a redraw).
   void handle(const SDL_Event& e);
   void queue_key(int code) { queue_.push_back(InputEvent{code, 0, 0, 0}); }
-  // Window coordinates to canvas points 1..640, 1..350.
+  // Window coordinates to canvas points 1..640, 1..350 (through the 4:3 view).
   void to_canvas(int wx, int wy, int& x, int& y) const;
   // Removes and returns the first key in the queue (0 when none), leaving clicks in place.
   int take_key();
+  // Shows a changed surface when a frame interval has passed (or at once when now is set).
+  void show_changes(bool now);
+  // Copies the texture into the window's 4:3 view and presents it.
   void redraw();
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   ScreenSurface surface_;
+  std::vector<uint8_t> shown_;  // the surface as last shown
   std::deque<InputEvent> queue_;
   // Set by a key press that produced a console key, so that the text event that may follow it
   // (Alt-C also types "c") is not delivered a second time.
   bool drop_next_text_ = false;
   std::string failure_;
+  bool invisible_ = false;
+  bool changed_ = false;  // the surface holds drawing not yet shown
+  std::chrono::steady_clock::duration frame_interval_ = std::chrono::microseconds(16667);
+  std::chrono::steady_clock::time_point last_frame_{};
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

@@ -273,8 +273,11 @@ int mesha(Session& s, ScratchFile& scratch) {
     n3 += ints(s, c.jn3)[i];
   }
   // Every subregion is in the scratch file: the space behind the count arrays is free again.
+  // The boundary elements and the connectivity are read straight into their final place (the
+  // boundary elements right after the count arrays); what the gluing needs besides lives
+  // outside the pools, so that a mesh fits as soon as its own arrays do.
   s.csize.maxk = c.maxkw;
-  if (reserve_ints(s, c.jj2, 4 * n3, "jj2") || reserve_ints(s, c.jj1, 2 * c.m * n2, "jj1")) {
+  if (reserve_ints(s, c.jj2, 2 * n3, "jj2") || reserve_ints(s, c.jj1, c.m * n2, "jj1")) {
     return 1;
   }
   s.csize.maxa = c.maxaw;
@@ -290,21 +293,23 @@ int mesha(Session& s, ScratchFile& scratch) {
   c.ng = 0;
   if (read_subregions(s, scratch)) return 1;
 
-  int32_t jnom = 0, jskl = 0;
-  if (reserve_ints(s, jnom, n1, "jnom") || reserve_ints(s, jskl, n3, "jskl")) return 1;
-  int32_t* nom = ints(s, jnom);
-  std::fill_n(nom, n1, 0);
+  std::vector<int32_t> nom(static_cast<size_t>(n1), 0);
   const int32_t* conn = ints(s, c.jj1);
   for (int64_t k = 0; k < c.m * n2; ++k) {
     const int32_t p = std::abs(conn[k]);
     if (p >= 1 && p <= n1) nom[p - 1] = p;
   }
+  // The glued zones are read into the pool's free end and kept aside.
+  int32_t jskl = 0;
+  if (reserve_ints(s, jskl, n3, "jskl")) return 1;
   if (bcn1(s, " zone of scleika", jskl, "skl")) return 1;
-  merge_nodes(s, nom, ints(s, jskl));
-  renumber(s, nom);
-  drop_open_boundary(s, ints(s, jskl));
+  std::vector<int32_t> skl(ints(s, jskl), ints(s, jskl) + n3);
+  s.csize.maxk = jskl;
+  merge_nodes(s, nom.data(), skl.data());
+  renumber(s, nom.data());
+  drop_open_boundary(s, skl.data());
   drop_degenerate(s);
-  if (mesha_1(s, jskl, 2 * n3, 2 * n2)) return 1;
+  if (mesha_1(s, skl.data(), 2 * n3, 2 * n2)) return 1;
   mark_interfaces(s);
 
   // Final place: boundary elements right after the count arrays, the connectivity after them.

@@ -46,7 +46,8 @@ class Splitter {
 
   // 1 on the error exit; a zero-length edge only stops the search.
   int run();
-  void store();
+  // 1 on the error exit when the grown arrays do not fit the integer pool.
+  int store();
 
  private:
   Point at(int32_t k) const { return {rz_[2 * (k - 1)], rz_[2 * (k - 1) + 1]}; }
@@ -300,8 +301,14 @@ int Splitter::run() {
   return 0;
 }
 
-void Splitter::store() {
-  if (static_cast<int64_t>(ba_.size()) == n3_) return;  // nothing was split
+int Splitter::store() {
+  if (static_cast<int64_t>(ba_.size()) == n3_) return 0;  // nothing was split
+  // Everything is held here, so the arrays may be laid out anew over their old place.
+  const int64_t nb = static_cast<int64_t>(ba_.size()), ne = static_cast<int64_t>(esub_.size());
+  const int64_t jj1 = int64_t{c_.jj2} + 2 * nb, end = jj1 + int64_t{c_.m} * ne;
+  if (end > int_words(s_)) return need_more_ints(s_, end);
+  c_.jj1 = static_cast<int32_t>(jj1);
+  s_.csize.maxk = std::max(s_.csize.maxk, static_cast<int32_t>(end));
   int32_t* b = ints(s_, c_.jj2);
   int32_t* jn3 = ints(s_, c_.jn3);
   std::fill_n(jn3, c_.ntel, 0);
@@ -325,16 +332,16 @@ void Splitter::store() {
   }
   c_.n3 = static_cast<int32_t>(k);
   c_.n2 = static_cast<int32_t>(e);
+  return 0;
 }
 
 }  // namespace
 
-int mesha_1(Session& s, int32_t jskl, int64_t room_b, int64_t room_e) {
+int mesha_1(Session& s, const int32_t* skl, int64_t room_b, int64_t room_e) {
   if (rtmr(s, "mesha_1")) return 1;
-  Splitter splitter(s, ints(s, jskl), room_b, room_e);
-  const int rc = splitter.run();
-  splitter.store();
-  return rc;
+  Splitter splitter(s, skl, room_b, room_e);
+  if (splitter.run()) return 1;
+  return splitter.store();
 }
 
 }  // namespace tivor::mesh_detail

@@ -1,6 +1,7 @@
 // The main menu: start-up, the main loop over the twelve items, the status screen, the
 // preparation of a task, the trace menu, the window scale and the exit menu.
 #include <filesystem>
+#include <string>
 
 #include "console/console.hpp"
 #include "console/menu_table.hpp"
@@ -41,9 +42,14 @@ void status_screen(Session& s) {
   }
   txtcon(s, " data file:" + field_str(s.cls.datfile));
   txtcon(s, "     free memory:     real     integer");
-  // Figures of more than seven digits would run together: one blank always stands between.
-  txtcon(s, std::string(20, ' ') + fmt_int(s.csize.na - s.csize.maxa, "(i7)") + " " +
-                fmt_int(s.csize.nk - s.csize.maxk, "(i7)"));
+  // Figures of more than seven digits (pools chosen larger at start) take the width they need
+  // rather than turn into stars; one blank always stands between.
+  const auto free_words = [](int32_t n) {
+    const std::string text = std::to_string(n);
+    return text.size() > 7 ? text : fmt_int(n, "(i7)");
+  };
+  txtcon(s, std::string(20, ' ') + free_words(s.csize.na - s.csize.maxa) + " " +
+                free_words(s.csize.nk - s.csize.maxk));
   if (s.cht.itask == kTaskPrepared) {
     txtcon(s, "time=" + fmt_real(s.cht.t, "(e10.3)") +
                   ";  time step=" + fmt_real(s.cht.ht, "(e10.3)"));

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "console/console.hpp"
@@ -176,9 +177,12 @@ void read_buffer(Session& s, const std::string& name) {
   }
   std::vector<uint8_t> in(kHeaderBytes);
   bool damaged = length < kHeaderBytes || !f.read(reinterpret_cast<char*>(in.data()), kHeaderBytes);
+  int32_t maxa = 0, maxk = 0;
   if (!damaged) {
     ByteReader head(in);
-    const int32_t maxa = head.i32(), maxk = head.i32();
+    maxa = head.i32();
+    maxk = head.i32();
+    damaged = maxa < 0 || maxk < 0;
     const bool fits = maxa >= 0 && maxk >= 0 && maxa <= s.csize.na && maxk <= s.csize.nk;
     if (fits) {
       damaged = length != state_buffer_size(maxa, maxk);
@@ -190,7 +194,8 @@ void read_buffer(Session& s, const std::string& name) {
     }
   }
   std::string record;
-  if (damaged || load_state_buffer(s, in, &record) == BufferLoad::kDamaged) {
+  const BufferLoad load = damaged ? BufferLoad::kDamaged : load_state_buffer(s, in, &record);
+  if (load == BufferLoad::kDamaged) {
     if (record.empty()) {
       static_cast<void>(flag_on(s, "rewri:file is damaged: " + name));
     } else {
@@ -205,6 +210,13 @@ void read_buffer(Session& s, const std::string& name) {
   if (named < 0) {
     txtcon(s, " variant=" + rtrim(std::string_view(s.cls.datfile, 80)).substr(0, 40));
     static_cast<void>(flag_on(s, " executable does not contain class:" + ext));
+    return;
+  }
+  // The task was written by a program with larger pools: say how large, rather than leave the
+  // user with an empty task and no reason.
+  if (load == BufferLoad::kTooLarge) {
+    static_cast<void>(flag_on(s, "rewri:buffer needs pools of " + std::to_string(maxa) +
+                                     " real and " + std::to_string(maxk) + " integer words"));
   }
 }
 

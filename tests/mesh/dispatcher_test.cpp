@@ -55,7 +55,7 @@ TEST_F(Dispatcher, ScratchFileIsDeletedOnEveryWayOut) {
 
   // A pool too small for the assembly.
   data("ntel=1 m=3\n" + block(0, 0, 1, 1, 30, 30) + kEnd);
-  s->csize.nk = 8000;
+  s->csize.nk = 4000;
   keys(1);
   EXPECT_EQ(mesh(*s), 1);
   EXPECT_NE(screen().find("newarr:not enouth memory for array :"), std::string::npos);

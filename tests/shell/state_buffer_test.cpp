@@ -217,6 +217,7 @@ TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
     f.write(reinterpret_cast<const char*>(&too_big), 4);
   }
   s->cmesh.n1 = 5;
+  host.press(key::kEnter);  // the refusal's message
   rewrin(*s, 1, file_);
   EXPECT_EQ(s->csize.maxa, 0);
   EXPECT_EQ(s->csize.maxk, 0);
