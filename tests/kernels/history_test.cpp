@@ -2,77 +2,40 @@
 // point per step, thinning when full, restarts, refused set-ups and damaged records.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "console/console.hpp"
-#include "host/test_dir.hpp"
+#include "kernel_session.hpp"
 #include "kernels/kernels.hpp"
-#include "reader/reader.hpp"
-#include "support/test_host.hpp"
 
 namespace tivor {
 namespace {
 
-class HistoryTest : public ::testing::Test {
+class HistoryTest : public kernels_fixture::KernelSession {
  protected:
   // Nodes (0,0), (1,0), (1,1), (0,1), triangles (1,2,3), (1,3,4), and result function 1 the field
   // 2 + 3r - z + (steps done) at pointer 8.
-  HistoryTest() : s(std::make_unique<Session>(host)) {
-    console_install(*s);
+  HistoryTest() {
     host.spare_enters = 100;
-    host.on_wait = [this](int) {
-      screens.push_back(std::string(s->text.ch.begin(), s->text.ch.end()));
-    };
-    Cmesh& c = s->cmesh;
-    c.n1 = 4;
-    c.n2 = 2;
-    c.m = 3;
-    const int32_t tri[6] = {1, 2, 3, 1, 3, 4};
-    for (int i = 0; i < 8; ++i) s->a[1 + i] = rz[i];
-    for (int i = 0; i < 6; ++i) s->km[1 + i] = tri[i];
-    s->csize.maxa = 12;
-    s->csize.maxk = 6;
+    mesh({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, 3, {1, 2, 3, 1, 3, 4}, {});
     s->cht.nipp = 1;
-    s->cht.ipp[0] = 8;
+    s->cht.ipp[0] = real_array(4);
     s->cht.ht = 0.1f;
     s->cht.hist.htdyn = -0.2f;
-  }
-
-  void data(const std::string& text) {
-    const std::string name = dir.file("hist.dat");
-    std::ofstream(name, std::ios::binary) << text;
-    int unit = 0;
-    ASSERT_EQ(readfrom(*s, unit, name), 0);
   }
   // Step `is` done at time 10 * is: the field moves on and the recorder is called, the first
   // time with the set-up; the task counts as prepared afterwards.
   int step(int is) {
-    for (int k = 0; k < 4; ++k) s->a[9 + k] = 2 + 3 * rz[2 * k] - rz[2 * k + 1] + is;
+    for (int k = 0; k < 4; ++k) s->a[9 + k] = 2 + 3 * s->a[2 * k + 1] - s->a[2 * k + 2] + is;
     s->cht.is = is;
     s->cht.t = 10.0f * is;
     const int rc = history(*s);
     s->cht.itask = kTaskPrepared;
     return rc;
   }
-  std::vector<float> curve(int32_t j) const {
-    return {s->a.begin() + j + 1, s->a.begin() + j + 1 + h().npoints};
-  }
-  bool seen(const std::string& text) const {
-    for (const auto& sc : screens) {
-      if (sc.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
+  std::vector<float> curve(int32_t j) const { return reals_of(j, h().npoints); }
   const ChtHistory& h() const { return s->cht.hist; }
-
-  static constexpr float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
-  test::TestHost host;
-  TestDir dir;
-  std::unique_ptr<Session> s;
-  std::vector<std::string> screens;
 };
 
 TEST_F(HistoryTest, FullCurvesKeepEverySecondPointAndTheIntervalDoubles) {

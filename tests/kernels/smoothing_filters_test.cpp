@@ -27,37 +27,19 @@ class FilterTest : public KernelSession {
     mesh(nodes, 3, tri, {});
     arrays();
   }
-  // A strip of unit squares along r (nodes k at (k, 0) and k + cells + 1 at (k, 1)), in
-  // triangles or quadrilaterals.
-  void strip(int cells, int m) {
-    std::vector<std::pair<float, float>> nodes;
-    for (int row = 0; row < 2; ++row) {
-      for (int k = 0; k <= cells; ++k) nodes.emplace_back(static_cast<float>(k), row);
-    }
+  // A grid of nx by ny unit squares, in triangles or quadrilaterals; node (i, j) is number
+  // 1 + (j (nx + 1) + i) * stride mod the node count, row by row for stride 1.
+  void grid(int nx, int ny, int m, int stride = 1) {
+    const int n = (nx + 1) * (ny + 1);
+    const auto number = [&](int i, int j) { return 1 + (j * (nx + 1) + i) * stride % n; };
+    std::vector<std::pair<float, float>> nodes(n);
     std::vector<int32_t> el;
-    for (int k = 1; k <= cells; ++k) {
-      const int32_t a = k, b = k + 1, c = k + cells + 2, d = k + cells + 1;
-      if (m == 3) {
-        el.insert(el.end(), {a, b, c, a, c, d});
-      } else {
-        el.insert(el.end(), {a, b, c, d});
-      }
-    }
-    mesh(nodes, m, el, {});
-    arrays();
-  }
-  // A 4 by 4 grid of cells with a rough field, the nodes numbered in a scrambled order.
-  void grid(int m) {
-    constexpr int n = 5;
-    std::vector<int32_t> number(n * n);
-    for (int i = 0; i < n * n; ++i) number[i] = 1 + (i * 7) % (n * n);
-    std::vector<std::pair<float, float>> nodes(n * n);
-    for (int i = 0; i < n * n; ++i) nodes[number[i] - 1] = {float(i % n), float(i / n)};
-    std::vector<int32_t> el;
-    for (int j = 0; j + 1 < n; ++j) {
-      for (int i = 0; i + 1 < n; ++i) {
-        const int32_t a = number[j * n + i], b = number[j * n + i + 1];
-        const int32_t c = number[(j + 1) * n + i + 1], d = number[(j + 1) * n + i];
+    for (int j = 0; j <= ny; ++j) {
+      for (int i = 0; i <= nx; ++i) {
+        nodes[number(i, j) - 1] = {float(i), float(j)};
+        if (i == nx || j == ny) continue;
+        const int32_t a = number(i, j), b = number(i + 1, j), c = number(i + 1, j + 1),
+                      d = number(i, j + 1);
         if (m == 3) {
           el.insert(el.end(), {a, b, c, a, c, d});
         } else {
@@ -67,7 +49,6 @@ class FilterTest : public KernelSession {
     }
     mesh(nodes, m, el, {});
     arrays();
-    for (int i = 1; i <= n * n; ++i) s->a[f + i] = std::sin(3.7f * i) * (i % 3 == 0 ? 5 : 1);
   }
   void arrays() {
     const int n1 = s->cmesh.n1;
@@ -86,7 +67,7 @@ class FilterTest : public KernelSession {
 
 TEST_F(FilterTest, ConstantFieldIsUnchangedInEveryMode) {
   for (int m : {3, 4}) {
-    strip(3, m);
+    grid(3, 1, m);
     for (int i = 1; i <= s->cmesh.n1; ++i) s->a[f + i] = 2.5f;
     for (int mode : {1, 2, 3, 4, 0}) {
       asgl1(*s, f, f, hi, lo, 0.4f, mode);
@@ -125,7 +106,7 @@ TEST_F(FilterTest, OscillationModeKeepsAlphaWhereTheSecondDifferenceKeepsItsSign
   // f = r on a strip of 3 cells: inside, the midpoint of the neighbours is the value itself;
   // at the left end (second difference > 0, neighbours' second differences 0) the weight stays
   // alpha, and so it does at the right end (< 0).
-  strip(3, 3);
+  grid(3, 1, 3);
   for (int mode : {1, 0, 9}) {
     set({0, 1, 2, 3, 0, 1, 2, 3});
     asgl1(*s, f, g, hi, lo, 0.2f, mode);
@@ -140,7 +121,7 @@ TEST_F(FilterTest, OscillationModeKeepsAlphaWhereTheSecondDifferenceKeepsItsSign
 }
 
 TEST_F(FilterTest, OscillationModeWritesNothingOnQuadrilaterals) {
-  strip(2, 4);
+  grid(2, 1, 4);
   set({0, 5, 0, 1, 0, 1});
   asgl1(*s, f, g, hi, lo, 0.3f, 1);
   EXPECT_EQ(out(), std::vector<float>(6, -99));
@@ -152,8 +133,9 @@ TEST_F(FilterTest, OscillationModeWritesNothingOnQuadrilaterals) {
 
 TEST_F(FilterTest, InPlaceEqualsOutOfPlaceWhateverTheNodeOrder) {
   for (int m : {3, 4}) {
-    grid(m);
+    grid(4, 4, m, 7);  // a rough field on scrambled nodes
     const int n1 = s->cmesh.n1;
+    for (int i = 1; i <= n1; ++i) s->a[f + i] = std::sin(3.7f * i) * (i % 3 == 0 ? 5 : 1);
     const std::vector<float> start = reals_of(f, n1);
     for (int mode : {1, 2, 3, 4}) {
       if (m == 4 && mode == 1) continue;
