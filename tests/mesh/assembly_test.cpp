@@ -19,16 +19,6 @@ constexpr const char* kGlueAll = "skl=1 m=-10 -10 10 10 scale=1 1 rzcor=0\n";
 
 class Assembly : public MeshTest {
  protected:
-  // Pairs of nodes closer than 1e-6: none in a glued mesh.
-  int coincident_nodes() const {
-    int n = 0;
-    for (int p = 1; p <= c().n1; ++p) {
-      for (int q = p + 1; q <= c().n1; ++q) {
-        n += std::hypot(r(p) - r(q), z(p) - z(q)) < 1e-6;
-      }
-    }
-    return n;
-  }
   // Interface edges, and whether each has its reverse, also marked.
   int interfaces(bool& paired) const {
     std::set<std::pair<int, int>> marked;
@@ -50,38 +40,33 @@ class Assembly : public MeshTest {
   }
 };
 
-TEST_F(Assembly, TwoSubregionsMeetAlongALine) {
-  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) + kGlueAll);
-  ASSERT_EQ(mesh(*s), 0);
-  EXPECT_EQ(c().n1, 15);  // 9 + 9 - 3 common
-  EXPECT_EQ(c().n2, 16);  // no element lost
-  EXPECT_EQ(c().n3, 16);
-  EXPECT_EQ(coincident_nodes(), 0);
-  bool paired = false;
-  EXPECT_EQ(interfaces(paired), 4);  // two edges, both copies
-  EXPECT_TRUE(paired);
-  EXPECT_EQ(count(c().jn1, 1), 9);
-  EXPECT_EQ(count(c().jn1, 2), 15);
-  EXPECT_EQ(count(c().jn2, 2), 16);
-  EXPECT_EQ(count(c().jn3, 2), 16);
-  EXPECT_EQ(static_cast<int>(uses().size()), 15);
-}
-
-TEST_F(Assembly, WithoutGlueZonesNothingIsGlued) {
-  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) +
-       "skl=0 scale=1 1 rzcor=0\n");
-  ASSERT_EQ(mesh(*s), 0);
-  EXPECT_EQ(c().n1, 18);
-  bool paired = false;
-  EXPECT_EQ(interfaces(paired), 0);
-}
-
-TEST_F(Assembly, OnlyEdgesInsideAZoneAreGlued) {
-  // The zone holds the lower half of the common line only.
-  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2) +
-       "skl=1 m=.9 -1 1.1 .6 scale=1 1 rzcor=0\n");
-  ASSERT_EQ(mesh(*s), 0);
-  EXPECT_EQ(c().n1, 16);  // (1, 0) and (1, .5) merged, (1, 1) twice
+TEST_F(Assembly, TwoSubregionsMeetAlongALineInsideTheGlueZones) {
+  // Two blocks of 2 by 2 cells side by side: glued along all of the common line (3 common nodes,
+  // its two edges interfaces in both copies), not at all, or where a zone holds its lower half:
+  // (1, 0) and (1, .5) merge, (1, 1) stays twice.
+  const std::string two = "ntel=2 m=3\n" + block(0, 0, 1, 1, 2, 2) + block(1, 0, 2, 1, 2, 2);
+  const struct {
+    const char* glue;
+    int nodes, interfaces;
+  } cases[] = {{kGlueAll, 15, 4},
+               {"skl=0 scale=1 1 rzcor=0\n", 18, 0},
+               {"skl=1 m=.9 -1 1.1 .6 scale=1 1 rzcor=0\n", 16, 2}};
+  for (const auto& e : cases) {
+    fresh();
+    data(two + e.glue);
+    ASSERT_EQ(mesh(*s), 0);
+    EXPECT_EQ(c().n1, e.nodes) << e.glue;
+    EXPECT_EQ(c().n2, 16);  // no element lost
+    EXPECT_EQ(c().n3, 16);
+    EXPECT_EQ(coincident_nodes(), e.nodes - 15) << e.glue;
+    EXPECT_EQ(static_cast<int>(uses().size()), e.nodes);
+    bool paired = false;
+    EXPECT_EQ(interfaces(paired), e.interfaces) << e.glue;
+    EXPECT_TRUE(paired);
+    EXPECT_EQ(count(c().jn1, 1), 9);
+    EXPECT_EQ(count(c().jn2, 2), 16);
+    EXPECT_EQ(count(c().jn3, 2), 16);
+  }
 }
 
 TEST_F(Assembly, HangingNodeSplitsTheNeighboursEdgeAndTriangle) {

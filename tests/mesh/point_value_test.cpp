@@ -4,57 +4,38 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 
 #include "core/pool.hpp"
-#include "support/test_host.hpp"
+#include "mesh/mesh_fixture.hpp"
 
-namespace tivor {
+namespace tivor::mesh_test {
 namespace {
 
-class PointValueTest : public ::testing::Test {
- protected:
-  // The unit square as nodes 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1) and the field f = 2 + 3r - z.
-  void square(int m) {
-    Cmesh& c = s->cmesh;
-    c.n1 = 4;
-    c.m = m;
-    c.n2 = m == 3 ? 2 : 1;
-    c.jrz = 0;
-    const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
-    for (int i = 0; i < 8; ++i) s->a[1 + i] = rz[i];
-    c.jj1 = 0;
-    const int32_t tri[6] = {1, 2, 3, 1, 3, 4}, quad[4] = {1, 2, 3, 4};
-    for (int i = 0; i < 3 * c.n2 + (m == 4 ? 1 : 0); ++i) s->km[1 + i] = m == 3 ? tri[i] : quad[i];
-    field = 20;
-    for (int k = 1; k <= 4; ++k) s->a[field + k] = 2 + 3 * rz[2 * k - 2] - rz[2 * k - 1];
-  }
-
-  test::TestHost host;
-  std::unique_ptr<Session> s = std::make_unique<Session>(host);
-  int32_t field = 0;
-};
-
-TEST_F(PointValueTest, LinearFieldIsReproducedInTrianglesAndQuadrilaterals) {
+TEST_F(MeshTest, PointValueReproducesALinearFieldAndFindsNothingOutside) {
+  // The unit square as nodes 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1) in two triangles or one
+  // quadrilateral, and the field f = 2 + 3r - z at pointer 20.
+  const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  const int32_t conn[2][6] = {{1, 2, 3, 1, 3, 4}, {1, 2, 3, 4}};
+  const int32_t field = 20;
   for (int m : {3, 4}) {
-    square(m);
+    Cmesh& g = s->cmesh;
+    g.n1 = 4, g.m = m, g.n2 = m == 3 ? 2 : 1, g.jrz = 0, g.jj1 = 0;
+    std::copy_n(rz, 8, &s->a[1]);
+    std::copy_n(conn[m - 3], 6, &s->km[1]);
+    for (int k = 1; k <= 4; ++k) s->a[field + k] = 2 + 3 * rz[2 * k - 2] - rz[2 * k - 1];
     const MeshLocator loc(*s);
-    for (auto [r, z] : {std::pair{0.25f, 0.5f}, {0.9f, 0.1f}, {0.5f, 0.5f}, {1.0f, 1.0f}}) {
+    for (auto [pr, pz] : {std::pair{0.25f, 0.5f}, {0.9f, 0.1f}, {0.5f, 0.5f}, {1.0f, 1.0f}}) {
       float v = -1;
-      ASSERT_TRUE(point_value(*s, loc, field, r, z, v)) << m << " " << r << " " << z;
-      EXPECT_NEAR(v, 2 + 3 * r - z, 1e-5) << m;
+      ASSERT_TRUE(point_value(*s, loc, field, pr, pz, v)) << m << " " << pr << " " << pz;
+      EXPECT_NEAR(v, 2 + 3 * pr - pz, 1e-5) << m;
     }
+    float v = -1;
+    EXPECT_FALSE(point_value(*s, loc, field, 1.5f, 0.5f, v));
+    EXPECT_EQ(v, 0.0f);
+    EXPECT_FALSE(point_value(*s, loc, kPoolReals - 2, 0.5f, 0.5f, v));
   }
-}
-
-TEST_F(PointValueTest, PointsOutsideTheMeshOrFieldsOutsideThePoolFindNothing) {
-  square(3);
-  const MeshLocator loc(*s);
-  float v = -1;
-  EXPECT_FALSE(point_value(*s, loc, field, 1.5f, 0.5f, v));
-  EXPECT_EQ(v, 0.0f);
-  EXPECT_FALSE(point_value(*s, loc, kPoolReals - 2, 0.5f, 0.5f, v));
 }
 
 }  // namespace
-}  // namespace tivor
+}  // namespace tivor::mesh_test

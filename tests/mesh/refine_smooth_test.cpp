@@ -12,16 +12,7 @@
 namespace tivor::mesh_test {
 namespace {
 
-class Refine : public MeshTest {
- protected:
-  int coincident_nodes() const {
-    int n = 0;
-    for (int p = 1; p <= c().n1; ++p) {
-      for (int q = p + 1; q <= c().n1; ++q) n += r(p) == r(q) && z(p) == z(q);
-    }
-    return n;
-  }
-};
+class Refine : public MeshTest {};
 
 TEST_F(Refine, FourTimesTheTrianglesTwiceTheBoundaryMidpointsOnce) {
   generator2(3, "rz=0 0 0 1 0 2 1.5 2 3 2 3 1 3 0 1.5 0 nksi=3 neta=2");
@@ -78,33 +69,31 @@ TEST_F(Refine, NewBoundaryNodesLieOnTheContour) {
 }
 
 TEST_F(Refine, ProjectionTakesTheNearestFootAndKeepsPointsWithoutOne) {
+  // Onto the bottom side, onto the closing segment (0, 1) -> (0, 0), and beyond a corner, where
+  // no foot lies inside any segment.
   const float square[8] = {0, 0, 1, 0, 1, 1, 0, 1};
-  float r0 = 0.3f, z0 = 0.1f;
-  EXPECT_TRUE(bnode(square, 4, r0, z0));
-  EXPECT_FLOAT_EQ(r0, 0.3f);
-  EXPECT_FLOAT_EQ(z0, 0.0f);
-  r0 = -0.2f, z0 = 0.6f;  // the closing segment (0, 1) -> (0, 0) counts
-  EXPECT_TRUE(bnode(square, 4, r0, z0));
-  EXPECT_FLOAT_EQ(r0, 0.0f);
-  EXPECT_FLOAT_EQ(z0, 0.6f);
-  r0 = 2.0f, z0 = 2.0f;  // beyond a corner: no foot inside any segment
-  EXPECT_FALSE(bnode(square, 4, r0, z0));
-  EXPECT_EQ(r0, 2.0f);
-  EXPECT_EQ(z0, 2.0f);
+  const struct {
+    float r, z, pr, pz;
+    bool found;
+  } cases[] = {{0.3f, 0.1f, 0.3f, 0, true}, {-0.2f, 0.6f, 0, 0.6f, true}, {2, 2, 2, 2, false}};
+  for (const auto& p : cases) {
+    float r0 = p.r, z0 = p.z;
+    EXPECT_EQ(bnode(square, 4, r0, z0), p.found) << p.r;
+    EXPECT_FLOAT_EQ(r0, p.pr);
+    EXPECT_FLOAT_EQ(z0, p.pz);
+  }
 }
 
 TEST_F(Refine, PoolsTooSmallAreReported) {
   generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=4 neta=4");
-  s->csize.na = s->csize.maxa + 50;
-  keys(1);
-  EXPECT_EQ(meshi(*s), 1);
-  EXPECT_NE(screen().find(" meshi: /a/ too small:"), std::string::npos);
-  flag_off(*s);
-  s->csize.na = kPoolReals;
-  s->csize.nk = s->csize.maxk + 50;
-  keys(1);
-  EXPECT_EQ(meshi(*s), 1);
-  EXPECT_NE(screen().find(" meshi: /km/ too small: "), std::string::npos);
+  for (const bool reals : {true, false}) {
+    s->csize.na = reals ? s->csize.maxa + 50 : kPoolReals;
+    s->csize.nk = reals ? kPoolInts : s->csize.maxk + 50;
+    keys(1);
+    flag_off(*s);
+    EXPECT_EQ(meshi(*s), 1);
+    EXPECT_TRUE(seen(reals ? " meshi: /a/ too small:" : " meshi: /km/ too small: "));
+  }
 }
 
 TEST_F(Refine, EscStopsTheRefinement) {
@@ -147,11 +136,9 @@ TEST_F(Smooth, BoundaryNodesNeverMove) {
   EXPECT_EQ(meshtest(*s), 0);
   int moved = 0;
   for (int k = 1; k <= c().n3; ++k) {
-    for (int v : edge(k)) {
-      const int n = std::abs(v);
-      EXPECT_EQ(r(n), before[2 * (n - 1)]);
-      EXPECT_EQ(z(n), before[2 * (n - 1) + 1]);
-    }
+    const int n = edge(k)[0];
+    EXPECT_EQ(r(n), before[2 * (n - 1)]);
+    EXPECT_EQ(z(n), before[2 * (n - 1) + 1]);
   }
   for (int n = 1; n <= c().n1; ++n) moved += r(n) != before[2 * (n - 1)];
   EXPECT_GT(moved, 0);
