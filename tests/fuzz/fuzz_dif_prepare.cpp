@@ -10,7 +10,6 @@
 #include "classes/dif/dif.hpp"
 #include "core/session.hpp"
 #include "fuzz/fuzz_session.hpp"
-#include "reader/reader.hpp"
 
 namespace {
 
@@ -29,11 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.on_poll = [&] {
     if (++polls > kPolls) host.polled.push_back(key::kEsc);
   };
-  s.astime.bytes.assign(data, data + size);
-  s.astime.pos = 0;
-  s.astime.handle = 30;
-  readin(s, 1, "&", 30, 0);
-  flag_off(s);
+  fuzz::read_from(s, data, size);
   s.csize.maxa = s.csize.maxk = 0;
   s.csize.na = kReals;
   s.csize.nk = kInts;
@@ -45,8 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   host.on_poll = nullptr;
   host.polled.clear();
-  readin(s, 0, "&", kKeyboardUnit, 1);
-  s.astime.bytes.clear();
-  flag_off(s);
+  fuzz::read_from_keyboard(s);
   return 0;
 }

@@ -9,11 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
   Session& s = fuzz::fuzz_session();
-  s.astime.bytes.assign(data, data + size);
-  s.astime.pos = 0;
-  s.astime.handle = 30;
-  readin(s, 1, "&", 30, 0);
-  flag_off(s);
+  fuzz::read_from(s, data, size);
   try {
     for (int request = 0; request < 64 && !flag_tst(s); ++request) {
       int32_t ints[8] = {};
@@ -45,8 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const ProgramStop&) {
   }
-  readin(s, 0, "&", kKeyboardUnit, 1);
-  s.astime.bytes.clear();
-  flag_off(s);
+  fuzz::read_from_keyboard(s);
   return 0;
 }

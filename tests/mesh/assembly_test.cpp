@@ -1,7 +1,9 @@
-// MESHA: gluing subregions along common lines, the glue zones, hanging nodes in triangles and
-// quadrilaterals, interface marking and the per-subregion counts.
+// Changing meshes: gluing subregions along common lines in their glue zones, hanging nodes,
+// interface marking and per-subregion counts; refinement with its boundary projection and
+// pool limits; smoothing with its pass rule, fixed boundary and memory check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -132,6 +134,163 @@ TEST_F(Assembly, GluingIsTheSameInAnyUnitOfLength) {
     counts.push_back({c().n1, c().n2, c().n3});
   }
   EXPECT_EQ(counts[0], counts[1]);
+}
+
+class Refine : public MeshTest {};
+
+TEST_F(Refine, FourTimesTheTrianglesTwiceTheBoundaryMidpointsOnce) {
+  generator2(3, "rz=0 0 0 1 0 2 1.5 2 3 2 3 1 3 0 1.5 0 nksi=3 neta=2");
+  ASSERT_EQ(c().n2, 12);
+  const int edges = (3 * 12 + 10) / 2;  // every interior edge counted twice, boundary once
+  ASSERT_EQ(meshi(*s), 0);
+  EXPECT_EQ(c().n2, 48);
+  EXPECT_EQ(c().n3, 20);
+  EXPECT_EQ(c().n1, 12 + edges);
+  EXPECT_EQ(coincident_nodes(), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  ASSERT_EQ(meshi(*s), 0);  // a second time, from the grown arrays
+  EXPECT_EQ(c().n2, 192);
+  EXPECT_EQ(c().n3, 40);
+  EXPECT_EQ(coincident_nodes(), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  EXPECT_EQ(s->csize.maxk, c().jj1 + 3 * c().n2);
+  EXPECT_EQ(s->csize.maxa, c().jrz + 2 * c().n1);
+}
+
+TEST_F(Refine, ChildrenReplaceTheirTriangleInOrder) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=1 neta=1");
+  const auto t = element(1);  // (a, b, c) = (1, 2, 4): the first of the two triangles
+  ASSERT_EQ(meshi(*s), 0);
+  const auto c1 = element(1), c2 = element(2), c3 = element(3), c4 = element(4);
+  EXPECT_EQ(c1[0], t[0]);
+  EXPECT_EQ(c2[2], t[1]);
+  EXPECT_EQ(c3[2], t[2]);
+  EXPECT_EQ((std::vector<int32_t>{c4[1], c4[2], c4[0]}),
+            (std::vector<int32_t>{c1[1], c2[0], c1[2]}));  // the middle one: m12, m23, m31
+  // Each boundary element (a, b) became (a, m), (m, b) with m its midpoint.
+  for (int k = 1; k <= 4; ++k) {
+    const auto first = edge(2 * k - 1), second = edge(2 * k);
+    EXPECT_EQ(first[1], second[0]);
+    const int a = first[0], m = first[1], b = second[1];
+    EXPECT_FLOAT_EQ(r(m), (r(a) + r(b)) / 2);
+    EXPECT_FLOAT_EQ(z(m), (z(a) + z(b)) / 2);
+  }
+}
+
+TEST_F(Refine, NewBoundaryNodesLieOnTheContour) {
+  // The top side bends up through (1, 1.4): its edge midpoints move onto the two chords.
+  generator2(3, "rz=0 0 0 .5 0 1 1 1.4 2 1 2 .5 2 0 1 0 nksi=4 neta=1");
+  ASSERT_EQ(meshi(*s), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  for (int k = 1; k <= c().n3; k += 2) {
+    const int m = edge(k)[1];
+    const float rm = r(m), zm = z(m);
+    float pr = rm, pz = zm;
+    ASSERT_TRUE(bnode(&s->a[c().jgrz + 1], 8, pr, pz));
+    EXPECT_NEAR(pr, rm, 1e-6);
+    EXPECT_NEAR(pz, zm, 1e-6);
+  }
+}
+
+TEST_F(Refine, ProjectionTakesTheNearestFootAndKeepsPointsWithoutOne) {
+  // Onto the bottom side, onto the closing segment (0, 1) -> (0, 0), and beyond a corner, where
+  // no foot lies inside any segment.
+  const float square[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  const struct {
+    float r, z, pr, pz;
+    bool found;
+  } cases[] = {{0.3f, 0.1f, 0.3f, 0, true}, {-0.2f, 0.6f, 0, 0.6f, true}, {2, 2, 2, 2, false}};
+  for (const auto& p : cases) {
+    float r0 = p.r, z0 = p.z;
+    EXPECT_EQ(bnode(square, 4, r0, z0), p.found) << p.r;
+    EXPECT_FLOAT_EQ(r0, p.pr);
+    EXPECT_FLOAT_EQ(z0, p.pz);
+  }
+}
+
+TEST_F(Refine, PoolsTooSmallAreReported) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=4 neta=4");
+  for (const bool reals : {true, false}) {
+    s->csize.na = reals ? s->csize.maxa + 50 : kPoolReals;
+    s->csize.nk = reals ? kPoolInts : s->csize.maxk + 50;
+    keys(1);
+    flag_off(*s);
+    EXPECT_EQ(meshi(*s), 1);
+    EXPECT_TRUE(seen(reals ? " meshi: /a/ too small:" : " meshi: /km/ too small: "));
+  }
+}
+
+TEST_F(Refine, EscStopsTheRefinement) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  host.polled.push_back(key::kEsc);
+  keys(1);  // "solution interrupted"
+  EXPECT_EQ(meshi(*s), 1);
+  EXPECT_TRUE(flag_tst(*s));
+}
+
+class Smooth : public Refine {};
+
+TEST_F(Smooth, EachPassGoesHalfwayToTheCentreOfTheNeighboursRange) {
+  // 2 by 2 quadrilaterals of the unit square; the middle node moved to (.7, .6).
+  generator2(4, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  s->a[c().jrz + 9] = 0.7f;
+  s->a[c().jrz + 10] = 0.6f;
+  std::vector<float> before(s->a.begin() + c().jrz + 1, s->a.begin() + c().jrz + 19);
+  ASSERT_EQ(arzcor(*s, 1), 0);
+  EXPECT_FLOAT_EQ(r(5), 0.6f);  // .5 * (0 + 1) / 2 + .5 * .7
+  EXPECT_FLOAT_EQ(z(5), 0.55f);
+  for (int k = 1; k <= 9; ++k) {
+    if (k == 5) continue;
+    EXPECT_EQ(r(k), before[2 * (k - 1)]) << k;
+    EXPECT_EQ(z(k), before[2 * (k - 1) + 1]) << k;
+  }
+  ASSERT_EQ(arzcor(*s, 2), 0);  // a count above 1 repeats the pass
+  EXPECT_FLOAT_EQ(r(5), 0.525f);
+}
+
+TEST_F(Smooth, BoundaryNodesNeverMove) {
+  generator2(3, "rz=0 0 0 1 0 2 1.5 2.6 3 2 3 1 3 0 1.5 -.4 nksi=6 neta=5");
+  ASSERT_EQ(meshi(*s), 0);
+  for (int k = 1; k <= c().n1; ++k) {  // every node a little off its place
+    s->a[c().jrz + 2 * k - 1] += 0.01f * static_cast<float>(k % 3);
+    s->a[c().jrz + 2 * k] -= 0.01f * static_cast<float>(k % 5);
+  }
+  std::vector<float> before(s->a.begin() + c().jrz + 1, s->a.begin() + c().jrz + 1 + 2 * c().n1);
+  ASSERT_EQ(arzcor(*s, 3), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  int moved = 0;
+  for (int k = 1; k <= c().n3; ++k) {
+    const int n = edge(k)[0];
+    EXPECT_EQ(r(n), before[2 * (n - 1)]);
+    EXPECT_EQ(z(n), before[2 * (n - 1) + 1]);
+  }
+  for (int n = 1; n <= c().n1; ++n) moved += r(n) != before[2 * (n - 1)];
+  EXPECT_GT(moved, 0);
+}
+
+TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
+  // A chevron around node 5: the centre of its neighbours' range is the notch (node 4), so the
+  // plain rule flattens two triangles, and a second pass inverts them.
+  const float rz[10] = {4, -3, 1, 0, 4, 3, 2, 0, 1.5f, 0};
+  const int32_t conn[12] = {1, 2, 5, 2, 3, 5, 3, 4, 5, 4, 1, 5};
+  const int32_t bound[8] = {1, 2, 2, 3, 3, 4, 4, 1};
+  Cmesh& m = s->cmesh = Cmesh{};
+  m.m = 3, m.n1 = 5, m.n2 = 4, m.n3 = 4, m.jrz = 0, m.jj2 = 0, m.jj1 = 8;
+  std::copy_n(rz, 10, &s->a[1]);
+  std::copy_n(bound, 8, &s->km[1]);
+  std::copy_n(conn, 12, &s->km[9]);
+  s->csize = Csize{kPoolReals, kPoolInts, 10, 20};
+  ASSERT_EQ(meshtest(*s), 0);
+  ASSERT_EQ(arzcor(*s, 2), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+}
+
+TEST_F(Smooth, NeedsFourWordsPerNode) {
+  generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=2 neta=2");
+  s->csize.na = s->csize.maxa + 4 * c().n1 - 1;
+  keys(1);
+  EXPECT_EQ(arzcor(*s, 1), 1);
+  EXPECT_TRUE(seen(" arzcor:not enouth memory in /a/"));
 }
 
 }  // namespace

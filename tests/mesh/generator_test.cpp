@@ -1,11 +1,20 @@
-// The structured generators: generator 2's mapping, diagonal split, cell counts and boundary
-// order; generator 5's arc-length sides, stopping rule and untangling; quadrilaterals to
-// triangles.
+// Making meshes: generator 2's mapping, diagonal split, cell counts and boundary order;
+// generator 5's arc-length sides, stopping rule and untangling; quadrilaterals to triangles;
+// the dispatcher's keywords and corrections, its scratch file, pool layout, scaling and owner
+// table; the 3D extrusion and revolution; and the example data files of examples/mesh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <iomanip>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "gfx/gfx.hpp"
+#include "host/png_writer.hpp"
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_fixture.hpp"
 
@@ -31,9 +40,7 @@ class Generators : public MeshTest {
 
 TEST_F(Generators, EightSideMidpointsGiveAUniformGrid) {
   generator2(4, "rz=1 2 1 3.5 1 5 2 5 3 5 3 3.5 3 2 2 2 nksi=4 neta=3");
-  ASSERT_EQ(c().n1, 20);
-  ASSERT_EQ(c().n2, 12);
-  ASSERT_EQ(c().n3, 14);
+  ASSERT_EQ(counts(), (Counts{20, 12, 14}));
   EXPECT_EQ(c().ng, 8);
   for (int i = 0; i <= 4; ++i) {
     for (int j = 0; j <= 3; ++j) {
@@ -59,9 +66,7 @@ TEST_F(Generators, CellsSplitAlongTheShorterDiagonal) {
 
 TEST_F(Generators, CountsBelowOneGiveOneCell) {
   generator2(4, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=0 neta=-3");
-  EXPECT_EQ(c().n1, 4);
-  EXPECT_EQ(c().n2, 1);
-  EXPECT_EQ(c().n3, 4);
+  EXPECT_EQ(counts(), (Counts{4, 1, 4}));
   generator2(3, "rz=0 0 0 .5 0 1 .5 1 1 1 1 .5 1 0 .5 0 nksi=0 neta=-3");
   EXPECT_EQ(c().n2, 2);
 }
@@ -111,8 +116,8 @@ TEST_F(Generators, Generator5StopsAtTheFirstSoundPass) {
       EXPECT_FLOAT_EQ(z(k), (1 - j / 4.0f) * z(bottom) + j / 4.0f * z(top));
     }
   }
-  EXPECT_NE(screen().find("smax/smin="), std::string::npos);
-  EXPECT_EQ(screen().find("not reached"), std::string::npos);
+  EXPECT_TRUE(seen("smax/smin="));
+  EXPECT_FALSE(seen("not reached"));
 }
 
 TEST_F(Generators, Generator5SaysWhenItStopsShortOfItsTarget) {
@@ -182,6 +187,258 @@ TEST_F(Generators, QuadrilateralsSplitAlongTheShorterDiagonalAndCollapsedOnesOnc
   EXPECT_EQ(element(3)[0], 2);
   EXPECT_EQ(mesh4to3(*s), 0);  // already triangles: nothing to do
   EXPECT_EQ(c().n2, 3);
+}
+
+constexpr const char* kEnd = "skl=0 scale=1 1 rzcor=0\n";
+
+class Dispatcher : public MeshTest {};
+
+TEST_F(Dispatcher, CountsAreCorrectedAndQuadrilateralsAreNeverRefined) {
+  data("ntel=-2 m=5\n" + block(0, 0, 1, 1, 2, 1, 2) + block(3, 0, 4, 1, 1, 1, 5) + kEnd);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().ntel, 2);
+  EXPECT_EQ(c().m, 4);
+  EXPECT_EQ(c().nyt, 0);
+  EXPECT_EQ(c().n2, 3);  // 2 + 1 cells, no refinement
+  EXPECT_EQ(count(c().jn2, 1), 2);
+  EXPECT_EQ(count(c().jn2, 2), 3);  // cumulative after assembly
+  EXPECT_FALSE(scratch_left());
+
+  data("ntel=0 m=3\n" + block(0, 0, 1, 1, 1, 1) + kEnd);
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().ntel, 1);
+  EXPECT_EQ(c().m, 3);
+}
+
+TEST_F(Dispatcher, UnknownGeneratorFallsBackToOneWhichIsRefused) {
+  data("ntel=1 m=3 tipm=7\n");
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
+  EXPECT_TRUE(flag_tst(*s));
+  EXPECT_TRUE(seen("mesh:tipm must be equal 1,2,3 or 4, trying 1..."));
+  EXPECT_TRUE(seen("mesh:generator tipm=1 is not available"));
+  EXPECT_FALSE(scratch_left());
+}
+
+TEST_F(Dispatcher, ScratchFileIsDeletedOnEveryWayOut) {
+  // A wrong keyword in the second subregion, after the first one was written to the file.
+  std::string second = block(2, 0, 3, 1, 1, 1);
+  second.replace(second.find("neta"), 4, "nota");
+  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 1, 1) + second + kEnd);
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
+  EXPECT_FALSE(scratch_left());
+  flag_off(*s);
+
+  // A pool too small for the assembly.
+  data("ntel=1 m=3\n" + block(0, 0, 1, 1, 30, 30) + kEnd);
+  s->csize.nk = 8000;
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
+  EXPECT_TRUE(seen("newarr:not enouth memory for array :"));
+  EXPECT_FALSE(scratch_left());
+  flag_off(*s);
+
+  // A stop of the program while a message waits for its key.
+  data("ntel=1 m=3 tipm=3\n");
+  EXPECT_THROW((void)mesh(*s), ProgramStop);
+  EXPECT_FALSE(scratch_left());
+}
+
+TEST_F(Dispatcher, FinalLayoutScaleAndOwners) {
+  s->csize.maxa = 100;  // a class's arrays read before the mesh stay below
+  s->csize.maxk = 50;
+  data("ntel=1 m=3\n" + block(0, 0, 2, 1, 2, 1) + "skl=0 scale=-2 .5 rzcor=0\n");
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(c().jn1, 50);
+  EXPECT_EQ(c().jj2, c().jn3 + c().ntel);
+  EXPECT_EQ(c().jj1, c().jj2 + 2 * c().n3);
+  EXPECT_EQ(c().jrz, 100 + 2 * c().n3);  // jcsi first, with room for split edges
+  EXPECT_EQ(c().jdest_cell, c().jrz + 2 * c().n1);
+  EXPECT_EQ(s->csize.maxa, c().jdest_cell + c().n2);
+  EXPECT_EQ(c().jgrel, c().jj1 + c().m * c().n2);
+  for (int e = 1; e <= c().n2; ++e) EXPECT_EQ(s->a[c().jdest_cell + e], 1.0f);
+  // Node (2, 1) of the block, scaled by |-2| + 1e-6 and .5 + 1e-6.
+  EXPECT_FLOAT_EQ(r(6), 2.0f * (2.0f + 1e-6f));
+  EXPECT_FLOAT_EQ(z(6), 1.0f * (0.5f + 1e-6f));
+  for (int k = 1; k <= c().n3; ++k) {
+    const auto b = edge(k);
+    const int e = s->km[c().jgrel + k];
+    ASSERT_GE(e, 1);
+    const auto v = element(e);
+    bool has = false;
+    for (int i = 0; i < 3; ++i) has = has || (v[i] == b[0] && v[(i + 1) % 3] == b[1]);
+    EXPECT_TRUE(has) << k;
+  }
+}
+
+TEST_F(Dispatcher, OrientationTestIsRelativeToTheElementsSize) {
+  // Two triangles of width w and height 1, in three units of length: accepted from a width of
+  // 2e-6 of the height on, refused at 0.5e-6, whatever the unit.
+  for (const float unit : {1e-3f, 1.0f, 1e3f}) {
+    for (const float w : {2e-6f, 0.5e-6f}) {
+      const float a = w * unit, h = unit;
+      std::ostringstream rz;
+      rz << std::fixed << std::setprecision(12) << "rz=";
+      for (float v : {0.f, 0.f, 0.f, h / 2, 0.f, h, a / 2, h, a, h, a, h / 2, a, 0.f, a / 2, 0.f})
+        rz << v << '\n';
+      generator2(3, rz.str() + "nksi=1 neta=1\n");
+      keys(1);
+      EXPECT_EQ(meshtest(*s), w > 1e-6f ? 0 : 1) << unit << " " << w;
+      flag_off(*s);
+    }
+  }
+  // The dispatcher tests again after each move: a scale factor of 0 flattens the block.
+  data("ntel=1 m=3\n" + block(0, 0, 2, 10, 1, 1) + "skl=0 scale=0 1 rzcor=0\n");
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
+}
+
+TEST_F(Dispatcher, WholeMeshSmoothingKeepsTheBoundary) {
+  data("ntel=1 m=3\n" + block(0, 0, 4, 4, 4, 4) + "skl=0 scale=1 1 rzcor=2\n");
+  ASSERT_EQ(mesh(*s), 0);
+  EXPECT_EQ(meshtest(*s), 0);
+  const float f = 1.0f + 1e-6f;
+  EXPECT_FLOAT_EQ(r(1), 0.0f);
+  EXPECT_FLOAT_EQ(r(25), 4.0f * f);
+  EXPECT_FLOAT_EQ(z(25), 4.0f * f);
+}
+
+class Mesh3d : public MeshTest {
+ protected:
+  float x(int k) const { return s->a[c().jxm + k]; }
+  float y(int k) const { return s->a[c().jym + k]; }
+  float zz(int k) const { return s->a[c().jzm + k]; }
+  int32_t ik(int32_t j, int i) const { return s->km[j + i]; }
+  std::vector<int32_t> iks(int32_t j, std::initializer_list<int> at) const {
+    std::vector<int32_t> v;
+    for (int i : at) v.push_back(ik(j, i));
+    return v;
+  }
+};
+
+TEST_F(Mesh3d, ExtrusionInLayers) {
+  // 2 by 2 quadrilaterals of [0, 2] x [0, 2] in 2 layers from z = 1 to z = 3.
+  data("ntel=1 m=4\n" + block(0, 0, 2, 2, 2, 2) + "nz=2 zn=1 zk=3\n");
+  ASSERT_EQ(mesh3dfd(*s), 0);
+  EXPECT_FALSE(scratch_left());
+  EXPECT_EQ(c().nuz3, 27);
+  EXPECT_EQ(c().nel3, 8);
+  EXPECT_EQ(c().nbe3, 2 * 8 + 2 * 4);
+  for (int k = 0; k <= 2; ++k) {  // 2D node (1, 2) in layer k
+    EXPECT_EQ((std::vector<float>{x(k * 9 + 6), y(k * 9 + 6), zz(k * 9 + 6)}),
+              (std::vector<float>{1, 2, 1.0f + k}));
+  }
+  // Element (e = 1, layer 2): the 2D nodes 1, 2, 5, 4 in layers 1 and 2.
+  const int32_t first = c().jj13 + 8 * 4;
+  EXPECT_EQ(iks(first, {1, 4, 5, 8}), (std::vector<int32_t>{10, 13, 19, 22}));
+  // Only the middle node of the middle layer is inside.
+  int inside = 0;
+  for (int k = 1; k <= 27; ++k) inside += ik(c().jgran, k) == 0;
+  EXPECT_EQ(inside, 1);
+  EXPECT_EQ(ik(c().jgran, 14), 0);
+  // Its six neighbours: -ksi, +ksi, -eta, +eta, layer below, layer above.
+  const int32_t star = c().jstar + 6 * 13;
+  EXPECT_EQ(iks(star, {1, 2, 3, 4, 5, 6}), (std::vector<int32_t>{11, 17, 13, 15, 5, 23}));
+  // A corner of the bottom layer is its own neighbour where the grid ends.
+  EXPECT_EQ(iks(c().jstar, {1, 5}), (std::vector<int32_t>{1, 1}));
+}
+
+TEST_F(Mesh3d, RevolutionAboutTheAxis) {
+  data("ntel=1 m=3\n" + block(1, 0, 2, 1, 1, 1) + "nz=-2 zn=0 zk=.5\n");
+  ASSERT_EQ(mesh3dfd(*s), 0);
+  EXPECT_EQ(c().nuz3, 12);
+  EXPECT_EQ(c().nel3, 4);
+  const double phi = std::numbers::pi * 0.25;       // layer 1
+  EXPECT_NEAR(x(4 + 4), 2 * std::cos(-phi), 1e-6);  // 2D node 4 = (2, 1)
+  EXPECT_NEAR(y(4 + 4), 2 * std::sin(-phi), 1e-6);
+  EXPECT_FLOAT_EQ(zz(4 + 4), 1.0f);
+  // Triangular faces repeat their third node; the top ones are turned round.
+  const int32_t bottom = c().jbelem + 4 * (2 * 4);
+  EXPECT_EQ(ik(bottom, 3), ik(bottom, 4));
+  const int32_t top = bottom + 4 * 2;
+  EXPECT_EQ(ik(top, 1), ik(bottom, 3) + 8);
+  EXPECT_EQ(ik(top, 3), ik(bottom, 1) + 8);
+}
+
+TEST_F(Mesh3d, SubregionsFollowEachOtherWithTheirNodesOffset) {
+  data("ntel=2 m=4\n" + block(0, 0, 1, 1, 1, 1) + "nz=1 zn=0 zk=1\n" + block(5, 0, 6, 1, 1, 1) +
+       "nz=1 zn=0 zk=1\n");
+  ASSERT_EQ(mesh3dfd(*s), 0);
+  EXPECT_EQ(c().nuz3, 16);
+  EXPECT_EQ(c().nel3, 2);
+  EXPECT_EQ(count(c().jn1, 1), 8);
+  EXPECT_EQ(count(c().jn1, 2), 16);
+  EXPECT_EQ(ik(c().jj13, 9), 9);  // second subregion's first element starts at node 9
+  EXPECT_FLOAT_EQ(x(9), 5.0f);
+  EXPECT_EQ(c().n1, 0);  // the 2D arrays were reused: the record no longer names them
+}
+
+TEST_F(Mesh3d, RefusedCases) {
+  data("ntel=1 m=4\n" + block(0, 0, 1, 1, 1, 1) + "nz=0 zn=0 zk=1\n");
+  keys(1);
+  EXPECT_EQ(mesh3dfd(*s), 1);
+  EXPECT_TRUE(seen("mesh36:nz=0 is not allowed"));
+  EXPECT_FALSE(scratch_left());
+  flag_off(*s);
+  data("ntel=1 m=3 tipm=4\n");
+  keys(1);
+  EXPECT_EQ(mesh3dfd(*s), 1);
+  EXPECT_TRUE(seen("itip=2,5"));
+}
+
+TEST_F(MeshTest, ExamplesAreMeshedCheckedAndDrawn) {
+  // The L of four glued blocks shares 5 nodes on each of three lines, four hanging nodes split
+  // four triangles, and 4 + 4 + 8 edges are interfaces, each in both copies. The annulus is
+  // refined and its new boundary nodes lie on the arcs of radius 1 and 2; the channel is a
+  // generator-5 mesh of quadrilaterals. Each is one piece without holes, so Euler's formula
+  // gives its nodes from its elements and outer edges.
+  const struct {
+    const char* name;
+    int pauses, n2, n3, interfaces;
+    bool arcs;
+  } cases[] = {{"block", 0, 128, 32, 0, false},
+               {"l_shape", 0, 3 * 32 + 64 + 4, 72 + 4, 32, false},
+               {"annulus", 1, 4 * 48, 2 * 22, 0, true},
+               {"channel", 1, 96, 44, 0, false}};
+  for (const auto& e : cases) {
+    fresh();
+    example(std::string(e.name) + ".dat");
+    keys(e.pauses);  // "mesh5_end"
+    ASSERT_EQ(mesh(*s), 0) << screen();
+    EXPECT_TRUE(host.events.empty()) << e.name;
+    EXPECT_EQ(meshtest(*s), 0);
+    EXPECT_FALSE(scratch_left());
+    EXPECT_EQ(c().n2, e.n2) << e.name;
+    EXPECT_EQ(c().n3, e.n3) << e.name;
+    EXPECT_EQ(count(c().jn1, c().ntel), c().n1);
+    EXPECT_EQ(coincident_nodes(), 0) << e.name;
+    int interfaces = 0, off_arcs = 0;
+    for (int k = 1; k <= c().n3; ++k) {
+      interfaces += edge(k)[1] < 0;
+      const int n = edge(k)[0];
+      const double rad = std::hypot(r(n), z(n));
+      off_arcs += e.arcs && r(n) > 1e-4 && z(n) > 1e-4 &&
+                  std::min(std::abs(rad - 1.0), std::abs(rad - 2.0)) > 0.01;
+    }
+    EXPECT_EQ(interfaces, e.interfaces) << e.name;
+    const int outer = c().n3 - interfaces;
+    EXPECT_EQ(c().n1, (c().m == 3 ? (c().n2 + outer) / 2 : c().n2 + outer / 2) + 1) << e.name;
+    EXPECT_EQ(off_arcs, 0) << e.name;
+    dinit1(*s, "mesh", 0.6f, 0.6f);
+    draw_mesh(*s);
+    std::vector<uint8_t> shown(s->frame.raster.size());
+    int lit_elements = 0, lit_boundary = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+      shown[i] = colpal(s->frame.raster[i]) & 15;
+      lit_elements += s->frame.raster[i] == 15;
+      lit_boundary += s->frame.raster[i] == 12 || s->frame.raster[i] == 9;
+    }
+    const std::string png = (dir.home() / ("mesh_" + std::string(e.name) + ".png")).string();
+    EXPECT_TRUE(write_indexed_png(png, kCanvasW, kCanvasH, shown));
+    EXPECT_GT(lit_elements, 1000) << e.name;
+    EXPECT_GT(lit_boundary, 300) << e.name;
+  }
 }
 
 }  // namespace

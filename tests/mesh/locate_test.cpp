@@ -1,17 +1,17 @@
-// The point queries on a real mesh: the locator against a plain search over all nodes and
-// elements, and the checker's "num", "node" and "cell" commands on the L-shaped example.
+// Point queries: the locator against a plain search over all nodes and elements of the
+// L-shaped example, and a nodal field interpolated at points inside and outside a mesh.
 #include "mesh/locate.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
-#include "console/console.hpp"
+#include "core/pool.hpp"
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_fixture.hpp"
-#include "shell/checker.hpp"
-#include "shell/shell.hpp"
+#include "mesh/point_value.hpp"
 
 namespace tivor::mesh_test {
 namespace {
@@ -70,31 +70,29 @@ TEST_F(Locate, AgreesWithLookingAtEverything) {
   EXPECT_EQ(where.cell_at(2.5f, 1.5f), 0);  // the L's missing corner
 }
 
-TEST_F(Locate, CheckerQueriesOnTheMesh) {
-  const int node = nearest(2.9f, 0.05f);
-  const int cell = holding(0.3f, 1.2f);
-  ASSERT_GT(cell, 0);
-  int unit = kKeyboardUnit;
-  ASSERT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  auto line = [this](const std::string& text) { host.line(text); };
-  line("num 2.9 0.05");
-  keys(1);
-  line("node " + std::to_string(node));
-  keys(1);
-  line("cell 0.3 1.2");
-  keys(1);
-  line("e");
-  amemo(*s);
-  EXPECT_TRUE(host.events.empty());
-  int found = 0;
-  lntrt(*s, 2.9f, 0.05f, found);
-  EXPECT_EQ(found, node);
-  EXPECT_EQ(fcell2(*s, 0.3f, 1.2f), cell);
-  EXPECT_TRUE(seen("nom=" + fmt_int(node, "(i8)")));
-  EXPECT_TRUE(seen("r,z=" + fmt_real(r(node), "(e11.3)") + fmt_real(z(node), "(e11.3)")));
-  EXPECT_TRUE(seen("nel=" + fmt_int(cell, "(i8)")));
-  const auto v = element(cell);
-  EXPECT_TRUE(seen("j1=" + fmt_int(v[0], "(i8)") + fmt_int(v[1], "(i8)") + fmt_int(v[2], "(i8)")));
+TEST_F(MeshTest, PointValueReproducesALinearFieldAndFindsNothingOutside) {
+  // The unit square as nodes 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1) in two triangles or one
+  // quadrilateral, and the field f = 2 + 3r - z at pointer 20.
+  const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  const int32_t conn[2][6] = {{1, 2, 3, 1, 3, 4}, {1, 2, 3, 4}};
+  const int32_t field = 20;
+  for (int m : {3, 4}) {
+    Cmesh& g = s->cmesh;
+    g.n1 = 4, g.m = m, g.n2 = m == 3 ? 2 : 1, g.jrz = 0, g.jj1 = 0;
+    std::copy_n(rz, 8, &s->a[1]);
+    std::copy_n(conn[m - 3], 6, &s->km[1]);
+    for (int k = 1; k <= 4; ++k) s->a[field + k] = 2 + 3 * rz[2 * k - 2] - rz[2 * k - 1];
+    const MeshLocator loc(*s);
+    for (auto [pr, pz] : {std::pair{0.25f, 0.5f}, {0.9f, 0.1f}, {0.5f, 0.5f}, {1.0f, 1.0f}}) {
+      float v = -1;
+      ASSERT_TRUE(point_value(*s, loc, field, pr, pz, v)) << m << " " << pr << " " << pz;
+      EXPECT_NEAR(v, 2 + 3 * pr - pz, 1e-5) << m;
+    }
+    float v = -1;
+    EXPECT_FALSE(point_value(*s, loc, field, 1.5f, 0.5f, v));
+    EXPECT_EQ(v, 0.0f);
+    EXPECT_FALSE(point_value(*s, loc, kPoolReals - 2, 0.5f, 0.5f, v));
+  }
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ class MeshTest : public test::ConsoleSession {
     const auto* p = &s->km[static_cast<size_t>(c().jj2 + 2 * k - 1)];
     return {p[0], p[1]};
   }
+  // Nodes, elements and boundary elements.
+  using Counts = std::array<int32_t, 3>;
+  Counts counts() const { return {c().n1, c().n2, c().n3}; }
   int32_t count(int32_t j, int i) const { return s->km[static_cast<size_t>(j + i)]; }
   // Pairs of nodes closer than 1e-6: none in a sound mesh.
   int coincident_nodes() const {
