@@ -184,23 +184,6 @@ TEST_F(DifTest, ValuesThatAreNotFiniteStopTheRun) {
   EXPECT_EQ(field(1), f1);
 }
 
-TEST_F(DifTest, UniformFieldMatchingItsBoundaryValuesStaysUniform) {
-  Task t;
-  t.symmetry = 1;
-  Region g{0, 0, 1, 2, 6, 10};
-  g.f1 = 0.7f, g.f2 = 0.3f;
-  g.d11 = 1.5f, g.d12 = 0.2f, g.d21 = 0.1f, g.d22 = 0.5f;
-  t.regions = {g};
-  t.concent1 = t.concent2 = 1;
-  t.conc1 = {{0, 0, 0, 2, 0.7, 0.7}};
-  t.conc2 = {{1, 0, 1, 2, 0.3, 0.3}, {0, 2, 1, 2, 0.3, 0.3}};
-  t.cur = 1;
-  ASSERT_TRUE(prepare(t));
-  run(5);
-  EXPECT_LT(max_error(1, [](double, double) { return 0.7; }), 1e-6);
-  EXPECT_LT(max_error(2, [](double, double) { return 0.3; }), 1e-6);
-}
-
 TEST_F(DifTest, TwoSubregionsStartFromTheVolumeWeightedMean) {
   // Cells 0.1 wide on the left, 0.2 on the right, axisymmetric: a node on r = 2 weighs the
   // elements around it by area times centroid radius. The equations are off so the first step

@@ -1,8 +1,11 @@
 // Time tables: evaluation inside and outside the table and its degenerate forms; load sets read
-// from a data file into the pool, and the counts and sizes that are refused.
+// from a data file into the pool, and the counts and sizes that are refused. The history
+// recorder on a unit square with a linear field: set-up read from a data file, one point per
+// step, thinning when full, restarts, refused set-ups and damaged records.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kernel_session.hpp"
@@ -78,6 +81,122 @@ TEST_F(RloadTest, RefusesBadCountsAndTablesBeyondThePool) {
   EXPECT_EQ(read("npn=1\npn=0\ntpn=3000000\nm=1 2\n"), 1);
   EXPECT_TRUE(seen("required= 6000012"));  // the pool's own report
   EXPECT_EQ(npn, 0);
+}
+
+class HistoryTest : public kernels_fixture::KernelSession {
+ protected:
+  // Nodes (0,0), (1,0), (1,1), (0,1), triangles (1,2,3), (1,3,4), and result function 1 the field
+  // 2 + 3r - z + (steps done) at pointer 8.
+  HistoryTest() {
+    host.spare_enters = 100;
+    mesh({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, 3, {1, 2, 3, 1, 3, 4}, {});
+    s->cht.nipp = 1;
+    s->cht.ipp[0] = real_array(4);
+    s->cht.ht = 0.1f;
+    s->cht.hist.htdyn = -0.2f;
+  }
+  // Step `is` done at time 10 * is: the field moves on and the recorder is called, the first
+  // time with the set-up; the task counts as prepared afterwards.
+  int step(int is) {
+    for (int k = 0; k < 4; ++k) s->a[9 + k] = 2 + 3 * s->a[2 * k + 1] - s->a[2 * k + 2] + is;
+    s->cht.is = is;
+    s->cht.t = 10.0f * is;
+    const int rc = history(*s);
+    s->cht.itask = kTaskPrepared;
+    return rc;
+  }
+  std::vector<float> curve(int32_t j) const { return reals_of(j, h().npoints); }
+  const ChtHistory& h() const { return s->cht.hist; }
+};
+
+TEST_F(HistoryTest, FullCurvesKeepEverySecondPointAndTheIntervalDoubles) {
+  data("nthist=5\nnhist=1\nf=1\nx=0.25\ny=0.5\n");
+  for (int is = 1; is <= 5; ++is) ASSERT_EQ(step(is), 0);
+  EXPECT_EQ(std::string(h().name0[0], 8), "ht/htdyn");
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20, 30, 40, 50}));
+  // The linear field at (0.25, 0.5) is 2.25 before the step's shift.
+  const std::vector<float> graph = curve(h().jhist);
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(graph[k], 3.25f + k, 1e-5) << k;
+  for (float v : curve(h().jhist0)) EXPECT_FLOAT_EQ(v, 0.5f);
+
+  ASSERT_EQ(step(6), 0);
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 30, 50}));
+  EXPECT_NEAR(curve(h().jhist)[2], 7.25f, 1e-5);
+  EXPECT_EQ(h().interval, 2);
+  for (int is = 7; is <= 10; ++is) ASSERT_EQ(step(is), 0);
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 30, 50, 70, 90}));
+  EXPECT_NEAR(curve(h().jhist)[4], 11.25f, 1e-5);
+}
+
+TEST_F(HistoryTest, RestartAtAnEarlierStepRecordsAtOnce) {
+  data("nthist=10\nnhist=0\n");
+  for (int is = 1; is <= 4; ++is) ASSERT_EQ(step(is), 0);
+  ASSERT_EQ(step(2), 0);
+  ASSERT_EQ(step(3), 0);
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20, 30, 40, 20, 30}));
+}
+
+TEST_F(HistoryTest, WithoutGraphsOnlyTheStepRatioIsKeptAndBelowTwoPointsNothing) {
+  data("nthist=4\nnhist=0\n");
+  ASSERT_EQ(step(1), 0);
+  EXPECT_EQ(s->csize.maxa, 12 + 2 * 4);  // times and the built-in curve, nothing else
+  EXPECT_EQ(curve(h().jhist0), (std::vector<float>{0.5f}));
+
+  s->cht.itask = 0;
+  data("nthist=1\n");
+  ASSERT_EQ(step(2), 0);
+  ASSERT_EQ(step(3), 0);
+  EXPECT_EQ(h().nthist, 1);
+  EXPECT_EQ(h().npoints, 0);
+  EXPECT_EQ(s->csize.maxa, 12 + 2 * 4);
+}
+
+TEST_F(HistoryTest, BadSetUpsAreRefusedAndLeaveNoHistory) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"nthist=5\nnhist=21\n", "! nhist= 0-20 !"},
+      {"nthist=5\nnhist=1\nf=0\nx=0 y=0\n", " incorrect f:  0< f <nipp+1"},
+      {"nthist=5\nnhist=1\nf=2\nx=0 y=0\n", " incorrect f:  0< f <nipp+1"}};
+  for (const auto& [text, message] : cases) {
+    flag_off(*s);
+    screens.clear();
+    s->cht.itask = 0;
+    data(text);
+    EXPECT_EQ(history(*s), 1) << text;
+    EXPECT_TRUE(flag_tst(*s));
+    EXPECT_TRUE(seen(message)) << text;
+    EXPECT_EQ(h().nthist, 0);
+    EXPECT_EQ(h().nhist, 0);
+  }
+}
+
+TEST_F(HistoryTest, PointsOutsideTheMeshAreNamedAndTheOthersKept) {
+  data("nthist=5\nnhist=3\nf=1\nx=5\ny=0.5\nf=1\nx=0.25\ny=0.5\nf=1\nx=0.75\ny=0.5\n");
+  ASSERT_EQ(step(1), 0);
+  EXPECT_FALSE(flag_tst(*s));
+  EXPECT_TRUE(seen("history:graph  1 x= 0.5000E+01 y= 0.5000E+00 is outside the mesh"));
+  EXPECT_EQ(h().nhist, 2);
+  ASSERT_EQ(curve(h().jhist0), (std::vector<float>{0.5f}));
+  EXPECT_NEAR(curve(h().jhist)[0], 3.25f, 1e-5);
+  // The mesh moves so that the second point leaves it: that graph goes, the first one stays.
+  for (int k = 2; k <= 3; ++k) s->a[2 * k - 1] = 0.5f;
+  ASSERT_EQ(step(2), 0);
+  EXPECT_TRUE(seen("history:graph  2 x= 0.7500E+00"));
+  EXPECT_EQ(h().nhist, 1);
+  EXPECT_EQ(h().xhist[0], 0.25f);
+  EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20}));
+}
+
+TEST_F(HistoryTest, DamagedRecordWritesNothing) {
+  data("nthist=5\nnhist=0\n");
+  ASSERT_EQ(step(1), 0);
+  s->cht.hist.jthist = kPoolReals - 2;
+  ASSERT_EQ(step(2), 0);
+  s->cht.hist.jthist = 12;
+  s->cht.hist.npoints = 99;
+  ASSERT_EQ(step(3), 0);
+  EXPECT_EQ(h().npoints, 99);
+  flag_on(*s, "");
+  EXPECT_EQ(history(*s), 1);
 }
 
 }  // namespace
