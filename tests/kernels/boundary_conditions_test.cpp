@@ -33,11 +33,6 @@ class IntervalReaderTest : public KernelSession {
   std::vector<float> values() const { return reals_of(jf, 5); }
   // 1 / 1.001: the relative tolerance in the squared length along an interval enters its t.
   static constexpr double kShrunk = 1 / 1.001;
-  static void expect_near(const std::vector<float>& got, const std::vector<double>& want,
-                          double tolerance = 1e-6) {
-    ASSERT_EQ(got.size(), want.size());
-    for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << i;
-  }
 
   int32_t jy = 0, jf = 0;
 };

@@ -125,16 +125,6 @@ TEST_F(CjTest, LaplacianIsSolvedToTheSameRelativeErrorInAnyUnit) {
   EXPECT_FALSE(flag_tst(*s));
 }
 
-TEST_F(CjTest, DiagonalSystemIsSolvedInTheFirstIteration) {
-  system({1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8}, {3, -2, 1, 5});
-  const CjResult res = solve(1e-8);
-  EXPECT_EQ(res.end, CjEnd::converged);
-  EXPECT_EQ(res.iterations, 1);
-  const std::vector<float> exact = {3, -1, 0.25f, 0.625f};
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i], exact[i], 1e-6) << i;
-  EXPECT_FALSE(flag_tst(*s));
-}
-
 TEST_F(CjTest, SingularOrIndefiniteSystemStagnates) {
   // diag(1, -1) with a positive preconditioner: p^T A p vanishes along the first direction.
   system({1, 0, 0, -1}, {1, 1});
@@ -149,8 +139,8 @@ TEST_F(CjTest, SingularOrIndefiniteSystemStagnates) {
 }
 
 TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {
-  // A diagonal system, solved in one iteration, beside a Laplacian that needs five: the second
-  // runs alone after the first has converged, and both answers are those of separate solves.
+  // A diagonal system, solved in the first iteration, beside a Laplacian that needs five: the
+  // second runs alone after the first has converged, and its answer is that of a separate solve.
   std::vector<float> diagonal(100, 0);
   const float values[10] = {1, 2, 4, 8, 1, 1, 1, 1, 1, 1};
   for (int i = 0; i < 10; ++i) diagonal[i * 11] = values[i];
@@ -165,12 +155,12 @@ TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {
   const CjResult res = solve(1e-12);
   EXPECT_EQ(res.end, CjEnd::converged);
   EXPECT_EQ(calls, res.iterations + 1);
-  ASSERT_GE(lives.size(), 3u);
-  EXPECT_EQ(lives[0], 3u);
-  EXPECT_EQ(lives[1], 3u);
+  ASSERT_GE(lives.size(), 4u);
+  EXPECT_EQ(std::vector<unsigned>(lives.begin(), lives.begin() + 3),
+            (std::vector<unsigned>{3, 3, 2}));
   EXPECT_EQ(lives.back(), 2u);
-  EXPECT_NEAR(x[3], 0.625f, 1e-6);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(x[10 + i], alone[i]) << i;
+  expect_near({x.begin(), x.begin() + 10}, {3, -1, 0.25, 0.625, 1, 1, 1, 1, 1, 1});
+  EXPECT_EQ(std::vector<float>(x.begin() + 10, x.end()), alone);
 }
 
 TEST_F(CjTest, IterationLimitIsTwiceTheSize) {

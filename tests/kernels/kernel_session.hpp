@@ -46,6 +46,12 @@ class KernelSession : public test::ConsoleSession {
     return {s->km.begin() + j + 1, s->km.begin() + j + 1 + n};
   }
 
+  static void expect_near(const std::vector<float>& got, const std::vector<double>& want,
+                          double tolerance = 1e-6) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << i;
+  }
+
   // The mesh record: nodes (r, z), elements of m nodes and boundary elements (pairs).
   void mesh(const std::vector<std::pair<float, float>>& nodes, int m,
             const std::vector<int32_t>& elements, const std::vector<int32_t>& edges) {
