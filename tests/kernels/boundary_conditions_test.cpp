@@ -37,15 +37,6 @@ class IntervalReaderTest : public KernelSession {
   int32_t jy = 0, jf = 0;
 };
 
-TEST_F(IntervalReaderTest, Bcn2TakesTheSecondNodeWithTheToleranceInTheSquaredLength) {
-  square();
-  data("c1=1\nm=0 0 1 0 0 1\n");
-  ASSERT_EQ(bcn2(*s, "c1", jy, jf, "c1"), 0);
-  EXPECT_EQ(flags(), (std::vector<int32_t>{0, 0, 0, 1, 1}));
-  expect_near(values(), {0, 0.5 * kShrunk, kShrunk, 0, 0});
-  EXPECT_FALSE(flag_tst(*s));
-}
-
 TEST_F(IntervalReaderTest, IntervalsThatTakeNothingAreNamed) {
   square();
   data("c1=2\nm=0 0 1 0 0 1\nm=1 0 0 0 0 1\nc2=0\nz=1\nm=5 5 6 6\n");
@@ -125,9 +116,11 @@ TEST_F(IntervalReaderTest, MidpointReadersAndInterfaceEdges) {
   EXPECT_EQ(values(), (std::vector<float>{0.25f, 0, 0, 0, 0}));
   ASSERT_EQ(bcnp1(*s, "q", jf, "q"), 0);
   EXPECT_EQ(values(), (std::vector<float>{0.25f, 0.75f, 0, 0, 0}));
-  // The second node's point and the relative tolerance, for comparison.
+  // BCN2 takes the second nodes 2, 3 and 1, with the relative tolerance in the squared length.
   ASSERT_EQ(bcn2(*s, "q", jy, jf, "q"), 0);
+  EXPECT_EQ(flags(), (std::vector<int32_t>{0, 0, 1, 1, 0}));
   expect_near(values(), {0.5 * kShrunk, kShrunk, 0, 0, 0});
+  EXPECT_FALSE(flag_tst(*s));
 }
 
 TEST_F(IntervalReaderTest, Bcn3TakesOneIntervalAndReturnsIt) {

@@ -112,12 +112,10 @@ class HistoryTest : public kernels_fixture::KernelSession {
 TEST_F(HistoryTest, FullCurvesKeepEverySecondPointAndTheIntervalDoubles) {
   data("nthist=5\nnhist=1\nf=1\nx=0.25\ny=0.5\n");
   for (int is = 1; is <= 5; ++is) ASSERT_EQ(step(is), 0);
-  EXPECT_EQ(std::string(h().name0[0], 8), "ht/htdyn");
   EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20, 30, 40, 50}));
   // The linear field at (0.25, 0.5) is 2.25 before the step's shift.
-  const std::vector<float> graph = curve(h().jhist);
-  for (int k = 0; k < 5; ++k) EXPECT_NEAR(graph[k], 3.25f + k, 1e-5) << k;
-  for (float v : curve(h().jhist0)) EXPECT_FLOAT_EQ(v, 0.5f);
+  expect_near(curve(h().jhist), {3.25, 4.25, 5.25, 6.25, 7.25}, 1e-5);
+  EXPECT_EQ(curve(h().jhist0), std::vector<float>(5, 0.5f));  // ht / htdyn
 
   ASSERT_EQ(step(6), 0);
   EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 30, 50}));
@@ -128,19 +126,12 @@ TEST_F(HistoryTest, FullCurvesKeepEverySecondPointAndTheIntervalDoubles) {
   EXPECT_NEAR(curve(h().jhist)[4], 11.25f, 1e-5);
 }
 
-TEST_F(HistoryTest, RestartAtAnEarlierStepRecordsAtOnce) {
+TEST_F(HistoryTest, WithoutGraphsOnlyTheStepRatioIsKeptRestartsRecordAndOnePointIsNothing) {
   data("nthist=10\nnhist=0\n");
-  for (int is = 1; is <= 4; ++is) ASSERT_EQ(step(is), 0);
-  ASSERT_EQ(step(2), 0);
-  ASSERT_EQ(step(3), 0);
+  for (int is : {1, 2, 3, 4, 2, 3}) ASSERT_EQ(step(is), 0);  // a restart at step 2
+  EXPECT_EQ(s->csize.maxa, 12 + 2 * 10);  // times and the built-in curve, nothing else
   EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20, 30, 40, 20, 30}));
-}
-
-TEST_F(HistoryTest, WithoutGraphsOnlyTheStepRatioIsKeptAndBelowTwoPointsNothing) {
-  data("nthist=4\nnhist=0\n");
-  ASSERT_EQ(step(1), 0);
-  EXPECT_EQ(s->csize.maxa, 12 + 2 * 4);  // times and the built-in curve, nothing else
-  EXPECT_EQ(curve(h().jhist0), (std::vector<float>{0.5f}));
+  EXPECT_EQ(curve(h().jhist0), std::vector<float>(6, 0.5f));
 
   s->cht.itask = 0;
   data("nthist=1\n");
@@ -148,7 +139,7 @@ TEST_F(HistoryTest, WithoutGraphsOnlyTheStepRatioIsKeptAndBelowTwoPointsNothing)
   ASSERT_EQ(step(3), 0);
   EXPECT_EQ(h().nthist, 1);
   EXPECT_EQ(h().npoints, 0);
-  EXPECT_EQ(s->csize.maxa, 12 + 2 * 4);
+  EXPECT_EQ(s->csize.maxa, 12 + 2 * 10);
 }
 
 TEST_F(HistoryTest, BadSetUpsAreRefusedAndLeaveNoHistory) {
