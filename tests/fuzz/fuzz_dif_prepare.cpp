@@ -11,16 +11,11 @@
 #include "core/session.hpp"
 #include "fuzz/fuzz_session.hpp"
 
-namespace {
-
-constexpr int32_t kReals = 60000;  // about a thousand nodes for the class and its work arrays
-constexpr int32_t kInts = 30000;
-constexpr int kPolls = 1000;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
+  constexpr int32_t kReals = 60000;  // about a thousand nodes for the class and its work arrays
+  constexpr int32_t kInts = 30000;
+  constexpr int kPolls = 1000;
   Session& s = fuzz::fuzz_session();
   auto& host = *static_cast<test::TestHost*>(s.host);
   host.spare_enters = 500;
@@ -29,9 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (++polls > kPolls) host.polled.push_back(key::kEsc);
   };
   fuzz::read_from(s, data, size);
-  s.csize.maxa = s.csize.maxk = 0;
-  s.csize.na = kReals;
-  s.csize.nk = kInts;
+  s.csize = Csize{kReals, kInts, 0, 0};
   s.cht = Cht{};
   s.cmesh = Cmesh{};
   try {
