@@ -1,18 +1,22 @@
-// Changing meshes: gluing subregions along common lines in their glue zones, hanging nodes,
-// interface marking and per-subregion counts; refinement with its boundary projection and
-// pool limits; smoothing with its pass rule, fixed boundary and memory check.
+// Changing and querying meshes: gluing subregions along common lines in their glue zones,
+// hanging nodes, interface marking and per-subregion counts; refinement with its boundary
+// projection and pool limits; smoothing with its pass rule, fixed boundary and memory check; the
+// locator against a plain search over all nodes and elements of the L-shaped example, and a
+// nodal field interpolated at points inside and outside a mesh.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
-#include <map>
+#include <random>
 #include <set>
 #include <utility>
 
+#include "core/pool.hpp"
+#include "mesh/locate.hpp"
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_fixture.hpp"
+#include "mesh/point_value.hpp"
 
 namespace tivor::mesh_test {
 namespace {
@@ -35,8 +39,9 @@ class Assembly : public MeshTest {
   // The number of elements holding node k, among the first `last` ones.
   int uses(int k, int last = -1) const {
     int n = 0;
-    for (int e = 1; e <= (last < 0 ? c().n2 : last); ++e)
-      n += std::count(element(e).begin(), element(e).end(), k);
+    for (int e = 1; e <= (last < 0 ? c().n2 : last); ++e) {
+      for (int v : element(e)) n += v == k;
+    }
     return n;
   }
   // The node at (pr, pz), or 0.
@@ -75,19 +80,6 @@ TEST_F(Assembly, TwoSubregionsMeetAlongALineInsideTheGlueZones) {
   }
 }
 
-TEST_F(Assembly, HangingNodeSplitsTheNeighboursEdgeAndTriangle) {
-  // The right block has a node at (1, .5) inside the left block's edge (1, 1) -> (1, 0).
-  data("ntel=2 m=3\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 2) + kGlueAll);
-  ASSERT_EQ(mesh(*s), 0);
-  EXPECT_EQ((std::vector<int>{c().n1, c().n2, count(c().jn2, 1), count(c().jn3, 1)}),
-            (std::vector<int>{8, 2 + 4 + 1, 3, 5}));  // one triangle more from the split
-  bool paired = false;
-  EXPECT_EQ(interfaces(paired), 4);
-  EXPECT_TRUE(paired);
-  EXPECT_EQ(uses(node_at(1, 0.5f), count(c().jn2, 1)), 2);  // the two halves of the split
-  EXPECT_EQ(meshtest(*s), 0);
-}
-
 TEST_F(Assembly, HangingNodeInAQuadrilateralLeavesAQuadrilateralAndATriangle) {
   data("ntel=2 m=4\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 2) + kGlueAll);
   ASSERT_EQ(mesh(*s), 0);
@@ -98,11 +90,17 @@ TEST_F(Assembly, HangingNodeInAQuadrilateralLeavesAQuadrilateralAndATriangle) {
   EXPECT_EQ(meshtest(*s), 0);
 }
 
-TEST_F(Assembly, SeveralHangingNodesOnOneEdgeComeInOrderAlongIt) {
-  // Four right-hand cells against one left edge: three nodes hang in it.
+TEST_F(Assembly, HangingNodesSplitTheNeighboursEdgeAndTrianglesInOrderAlongIt) {
+  // Four right-hand cells against one left edge (1, 1) -> (1, 0): three nodes hang in it, each
+  // splitting a triangle and the edge; two left triangles hold the middle one.
   data("ntel=2 m=3\n" + block(0, 0, 1, 1, 1, 1) + block(1, 0, 2, 1, 1, 4) + kGlueAll);
   ASSERT_EQ(mesh(*s), 0);
-  EXPECT_EQ(c().n2, 2 + 8 + 3);
+  EXPECT_EQ((std::vector<int>{c().n1, c().n2, count(c().jn2, 1), count(c().jn3, 1)}),
+            (std::vector<int>{4 + 10 - 2, 2 + 8 + 3, 2 + 3, 4 + 3}));
+  bool paired = false;
+  EXPECT_EQ(interfaces(paired), 4 + 4);
+  EXPECT_TRUE(paired);
+  EXPECT_EQ(uses(node_at(1, 0.5f), count(c().jn2, 1)), 2);
   // The left block's boundary along r = 1 now runs z = 1, .75, .5, .25, 0.
   std::vector<float> along;
   for (int k = 1; k <= count(c().jn3, 1); ++k) {
@@ -111,9 +109,9 @@ TEST_F(Assembly, SeveralHangingNodesOnOneEdgeComeInOrderAlongIt) {
       along.push_back(z(b[0]));
     }
   }
-  const std::vector<float> want = {1.0f, 0.75f, 0.5f, 0.25f};  // scaled by 1 + 1e-6
-  ASSERT_EQ(along.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(along[i], want[i], 1e-5);
+  EXPECT_EQ(along.size(), 4u);
+  for (size_t i = 0; i < along.size(); ++i)
+    EXPECT_NEAR(along[i], 1 - 0.25 * i, 1e-5);  // * (1 + 1e-6)
   EXPECT_EQ(meshtest(*s), 0);
 }
 
@@ -276,6 +274,85 @@ TEST_F(Smooth, NeedsFourWordsPerNode) {
   keys(1);
   EXPECT_EQ(arzcor(*s, 1), 1);
   EXPECT_TRUE(seen(" arzcor:not enouth memory in /a/"));
+}
+
+class Locate : public MeshTest {
+ protected:
+  void SetUp() override {
+    example("l_shape.dat");
+    ASSERT_EQ(mesh(*s), 0);
+  }
+  // The nearest node by looking at all of them (the first of equally near ones).
+  int nearest(float pr, float pz) const {
+    int best = 0;
+    double bd = 1e300;
+    for (int k = 1; k <= c().n1; ++k) {
+      const double d = std::pow(r(k) - double{pr}, 2) + std::pow(z(k) - double{pz}, 2);
+      if (d < bd) bd = d, best = k;
+    }
+    return best;
+  }
+  // The first element holding the point, by the sign of the three edge functions.
+  int holding(float pr, float pz) const {
+    for (int e = 1; e <= c().n2; ++e) {
+      const auto v = element(e);
+      bool in = true;
+      for (int i = 0; i < 3; ++i) {
+        const int a = v[i], b = v[(i + 1) % 3];
+        const double cross = (r(b) - double{r(a)}) * (pz - double{z(a)}) -
+                             (pr - double{r(a)}) * (z(b) - double{z(a)});
+        in = in && cross <= 1e-12;  // counter-clockwise in (z, r): inside is to the right in (r, z)
+      }
+      if (in) return e;
+    }
+    return 0;
+  }
+};
+
+TEST_F(Locate, AgreesWithLookingAtEverything) {
+  const MeshLocator where(*s);
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> u(-0.5f, 3.5f);
+  int inside = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const float pr = u(gen), pz = u(gen) * 0.75f;
+    const auto near = where.nodes_near(pr, pz);
+    ASSERT_FALSE(near.empty());
+    EXPECT_EQ(near.front().node, nearest(pr, pz)) << pr << " " << pz;
+    for (size_t k = 1; k < near.size(); ++k) EXPECT_GE(near[k - 1].weight, near[k].weight);
+    const int e = where.cell_at(pr, pz);
+    EXPECT_EQ(e, holding(pr, pz)) << pr << " " << pz;
+    inside += e > 0;
+  }
+  EXPECT_GT(inside, 500);
+  // Far away the nearest node is still found.
+  EXPECT_EQ(where.nodes_near(-30.0f, 50.0f).front().node, nearest(-30.0f, 50.0f));
+  EXPECT_EQ(where.cell_at(2.5f, 1.5f), 0);  // the L's missing corner
+}
+
+TEST_F(MeshTest, PointValueReproducesALinearFieldAndFindsNothingOutside) {
+  // The unit square as nodes 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1) in two triangles or one
+  // quadrilateral, and the field f = 2 + 3r - z at pointer 20.
+  const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  const int32_t conn[2][6] = {{1, 2, 3, 1, 3, 4}, {1, 2, 3, 4}};
+  const int32_t field = 20;
+  for (int m : {3, 4}) {
+    Cmesh& g = s->cmesh;
+    g.n1 = 4, g.m = m, g.n2 = m == 3 ? 2 : 1, g.jrz = 0, g.jj1 = 0;
+    std::copy_n(rz, 8, &s->a[1]);
+    std::copy_n(conn[m - 3], 6, &s->km[1]);
+    for (int k = 1; k <= 4; ++k) s->a[field + k] = 2 + 3 * rz[2 * k - 2] - rz[2 * k - 1];
+    const MeshLocator loc(*s);
+    for (auto [pr, pz] : {std::pair{0.25f, 0.5f}, {0.9f, 0.1f}, {0.5f, 0.5f}, {1.0f, 1.0f}}) {
+      float v = -1;
+      ASSERT_TRUE(point_value(*s, loc, field, pr, pz, v)) << m << " " << pr << " " << pz;
+      EXPECT_NEAR(v, 2 + 3 * pr - pz, 1e-5) << m;
+    }
+    float v = -1;
+    EXPECT_FALSE(point_value(*s, loc, field, 1.5f, 0.5f, v));
+    EXPECT_EQ(v, 0.0f);
+    EXPECT_FALSE(point_value(*s, loc, kPoolReals - 2, 0.5f, 0.5f, v));
+  }
 }
 
 }  // namespace

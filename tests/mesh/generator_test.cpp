@@ -212,21 +212,21 @@ TEST_F(Dispatcher, ScratchFileIsDeletedOnEveryWayOut) {
   EXPECT_FALSE(scratch_left());
   flag_off(*s);
 
-  // A pool too small for the assembly.
-  data("ntel=1 m=3\n" + block(0, 0, 1, 1, 30, 30) + kEnd);
-  s->csize.nk = 8000;
-  keys(1);
-  EXPECT_EQ(mesh(*s), 1);
-  EXPECT_TRUE(seen("newarr:not enouth memory for array :"));
-  EXPECT_FALSE(scratch_left());
-  flag_off(*s);
-
   // An unknown generator: generator 1 is tried, which is not available.
   data("ntel=1 m=3 tipm=7\n");
   keys(1);
   EXPECT_EQ(mesh(*s), 1);
   EXPECT_TRUE(seen("mesh:tipm must be equal 1,2,3 or 4, trying 1..."));
   EXPECT_TRUE(seen("mesh:generator tipm=1 is not available"));
+  EXPECT_FALSE(scratch_left());
+  fresh();
+
+  // A pool too small for the assembly.
+  data("ntel=1 m=3\n" + block(0, 0, 1, 1, 30, 30) + kEnd);
+  s->csize.nk = 8000;
+  keys(1);
+  EXPECT_EQ(mesh(*s), 1);
+  EXPECT_TRUE(seen("newarr:not enouth memory for array :"));
   EXPECT_FALSE(scratch_left());
   flag_off(*s);
 
