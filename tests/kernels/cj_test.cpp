@@ -19,31 +19,26 @@ using kernels_fixture::KernelSession;
 class CjTest : public KernelSession {
  protected:
   // Matrices A_j (row by row) of the systems and their right-hand sides laid one after the
-  // other, as the solver's operator; it counts its calls and remembers the last iteration number
-  // and live mask it was given.
+  // other, as the solver's operator, with the inverse diagonal as preconditioner; the operator
+  // counts its calls and remembers the last iteration number and the live masks it was given.
   void systems(std::vector<std::vector<float>> matrices, std::vector<float> rhs) {
     a = std::move(matrices);
     b = std::move(rhs);
-    const size_t size = b.size();
-    n = static_cast<int>(size / a.size());
-    x.assign(size, 0);
-    d.assign(size, 0);
-    for (size_t j = 0; j < a.size(); ++j) {
-      for (int i = 0; i < n; ++i) d[j * n + i] = 1 / a[j][i * n + i];
-    }
-    w.assign(size, 0), r.assign(size, 0), p.assign(size, 0), z.assign(size, 0);
+    n = static_cast<int>(b.size() / a.size());
+    x.assign(b.size(), 0);
+    d.assign(b.size(), 0);
+    for (size_t i = 0; i < b.size(); ++i) d[i] = 1 / a[i / n][(i % n) * (n + 1)];
+    calls = 0;
+    lives.clear();
   }
   void system(std::vector<float> matrix, std::vector<float> rhs) {
     systems({std::move(matrix)}, std::move(rhs));
   }
-  // The tridiagonal (-1, 2, -1) matrix of size k with b = 1: u_i = i (k + 1 - i) / 2.
+  // The tridiagonal (-1, 2, -1) matrix of size k; with b = 1, u_i = i (k + 1 - i) / 2.
   static std::vector<float> tridiagonal(int k) {
     std::vector<float> m(k * k, 0);
-    for (int i = 0; i < k; ++i) {
-      m[i * k + i] = 2;
-      if (i > 0) m[i * k + i - 1] = -1;
-      if (i + 1 < k) m[i * k + i + 1] = -1;
-    }
+    for (int i = 0; i < k * k; ++i)
+      m[i] = i / k == i % k ? 2 : std::abs(i / k - i % k) == 1 ? -1 : 0;
     return m;
   }
   void laplacian(int k) { system(tridiagonal(k), std::vector<float>(k, 1)); }
@@ -54,15 +49,14 @@ class CjTest : public KernelSession {
       last_it = it;
       lives.push_back(live);
       if (on_call) on_call(it);
-      for (size_t j = 0; j < a.size(); ++j) {
-        if ((live & (1u << j)) == 0) continue;
-        for (int i = 0; i < n; ++i) {
-          float sum = 0;
-          for (int k = 0; k < n; ++k) sum += a[j][i * n + k] * v[j * n + k];
-          out[j * n + i] = it == 0 ? sum - b[j * n + i] : sum;
-        }
+      for (size_t i = 0; i < b.size(); ++i) {
+        if ((live & (1u << (i / n))) == 0) continue;
+        float sum = 0;
+        for (size_t k = 0; k < size_t(n); ++k) sum += a[i / n][(i % n) * n + k] * v[i - i % n + k];
+        out[i] = it == 0 ? sum - b[i] : sum;
       }
     };
+    std::vector<float> w(x.size()), r(x.size()), p(x.size()), z(x.size());
     CjOptions opt;
     opt.eps = eps;
     opt.max_iterations = 2 * n;
@@ -74,7 +68,7 @@ class CjTest : public KernelSession {
   std::string progress() const { return row_text(18); }
 
   std::vector<std::vector<float>> a;
-  std::vector<float> b, x, d, w, r, p, z;
+  std::vector<float> b, x, d;
   std::vector<unsigned> lives;
   int n = 0, calls = 0, last_it = -1;
   std::function<void(int)> on_call;
@@ -94,11 +88,9 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   // zeros, which must be iterated to the answer (0.01, 0).
   system({1, 0, 0, 1}, {1.01f, 1});
   x = {1, 1};
-  calls = 0;
   solve(1e-3);
   EXPECT_EQ(calls, 1);
   system({1, 0, 0, 1}, {0.01f, 0});
-  calls = 0;
   EXPECT_EQ(solve(1e-3).end, CjEnd::converged);
   EXPECT_GT(calls, 1);
   EXPECT_NEAR(x[0], 0.01f, 1e-9);
@@ -150,8 +142,6 @@ TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {
   std::vector<float> rhs = {3, -2, 1, 5, 1, 1, 1, 1, 1, 1};
   rhs.resize(20, 1);
   systems({diagonal, tridiagonal(10)}, rhs);
-  calls = 0;
-  lives.clear();
   const CjResult res = solve(1e-12);
   EXPECT_EQ(res.end, CjEnd::converged);
   EXPECT_EQ(calls, res.iterations + 1);
@@ -178,7 +168,6 @@ TEST_F(CjTest, EscOrAnOperatorRaisingTheFlagStopsAndKeepsTheIterate) {
   // Esc seen before the second call, or the flag raised by the operator in its third call.
   for (const bool esc : {true, false}) {
     laplacian(10);
-    calls = 0;
     flag_off(*s);
     if (esc) host.polled.push_back(key::kEsc), host.press(' ');
     on_call = [&](int it) {
