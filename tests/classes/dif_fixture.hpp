@@ -1,29 +1,23 @@
-// A session for the diffusion class tests: a host whose keys come from a queue, the console up,
-// a fresh temporary working directory (the mesh generator writes "mesh.tmp" there), data files
-// built from generator-2 blocks, and the shell's way of preparing a task and running steps.
+// A session for the diffusion class tests: the console session of the tests (the mesh generator
+// writes "mesh.tmp" in its working directory), data files built from generator-2 blocks, and the
+// shell's way of preparing a task and running steps.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "classes/dif/dif.hpp"
-#include "console/console.hpp"
 #include "core/pool.hpp"
-#include "reader/reader.hpp"
+#include "support/console_session.hpp"
+#include "support/mesh_block.hpp"
 #include "support/prepare_task.hpp"
-#include "support/screen_text.hpp"
-#include "support/test_host.hpp"
-#include "support/work_dir.hpp"
 
 namespace tivor::dif_test {
+
+using test::num;
 
 // One subregion: a generator-2 block [r0, r1] x [z0, z1] of nksi x neta cells with its initial
 // values and diffusion factors (D11, D12, D21, D22).
@@ -40,12 +34,6 @@ struct Interval {
   double r0, z0, r1, z1, v0, v1;
 };
 
-inline std::string num(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.9g", v);
-  return buf;
-}
-
 // A whole data file of the class: the mesh keywords, then the class's, then no history.
 struct Task {
   std::vector<Region> regions;
@@ -60,12 +48,7 @@ struct Task {
     std::string t = "ntel=" + std::to_string(regions.size()) + "\nm=3\n";
     double rmin = 1e30, zmin = 1e30, rmax = -1e30, zmax = -1e30;
     for (const Region& g : regions) {
-      const double rm = (g.r0 + g.r1) / 2, zm = (g.z0 + g.z1) / 2;
-      t += "tipm=2\nrz=" + num(g.r0) + " " + num(g.z0) + " " + num(g.r0) + " " + num(zm) + " " +
-           num(g.r0) + " " + num(g.z1) + "\n" + num(rm) + " " + num(g.z1) + " " + num(g.r1) + " " +
-           num(g.z1) + " " + num(g.r1) + " " + num(zm) + "\n" + num(g.r1) + " " + num(g.z0) + " " +
-           num(rm) + " " + num(g.z0) + "\nnksi=" + std::to_string(g.nksi) +
-           " neta=" + std::to_string(g.neta) + "\nturn=0 0 0 0 0 nyt=0 rzcor=0\n";
+      t += test::block(g.r0, g.z0, g.r1, g.z1, g.nksi, g.neta);
       rmin = std::min(rmin, g.r0), zmin = std::min(zmin, g.z0);
       rmax = std::max(rmax, g.r1), zmax = std::max(zmax, g.z1);
     }
@@ -98,22 +81,8 @@ struct Task {
   }
 };
 
-class DifTest : public ::testing::Test {
+class DifTest : public test::ConsoleSession {
  protected:
-  DifTest() {
-    host.on_wait = [this](int) { screens.push_back(screen()); };
-    fresh();
-  }
-
-  // A new session on the same host, for tests that prepare several tasks.
-  void fresh() {
-    s = std::make_unique<Session>(host);
-    console_install(*s);
-    screens.clear();
-    int unit = kKeyboardUnit;
-    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  }
-
   // Prepares the task as the shell does: the data file is the input, the pools and the mesh
   // record start empty, the class reads its data and makes its first step (one pause, the last
   // moment check, plus `pauses` more), and the input goes back to the keyboard. True when the
@@ -131,10 +100,6 @@ class DifTest : public ::testing::Test {
     s->cht.isp = s->cht.is + n;
     dim1(*s, 1);
     s->cht.isp = s->cht.is;
-  }
-
-  void keys(int n) {
-    for (int i = 0; i < n; ++i) host.press(' ');
   }
 
   const Cmesh& mesh() const { return s->cmesh; }
@@ -169,16 +134,6 @@ class DifTest : public ::testing::Test {
     }
     return e;
   }
-
-  // Text rows of the screen joined, for looking for messages.
-  std::string screen() const { return test::screen_text(*s); }
-  // True when the text was on the screen at some key wait or is there now.
-  bool seen(const std::string& text) const { return test::seen_on(screens, *s, text); }
-
-  test::WorkDir dir;
-  test::TestHost host;
-  std::unique_ptr<Session> s;
-  std::vector<std::string> screens;  // the text screen at each key wait
 };
 
 }  // namespace tivor::dif_test

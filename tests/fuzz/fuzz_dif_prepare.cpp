@@ -10,18 +10,12 @@
 #include "classes/dif/dif.hpp"
 #include "core/session.hpp"
 #include "fuzz/fuzz_session.hpp"
-#include "reader/reader.hpp"
-
-namespace {
-
-constexpr int32_t kReals = 60000;  // about a thousand nodes for the class and its work arrays
-constexpr int32_t kInts = 30000;
-constexpr int kPolls = 1000;
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
+  constexpr int32_t kReals = 60000;  // about a thousand nodes for the class and its work arrays
+  constexpr int32_t kInts = 30000;
+  constexpr int kPolls = 1000;
   Session& s = fuzz::fuzz_session();
   auto& host = *static_cast<test::TestHost*>(s.host);
   host.spare_enters = 500;
@@ -29,14 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.on_poll = [&] {
     if (++polls > kPolls) host.polled.push_back(key::kEsc);
   };
-  s.astime.bytes.assign(data, data + size);
-  s.astime.pos = 0;
-  s.astime.handle = 30;
-  readin(s, 1, "&", 30, 0);
-  flag_off(s);
-  s.csize.maxa = s.csize.maxk = 0;
-  s.csize.na = kReals;
-  s.csize.nk = kInts;
+  fuzz::read_from(s, data, size);
+  s.csize = Csize{kReals, kInts, 0, 0};
   s.cht = Cht{};
   s.cmesh = Cmesh{};
   try {
@@ -45,8 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   host.on_poll = nullptr;
   host.polled.clear();
-  readin(s, 0, "&", kKeyboardUnit, 1);
-  s.astime.bytes.clear();
-  flag_off(s);
+  fuzz::read_from_keyboard(s);
   return 0;
 }

@@ -2,35 +2,21 @@
 // come back byte for byte, whatever its line ends, long lines or control characters.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "console/text_editor.hpp"
 #include "fuzz/fuzz_session.hpp"
+#include "host/test_dir.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
   Session& s = fuzz::fuzz_session();
   auto& host = *static_cast<test::TestHost*>(s.host);
-  // A directory of its own for the file, removed when the program ends.
-  static const struct Scratch {
-    std::string dir;
-    Scratch() {
-      char name[] = "/tmp/fuzz_editor_XXXXXX";
-      if (mkdtemp(name) == nullptr) std::abort();
-      dir = name;
-    }
-    ~Scratch() {
-      std::error_code ec;
-      std::filesystem::remove_all(dir, ec);
-    }
-  } scratch;
-  const std::string file = scratch.dir + "/data.dat";
+  static const TestDir scratch;  // a directory of its own for the file
+  const std::string file = scratch.file("data.dat");
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 

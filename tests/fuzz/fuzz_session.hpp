@@ -4,10 +4,13 @@
 // script; the budget ends a reader that keeps asking, which would loop for ever on Enter.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "console/console.hpp"
 #include "gfx/gfx.hpp"
+#include "reader/reader.hpp"
 #include "support/test_host.hpp"
 
 namespace tivor::fuzz {
@@ -23,6 +26,20 @@ inline Session& fuzz_session() {
   host.waits = 0;
   host.spare_enters = 10000;
   return *s;
+}
+
+// The bytes as the keyword reader's input file, and the keyboard again afterwards.
+inline void read_from(Session& s, const uint8_t* data, size_t size) {
+  s.astime.bytes.assign(data, data + size);
+  s.astime.pos = 0;
+  s.astime.handle = 30;
+  readin(s, 1, "&", 30, 0);
+  flag_off(s);
+}
+inline void read_from_keyboard(Session& s) {
+  readin(s, 0, "&", kKeyboardUnit, 1);
+  s.astime.bytes.clear();
+  flag_off(s);
 }
 
 }  // namespace tivor::fuzz

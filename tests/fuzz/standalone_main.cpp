@@ -15,8 +15,7 @@ int main(int argc, char** argv) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
       if (!entry.is_regular_file()) continue;
       std::ifstream f(entry.path(), std::ios::binary);
-      const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f),
-                                       std::istreambuf_iterator<char>()};
+      const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
       LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
       ++files;
     }

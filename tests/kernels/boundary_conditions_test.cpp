@@ -31,23 +31,11 @@ class IntervalReaderTest : public KernelSession {
   }
   std::vector<int32_t> flags() const { return ints_of(jy, 5); }
   std::vector<float> values() const { return reals_of(jf, 5); }
+  // 1 / 1.001: the relative tolerance in the squared length along an interval enters its t.
+  static constexpr double kShrunk = 1 / 1.001;
 
   int32_t jy = 0, jf = 0;
 };
-
-TEST_F(IntervalReaderTest, Bcn2TakesTheSecondNodeWithTheToleranceInTheSquaredLength) {
-  square();
-  data("c1=1\nm=0 0 1 0 0 1\n");
-  ASSERT_EQ(bcn2(*s, "c1", jy, jf, "c1"), 0);
-  EXPECT_EQ(flags(), (std::vector<int32_t>{0, 0, 0, 1, 1}));
-  const std::vector<float> v = values();
-  EXPECT_EQ(v[0], 0.0f);
-  EXPECT_NEAR(v[1], 0.5 / 1.001, 1e-6);
-  EXPECT_NEAR(v[2], 1 / 1.001, 1e-6);
-  EXPECT_EQ(v[3], 0.0f);
-  EXPECT_EQ(v[4], 0.0f);
-  EXPECT_FALSE(flag_tst(*s));
-}
 
 TEST_F(IntervalReaderTest, IntervalsThatTakeNothingAreNamed) {
   square();
@@ -77,8 +65,7 @@ TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
     data(text.str());
     ASSERT_EQ(bcn2(*s, "v", jy, jf, "n"), 0) << size;
     EXPECT_EQ(flags(), (std::vector<int32_t>{0, 1, 0, 0, 0})) << size;
-    EXPECT_NEAR(values()[3], 1 / 1.001, 1e-6) << size;
-    EXPECT_EQ(values()[0], 5.0f) << size;
+    expect_near(values(), {5, 0, 0, kShrunk, 5});
   }
 }
 
@@ -92,11 +79,8 @@ TEST_F(IntervalReaderTest, Bcn2ToleranceAtTheBoundsAndLaterIntervalsWin) {
   data("n=3\nm=0 0 1 0 0 1\nm=0 -1 1 -1 2 4\nm=0.4 -1 1 -1 8 8\n");
   ASSERT_EQ(bcn2(*s, "v", jy, jf, "n"), 0);
   EXPECT_EQ(flags(), (std::vector<int32_t>{0, 1, 0, 0, 0}));
-  const std::vector<float> v = values();
-  EXPECT_NEAR(v[0], -0.0009 / 1.001, 1e-7);
-  EXPECT_NEAR(v[2], 2, 1e-6);  // node 3 at r = 0: only the second interval
-  EXPECT_EQ(v[3], 8.0f);       // node 4, then node 5: the third interval overwrites
-  EXPECT_EQ(v[4], 8.0f);
+  // Node 3 at r = 0: only the second interval; nodes 4 and 5: the third one overwrites.
+  expect_near(values(), {-0.0009 * kShrunk, 0, 2, 8, 8}, 1e-7);
 }
 
 TEST_F(IntervalReaderTest, Bcn2WithoutAFlagArrayPausesAndStillReadsTheValues) {
@@ -107,7 +91,7 @@ TEST_F(IntervalReaderTest, Bcn2WithoutAFlagArrayPausesAndStillReadsTheValues) {
   ASSERT_EQ(bcn2(*s, "c1", 0, jf, "c1"), 0);
   EXPECT_TRUE(seen("bcn2:jy<=0"));
   EXPECT_EQ(ints_of(0, 12), start);  // the words at the start of the pool stay as they were
-  EXPECT_NEAR(values()[2], 1 / 1.001, 1e-6);
+  EXPECT_NEAR(values()[2], kShrunk, 1e-6);
   int32_t next = 0;
   ASSERT_EQ(read_int(*s, "next", "next", next), 0);  // the reader is still in step
   EXPECT_EQ(next, 5);
@@ -132,10 +116,11 @@ TEST_F(IntervalReaderTest, MidpointReadersAndInterfaceEdges) {
   EXPECT_EQ(values(), (std::vector<float>{0.25f, 0, 0, 0, 0}));
   ASSERT_EQ(bcnp1(*s, "q", jf, "q"), 0);
   EXPECT_EQ(values(), (std::vector<float>{0.25f, 0.75f, 0, 0, 0}));
-  // The second node's point and the relative tolerance, for comparison.
+  // BCN2 takes the second nodes 2, 3 and 1, with the relative tolerance in the squared length.
   ASSERT_EQ(bcn2(*s, "q", jy, jf, "q"), 0);
-  EXPECT_NEAR(values()[0], 0.5 / 1.001, 1e-6);
-  EXPECT_NEAR(values()[1], 1 / 1.001, 1e-6);
+  EXPECT_EQ(flags(), (std::vector<int32_t>{0, 0, 1, 1, 0}));
+  expect_near(values(), {0.5 * kShrunk, kShrunk, 0, 0, 0});
+  EXPECT_FALSE(flag_tst(*s));
 }
 
 TEST_F(IntervalReaderTest, Bcn3TakesOneIntervalAndReturnsIt) {
@@ -181,15 +166,9 @@ TEST_F(IntervalReaderTest, BouwallMakesWallVelocitiesTangentialThenWritesPrescri
   const int32_t yu = int_array({1, 0, 1}), yv = int_array({1, 0, 1});
   const int32_t fu = real_array({0, 7, 0}), fv = real_array({0, 6, 0});
   bouwall(*s, c.jrz, c.jj2, c.n3, wall, 2, jn3, fu, fv, u, v, yu, yv);
-  const std::vector<float> uu = reals_of(u, 4), vv = reals_of(v, 4);
-  EXPECT_NEAR(uu[0], 0.5, 1e-6);
-  EXPECT_NEAR(vv[0], 0.5, 1e-6);
-  EXPECT_NEAR(uu[1], 0.5, 1e-6);
-  EXPECT_NEAR(vv[1], 0.5, 1e-6);
-  EXPECT_EQ(uu[2], 7.0f);  // prescribed at the second node of (2,3)
-  EXPECT_EQ(vv[2], 6.0f);
-  EXPECT_EQ(uu[3], 1.0f);  // interface: neither a wall nor prescribed
-  EXPECT_EQ(vv[3], 0.0f);
+  // Node 3 is prescribed as the second node of (2,3); node 4, on the interface, is left alone.
+  expect_near(reals_of(u, 4), {0.5, 0.5, 7, 1});
+  expect_near(reals_of(v, 4), {0.5, 0.5, 6, 0});
 
   // Without a u-flag array u is not touched, and the flagged v values are written as zero.
   for (int i = 1; i <= 4; ++i) s->a[v + i] = 3;

@@ -1,44 +1,22 @@
-// A session for the kernel tests: the scripted host with the console up, a fresh working
-// directory for data files, small meshes laid out by hand in the pools (arrays taken from the
-// pools' free marks, which then stand after the last array), and looks at the text screen.
+// A session for the kernel tests: the console session of the tests, small meshes laid out by
+// hand in the pools (arrays taken from the pools' free marks, which then stand after the last
+// array), and looks at the text screen.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <initializer_list>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "console/console.hpp"
 #include "core/pool.hpp"
-#include "reader/reader.hpp"
-#include "support/screen_text.hpp"
-#include "support/test_host.hpp"
-#include "support/work_dir.hpp"
+#include "support/console_session.hpp"
 
 namespace tivor::kernels_fixture {
 
-class KernelSession : public ::testing::Test {
+class KernelSession : public test::ConsoleSession {
  protected:
-  KernelSession() : s(std::make_unique<Session>(host)) {
-    host.on_wait = [this](int) { screens.push_back(screen()); };
-    console_install(*s);
-    int unit = kKeyboardUnit;
-    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  }
-
-  // Writes the data file and points the reader at it.
-  void data(const std::string& text) {
-    std::ofstream("data.dat", std::ios::binary) << text;
-    int unit = 0;
-    ASSERT_EQ(readfrom(*s, unit, "data.dat"), 0);
-  }
-
-  // A new array at the free mark of each pool, filled with fill.
+  // A new array at the free mark of each pool, filled with fill or with the values given.
   int32_t real_array(int n, float fill = 0) {
     const int32_t j = s->csize.maxa;
     for (int i = 1; i <= n; ++i) s->a[j + i] = fill;
@@ -53,12 +31,12 @@ class KernelSession : public ::testing::Test {
   }
   int32_t real_array(const std::vector<float>& v) {
     const int32_t j = real_array(static_cast<int>(v.size()));
-    for (size_t i = 0; i < v.size(); ++i) s->a[j + 1 + i] = v[i];
+    std::copy(v.begin(), v.end(), s->a.begin() + j + 1);
     return j;
   }
   int32_t int_array(const std::vector<int32_t>& v) {
     const int32_t j = int_array(static_cast<int>(v.size()));
-    for (size_t i = 0; i < v.size(); ++i) s->km[j + 1 + i] = v[i];
+    std::copy(v.begin(), v.end(), s->km.begin() + j + 1);
     return j;
   }
   std::vector<float> reals_of(int32_t j, int n) const {
@@ -66,6 +44,12 @@ class KernelSession : public ::testing::Test {
   }
   std::vector<int32_t> ints_of(int32_t j, int n) const {
     return {s->km.begin() + j + 1, s->km.begin() + j + 1 + n};
+  }
+
+  static void expect_near(const std::vector<float>& got, const std::vector<double>& want,
+                          double tolerance = 1e-6) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << i;
   }
 
   // The mesh record: nodes (r, z), elements of m nodes and boundary elements (pairs).
@@ -86,27 +70,8 @@ class KernelSession : public ::testing::Test {
     c.jj1 = int_array(elements);
   }
 
-  // The text rows of the screen, one line each.
-  std::string screen() const {
-    std::string out;
-    for (int row = 1; row <= kRows; ++row) out += row_text(row) + '\n';
-    return out;
-  }
-  std::string row_text(int row) const {
-    std::string out;
-    for (int col = 1; col <= kCols; ++col) {
-      const char ch = static_cast<char>(s->text.ch[(row - 1) * kCols + col - 1]);
-      out += ch == '\0' ? ' ' : ch;
-    }
-    return out;
-  }
-  // True when the text was on the screen at some key wait or is there now.
-  bool seen(const std::string& text) const { return test::seen_on(screens, *s, text); }
-
-  test::WorkDir dir;
-  test::TestHost host;
-  std::unique_ptr<Session> s;
-  std::vector<std::string> screens;  // the text screen at each key wait
+  // Text row `row` (from 1) of the screen.
+  std::string row_text(int row) const { return screen().substr((row - 1) * (kCols + 1), kCols); }
 };
 
 }  // namespace tivor::kernels_fixture

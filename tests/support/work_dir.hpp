@@ -18,6 +18,8 @@ class WorkDir {
   }
   WorkDir(const WorkDir&) = delete;
   WorkDir& operator=(const WorkDir&) = delete;
+  // The working directory before this one.
+  const std::filesystem::path& home() const { return home_; }
 
  private:
   std::filesystem::path home_ = std::filesystem::current_path();
