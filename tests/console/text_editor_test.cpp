@@ -11,6 +11,7 @@
 #include "console/console_fixture.hpp"
 #include "console/text_file.hpp"
 #include "host/test_dir.hpp"
+#include "support/screen_text.hpp"
 
 namespace tivor {
 namespace {
@@ -40,12 +41,8 @@ class TextEditorTest : public ::testing::Test {
     for (const std::string& t : texts) lines.push_back(text_file::fit(t));
     nlines = static_cast<int>(texts.size());
   }
-  void keys(std::initializer_list<int> ks) {
+  void keys(const std::vector<int>& ks) {
     for (int k : ks) con.host.press(k);
-  }
-  void type(std::string_view t) { con.host.type(t); }
-  void repeat(int k, int times) {
-    for (int i = 0; i < times; ++i) con.host.press(k);
   }
   // Runs the editor over the queued keys; true when it was left, false when it was still
   // waiting for a key when they ran out (the screen then shows the editor).
@@ -69,161 +66,73 @@ class TextEditorTest : public ::testing::Test {
 
 using Strings = std::vector<std::string>;
 
-// ---- typing and line editing ----
-
-TEST_F(TextEditorTest, TypingInsertsAndPushesOutColumn80) {
-  buffer({"bcd" + std::string(76, ' ') + "Z"});
-  keys({'a', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(text(1), "abcd");
-  EXPECT_EQ(lines[0].size(), 80u);
-
-  // Codes above 241 and tabs are not text; 241 is.
-  buffer({""});
-  keys({242, 255, key::kTab, 241, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(text(1), std::string(1, static_cast<char>(241)));
+// The typed text's characters, then the keys.
+std::vector<int> ks(std::string_view text, std::initializer_list<int> then = {}) {
+  std::vector<int> out(text.begin(), text.end());
+  out.insert(out.end(), then);
+  return out;
 }
 
-TEST_F(TextEditorTest, TypingIntoColumn80OverwritesItAndStaysThere) {
-  buffer({""});
-  type(std::string(79, 'a') + "bc");
-  // Were the cursor beyond 80, Left would leave it at 80 and 'd' would be lost.
-  keys({key::kLeft, 'd', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(lines[0], std::string(78, 'a') + "da");
-}
-
-TEST_F(TextEditorTest, EnterSplitsAtTheCursorAndDoesNothingOnAFullBuffer) {
-  buffer({"hello world"});
-  repeat(key::kRight, 5);
-  keys({key::kEnter, 'X', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"hello", "X world"}));
-
-  buffer({"ab", "cd"});
-  keys({key::kRight, key::kEnter, 'X', key::kEsc});
-  ASSERT_TRUE(edit(-1, "", 2));
-  EXPECT_EQ(texts(), (Strings{"aXb", "cd"}));
-}
-
-TEST_F(TextEditorTest, BackspaceDeletesLeftOrJoinsKeepingTheFirst80Characters) {
-  buffer({std::string(50, 'a'), std::string(60, 'b')});
-  keys({key::kDown, key::kBksp, 'X', key::kEsc});
-  ASSERT_TRUE(edit());
-  ASSERT_EQ(nlines, 1);
-  // The cursor went to column 51, just after the old text.
-  EXPECT_EQ(lines[0], std::string(50, 'a') + "X" + std::string(29, 'b'));
-
-  buffer({"abc", "d"});
-  keys({key::kEnd, key::kBksp, key::kHome, key::kBksp, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"ab", "d"}));
-}
-
-TEST_F(TextEditorTest, DelJoinsTheNextLineOnlyJustAfterTheText) {
-  buffer({"ab", "cd", "ef"});
-  keys({key::kEnd, key::kDel, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"abcd", "ef"}));
-
-  buffer({"ab", "cd"});
-  keys({key::kEnd, key::kRight, key::kDel, key::kHome, key::kDel, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"b", "cd"}));
-
-  // On the last line there is nothing to join.
-  buffer({"ab"});
-  keys({key::kEnd, key::kDel, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"ab"}));
-}
-
-TEST_F(TextEditorTest, CtrlYDeletesTheLineButBlanksTheLastOne) {
-  buffer({"1", "2", "3"});
-  keys({key::kCtrlY, key::kCtrlEnd, key::kCtrlY, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"2", ""}));
-
-  buffer({"only"});
-  keys({key::kCtrlY, key::kCtrlY, key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{""}));
-}
-
-// ---- cursor movement and the view ----
-
-TEST_F(TextEditorTest, LeftAtColumnOneGoesToTheEndOfThePreviousLine) {
-  buffer({"abc", "de", std::string(80, 'f'), ""});
-  keys({key::kDown, key::kLeft, 'X'});
-  // End on a full line and Left from the line below it both stop at column 80.
-  keys({key::kDown, key::kDown, key::kDown, key::kHome, key::kLeft, 'Y', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(text(1), "abcX");
-  EXPECT_EQ(text(3), std::string(79, 'f') + "Y");
-}
-
-class TextEditorView : public TextEditorTest {
- protected:
-  void SetUp() override {
-    Strings t;
-    for (int i = 1; i <= 100; ++i) t.push_back("L" + std::to_string(i));
-    buffer(t);
-  }
-  // The status after the keys, the editor still waiting.
-  std::string after(std::initializer_list<int> ks) {
-    keys(ks);
-    EXPECT_FALSE(edit());
-    return status();
-  }
-  static std::string line_no(int n) { return " Line: " + std::to_string(n) + " "; }
-};
-
-TEST_F(TextEditorView, UpAndDownScrollAtTheTopAndBottomRows) {
-  repeat(key::kDown, 23);
-  EXPECT_NE(after({}).find(line_no(24)), std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L2");
-  EXPECT_EQ(con.trimmed(24), "L24");
-
-  repeat(key::kDown, 23);
-  repeat(key::kUp, 23);
-  EXPECT_NE(after({}).find(line_no(1)), std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L1");
-}
-
-TEST_F(TextEditorView, PageKeysGoToTheEdgeRowThenScrollBy22) {
-  EXPECT_NE(after({key::kPgDn}).find(line_no(23)), std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L1");
-  EXPECT_NE(after({key::kPgDn, key::kPgDn}).find(line_no(45)), std::string::npos);
-  EXPECT_EQ(con.trimmed(24), "L45");
-  EXPECT_NE(after({key::kPgDn, key::kPgDn, key::kPgUp}).find(line_no(23)), std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L23");
-  EXPECT_NE(after({key::kPgDn, key::kPgDn, key::kPgUp, key::kPgUp}).find(line_no(1)),
-            std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L1");
-}
-
-TEST_F(TextEditorView, CtrlKeysGoToTheFirstAndLastLines) {
-  EXPECT_NE(after({key::kCtrlEnd}).find(line_no(100)), std::string::npos);
-  EXPECT_EQ(con.trimmed(24), "L100");
-  EXPECT_NE(after({key::kCtrlPgDn, key::kCtrlHome}).find(line_no(1)), std::string::npos);
-  EXPECT_EQ(con.trimmed(2), "L1");
-  EXPECT_NE(after({key::kCtrlPgDn, key::kCtrlPgUp}).find(line_no(1)), std::string::npos);
-}
-
-// ---- block commands ----
-
-class TextEditorBlocks : public TextEditorTest {
- protected:
+// Each case: the buffer, the keys (then Esc), the buffer's size and the lines left.
+TEST_F(TextEditorTest, EditingKeys) {
+  using namespace key;
+  const std::string a50(50, 'a'), f80(80, 'f');
   // Marks lines 2..3 of a..e: "s" on line 2, then "s" on line 4 ends the block on line 3.
-  void mark() {
-    buffer({"a", "b", "c", "d", "e"});
-    keys({key::kDown, key::kF4, 's', key::kDown, key::kDown, key::kF4, 's'});
+  const std::vector<int> mark = {kDown, kF4, 's', kDown, kDown, kF4, 's'};
+  const Strings ae = {"a", "b", "c", "d", "e"};
+  struct Case {
+    Strings before;
+    std::vector<int> keys;
+    Strings after;
+    int maxlines = 100;
+  };
+  const Case cases[] = {
+      // Typing inserts and pushes out column 80; codes above 241 and tabs are not text.
+      {{"bcd" + std::string(76, ' ') + "Z"}, {'a'}, {"abcd"}},
+      {{""}, {242, 255, kTab, 241}, {"\xf1"}},
+      // Typing into column 80 overwrites it and stays there: Left then moves to 79.
+      {{""}, ks(std::string(79, 'a') + "bc", {kLeft, 'd'}), {std::string(78, 'a') + "da"}},
+      // Enter splits at the cursor, and does nothing on a full buffer.
+      {{"hello world"},
+       {kRight, kRight, kRight, kRight, kRight, kEnter, 'X'},
+       {"hello", "X world"}},
+      {{"ab", "cd"}, {kRight, kEnter, 'X'}, {"aXb", "cd"}, 2},
+      // Backspace deletes left or joins, keeping the first 80 characters, the cursor at 51.
+      {{a50, std::string(60, 'b')}, {kDown, kBksp, 'X'}, {a50 + "X" + std::string(29, 'b')}},
+      {{"abc", "d"}, {kEnd, kBksp, kHome, kBksp}, {"ab", "d"}},
+      // Del joins the next line only just after the text, and not on the last line.
+      {{"ab", "cd", "ef"}, {kEnd, kDel}, {"abcd", "ef"}},
+      {{"ab", "cd"}, {kEnd, kRight, kDel, kHome, kDel}, {"b", "cd"}},
+      {{"ab"}, {kEnd, kDel}, {"ab"}},
+      // Ctrl-Y deletes the line but blanks the last one.
+      {{"1", "2", "3"}, {kCtrlY, kCtrlEnd, kCtrlY}, {"2", ""}},
+      {{"only"}, {kCtrlY, kCtrlY}, {""}},
+      // Left at column 1 goes to the end of the line above, on a full line to column 80.
+      {{"abc", "de", f80, ""},
+       {kDown, kLeft, 'X', kDown, kDown, kDown, kHome, kLeft, 'Y'},
+       {"abcX", "de", std::string(79, 'f') + "Y", ""}},
+      // Block copy, move (below and above) and delete; delete clears the marks.
+      {ae, {kCtrlEnd, kF4, 'c'}, {"a", "b", "c", "d", "b", "c", "e"}},
+      {ae, {kCtrlEnd, kF4, 'm'}, {"a", "d", "b", "c", "e"}},
+      {ae, {kCtrlHome, kF4, 'm'}, {"b", "c", "a", "d", "e"}},
+      {ae, {kF4, 'd', kF4, 'd'}, {"a", "d", "e"}},
+      {ae, {kF4, 'c'}, ae, 6},                                   // no room for the whole block
+      {ae, {kCtrlHome, kEnter, kF4, 'd'}, {"", "a", "d", "e"}},  // marks follow their lines
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    buffer(c.before);
+    if (c.before == ae) keys(mark);  // the block cases
+    keys(c.keys);
+    keys({kEsc});
+    ASSERT_TRUE(edit(-1, "", c.maxlines)) << i;
+    EXPECT_EQ(texts(), c.after) << i;
   }
-};
+}
 
-TEST_F(TextEditorBlocks, MarkedLinesAreDrawnOnMagenta) {
-  mark();
+TEST_F(TextEditorTest, MarkedLinesAreDrawnOnMagenta) {
+  buffer({"a", "b", "c", "d", "e"});
+  keys({key::kDown, key::kF4, 's', key::kDown, key::kDown, key::kF4, 's'});
   ASSERT_FALSE(edit());
   EXPECT_EQ(con.attr(1, 2), 1 * 16 + 15);
   EXPECT_EQ(con.attr(1, 3), 5 * 16 + 15);
@@ -231,49 +140,42 @@ TEST_F(TextEditorBlocks, MarkedLinesAreDrawnOnMagenta) {
   EXPECT_EQ(con.attr(1, 5), 1 * 16 + 15);
 }
 
-TEST_F(TextEditorBlocks, CopyMoveAndDelete) {
-  mark();
-  keys({key::kCtrlEnd, key::kF4, 'c', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"a", "b", "c", "d", "b", "c", "e"}));
-
-  mark();
-  keys({key::kCtrlEnd, key::kF4, 'm', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"a", "d", "b", "c", "e"}));
-
-  mark();
-  keys({key::kCtrlHome, key::kF4, 'm', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"b", "c", "a", "d", "e"}));
-
-  // Delete clears the marks: a second "d" deletes nothing.
-  mark();
-  keys({key::kF4, 'd', key::kF4, 'd', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"a", "d", "e"}));
-}
-
-TEST_F(TextEditorBlocks, CopyNeedsRoomForTheWholeBlock) {
-  mark();
-  keys({key::kF4, 'c', key::kEsc});
-  ASSERT_TRUE(edit(-1, "", 6));
-  EXPECT_EQ(texts(), (Strings{"a", "b", "c", "d", "e"}));
-}
-
-TEST_F(TextEditorBlocks, MarksFollowTheirLinesWhenLinesAreInsertedAbove) {
-  mark();
-  keys({key::kCtrlHome, key::kEnter, key::kF4, 'd', key::kEsc});
-  ASSERT_TRUE(edit());
-  EXPECT_EQ(texts(), (Strings{"", "a", "d", "e"}));
+// Up and Down scroll at the top and bottom rows, the page keys go to the edge row and then
+// scroll by 22, the Ctrl keys go to the first and last lines.
+TEST_F(TextEditorTest, CursorKeysMoveTheView) {
+  using namespace key;
+  Strings hundred;
+  for (int i = 1; i <= 100; ++i) hundred.push_back("L" + std::to_string(i));
+  const std::vector<int> down23(23, kDown), up23(23, kUp);
+  struct Case {
+    std::vector<int> keys;
+    int line, row;
+  };
+  std::vector<int> down_up = down23;
+  down_up.insert(down_up.end(), up23.begin(), up23.end());
+  const Case cases[] = {{down23, 24, 24},
+                        {down_up, 1, 2},
+                        {{kPgDn}, 23, 24},
+                        {{kPgDn, kPgDn}, 45, 24},
+                        {{kPgDn, kPgDn, kPgUp}, 23, 2},
+                        {{kPgDn, kPgDn, kPgUp, kPgUp}, 1, 2},
+                        {{kCtrlEnd}, 100, 24},
+                        {{kCtrlPgDn, kCtrlHome}, 1, 2},
+                        {{kCtrlPgDn, kCtrlPgUp}, 1, 2}};
+  for (const Case& c : cases) {
+    buffer(hundred);
+    keys(c.keys);
+    EXPECT_FALSE(edit());
+    EXPECT_NE(status().find(" Line: " + std::to_string(c.line) + " "), std::string::npos) << c.line;
+    EXPECT_EQ(con.trimmed(c.row), "L" + std::to_string(c.line)) << c.line;
+  }
 }
 
 // ---- leaving and saving ----
 
 class TextEditorFiles : public TextEditorTest {
  protected:
-  std::string file;
-  void SetUp() override { file = dir.file("data.dat"); }
+  std::string file = dir.file("data.dat");
 };
 
 TEST_F(TextEditorFiles, SavePromptOnlyAfterAChangeAndOnlyWhenSavingIsAllowed) {
@@ -291,10 +193,8 @@ TEST_F(TextEditorFiles, SavePromptOnlyAfterAChangeAndOnlyWhenSavingIsAllowed) {
     EXPECT_TRUE(edit(mode, file)) << mode;
   }
   EXPECT_EQ(slurp(file), "abc\n");
-}
 
-TEST_F(TextEditorFiles, PromptAnswers) {
-  spit(file, "abc\n");
+  // The answers: no, cancel (back to editing), yes.
   keys({'X', key::kEsc, 'n'});
   ASSERT_TRUE(edit(1, file));
   EXPECT_EQ(slurp(file), "abc\n");
@@ -361,6 +261,9 @@ TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
 }
 
 TEST_F(TextEditorFiles, AFileTooLongForTheBufferWarnsAndKeepsItsTailOnSaving) {
+  spit(file, "1\n2\n");  // exactly full: no warning
+  ASSERT_FALSE(edit(1, file, 2));
+  EXPECT_EQ(con.trimmed(25), "");
   spit(file, "1\n2\n" + std::string(100, 'w') + "\n4\n");
   ASSERT_FALSE(edit(1, file, 2));
   EXPECT_EQ(con.trimmed(25), " BE: unsufficient memory");
@@ -408,13 +311,8 @@ TEST_F(TextEditorTest, LeavingClearsTheScreenAndRestoresColoursAndTheGraphicsSwi
   buffer({"abc"});
   keys({key::kEsc});
   ASSERT_TRUE(edit());
-  EXPECT_EQ(con.s.grf.gswitch, 1);
-  EXPECT_EQ(gtfcolor(con.s), 7);
-  EXPECT_EQ(getbkclr(con.s), 0);
-  for (int r = 1; r <= kRows; ++r) {
-    EXPECT_EQ(con.trimmed(r), "") << r;
-    EXPECT_EQ(con.attr(1, r), 7) << r;
-  }
+  EXPECT_TRUE(con.s.grf.gswitch == 1 && gtfcolor(con.s) == 7 && getbkclr(con.s) == 0);
+  for (int r = 1; r <= kRows; ++r) EXPECT_TRUE(con.trimmed(r).empty() && con.attr(1, r) == 7) << r;
 }
 
 TEST_F(TextEditorTest, HelpKeys) {
@@ -426,24 +324,10 @@ TEST_F(TextEditorTest, HelpKeys) {
   helpfile = dir.file("keys.hlp");
   spit(helpfile, "$cur\n courant number\n$bet\n  second weight\n");
   // The cursor on the value of bet=0.3: the topic is the keyword before "=".
-  repeat(key::kRight, 15);
+  keys(std::vector<int>(15, key::kRight));
   keys({key::kF3});
   ASSERT_FALSE(edit());
-  bool shown = false;
-  for (int r = 1; r <= kRows; ++r) shown |= con.row(r).find("  second weight") != std::string::npos;
-  EXPECT_TRUE(shown);
-}
-
-// ---- reading files into lines ----
-
-TEST(TextFileSplit, BufferLimitKeepsTheRestOfTheFile) {
-  const text_file::Lines got = text_file::split_lines("a\r\nb\rc\n", 2);
-  ASSERT_EQ(got.lines.size(), 2u);
-  EXPECT_EQ(got.lines[1].bytes, "b");
-  EXPECT_EQ(got.lines[1].end, "\r");
-  EXPECT_TRUE(got.full);
-  EXPECT_EQ(got.tail, "c\n");
-  EXPECT_FALSE(text_file::split_lines("a\n\n", 2).full);
+  EXPECT_NE(test::screen_text(con.s).find("  second weight"), std::string::npos);
 }
 
 }  // namespace

@@ -6,12 +6,12 @@
 
 #include "core/trace_hook.hpp"
 #include "shell/checker.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
 
-class DebuggerTest : public ShellTest {
+class DebuggerTest : public test::ScreenSession {
  protected:
   DebuggerTest() {
     debugger_install(*s);

@@ -11,7 +11,7 @@
 #include "shell/declaration.hpp"
 #include "shell/mesh_card.hpp"
 #include "shell/shell.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
@@ -21,7 +21,7 @@ std::string real(float x) {
 }
 
 // The diffusion class's memory card: jfna is word 0, jdf(10) words 9..18, rm word 28, pi 31.
-class IncombTest : public ShellTest {
+class IncombTest : public test::ScreenSession {
  protected:
   IncombTest() {
     const char* card[] = {"c  1  2", "c c1 c2", "      common/cparm/jfna,jy(2),",
@@ -34,20 +34,20 @@ class IncombTest : public ShellTest {
     s->cparm.iw[11] = 200;  // jdf(3)
     for (int i = 1; i <= 5; ++i) s->a[200 + i] = 10.0f * i;
   }
+  // Types the lines (" " a key press), then leaves the checker with "e".
+  void run(std::initializer_list<const char*> lines) {
+    for (const char* l : lines) std::string_view(l) == " " ? host.press(' ') : host.line(l);
+    host.line("e");
+    amemo(*s);
+    EXPECT_TRUE(host.events.empty());
+  }
 };
 
 TEST_F(IncombTest, IdentifiersOfBothRecords) {
   s->cmesh.n1 = 345;
-  host.line("p jfna");  // answered from the command line
-  host.press(' ');
-  host.line("p");
-  host.line("RM");  // asked for; compared in lower case
-  host.press(' ');
-  host.line("p n1");  // not in the class card: the mesh record
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
-  EXPECT_TRUE(host.events.empty());
+  // Answered from the command line, asked for (compared in lower case), and one not in the
+  // class card: the mesh record.
+  run({"p jfna", " ", "p", "RM", " ", "p n1", " "});
   EXPECT_TRUE(seen("jfna=" + fmt_int(1234, "(i8)")));
   // Asked for only when the command line did not hold the identifier.
   EXPECT_GT(first_seen("identifier?"), first_seen("jfna="));
@@ -58,27 +58,15 @@ TEST_F(IncombTest, IdentifiersOfBothRecords) {
 
 TEST_F(IncombTest, EditValuesAndPoolElements) {
   s->cmesh.jj1 = 40;
-  host.line("ip pi 3.25");
-  host.line("imk jj1 2 3 -5 6");
-  host.line("e");
-  amemo(*s);
+  run({"ip pi 3.25", "imk jj1 2 3 -5 6"});
   EXPECT_FLOAT_EQ(s->cparm.rw[31], 3.25f);
-  EXPECT_EQ(s->km[41], 0);
-  EXPECT_EQ(s->km[42], -5);
-  EXPECT_EQ(s->km[43], 6);
-  EXPECT_EQ(s->km[44], 0);
+  EXPECT_EQ((std::vector<int32_t>(&s->km[41], &s->km[45])), (std::vector<int32_t>{0, -5, 6, 0}));
 }
 
 TEST_F(IncombTest, UnknownIdentifierDropsTheRestOfTheLine) {
-  host.line("p nosuch ma");
-  host.press(' ');
-  host.line("ma rm");  // a pool lookup needs a pointer name
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
+  run({"p nosuch ma", " ", "ma rm", " "});  // a pool lookup needs a pointer name
   EXPECT_TRUE(seen("identifier is not found"));
   EXPECT_FALSE(seen("m:incorrect command"));
-  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(IncombTest, FunctionNumberIsAskedBeforeElements) {
@@ -86,46 +74,26 @@ TEST_F(IncombTest, FunctionNumberIsAskedBeforeElements) {
   s->cmesh.jdr[1] = 510;
   s->a[501] = 4.5f;
   s->a[512] = 6.5f;
-  host.line("ma jdf 3 2 4");  // all answers on the command line
-  host.press(' ');
-  host.line("ma jdr");
-  host.line("2");
-  host.line("2 2");
-  host.press(' ');
-  host.line("ma jdr");
-  host.line("");  // defaults: function 1, element 1
-  host.line("");
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
+  // All answers on the command line; asked for; blank answers take function 1, element 1.
+  run({"ma jdf 3 2 4", " ", "ma jdr", "2", "2 2", " ", "ma jdr", "", "", " "});
   EXPECT_TRUE(seen(real(20) + real(30) + real(40)));
   const int fn = first_seen("function number?");
   ASSERT_GE(fn, 0);
   EXPECT_LT(fn, first_seen("elements ?"));
-  EXPECT_TRUE(seen("jdr=" + real(6.5f)));
-  EXPECT_TRUE(seen("jdr=" + real(4.5f)));
+  EXPECT_TRUE(seen("jdr=" + real(6.5f)) && seen("jdr=" + real(4.5f)));
 }
 
 TEST_F(IncombTest, ElementsAreCutToThePoolAndBadPointersRefused) {
   s->cparm.iw[0] = kPoolReals - 2;  // jfna: two words left in the pool
-  host.line("ima jfna 1 5");
-  host.line("7 8");
-  host.line("e");  // would be taken as a third value if more were asked
-  amemo(*s);
+  run({"ima jfna 1 5", "7 8"});     // "e" would be taken as a third value if more were asked
   EXPECT_EQ(s->a[kPoolReals - 1], 7.0f);
   EXPECT_EQ(s->a[kPoolReals], 8.0f);
-  EXPECT_TRUE(host.events.empty());
 
   s->cparm.iw[0] = -50;
   s->a[1] = 77.0f;
-  host.line("ma jfna 1 60");
-  host.press(' ');
-  host.line("ima jfna 1 60");
-  host.line("e");  // no value is asked for
-  amemo(*s);
+  run({"ma jfna 1 60", " ", "ima jfna 1 60"});  // no value is asked for
   EXPECT_FALSE(seen(real(77.0f)));
   EXPECT_EQ(s->a[1], 77.0f);
-  EXPECT_TRUE(host.events.empty());
 }
 
 // A record of its own declared by a card, looked up directly.
@@ -134,7 +102,7 @@ struct Probe {
   float x;
 };
 
-class IncombDirectTest : public ShellTest {
+class IncombDirectTest : public test::ScreenSession {
  protected:
   void card(std::initializer_list<const char*> lines) {
     int i = 0;
@@ -142,9 +110,8 @@ class IncombDirectTest : public ShellTest {
     for (const char* l : lines) set_field(text[i++], l);
     nlines = i;
   }
-  int lookup(int kind, int mode) {
-    return incomb(*s, kind, mode, text, nlines, std::as_writable_bytes(std::span(&probe, 1)),
-                  "probe");
+  int lookup(int kind) {
+    return incomb(*s, kind, 0, text, nlines, std::as_writable_bytes(std::span(&probe, 1)), "probe");
   }
   char text[6][80] = {};
   int nlines = 0;
@@ -160,29 +127,30 @@ TEST_F(IncombDirectTest, OtherRecordsAndCommentsArePassedOver) {
   host.line("2 2 2");
   host.press(' ');
   s->a[22] = 9.0f;
-  EXPECT_EQ(lookup(0, 0), 0);
+  EXPECT_EQ(lookup(0), 0);
   EXPECT_TRUE(seen("x=" + real(1.5f)));
-  EXPECT_EQ(lookup(1, 0), 0);
+  EXPECT_EQ(lookup(1), 0);
   EXPECT_TRUE(seen("jdr=" + real(9.0f)));
 }
 
 TEST_F(IncombDirectTest, RefusalsLeaveTheIdentifierUnread) {
   card({"      common/probe/jdr(x),x"});  // unreadable dimension before the name
   host.line("x");
-  EXPECT_EQ(lookup(0, 0), 1);
+  EXPECT_EQ(lookup(0), 1);
   std::string word;
   int len = 0;
   readname(*s, word, 16, len, "");
   EXPECT_EQ(word, "x");
   card({"      common/probe/jdr(3),x,jpast"});  // beyond the record's size
   host.line("jpast");
-  EXPECT_EQ(lookup(0, 0), 1);
+  EXPECT_EQ(lookup(0), 1);
   s->crd.ip = 80;  // the checker drops the line after a failed search
   host.line("");
-  EXPECT_EQ(lookup(0, 0), 0);  // a blank answer
+  EXPECT_EQ(lookup(0), 0);  // a blank answer
   EXPECT_TRUE(host.events.empty());
 }
 
+// The card names every word of the mesh record where the record holds it.
 TEST(MeshCard, NamesTheWordsOfTheMeshRecord) {
   test::TestHost host;
   auto s = std::make_unique<Session>(host);
@@ -198,19 +166,19 @@ TEST(MeshCard, NamesTheWordsOfTheMeshRecord) {
   ASSERT_FALSE(d.malformed);
   ASSERT_EQ(d.names.size(), 85u);
   EXPECT_EQ(d.names.back().offset + d.names.back().words, 102);
-  auto offset_of = [&](const std::string& name) {
-    for (const DeclName& n : d.names) {
-      if (n.name == name) return n.offset * 4;
-    }
-    return -1;
-  };
-  EXPECT_EQ(offset_of("jn1"), static_cast<int>(offsetof(Cmesh, jn1)));
-  EXPECT_EQ(offset_of("nuz3"), static_cast<int>(offsetof(Cmesh, nuz3)));
-  EXPECT_EQ(offset_of("jdz"), static_cast<int>(offsetof(Cmesh, jdz)));
-  EXPECT_EQ(offset_of("jsss0"), static_cast<int>(offsetof(Cmesh, jsss0)));
-  EXPECT_EQ(offset_of("n_jintbc"), static_cast<int>(offsetof(Cmesh, n_jintbc)));
-  EXPECT_EQ(offset_of("nmarkers"), static_cast<int>(offsetof(Cmesh, nmarkers)));
-  EXPECT_EQ(offset_of("hxd"), static_cast<int>(offsetof(Cmesh, hxd)));
+  const std::pair<std::string, size_t> fields[] = {{"jn1", offsetof(Cmesh, jn1)},
+                                                   {"nuz3", offsetof(Cmesh, nuz3)},
+                                                   {"jdz", offsetof(Cmesh, jdz)},
+                                                   {"jsss0", offsetof(Cmesh, jsss0)},
+                                                   {"n_jintbc", offsetof(Cmesh, n_jintbc)},
+                                                   {"nmarkers", offsetof(Cmesh, nmarkers)},
+                                                   {"hxd", offsetof(Cmesh, hxd)}};
+  for (const auto& [name, offset] : fields) {
+    const auto n = std::find_if(d.names.begin(), d.names.end(),
+                                [&](const DeclName& dn) { return dn.name == name; });
+    ASSERT_NE(n, d.names.end()) << name;
+    EXPECT_EQ(static_cast<size_t>(n->offset) * 4, offset) << name;
+  }
 }
 
 }  // namespace

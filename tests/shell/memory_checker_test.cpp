@@ -8,7 +8,7 @@
 #include "console/console.hpp"
 #include "shell/checker.hpp"
 #include "shell/shell.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
@@ -18,36 +18,38 @@ std::string reals(std::initializer_list<float> v) {
   for (float x : v) out += fmt_real(x, "(e11.3)");
   return out;
 }
+std::string ints(std::initializer_list<int> v) {
+  std::string out;
+  for (int x : v) out += fmt_int(x, "(i8)");
+  return out;
+}
 
 // Nodes (r, z): 1 (0,0), 2 (1,0), 3 (1,1), 4 (0,1); elements (1,2,3) and (1,3,4).
-class CheckerTest : public ShellTest {
+class CheckerTest : public test::ScreenSession {
  protected:
   CheckerTest() {
     Cmesh& c = s->cmesh;
-    c.n1 = 4;
-    c.n2 = 2;
-    c.m = 3;
-    c.jrz = 10;
+    c.n1 = 4, c.n2 = 2, c.m = 3, c.jrz = 10, c.jj1 = 20, c.jsss = 50;
     const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
-    for (int i = 0; i < 8; ++i) s->a[11 + i] = rz[i];
-    c.jj1 = 20;
+    std::copy(rz, rz + 8, &s->a[11]);
     const int32_t j1[6] = {1, 2, 3, 1, 3, 4};
-    for (int i = 0; i < 6; ++i) s->km[21 + i] = j1[i];
-    for (int k = 0; k < 3; ++k) {
-      c.jdr[k] = 30 + 2 * k;
-      c.jdz[k] = 40 + 2 * k;
-      s->a[31 + 2 * k] = 0.5f + k;    // element 1
-      s->a[41 + 2 * k] = -0.25f * k;  // element 1
+    std::copy(j1, j1 + 6, &s->km[21]);
+    for (int k = 0; k < 3; ++k) {  // element 1's values
+      c.jdr[k] = 30 + 2 * k, s->a[31 + 2 * k] = 0.5f + k;
+      c.jdz[k] = 40 + 2 * k, s->a[41 + 2 * k] = -0.25f * k;
     }
-    c.jsss = 50;
     s->a[51] = 0.5f;
     for (int k = 0; k < 4; ++k) c.jdcr[k] = 60 + 10 * k;
-    s->a[63] = 1.5f;   // vr at node 3
-    s->a[73] = -2.5f;  // vz
-    s->a[83] = 1.25f;  // r_
-    s->a[93] = 1.75f;  // z_
+    s->a[63] = 1.5f, s->a[73] = -2.5f, s->a[83] = 1.25f, s->a[93] = 1.75f;  // vr vz r_ z_ of node 3
     s->csize.maxa = 100;
     s->csize.maxk = 30;
+  }
+  // Runs the checker over the commands, each answered with a key, and leaves it.
+  void commands(std::initializer_list<const char*> lines) {
+    for (const char* l : lines) host.line(l), host.press(' ');
+    host.line("e");
+    amemo(*s);
+    EXPECT_TRUE(host.events.empty());
   }
 };
 
@@ -71,41 +73,21 @@ TEST_F(CheckerTest, NearestNodeAndContainingCell) {
 }
 
 TEST_F(CheckerTest, QueryCommands) {
-  host.line("num 0.9 0.95");
-  host.press(' ');
-  host.line("node 3");
-  host.press(' ');
-  host.line("cell 0.8 0.2");
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_TRUE(seen("nom=" + fmt_int(3, "(i8)")));
-  EXPECT_TRUE(seen("r,z=" + reals({1.0f, 1.0f})));
-  EXPECT_TRUE(seen("r_,z_=" + reals({1.25f, 1.75f})));
-  EXPECT_TRUE(seen("vr,vz=" + reals({1.5f, -2.5f})));
-  EXPECT_TRUE(seen("nel=" + fmt_int(1, "(i8)")));
-  EXPECT_TRUE(seen("j1=" + fmt_int(1, "(i8)") + fmt_int(2, "(i8)") + fmt_int(3, "(i8)")));
-  EXPECT_TRUE(seen("x0=" + reals({0, 1, 1})));
-  EXPECT_TRUE(seen("y0=" + reals({0, 0, 1})));
-  EXPECT_TRUE(seen("dr=" + reals({0.5f, 1.5f, 2.5f})));
-  EXPECT_TRUE(seen("dz=" + reals({0.0f, -0.25f, -0.5f})));
-  EXPECT_TRUE(seen("sss=" + reals({0.5f})));
+  commands({"num 0.9 0.95", "node 3", "cell 0.8 0.2"});
+  for (const std::string& t :
+       {"nom=" + ints({3}), "r,z=" + reals({1, 1}), "r_,z_=" + reals({1.25f, 1.75f}),
+        "vr,vz=" + reals({1.5f, -2.5f}), "nel=" + ints({1}), "j1=" + ints({1, 2, 3}),
+        "x0=" + reals({0, 1, 1}), "y0=" + reals({0, 0, 1}), "dr=" + reals({0.5f, 1.5f, 2.5f}),
+        "dz=" + reals({0.0f, -0.25f, -0.5f}), "sss=" + reals({0.5f})}) {
+    EXPECT_TRUE(seen(t)) << t;
+  }
 }
 
 TEST_F(CheckerTest, EmptyMeshAnswersWithoutReading) {
   s->cmesh = Cmesh{};
-  host.line("num 0 0");
-  host.press(' ');
-  host.line("node 1");
-  host.press(' ');
-  host.line("cell 0 0");
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
-  EXPECT_TRUE(seen("nom=" + fmt_int(0, "(i8)")));
-  EXPECT_FALSE(seen("nel="));
-  EXPECT_FALSE(seen("r,z="));
+  commands({"num 0 0", "node 1", "cell 0 0"});
+  EXPECT_TRUE(seen("nom=" + ints({0})));
+  EXPECT_FALSE(seen("nel=") || seen("r,z="));
 }
 
 TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
@@ -123,32 +105,19 @@ TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
   EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 0);
   c.jdcr[0] = -1000;
   c.jdcr[2] = kPoolReals;
-  host.line("node 3");
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
+  commands({"node 3"});
   EXPECT_TRUE(seen("r,z="));
-  EXPECT_FALSE(seen("r_,z_="));
-  EXPECT_FALSE(seen("vr,vz="));
+  EXPECT_FALSE(seen("r_,z_=") || seen("vr,vz="));
 }
 
 TEST_F(CheckerTest, MinMaxOfResultFunctions) {
   s->cht.nipp = 3;
-  s->cht.ipp[0] = 200;
-  s->cht.ipp[1] = 300;
-  s->cht.ipp[2] = kPoolReals - 2;  // outside the pool: skipped
-  set_field(s->cls.ppname[0], "temperature");
-  set_field(s->cls.ppname[1], "pressure");
-  set_field(s->cls.ppname[2], "broken");
+  const int32_t ipp[3] = {200, 300, kPoolReals - 2};  // the last outside the pool: skipped
+  const char* names[3] = {"temperature", "pressure", "broken"};
+  for (int k = 0; k < 3; ++k) s->cht.ipp[k] = ipp[k], set_field(s->cls.ppname[k], names[k]);
   const float f[4] = {3, -1, 7, 2};
-  for (int i = 0; i < 4; ++i) {
-    s->a[201 + i] = f[i];
-    s->a[301 + i] = 5.0f;
-  }
-  host.line("minmax");
-  host.press(' ');
-  host.line("e");
-  amemo(*s);
+  for (int i = 0; i < 4; ++i) s->a[201 + i] = f[i], s->a[301 + i] = 5.0f;
+  commands({"minmax"});
   EXPECT_TRUE(seen("temperature" + fmt_real(-1, "(e12.4)") + fmt_real(7, "(e12.4)")));
   EXPECT_TRUE(seen("pressure" + fmt_real(5, "(e12.4)") + fmt_real(5, "(e12.4)")));
   EXPECT_FALSE(seen("broken"));
@@ -156,32 +125,22 @@ TEST_F(CheckerTest, MinMaxOfResultFunctions) {
 
 TEST_F(CheckerTest, ViewBeforePreparationLeavesWordsBelowTheMark) {
   for (int i = 1; i <= 108; ++i) s->a[i] = static_cast<float>(i);
-  int32_t jdcr[6] = {};
-  int opened = 0;
-  s->up.arez = [&] {
-    ++opened;
-    for (int k = 0; k < 6; ++k) jdcr[k] = s->cmesh.jdcr[k];
-  };
+  std::vector<int32_t> jdcr;
+  s->up.arez = [&] { jdcr.assign(s->cmesh.jdcr, s->cmesh.jdcr + 6); };
   host.line("view");
   host.line("e");
   amemo(*s);
-  EXPECT_EQ(opened, 1);
-  EXPECT_EQ(jdcr[0], 60);  // the class's own
-  EXPECT_EQ(jdcr[2], 100);
-  EXPECT_EQ(jdcr[4], 100);
-  EXPECT_EQ(jdcr[3], 104);
-  EXPECT_EQ(jdcr[5], 104);
-  for (int i = 1; i <= 100; ++i) ASSERT_EQ(s->a[i], static_cast<float>(i)) << i;
-  for (int i = 101; i <= 108; ++i) EXPECT_EQ(s->a[i], 0.0f) << i;
+  EXPECT_EQ(jdcr, (std::vector<int32_t>{60, 70, 100, 104, 100, 104}));  // 60, 70 the class's own
+  for (int i = 1; i <= 108; ++i) ASSERT_EQ(s->a[i], i <= 100 ? static_cast<float>(i) : 0.0f) << i;
 
   // With no room for the mesh at the end of the pool the pointers stay.
   s->cmesh.jdcr[2] = 80;
   s->csize.maxa = kPoolReals - 4;
+  jdcr.clear();
   host.line("view");
   host.line("e");
   amemo(*s);
-  EXPECT_EQ(opened, 2);
-  EXPECT_EQ(s->cmesh.jdcr[2], 80);
+  EXPECT_EQ(jdcr.at(2), 80);
 }
 
 TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
@@ -189,15 +148,11 @@ TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
   host.line("menu");
   host.press(key::kEsc);  // leaves from the menu
   amemo(*s);
-  EXPECT_TRUE(seen("m:incorrect command"));
+  EXPECT_TRUE(seen("m:incorrect command") && seen("- checker -"));
   EXPECT_EQ(s->checker_menu_mode, 1);
-  EXPECT_TRUE(seen("- checker -"));
 
   // The next call starts in the menu; item 16 switches back.
-  host.press(key::kEnd);
-  host.press(key::kUp);
-  host.press(key::kUp);
-  host.press(key::kEnter);
+  for (int k : {key::kEnd, key::kUp, key::kUp, key::kEnter}) host.press(k);
   host.line("g");
   amemo(*s);
   EXPECT_EQ(s->checker_menu_mode, 0);

@@ -28,19 +28,13 @@ TEST_F(NewarrTest, ConsecutiveArraysFromTheMark) {
   int32_t j[4] = {0, 0, 0, -1};
   int32_t mark = 100;
   EXPECT_EQ(newarr(s, j, 1, 3, 10, mark, 1000, "jdf"), 0);
-  EXPECT_EQ(j[0], 100);
-  EXPECT_EQ(j[1], 110);
-  EXPECT_EQ(j[2], 120);
-  EXPECT_EQ(j[3], -1);
-  EXPECT_EQ(mark, 130);
+  EXPECT_EQ((std::vector<int32_t>{j[0], j[1], j[2], j[3], mark}),
+            (std::vector<int32_t>{100, 110, 120, -1, 130}));
   EXPECT_EQ(newarr(s, j, 4, 2, 5, mark, 1000, "jdf"), 0);  // k2 < k1: entry k1 alone
-  EXPECT_EQ(j[3], 130);
-  EXPECT_EQ(mark, 135);
+  EXPECT_TRUE(j[3] == 130 && mark == 135);
   EXPECT_EQ(newarr(s, j, 1, 3, 0, mark, 1000, "jdf"), 0);  // empty arrays
-  EXPECT_EQ(j[2], 135);
-  EXPECT_EQ(mark, 135);
-  EXPECT_EQ(iflag(s), 0);
-  EXPECT_TRUE(lines.empty());
+  EXPECT_TRUE(j[2] == 135 && mark == 135);
+  EXPECT_TRUE(iflag(s) == 0 && lines.empty());
 }
 
 TEST_F(NewarrTest, FillingThePoolExactlyIsRefused) {
@@ -54,8 +48,7 @@ TEST_F(NewarrTest, FillingThePoolExactlyIsRefused) {
   flag_off(s);
   mark = 950;
   EXPECT_EQ(newarr(s, &j, 1, 1, 49, mark, 1000, "jfna"), 0);
-  EXPECT_EQ(mark, 999);
-  EXPECT_EQ(iflag(s), 0);
+  EXPECT_TRUE(mark == 999 && iflag(s) == 0);
 }
 
 TEST_F(NewarrTest, HugeRequestFailsInsteadOfWrapping) {
@@ -75,9 +68,7 @@ TEST_F(NewarrTest, BadCallsAreRefused) {
   int32_t mark = 20;
   EXPECT_EQ(newarr(s, j, 0, 2, 5, mark, 1000, "j"), 1);
   EXPECT_EQ(newarr(s, j, 1, 2, -3, mark, 1000, "j"), 1);
-  EXPECT_EQ(iflag(s), 1);
-  EXPECT_EQ(mark, 20);
-  EXPECT_EQ(j[0], 4);
+  EXPECT_TRUE(iflag(s) == 1 && mark == 20 && j[0] == 4);
   EXPECT_EQ(lines, (std::vector<std::string>{" error calling newarr ", " error calling newarr "}));
 }
 

@@ -6,7 +6,7 @@
 
 #include "console/console.hpp"
 #include "shell/checker.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
@@ -15,31 +15,32 @@ std::string real(float x) {
   return fmt_real(x, "(e11.3)");
 }
 
-using AdmpTest = ShellTest;
+class AdmpTest : public test::ScreenSession {
+ protected:
+  // Shows what the typed line names and closes the listing with a key.
+  void show(const std::string& line) {
+    host.line(line);
+    host.press(' ');
+    admp(*s, 0);
+  }
+};
 
 TEST_F(AdmpTest, PoolIntervalsAreCutToThePools) {
   s->a[1] = 1.5f;
   s->a[2] = 2.5f;
   for (int i = 1; i <= 12; ++i) s->km[kPoolInts - 12 + i] = 100 + i;
-  host.line("a 0 2");
-  host.press(' ');
-  admp(*s, 0);
+  show("a 0 2");
   EXPECT_TRUE(seen("a=" + real(1.5f) + real(2.5f)));
 
-  host.line("km " + std::to_string(kPoolInts - 11) + " 2000000");
-  host.press(' ');
-  admp(*s, 0);
+  show("km " + std::to_string(kPoolInts - 11) + " 2000000");
   std::string first_ten;
   for (int i = 1; i <= 10; ++i) first_ten += fmt_int(100 + i, "(i8)");
-  EXPECT_TRUE(seen("km="));
-  EXPECT_TRUE(seen(first_ten));  // ten to a line
+  EXPECT_TRUE(seen("km=") && seen(first_ten));  // ten to a line
   EXPECT_TRUE(seen(fmt_int(111, "(i8)") + fmt_int(112, "(i8)")));
 
   screens.clear();
   cls(*s);
-  host.line("a 9 3");  // empty: nothing shown, still the wait
-  host.press(' ');
-  admp(*s, 0);
+  show("a 9 3");  // empty: nothing shown, still the wait
   EXPECT_FALSE(seen("a="));
   EXPECT_TRUE(host.events.empty());
 }
@@ -50,10 +51,8 @@ TEST_F(AdmpTest, EditReadsAllValuesInOneRequest) {
   host.line("6");
   host.press(' ');
   admp(*s, 1);
-  EXPECT_EQ(s->km[kPoolInts - 1], 5);
-  EXPECT_EQ(s->km[kPoolInts], 6);
-  EXPECT_TRUE(seen("new value?"));
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(s->km[kPoolInts - 1] == 5 && s->km[kPoolInts] == 6);
+  EXPECT_TRUE(seen("new value?") && host.events.empty());
 
   s->a[5] = 1.0f;
   host.line("a 5 6 9");  // one value given, then Esc: nothing changes
@@ -71,12 +70,13 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
   host.line("ctime");
   host.press(' ');
   admp(*s, 0);
-  EXPECT_TRUE(seen(" incorrect name of common-block"));
   EXPECT_TRUE(seen("\n*** ctime ***")) << "the dump starts on a line of its own";
-  EXPECT_TRUE(seen("rtim1,rtim2=" + real(1.0f) + real(2.0f)));
-  EXPECT_TRUE(seen("itrace=" + fmt_int(3, "(i8)")));
-  EXPECT_TRUE(seen("modname1=\"dim\""));
-  EXPECT_TRUE(seen("*** end ctime ***"));
+  for (const std::string& t :
+       {std::string(" incorrect name of common-block"), "rtim1,rtim2=" + real(1.0f) + real(2.0f),
+        "itrace=" + fmt_int(3, "(i8)"), std::string("modname1=\"dim\""),
+        std::string("*** end ctime ***")}) {
+    EXPECT_TRUE(seen(t)) << t;
+  }
 
   for (const char* name : {"crd", "term", "grf", "term3", "chistor"}) {
     host.line(name);
@@ -103,13 +103,13 @@ TEST_F(AdmpTest, MeshRecordDumpPagesThroughItsFields) {
   host.line("cmesh");
   for (int i = 0; i < 10; ++i) host.press(' ');
   admp(*s, 0);
-  EXPECT_TRUE(seen(" ************ cmesh ********"));
-  EXPECT_TRUE(seen("jdcr(6)="));
-  EXPECT_TRUE(seen("jcd,jdcd,jmcd="));
-  EXPECT_TRUE(seen(fmt_int(0, "(i8)") + fmt_int(0, "(i8)") + fmt_int(4321, "(i8)")));
-  EXPECT_TRUE(seen("hx,hy,hz=" + real(0.125f) + real(0.0f) + real(0.0f)));
-  EXPECT_TRUE(seen(" ******* end cmesh ********"));
-  EXPECT_TRUE(seen("more?"));
+  for (const std::string& t : {std::string(" ************ cmesh ********"), std::string("jdcr(6)="),
+                               std::string("jcd,jdcd,jmcd="),
+                               fmt_int(0, "(i8)") + fmt_int(0, "(i8)") + fmt_int(4321, "(i8)"),
+                               "hx,hy,hz=" + real(0.125f) + real(0.0f) + real(0.0f),
+                               std::string(" ******* end cmesh ********"), std::string("more?")}) {
+    EXPECT_TRUE(seen(t)) << t;
+  }
 }
 
 TEST_F(AdmpTest, TimeRecordTakesNewCoefficientsWithoutAWait) {
@@ -118,15 +118,12 @@ TEST_F(AdmpTest, TimeRecordTakesNewCoefficientsWithoutAWait) {
   host.press(key::kEsc);  // old values kept
   admp(*s, 0);
   EXPECT_EQ(s->cht.cur, 0.5f);
-  EXPECT_TRUE(seen("cur,bet,sgl1(3)="));
-  EXPECT_TRUE(seen("new values?(esc - old values)"));
+  EXPECT_TRUE(seen("cur,bet,sgl1(3)=") && seen("new values?(esc - old values)"));
 
   host.line("cht");
   host.line("0.4 0.3 0.1 0.2 0.3");
   admp(*s, 0);
-  EXPECT_FLOAT_EQ(s->cht.cur, 0.4f);
-  EXPECT_FLOAT_EQ(s->cht.bet, 0.3f);
-  EXPECT_FLOAT_EQ(s->cht.sgl1[2], 0.3f);
+  EXPECT_TRUE(s->cht.cur == 0.4f && s->cht.bet == 0.3f && s->cht.sgl1[2] == 0.3f);
   EXPECT_TRUE(host.events.empty());
 }
 

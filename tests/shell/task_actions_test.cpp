@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "shell/shell.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
 
-class TaskActions : public ShellTest {
+class TaskActions : public test::ScreenSession {
  protected:
   void SetUp() override {
     iniclass(*s);
