@@ -49,16 +49,14 @@ TEST_F(LineInputTest, FileLargerThanSignedSixteenBitPositionsIsReadToItsEnd) {
   open(bytes);
   int last = 0;
   for (int i = 1; i <= 4000; ++i) last = integer("v");
-  EXPECT_EQ(last_rc, 0);
-  EXPECT_EQ(last, 4000);
-  EXPECT_EQ(s->crd.inm, 4000);
+  EXPECT_TRUE(last_rc == 0 && last == 4000 && s->crd.inm == 4000);
 }
 
 TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   host.type("k");
   int unit = 7;
-  EXPECT_EQ(readfrom(*s, unit, dir.file("none.dif")), 1);
-  EXPECT_TRUE(shown(" Warning: file \"" + dir.file("none.dif") + "\" does not exist."));
+  EXPECT_EQ(readfrom(*s, unit, "none.dif"), 1);
+  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist."));
   EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
 }
@@ -74,8 +72,7 @@ TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
 
   int unit = kKeyboardUnit;
   ASSERT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  EXPECT_TRUE(s->astime.bytes.empty());
-  EXPECT_EQ(s->astime.handle, 0);
+  EXPECT_TRUE(s->astime.bytes.empty() && s->astime.handle == 0);
   rstread(*s);  // no file: nothing changes
   EXPECT_EQ(s->crd.kterm, 1);
 }
@@ -83,15 +80,12 @@ TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
 TEST_F(LineInputTest, SpecialKeysEndKeyboardLinesWithTheirCodes) {
   std::string line;
   int ierr = 0;
-  host.press(key::kEsc);
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 27);
-  host.press(key::kF1);
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 256 + 59);
-  host.type("ab\r");
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 0);
+  for (const auto& [k, code] : {std::pair{key::kEsc, 27}, {key::kF1, 256 + 59}, {'\r', 0}}) {
+    host.type("ab");
+    host.press(k);
+    txtl(*s, line, ierr, kKeyboardUnit);
+    EXPECT_EQ(ierr, code);
+  }
   EXPECT_EQ(rtrim(line), "ab");
 }
 

@@ -1,49 +1,23 @@
-// A session on the test host with the reader's input switched to a data file written by the test
-// or to the keyboard, and a look at the text screen.
+// A session with the reader's input switched to a data file written by the test or to the
+// keyboard, and requests for one value.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <memory>
 #include <string>
 
-#include "console/console.hpp"
-#include "host/test_dir.hpp"
-#include "reader/reader.hpp"
-#include "support/test_host.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor {
 
-class ReaderTest : public ::testing::Test {
+class ReaderTest : public test::ScreenSession {
  protected:
-  ReaderTest() : s(std::make_unique<Session>(host)) {
-    console_install(*s);
-    int unit = kKeyboardUnit;
-    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  }
-
   // Writes the bytes as a data file and switches the reader to it.
   void open(const std::string& bytes) {
-    const std::string name = dir.file("test.dif");
-    std::ofstream(name, std::ios::binary) << bytes;
+    std::ofstream("test.dif", std::ios::binary) << bytes;
     int unit = 0;
-    ASSERT_EQ(readfrom(*s, unit, name), 0);
+    ASSERT_EQ(readfrom(*s, unit, "test.dif"), 0);
     ASSERT_GT(unit, 0);
   }
-
-  std::string row(int r) const {
-    std::string line(reinterpret_cast<const char*>(&s->text.ch[(r - 1) * kCols]), kCols);
-    return rtrim(line);
-  }
-  // True when some row of the text screen reads exactly text.
-  bool shown(const std::string& text) const {
-    for (int r = 1; r <= kRows; ++r) {
-      if (row(r) == text) return true;
-    }
-    return false;
-  }
-
   float real(std::string_view keyword, int iopt = 0) {
     float v = -99.0f;
     int n = 1;
@@ -57,9 +31,6 @@ class ReaderTest : public ::testing::Test {
     return v;
   }
 
-  test::TestHost host;
-  TestDir dir;
-  std::unique_ptr<Session> s;
   int last_rc = -1;
 };
 

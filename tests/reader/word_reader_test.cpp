@@ -11,13 +11,11 @@ TEST_F(WordReaderTest, WordsFromTheLineThenFromNewLines) {
   std::string name;
   int len = -1;
   readname(*s, name, 8, len, "");
-  EXPECT_EQ(name, "alpha");
-  EXPECT_EQ(len, 5);
+  EXPECT_TRUE(name == "alpha" && len == 5);
   readname(*s, name, 8, len, "");
   EXPECT_EQ(name, "beta");
   readname(*s, name, 8, len, "");  // a blank line: nothing read
-  EXPECT_EQ(len, 0);
-  EXPECT_EQ(name, "");
+  EXPECT_TRUE(name.empty() && len == 0);
 
   host.type("k");
   locate1(*s, 1, 10);
@@ -55,10 +53,9 @@ TEST(WordsInText, FirstWordAndIntegers) {
   int first = -1;
   int last = -1;
   rdword("   ab cd", first, last);
-  EXPECT_EQ(first, 4);
-  EXPECT_EQ(last, 5);
+  EXPECT_TRUE(first == 4 && last == 5);
   rdword("xyz", first, last);
-  EXPECT_EQ(last, 3);
+  EXPECT_TRUE(first == 1 && last == 3);
   rdword("    ", first, last);
   EXPECT_EQ(first + last, 0);
 
