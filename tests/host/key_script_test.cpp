@@ -1,14 +1,13 @@
 #include "host/key_script.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "host/host.hpp"
+#include "test_dir.hpp"
 
 namespace tivor {
 namespace {
@@ -33,9 +32,6 @@ TEST(KeyScriptParse, EveryNamedKeyMapsToItsConsoleCode) {
   std::string script;
   std::vector<ScriptToken> expected;
   for (const auto& [name, code] : table) {
-    const KeyScript one = parse_key_script("<" + name + ">");
-    ASSERT_TRUE(one.ok()) << name;
-    EXPECT_EQ(one.tokens, keys({code})) << name;
     script += "<" + name + ">";
     expected.push_back(ScriptToken::press(code));
   }
@@ -74,51 +70,45 @@ TEST(KeyScriptParse, MalformedTokensReportTheirLine) {
     std::string text;
     int line;
   };
-  const std::vector<Case> cases = {
-      {"<Foo>", 1},
-      {"<enter>", 1},  // names are case-sensitive
-      {"<>", 1},
-      {"ab\n<Enter", 2},
-      {"<Enter\n>", 1},  // a token does not span lines
-      {"<Esc<Enter>", 1},
-      {"<<Enter>", 1},
-      {"ok\n# <Bad>\n\n<Shot:>", 4},
-      {"<Shot:a/b>", 1},
-      {"<Text:../up>", 1},
-      {"<Shot:a b>", 1},
-      {"<Shot:x\\y>", 1},
-      {"<Shot>", 1},
-      {"<Beep:1>", 1},
-      {"<Click:0,1>", 1},
-      {"<Click:641,1>", 1},
-      {"<Click:1,351>", 1},
-      {"<Click:1>", 1},
-      {"<Click:1,2,3>", 1},
-      {"<Click:-1,2>", 1},
-      {"<Click:+1,2>", 1},
-      {"<Click: 1,2>", 1},
-      {"<Click:,>", 1},
-      {"<RClick:1,9999999>", 1},
-      {"x\n\x01", 2},
-      {"a\x7f", 1},
-  };
+  // Names are case-sensitive, a token does not span lines, file names stay in the directory,
+  // clicks stay on the canvas.
+  const std::vector<Case> cases = {{"<Foo>", 1},
+                                   {"<enter>", 1},
+                                   {"<>", 1},
+                                   {"ab\n<Enter", 2},
+                                   {"<Enter\n>", 1},
+                                   {"<Esc<Enter>", 1},
+                                   {"<<Enter>", 1},
+                                   {"ok\n# <Bad>\n\n<Shot:>", 4},
+                                   {"<Shot:a/b>", 1},
+                                   {"<Text:../up>", 1},
+                                   {"<Shot:a b>", 1},
+                                   {"<Shot:x\\y>", 1},
+                                   {"<Shot>", 1},
+                                   {"<Beep:1>", 1},
+                                   {"<Click:0,1>", 1},
+                                   {"<Click:641,1>", 1},
+                                   {"<Click:1,351>", 1},
+                                   {"<Click:1>", 1},
+                                   {"<Click:1,2,3>", 1},
+                                   {"<Click:-1,2>", 1},
+                                   {"<Click:+1,2>", 1},
+                                   {"<Click: 1,2>", 1},
+                                   {"<Click:,>", 1},
+                                   {"<RClick:1,9999999>", 1},
+                                   {"x\n\x01", 2},
+                                   {"a\x7f", 1}};
   for (const Case& c : cases) {
     const KeyScript s = parse_key_script(c.text);
     ASSERT_FALSE(s.ok()) << c.text;
-    EXPECT_EQ(s.error->line, c.line) << c.text;
-    EXPECT_FALSE(s.error->message.empty()) << c.text;
-    EXPECT_TRUE(s.tokens.empty()) << c.text;
+    EXPECT_TRUE(s.error->line == c.line && !s.error->message.empty() && s.tokens.empty()) << c.text;
   }
 }
 
 TEST(KeyScriptLoad, ReadsAFileAndReportsAMissingOne) {
-  char path[] = "/tmp/tivor_keys_XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  std::ofstream(path) << "# demo\nq<Enter>\n";
-  const KeyScript s = load_key_script(path);
-  std::remove(path);
+  TestDir dir;
+  std::ofstream(dir.file("keys.txt")) << "# demo\nq<Enter>\n";
+  const KeyScript s = load_key_script(dir.file("keys.txt"));
   ASSERT_TRUE(s.ok());
   EXPECT_EQ(s.tokens, keys({'q', key::kEnter}));
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 namespace tivor {
 namespace {
@@ -55,14 +56,11 @@ TEST_F(SdlHostTest, OpensDrawsPresentsReopensAndCloses) {
   for (int x = 0; x < 640; ++x) host_->surface().at(x, x % 350) = static_cast<uint8_t>(x % 16);
   host_->present();
   host_->open_window("bigger", 800, 437);
-  EXPECT_EQ(host_->surface().w, 800);
   EXPECT_EQ(host_->surface().pixels, std::vector<uint8_t>(800u * 437u, 0));
   host_->present();
-  int w = 0;
-  int h = 0;
+  int w = 0, h = 0;
   host_->display_size(w, h);
-  EXPECT_GT(w, 0);
-  EXPECT_GT(h, 0);
+  EXPECT_TRUE(w > 0 && h > 0);
   host_->close_window();
   EXPECT_FALSE(host_->window_open());
   host_->present();  // nothing to show, and no harm
@@ -100,19 +98,14 @@ TEST_F(SdlHostTest, TextIsTypedOnceAndOnlyAscii) {
   push_key(SDLK_a);
   push_text("a");
   push_text("B \xC3\xA9!");  // the non-ASCII letter is dropped
-  EXPECT_EQ(host_->poll_key(), 'a');
-  EXPECT_EQ(host_->poll_key(), 'B');
-  EXPECT_EQ(host_->poll_key(), ' ');
-  EXPECT_EQ(host_->poll_key(), '!');
-  EXPECT_EQ(host_->poll_key(), 0);
   // Alt-C also produces the text "c"; it is delivered as Alt-C alone.
   push_key(SDLK_c, KMOD_LALT);
   push_text("c");
   push_key(SDLK_c);
   push_text("c");
-  EXPECT_EQ(host_->poll_key(), key::kAltC);
-  EXPECT_EQ(host_->poll_key(), 'c');
-  EXPECT_EQ(host_->poll_key(), 0);
+  std::vector<int> got;
+  for (int k = host_->poll_key(); k != 0; k = host_->poll_key()) got.push_back(k);
+  EXPECT_EQ(got, (std::vector<int>{'a', 'B', ' ', '!', key::kAltC, 'c'}));
 }
 
 TEST_F(SdlHostTest, ClicksAreScaledToCanvasPointsAndCloseIsCtrlC) {
@@ -129,10 +122,8 @@ TEST_F(SdlHostTest, ClicksAreScaledToCanvasPointsAndCloseIsCtrlC) {
   for (const InputEvent& want : expected) {
     InputEvent ev;
     ASSERT_TRUE(host_->wait_input(ev, 1.0));
-    EXPECT_EQ(ev.key, want.key);
-    EXPECT_EQ(ev.button, want.button);
-    EXPECT_EQ(ev.x, want.x);
-    EXPECT_EQ(ev.y, want.y);
+    EXPECT_EQ(std::tie(ev.key, ev.button, ev.x, ev.y),
+              std::tie(want.key, want.button, want.x, want.y));
   }
   SDL_Event quit{};
   quit.type = SDL_QUIT;
@@ -156,8 +147,7 @@ TEST_F(SdlHostTest, WaitsTimeOutAndTimedWaitEndsOnAKey) {
   EXPECT_LT(Clock::now() - t1, std::chrono::seconds(5));
   EXPECT_EQ(host_->poll_key(), 0);  // the key that ended the wait was taken
   const double c = host_->clock();
-  EXPECT_GT(c, 0.0);
-  EXPECT_GE(host_->clock(), c);
+  EXPECT_TRUE(c > 0.0 && host_->clock() >= c);
 }
 
 }  // namespace
