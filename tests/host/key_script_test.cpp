@@ -66,43 +66,41 @@ TEST(KeyScriptParse, SavesPollEscAndMouse) {
 }
 
 TEST(KeyScriptParse, MalformedTokensReportTheirLine) {
-  struct Case {
-    std::string text;
-    int line;
+  auto expect_error = [](const std::string& text, int line) {
+    const KeyScript s = parse_key_script(text);
+    ASSERT_FALSE(s.ok()) << text;
+    EXPECT_TRUE(s.error->line == line && !s.error->message.empty() && s.tokens.empty()) << text;
   };
   // Names are case-sensitive, a token does not span lines, file names stay in the directory,
   // clicks stay on the canvas.
-  const std::vector<Case> cases = {{"<Foo>", 1},
-                                   {"<enter>", 1},
-                                   {"<>", 1},
-                                   {"ab\n<Enter", 2},
-                                   {"<Enter\n>", 1},
-                                   {"<Esc<Enter>", 1},
-                                   {"<<Enter>", 1},
-                                   {"ok\n# <Bad>\n\n<Shot:>", 4},
-                                   {"<Shot:a/b>", 1},
-                                   {"<Text:../up>", 1},
-                                   {"<Shot:a b>", 1},
-                                   {"<Shot:x\\y>", 1},
-                                   {"<Shot>", 1},
-                                   {"<Beep:1>", 1},
-                                   {"<Click:0,1>", 1},
-                                   {"<Click:641,1>", 1},
-                                   {"<Click:1,351>", 1},
-                                   {"<Click:1>", 1},
-                                   {"<Click:1,2,3>", 1},
-                                   {"<Click:-1,2>", 1},
-                                   {"<Click:+1,2>", 1},
-                                   {"<Click: 1,2>", 1},
-                                   {"<Click:,>", 1},
-                                   {"<RClick:1,9999999>", 1},
-                                   {"x\n\x01", 2},
-                                   {"a\x7f", 1}};
-  for (const Case& c : cases) {
-    const KeyScript s = parse_key_script(c.text);
-    ASSERT_FALSE(s.ok()) << c.text;
-    EXPECT_TRUE(s.error->line == c.line && !s.error->message.empty() && s.tokens.empty()) << c.text;
+  for (const char* text : {"<Foo>",
+                           "<enter>",
+                           "<>",
+                           "<Enter\n>",
+                           "<Esc<Enter>",
+                           "<<Enter>",
+                           "<Shot:a/b>",
+                           "<Text:../up>",
+                           "<Shot:a b>",
+                           "<Shot:x\\y>",
+                           "<Shot>",
+                           "<Beep:1>",
+                           "<Click:0,1>",
+                           "<Click:641,1>",
+                           "<Click:1,351>",
+                           "<Click:1>",
+                           "<Click:1,2,3>",
+                           "<Click:-1,2>",
+                           "<Click:+1,2>",
+                           "<Click: 1,2>",
+                           "<Click:,>",
+                           "<RClick:1,9999999>",
+                           "a\x7f"}) {
+    expect_error(text, 1);
   }
+  expect_error("ab\n<Enter", 2);
+  expect_error("x\n\x01", 2);
+  expect_error("ok\n# <Bad>\n\n<Shot:>", 4);
 }
 
 TEST(KeyScriptLoad, ReadsAFileAndReportsAMissingOne) {
