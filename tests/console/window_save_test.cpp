@@ -48,14 +48,10 @@ TEST_F(WindowTest, SaveRestoreRoundTrip) {
   c.s.colors.bg = 2;
   cls(c.s);
   restwin(c.s, 10, 5, 30, 9, "win");
-  EXPECT_EQ(c.row(5).substr(9, 21), std::string(21, 'F'));
-  EXPECT_EQ(c.trimmed(4), "");
-  EXPECT_EQ(c.s.frame.at(73, 57), raster[72 + 56 * 640]);
-  EXPECT_EQ(c.s.frame.at(72, 57), 2);
+  EXPECT_TRUE(c.row(5).substr(9, 21) == std::string(21, 'F') && c.trimmed(4).empty());
+  EXPECT_TRUE(c.s.frame.at(73, 57) == raster[72 + 56 * 640] && c.s.frame.at(72, 57) == 2);
   restwin(c.s, 1, 1, 80, 25, "all");
-  EXPECT_EQ(c.s.text.ch, ch);
-  EXPECT_EQ(c.s.frame.raster, raster);
-  EXPECT_EQ(c.screen(), screen);
+  EXPECT_TRUE(c.s.text.ch == ch && c.s.frame.raster == raster && c.screen() == screen);
   restwin(c.s, 1, 1, 80, 25, "never_saved");
   EXPECT_EQ(c.screen(), screen);
 }
@@ -107,9 +103,8 @@ TEST_F(WindowTest, PixelBlockAlone) {
   winfile(c.s, 3, 7, 100, 51, 1, "blk");  // another size: not drawn
   EXPECT_EQ(c.s.frame.at(3, 7), 0);
   winfile(c.s, 3, 7, 100, 50, 2, "blk");
-  EXPECT_EQ(c.s.frame.at(100, 50), raster[99 + 49 * 640]);
+  EXPECT_TRUE(c.s.frame.at(100, 50) == raster[99 + 49 * 640] && c.s.frame.at(101, 50) == 0);
   EXPECT_EQ(c.pixel(100, 50), colpal(raster[99 + 49 * 640]));
-  EXPECT_EQ(c.s.frame.at(101, 50), 0);
   EXPECT_FALSE(std::filesystem::exists("blk"));
 }
 
