@@ -28,19 +28,11 @@ struct MenuTest : ::testing::Test {
   }
 };
 
-TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
-  int hi = 0;
-  c.host.on_wait = [&](int) { hi = c.attr(64, 3); };
-  c.host.press(key::kEnter);
-  sel = 2;
-  wmenu(c.s, "main menu", sel, "alpha beta gamma_delta", 3, "null", 64, 1, 0, 3, 15, 1, 1, 15);
-  EXPECT_EQ(sel, 2);
-  EXPECT_EQ(hi, 3 * 16 + 0);
-  EXPECT_EQ(c.row(1).substr(63, 15), "   main menu   ");
-  EXPECT_EQ(c.row(4).substr(63, 15), "gamma delta    ");
-  EXPECT_EQ(c.attr(64, 3), kItemAttr);
-  EXPECT_EQ(c.attr(79, 4), 7);
-
+// The main menu's own layout is checked by the session tests; here several columns and a blank
+// title.
+TEST_F(MenuTest, LayoutInColumns) {
+  int hi = 0;  // the current item while the menu waits
+  c.host.on_wait = [&](int) { hi = c.attr(10, 6); };
   c.put(10, 8, std::string(18, 'x'));  // the last item row is cleared over the menu width
   c.put(10, 5, "keep");
   c.host.press(key::kEnter);
@@ -48,7 +40,7 @@ TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
   EXPECT_EQ(c.trimmed(5), "         keep");
   EXPECT_EQ(c.row(7).substr(9, 18), "i4    i5    i6    ");
   EXPECT_EQ(c.row(8).substr(9, 18), "i7                ");
-  EXPECT_EQ(c.attr(27, 8), kItemAttr);
+  EXPECT_TRUE(c.attr(27, 8) == kItemAttr && hi == 3 * 16 + 0);
 }
 
 TEST_F(MenuTest, KeyboardNavigation) {

@@ -1,4 +1,5 @@
-// Lines of a data file: line ends, Ctrl-Z, large files; switching the source.
+// Lines of a data file: line ends, Ctrl-Z, large files; switching the source; questions answered
+// at the keyboard: values only, bad answers asked again, special keys abandoning.
 #include "reader/reader_fixture.hpp"
 
 namespace tivor {
@@ -87,6 +88,41 @@ TEST_F(LineInputTest, SpecialKeysEndKeyboardLinesWithTheirCodes) {
     EXPECT_EQ(ierr, code);
   }
   EXPECT_EQ(rtrim(line), "ab");
+}
+
+// The rest of a typed line answers the next question: see the checker and command tests.
+TEST_F(LineInputTest, BadAnswerIsErasedAndTheQuestionAskedAgain) {
+  locate1(*s, 1, 20);
+  host.type("1 x\r");
+  host.type("5 6\r");
+  int32_t v[2] = {};
+  int n = 2;
+  ASSERT_EQ(readi(*s, " two values?", v, n, "ignored", 0), 0);
+  EXPECT_TRUE(v[0] == 5 && v[1] == 6);
+  EXPECT_EQ(row(20), " two values?5 6");
+  EXPECT_EQ(iflag(*s), 0);
+
+  host.type("cur=1\r7\r");  // no keywords at the keyboard
+  EXPECT_EQ(integer("cur"), 7);
+}
+
+TEST_F(LineInputTest, ListsEndWithTheEndMark) {
+  host.type("1 2\r3&\r");
+  int32_t v[4] = {};
+  int n = 0;
+  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
+  EXPECT_TRUE(n == 3 && v[2] == 3);
+  host.type("1 2 3 4 5&\r");  // too long: asked again
+  host.type("9&\r");
+  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
+  EXPECT_TRUE(n == 1 && v[0] == 9);
+}
+
+TEST_F(LineInputTest, SpecialKeyAbandonsTheQuestionWithoutFlag) {
+  host.type("12");
+  host.press(key::kEsc);
+  EXPECT_EQ(integer("n"), -99);
+  EXPECT_TRUE(last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
 }
 
 }  // namespace

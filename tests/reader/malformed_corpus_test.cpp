@@ -10,18 +10,10 @@ namespace {
 const std::string kValid = "cur=0.5 n=3\r\nf=1,2,3&\r\nopt=4\r\nname\r\n";
 
 std::vector<std::string> corpus() {
-  std::vector<std::string> files = {"",
-                                    "cur=0.5 n=3$ f=1,2&",
-                                    "cur=0.5 n=3 f=1,,2&",
-                                    "cur=0.5 n=3 f=1 2 3 4 5",
-                                    "cur=0.5 n=3 f=1 2 3 4 5 6 7 8 9 10 11 12&",
-                                    "cur=0.5 n=99999999999999999999",
-                                    "cur=" + std::string(100000, '1'),
-                                    "cur=0.5 n=3 f=" + std::string(100000, '7') + "&",
-                                    std::string(100000, 'x'),
+  // Crashes, overruns and hangs on any bytes are the fuzz target's; here the outcome of every
+  // request is checked too.
+  std::vector<std::string> files = {"", "cur=0.5 n=3 f=1 2 3 4 5 6 7 8 9 10 11 12&",
                                     std::string("cur=0.5\0 n=3\r\n", 15),
-                                    "cur=0.5 n=3\xff\r\n",
-                                    "\x1a",
                                     "cur=\x1a"
                                     "0.5"};
   std::mt19937 rng(12345);
@@ -38,16 +30,8 @@ std::vector<std::string> corpus() {
       const char c =
           "=.,;:&+-*e \r\n\0\xff"
           "0123456789abz"[byte(rng) % 28];
-      switch (byte(rng) % 3) {
-        case 0:
-          f[at] = c;
-          break;
-        case 1:
-          f.erase(at, 1);
-          break;
-        default:
-          f.insert(at, 1, c);
-      }
+      const int op = byte(rng) % 3;  // 0 change, 1 drop, 2 add
+      f.replace(at, op < 2 ? 1 : 0, op == 1 ? 0 : 1, c);
     }
     files.push_back(f);
   }
