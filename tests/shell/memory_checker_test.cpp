@@ -44,21 +44,21 @@ class CheckerTest : public test::ScreenSession {
     s->csize.maxa = 100;
     s->csize.maxk = 30;
   }
-  // Runs the checker over the commands, each answered with a key, and leaves it.
-  void commands(std::initializer_list<const char*> lines) {
-    for (const char* l : lines) host.line(l), host.press(' ');
-    host.line("e");
+  // Runs the checker over the key script, which ends by leaving it.
+  void checker(std::string_view script) {
+    host.script(script);
     amemo(*s);
     EXPECT_TRUE(host.events.empty());
+  }
+  int node(float r, float z) const {
+    int n = -1;
+    lntrt(*s, r, z, n);
+    return n;
   }
 };
 
 TEST_F(CheckerTest, NearestNodeAndContainingCell) {
-  int node = -1;
-  lntrt(*s, 0.9f, 0.2f, node);
-  EXPECT_EQ(node, 2);
-  lntrt(*s, -3.0f, 5.0f, node);
-  EXPECT_EQ(node, 4);
+  EXPECT_TRUE(node(0.9f, 0.2f) == 2 && node(-3.0f, 5.0f) == 4);
   EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 1);
   EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 2);
   EXPECT_EQ(fcell2(*s, 1.0f, 0.5f), 1);  // on the boundary
@@ -73,19 +73,18 @@ TEST_F(CheckerTest, NearestNodeAndContainingCell) {
 }
 
 TEST_F(CheckerTest, QueryCommands) {
-  commands({"num 0.9 0.95", "node 3", "cell 0.8 0.2"});
-  for (const std::string& t :
-       {"nom=" + ints({3}), "r,z=" + reals({1, 1}), "r_,z_=" + reals({1.25f, 1.75f}),
-        "vr,vz=" + reals({1.5f, -2.5f}), "nel=" + ints({1}), "j1=" + ints({1, 2, 3}),
-        "x0=" + reals({0, 1, 1}), "y0=" + reals({0, 0, 1}), "dr=" + reals({0.5f, 1.5f, 2.5f}),
-        "dz=" + reals({0.0f, -0.25f, -0.5f}), "sss=" + reals({0.5f})}) {
-    EXPECT_TRUE(seen(t)) << t;
-  }
+  checker("num 0.9 0.95<Enter> node 3<Enter> cell 0.8 0.2<Enter> e<Enter>");
+  EXPECT_EQ(
+      unseen({"nom=" + ints({3}), "r,z=" + reals({1, 1}), "r_,z_=" + reals({1.25f, 1.75f}),
+              "vr,vz=" + reals({1.5f, -2.5f}), "nel=" + ints({1}), "j1=" + ints({1, 2, 3}),
+              "x0=" + reals({0, 1, 1}), "y0=" + reals({0, 0, 1}), "dr=" + reals({0.5f, 1.5f, 2.5f}),
+              "dz=" + reals({0.0f, -0.25f, -0.5f}), "sss=" + reals({0.5f})}),
+      "");
 }
 
 TEST_F(CheckerTest, EmptyMeshAnswersWithoutReading) {
   s->cmesh = Cmesh{};
-  commands({"num 0 0", "node 1", "cell 0 0"});
+  checker("num 0 0<Enter> node 1<Enter> cell 0 0<Enter> e<Enter>");
   EXPECT_TRUE(seen("nom=" + ints({0})));
   EXPECT_FALSE(seen("nel=") || seen("r,z="));
 }
@@ -93,10 +92,7 @@ TEST_F(CheckerTest, EmptyMeshAnswersWithoutReading) {
 TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
   Cmesh& c = s->cmesh;
   c.jrz = kPoolReals - 3;  // 4 nodes need 8 words
-  int node = -1;
-  lntrt(*s, 0.0f, 0.0f, node);
-  EXPECT_EQ(node, 0);
-  EXPECT_EQ(fcell2(*s, 0.5f, 0.2f), 0);
+  EXPECT_TRUE(node(0.0f, 0.0f) == 0 && fcell2(*s, 0.5f, 0.2f) == 0);
   c.jrz = 10;
   c.jj1 = kPoolInts - 2;
   EXPECT_EQ(fcell2(*s, 0.5f, 0.2f), 0);
@@ -105,7 +101,7 @@ TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
   EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 0);
   c.jdcr[0] = -1000;
   c.jdcr[2] = kPoolReals;
-  commands({"node 3"});
+  checker("node 3<Enter> e<Enter>");
   EXPECT_TRUE(seen("r,z="));
   EXPECT_FALSE(seen("r_,z_=") || seen("vr,vz="));
 }
@@ -117,7 +113,7 @@ TEST_F(CheckerTest, MinMaxOfResultFunctions) {
   for (int k = 0; k < 3; ++k) s->cht.ipp[k] = ipp[k], set_field(s->cls.ppname[k], names[k]);
   const float f[4] = {3, -1, 7, 2};
   for (int i = 0; i < 4; ++i) s->a[201 + i] = f[i], s->a[301 + i] = 5.0f;
-  commands({"minmax"});
+  checker("minmax<Enter> e<Enter>");
   EXPECT_TRUE(seen("temperature" + fmt_real(-1, "(e12.4)") + fmt_real(7, "(e12.4)")));
   EXPECT_TRUE(seen("pressure" + fmt_real(5, "(e12.4)") + fmt_real(5, "(e12.4)")));
   EXPECT_FALSE(seen("broken"));
@@ -127,9 +123,7 @@ TEST_F(CheckerTest, ViewBeforePreparationLeavesWordsBelowTheMark) {
   for (int i = 1; i <= 108; ++i) s->a[i] = static_cast<float>(i);
   std::vector<int32_t> jdcr;
   s->up.arez = [&] { jdcr.assign(s->cmesh.jdcr, s->cmesh.jdcr + 6); };
-  host.line("view");
-  host.line("e");
-  amemo(*s);
+  checker("view<Enter>e<Enter>");
   EXPECT_EQ(jdcr, (std::vector<int32_t>{60, 70, 100, 104, 100, 104}));  // 60, 70 the class's own
   for (int i = 1; i <= 108; ++i) ASSERT_EQ(s->a[i], i <= 100 ? static_cast<float>(i) : 0.0f) << i;
 
@@ -137,26 +131,16 @@ TEST_F(CheckerTest, ViewBeforePreparationLeavesWordsBelowTheMark) {
   s->cmesh.jdcr[2] = 80;
   s->csize.maxa = kPoolReals - 4;
   jdcr.clear();
-  host.line("view");
-  host.line("e");
-  amemo(*s);
+  checker("view<Enter>e<Enter>");
   EXPECT_EQ(jdcr.at(2), 80);
 }
 
 TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
-  host.line("zz");
-  host.line("menu");
-  host.press(key::kEsc);  // leaves from the menu
-  amemo(*s);
+  checker("zz<Enter>menu<Enter><Esc>");  // leaves from the menu
   EXPECT_TRUE(seen("m:incorrect command") && seen("- checker -"));
   EXPECT_EQ(s->checker_menu_mode, 1);
-
-  // The next call starts in the menu; item 16 switches back.
-  for (int k : {key::kEnd, key::kUp, key::kUp, key::kEnter}) host.press(k);
-  host.line("g");
-  amemo(*s);
+  checker("<End><Up><Up><Enter>g<Enter>");  // the menu again; item 16 switches back
   EXPECT_EQ(s->checker_menu_mode, 0);
-  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
@@ -164,14 +148,9 @@ TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
   s->cmemo.nlines = 1;
   s->crd.ip = 1;
   set_field(s->crd.str, "m t g rest");
-  host.press(' ');
-  amemo(*s);  // "t g" of the line in hand are its commands
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_TRUE(seen("    1       common/cmesh/jdcr(6),isym,jgrz,ng,npreg,jpreg,"));
-  EXPECT_TRUE(seen("   10      +jcd,jdcd,jmcd"));
-  EXPECT_TRUE(seen("    1 memory card is not available"));
-  EXPECT_EQ(s->crd.ip, 1);
-  EXPECT_EQ(field_str(s->crd.str), "m t g rest");
+  checker(" ");  // "t g" of the line in hand are its commands
+  EXPECT_EQ(unseen({"   10      +jcd,jdcd,jmcd", "    1 memory card is not available"}), "");
+  EXPECT_TRUE(s->crd.ip == 1 && field_str(s->crd.str) == "m t g rest");
 }
 
 }  // namespace

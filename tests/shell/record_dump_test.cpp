@@ -46,17 +46,13 @@ TEST_F(AdmpTest, PoolIntervalsAreCutToThePools) {
 }
 
 TEST_F(AdmpTest, EditReadsAllValuesInOneRequest) {
-  host.line("km " + std::to_string(kPoolInts - 1) + " 2000000");
-  host.line("5");
-  host.line("6");
-  host.press(' ');
+  host.script("km " + std::to_string(kPoolInts - 1) + " 2000000<Enter>5<Enter>6<Enter> ");
   admp(*s, 1);
   EXPECT_TRUE(s->km[kPoolInts - 1] == 5 && s->km[kPoolInts] == 6);
   EXPECT_TRUE(seen("new value?") && host.events.empty());
 
   s->a[5] = 1.0f;
-  host.line("a 5 6 9");  // one value given, then Esc: nothing changes
-  host.press(key::kEsc);
+  host.script("a 5 6 9<Enter><Esc>");  // one value given, then Esc: nothing changes
   admp(*s, 1);
   EXPECT_EQ(s->a[5], 1.0f);
 }
@@ -66,17 +62,12 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
   s->ctime1.rtim1 = 1.0f;
   s->ctime1.rtim2 = 2.0f;
   set_field(s->ctime1.modname1, "dim");
-  host.line("cmem");
-  host.line("ctime");
-  host.press(' ');
+  host.script("cmem<Enter>ctime<Enter> ");
   admp(*s, 0);
   EXPECT_TRUE(seen("\n*** ctime ***")) << "the dump starts on a line of its own";
-  for (const std::string& t :
-       {std::string(" incorrect name of common-block"), "rtim1,rtim2=" + real(1.0f) + real(2.0f),
-        "itrace=" + fmt_int(3, "(i8)"), std::string("modname1=\"dim\""),
-        std::string("*** end ctime ***")}) {
-    EXPECT_TRUE(seen(t)) << t;
-  }
+  EXPECT_EQ(unseen({" incorrect name of common-block", "rtim1,rtim2=" + real(1.0f) + real(2.0f),
+                    "itrace=" + fmt_int(3, "(i8)"), "modname1=\"dim\"", "*** end ctime ***"}),
+            "");
 
   for (const char* name : {"crd", "term", "grf", "term3", "chistor"}) {
     host.line(name);
@@ -90,8 +81,7 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
   }
 
   screens.clear();
-  host.line("grf");  // edit mode: record names do nothing
-  host.press(' ');
+  host.script("grf<Enter> ");  // edit mode: record names do nothing
   admp(*s, 1);
   EXPECT_FALSE(seen("*** grf ***"));
   EXPECT_TRUE(host.events.empty());
@@ -100,28 +90,23 @@ TEST_F(AdmpTest, RecordDumpsAreLabelled) {
 TEST_F(AdmpTest, MeshRecordDumpPagesThroughItsFields) {
   s->cmesh.jmcd = 4321;
   s->cmesh.hx = 0.125f;
-  host.line("cmesh");
-  for (int i = 0; i < 10; ++i) host.press(' ');
+  host.script("cmesh<Enter>          ");
   admp(*s, 0);
-  for (const std::string& t : {std::string(" ************ cmesh ********"), std::string("jdcr(6)="),
-                               std::string("jcd,jdcd,jmcd="),
-                               fmt_int(0, "(i8)") + fmt_int(0, "(i8)") + fmt_int(4321, "(i8)"),
-                               "hx,hy,hz=" + real(0.125f) + real(0.0f) + real(0.0f),
-                               std::string(" ******* end cmesh ********"), std::string("more?")}) {
-    EXPECT_TRUE(seen(t)) << t;
-  }
+  EXPECT_EQ(unseen({" ************ cmesh ********", "jdcr(6)=", "jcd,jdcd,jmcd=",
+                    fmt_int(0, "(i8)") + fmt_int(0, "(i8)") + fmt_int(4321, "(i8)"),
+                    "hx,hy,hz=" + real(0.125f) + real(0.0f) + real(0.0f),
+                    " ******* end cmesh ********", "more?"}),
+            "");
 }
 
 TEST_F(AdmpTest, TimeRecordTakesNewCoefficientsWithoutAWait) {
   s->cht.cur = 0.5f;
-  host.line("cht");
-  host.press(key::kEsc);  // old values kept
+  host.script("cht<Enter><Esc>");  // old values kept
   admp(*s, 0);
   EXPECT_EQ(s->cht.cur, 0.5f);
   EXPECT_TRUE(seen("cur,bet,sgl1(3)=") && seen("new values?(esc - old values)"));
 
-  host.line("cht");
-  host.line("0.4 0.3 0.1 0.2 0.3");
+  host.script("cht<Enter>0.4 0.3 0.1 0.2 0.3<Enter>");
   admp(*s, 0);
   EXPECT_TRUE(s->cht.cur == 0.4f && s->cht.bet == 0.3f && s->cht.sgl1[2] == 0.3f);
   EXPECT_TRUE(host.events.empty());

@@ -44,6 +44,14 @@ class ScreenSession : public ::testing::Test {
   }
   // True when the text was on the screen at some key wait or is there now.
   bool seen(std::string_view text) const { return seen_on(screens, *s, text); }
+  // The texts never seen, one a line; empty when all were.
+  std::string unseen(std::initializer_list<std::string> texts) const {
+    std::string out;
+    for (const std::string& t : texts) {
+      if (!seen(t)) out += t + "\n";
+    }
+    return out;
+  }
 
   WorkDir dir;
   TestHost host;
