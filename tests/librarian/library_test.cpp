@@ -91,16 +91,14 @@ TEST_F(LibraryTest, DeletingFramesTwoToThreeOfFiveRenumbersTheRest) {
   // A rewrite that fails keeps the library whole.
   const std::vector<uint8_t> three = slurp("lbr/five.lbr");
   fs::create_directory("lbr/five.lbr.tmp" + std::to_string(::getpid()));
-  host.line("1 1");
-  host.press(key::kEnter);
+  host.script("1 1<Enter><Enter>");
   apdele(*s);
   EXPECT_TRUE(seen(" write error") && s->frame.kadr.nkadr == 3);
   EXPECT_EQ(slurp("lbr/five.lbr"), three);
   fs::remove("lbr/five.lbr.tmp" + std::to_string(::getpid()));
 
   // Deleting everything leaves an empty library that still takes frames.
-  host.line("1 9");
-  host.press(key::kEnter);  // " library ... is empty. "
+  host.script("1 9<Enter><Enter>");  // a key for " library ... is empty. "
   apdele(*s);
   EXPECT_TRUE(s->frame.kadr.nkadr == 0 && seen(" library lbr/five.lbr is empty."));
   apsave(*s, 3.0f, "again", 1);
@@ -119,8 +117,7 @@ TEST_F(LibraryTest, DamagedRecordsEndReadingAndBlockChanges) {
   host.press(key::kEnter);
   apsave(*s, 1.0f, "x", 1);
   EXPECT_TRUE(seen("apsave: read error, kadr=  3"));
-  host.line("1 1");
-  host.press(key::kEnter);
+  host.script("1 1<Enter><Enter>");
   apdele(*s);
   EXPECT_EQ(slurp("lbr/bad.lbr"), bytes);
 
@@ -162,13 +159,7 @@ TEST_F(LibraryTest, ListingKeepsItsColumnsApartUnderTheirHeadings) {
 TEST_F(LibraryTest, DefiningALibraryAsksBeforeMakingANewOne) {
   // Everything but the movie defines a library first; "n" leaves none chosen, then "y" makes the
   // new, empty library (its message takes a key).
-  for (int answer : {'n', 'y'}) {
-    host.press(key::kEnter);
-    host.line("films");
-    host.press(answer);
-    host.press(key::kEnter);
-  }
-  host.press(key::kEsc);
+  host.script("<Enter>films<Enter>n<Enter><Enter>films<Enter>y<Enter><Esc>");
   apict1(*s, 0.0f);
   for (const char* t :
        {" enter name for picture library:", "lbr/films.lbr library not found",
@@ -182,7 +173,7 @@ TEST_F(LibraryTest, DefiningALibraryAsksBeforeMakingANewOne) {
 }
 
 TEST_F(LibraryTest, MoviePlaysAnyLibraryAndKeepsTheCurrentOne) {
-  for (const int k : {key::kDown, key::kEnter, key::kEnter, key::kEsc}) host.press(k);
+  host.script("<Down><Enter><Enter><Esc>");
   apict1(*s, 0.0f);
   EXPECT_TRUE(seen("picture libraries not found.."));
 
@@ -191,7 +182,7 @@ TEST_F(LibraryTest, MoviePlaysAnyLibraryAndKeepsTheCurrentOne) {
   set_field(s->frame.kadr.libname, "lbr/bbb.lbr");
   s->frame.kadr.chosen = kLibraryChosen;
   // show movie, the first one (aaa), leave
-  for (const int k : {key::kDown, key::kEnter, key::kEnter, key::kEsc}) host.press(k);
+  host.script("<Down><Enter><Enter><Esc>");
   apict1(*s, 0.0f);
   EXPECT_TRUE(seen(" choose movie:"));
   EXPECT_EQ(s->frame.kadr.image[0], 128 + 16 + 4);  // all four frames were shown

@@ -13,6 +13,12 @@
 namespace tivor::shell_test {
 namespace {
 
+std::string enters(int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += "<Enter>";
+  return out;
+}
+
 class TxtaTest : public test::ScreenSession {
  protected:
   int ask(std::string_view commands, bool allowother = false) {
@@ -30,8 +36,7 @@ TEST_F(TxtaTest, WordsOfOneLineAnswerSuccessivePrompts) {
   EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(ask("go g c"), 1);  // upper case typed
   // "x" is not a command: the message, the rest of the line dropped, a new prompt.
-  host.line("goo c");
-  host.line("c");
+  host.script("goo c<Enter>c<Enter>");
   EXPECT_EQ(ask("go g c"), 3);
   EXPECT_EQ(rc, 0);
   EXPECT_TRUE(seen("bad word"));
@@ -55,21 +60,16 @@ TEST_F(TxtaTest, AllowOtherLeavesTheWordForTheCaller) {
 TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
   std::filesystem::create_directories("buf/tivor.buf");  // a directory: the save must fail
   iniclass(*s);
-  for (int i = 0; i < 24; ++i) host.line("");
-  host.line("a");
+  host.script(enters(24) + "a<Enter>");
   EXPECT_EQ(ask("a b c"), 1);
   EXPECT_TRUE(seen("a b c"));
 
-  for (int i = 0; i < 25; ++i) host.line("");
-  for (int k : {key::kRight, key::kEnter}) host.press(k);  // exit&save -> continue
-  host.line("b");
+  host.script(enters(25) + "<Right><Enter>b<Enter>");  // exit&save -> continue
   EXPECT_EQ(ask("a b c"), 2);
   EXPECT_TRUE(seen("exit&save"));
 
-  for (int i = 0; i < 25; ++i) host.line("");
-  // exit&save fails: the message, then the menu again, where exit is chosen.
-  for (int k : {key::kEnter, key::kEnter, key::kLeft, key::kEnter}) host.press(k);
-  host.line("a");  // never read
+  // exit&save fails: the message, then the menu again, where exit is chosen; "a" is never read.
+  host.script(enters(25) + "<Enter><Enter><Left><Enter>a<Enter>");
   int status = -1;
   try {
     ask("a b c");
@@ -81,9 +81,7 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
 }
 
 TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
-  host.line("# Go Fast");
-  host.line("## ");
-  host.line("###");
+  for (const char* l : {"# Go Fast", "## ", "###"}) host.line(l);
   EXPECT_EQ(ask("go fast c"), 1);
   EXPECT_EQ(field_str(s->remark), "Go Fast");
   EXPECT_TRUE(seen("Go Fast"));
@@ -92,9 +90,7 @@ TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
 }
 
 TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
-  host.line("com ls -l Data");
-  host.press(' ');  // strike any key
-  host.line("a");
+  host.script("com ls -l Data<Enter> a<Enter>");  // a key for "strike any key"
   EXPECT_EQ(ask("a b c"), 1);
   EXPECT_EQ(host.commands, std::vector<std::string>{"ls -l Data"});
   EXPECT_TRUE(seen(" strike any key"));
