@@ -176,47 +176,50 @@ class TextEditorFiles : public TextEditorTest {
   std::string file = dir.file("data.dat");
 };
 
-TEST_F(TextEditorFiles, SavePromptOnlyAfterAChangeAndOnlyWhenSavingIsAllowed) {
-  spit(file, "abc\n");
-  keys({key::kEsc});
-  EXPECT_TRUE(edit(1, file));
-
-  keys({'X', key::kEsc});
-  EXPECT_FALSE(edit(1, file));
-  EXPECT_TRUE(con.row(25).substr(0, 15) == "save? (Y/N/C)  " && con.attr(1, 25) == 3 * 16 + 15);
-
-  for (int mode : {0, -1}) {
-    keys({'X', key::kEsc});
-    EXPECT_TRUE(edit(mode, file)) << mode;
+// Each case: the file, the keys, the mode and the buffer's size; whether the editor was left
+// (else it still waits), the file afterwards and the message on row 25.
+TEST_F(TextEditorFiles, LeavingAndSaving) {
+  using namespace key;
+  const std::string w90(90, 'w'), tail = "\n" + std::string(100, 'w') + "\n4\n";
+  const std::vector<int> split = {'X', kDown, kHome, 'Y', kRight, kEnter, kF2};
+  struct Case {
+    std::string before;
+    std::vector<int> keys;
+    int mode, maxlines;
+    bool left;
+    std::string after, message;
+  };
+  const Case cases[] = {
+      // The save prompt comes only after a change and only when saving is allowed (mode 1).
+      {"abc\n", {kEsc}, 1, 100, true, "abc\n", ""},
+      {"abc\n", {'X', kEsc}, 1, 100, false, "abc\n", "save? (Y/N/C)  "},
+      {"abc\n", {'X', kEsc}, 0, 100, true, "abc\n", ""},
+      {"abc\n", {'X', kEsc}, -1, 100, true, "abc\n", ""},
+      // Its answers: no; cancel, back to editing; yes.
+      {"abc\n", {'X', kEsc, 'n'}, 1, 100, true, "abc\n", ""},
+      {"abc\n", {'X', kCtrlC, 'c', 'Y', kEsc, 'Y'}, 1, 100, true, "XYabc\n", ""},
+      // F2 saves without trailing blanks and with each line's own end; after it Esc just leaves;
+      // mode 0 never writes.
+      {"a   \r\n\tb\n\n", {'X', kF2}, 1, 100, false, "Xa\r\n\tb\n\n", "File saved"},
+      {"a\r\n", {'X', kF2, kEsc}, 1, 100, true, "Xa\r\n", ""},
+      {"a\r\n", {'X', kF2, kEsc}, 0, 100, true, "a\r\n", ""},
+      // Y typed into a long line moves its text right without losing any; Enter splits it.
+      {"a\rb" + w90 + "\r", split, 1, 100, false, "Xa\rYb\r" + w90 + "\r", "File saved"},
+      // A file too long for the buffer warns (an exactly full one does not) and keeps its tail.
+      {"1\n2\n", {}, 1, 2, false, "1\n2\n", ""},
+      {"1\n2" + tail, {}, 1, 2, false, "1\n2" + tail, " BE: unsufficient memory"},
+      {"1\n2" + tail, {'X', kF2, kEsc}, 1, 2, true, "X1\n2" + tail, ""},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    spit(file, c.before);
+    keys(c.keys);
+    EXPECT_EQ(edit(c.mode, file, c.maxlines), c.left) << i;
+    EXPECT_EQ(slurp(file), c.after) << i;
+    EXPECT_FALSE(std::filesystem::exists(file + ".saving")) << i;
+    EXPECT_EQ(con.row(25).substr(0, c.message.size()), c.message) << i;
+    EXPECT_TRUE(c.message.empty() ? con.trimmed(25).empty() : con.attr(1, 25) == 3 * 16 + 15) << i;
   }
-  EXPECT_EQ(slurp(file), "abc\n");
-
-  // The answers: no, cancel (back to editing), yes.
-  keys({'X', key::kEsc, 'n'});
-  ASSERT_TRUE(edit(1, file));
-  EXPECT_EQ(slurp(file), "abc\n");
-
-  keys({'X', key::kCtrlC, 'c', 'Y', key::kEsc, 'Y'});
-  ASSERT_TRUE(edit(1, file));
-  EXPECT_EQ(slurp(file), "XYabc\n");
-}
-
-TEST_F(TextEditorFiles, F2SavesWithoutTrailingBlanksAndClearsTheChange) {
-  spit(file, "a   \r\n\tb\n\n");
-  keys({'X', key::kF2});
-  ASSERT_FALSE(edit(1, file));
-  EXPECT_EQ(slurp(file), "Xa\r\n\tb\n\n");
-  EXPECT_TRUE(con.trimmed(25) == "File saved" && con.attr(1, 25) == 3 * 16 + 15);
-  EXPECT_FALSE(std::filesystem::exists(file + ".saving"));
-
-  // Saved: Esc leaves without asking.
-  keys({'X', key::kF2, key::kEsc});
-  EXPECT_TRUE(edit(1, file));
-
-  // Mode 0 never writes.
-  keys({'Q', key::kF2, key::kEsc});
-  EXPECT_TRUE(edit(0, file));
-  EXPECT_EQ(slurp(file), "XXa\r\n\tb\n\n");
 }
 
 TEST_F(TextEditorFiles, EveryLineEndSplitsAndAnUneditedSaveKeepsEveryByte) {
@@ -228,15 +231,6 @@ TEST_F(TextEditorFiles, EveryLineEndSplitsAndAnUneditedSaveKeepsEveryByte) {
   EXPECT_EQ(texts(), (Strings{"one", "two", "ab      c", comment.substr(0, 80), "", "end"}));
   for (int n = 1; n <= nlines; ++n) EXPECT_EQ(lines[n - 1].size(), 80u);
   EXPECT_EQ(slurp(file), bytes);
-}
-
-TEST_F(TextEditorFiles, EditedLinesKeepTheirLineEndsAndLongLinesStayWhole) {
-  const std::string rest(90, 'w');
-  spit(file, "a\rb" + rest + "\r");
-  // Y typed into the long line moves its text right without losing any; Enter splits it.
-  keys({'X', key::kDown, key::kHome, 'Y', key::kRight, key::kEnter, key::kF2});
-  ASSERT_FALSE(edit(1, file));
-  EXPECT_EQ(slurp(file), "Xa\rYb\r" + rest + "\r");
 }
 
 TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
@@ -251,19 +245,6 @@ TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
     ASSERT_TRUE(edit(mode, absent));
     EXPECT_TRUE(nlines == 1 && std::filesystem::exists(absent) == (mode == 1));
   }
-}
-
-TEST_F(TextEditorFiles, AFileTooLongForTheBufferWarnsAndKeepsItsTailOnSaving) {
-  spit(file, "1\n2\n");  // exactly full: no warning
-  ASSERT_FALSE(edit(1, file, 2));
-  EXPECT_EQ(con.trimmed(25), "");
-  spit(file, "1\n2\n" + std::string(100, 'w') + "\n4\n");
-  ASSERT_FALSE(edit(1, file, 2));
-  EXPECT_TRUE(con.trimmed(25) == " BE: unsufficient memory" && texts() == (Strings{"1", "2"}));
-
-  keys({'X', key::kF2, key::kEsc});
-  ASSERT_TRUE(edit(1, file, 2));
-  EXPECT_EQ(slurp(file), "X1\n2\n" + std::string(100, 'w') + "\n4\n");
 }
 
 TEST_F(TextEditorFiles, AFailedSaveKeepsTheOldFileAndTheChange) {
