@@ -1,3 +1,5 @@
+// The text screen: writing, scrolling, clearing areas, repainting, the key wait, and the line
+// editor under every prompt.
 #include <gtest/gtest.h>
 
 #include "console/console_fixture.hpp"
@@ -110,6 +112,68 @@ TEST(Grfkey, BlinksAtCursorRestoresScreenMapsButtonsAndStops) {
   c.host.press(key::kCtrlC);
   EXPECT_EQ(c.stops([&] { grfkey(c.s, key); }), 0);
   EXPECT_FALSE(c.host.window_open());
+}
+
+struct EditTest : ::testing::Test {
+  Console c;
+  std::string line;
+  int code = 0;  // the key that ended the line
+
+  // The line edited at column col of row 20 by the key script.
+  std::string edit(std::string_view script, int col = 5) {
+    c.host.script(script);
+    locate1(c.s, col, 20);
+    line.clear();
+    code = edit_line(c.s, line);
+    return line;
+  }
+};
+
+TEST_F(EditTest, EditingKeys) {
+  EXPECT_EQ(edit("hello<Left><Left>X<Home><Del><End><Bksp><Enter>"), "elXl");
+  EXPECT_TRUE(code == key::kEnter && c.trimmed(20) == "    elXl");
+  EXPECT_EQ(edit("abc<PgUp>Z<PgDn><Right>Y<Enter>"), "ZabcY");
+  EXPECT_EQ(edit("<Bksp><Del><Left>a<Right><Del><Enter>"), "a");
+  EXPECT_EQ(edit("0123456789<Enter>", 75), "012345");  // only the room at the cursor
+}
+
+TEST_F(EditTest, OtherKeysEndInputWithTheirCode) {
+  EXPECT_EQ(edit("ab<Esc>"), "ab");
+  EXPECT_EQ(code, key::kEsc);
+  EXPECT_TRUE(edit("<F1>").empty() && code == key::kF1);
+  EXPECT_TRUE(edit("<Tab>").empty() && code == key::kTab);
+  c.host.press(242);
+  EXPECT_TRUE(edit("").empty() && code == 242);
+  c.host.press(241);
+  c.host.press(31);
+  EXPECT_EQ(edit("<Enter>"), "\xf1\x1f");
+  c.host.click_cell(1, 1, 2);
+  edit("");
+  EXPECT_EQ(code, key::kEsc);
+  EXPECT_EQ(c.s.history.count, 1);  // only lines ended by Enter
+}
+
+TEST_F(EditTest, History) {
+  for (const char* l : {"one", "two", "two", "   "}) edit(l + std::string("<Enter>"));
+  ASSERT_EQ(c.s.history.count, 2);              // distinct and not blank
+  EXPECT_EQ(edit("<Up><Esc>"), "two");          // the first Up shows the newest
+  EXPECT_EQ(edit("<Up><Up><Up><Esc>"), "two");  // wraps around
+  EXPECT_EQ(edit("<Down><Esc>"), "one");
+  edit("<Up><Up><Enter>");
+  EXPECT_EQ(c.s.history.lines[2], "one");
+  edit("longer line<Enter>");
+  edit("<Up><Up><Enter>");  // a shorter line erases the longer one
+  EXPECT_EQ(c.trimmed(20), "    one");
+  for (int k = 1; k <= 12; ++k) edit("l" + std::to_string(k) + "<Enter>");
+  EXPECT_EQ(c.s.history.count, 10);
+  EXPECT_TRUE(c.s.history.lines[0] == "l3" && c.s.history.lines[9] == "l12");
+}
+
+TEST_F(EditTest, CtrlCClearsScreenAndStops) {
+  c.put(1, 3, "something");
+  EXPECT_EQ(c.stops([&] { edit("ab<Ctrl-C>"); }), 0);
+  EXPECT_EQ(c.trimmed(1), " program interrupted by user");
+  EXPECT_EQ(c.trimmed(3), "");
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
-// The byte reader and writer every binary file goes through.
+// The byte reader and writer every binary file goes through, and whole-file reads of files the
+// readers cannot trust.
 #include "core/bytes.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <vector>
+
+#include "core/read_file.hpp"
+#include "support/work_dir.hpp"
 
 namespace tivor {
 namespace {
@@ -43,6 +49,20 @@ TEST(Bytes, ReadingPastTheEndFailsForGoodAndReadsNothing) {
   ByteReader huge(b);
   EXPECT_TRUE(huge.bytes(SIZE_MAX).empty());
   EXPECT_FALSE(huge.ok());
+}
+
+TEST(ReadWholeFile, TakesWholeFilesWithinTheLimitAndNothingElse) {
+  test::WorkDir dir;
+  std::ofstream("five", std::ios::binary) << "12345";
+  std::filesystem::create_directory("folder");
+  std::vector<uint8_t> bytes{9};
+  ASSERT_TRUE(read_whole_file("five", bytes, 5));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{'1', '2', '3', '4', '5'}));
+  for (const char* name : {"five", "folder", "missing"}) {
+    bytes = {9};
+    EXPECT_FALSE(read_whole_file(name, bytes, 4)) << name;
+    EXPECT_TRUE(bytes.empty()) << name;
+  }
 }
 
 }  // namespace

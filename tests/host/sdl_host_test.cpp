@@ -51,16 +51,12 @@ class SdlHostTest : public testing::Test {
 };
 
 TEST_F(SdlHostTest, OpensDrawsPresentsReopensAndCloses) {
-  EXPECT_TRUE(host_->window_open());
-  ASSERT_EQ(host_->surface().pixels.size(), 640u * 350u);
+  ASSERT_TRUE(host_->window_open());
   for (int x = 0; x < 640; ++x) host_->surface().at(x, x % 350) = static_cast<uint8_t>(x % 16);
   host_->present();
   host_->open_window("bigger", 800, 437);
   EXPECT_EQ(host_->surface().pixels, std::vector<uint8_t>(800u * 437u, 0));
   host_->present();
-  int w = 0, h = 0;
-  host_->display_size(w, h);
-  EXPECT_TRUE(w > 0 && h > 0);
   host_->close_window();
   EXPECT_FALSE(host_->window_open());
   host_->present();  // nothing to show, and no harm
