@@ -137,7 +137,10 @@ TEST_F(StateBuffer, DamagedBuffersAreRefusedBeforeAnythingChanges) {
       {"rewri:file is damaged", nullptr, uintmax_t{1} << 30},
       {"rewri:record cmesh is damaged: ", [](Session& t) { t.cmesh.jrz = kPoolReals - 10; }, 0},
       {"rewri:record cmesh is damaged: ",  // one element with node 43 of a mesh of 42 nodes
-       [](Session& t) { t.cmesh.n2 = 1, t.cmesh.m = 3, t.km[2] = 43, t.csize.maxk = 3; }, 0},
+       [](Session& t) {
+         t.cmesh.n2 = 1, t.cmesh.m = 3, t.km[2] = 43, t.km[3] = 1, t.csize.maxk = 3;
+       },
+       0},
       {"rewri:record cht is damaged: ", [](Session& t) { t.cht.ipp[0] = -5, t.cht.nipp = 1; }, 0},
       {"rewri:record class is damaged: ", [](Session& t) { t.cls.nfun = 21; }, 0},
   };
