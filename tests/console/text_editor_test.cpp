@@ -11,21 +11,14 @@
 #include "console/console_fixture.hpp"
 #include "console/text_file.hpp"
 #include "host/test_dir.hpp"
+#include "support/files.hpp"
 #include "support/screen_text.hpp"
 
 namespace tivor {
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  return buf.str();
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::file_bytes;
+using test::write_file;
 
 class TextEditorTest : public ::testing::Test {
  protected:
@@ -212,10 +205,10 @@ TEST_F(TextEditorFiles, LeavingAndSaving) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    spit(file, c.before);
+    write_file(file, c.before);
     keys(c.keys);
     EXPECT_EQ(edit(c.mode, file, c.maxlines), c.left) << i;
-    EXPECT_EQ(slurp(file), c.after) << i;
+    EXPECT_EQ(file_bytes(file), c.after) << i;
     EXPECT_FALSE(std::filesystem::exists(file + ".saving")) << i;
     EXPECT_EQ(con.row(25).substr(0, c.message.size()), c.message) << i;
     EXPECT_TRUE(c.message.empty() ? con.trimmed(25).empty() : con.attr(1, 25) == 3 * 16 + 15) << i;
@@ -225,16 +218,16 @@ TEST_F(TextEditorFiles, LeavingAndSaving) {
 TEST_F(TextEditorFiles, EveryLineEndSplitsAndAnUneditedSaveKeepsEveryByte) {
   const std::string comment = "*" + std::string(100000, 'c');
   const std::string bytes = "one\rtwo\r\nab\tc  \n" + comment + "\r\n\rend";
-  spit(file, bytes);
+  write_file(file, bytes);
   keys({key::kF2, key::kEsc});
   ASSERT_TRUE(edit(1, file));
   EXPECT_EQ(texts(), (Strings{"one", "two", "ab      c", comment.substr(0, 80), "", "end"}));
   for (int n = 1; n <= nlines; ++n) EXPECT_EQ(lines[n - 1].size(), 80u);
-  EXPECT_EQ(slurp(file), bytes);
+  EXPECT_EQ(file_bytes(file), bytes);
 }
 
 TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
-  spit(file, "");
+  write_file(file, "");
   keys({key::kEsc});
   ASSERT_TRUE(edit(1, file));
   EXPECT_EQ(texts(), Strings{""});
@@ -248,17 +241,17 @@ TEST_F(TextEditorFiles, AnEmptyOrAbsentFileGivesOneBlankLine) {
 }
 
 TEST_F(TextEditorFiles, AFailedSaveKeepsTheOldFileAndTheChange) {
-  spit(file, "abc\n");
+  write_file(file, "abc\n");
   // The temporary file cannot be made where a directory of its name stands.
   std::filesystem::create_directories(file + ".saving/x");
   keys({'X', key::kF2});
   ASSERT_FALSE(edit(1, file));
-  EXPECT_TRUE(con.trimmed(25).empty() && slurp(file) == "abc\n");
+  EXPECT_TRUE(con.trimmed(25).empty() && file_bytes(file) == "abc\n");
 
   // Failing on leaving goes back to editing, the change still unsaved.
   keys({'X', key::kEsc, 'y', key::kEsc});
   EXPECT_FALSE(edit(1, file));
-  EXPECT_TRUE(con.row(25).substr(0, 14) == "save? (Y/N/C) " && slurp(file) == "abc\n");
+  EXPECT_TRUE(con.row(25).substr(0, 14) == "save? (Y/N/C) " && file_bytes(file) == "abc\n");
 }
 
 // ---- the screen ----
@@ -291,7 +284,7 @@ TEST_F(TextEditorTest, HelpKeys) {
   EXPECT_EQ(con.row(25).substr(0, 32), " Help file absent.hlp is absent ");
 
   helpfile = dir.file("keys.hlp");
-  spit(helpfile, "$cur\n courant number\n$bet\n  second weight\n");
+  write_file(helpfile, "$cur\n courant number\n$bet\n  second weight\n");
   // The cursor on the value of bet=0.3: the topic is the keyword before "=".
   keys(std::vector<int>(15, key::kRight));
   keys({key::kF3});

@@ -8,20 +8,12 @@
 #include <iterator>
 
 #include "console/console_fixture.hpp"
+#include "support/files.hpp"
 
 namespace tivor::test {
 namespace {
 
-std::vector<char> read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const std::string& path, const std::vector<char>& b) {
-  std::ofstream(path, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
-}
-
-std::vector<char> patch_u32(std::vector<char> b, size_t at, uint32_t v) {
+std::string patch_u32(std::string b, size_t at, uint32_t v) {
   for (size_t k = 0; k < 4; ++k) b[at + k] = static_cast<char>(v >> (8 * k));
   return b;
 }
@@ -60,13 +52,13 @@ TEST_F(WindowTest, SaveRestoreRoundTrip) {
 
 TEST_F(WindowTest, TruncatedOrInconsistentFilesNeverOverrun) {
   savewin(c.s, 3, 3, 40, 12, "win");
-  const auto full = read_bytes("win");
+  const auto full = file_bytes("win");
   const size_t cells_end = 20 + 38 * 10 * 3;
   Console fresh;
-  auto restore = [&](const std::vector<char>& bytes) {
+  auto restore = [&](const std::string& bytes) {
     std::fill(fresh.s.text.ch.begin(), fresh.s.text.ch.end(), uint8_t{' '});
     std::fill(fresh.s.frame.raster.begin(), fresh.s.frame.raster.end(), uint8_t{0});
-    write_bytes("bad", bytes);
+    write_file("bad", bytes);
     restwin(fresh.s, 3, 3, 40, 12, "bad");
     return !fresh.trimmed(5).empty();
   };
@@ -75,17 +67,17 @@ TEST_F(WindowTest, TruncatedOrInconsistentFilesNeverOverrun) {
   std::vector<size_t> cuts = {0, 1, 3, 4, 19, 20, 21, 400, cells_end - 1, full.size() - 1};
   for (size_t len = cells_end; len < cells_end + 12; ++len) cuts.push_back(len);
   for (size_t len : cuts) {
-    const bool cells_back = restore({full.begin(), full.begin() + static_cast<long>(len)});
+    const bool cells_back = restore(full.substr(0, len));
     EXPECT_EQ(cells_back, len >= cells_end + 4) << len;
     EXPECT_EQ(fresh.s.frame.at(20, 50), 0) << len;  // the pixel block is never half drawn
   }
-  const std::vector<std::pair<std::vector<char>, bool>> cases = {
+  const std::vector<std::pair<std::string, bool>> cases = {
       {patch_u32(full, 4, 0), false},                 // left column 0
       {patch_u32(full, 12, 200), false},              // right column beyond 80
       {patch_u32(full, 16, 0xFFFFFFFF), false},       // bottom row negative
       {patch_u32(full, cells_end + 4, 40000), true},  // block over 32,000 words
       {patch_u32(full, cells_end + 4, 100), true},    // block disagreeing with the rectangle
-      {std::vector<char>(full.size(), 'x'), false},
+      {std::string(full.size(), 'x'), false},
   };
   for (const auto& [bytes, cells_back] : cases) {
     EXPECT_EQ(restore(bytes), cells_back);
@@ -97,7 +89,7 @@ TEST_F(WindowTest, PixelBlockAlone) {
   const auto raster = c.s.frame.raster;
   winfile(c.s, 100, 50, 3, 7, 0, "blk");
   const size_t words = (98 * 44 + 7) / 8;
-  const auto bytes = read_bytes("blk");
+  const auto bytes = file_bytes("blk");
   ASSERT_EQ(bytes.size(), 4 + words * 4);
   EXPECT_EQ(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8,
             static_cast<int>(words));

@@ -15,6 +15,7 @@
 #include "host/key_script.hpp"
 #include "host/palette.hpp"
 #include "host/png_writer.hpp"
+#include "support/files.hpp"
 #include "test_dir.hpp"
 
 namespace tivor {
@@ -41,13 +42,6 @@ std::tuple<int, int, int, int> next(Host& host, double timeout = -1) {
   InputEvent ev;
   EXPECT_TRUE(host.wait_input(ev, timeout));
   return {ev.key, ev.button, ev.x, ev.y};
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  return buf.str();
 }
 
 TEST(HeadlessHostInput, DeliversKeysAndClicksInOrderThenStopsWithStatus3) {
@@ -137,7 +131,7 @@ TEST(HeadlessHostSaves, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTh
   }
   host.set_text_source([&] { return screen; });
   EXPECT_EQ(stop_status(host), 3);
-  EXPECT_EQ(slurp(dir.file("new/shots/screen.txt")), screen);
+  EXPECT_EQ(test::file_bytes(dir.file("new/shots/screen.txt")), screen);
 }
 
 TEST(HeadlessHostSaves, AFailedSaveDoesNotStopTheScript) {
@@ -172,7 +166,7 @@ TEST(HeadlessHostCommands, RunsProgramsWithoutAShellAndLinesWithOne) {
 
   EXPECT_EQ(host.run_command_line("exit 5"), 5);
   EXPECT_EQ(host.run_command_line("echo hi > '" + dir.file("out.txt") + "'"), 0);
-  EXPECT_EQ(slurp(dir.file("out.txt")), "hi\n");
+  EXPECT_EQ(test::file_bytes(dir.file("out.txt")), "hi\n");
 }
 
 using Kind = ScriptToken::Kind;

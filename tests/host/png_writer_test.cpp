@@ -8,15 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/files.hpp"
 #include "test_dir.hpp"
 
 namespace tivor {
 namespace {
-
-std::vector<uint8_t> bytes_of(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(PngWriter, RoundTripOfAllColoursAtAnOddWidth) {
   TestDir dir;
@@ -28,7 +24,7 @@ TEST(PngWriter, RoundTripOfAllColoursAtAnOddWidth) {
   for (int i = 0; i < w * h; ++i) px[i] = static_cast<uint8_t>((i * 7) % 16);
   ASSERT_TRUE(write_indexed_png(path, w, h, px));
 
-  const std::vector<uint8_t> file = bytes_of(path);
+  const std::string file = test::file_bytes(path);
   ASSERT_GT(file.size(), 26u);
   EXPECT_TRUE(file[24] == 4 && file[25] == 3);  // bit depth 4, colour type palette
 
@@ -71,9 +67,8 @@ TEST(PngReader, RejectsMissingForeignAndTruncatedFiles) {
   EXPECT_FALSE(read_png_rgb(dir.file("text.png")).has_value());
 
   ASSERT_TRUE(write_indexed_png(dir.file("whole.png"), 64, 64, std::vector<uint8_t>(64 * 64, 9)));
-  std::vector<uint8_t> whole = bytes_of(dir.file("whole.png"));
-  whole.resize(whole.size() / 2);
-  std::ofstream(dir.file("half.png"), std::ios::binary) << std::string(whole.begin(), whole.end());
+  const std::string whole = test::file_bytes(dir.file("whole.png"));
+  test::write_file(dir.file("half.png"), whole.substr(0, whole.size() / 2));
   EXPECT_FALSE(read_png_rgb(dir.file("half.png")).has_value());
 }
 

@@ -84,14 +84,12 @@ class CheckerTest : public test::ScreenSession {
 
 TEST_F(CheckerTest, NearestNodeAndContainingCell) {
   EXPECT_TRUE(node(0.9f, 0.2f) == 2 && node(-3.0f, 5.0f) == 4);
-  EXPECT_EQ(fcell2(*s, 0.8f, 0.2f), 1);
-  EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 2);
-  EXPECT_EQ(fcell2(*s, 1.0f, 0.5f), 1);  // on the boundary
-  EXPECT_EQ(fcell2(*s, 2.0f, 2.0f), 0);
+  // The second point is on the boundary.
+  EXPECT_EQ((std::vector<int>{fcell2(*s, 0.8f, 0.2f), fcell2(*s, 1.0f, 0.5f),
+                              fcell2(*s, 0.2f, 0.8f), fcell2(*s, 2.0f, 2.0f)}),
+            (std::vector<int>{1, 1, 2, 0}));
   // Quadrilateral storage: equal third and fourth nodes make a triangle.
-  s->cmesh.m = 4;
-  s->cmesh.n2 = 1;
-  s->km[24] = 3;
+  s->cmesh.m = 4, s->cmesh.n2 = 1, s->km[24] = 3;
   EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 0);
   s->km[24] = 4;
   EXPECT_EQ(fcell2(*s, 0.2f, 0.8f), 1);
@@ -162,16 +160,14 @@ TEST_F(CheckerTest, ViewBeforePreparationLeavesWordsBelowTheMark) {
 
 TEST_F(CheckerTest, InputModeIsKeptAcrossCalls) {
   checker("zz<Enter>menu<Enter><Esc>");  // leaves from the menu
-  EXPECT_TRUE(seen("m:incorrect command") && seen("- checker -"));
-  EXPECT_EQ(s->checker_menu_mode, 1);
+  EXPECT_TRUE(seen("m:incorrect command") && seen("- checker -") && s->checker_menu_mode == 1);
   checker("<End><Up><Up><Enter>g<Enter>");  // the menu again; item 16 switches back
   EXPECT_EQ(s->checker_menu_mode, 0);
 }
 
 TEST_F(CheckerTest, TextListsBothCardsAndTheReaderIsRestored) {
   set_field(s->cmemo.lines[0], "memory card is not available");
-  s->cmemo.nlines = 1;
-  s->crd.ip = 1;
+  s->cmemo.nlines = s->crd.ip = 1;
   set_field(s->crd.str, "m t g rest");
   checker(" ");  // "t g" of the line in hand are its commands
   EXPECT_EQ(unseen({"   10      +jcd,jdcd,jmcd", "    1 memory card is not available"}), "");
@@ -205,10 +201,7 @@ TEST_F(CheckerTest, UnknownIdentifierDropsTheRestOfTheLine) {
 }
 
 TEST_F(CheckerTest, FunctionNumberIsAskedBeforeElements) {
-  s->cmesh.jdr[0] = 500;
-  s->cmesh.jdr[1] = 510;
-  s->a[501] = 4.5f;
-  s->a[512] = 6.5f;
+  s->cmesh.jdr[0] = 500, s->cmesh.jdr[1] = 510, s->a[501] = 4.5f, s->a[512] = 6.5f;
   // All answers on the command line; asked for; blank answers take function 1, element 1.
   run("ma jdf 3 2 4<Enter> ma jdr<Enter>2<Enter>2 2<Enter> ma jdr<Enter><Enter><Enter> ");
   EXPECT_TRUE(seen(real(20) + real(30) + real(40)));
@@ -221,14 +214,12 @@ TEST_F(CheckerTest, FunctionNumberIsAskedBeforeElements) {
 TEST_F(CheckerTest, ElementsAreCutToThePoolAndBadPointersRefused) {
   s->cparm.iw[0] = kPoolReals - 2;       // jfna: two words left in the pool
   run("ima jfna 1 5<Enter>7 8<Enter>");  // "e" would be a third value if more were asked
-  EXPECT_EQ(s->a[kPoolReals - 1], 7.0f);
-  EXPECT_EQ(s->a[kPoolReals], 8.0f);
+  EXPECT_TRUE(s->a[kPoolReals - 1] == 7.0f && s->a[kPoolReals] == 8.0f);
 
   s->cparm.iw[0] = -50;
   s->a[1] = 77.0f;
   run("ma jfna 1 60<Enter> ima jfna 1 60<Enter>");  // no value is asked for
-  EXPECT_FALSE(seen(real(77.0f)));
-  EXPECT_EQ(s->a[1], 77.0f);
+  EXPECT_TRUE(!seen(real(77.0f)) && s->a[1] == 77.0f);
 }
 
 // A record of its own declared by a card, looked up directly.

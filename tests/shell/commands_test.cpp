@@ -129,12 +129,10 @@ TEST_F(DebuggerTest, BreakpointNameTypedInUpperCaseStopsThere) {
   EXPECT_EQ(s->ctime1.itrace, 3);
   host.line("g");
   EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_EQ(s->ctime1.itrace, 2);
-  EXPECT_TRUE(seen("\"dim\">"));
+  EXPECT_TRUE(s->ctime1.itrace == 2 && seen("\"dim\">"));
   host.line("g");  // "g" keeps debugging: the next routine stops too
   EXPECT_EQ(rtmr(*s, "so3"), 0);
-  EXPECT_TRUE(seen("\"so3\">"));
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(seen("\"so3\">") && host.events.empty());
 }
 
 TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
@@ -143,8 +141,7 @@ TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
   EXPECT_EQ(s->ctime1.itrace, 1);
 
   locate1(*s, 7, 9);
-  s->colors.fg = 14;
-  s->colors.bg = 1;
+  s->colors.fg = 14, s->colors.bg = 1;
   const Colors looks = s->colors;
   EXPECT_EQ(rtmr(*s, "so3"), 0);
   EXPECT_EQ(row25_name(), "so3");
@@ -158,8 +155,7 @@ TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
   for (int k : {int{'q'}, key::kEsc}) {
     flag_off(*s);
     s->ctime1.itrace = 2;
-    host.press(k);
-    if (k == 'q') host.press(key::kEnter);
+    host.script(k == 'q' ? "q<Enter>" : "<Esc>");
     EXPECT_EQ(rtmr(*s, "dim"), 1);
     EXPECT_TRUE(iflag(*s) == 1 && s->ctime1.itrace == 1);
     EXPECT_EQ(rtmr(*s, "dip"), 1);  // with the flag up every routine returns at once
@@ -178,10 +174,7 @@ TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {
   s->up.arez = [&] { ++opened; };
   s->ctime1.itrace = 2;
   locate1(*s, 1, kRows);  // where the last message left the cursor
-  host.line("h");
-  host.press(' ');
-  host.line("zz");
-  host.line("r g");
+  host.script("h<Enter> zz<Enter>r g<Enter>");
   EXPECT_EQ(rtmr(*s, "dim"), 0);
   // Nothing of the prompt scrolls into the work area, and nothing of it stays after the run.
   for (const std::string& shown_then : screens) {
@@ -220,11 +213,7 @@ TEST_F(DebuggerTest, ClockReadings) {
 }
 
 TEST_F(DebuggerTest, DataFileReaderIsRestoredAfterThePrompt) {
-  s->crd.kontr = 1;
-  s->crd.in = 30;
-  s->crd.kterm = 0;
-  s->crd.ip = 8;
-  s->crd.inm = 12;
+  s->crd.kontr = 1, s->crd.in = 30, s->crd.kterm = 0, s->crd.ip = 8, s->crd.inm = 12;
   set_field(s->crd.str, "cur=0.5 bet=0.3");
   const auto before = s->crd;
   s->ctime1.itrace = 2;

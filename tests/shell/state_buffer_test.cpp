@@ -14,6 +14,7 @@
 #include "core/names.hpp"
 #include "core/replace_file.hpp"
 #include "shell/shell.hpp"
+#include "support/files.hpp"
 #include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
@@ -22,10 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr const char* kFile = "run1.buf";
 
-std::vector<uint8_t> slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
+using test::file_bytes;
 
 template <class Record>
 bool same(const Record& a, const Record& b) {
@@ -57,11 +55,11 @@ class StateBuffer : public test::ScreenSession {
 
 TEST_F(StateBuffer, LayoutMatchesTheGoldenFile) {
   rewrin(*s, 2, kFile);
-  const std::vector<uint8_t> got = slurp(kFile);
+  const std::string got = file_bytes(kFile);
   const fs::path golden = fs::path(TIVOR_SOURCE_DIR) / "tests/shell/golden/small_task.buf";
   if (std::getenv("TIVOR_UPDATE_GOLDEN") != nullptr)
     fs::copy_file(kFile, golden, fs::copy_options::overwrite_existing);
-  EXPECT_EQ(got, slurp(golden)) << "regenerate with TIVOR_UPDATE_GOLDEN=1 and review the diff";
+  EXPECT_EQ(got, file_bytes(golden)) << "regenerate with TIVOR_UPDATE_GOLDEN=1 and review the diff";
   ASSERT_EQ(got.size(), 9516u + 4 * 5);
   // Spot checks of the order: pools right after the header, the class record after them, the
   // time record split around the mesh record.
@@ -110,13 +108,13 @@ TEST_F(StateBuffer, WritingReplacesTheOldBufferOrKeepsIt) {
   EXPECT_EQ(fs::file_size(kFile), 9516u);  // an empty task: the header and the records only
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 
-  const std::vector<uint8_t> before = slurp(kFile);
+  const std::string before = file_bytes(kFile);
   fs::create_directories(std::string(kFile) + ".tmp" + std::to_string(::getpid()));
   s->cmesh.n1 = 1000;
   host.press(key::kEnter);
   rewrin(*s, 2, kFile);
   EXPECT_TRUE(flag_tst(*s) && seen("rewri:can not write file"));
-  EXPECT_EQ(slurp(kFile), before);
+  EXPECT_EQ(file_bytes(kFile), before);
 
   const std::string stale = "run1.buf.tmp99999999";  // above any process number
   const std::string live = "run2.buf.tmp" + std::to_string(::getppid());
