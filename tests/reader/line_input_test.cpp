@@ -58,8 +58,7 @@ TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   host.type("k");
   int unit = 7;
   EXPECT_EQ(readfrom(*s, unit, "none.dif"), 1);
-  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist."));
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty());
   EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
 }
 
@@ -94,14 +93,12 @@ TEST_F(LineInputTest, SpecialKeysEndKeyboardLinesWithTheirCodes) {
 // The rest of a typed line answers the next question: see the checker and command tests.
 TEST_F(LineInputTest, BadAnswerIsErasedAndTheQuestionAskedAgain) {
   locate1(*s, 1, 20);
-  host.type("1 x\r");
-  host.type("5 6\r");
+  host.script("1 x<Enter>5 6<Enter>");
   int32_t v[2] = {};
   int n = 2;
   ASSERT_EQ(readi(*s, " two values?", v, n, "ignored", 0), 0);
-  EXPECT_TRUE(v[0] == 5 && v[1] == 6);
+  EXPECT_TRUE(v[0] == 5 && v[1] == 6 && iflag(*s) == 0);
   EXPECT_EQ(row(20), " two values?5 6");
-  EXPECT_EQ(iflag(*s), 0);
 
   host.type("cur=1\r7\r");  // no keywords at the keyboard
   EXPECT_EQ(integer("cur"), 7);
@@ -113,67 +110,52 @@ TEST_F(LineInputTest, ListsEndWithTheEndMark) {
   int n = 0;
   ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
   EXPECT_TRUE(n == 3 && v[2] == 3);
-  host.type("1 2 3 4 5&\r");  // too long: asked again
-  host.type("9&\r");
+  host.script("1 2 3 4 5&<Enter>9&<Enter>");  // too long: asked again
   ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
   EXPECT_TRUE(n == 1 && v[0] == 9);
 }
 
 TEST_F(LineInputTest, SpecialKeyAbandonsTheQuestionWithoutFlag) {
-  host.type("12");
-  host.press(key::kEsc);
+  host.script("12<Esc>");
   EXPECT_EQ(integer("n"), -99);
   EXPECT_TRUE(last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
 }
 
-using WordReaderTest = ReaderTest;
+class WordReaderTest : public ReaderTest {
+ protected:
+  std::string word(int max = 8, std::string_view prompt = "") {
+    std::string w;
+    readname(*s, w, max, len, prompt);
+    return w;
+  }
+  int len = -1;
+};
 
 TEST_F(WordReaderTest, WordsFromTheLineThenFromNewLines) {
   open("  alpha beta\r\n\r\ntoolongword x\r\ngamma\r\n");
-  std::string name;
-  int len = -1;
-  readname(*s, name, 8, len, "");
-  EXPECT_TRUE(name == "alpha" && len == 5);
-  readname(*s, name, 8, len, "");
-  EXPECT_EQ(name, "beta");
-  readname(*s, name, 8, len, "");  // a blank line: nothing read
-  EXPECT_TRUE(name.empty() && len == 0);
-
+  EXPECT_TRUE(word() == "alpha" && len == 5);
+  EXPECT_EQ(word(), "beta");
+  EXPECT_TRUE(word().empty() && len == 0);  // a blank line: nothing read
   host.type("k");
   locate1(*s, 1, 10);
-  readname(*s, name, 8, len, "");  // too long: the rest of its line is dropped
-  EXPECT_EQ(name, "gamma");
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(row(10), "");  // the message was erased
-
+  EXPECT_EQ(word(), "gamma");                           // too long: the rest of its line is dropped
+  EXPECT_TRUE(host.events.empty() && row(10).empty());  // the message was erased
   host.type("k");
-  readname(*s, name, 8, len, "");
-  EXPECT_EQ(len, 0);
-  EXPECT_TRUE(shown("readname:read error"));
+  EXPECT_TRUE(word().empty() && len == 0 && shown("readname:read error"));
 }
 
 TEST_F(WordReaderTest, KeyboardAnswersAndTheTooLongMessage) {
   locate1(*s, 1, 20);
-  host.type("abcdefghijk\r");
-  host.press('k');
-  host.type("abc def\r");
-  std::string name;
-  int len = 0;
-  readname(*s, name, 10, len, " enter name:");
-  EXPECT_EQ(name, "abc");
-  readname(*s, name, 10, len, " enter name:");
-  EXPECT_EQ(name, "def");
-  host.type("\r");
-  readname(*s, name, 10, len, " enter name:");
-  EXPECT_EQ(len, 0);
-  host.press(key::kEsc);
-  readname(*s, name, 10, len, " enter name:");
-  EXPECT_EQ(len, 0);
+  host.script("abcdefghijk<Enter>kabc def<Enter>");  // a key for the message
+  EXPECT_EQ(word(10, " enter name:"), "abc");
+  EXPECT_EQ(word(10, " enter name:"), "def");
+  host.script("<Enter><Esc>");
+  EXPECT_TRUE(word(10, " enter name:").empty() && len == 0);
+  EXPECT_TRUE(word(10, " enter name:").empty() && len == 0);
 }
 
 TEST(WordsInText, FirstWordAndIntegers) {
-  int first = -1;
-  int last = -1;
+  int first = -1, last = -1;
   rdword("   ab cd", first, last);
   EXPECT_TRUE(first == 4 && last == 5);
   rdword("xyz", first, last);
@@ -181,31 +163,19 @@ TEST(WordsInText, FirstWordAndIntegers) {
   rdword("    ", first, last);
   EXPECT_EQ(first + last, 0);
 
-  struct Case {
-    const char* text;
-    int value;
-    int ierr;
+  auto gt = [](const char* text) {
+    int value = 5, ierr = -1;
+    gtint(text, value, ierr);
+    return std::pair(value, ierr);
   };
-  const Case cases[] = {{" 42 ", 42, 0},
-                        {"-7", -7, 0},
-                        {"+0", 0, 0},
-                        {"2147483647", 2147483647, 0},
-                        {"-2147483648", -2147483647 - 1, 0},
-                        {"2147483648", 5, 1},
-                        {"", 5, 1},
-                        {"  ", 5, 1},
-                        {"-", 5, 1},
-                        {"1 2", 5, 1},
-                        {"- 1", 5, 1},
-                        {"1.0", 5, 1},
-                        {"12x", 5, 1}};
-  for (const Case& c : cases) {
-    int value = 5;
-    int ierr = -1;
-    gtint(c.text, value, ierr);
-    EXPECT_EQ(ierr, c.ierr) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-  }
+  EXPECT_EQ(gt(" 42 "), std::pair(42, 0));
+  EXPECT_EQ(gt("-7"), std::pair(-7, 0));
+  EXPECT_EQ(gt("+0"), std::pair(0, 0));
+  EXPECT_EQ(gt("2147483647"), std::pair(2147483647, 0));
+  EXPECT_EQ(gt("-2147483648"), std::pair(-2147483647 - 1, 0));
+  // Refused, the value left as it was.
+  for (const char* bad : {"2147483648", "", "  ", "-", "1 2", "- 1", "1.0", "12x"})
+    EXPECT_EQ(gt(bad), std::pair(5, 1)) << bad;
 }
 
 }  // namespace
