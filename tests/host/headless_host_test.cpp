@@ -230,31 +230,17 @@ TEST(KeyScriptParse, MalformedTokensReportTheirLine) {
   };
   // Names are case-sensitive, a token does not span lines, file names stay in the directory,
   // clicks stay on the canvas.
-  for (const char* text : {"<Foo>",
-                           "<enter>",
-                           "<>",
-                           "<Enter\n>",
-                           "<Esc<Enter>",
-                           "<<Enter>",
-                           "<Shot:a/b>",
-                           "<Text:../up>",
-                           "<Shot:a b>",
-                           "<Shot:x\\y>",
-                           "<Shot>",
-                           "<Beep:1>",
-                           "<Click:0,1>",
-                           "<Click:641,1>",
-                           "<Click:1,351>",
-                           "<Click:1>",
-                           "<Click:1,2,3>",
-                           "<Click:-1,2>",
-                           "<Click:+1,2>",
-                           "<Click: 1,2>",
-                           "<Click:,>",
-                           "<RClick:1,9999999>",
+  for (const char* text : {"<Foo>",         "<enter>",       "<>",
+                           "<Esc<Enter>",   "<<Enter>",      "<Shot:a/b>",
+                           "<Text:../up>",  "<Shot:a b>",    "<Shot:x\\y>",
+                           "<Shot>",        "<Beep:1>",      "<Click:0,1>",
+                           "<Click:641,1>", "<Click:1,351>", "<Click:1>",
+                           "<Click:1,2,3>", "<Click:-1,2>",  "<Click:+1,2>",
+                           "<Click: 1,2>",  "<Click:,>",     "<RClick:1,9999999>",
                            "a\x7f"}) {
     expect_error(text, 1);
   }
+  expect_error("<Enter\n>", 1);
   expect_error("ab\n<Enter", 2);
   expect_error("x\n\x01", 2);
   expect_error("ok\n# <Bad>\n\n<Shot:>", 4);
