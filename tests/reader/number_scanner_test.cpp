@@ -37,18 +37,14 @@ TEST_F(NumberScannerTest, ValidEntries) {
       "* a comment line\r\n"
       "\r\n"
       "big=999999999 k2=4\r\n");
-  EXPECT_FLOAT_EQ(real("cur"), 0.5f);
-  EXPECT_FLOAT_EQ(real("cur"), 0.5f);
-  EXPECT_FLOAT_EQ(real("cur"), 5.0f);
-  EXPECT_FLOAT_EQ(real("x"), -0.25f);
-  EXPECT_EQ(integer("n"), 17);
-  EXPECT_EQ(integer("m"), -3);
+  EXPECT_EQ((std::vector<float>{real("cur"), real("cur"), real("cur"), real("x")}),
+            (std::vector<float>{0.5f, 0.5f, 5.0f, -0.25f}));
+  EXPECT_EQ((std::vector<int>{integer("n"), integer("m")}), (std::vector<int>{17, -3}));
   float sgl[3] = {};
   int n = 3;
   ASSERT_EQ(readr(*s, "sgl", sgl, n, "sgl", 0), 0);
   EXPECT_EQ((std::vector<float>(sgl, sgl + 3)), (std::vector<float>{0.1f, 0.2f, 0.3f}));
-  EXPECT_EQ(integer("big"), 999999999);
-  EXPECT_EQ(integer("k2"), 4);
+  EXPECT_EQ((std::vector<int>{integer("big"), integer("k2")}), (std::vector<int>{999999999, 4}));
   EXPECT_EQ(last_rc + iflag(*s), 0);
 
   // Comments and columns beyond 72 are ignored; lists go on over lines and end with "&".
@@ -69,8 +65,7 @@ TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
   const std::string cut = std::string(63, ' ') + "cur=-0.0051";
   open(std::string(68, ' ') + "n=4 12345678\r\nm=5" + std::string(100, ' ') + "\r\n" + cut +
        "\r\n");
-  EXPECT_EQ(integer("n"), 4);
-  EXPECT_EQ(integer("m"), 5);
+  EXPECT_EQ((std::vector<int>{integer("n"), integer("m")}), (std::vector<int>{4, 5}));
   host.type("k");
   real("cur");
   EXPECT_TRUE(shown("Error in string number:    3"));
@@ -138,13 +133,11 @@ TEST_F(NumberScannerTest, BadEntriesAreReportedAtTheirColumn) {
 
 TEST_F(NumberScannerTest, OptionalEntriesAbsentKeepTheirValues) {
   open("a=1 b=2\r\nc=3\r\n");
-  EXPECT_EQ(integer("a"), 1);
-  EXPECT_EQ(integer("z", 1), -99);  // not on this line
-  EXPECT_EQ(integer("b", 1), 2);
-  EXPECT_EQ(integer("z", 1), -99);  // the line is used up
-  EXPECT_EQ(integer("z", 2), -99);  // the next line holds another entry
-  EXPECT_EQ(integer("c"), 3);       // which the next request still reads whole
-  EXPECT_EQ(integer("z", 2), -99);  // end of file
+  // z is not on the first line, then that line is used up; the next line holds another entry,
+  // which the next request still reads whole; then the end of the file.
+  EXPECT_EQ((std::vector<int>{integer("a"), integer("z", 1), integer("b", 1), integer("z", 1),
+                              integer("z", 2), integer("c"), integer("z", 2)}),
+            (std::vector<int>{1, -99, 2, -99, -99, 3, -99}));
   EXPECT_EQ(last_rc + iflag(*s), 0);
 
   open("s=1 2 x\r\n");
