@@ -60,37 +60,28 @@ TEST(Listing, ShortListsLabelsAndReals) {
   EXPECT_EQ(c.trimmed(8), " t= 0.500E+00");
 }
 
-TEST(Format, IntegersRightJustifiedOrAsterisks) {
-  EXPECT_EQ(fmt_int(5, "(i7)"), "      5");
-  EXPECT_EQ(fmt_int(4000000, "(i7)"), "4000000");
-  EXPECT_EQ(fmt_int(-42, "(i4)"), " -42");
-  EXPECT_EQ(fmt_int(7, "(I5.3)"), "  007");
-  EXPECT_EQ(fmt_int(std::numeric_limits<int>::min(), "(i11)"), "-2147483648");
-  EXPECT_EQ(fmt_int(12345, "(i4)"), "****");
-  EXPECT_EQ(fmt_int(-1000, "(i4)"), "****");
-}
+using Texts = std::vector<std::string>;
 
-TEST(Format, RealsInEEditing) {
-  EXPECT_EQ(fmt_real(0.5f, "(e10.3)"), " 0.500E+00");
-  EXPECT_EQ(fmt_real(-0.5f, "(e10.3)"), "-0.500E+00");
-  EXPECT_EQ(fmt_real(0.0f, "(e10.3)"), " 0.000E+00");
-  EXPECT_EQ(fmt_real(-0.0f, "(e10.3)"), " 0.000E+00");
-  EXPECT_EQ(fmt_real(1234.5f, "(e10.3)"), " 0.123E+04");
-  EXPECT_EQ(fmt_real(1.0e-5f, "(e10.3)"), " 0.100E-04");
-  EXPECT_EQ(fmt_real(3.0e38f, "(E10.3)"), " 0.300E+39");
-  EXPECT_EQ(fmt_real(9.9996f, "(e10.3)"), " 0.100E+02");  // rounding carries
-  EXPECT_EQ(fmt_real(1.0f, "(e12.5)"), " 0.10000E+01");
-  EXPECT_EQ(fmt_real(-0.5f, "(e9.3)"), "-.500E+00");  // one short: no leading zero
-  EXPECT_EQ(fmt_real(-0.5f, "(e8.3)"), "********");
-  EXPECT_EQ(fmt_real(std::numeric_limits<float>::infinity(), "(e10.3)"), "       Inf");
-}
-
-TEST(Format, RealsInFEditing) {
-  EXPECT_EQ(fmt_real(3.14159f, "(f8.2)"), "    3.14");
-  EXPECT_EQ(fmt_real(-2.5f, "(f6.2)"), " -2.50");
-  EXPECT_EQ(fmt_real(0.5f, "(f3.2)"), ".50");
-  EXPECT_EQ(fmt_real(12345.0f, "(f5.1)"), "*****");
-  EXPECT_EQ(fmt_real(-0.001f, "(f5.2)"), " 0.00");
+// Right-justified in their fields, asterisks when the value does not fit; E editing rounds with
+// a carry into the exponent, F and E editing drop the leading zero when one short, and no
+// negative zero is printed.
+TEST(Format, NumbersInTheirFields) {
+  EXPECT_EQ((Texts{fmt_int(5, "(i7)"), fmt_int(4000000, "(i7)"), fmt_int(-42, "(i4)"),
+                   fmt_int(7, "(I5.3)"), fmt_int(std::numeric_limits<int>::min(), "(i11)"),
+                   fmt_int(12345, "(i4)"), fmt_int(-1000, "(i4)")}),
+            (Texts{"      5", "4000000", " -42", "  007", "-2147483648", "****", "****"}));
+  EXPECT_EQ(
+      (Texts{fmt_real(0.5f, "(e10.3)"), fmt_real(-0.5f, "(e10.3)"), fmt_real(0.0f, "(e10.3)"),
+             fmt_real(-0.0f, "(e10.3)"), fmt_real(1234.5f, "(e10.3)"), fmt_real(1.0e-5f, "(e10.3)"),
+             fmt_real(3.0e38f, "(E10.3)"), fmt_real(9.9996f, "(e10.3)"), fmt_real(1.0f, "(e12.5)"),
+             fmt_real(-0.5f, "(e9.3)"), fmt_real(-0.5f, "(e8.3)"),
+             fmt_real(std::numeric_limits<float>::infinity(), "(e10.3)")}),
+      (Texts{" 0.500E+00", "-0.500E+00", " 0.000E+00", " 0.000E+00", " 0.123E+04", " 0.100E-04",
+             " 0.300E+39", " 0.100E+02", " 0.10000E+01", "-.500E+00", "********", "       Inf"}));
+  EXPECT_EQ(
+      (Texts{fmt_real(3.14159f, "(f8.2)"), fmt_real(-2.5f, "(f6.2)"), fmt_real(0.5f, "(f3.2)"),
+             fmt_real(12345.0f, "(f5.1)"), fmt_real(-0.001f, "(f5.2)")}),
+      (Texts{"    3.14", " -2.50", ".50", "*****", " 0.00"}));
 }
 
 TEST(Format, TextBlanksAndBadFormats) {
