@@ -34,28 +34,22 @@ class TxtaTest : public test::ScreenSession {
 };
 
 TEST_F(TxtaTest, WordsOfOneLineAnswerSuccessivePrompts) {
-  host.line("g GO x");
-  EXPECT_EQ(ask("go g c"), 2);
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(ask("go g c"), 1);  // upper case typed
-  // "x" is not a command: the message, the rest of the line dropped, a new prompt.
-  host.script("goo c<Enter>c<Enter>");
-  EXPECT_EQ(ask("go g c"), 3);
-  EXPECT_EQ(rc, 0);
-  EXPECT_TRUE(seen("bad word"));
-  EXPECT_TRUE(host.events.empty());
+  // "GO" typed in upper case; "x" is not a command: the message, the rest of the line dropped,
+  // a new prompt.
+  host.script("g GO x<Enter>goo c<Enter>c<Enter>");
+  EXPECT_EQ((std::vector<int>{ask("go g c"), ask("go g c"), ask("go g c")}),
+            (std::vector<int>{2, 1, 3}));
+  EXPECT_TRUE(rc == 0 && seen("bad word") && host.events.empty());
 }
 
 TEST_F(TxtaTest, AllowOtherLeavesTheWordForTheCaller) {
   host.line("a other");
-  EXPECT_EQ(ask("a b c", true), 1);
-  EXPECT_EQ(ask("a b c", true), 0);
-  EXPECT_EQ(rc, 0);
+  EXPECT_EQ((std::vector<int>{ask("a b c", true), ask("a b c", true), rc}),
+            (std::vector<int>{1, 0, 0}));
   std::string word;
   int len = 0;
   readname(*s, word, 16, len, "");
-  EXPECT_EQ(word, "other");
-  EXPECT_FALSE(seen("bad word"));
+  EXPECT_TRUE(word == "other" && !seen("bad word"));
 }
 
 // 25 blank lines in a row (a stuck key) open the exit menu with "exit&save" chosen first; a save
@@ -64,12 +58,10 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
   std::filesystem::create_directories("buf/tivor.buf");  // a directory: the save must fail
   iniclass(*s);
   host.script(enters(24) + "a<Enter>");
-  EXPECT_EQ(ask("a b c"), 1);
-  EXPECT_TRUE(seen("a b c"));
+  EXPECT_TRUE(ask("a b c") == 1 && seen("a b c"));
 
   host.script(enters(25) + "<Right><Enter>b<Enter>");  // exit&save -> continue
-  EXPECT_EQ(ask("a b c"), 2);
-  EXPECT_TRUE(seen("exit&save"));
+  EXPECT_TRUE(ask("a b c") == 2 && seen("exit&save"));
 
   // exit&save fails: the message, then the menu again, where exit is chosen; "a" is never read.
   host.script(enters(25) + "<Enter><Enter><Left><Enter>a<Enter>");
@@ -86,8 +78,7 @@ TEST_F(TxtaTest, BlankLinesShowTheListAndTwentyFiveOpenTheExitMenu) {
 TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
   for (const char* l : {"# Go Fast", "## ", "###"}) host.line(l);
   EXPECT_EQ(ask("go fast c"), 1);
-  EXPECT_EQ(field_str(s->remark), "Go Fast");
-  EXPECT_TRUE(seen("Go Fast"));
+  EXPECT_TRUE(field_str(s->remark) == "Go Fast" && seen("Go Fast"));
   EXPECT_EQ(ask("go fast c"), 2);  // the rest of the remark line
   EXPECT_TRUE(host.events.empty());
 }
@@ -95,16 +86,14 @@ TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
 TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
   host.script("com ls -l Data<Enter> a<Enter>");  // a key for "strike any key"
   EXPECT_EQ(ask("a b c"), 1);
-  EXPECT_EQ(host.commands, std::vector<std::string>{"ls -l Data"});
-  EXPECT_TRUE(seen(" strike any key"));
+  EXPECT_TRUE(host.commands == std::vector<std::string>{"ls -l Data"} && seen(" strike any key"));
 
   // The same line read from a data file is just a word that is not a command.
   const std::string data = "com rm -rf x\r\nb\r\n";
   s->astime.bytes.assign(data.begin(), data.end());
   s->astime.pos = 0;
   readin(*s, 1, "&", 30, 0);
-  EXPECT_EQ(ask("a b c"), 2);
-  EXPECT_EQ(host.commands.size(), 1u);
+  EXPECT_TRUE(ask("a b c") == 2 && host.commands.size() == 1u);
 }
 
 TEST_F(TxtaTest, AbandonedInputReturnsOne) {
@@ -143,12 +132,10 @@ TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
   locate1(*s, 7, 9);
   s->colors.fg = 14, s->colors.bg = 1;
   const Colors looks = s->colors;
-  EXPECT_EQ(rtmr(*s, "so3"), 0);
-  EXPECT_EQ(row25_name(), "so3");
+  EXPECT_TRUE(rtmr(*s, "so3") == 0 && row25_name() == "so3");
   EXPECT_EQ(s->text.attr_at(1, 25), 3 * 16 + 0);
   EXPECT_EQ(std::memcmp(&s->colors, &looks, sizeof looks), 0);  // cursor and colours kept
-  EXPECT_EQ(rtmr(*s, "gs"), 0);
-  EXPECT_EQ(row25_name(), "gs");  // the longer name before it is cleared
+  EXPECT_TRUE(rtmr(*s, "gs") == 0 && row25_name() == "gs");     // the longer name is cleared
 }
 
 TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
@@ -156,8 +143,7 @@ TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
     flag_off(*s);
     s->ctime1.itrace = 2;
     host.script(k == 'q' ? "q<Enter>" : "<Esc>");
-    EXPECT_EQ(rtmr(*s, "dim"), 1);
-    EXPECT_TRUE(iflag(*s) == 1 && s->ctime1.itrace == 1);
+    EXPECT_TRUE(rtmr(*s, "dim") == 1 && iflag(*s) == 1 && s->ctime1.itrace == 1);
     EXPECT_EQ(rtmr(*s, "dip"), 1);  // with the flag up every routine returns at once
   }
 }
@@ -183,33 +169,30 @@ TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {
     EXPECT_EQ(shown_then.substr(0, work_area_end).find("dim"), std::string::npos) << shown_then;
   }
   EXPECT_FALSE(shown("dim"));
-  EXPECT_TRUE(seen(" *** debugger commands ****") && seen("go    - go without debugging"));
-  EXPECT_TRUE(seen("rtmr:incorrect command"));
+  EXPECT_EQ(unseen({" *** debugger commands ****", "go    - go without debugging",
+                    "rtmr:incorrect command"}),
+            "");
   EXPECT_EQ(opened, 0);  // no task prepared
   s->cht.itask = kTaskPrepared;
   host.line("r g");
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && opened == 1);
 }
 
 TEST_F(DebuggerTest, ClockReadings) {
-  s->ctime1.itrace = 0;
+  // Trace on: only the second reading; a blank name restarts both; trace off: none; debugging:
+  // both.
+  auto readings = [&](int itrace, double now, const char* name) {
+    s->ctime1.itrace = itrace;
+    host.now = now;
+    EXPECT_EQ(rtmr(*s, name), 0);
+    return std::pair(s->ctime1.rtim1, s->ctime1.rtim2);
+  };
   s->ctime1.rtim1 = -1.0f;
-  host.now = 4.0;
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(s->ctime1.rtim1 == -1.0f && s->ctime1.rtim2 == 4.0f);  // only the second reading
-  host.now = 6.5;
-  EXPECT_EQ(rtmr(*s, ""), 0);  // a blank name restarts both
-  EXPECT_EQ(s->ctime1.rtim1, 6.5f);
-  s->ctime1.itrace = 1;
-  host.now = 9.0;
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_EQ(s->ctime1.rtim2, 6.5f);
-  s->ctime1.itrace = 2;
-  host.now = 12.0;
+  EXPECT_EQ(readings(0, 4.0, "dim"), std::pair(-1.0f, 4.0f));
+  EXPECT_EQ(readings(0, 6.5, ""), std::pair(6.5f, 6.5f));
+  EXPECT_EQ(readings(1, 9.0, "dim"), std::pair(6.5f, 6.5f));
   host.line("g");
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(s->ctime1.rtim1 == 12.0f && s->ctime1.rtim2 == 12.0f);
+  EXPECT_EQ(readings(2, 12.0, "dim"), std::pair(12.0f, 12.0f));
 }
 
 TEST_F(DebuggerTest, DataFileReaderIsRestoredAfterThePrompt) {
@@ -218,8 +201,7 @@ TEST_F(DebuggerTest, DataFileReaderIsRestoredAfterThePrompt) {
   const auto before = s->crd;
   s->ctime1.itrace = 2;
   host.line("g extra");
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_EQ(std::memcmp(&s->crd, &before, sizeof before), 0);
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && std::memcmp(&s->crd, &before, sizeof before) == 0);
 }
 
 }  // namespace
