@@ -139,10 +139,9 @@ struct HelpTest : ::testing::Test {
 TEST_F(HelpTest, TopicShownInFramedCentredBox) {
   show("$other\nnot this\n$TRACE & DEBUG menu\nline one\nline two\n$next\nno\n", "trace & debug ");
   // Two lines of 8: height 4 from row 10, width 10 from column 35.
-  EXPECT_EQ(at(10, 34, 12), "k          k");
-  EXPECT_EQ(at(11, 35, 10), " line one ");
-  EXPECT_EQ(at(12, 35, 10), " line two ");
-  EXPECT_EQ(at(13, 35, 10), std::string(10, ' '));
+  EXPECT_EQ(
+      (std::vector<std::string>{at(10, 34, 12), at(11, 35, 10), at(12, 35, 10), at(13, 35, 10)}),
+      (std::vector<std::string>{"k          k", " line one ", " line two ", std::string(10, ' ')}));
   auto px = [&](int x, int y) { return shown[static_cast<size_t>(y) * 640 + x]; };
   const int x0 = 34 * 8, y0 = 9 * 14;  // the box's top-left point, 0-based
   // Frame lines 3 and 6 points inside, a black shadow right of the box and below it, the text
@@ -157,9 +156,9 @@ TEST_F(HelpTest, LongTopicShowsFirst21LinesAndDuplicateShowsFirst) {
   std::string text = "$big\n";
   for (int k = 101; k <= 130; ++k) text += "line " + std::to_string(k) + "\n";
   show(text + "$big\nsecond\n", "big");
-  EXPECT_EQ(at(2, 35, 10), " line 101 ");  // height 23 from row 1
-  EXPECT_EQ(at(22, 35, 10), " line 121 ");
-  EXPECT_EQ(at(23, 35, 10), std::string(10, ' '));
+  // Height 23 from row 1.
+  EXPECT_EQ((std::vector<std::string>{at(2, 35, 10), at(22, 35, 10), at(23, 35, 10)}),
+            (std::vector<std::string>{" line 101 ", " line 121 ", std::string(10, ' ')}));
   box.clear();
   show("$dup\nfirst\n$dup\nsecond\n", "dup");
   EXPECT_NE(box.at(11).find(" first "), std::string::npos);
@@ -170,8 +169,7 @@ TEST_F(HelpTest, LongLinesCutAndPictureCellsSurvive) {
   for (int col = 30; col <= 50; ++col) c.s.text.attr_at(col, 12) = 17;
   repaint(c.s);
   show("$wide\n" + std::string(200, 'w') + "\nshort\n", "wide");
-  EXPECT_EQ(at(11, 1, 80), " " + std::string(78, 'w') + " ");
-  EXPECT_EQ(c.pixel(40 * 8, 12 * 14), 4);
+  EXPECT_TRUE(at(11, 1, 80) == " " + std::string(78, 'w') + " " && c.pixel(40 * 8, 12 * 14) == 4);
 }
 
 }  // namespace
