@@ -44,23 +44,19 @@ TEST_F(MenuTest, LayoutInColumns) {
 }
 
 TEST_F(MenuTest, KeyboardNavigation) {
-  EXPECT_EQ(after({key::kRight}, 2, 4, 1), 4);  // one column: Right the last
-  EXPECT_EQ(after({key::kLeft}, 3, 4, 1), 1);   // and Left the first
-  EXPECT_EQ(after({key::kDown}, 6, 7, 3), 7);   // row 3, column 3 is empty
-  EXPECT_EQ(after({key::kUp}, 3, 7, 3), 7);
-  EXPECT_EQ(after({key::kDown}, 7, 7, 3), 1);
-  EXPECT_EQ(after({key::kUp}, 5, 7, 3), 2);
-  EXPECT_EQ(after({key::kRight}, 3, 7, 3), 1);  // wraps within the row
-  EXPECT_EQ(after({key::kLeft}, 4, 7, 3), 6);
-  EXPECT_EQ(after({key::kRight}, 7, 7, 3), 7);
-  EXPECT_EQ(after({key::kLeft}, 7, 8, 3), 8);
-  EXPECT_EQ(after({key::kEnd}, 2, 7, 3), 7);
-  EXPECT_EQ(after({key::kPgUp}, 5, 7, 3), 1);
-  EXPECT_EQ(after({}, 99, 3, 1), 3);  // the starting selection is clamped
-  EXPECT_EQ(after({key::kDown}, 1, -3, 1), 2);
-  EXPECT_EQ(after({key::kLeft}, 2, -3, 1, false), -1);
-  EXPECT_EQ(after({key::kRight}, 2, -3, 1, false), -102);
-  EXPECT_EQ(after({key::kEsc}, 2, 3, 1, false), 0);
+  using namespace key;
+  // One column: Right the last item and Left the first. Three columns of 7 items: Down and Up
+  // pass the empty cells of row 3 and wrap, Right and Left wrap within the row. End and PgUp;
+  // a starting selection clamped. A negative count: Left and Right end the menu with -1 and
+  // -102. Esc gives 0.
+  EXPECT_EQ((std::vector<int>{
+                after({kRight}, 2, 4, 1), after({kLeft}, 3, 4, 1), after({kDown}, 6, 7, 3),
+                after({kUp}, 3, 7, 3), after({kDown}, 7, 7, 3), after({kUp}, 5, 7, 3),
+                after({kRight}, 3, 7, 3), after({kLeft}, 4, 7, 3), after({kRight}, 7, 7, 3),
+                after({kLeft}, 7, 8, 3), after({kEnd}, 2, 7, 3), after({kPgUp}, 5, 7, 3),
+                after({}, 99, 3, 1), after({kDown}, 1, -3, 1), after({kLeft}, 2, -3, 1, false),
+                after({kRight}, 2, -3, 1, false), after({kEsc}, 2, 3, 1, false)}),
+            (std::vector<int>{4, 1, 7, 7, 1, 2, 1, 6, 7, 8, 7, 1, 3, 2, -1, -102, 0}));
   EXPECT_TRUE(c.host.events.empty());
   sel = 3;
   numbered(0, 1);
