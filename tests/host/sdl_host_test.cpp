@@ -25,10 +25,7 @@ class SdlHostTest : public testing::Test {
 
   static void push_key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
     SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
+    e.type = SDL_KEYDOWN, e.key.state = SDL_PRESSED, e.key.keysym.sym = sym, e.key.keysym.mod = mod;
     SDL_PushEvent(&e);
   }
   static void push_text(const char* text) {
@@ -39,11 +36,8 @@ class SdlHostTest : public testing::Test {
   }
   static void push_click(Uint8 button, int x, int y) {
     SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = button;
-    e.button.state = SDL_PRESSED;
-    e.button.x = x;
-    e.button.y = y;
+    e.type = SDL_MOUSEBUTTONDOWN, e.button.button = button, e.button.state = SDL_PRESSED;
+    e.button.x = x, e.button.y = y;
     SDL_PushEvent(&e);
   }
 
