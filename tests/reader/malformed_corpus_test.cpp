@@ -49,15 +49,9 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
     host.events.clear();
     host.spare_enters = 4;  // each report waits for one key
     float cur = 0;
-    int32_t n3 = 0;
-    int32_t f[9] = {};
-    f[8] = -12345;
-    int32_t opt = -1;
-    int one = 1;
-    int nf = 0;
+    int32_t n3 = 0, opt = -1, f[9] = {0, 0, 0, 0, 0, 0, 0, 0, -12345};  // f[8] a guard
+    int one = 1, nf = 0, len = 0, rc = 0;
     std::string name;
-    int len = 0;
-    int rc = 0;
     try {
       rc = readr(*s, " courant number", &cur, one, "cur", 0);
       if (rc == 0) rc = readi(*s, " n", &n3, one, "n", 0);
@@ -68,9 +62,7 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
       ADD_FAILURE() << "waited for more keys than reports";
       continue;
     }
-    EXPECT_EQ(f[8], -12345);
-    EXPECT_LE(nf, 8);
-    EXPECT_LE(len, 8);
+    EXPECT_TRUE(f[8] == -12345 && nf <= 8 && len <= 8);
     failures += rc != 0;
     // A failure sets the flag, drops the line and waits for one key; success does neither.
     EXPECT_EQ(iflag(*s), rc != 0 ? 1 : 0);
@@ -80,7 +72,6 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
       EXPECT_EQ(n3 + nf + f[2] + opt, 3 + 3 + 3 + 4);
     }
     flag_off(*s);
-    cls(*s);
     host.waits = 0;
   }
   EXPECT_GT(failures, 100);
