@@ -19,9 +19,6 @@
 namespace tivor::shell_test {
 namespace {
 
-std::string real(float x) {
-  return fmt_real(x, "(e11.3)");
-}
 std::string reals(std::initializer_list<float> v) {
   std::string out;
   for (float x : v) out += fmt_real(x, "(e11.3)");
@@ -50,8 +47,7 @@ class CheckerTest : public test::ScreenSession {
     s->a[51] = 0.5f;
     for (int k = 0; k < 4; ++k) c.jdcr[k] = 60 + 10 * k;
     s->a[63] = 1.5f, s->a[73] = -2.5f, s->a[83] = 1.25f, s->a[93] = 1.75f;  // vr vz r_ z_ of node 3
-    s->csize.maxa = 100;
-    s->csize.maxk = 30;
+    s->csize.maxa = 100, s->csize.maxk = 30;
     // The diffusion class's memory card: jfna is word 0, jdf(10) words 9..18, rm word 28, pi 31.
     const char* card[] = {"c  1  2", "c c1 c2", "      common/cparm/jfna,jy(2),",
                           "     +jpg(2),jfg(2),jf(2),jdf(10),jrb(6),jdiffc,",
@@ -179,9 +175,9 @@ TEST_F(CheckerTest, IdentifiersOfBothRecords) {
   // Answered from the command line, asked for (compared in lower case), and one not in the
   // class card: the mesh record.
   run("p jfna<Enter> p<Enter>RM<Enter> p n1<Enter> ");
-  EXPECT_EQ(
-      unseen({"jfna=" + fmt_int(1234, "(i8)"), "rm=" + real(2.5f), "n1=" + fmt_int(345, "(i8)")}),
-      "");
+  EXPECT_EQ(unseen({"jfna=" + fmt_int(1234, "(i8)"), "rm=" + reals({2.5f}),
+                    "n1=" + fmt_int(345, "(i8)")}),
+            "");
   // Asked for only when the command line did not hold the identifier.
   EXPECT_GT(first_seen("identifier?"), first_seen("jfna="));
   EXPECT_FALSE(seen("identifier is not found"));
@@ -204,11 +200,11 @@ TEST_F(CheckerTest, FunctionNumberIsAskedBeforeElements) {
   s->cmesh.jdr[0] = 500, s->cmesh.jdr[1] = 510, s->a[501] = 4.5f, s->a[512] = 6.5f;
   // All answers on the command line; asked for; blank answers take function 1, element 1.
   run("ma jdf 3 2 4<Enter> ma jdr<Enter>2<Enter>2 2<Enter> ma jdr<Enter><Enter><Enter> ");
-  EXPECT_TRUE(seen(real(20) + real(30) + real(40)));
+  EXPECT_TRUE(seen(reals({20}) + reals({30}) + reals({40})));
   const int fn = first_seen("function number?");
   ASSERT_GE(fn, 0);
   EXPECT_LT(fn, first_seen("elements ?"));
-  EXPECT_TRUE(seen("jdr=" + real(6.5f)) && seen("jdr=" + real(4.5f)));
+  EXPECT_TRUE(seen("jdr=" + reals({6.5f})) && seen("jdr=" + reals({4.5f})));
 }
 
 TEST_F(CheckerTest, ElementsAreCutToThePoolAndBadPointersRefused) {
@@ -219,7 +215,7 @@ TEST_F(CheckerTest, ElementsAreCutToThePoolAndBadPointersRefused) {
   s->cparm.iw[0] = -50;
   s->a[1] = 77.0f;
   run("ma jfna 1 60<Enter> ima jfna 1 60<Enter>");  // no value is asked for
-  EXPECT_TRUE(!seen(real(77.0f)) && s->a[1] == 77.0f);
+  EXPECT_TRUE(!seen(reals({77.0f})) && s->a[1] == 77.0f);
 }
 
 // A record of its own declared by a card, looked up directly.
@@ -250,9 +246,9 @@ TEST_F(IncombDirectTest, OtherRecordsAndCommentsArePassedOver) {
   host.script("x<Enter> jdr<Enter>2 2 2<Enter> ");
   s->a[22] = 9.0f;
   EXPECT_EQ(lookup(0), 0);
-  EXPECT_TRUE(seen("x=" + real(1.5f)));
+  EXPECT_TRUE(seen("x=" + reals({1.5f})));
   EXPECT_EQ(lookup(1), 0);
-  EXPECT_TRUE(seen("jdr=" + real(9.0f)));
+  EXPECT_TRUE(seen("jdr=" + reals({9.0f})));
 }
 
 TEST_F(IncombDirectTest, RefusalsLeaveTheIdentifierUnread) {
@@ -300,7 +296,7 @@ TEST_F(CheckerTest, PoolIntervalsAreCutToThePools) {
   s->a[1] = 1.5f, s->a[2] = 2.5f;
   for (int i = 1; i <= 12; ++i) s->km[kPoolInts - 12 + i] = 100 + i;
   show("a 0 2");
-  EXPECT_TRUE(seen("a=" + real(1.5f) + real(2.5f)));
+  EXPECT_TRUE(seen("a=" + reals({1.5f}) + reals({2.5f})));
 
   show("km " + std::to_string(kPoolInts - 11) + " 2000000");
   std::string first_ten;
@@ -332,9 +328,10 @@ TEST_F(CheckerTest, RecordDumpsAreLabelled) {
   host.script("cmem<Enter>ctime<Enter> ");
   admp(*s, 0);
   EXPECT_TRUE(seen("\n*** ctime ***")) << "the dump starts on a line of its own";
-  EXPECT_EQ(unseen({" incorrect name of common-block", "rtim1,rtim2=" + real(1.0f) + real(2.0f),
-                    "itrace=" + fmt_int(3, "(i8)"), "modname1=\"dim\"", "*** end ctime ***"}),
-            "");
+  EXPECT_EQ(
+      unseen({" incorrect name of common-block", "rtim1,rtim2=" + reals({1.0f}) + reals({2.0f}),
+              "itrace=" + fmt_int(3, "(i8)"), "modname1=\"dim\"", "*** end ctime ***"}),
+      "");
 
   for (const char* name : {"crd", "term", "grf", "term3", "chistor"}) {
     host.line(name);
@@ -358,7 +355,7 @@ TEST_F(CheckerTest, MeshRecordDumpPagesThroughItsFields) {
   admp(*s, 0);
   EXPECT_EQ(unseen({" ************ cmesh ********", "jdcr(6)=", "jcd,jdcd,jmcd=",
                     fmt_int(0, "(i8)") + fmt_int(0, "(i8)") + fmt_int(4321, "(i8)"),
-                    "hx,hy,hz=" + real(0.125f) + real(0.0f) + real(0.0f),
+                    "hx,hy,hz=" + reals({0.125f}) + reals({0.0f}) + reals({0.0f}),
                     " ******* end cmesh ********", "more?"}),
             "");
 }
