@@ -119,11 +119,8 @@ TEST(HeadlessHostSaves, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTh
   TestDir dir;
   HeadlessHost host(script("<Text:screen>"), dir.path() + "/new/shots");
   std::string screen;
-  for (int row = 1; row <= 25; ++row) {
-    std::string line(80, ' ');
-    line.replace(0, 6, "row " + std::to_string(row % 10) + " ");
-    screen += line + "\n";
-  }
+  for (int row = 1; row <= 25; ++row)
+    screen += "row " + std::to_string(row % 10) + std::string(75, ' ') + "\n";
   host.set_text_source([&] { return screen; });
   EXPECT_EQ(stop_status(host), 3);
   EXPECT_EQ(test::file_bytes(dir.file("new/shots/screen.txt")), screen);
