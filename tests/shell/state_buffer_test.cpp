@@ -164,6 +164,7 @@ TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
     f.write(reinterpret_cast<const char*>(&too_big), 4);
   }
   s->cmesh.n1 = 5;
+  host.press(key::kEnter);  // for a message of the refusal
   rewrin(*s, 1, kFile);
   EXPECT_EQ(s->csize.maxa + s->csize.maxk + s->cht.itask, 0);
   EXPECT_EQ(s->cmesh.n1, 5) << "the records keep their contents";
