@@ -46,13 +46,12 @@ class TextEditorTest : public ::testing::Test {
     }
     return true;
   }
-  std::string text(int n) const { return rtrim(lines[static_cast<size_t>(n - 1)]); }
+  // The buffer's lines in use, trailing blanks removed.
   std::vector<std::string> texts() const {
     std::vector<std::string> out;
-    for (int n = 1; n <= nlines; ++n) out.push_back(text(n));
+    for (int n = 0; n < nlines; ++n) out.push_back(rtrim(lines[static_cast<size_t>(n)]));
     return out;
   }
-  std::string status() const { return con.trimmed(1); }
 };
 
 using Strings = std::vector<std::string>;
@@ -141,7 +140,8 @@ TEST_F(TextEditorTest, CursorKeysMoveTheView) {
     buffer(hundred);
     keys(c.keys);
     EXPECT_FALSE(edit());
-    EXPECT_NE(status().find(" Line: " + std::to_string(c.line) + " "), std::string::npos) << c.line;
+    EXPECT_NE(con.trimmed(1).find(" Line: " + std::to_string(c.line) + " "), std::string::npos)
+        << c.line;
     EXPECT_EQ(con.trimmed(c.row), "L" + std::to_string(c.line)) << c.line;
   }
 }
@@ -243,7 +243,7 @@ TEST_F(TextEditorTest, StatusLineAndTextColours) {
   buffer({"abc"});
   keys("<Right>");
   ASSERT_FALSE(edit(-1, "name.dat", 100));
-  EXPECT_EQ(status(), "File: name.dat Line: 1 Column: 2 Free: 7920 Code: 98");
+  EXPECT_EQ(con.trimmed(1), "File: name.dat Line: 1 Column: 2 Free: 7920 Code: 98");
   EXPECT_EQ(con.trimmed(2), "abc");
   EXPECT_EQ((std::vector<int>{con.attr(1, 1), con.attr(80, 1), con.attr(1, 2), con.attr(40, 24)}),
             (std::vector<int>{3 * 16, 3 * 16, 1 * 16 + 15, 1 * 16 + 15}));

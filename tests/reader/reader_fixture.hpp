@@ -18,16 +18,13 @@ class ReaderTest : public test::ScreenSession {
     ASSERT_EQ(readfrom(*s, unit, "test.dif"), 0);
     ASSERT_GT(unit, 0);
   }
-  float real(std::string_view keyword, int iopt = 0) {
-    float v = -99.0f;
+  // One value for the keyword (-99 when none was read); the return code in last_rc.
+  float real(std::string_view keyword, int iopt = 0) { return one(readr, keyword, iopt, -99.0f); }
+  int integer(std::string_view keyword, int iopt = 0) { return one(readi, keyword, iopt, -99); }
+  template <class Read, class T>
+  T one(Read read, std::string_view keyword, int iopt, T v) {
     int n = 1;
-    last_rc = readr(*s, " prompt", &v, n, keyword, iopt);
-    return v;
-  }
-  int integer(std::string_view keyword, int iopt = 0) {
-    int32_t v = -99;
-    int n = 1;
-    last_rc = readi(*s, " prompt", &v, n, keyword, iopt);
+    last_rc = read(*s, " prompt", &v, n, keyword, iopt, -1);
     return v;
   }
 
