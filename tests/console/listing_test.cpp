@@ -1,7 +1,10 @@
+// Numbers formatted as the listings print them, and listings that page at row 25.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numeric>
 
+#include "console/console.hpp"
 #include "console/console_fixture.hpp"
 
 namespace tivor::test {
@@ -55,6 +58,41 @@ TEST(Listing, ShortListsLabelsAndReals) {
   rwrite(c.s, " t=", 0.5f, "(e10.3)", 0);
   EXPECT_EQ(c.trimmed(7), "x=      5");
   EXPECT_EQ(c.trimmed(8), " t= 0.500E+00");
+}
+
+using Texts = std::vector<std::string>;
+
+// Right-justified in their fields, asterisks when the value does not fit; E editing rounds with
+// a carry into the exponent, F and E editing drop the leading zero when one short, and no
+// negative zero is printed.
+TEST(Format, NumbersInTheirFields) {
+  EXPECT_EQ((Texts{fmt_int(5, "(i7)"), fmt_int(4000000, "(i7)"), fmt_int(-42, "(i4)"),
+                   fmt_int(7, "(I5.3)"), fmt_int(std::numeric_limits<int>::min(), "(i11)"),
+                   fmt_int(12345, "(i4)"), fmt_int(-1000, "(i4)")}),
+            (Texts{"      5", "4000000", " -42", "  007", "-2147483648", "****", "****"}));
+  EXPECT_EQ(
+      (Texts{fmt_real(0.5f, "(e10.3)"), fmt_real(-0.5f, "(e10.3)"), fmt_real(0.0f, "(e10.3)"),
+             fmt_real(-0.0f, "(e10.3)"), fmt_real(1234.5f, "(e10.3)"), fmt_real(1.0e-5f, "(e10.3)"),
+             fmt_real(3.0e38f, "(E10.3)"), fmt_real(9.9996f, "(e10.3)"), fmt_real(1.0f, "(e12.5)"),
+             fmt_real(-0.5f, "(e9.3)"), fmt_real(-0.5f, "(e8.3)"),
+             fmt_real(std::numeric_limits<float>::infinity(), "(e10.3)")}),
+      (Texts{" 0.500E+00", "-0.500E+00", " 0.000E+00", " 0.000E+00", " 0.123E+04", " 0.100E-04",
+             " 0.300E+39", " 0.100E+02", " 0.10000E+01", "-.500E+00", "********", "       Inf"}));
+  EXPECT_EQ(
+      (Texts{fmt_real(3.14159f, "(f8.2)"), fmt_real(-2.5f, "(f6.2)"), fmt_real(0.5f, "(f3.2)"),
+             fmt_real(12345.0f, "(f5.1)"), fmt_real(-0.001f, "(f5.2)")}),
+      (Texts{"    3.14", " -2.50", ".50", "*****", " 0.00"}));
+}
+
+TEST(Format, TextBlanksAndBadFormats) {
+  EXPECT_EQ(fmt_int(7, "('x=', 1x, i2, ' end')"), "x=  7 end");
+  EXPECT_EQ(fmt_int(7, "('it''s',i2)"), "it's 7");
+  EXPECT_EQ(fmt_int(3, "(i2,' a',i4,' b')"), " 3 a");  // stops at the next data descriptor
+  EXPECT_EQ(fmt_int(2, "(e10.3)"), " 0.200E+01");
+  for (const char* f : {"", "i7", "(q7)", "(i)", "(e10)", "('open"}) {
+    EXPECT_NE(fmt_int(12, f).find("12"), std::string::npos) << f;
+    EXPECT_NE(fmt_real(1.5f, f).find("1.5"), std::string::npos) << f;
+  }
 }
 
 }  // namespace

@@ -28,19 +28,11 @@ struct MenuTest : ::testing::Test {
   }
 };
 
-TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
-  int hi = 0;
-  c.host.on_wait = [&](int) { hi = c.attr(64, 3); };
-  c.host.press(key::kEnter);
-  sel = 2;
-  wmenu(c.s, "main menu", sel, "alpha beta gamma_delta", 3, "null", 64, 1, 0, 3, 15, 1, 1, 15);
-  EXPECT_EQ(sel, 2);
-  EXPECT_EQ(hi, 3 * 16 + 0);
-  EXPECT_EQ(c.row(1).substr(63, 15), "   main menu   ");
-  EXPECT_EQ(c.row(4).substr(63, 15), "gamma delta    ");
-  EXPECT_EQ(c.attr(64, 3), kItemAttr);
-  EXPECT_EQ(c.attr(79, 4), 7);
-
+// The main menu's own layout is checked by the session tests; here several columns and a blank
+// title.
+TEST_F(MenuTest, LayoutInColumns) {
+  int hi = 0;  // the current item while the menu waits
+  c.host.on_wait = [&](int) { hi = c.attr(10, 6); };
   c.put(10, 8, std::string(18, 'x'));  // the last item row is cleared over the menu width
   c.put(10, 5, "keep");
   c.host.press(key::kEnter);
@@ -48,27 +40,23 @@ TEST_F(MenuTest, LayoutTitleItemsAndHighlight) {
   EXPECT_EQ(c.trimmed(5), "         keep");
   EXPECT_EQ(c.row(7).substr(9, 18), "i4    i5    i6    ");
   EXPECT_EQ(c.row(8).substr(9, 18), "i7                ");
-  EXPECT_EQ(c.attr(27, 8), kItemAttr);
+  EXPECT_TRUE(c.attr(27, 8) == kItemAttr && hi == 3 * 16 + 0);
 }
 
 TEST_F(MenuTest, KeyboardNavigation) {
-  EXPECT_EQ(after({key::kRight}, 2, 4, 1), 4);  // one column: Right the last
-  EXPECT_EQ(after({key::kLeft}, 3, 4, 1), 1);   // and Left the first
-  EXPECT_EQ(after({key::kDown}, 6, 7, 3), 7);   // row 3, column 3 is empty
-  EXPECT_EQ(after({key::kUp}, 3, 7, 3), 7);
-  EXPECT_EQ(after({key::kDown}, 7, 7, 3), 1);
-  EXPECT_EQ(after({key::kUp}, 5, 7, 3), 2);
-  EXPECT_EQ(after({key::kRight}, 3, 7, 3), 1);  // wraps within the row
-  EXPECT_EQ(after({key::kLeft}, 4, 7, 3), 6);
-  EXPECT_EQ(after({key::kRight}, 7, 7, 3), 7);
-  EXPECT_EQ(after({key::kLeft}, 7, 8, 3), 8);
-  EXPECT_EQ(after({key::kEnd}, 2, 7, 3), 7);
-  EXPECT_EQ(after({key::kPgUp}, 5, 7, 3), 1);
-  EXPECT_EQ(after({}, 99, 3, 1), 3);  // the starting selection is clamped
-  EXPECT_EQ(after({key::kDown}, 1, -3, 1), 2);
-  EXPECT_EQ(after({key::kLeft}, 2, -3, 1, false), -1);
-  EXPECT_EQ(after({key::kRight}, 2, -3, 1, false), -102);
-  EXPECT_EQ(after({key::kEsc}, 2, 3, 1, false), 0);
+  using namespace key;
+  // One column: Right the last item and Left the first. Three columns of 7 items: Down and Up
+  // pass the empty cells of row 3 and wrap, Right and Left wrap within the row. End and PgUp;
+  // a starting selection clamped. A negative count: Left and Right end the menu with -1 and
+  // -102. Esc gives 0.
+  EXPECT_EQ((std::vector<int>{
+                after({kRight}, 2, 4, 1), after({kLeft}, 3, 4, 1), after({kDown}, 6, 7, 3),
+                after({kUp}, 3, 7, 3), after({kDown}, 7, 7, 3), after({kUp}, 5, 7, 3),
+                after({kRight}, 3, 7, 3), after({kLeft}, 4, 7, 3), after({kRight}, 7, 7, 3),
+                after({kLeft}, 7, 8, 3), after({kEnd}, 2, 7, 3), after({kPgUp}, 5, 7, 3),
+                after({}, 99, 3, 1), after({kDown}, 1, -3, 1), after({kLeft}, 2, -3, 1, false),
+                after({kRight}, 2, -3, 1, false), after({kEsc}, 2, 3, 1, false)}),
+            (std::vector<int>{4, 1, 7, 7, 1, 2, 1, 6, 7, 8, 7, 1, 3, 2, -1, -102, 0}));
   EXPECT_TRUE(c.host.events.empty());
   sel = 3;
   numbered(0, 1);
@@ -81,8 +69,7 @@ TEST_F(MenuTest, MouseSelectsAndSecondClickReturns) {
   c.host.click_cell(27, 7);  // item 6 again, at the right edge of its box
   sel = 1;
   numbered(7, 3);
-  EXPECT_EQ(sel, 6);
-  EXPECT_EQ(c.host.waits, 3);
+  EXPECT_TRUE(sel == 6 && c.host.waits == 3);
   c.host.click_cell(10, 6, 2);  // the right button abandons
   numbered(7, 3);
   EXPECT_EQ(sel, 0);
@@ -95,33 +82,8 @@ TEST_F(MenuTest, CallerClipAndCursorRestored) {
   c.host.on_wait = [&](int) { mode_during = c.s.grf.clip_mode; };
   after({}, 1, 3, 1);
   EXPECT_EQ(mode_during, 1);
-  EXPECT_EQ(c.s.grf.clip_mode, 4);
-  EXPECT_EQ(c.s.grf.clip[2], 100);
-  EXPECT_EQ(c.s.colors.col, 33);
-  EXPECT_EQ(c.s.colors.row, 22);
-}
-
-TEST_F(MenuTest, F1HelpPopUpThenScreenExactlyRestored) {
-  WorkDir dir;
-  c.put(20, 12, "under the box");
-  std::vector<std::string> box;
-  std::vector<uint8_t> before, after_help;
-  c.host.on_wait = [&](int n) {
-    if (n == 1) before = c.screen();
-    if (n == 2) {
-      for (int r = 1; r <= 25; ++r) box.push_back(c.trimmed(r));
-    }
-    if (n == 3) after_help = c.screen();
-  };
-  c.host.press(key::kF1);
-  c.host.press(' ');
-  c.host.press(key::kEnter);
-  sel = 2;
-  numbered(3, 1);
-  EXPECT_EQ(sel, 2);
-  EXPECT_EQ(box.at(11), std::string(15, ' ') + "  use arrow keys to choose item + enter, or esc");
-  EXPECT_EQ(after_help, before);
-  EXPECT_EQ(c.trimmed(12), "                   under the box");
+  EXPECT_TRUE(c.s.grf.clip_mode == 4 && c.s.grf.clip[2] == 100);
+  EXPECT_TRUE(c.s.colors.col == 33 && c.s.colors.row == 22);
 }
 
 TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
@@ -131,8 +93,7 @@ TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
     if (n == 2) prompt = c.trimmed(1);
   };
   c.host.press(key::kAltC);
-  c.host.type("ls -l");
-  c.host.press(key::kEnter);
+  c.host.line("ls -l");
   c.host.press(' ');
   c.host.press(key::kAltC);
   c.host.type("rm x");

@@ -2,6 +2,7 @@
 #include "host/png_writer.hpp"
 #include "host/process.hpp"
 #include "librarian/library_fixture.hpp"
+#include "support/files.hpp"
 
 namespace tivor::librarian_test {
 namespace {
@@ -10,8 +11,7 @@ struct Gfview : LibraryTest {
   std::string err;
   int run(const std::string& args) {
     const int status = run_shell_line(std::string(GFVIEW_PROGRAM) + " " + args + " 2>err");
-    const std::vector<uint8_t> text = slurp("err");
-    err.assign(text.begin(), text.end());
+    err = test::file_bytes("err");
     return status;
   }
   static Rgb colour(int c) { return kConsolePalette[static_cast<size_t>(colpal(c))]; }

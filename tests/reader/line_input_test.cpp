@@ -1,4 +1,6 @@
-// Lines of a data file: line ends, Ctrl-Z, large files; switching the source.
+// Lines of a data file (line ends, Ctrl-Z, large files), switching the source, questions answered
+// at the keyboard (values only, bad answers asked again, special keys abandoning), and words for
+// names and plain integers.
 #include "reader/reader_fixture.hpp"
 
 namespace tivor {
@@ -49,17 +51,14 @@ TEST_F(LineInputTest, FileLargerThanSignedSixteenBitPositionsIsReadToItsEnd) {
   open(bytes);
   int last = 0;
   for (int i = 1; i <= 4000; ++i) last = integer("v");
-  EXPECT_EQ(last_rc, 0);
-  EXPECT_EQ(last, 4000);
-  EXPECT_EQ(s->crd.inm, 4000);
+  EXPECT_TRUE(last_rc == 0 && last == 4000 && s->crd.inm == 4000);
 }
 
 TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   host.type("k");
   int unit = 7;
-  EXPECT_EQ(readfrom(*s, unit, dir.file("none.dif")), 1);
-  EXPECT_TRUE(shown(" Warning: file \"" + dir.file("none.dif") + "\" does not exist."));
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_EQ(readfrom(*s, unit, "none.dif"), 1);
+  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty());
   EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
 }
 
@@ -74,8 +73,7 @@ TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
 
   int unit = kKeyboardUnit;
   ASSERT_EQ(readfrom(*s, unit, "keyboard"), 0);
-  EXPECT_TRUE(s->astime.bytes.empty());
-  EXPECT_EQ(s->astime.handle, 0);
+  EXPECT_TRUE(s->astime.bytes.empty() && s->astime.handle == 0);
   rstread(*s);  // no file: nothing changes
   EXPECT_EQ(s->crd.kterm, 1);
 }
@@ -83,16 +81,101 @@ TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
 TEST_F(LineInputTest, SpecialKeysEndKeyboardLinesWithTheirCodes) {
   std::string line;
   int ierr = 0;
-  host.press(key::kEsc);
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 27);
-  host.press(key::kF1);
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 256 + 59);
-  host.type("ab\r");
-  txtl(*s, line, ierr, kKeyboardUnit);
-  EXPECT_EQ(ierr, 0);
+  for (const auto& [k, code] : {std::pair{key::kEsc, 27}, {key::kF1, 256 + 59}, {'\r', 0}}) {
+    host.type("ab");
+    host.press(k);
+    txtl(*s, line, ierr, kKeyboardUnit);
+    EXPECT_EQ(ierr, code);
+  }
   EXPECT_EQ(rtrim(line), "ab");
+}
+
+// The rest of a typed line answers the next question: see the checker and command tests.
+TEST_F(LineInputTest, BadAnswerIsErasedAndTheQuestionAskedAgain) {
+  locate1(*s, 1, 20);
+  host.script("1 x<Enter>5 6<Enter>");
+  int32_t v[2] = {};
+  int n = 2;
+  ASSERT_EQ(readi(*s, " two values?", v, n, "ignored", 0), 0);
+  EXPECT_TRUE(v[0] == 5 && v[1] == 6 && iflag(*s) == 0);
+  EXPECT_EQ(row(20), " two values?5 6");
+
+  host.type("cur=1\r7\r");  // no keywords at the keyboard
+  EXPECT_EQ(integer("cur"), 7);
+}
+
+TEST_F(LineInputTest, ListsEndWithTheEndMark) {
+  host.type("1 2\r3&\r");
+  int32_t v[4] = {};
+  int n = 0;
+  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
+  EXPECT_TRUE(n == 3 && v[2] == 3);
+  host.script("1 2 3 4 5&<Enter>9&<Enter>");  // too long: asked again
+  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
+  EXPECT_TRUE(n == 1 && v[0] == 9);
+}
+
+TEST_F(LineInputTest, SpecialKeyAbandonsTheQuestionWithoutFlag) {
+  host.script("12<Esc>");
+  EXPECT_EQ(integer("n"), -99);
+  EXPECT_TRUE(last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
+}
+
+class WordReaderTest : public ReaderTest {
+ protected:
+  std::string word(int max = 8, std::string_view prompt = "") {
+    std::string w;
+    readname(*s, w, max, len, prompt);
+    return w;
+  }
+  int len = -1;
+};
+
+TEST_F(WordReaderTest, WordsFromTheLineThenFromNewLines) {
+  open("  alpha beta\r\n\r\ntoolongword x\r\ngamma\r\n");
+  EXPECT_TRUE(word() == "alpha" && len == 5);
+  EXPECT_EQ(word(), "beta");
+  EXPECT_TRUE(word().empty() && len == 0);  // a blank line: nothing read
+  host.type("k");
+  locate1(*s, 1, 10);
+  EXPECT_EQ(word(), "gamma");                           // too long: the rest of its line is dropped
+  EXPECT_TRUE(host.events.empty() && row(10).empty());  // the message was erased
+  host.type("k");
+  EXPECT_TRUE(word().empty() && len == 0 && shown("readname:read error"));
+}
+
+TEST_F(WordReaderTest, KeyboardAnswersAndTheTooLongMessage) {
+  locate1(*s, 1, 20);
+  host.script("abcdefghijk<Enter>kabc def<Enter>");  // a key for the message
+  EXPECT_EQ(word(10, " enter name:"), "abc");
+  EXPECT_EQ(word(10, " enter name:"), "def");
+  host.script("<Enter><Esc>");
+  EXPECT_TRUE(word(10, " enter name:").empty() && len == 0);
+  EXPECT_TRUE(word(10, " enter name:").empty() && len == 0);
+}
+
+TEST(WordsInText, FirstWordAndIntegers) {
+  int first = -1, last = -1;
+  rdword("   ab cd", first, last);
+  EXPECT_TRUE(first == 4 && last == 5);
+  rdword("xyz", first, last);
+  EXPECT_TRUE(first == 1 && last == 3);
+  rdword("    ", first, last);
+  EXPECT_EQ(first + last, 0);
+
+  auto gt = [](const char* text) {
+    int value = 5, ierr = -1;
+    gtint(text, value, ierr);
+    return std::pair(value, ierr);
+  };
+  EXPECT_EQ(gt(" 42 "), std::pair(42, 0));
+  EXPECT_EQ(gt("-7"), std::pair(-7, 0));
+  EXPECT_EQ(gt("+0"), std::pair(0, 0));
+  EXPECT_EQ(gt("2147483647"), std::pair(2147483647, 0));
+  EXPECT_EQ(gt("-2147483648"), std::pair(-2147483647 - 1, 0));
+  // Refused, the value left as it was.
+  for (const char* bad : {"2147483648", "", "  ", "-", "1 2", "- 1", "1.0", "12x"})
+    EXPECT_EQ(gt(bad), std::pair(5, 1)) << bad;
 }
 
 }  // namespace

@@ -10,28 +10,12 @@ namespace {
 const std::string kValid = "cur=0.5 n=3\r\nf=1,2,3&\r\nopt=4\r\nname\r\n";
 
 std::vector<std::string> corpus() {
-  std::vector<std::string> files = {
-      "",
-      "cur=0.",
-      "cur=",
-      "cu",
-      "cur=0.5 n=3$ f=1,2&",
-      "cur=0.5 n=3 f=1,,2&",
-      "cur=0.5 n=3 f=1 2 3 4 5",
-      "cur=0.5 n=3 f=1 2 3 4 5 6 7 8 9 10 11 12&",
-      "cur=1e5",
-      "cur=1.0E+05",
-      "cur=1d0",
-      "cur=0.5 n=99999999999999999999",
-      "cur=" + std::string(100000, '1'),
-      "cur=0.5 n=3 f=" + std::string(100000, '7') + "&",
-      std::string(100000, 'x'),
-      std::string("cur=0.5\0 n=3\r\n", 15),
-      "cur=0.5 n=3\xff\r\n",
-      "\x1a",
-      "cur=\x1a"
-      "0.5",
-  };
+  // Crashes, overruns and hangs on any bytes are the fuzz target's; here the outcome of every
+  // request is checked too.
+  std::vector<std::string> files = {"", "cur=0.5 n=3 f=1 2 3 4 5 6 7 8 9 10 11 12&",
+                                    std::string("cur=0.5\0 n=3\r\n", 15),
+                                    "cur=\x1a"
+                                    "0.5"};
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int i = 0; i < 40; ++i) {  // binary noise
@@ -46,16 +30,8 @@ std::vector<std::string> corpus() {
       const char c =
           "=.,;:&+-*e \r\n\0\xff"
           "0123456789abz"[byte(rng) % 28];
-      switch (byte(rng) % 3) {
-        case 0:
-          f[at] = c;
-          break;
-        case 1:
-          f.erase(at, 1);
-          break;
-        default:
-          f.insert(at, 1, c);
-      }
+      const int op = byte(rng) % 3;  // 0 change, 1 drop, 2 add
+      f.replace(at, op < 2 ? 1 : 0, op == 1 ? 0 : 1, c);
     }
     files.push_back(f);
   }
@@ -73,15 +49,9 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
     host.events.clear();
     host.spare_enters = 4;  // each report waits for one key
     float cur = 0;
-    int32_t n3 = 0;
-    int32_t f[9] = {};
-    f[8] = -12345;
-    int32_t opt = -1;
-    int one = 1;
-    int nf = 0;
+    int32_t n3 = 0, opt = -1, f[9] = {0, 0, 0, 0, 0, 0, 0, 0, -12345};  // f[8] a guard
+    int one = 1, nf = 0, len = 0, rc = 0;
     std::string name;
-    int len = 0;
-    int rc = 0;
     try {
       rc = readr(*s, " courant number", &cur, one, "cur", 0);
       if (rc == 0) rc = readi(*s, " n", &n3, one, "n", 0);
@@ -92,25 +62,16 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
       ADD_FAILURE() << "waited for more keys than reports";
       continue;
     }
-    EXPECT_EQ(f[8], -12345);
-    EXPECT_LE(nf, 8);
-    EXPECT_LE(len, 8);
-    if (rc != 0) {
-      ++failures;
-      EXPECT_EQ(iflag(*s), 1);
-      EXPECT_EQ(s->crd.ip, 0);
-      EXPECT_EQ(host.waits, 1);  // the key the report waits for
-    } else {
-      EXPECT_EQ(iflag(*s), 0);
-    }
+    EXPECT_TRUE(f[8] == -12345 && nf <= 8 && len <= 8);
+    failures += rc != 0;
+    // A failure sets the flag, drops the line and waits for one key; success does neither.
+    EXPECT_EQ(iflag(*s), rc != 0 ? 1 : 0);
+    EXPECT_TRUE(rc == 0 || (s->crd.ip == 0 && host.waits == 1));
     if (bytes == kValid) {
-      EXPECT_EQ(rc, 0);
-      EXPECT_FLOAT_EQ(cur, 0.5f);
+      EXPECT_TRUE(rc == 0 && cur == 0.5f && name == "name");
       EXPECT_EQ(n3 + nf + f[2] + opt, 3 + 3 + 3 + 4);
-      EXPECT_EQ(name, "name");
     }
     flag_off(*s);
-    cls(*s);
     host.waits = 0;
   }
   EXPECT_GT(failures, 100);

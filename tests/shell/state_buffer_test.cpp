@@ -14,40 +14,31 @@
 #include "core/names.hpp"
 #include "core/replace_file.hpp"
 #include "shell/shell.hpp"
-#include "shell/shell_fixture.hpp"
+#include "support/files.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::shell_test {
 namespace {
 
 namespace fs = std::filesystem;
+constexpr const char* kFile = "run1.buf";
 
-std::vector<uint8_t> slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+using test::file_bytes;
+
+template <class Record>
+bool same(const Record& a, const Record& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-class StateBuffer : public ShellTest {
+// A small task: three reals, two integers and recognisable record fields.
+class StateBuffer : public test::ScreenSession {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tivor-buf-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    file_ = (dir_ / "run1.buf").string();
+  StateBuffer() {
     iniclass(*s);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // A small task: three reals, two integers and recognisable record fields.
-  void fill_task() {
     s->csize.maxa = 3;
     s->csize.maxk = 2;
-    s->a[1] = 1.5f;
-    s->a[2] = -2.0f;
-    s->a[3] = 0.25f;
-    s->km[1] = 7;
-    s->km[2] = -9;
+    s->a[1] = 1.5f, s->a[2] = -2.0f, s->a[3] = 0.25f;
+    s->km[1] = 7, s->km[2] = -9;
     s->cls.iclass = 7;
     s->cls.imethod = 1;
     set_field(s->cls.datfile, "./dif/test.dif");
@@ -60,203 +51,170 @@ class StateBuffer : public ShellTest {
     s->ctime1.itrace = 1;
     s->cmemo.nlines = 1;
   }
-
-  fs::path dir_;
-  std::string file_;
 };
 
-TEST_F(StateBuffer, LayoutMatchesTheGoldenFile) {
-  fill_task();
-  rewrin(*s, 2, file_);
-  const std::vector<uint8_t> got = slurp(file_);
+TEST_F(StateBuffer, LayoutMatchesTheGoldenFileAndReadsBack) {
+  rewrin(*s, 2, kFile);
+  const std::string got = file_bytes(kFile);
   const fs::path golden = fs::path(TIVOR_SOURCE_DIR) / "tests/shell/golden/small_task.buf";
   if (std::getenv("TIVOR_UPDATE_GOLDEN") != nullptr)
-    fs::copy_file(file_, golden, fs::copy_options::overwrite_existing);
-  EXPECT_EQ(got, slurp(golden)) << "regenerate with TIVOR_UPDATE_GOLDEN=1 and review the diff";
+    fs::copy_file(kFile, golden, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(got, file_bytes(golden)) << "regenerate with TIVOR_UPDATE_GOLDEN=1 and review the diff";
   ASSERT_EQ(got.size(), 9516u + 4 * 5);
-  // Spot checks of the order: pools right after the header, the class record after them, the
-  // time record split around the mesh record.
+  // Spot checks of the order: the header, km[1] after the reals, iclass after the class titles,
+  // the time record's first history word before the mesh record (n1) and its last one after it,
+  // the last parameter word.
+  const size_t cls = 16 + 20, cht1 = cls + 4316 + 32 + 600 + 100, mesh = cht1 + 172;
   auto word = [&](size_t at) {
     int32_t w;
     std::memcpy(&w, got.data() + at, 4);
     return w;
   };
-  EXPECT_EQ(word(0), 3);
-  EXPECT_EQ(word(4), 2);
-  EXPECT_EQ(word(8), kPoolReals);
-  EXPECT_EQ(word(12), kPoolInts);
-  EXPECT_EQ(word(16 + 12), 7);  // km[1]
-  const size_t cls = 16 + 20;
-  EXPECT_EQ(word(cls + 1140), 7);  // iclass after the titles and codes
-  const size_t cht1 = cls + 4316 + 32 + 600 + 100;
-  EXPECT_EQ(word(cht1 + 168), std::bit_cast<int32_t>(11.0f));  // the first history word
-  const size_t mesh = cht1 + 172;
-  EXPECT_EQ(word(mesh + 4 * 12), 42);            // n1
-  EXPECT_EQ(word(mesh + 800 + 676 - 4), 12);     // the last history word
-  EXPECT_EQ(word(mesh + 800 + 676 + 1196), 77);  // the last parameter word
-}
+  EXPECT_EQ((std::vector<int32_t>{word(0), word(4), word(8), word(12), word(16 + 12),
+                                  word(cls + 1140), word(cht1 + 168), word(mesh + 4 * 12),
+                                  word(mesh + 800 + 676 - 4), word(mesh + 800 + 676 + 1196)}),
+            (std::vector<int32_t>{3, 2, kPoolReals, kPoolInts, 7, 7, std::bit_cast<int32_t>(11.0f),
+                                  42, 12, 77}));
 
-TEST_F(StateBuffer, RoundTripRestoresPoolsAndRecords) {
-  fill_task();
-  rewrin(*s, 2, file_);
+  // Read back into a fresh session: the same pools and records.
   test::TestHost other_host;
   Session fresh(other_host);
   console_install(fresh);
   iniclass(fresh);
-  fresh.csize = Csize{kPoolReals, kPoolInts, 0, 0};
-  rewrin(fresh, 1, file_);
+  rewrin(fresh, 1, kFile);
   EXPECT_FALSE(flag_tst(fresh));
-  EXPECT_EQ(fresh.csize.maxa, 3);
-  EXPECT_EQ(fresh.a[2], -2.0f);
-  EXPECT_EQ(fresh.km[2], -9);
-  EXPECT_EQ(fresh.cht.itask, kTaskPrepared);
-  EXPECT_EQ(fresh.cht.hist.interval, 12);
-  EXPECT_EQ(fresh.cmesh.n1, 42);
-  EXPECT_EQ(fresh.cparm.iw[299], 77);
-  EXPECT_EQ(field_str(fresh.cls.datfile), "./dif/test.dif");
+  EXPECT_TRUE(same(fresh.csize, s->csize) && same(fresh.cls, s->cls) &&
+              same(fresh.ctime1, s->ctime1) && same(fresh.cht, s->cht) &&
+              same(fresh.cmesh, s->cmesh) && same(fresh.cparm, s->cparm) &&
+              same(fresh.cmemo, s->cmemo));
+  EXPECT_TRUE(std::equal(fresh.a.begin(), fresh.a.begin() + 4, s->a.begin()));
+  EXPECT_TRUE(std::equal(fresh.km.begin(), fresh.km.begin() + 3, s->km.begin()));
 }
 
-TEST_F(StateBuffer, WritingReplacesAnOldBufferCompletely) {
-  fill_task();
-  rewrin(*s, 2, file_);
-  s->csize.maxa = 0;
-  s->csize.maxk = 0;
-  rewrin(*s, 2, file_);
-  EXPECT_EQ(fs::file_size(file_), 9516u);  // an empty task: the header and the records only
-  for (const auto& entry : fs::directory_iterator(dir_)) {
-    EXPECT_EQ(entry.path().filename(), "run1.buf") << "no temporary file is left behind";
-  }
-}
+// A new buffer replaces the old one whole, through a temporary that is never left behind; when
+// the temporary cannot be made the old buffer stays. Temporaries of writers no longer running
+// are removed, those of running programs are not.
+TEST_F(StateBuffer, WritingReplacesTheOldBufferOrKeepsIt) {
+  rewrin(*s, 2, kFile);
+  s->csize.maxa = s->csize.maxk = 0;
+  rewrin(*s, 2, kFile);
+  EXPECT_EQ(fs::file_size(kFile), 9516u);  // an empty task: the header and the records only
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 
-TEST_F(StateBuffer, TruncatedOrOverlongFileIsRefusedBeforeAnythingChanges) {
-  fill_task();
-  rewrin(*s, 2, file_);
-  for (const intmax_t delta : {-1, 1}) {
-    fs::resize_file(file_, 9516 + 20 + delta);
-    s->csize.maxa = 1;
-    s->a[1] = 99.0f;
-    s->cmesh.n1 = 5;
-    host.press(key::kEnter);
-    rewrin(*s, 1, file_);
-    EXPECT_TRUE(flag_tst(*s));
-    flag_off(*s);
-    EXPECT_EQ(s->csize.maxa, 1);
-    EXPECT_EQ(s->a[1], 99.0f);
-    EXPECT_EQ(s->cmesh.n1, 5);
-  }
-}
-
-// Pointers and counts that reach outside the pools, or node numbers that do not exist, are
-// refused with the record's name, and the task stays as it was.
-TEST_F(StateBuffer, RecordsThatDoNotFitThePoolsAreRefused) {
-  fill_task();
-  const Session good = *s;
-  const std::pair<const char*, std::function<void(Session&)>> faults[] = {
-      {"cmesh", [](Session& t) { t.cmesh.jrz = kPoolReals - 10; }},
-      {"cmesh",  // one element with node 43 of a mesh of 42 nodes
-       [](Session& t) { t.cmesh.n2 = 1, t.cmesh.m = 3, t.km[2] = 43, t.csize.maxk = 3; }},
-      {"cht", [](Session& t) { t.cht.ipp[0] = -5, t.cht.nipp = 1; }},
-      {"class", [](Session& t) { t.cls.nfun = 21; }},
-  };
-  for (const auto& [record, spoil] : faults) {
-    *s = good;
-    spoil(*s);
-    rewrin(*s, 2, file_);
-    *s = good;
-    s->a[1] = 99.0f;
-    host.press(key::kEnter);
-    rewrin(*s, 1, file_);
-    EXPECT_TRUE(seen(std::string("rewri:record ") + record + " is damaged: ")) << record;
-    flag_off(*s);
-    EXPECT_TRUE(s->a[1] == 99.0f && s->csize.maxk == 2 && s->cmesh.n1 == 42) << record;
-  }
-}
-
-// The header's sizes are compared with the file's length before the file is read: a huge file
-// is refused at once, without reading it into memory.
-TEST_F(StateBuffer, HugeFileIsRefusedFromItsLength) {
-  fill_task();
-  rewrin(*s, 2, file_);
-  fs::resize_file(file_, uintmax_t{1} << 30);
+  const std::string before = file_bytes(kFile);
+  fs::create_directories(std::string(kFile) + ".tmp" + std::to_string(::getpid()));
+  s->cmesh.n1 = 1000;
   host.press(key::kEnter);
-  const auto start = std::chrono::steady_clock::now();
-  rewrin(*s, 1, file_);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  EXPECT_TRUE(seen("rewri:file is damaged"));
-}
+  rewrin(*s, 2, kFile);
+  EXPECT_TRUE(flag_tst(*s) && seen("rewri:can not write file"));
+  EXPECT_EQ(file_bytes(kFile), before);
 
-// A temporary left by a writer that no longer runs is removed; one of a running program is not.
-TEST_F(StateBuffer, StaleTemporariesAreRemoved) {
-  const fs::path stale = dir_ / "run1.buf.tmp99999999";  // above any process number
-  const fs::path live = dir_ / ("run2.buf.tmp" + std::to_string(::getppid()));
-  for (const fs::path& p : {stale, live, dir_ / "notes.tmp"}) std::ofstream(p) << "x";
-  EXPECT_EQ(remove_stale_temporaries(dir_.string()), 1);
+  const std::string stale = "run1.buf.tmp99999999";  // above any process number
+  const std::string live = "run2.buf.tmp" + std::to_string(::getppid());
+  for (const std::string& p : {stale, live, std::string("notes.tmp")}) std::ofstream(p) << "x";
+  EXPECT_EQ(remove_stale_temporaries("."), 1);
   EXPECT_FALSE(fs::exists(stale));
 }
 
-TEST_F(StateBuffer, FailedWriteKeepsTheOldBuffer) {
-  fill_task();
-  rewrin(*s, 2, file_);
-  const std::vector<uint8_t> before = slurp(file_);
-  // The temporary file cannot be made: a directory stands in its place.
-  fs::create_directories(file_ + ".tmp" + std::to_string(::getpid()));
-  s->cmesh.n1 = 1000;
-  host.press(key::kEnter);
-  rewrin(*s, 2, file_);
-  EXPECT_TRUE(flag_tst(*s));
-  EXPECT_TRUE(seen("rewri:can not write file"));
-  EXPECT_EQ(slurp(file_), before);
+// Files of the wrong length, and records whose pointers and counts reach outside the pools or
+// name nodes that do not exist, are refused with the reason, and the task stays as it was. A
+// huge file is refused from its length, without reading it.
+TEST_F(StateBuffer, DamagedBuffersAreRefusedBeforeAnythingChanges) {
+  const Session good = *s;
+  using Spoil = std::function<void(Session&)>;
+  const std::tuple<std::string, Spoil, uintmax_t> cases[] = {
+      {"rewri:file is damaged", nullptr, 9535},
+      {"rewri:file is damaged", nullptr, 9537},
+      {"rewri:file is damaged", nullptr, uintmax_t{1} << 30},
+      {"rewri:record cmesh is damaged: ", [](Session& t) { t.cmesh.jrz = kPoolReals - 10; }, 0},
+      {"rewri:record cmesh is damaged: ",  // one element with node 43 of a mesh of 42 nodes
+       [](Session& t) {
+         t.cmesh.n2 = 1, t.cmesh.m = 3, t.km[2] = 43, t.km[3] = 1, t.csize.maxk = 3;
+       },
+       0},
+      {"rewri:record cht is damaged: ", [](Session& t) { t.cht.ipp[0] = -5, t.cht.nipp = 1; }, 0},
+      {"rewri:record class is damaged: ", [](Session& t) { t.cls.nfun = 21; }, 0},
+  };
+  for (const auto& [message, spoil, length] : cases) {
+    *s = good;
+    if (spoil) spoil(*s);
+    rewrin(*s, 2, kFile);
+    if (length > 0) fs::resize_file(kFile, length);
+    *s = good;
+    s->csize.maxa = 1;
+    s->a[1] = 99.0f;
+    s->cmesh.n1 = 5;
+    screens.clear();
+    cls(*s);
+    host.press(key::kEnter);
+    const auto start = std::chrono::steady_clock::now();
+    rewrin(*s, 1, kFile);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << length;
+    EXPECT_TRUE(flag_tst(*s) && seen(message)) << message << length;
+    flag_off(*s);
+    EXPECT_TRUE(s->csize.maxa == 1 && s->a[1] == 99.0f && s->cmesh.n1 == 5) << message << length;
+  }
 }
 
 TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
-  fill_task();
-  rewrin(*s, 2, file_);
+  rewrin(*s, 2, kFile);
   {
-    std::fstream f(file_, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream f(kFile, std::ios::in | std::ios::out | std::ios::binary);
     const int32_t too_big = kPoolReals + 1;
     f.write(reinterpret_cast<const char*>(&too_big), 4);
   }
   s->cmesh.n1 = 5;
-  host.press(key::kEnter);  // the refusal's message
-  rewrin(*s, 1, file_);
-  EXPECT_EQ(s->csize.maxa, 0);
-  EXPECT_EQ(s->csize.maxk, 0);
-  EXPECT_EQ(s->cht.itask, 0);
+  host.press(key::kEnter);  // for a message of the refusal
+  rewrin(*s, 1, kFile);
+  EXPECT_EQ(s->csize.maxa + s->csize.maxk + s->cht.itask, 0);
   EXPECT_EQ(s->cmesh.n1, 5) << "the records keep their contents";
 }
 
 TEST_F(StateBuffer, DataFileExtensionChoosesTheClass) {
-  fill_task();
   set_field(s->cls.datfile, "case1.gs");
   s->cls.iclass = 5;
-  rewrin(*s, 2, file_);
-  rewrin(*s, 1, file_);
+  rewrin(*s, 2, kFile);
+  rewrin(*s, 1, kFile);
   EXPECT_EQ(s->cls.iclass, 2);
 
   set_field(s->cls.datfile, "case1.zzz");
-  rewrin(*s, 2, file_);
+  rewrin(*s, 2, kFile);
   host.press(key::kEnter);
-  rewrin(*s, 1, file_);
+  rewrin(*s, 1, kFile);
   EXPECT_TRUE(flag_tst(*s));
-  EXPECT_TRUE(seen(" executable does not contain class:zzz"));
-  EXPECT_TRUE(seen(" variant=case1.zzz"));
+  EXPECT_TRUE(seen(" executable does not contain class:zzz") && seen(" variant=case1.zzz"));
 }
 
 TEST_F(StateBuffer, MissingFileLeavesTheTaskAndSaysSo) {
-  s->cmesh.n1 = 5;
   host.press(key::kEnter);
-  rewrin(*s, 1, (dir_ / "none.buf").string());
+  rewrin(*s, 1, "buf/none.buf");
   EXPECT_FALSE(flag_tst(*s));
-  EXPECT_EQ(s->cmesh.n1, 5);
-  EXPECT_EQ(first_seen("rewri:file \"" + (dir_ / "none.buf").string().substr(0, 12)), 0);
+  EXPECT_EQ(s->cmesh.n1, 42);
+  EXPECT_EQ(first_seen("rewri:file \"buf/none.buf\" is n"), 0);
+}
+
+// A buffer written with larger pools is refused, with the sizes it needs, by a session with the
+// default pools, and read back whole by one whose pools are just large enough.
+TEST_F(StateBuffer, BufferOfLargerPoolsIsRefusedBySmallerOnesAndReadByLargerOnes) {
+  const int32_t maxa = kPoolReals + 5, maxk = kPoolInts + 3;
+  Session big(host, maxa + 100, maxk + 100), fit(host, maxa, maxk);
+  big.csize = Csize{maxa + 100, maxk + 100, maxa, maxk};
+  big.km[maxk] = -17;
+  big.cht.itask = kTaskPrepared;
+  rewrin(big, 2, kFile);
+  host.press(key::kEnter);
+  rewrin(*s, 1, kFile);
+  EXPECT_TRUE(flag_tst(*s) && s->csize.maxa == 0 && s->csize.maxk == 0 && s->cht.itask == 0);
+  EXPECT_TRUE(seen("rewri:buffer needs pools of 4000005 real and 1000003 integer words"));
+  rewrin(fit, 1, kFile);
+  EXPECT_FALSE(flag_tst(fit));
+  EXPECT_TRUE(fit.csize.maxa == maxa && fit.km[maxk] == -17 && fit.cht.itask == kTaskPrepared);
 }
 
 TEST(BufferNames, ExtensionIsForced) {
-  EXPECT_EQ(namext("run1", "buf"), "run1.buf");
-  EXPECT_EQ(namext("run1.buf", "buf"), "run1.buf");
-  EXPECT_EQ(namext("run1.dat", "buf"), "run1.buf");
+  for (const char* name : {"run1", "run1.buf", "run1.dat", "run1   "})
+    EXPECT_EQ(namext(name, "buf"), "run1.buf") << name;
   EXPECT_EQ(namext("a.b.c", "dif"), "a.b.dif");
-  EXPECT_EQ(namext("run1   ", "buf"), "run1.buf");
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/key_script.hpp"
 
 namespace tivor::test {
 
@@ -27,6 +29,12 @@ class TestHost : public Host {
   void line(std::string_view text) {
     type(text);
     press(key::kEnter);
+  }
+  // The keys and clicks of a key script: "p jfna<Enter> " types the line, Enter and a blank.
+  void script(std::string_view text) {
+    const KeyScript ks = parse_key_script(text);
+    if (!ks.ok()) throw std::invalid_argument("bad key script: " + std::string(text));
+    for (const ScriptToken& t : ks.tokens) events.push_back(InputEvent{t.key, t.button, t.x, t.y});
   }
   // A click in the middle of a text cell (1-based column and row of the 80 by 25 screen).
   void click_cell(int col, int row, int button = 1) {
