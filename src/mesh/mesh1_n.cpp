@@ -1,0 +1,398 @@
+// MESH1_N, the node-connecting triangulator: the boundary edges are the initial front; each front
+// edge takes as third node the nearest live node to its midpoint that makes a valid triangle,
+// until the front is closed; then diagonals are flipped where that raises the smaller angle.
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <numbers>
+#include <unordered_map>
+
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "mesh/mesh_internal.hpp"
+#include "mesh/spatial_index.hpp"
+#include "mesh/triangulation.hpp"
+
+namespace tivor::mesh_detail {
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+double cross(Pt o, Pt p, Pt q) {
+  return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+}
+double d2(Pt p, Pt q) {
+  return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
+}
+
+// Front edges listed by the cells of a fixed grid that their boxes meet; removed edges are
+// dropped from a cell's list when the cell is next visited.
+class EdgeGrid {
+ public:
+  EdgeGrid(double x0, double y0, double x1, double y1, double cell, size_t max_cells) {
+    h_ = cell;
+    for (;;) {
+      nx_ = static_cast<int64_t>((x1 - x0) / h_) + 1;
+      ny_ = static_cast<int64_t>((y1 - y0) / h_) + 1;
+      if (static_cast<double>(nx_) * static_cast<double>(ny_) <= static_cast<double>(max_cells)) {
+        break;
+      }
+      h_ *= 2;
+    }
+    x0_ = x0, y0_ = y0;
+    cells_.resize(static_cast<size_t>(nx_ * ny_));
+  }
+  void add(Pt a, Pt b, int32_t id) {
+    visit(a, b, [&](std::vector<int32_t>& c) { c.push_back(id); });
+  }
+  // Calls f(id) for the edges listed in the cells of the box of a-b; alive(id) filters.
+  template <typename Alive, typename F>
+  void for_each(Pt a, Pt b, const Alive& alive, F&& f) {
+    visit(a, b, [&](std::vector<int32_t>& c) {
+      std::erase_if(c, [&](int32_t id) { return !alive(id); });
+      for (const int32_t id : c) f(id);
+    });
+  }
+
+ private:
+  int64_t ix(double x) const {
+    return std::clamp<int64_t>(static_cast<int64_t>(std::floor((x - x0_) / h_)), 0, nx_ - 1);
+  }
+  int64_t iy(double y) const {
+    return std::clamp<int64_t>(static_cast<int64_t>(std::floor((y - y0_) / h_)), 0, ny_ - 1);
+  }
+  template <typename F>
+  void visit(Pt a, Pt b, F&& f) {
+    const int64_t i1 = ix(std::min(a.x, b.x)), i2 = ix(std::max(a.x, b.x));
+    const int64_t j1 = iy(std::min(a.y, b.y)), j2 = iy(std::max(a.y, b.y));
+    for (int64_t i = i1; i <= i2; ++i) {
+      for (int64_t j = j1; j <= j2; ++j) f(cells_[static_cast<size_t>(i * ny_ + j)]);
+    }
+  }
+
+  double x0_ = 0, y0_ = 0, h_ = 1;
+  int64_t nx_ = 1, ny_ = 1;
+  std::vector<std::vector<int32_t>> cells_;
+};
+
+class Connector {
+ public:
+  explicit Connector(Triangulation& t);
+  // 0 when the front closed; 1 when edges remain that no node can close.
+  int run();
+  void flip_all();
+
+ private:
+  bool alive_node(int32_t n) const { return !used_[n] || deg_[n] > 0; }
+  bool alive_edge(int32_t e) const { return ea_[e] >= 0; }
+  int32_t find_edge(int32_t a, int32_t b) const {
+    const auto it = front_.find(edge_key(a, b));
+    return it == front_.end() ? -1 : it->second;
+  }
+  void add_edge(int32_t a, int32_t b);
+  void remove_edge(int32_t e);
+  // Closes a -> b where the reverse is on the front, else adds it as a new front edge.
+  void advance(int32_t a, int32_t b);
+  int32_t third_node(int32_t e);
+  bool valid(int32_t a, int32_t b, int32_t p);
+  bool within_wedge(int32_t a, int32_t b, int32_t p);
+  bool crosses_front(int32_t a, int32_t b);
+  bool same_place(int32_t p, int32_t q) const { return d2(t_.nodes[p], t_.nodes[q]) <= same2_; }
+
+  Triangulation& t_;
+  const std::vector<Pt>& pts_;
+  double same2_ = 0, size_ = 0;
+  CellIndex nodes_;
+  EdgeGrid grid_;
+  std::vector<char> used_;
+  std::vector<int32_t> deg_;
+  std::vector<std::vector<int32_t>> at_;  // front edges at each node (may hold removed ones)
+  std::vector<int32_t> ea_, eb_;          // front edges; ea_ = -1 once removed
+  std::unordered_map<uint64_t, int32_t> front_;
+  std::deque<int32_t> queue_;
+  std::vector<std::pair<double, int32_t>> cand_;
+};
+
+struct Box {
+  double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+};
+Box box_of(const std::vector<Pt>& p) {
+  Box b;
+  for (const Pt q : p) {
+    b.x0 = std::min(b.x0, q.x), b.x1 = std::max(b.x1, q.x);
+    b.y0 = std::min(b.y0, q.y), b.y1 = std::max(b.y1, q.y);
+  }
+  return b;
+}
+double cell_for(const Box& b, size_t n) {
+  const double w = std::max(b.x1 - b.x0, 0.0), h = std::max(b.y1 - b.y0, 0.0);
+  const double side = std::max(w, h);
+  const double c = std::sqrt(std::max(w * h, side * side / 64) / static_cast<double>(n + 1));
+  return std::max(c, std::max(side, 1e-30) * 1e-7);
+}
+
+Connector::Connector(Triangulation& t)
+    : t_(t),
+      pts_(t.nodes),
+      nodes_(cell_for(box_of(t.nodes), t.nodes.size())),
+      grid_(box_of(t.nodes).x0, box_of(t.nodes).y0, box_of(t.nodes).x1, box_of(t.nodes).y1,
+            cell_for(box_of(t.nodes), t.nodes.size()), 4 * t.nodes.size() + 16) {
+  const Box b = box_of(pts_);
+  size_ = std::hypot(b.x1 - b.x0, b.y1 - b.y0);
+  same2_ = (1e-6 * size_) * (1e-6 * size_);
+  const size_t n = pts_.size();
+  for (size_t k = 0; k < n; ++k) nodes_.add_point(pts_[k].x, pts_[k].y, static_cast<int32_t>(k));
+  nodes_.finish();
+  used_.assign(n, 0);
+  deg_.assign(n, 0);
+  at_.resize(n);
+  for (size_t k = 0; k + 1 < t.bnd.size(); k += 2) {
+    used_[t.bnd[k]] = used_[t.bnd[k + 1]] = 1;
+    add_edge(t.bnd[k], t.bnd[k + 1]);
+  }
+}
+
+void Connector::add_edge(int32_t a, int32_t b) {
+  const auto id = static_cast<int32_t>(ea_.size());
+  ea_.push_back(a);
+  eb_.push_back(b);
+  front_[edge_key(a, b)] = id;
+  ++deg_[a], ++deg_[b];
+  at_[a].push_back(id);
+  at_[b].push_back(id);
+  grid_.add(pts_[a], pts_[b], id);
+  queue_.push_back(id);
+}
+
+void Connector::remove_edge(int32_t e) {
+  const int32_t a = ea_[e], b = eb_[e];
+  front_.erase(edge_key(a, b));
+  --deg_[a], --deg_[b];
+  ea_[e] = -1;
+  for (const int32_t n : {a, b}) {
+    std::erase_if(at_[n], [this](int32_t id) { return !alive_edge(id); });
+  }
+}
+
+void Connector::advance(int32_t a, int32_t b) {
+  const int32_t back = find_edge(b, a);
+  if (back >= 0) {
+    remove_edge(back);
+  } else {
+    add_edge(a, b);
+  }
+}
+
+// The directions from p to a and to b lie, in this order counter-clockwise, inside the angle
+// that the front leaves free at p (between its edge out of p and its edge into p).
+bool Connector::within_wedge(int32_t a, int32_t b, int32_t p) {
+  const Pt o = pts_[p];
+  auto angle = [&](Pt q, double base) {
+    double v = std::atan2(q.y - o.y, q.x - o.x) - base;
+    while (v < 0) v += kTwoPi;
+    while (v >= kTwoPi) v -= kTwoPi;
+    if (v > kTwoPi - 1e-12) v = 0;
+    return v;
+  };
+  for (const int32_t out : at_[p]) {
+    if (ea_[out] != p) continue;
+    const int32_t w = eb_[out];
+    const double base = std::atan2(pts_[w].y - o.y, pts_[w].x - o.x);
+    for (const int32_t in : at_[p]) {
+      if (eb_[in] != p) continue;
+      const int32_t u = ea_[in];
+      const double span = angle(pts_[u], base);
+      const double ta = a == w ? 0.0 : angle(pts_[a], base);
+      const double tb = b == u ? span : angle(pts_[b], base);
+      if (ta <= tb + 1e-12 && tb <= span + 1e-12) return true;
+    }
+  }
+  return false;
+}
+
+bool Connector::crosses_front(int32_t a, int32_t b) {
+  if (find_edge(b, a) >= 0) return false;  // the new edge closes a front edge
+  const Pt p1 = pts_[a], p2 = pts_[b];
+  const double len = std::sqrt(d2(p1, p2));
+  bool hit = false;
+  grid_.for_each(p1, p2, [this](int32_t id) { return alive_edge(id); }, [&](int32_t id) {
+    if (hit) return;
+    const int32_t u = ea_[id], v = eb_[id];
+    if (u == a || u == b || v == a || v == b) return;
+    if (same_place(u, a) || same_place(u, b) || same_place(v, a) || same_place(v, b)) return;
+    const Pt q1 = pts_[u], q2 = pts_[v];
+    const double eps = 1e-9 * len * std::sqrt(d2(q1, q2));
+    const double c1 = cross(p1, p2, q1), c2 = cross(p1, p2, q2);
+    const double c3 = cross(q1, q2, p1), c4 = cross(q1, q2, p2);
+    if (((c1 > eps && c2 < -eps) || (c1 < -eps && c2 > eps)) &&
+        ((c3 > eps && c4 < -eps) || (c3 < -eps && c4 > eps))) {
+      hit = true;
+    }
+  });
+  return hit;
+}
+
+bool Connector::valid(int32_t a, int32_t b, int32_t p) {
+  // A new edge running the same way as a front edge would lay the triangle over meshed ground.
+  if (find_edge(a, p) >= 0 || find_edge(p, b) >= 0) return false;
+  if (deg_[p] > 0 && !within_wedge(a, b, p)) return false;
+  if (crosses_front(a, p) || crosses_front(p, b)) return false;
+  const Pt A = pts_[a], B = pts_[b], P = pts_[p];
+  const double lmax2 = std::max({d2(A, B), d2(B, P), d2(P, A)});
+  const double e = 1e-9 * lmax2;
+  const double x0 = std::min({A.x, B.x, P.x}), x1 = std::max({A.x, B.x, P.x});
+  const double y0 = std::min({A.y, B.y, P.y}), y1 = std::max({A.y, B.y, P.y});
+  bool blocked = false;
+  nodes_.for_each_near((x0 + x1) / 2, (y0 + y1) / 2, std::max(x1 - x0, y1 - y0) / 2,
+                       [&](int32_t q) {
+                         if (blocked || q == a || q == b || q == p || !alive_node(q)) return;
+                         const Pt Q = pts_[q];
+                         if (Q.x < x0 || Q.x > x1 || Q.y < y0 || Q.y > y1) return;
+                         if (same_place(q, a) || same_place(q, b) || same_place(q, p)) return;
+                         if (cross(A, B, Q) > e && cross(B, P, Q) > -e && cross(P, A, Q) > -e) {
+                           blocked = true;
+                         }
+                       });
+  return !blocked;
+}
+
+int32_t Connector::third_node(int32_t e) {
+  const int32_t a = ea_[e], b = eb_[e];
+  const Pt A = pts_[a], B = pts_[b];
+  const Pt M{(A.x + B.x) / 2, (A.y + B.y) / 2};
+  const double l2 = d2(A, B);
+  double reach = std::max(std::sqrt(l2), nodes_.cell()), tested = -1;
+  for (;;) {
+    cand_.clear();
+    nodes_.for_each_near(M.x, M.y, reach, [&](int32_t q) {
+      if (q == a || q == b || !alive_node(q)) return;
+      const double dq = d2(M, pts_[q]);
+      if (dq <= tested || dq > reach * reach) return;
+      if (cross(A, B, pts_[q]) > 0.05 * l2) cand_.emplace_back(dq, q);
+    });
+    std::sort(cand_.begin(), cand_.end());
+    for (const auto& [dq, q] : cand_) {
+      if (valid(a, b, q)) return q;
+    }
+    if (reach > 2 * size_) return -1;
+    tested = reach * reach;
+    reach *= 2;
+  }
+}
+
+int Connector::run() {
+  std::vector<int32_t> failed;
+  int64_t made_since = 0;
+  for (;;) {
+    if (queue_.empty()) {
+      if (failed.empty() || made_since == 0) break;
+      queue_.assign(failed.begin(), failed.end());
+      failed.clear();
+      made_since = 0;
+    }
+    const int32_t e = queue_.front();
+    queue_.pop_front();
+    if (!alive_edge(e)) continue;
+    const int32_t p = third_node(e);
+    if (p < 0) {
+      failed.push_back(e);
+      continue;
+    }
+    const int32_t a = ea_[e], b = eb_[e];
+    t_.tri.insert(t_.tri.end(), {a, b, p});
+    ++made_since;
+    used_[p] = 1;
+    remove_edge(e);
+    advance(a, p);
+    advance(p, b);
+  }
+  return front_.empty() ? 0 : 1;
+}
+
+// The angle at the corner o of a triangle o, p, q.
+double corner(Pt o, Pt p, Pt q) {
+  return std::atan2(std::abs(cross(o, p, q)),
+                    (p.x - o.x) * (q.x - o.x) + (p.y - o.y) * (q.y - o.y));
+}
+
+bool oriented(Pt a, Pt b, Pt c) {
+  const double f = cross(a, b, c);
+  return f > 0 && f >= 1e-6 * std::max({d2(a, b), d2(b, c), d2(c, a)});
+}
+
+void Connector::flip_all() {
+  std::vector<int32_t>& tri = t_.tri;
+  std::unordered_map<uint64_t, int32_t> owner;  // directed edge -> triangle
+  owner.reserve(tri.size() * 2);
+  const auto nt = static_cast<int32_t>(tri.size() / 3);
+  for (int32_t k = 0; k < nt; ++k) {
+    for (int i = 0; i < 3; ++i) owner[edge_key(tri[3 * k + i], tri[3 * k + (i + 1) % 3])] = k;
+  }
+  std::vector<uint64_t> stack;
+  stack.reserve(owner.size());
+  for (const auto& kv : owner) stack.push_back(kv.first);
+  int64_t budget = 50 * static_cast<int64_t>(tri.size()) + 1000;
+  while (!stack.empty() && budget-- > 0) {
+    const uint64_t key = stack.back();
+    stack.pop_back();
+    const auto a = static_cast<int32_t>(key >> 32), b = static_cast<int32_t>(key & 0xffffffffu);
+    const auto i1 = owner.find(edge_key(a, b)), i2 = owner.find(edge_key(b, a));
+    if (i1 == owner.end() || i2 == owner.end()) continue;
+    const int32_t t1 = i1->second, t2 = i2->second;
+    auto opposite = [&](int32_t t, int32_t u, int32_t v) {
+      for (int i = 0; i < 3; ++i) {
+        const int32_t n = tri[3 * t + i];
+        if (n != u && n != v) return n;
+      }
+      return -1;
+    };
+    const int32_t c = opposite(t1, a, b), d = opposite(t2, a, b);
+    if (c < 0 || d < 0 || c == d) continue;
+    const Pt A = pts_[a], B = pts_[b], C = pts_[c], D = pts_[d];
+    if (corner(C, A, B) + corner(D, A, B) <= std::numbers::pi + 1e-9) continue;
+    if (!oriented(C, A, D) || !oriented(D, B, C)) continue;
+    for (const auto& [u, v, t] : {std::tuple{a, b, t1}, std::tuple{b, c, t1}, std::tuple{c, a, t1},
+                                  std::tuple{b, a, t2}, std::tuple{a, d, t2}, std::tuple{d, b, t2}}) {
+      const auto it = owner.find(edge_key(u, v));
+      if (it != owner.end() && it->second == t) owner.erase(it);
+    }
+    const int32_t n1[3] = {c, a, d}, n2[3] = {d, b, c};
+    for (int i = 0; i < 3; ++i) {
+      tri[3 * t1 + i] = n1[i];
+      tri[3 * t2 + i] = n2[i];
+    }
+    for (int i = 0; i < 3; ++i) {
+      owner[edge_key(n1[i], n1[(i + 1) % 3])] = t1;
+      owner[edge_key(n2[i], n2[(i + 1) % 3])] = t2;
+    }
+    for (const auto& [u, v] : {std::pair{a, d}, std::pair{d, b}, std::pair{b, c}, std::pair{c, a}}) {
+      stack.push_back(edge_key(u, v));
+    }
+  }
+}
+
+}  // namespace
+
+int mesh1_n(Session& s, Triangulation& t) {
+  if (rtmr(s, "mesh1_n")) return 1;
+  t.tri.clear();
+  if (t.nodes.size() < 3 || t.bnd.size() < 6) return flag_on(s, " no elements were generated");
+  Connector c(t);
+  const int open = c.run();
+  if (t.tri.empty()) return flag_on(s, " no elements were generated");
+  if (open) return flag_on(s, "mesh1_n:the front can not be closed");
+  c.flip_all();
+  return 0;
+}
+
+double smallest_angle(const Triangulation& t) {
+  double worst = 180;
+  for (size_t k = 0; k + 2 < t.tri.size(); k += 3) {
+    const Pt a = t.nodes[t.tri[k]], b = t.nodes[t.tri[k + 1]], c = t.nodes[t.tri[k + 2]];
+    const double m = std::min({corner(a, b, c), corner(b, c, a), corner(c, a, b)});
+    worst = std::min(worst, m * 180 / std::numbers::pi);
+  }
+  return worst;
+}
+
+}  // namespace tivor::mesh_detail
