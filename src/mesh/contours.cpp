@@ -54,8 +54,7 @@ bool inside(const std::vector<Polygon>& polys, Pt q) {
   for (const Polygon& p : polys) {
     for (size_t i = 0, n = p.size(); i < n; ++i) {
       const Pt a = p[(i + n - 1) % n], b = p[i];
-      if ((a.y > q.y) != (b.y > q.y) &&
-          q.x < a.x + (q.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
+      if ((a.y > q.y) != (b.y > q.y) && q.x < a.x + (q.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
         in = !in;
       }
     }
@@ -179,8 +178,8 @@ Polygon boundary_nodes(const Polygon& p, double h) {
   return out;
 }
 
-bool lattice_nodes(const std::vector<Polygon>& polys, double h, int64_t limit,
-                   std::vector<Pt>& out, int64_t& count) {
+bool lattice_nodes(const std::vector<Polygon>& polys, double h, int64_t limit, std::vector<Pt>& out,
+                   int64_t& count) {
   struct Edge {
     Pt a, b;
     double ylo, yhi;

@@ -17,8 +17,8 @@ namespace {
 
 // Generator 3, the advancing front, is not part of this program.
 int triangulator_missing(Session& s, int tipm) {
-  return flag_on(
-      s, "mesh:generator tipm=" + std::to_string(tipm) + " is not available, use tipm=1, 2, 4 or 5");
+  return flag_on(s, "mesh:generator tipm=" + std::to_string(tipm) +
+                        " is not available, use tipm=1, 2, 4 or 5");
 }
 
 int run_generator(Session& s, int i, int tipm) {

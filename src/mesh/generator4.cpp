@@ -63,7 +63,8 @@ int rdcontur(Session& s, Polygon& p, float& h) {
   if (!finite) return flag_on(s, "rdcontur:coordinates must be numbers");
   if (ng < 0) std::reverse(p.begin(), p.end());
   if (read_real(s, "size of cell?", "del", h)) return 1;
-  if (!(h >= 1e-5f) || !std::isfinite(h)) return flag_on(s, "rdcontur:size of cell must be at least 1e-5");
+  if (!(h >= 1e-5f) || !std::isfinite(h))
+    return flag_on(s, "rdcontur:size of cell must be at least 1e-5");
   return 0;
 }
 
@@ -163,13 +164,15 @@ int mesh4_body(Session& s, int i) {
   if (arrange_contours(s, "mesh4", polys, hs)) return 1;
 
   // MBIDOT for each contour, after checking that the nodes fit in the pools.
-  const int64_t free_nodes = (real_words(s) - s.csize.maxa) / 2 - static_cast<int64_t>(polys[0].size());
+  const int64_t free_nodes =
+      (real_words(s) - s.csize.maxa) / 2 - static_cast<int64_t>(polys[0].size());
   double want = 0;
   for (size_t k = 0; k < polys.size(); ++k) want += boundary_count(polys[k], hs[k]) + 1;
   if (want > static_cast<double>(free_nodes)) {
     if (s.colors.col != 1) newstr(s);
     txtcon(s, " mbidot: not enough room");
-    return need_more_reals(s, s.csize.maxa + static_cast<int64_t>(std::min(2 * want + 2.0 * polys[0].size(), 4e9)));
+    return need_more_reals(
+        s, s.csize.maxa + static_cast<int64_t>(std::min(2 * want + 2.0 * polys[0].size(), 4e9)));
   }
   std::vector<Polygon> nodes;
   for (size_t k = 0; k < polys.size(); ++k) {

@@ -17,6 +17,7 @@ namespace tivor::mesh_detail {
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kLeastHeight = 1e-5;
 
 double cross(Pt o, Pt p, Pt q) {
   return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
@@ -111,6 +112,8 @@ class Connector {
   std::unordered_map<uint64_t, int32_t> front_;
   std::deque<int32_t> queue_;
   std::vector<std::pair<double, int32_t>> cand_;
+  // The least height of a new triangle over its front edge, relative to the edge's length.
+  double min_height_ = 0.05;
 };
 
 struct Box {
@@ -215,20 +218,22 @@ bool Connector::crosses_front(int32_t a, int32_t b) {
   const Pt p1 = pts_[a], p2 = pts_[b];
   const double len = std::sqrt(d2(p1, p2));
   bool hit = false;
-  grid_.for_each(p1, p2, [this](int32_t id) { return alive_edge(id); }, [&](int32_t id) {
-    if (hit) return;
-    const int32_t u = ea_[id], v = eb_[id];
-    if (u == a || u == b || v == a || v == b) return;
-    if (same_place(u, a) || same_place(u, b) || same_place(v, a) || same_place(v, b)) return;
-    const Pt q1 = pts_[u], q2 = pts_[v];
-    const double eps = 1e-9 * len * std::sqrt(d2(q1, q2));
-    const double c1 = cross(p1, p2, q1), c2 = cross(p1, p2, q2);
-    const double c3 = cross(q1, q2, p1), c4 = cross(q1, q2, p2);
-    if (((c1 > eps && c2 < -eps) || (c1 < -eps && c2 > eps)) &&
-        ((c3 > eps && c4 < -eps) || (c3 < -eps && c4 > eps))) {
-      hit = true;
-    }
-  });
+  grid_.for_each(
+      p1, p2, [this](int32_t id) { return alive_edge(id); },
+      [&](int32_t id) {
+        if (hit) return;
+        const int32_t u = ea_[id], v = eb_[id];
+        if (u == a || u == b || v == a || v == b) return;
+        if (same_place(u, a) || same_place(u, b) || same_place(v, a) || same_place(v, b)) return;
+        const Pt q1 = pts_[u], q2 = pts_[v];
+        const double eps = 1e-9 * len * std::sqrt(d2(q1, q2));
+        const double c1 = cross(p1, p2, q1), c2 = cross(p1, p2, q2);
+        const double c3 = cross(q1, q2, p1), c4 = cross(q1, q2, p2);
+        if (((c1 > eps && c2 < -eps) || (c1 < -eps && c2 > eps)) &&
+            ((c3 > eps && c4 < -eps) || (c3 < -eps && c4 > eps))) {
+          hit = true;
+        }
+      });
   return hit;
 }
 
@@ -268,7 +273,7 @@ int32_t Connector::third_node(int32_t e) {
       if (q == a || q == b || !alive_node(q)) return;
       const double dq = d2(M, pts_[q]);
       if (dq <= tested || dq > reach * reach) return;
-      if (cross(A, B, pts_[q]) > 0.05 * l2) cand_.emplace_back(dq, q);
+      if (cross(A, B, pts_[q]) > min_height_ * l2) cand_.emplace_back(dq, q);
     });
     std::sort(cand_.begin(), cand_.end());
     for (const auto& [dq, q] : cand_) {
@@ -285,7 +290,13 @@ int Connector::run() {
   int64_t made_since = 0;
   for (;;) {
     if (queue_.empty()) {
-      if (failed.empty() || made_since == 0) break;
+      if (failed.empty()) break;
+      if (made_since == 0) {
+        // What is left has no node at 0.05 of an edge's length above it: accept any triangle
+        // that the mesh test accepts, the flips below raise its angles where they can.
+        if (min_height_ <= kLeastHeight) break;
+        min_height_ = kLeastHeight;
+      }
       queue_.assign(failed.begin(), failed.end());
       failed.clear();
       made_since = 0;
@@ -351,8 +362,9 @@ void Connector::flip_all() {
     const Pt A = pts_[a], B = pts_[b], C = pts_[c], D = pts_[d];
     if (corner(C, A, B) + corner(D, A, B) <= std::numbers::pi + 1e-9) continue;
     if (!oriented(C, A, D) || !oriented(D, B, C)) continue;
-    for (const auto& [u, v, t] : {std::tuple{a, b, t1}, std::tuple{b, c, t1}, std::tuple{c, a, t1},
-                                  std::tuple{b, a, t2}, std::tuple{a, d, t2}, std::tuple{d, b, t2}}) {
+    for (const auto& [u, v, t] :
+         {std::tuple{a, b, t1}, std::tuple{b, c, t1}, std::tuple{c, a, t1}, std::tuple{b, a, t2},
+          std::tuple{a, d, t2}, std::tuple{d, b, t2}}) {
       const auto it = owner.find(edge_key(u, v));
       if (it != owner.end() && it->second == t) owner.erase(it);
     }
@@ -365,7 +377,8 @@ void Connector::flip_all() {
       owner[edge_key(n1[i], n1[(i + 1) % 3])] = t1;
       owner[edge_key(n2[i], n2[(i + 1) % 3])] = t2;
     }
-    for (const auto& [u, v] : {std::pair{a, d}, std::pair{d, b}, std::pair{b, c}, std::pair{c, a}}) {
+    for (const auto& [u, v] :
+         {std::pair{a, d}, std::pair{d, b}, std::pair{b, c}, std::pair{c, a}}) {
       stack.push_back(edge_key(u, v));
     }
   }

@@ -84,7 +84,7 @@ std::vector<int32_t> mesh3to4(const Triangulation& t) {
     for (int i = 0; i < 3; ++i) owner[edge_key(tri[3 * k + i], tri[3 * k + (i + 1) % 3])] = k;
   }
   const std::vector<Pt>& p = t.nodes;
-  auto convex = [&](const int32_t (&q)[4]) {
+  auto convex = [&](const int32_t(&q)[4]) {
     double lmax = 0;
     for (int i = 0; i < 4; ++i) lmax = std::max(lmax, d2(p[q[i]], p[q[(i + 1) % 4]]));
     for (int i = 0; i < 4; ++i) {
@@ -120,7 +120,8 @@ std::vector<int32_t> mesh3to4(const Triangulation& t) {
       out.insert(out.end(), {a, d, b, c});
       merged = true;
     }
-    if (!merged) out.insert(out.end(), {tri[3 * k], tri[3 * k + 1], tri[3 * k + 2], tri[3 * k + 2]});
+    if (!merged)
+      out.insert(out.end(), {tri[3 * k], tri[3 * k + 1], tri[3 * k + 2], tri[3 * k + 2]});
   }
   return out;
 }

@@ -50,16 +50,16 @@ Polygon boundary_nodes(const Polygon& p, double h);
 
 // MESHIN: lattice nodes of step h inside the polygons (even-odd), at least 0.49 h from every
 // edge. Returns false (nothing added) when more than limit nodes would be made.
-bool lattice_nodes(const std::vector<Polygon>& polys, double h, int64_t limit,
-                   std::vector<Pt>& out, int64_t& count);
+bool lattice_nodes(const std::vector<Polygon>& polys, double h, int64_t limit, std::vector<Pt>& out,
+                   int64_t& count);
 
 // A triangulation in progress: nodes, boundary edges (directed, region on the left, interface
 // ones flagged) and the triangles made from them (counter-clockwise, 0-based node numbers).
 struct Triangulation {
   std::vector<Pt> nodes;
-  std::vector<int32_t> bnd;   // pairs a, b
-  std::vector<char> iface;    // one per boundary edge
-  std::vector<int32_t> tri;   // triples
+  std::vector<int32_t> bnd;  // pairs a, b
+  std::vector<char> iface;   // one per boundary edge
+  std::vector<int32_t> tri;  // triples
 };
 
 // MESH1_N: connects the nodes into triangles, starting from the boundary edges as the front;

@@ -34,8 +34,9 @@ TEST_F(Dispatcher, CountsAreCorrectedAndQuadrilateralsAreNeverRefined) {
 }
 
 TEST_F(Dispatcher, UnknownGeneratorFallsBackToOne) {
-  data("ntel=1 m=3 tipm=7 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=0\n"
-       "turn=0 0 0 0 0 nyt=0 rzcor=0 skl=0 scale=1 1 rzcor=0\n");
+  data(
+      "ntel=1 m=3 tipm=7 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=0\n"
+      "turn=0 0 0 0 0 nyt=0 rzcor=0 skl=0 scale=1 1 rzcor=0\n");
   EXPECT_EQ(mesh(*s), 0);
   EXPECT_NE(screen().find("mesh:tipm must be equal 1,2,3 or 4, trying 1..."), std::string::npos);
   EXPECT_EQ(c().n2, 2);
