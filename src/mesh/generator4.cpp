@@ -19,19 +19,6 @@ using namespace mesh_detail;
 namespace mesh_detail {
 namespace {
 
-// The graphics outputs, put back as they were when the drawing generator ends.
-class OutputSwitches {
- public:
-  explicit OutputSwitches(Session& s) : s_(s) { std::copy_n(s.cgout.igout, 3, saved_); }
-  ~OutputSwitches() { gout(s_, saved_[0], saved_[1], saved_[2]); }
-  OutputSwitches(const OutputSwitches&) = delete;
-  OutputSwitches& operator=(const OutputSwitches&) = delete;
-
- private:
-  Session& s_;
-  int32_t saved_[3];
-};
-
 int fail(Session& s, std::string_view name, std::string_view what) {
   std::string text(name);
   text += ':';

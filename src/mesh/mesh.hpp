@@ -57,6 +57,9 @@ int mshterm(Session& s, int it);
 // MESH1: generator 1, one contour with its boundary nodes given by contour parameter and any
 // interior nodes, connected into triangles; coincident positions make interface edges.
 [[nodiscard]] int mesh1(Session& s, int i);
+// MGRID: generator 3, contours with a cell size h, an advancing front that makes nodes and
+// triangles together, then five smoothing passes (paired into quadrilaterals when m = 4).
+[[nodiscard]] int mgrid(Session& s, int i);
 // MESH4: generator 4, contours with a cell size h, boundary nodes about h apart and a lattice
 // of step h inside, connected into triangles (paired into quadrilaterals when m = 4).
 [[nodiscard]] int mesh4(Session& s, int i);

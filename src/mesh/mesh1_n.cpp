@@ -9,6 +9,7 @@
 
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
+#include "mesh/front.hpp"
 #include "mesh/mesh_internal.hpp"
 #include "mesh/spatial_index.hpp"
 #include "mesh/triangulation.hpp"
@@ -25,96 +26,6 @@ double cross(Pt o, Pt p, Pt q) {
 double d2(Pt p, Pt q) {
   return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
 }
-
-// Front edges listed by the cells of a fixed grid that their boxes meet; removed edges are
-// dropped from a cell's list when the cell is next visited.
-class EdgeGrid {
- public:
-  EdgeGrid(double x0, double y0, double x1, double y1, double cell, size_t max_cells) {
-    h_ = cell;
-    for (;;) {
-      nx_ = static_cast<int64_t>((x1 - x0) / h_) + 1;
-      ny_ = static_cast<int64_t>((y1 - y0) / h_) + 1;
-      if (static_cast<double>(nx_) * static_cast<double>(ny_) <= static_cast<double>(max_cells)) {
-        break;
-      }
-      h_ *= 2;
-    }
-    x0_ = x0, y0_ = y0;
-    cells_.resize(static_cast<size_t>(nx_ * ny_));
-  }
-  void add(Pt a, Pt b, int32_t id) {
-    visit(a, b, [&](std::vector<int32_t>& c) { c.push_back(id); });
-  }
-  // Calls f(id) for the edges listed in the cells of the box of a-b; alive(id) filters.
-  template <typename Alive, typename F>
-  void for_each(Pt a, Pt b, const Alive& alive, F&& f) {
-    visit(a, b, [&](std::vector<int32_t>& c) {
-      std::erase_if(c, [&](int32_t id) { return !alive(id); });
-      for (const int32_t id : c) f(id);
-    });
-  }
-
- private:
-  int64_t ix(double x) const {
-    return std::clamp<int64_t>(static_cast<int64_t>(std::floor((x - x0_) / h_)), 0, nx_ - 1);
-  }
-  int64_t iy(double y) const {
-    return std::clamp<int64_t>(static_cast<int64_t>(std::floor((y - y0_) / h_)), 0, ny_ - 1);
-  }
-  template <typename F>
-  void visit(Pt a, Pt b, F&& f) {
-    const int64_t i1 = ix(std::min(a.x, b.x)), i2 = ix(std::max(a.x, b.x));
-    const int64_t j1 = iy(std::min(a.y, b.y)), j2 = iy(std::max(a.y, b.y));
-    for (int64_t i = i1; i <= i2; ++i) {
-      for (int64_t j = j1; j <= j2; ++j) f(cells_[static_cast<size_t>(i * ny_ + j)]);
-    }
-  }
-
-  double x0_ = 0, y0_ = 0, h_ = 1;
-  int64_t nx_ = 1, ny_ = 1;
-  std::vector<std::vector<int32_t>> cells_;
-};
-
-class Connector {
- public:
-  explicit Connector(Triangulation& t);
-  // 0 when the front closed; 1 when edges remain that no node can close.
-  int run();
-  void flip_all();
-
- private:
-  bool alive_node(int32_t n) const { return !used_[n] || deg_[n] > 0; }
-  bool alive_edge(int32_t e) const { return ea_[e] >= 0; }
-  int32_t find_edge(int32_t a, int32_t b) const {
-    const auto it = front_.find(edge_key(a, b));
-    return it == front_.end() ? -1 : it->second;
-  }
-  void add_edge(int32_t a, int32_t b);
-  void remove_edge(int32_t e);
-  // Closes a -> b where the reverse is on the front, else adds it as a new front edge.
-  void advance(int32_t a, int32_t b);
-  int32_t third_node(int32_t e);
-  bool valid(int32_t a, int32_t b, int32_t p);
-  bool within_wedge(int32_t a, int32_t b, int32_t p);
-  bool crosses_front(int32_t a, int32_t b);
-  bool same_place(int32_t p, int32_t q) const { return d2(t_.nodes[p], t_.nodes[q]) <= same2_; }
-
-  Triangulation& t_;
-  const std::vector<Pt>& pts_;
-  double same2_ = 0, size_ = 0;
-  CellIndex nodes_;
-  EdgeGrid grid_;
-  std::vector<char> used_;
-  std::vector<int32_t> deg_;
-  std::vector<std::vector<int32_t>> at_;  // front edges at each node (may hold removed ones)
-  std::vector<int32_t> ea_, eb_;          // front edges; ea_ = -1 once removed
-  std::unordered_map<uint64_t, int32_t> front_;
-  std::deque<int32_t> queue_;
-  std::vector<std::pair<double, int32_t>> cand_;
-  // The least height of a new triangle over its front edge, relative to the edge's length.
-  double min_height_ = 0.05;
-};
 
 struct Box {
   double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
@@ -134,18 +45,24 @@ double cell_for(const Box& b, size_t n) {
   return std::max(c, std::max(side, 1e-30) * 1e-7);
 }
 
-Connector::Connector(Triangulation& t)
+double cell_or(double cell, const std::vector<Pt>& p, size_t expected) {
+  return cell > 0 ? cell : cell_for(box_of(p), std::max(expected, p.size()));
+}
+
+}  // namespace
+
+Connector::Connector(Triangulation& t, double cell, size_t expected)
     : t_(t),
       pts_(t.nodes),
-      nodes_(cell_for(box_of(t.nodes), t.nodes.size())),
+      nodes_(cell_or(cell, t.nodes, expected), std::max(expected, t.nodes.size())),
       grid_(box_of(t.nodes).x0, box_of(t.nodes).y0, box_of(t.nodes).x1, box_of(t.nodes).y1,
-            cell_for(box_of(t.nodes), t.nodes.size()), 4 * t.nodes.size() + 16) {
+            cell_or(cell, t.nodes, expected), 4 * std::max(expected, t.nodes.size()) + 16) {
+  cell_ = cell_or(cell, t.nodes, expected);
   const Box b = box_of(pts_);
   size_ = std::hypot(b.x1 - b.x0, b.y1 - b.y0);
   same2_ = (1e-6 * size_) * (1e-6 * size_);
   const size_t n = pts_.size();
-  for (size_t k = 0; k < n; ++k) nodes_.add_point(pts_[k].x, pts_[k].y, static_cast<int32_t>(k));
-  nodes_.finish();
+  for (size_t k = 0; k < n; ++k) nodes_.insert(pts_[k].x, pts_[k].y, static_cast<int32_t>(k));
   used_.assign(n, 0);
   deg_.assign(n, 0);
   at_.resize(n);
@@ -266,7 +183,7 @@ int32_t Connector::third_node(int32_t e) {
   const Pt A = pts_[a], B = pts_[b];
   const Pt M{(A.x + B.x) / 2, (A.y + B.y) / 2};
   const double l2 = d2(A, B);
-  double reach = std::max(std::sqrt(l2), nodes_.cell()), tested = -1;
+  double reach = std::max(std::sqrt(l2), cell_), tested = -1;
   for (;;) {
     cand_.clear();
     nodes_.for_each_near(M.x, M.y, reach, [&](int32_t q) {
@@ -283,6 +200,26 @@ int32_t Connector::third_node(int32_t e) {
     tested = reach * reach;
     reach *= 2;
   }
+}
+
+int32_t Connector::add_node(Pt q) {
+  const auto id = static_cast<int32_t>(t_.nodes.size());
+  t_.nodes.push_back(q);
+  used_.push_back(0);
+  deg_.push_back(0);
+  at_.emplace_back();
+  nodes_.insert(q.x, q.y, id);
+  return id;
+}
+
+void Connector::make_triangle(int32_t a, int32_t b, int32_t p) {
+  t_.tri.insert(t_.tri.end(), {a, b, p});
+  used_[p] = 1;
+  const int32_t e = find_edge(a, b);
+  if (e >= 0) remove_edge(e);
+  advance(a, p);
+  advance(p, b);
+  touched.insert(touched.end(), {a, b, p});
 }
 
 int Connector::run() {
@@ -309,16 +246,14 @@ int Connector::run() {
       failed.push_back(e);
       continue;
     }
-    const int32_t a = ea_[e], b = eb_[e];
-    t_.tri.insert(t_.tri.end(), {a, b, p});
     ++made_since;
-    used_[p] = 1;
-    remove_edge(e);
-    advance(a, p);
-    advance(p, b);
+    make_triangle(ea_[e], eb_[e], p);
+    touched.clear();
   }
   return front_.empty() ? 0 : 1;
 }
+
+namespace {
 
 // The angle at the corner o of a triangle o, p, q.
 double corner(Pt o, Pt p, Pt q) {
@@ -331,8 +266,15 @@ bool oriented(Pt a, Pt b, Pt c) {
   return f > 0 && f >= 1e-6 * std::max({d2(a, b), d2(b, c), d2(c, a)});
 }
 
+}  // namespace
+
 void Connector::flip_all() {
-  std::vector<int32_t>& tri = t_.tri;
+  flip_delaunay(t_);
+}
+
+void flip_delaunay(Triangulation& t) {
+  std::vector<int32_t>& tri = t.tri;
+  const std::vector<Pt>& pts_ = t.nodes;
   std::unordered_map<uint64_t, int32_t> owner;  // directed edge -> triangle
   owner.reserve(tri.size() * 2);
   const auto nt = static_cast<int32_t>(tri.size() / 3);
@@ -383,8 +325,6 @@ void Connector::flip_all() {
     }
   }
 }
-
-}  // namespace
 
 int mesh1_n(Session& s, Triangulation& t) {
   if (rtmr(s, "mesh1_n")) return 1;

@@ -6,11 +6,13 @@
 // orientation rule of the mesh record; the region lies to the left of every boundary edge.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "core/session.hpp"
+#include "gfx/gfx.hpp"
 
 namespace tivor::mesh_detail {
 
@@ -67,6 +69,11 @@ struct Triangulation {
 // Returns 0, or 1 with the error raised when no triangle is made or the front cannot be closed.
 [[nodiscard]] int mesh1_n(Session& s, Triangulation& t);
 
+// Flips the diagonal of every pair of triangles whose opposite angles sum to more than 180
+// degrees and whose flipped triangles stay valid, until none is left: the smaller angle of each
+// pair only grows. Boundary edges stay.
+void flip_delaunay(Triangulation& t);
+
 // Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
 // second node), jj1; the counts checked against the pools first ("need more memory"). With
 // quads the triangles are paired into quadrilaterals (MESH3TO4).
@@ -96,6 +103,19 @@ double smallest_angle(const Triangulation& t);
 [[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic);
 // Keeps the contour in jgrz (r, z pairs) for the moves and the refinement of the subregion.
 [[nodiscard]] int keep_contour(Session& s, const Polygon& p);
+
+// The graphics outputs, put back as they were when the drawing generator ends.
+class OutputSwitches {
+ public:
+  explicit OutputSwitches(Session& s) : s_(s) { std::copy_n(s.cgout.igout, 3, saved_); }
+  ~OutputSwitches() { gout(s_, saved_[0], saved_[1], saved_[2]); }
+  OutputSwitches(const OutputSwitches&) = delete;
+  OutputSwitches& operator=(const OutputSwitches&) = delete;
+
+ private:
+  Session& s_;
+  int32_t saved_[3];
+};
 
 // "increase common/a/ up to" with the needed size, then "need more memory".
 int need_more_reals(Session& s, int64_t need);

@@ -1,5 +1,5 @@
-// The triangulation generators 1 and 4 through the dispatcher: the properties every mesh they make
-// must have over many regions, the placement rules of the boundary and the lattice, slits,
+// The triangulation generators 1, 3 and 4 through the dispatcher: the properties every mesh they
+// make must have over many regions, the placement rules of the boundary and the lattice, slits,
 // quadrilaterals, the drawing pauses, and bad input.
 #include <gtest/gtest.h>
 
@@ -28,11 +28,12 @@ std::string numbers(const Contour& v) {
   return o.str();
 }
 
-// Generator 4 data for one subregion; a negative sign gives the first contour reversed.
+// Generator 4 (or 3) data for one subregion; reverse_first gives the first contour reversed
+// with a negative count.
 std::string generator4(const std::vector<Contour>& cs, double del, int m = 3, int pic = 0,
-                       bool reverse_first = false) {
-  std::string t = "ntel=1 m=" + std::to_string(m) + " tipm=4 pic=" + std::to_string(pic) +
-                  " nc=" + std::to_string(cs.size()) + "\n";
+                       bool reverse_first = false, int tipm = 4) {
+  std::string t = "ntel=1 m=" + std::to_string(m) + " tipm=" + std::to_string(tipm) +
+                  " pic=" + std::to_string(pic) + " nc=" + std::to_string(cs.size()) + "\n";
   for (size_t k = 0; k < cs.size(); ++k) {
     Contour c = cs[k];
     int ng = static_cast<int>(c.size() / 2);
@@ -190,14 +191,16 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
       {{rectangle(100, 2000, 100.5, 2003)}, 0.05, 0, 1.5, false},
       {{spiky}, 0.05, 0, polygon_area(spiky), false},
   };
-  for (size_t k = 0; k < cases.size(); ++k) {
-    SCOPED_TRACE(k);
-    const Case& cs = cases[k];
-    data(generator4(cs.cs, cs.del, 3, 0, cs.reverse));
-    ASSERT_EQ(mesh(*s), 0) << screen();
-    const double angle = check(cs.holes, cs.area);
-    if (k + 1 < cases.size()) {
-      EXPECT_GT(angle, 20.0);
+  for (const int tipm : {4, 3}) {
+    for (size_t k = 0; k < cases.size(); ++k) {
+      SCOPED_TRACE(std::to_string(tipm) + " " + std::to_string(k));
+      const Case& cs = cases[k];
+      data(generator4(cs.cs, cs.del, 3, 0, cs.reverse, tipm));
+      ASSERT_EQ(mesh(*s), 0) << screen();
+      const double angle = check(cs.holes, cs.area);
+      if (k + 1 < cases.size()) {
+        EXPECT_GT(angle, 20.0);
+      }
     }
   }
 }
@@ -230,6 +233,29 @@ TEST_F(Triangulation, DrawingPausesAtStartAndReady) {
   EXPECT_TRUE(seen("start"));
   EXPECT_TRUE(seen("ready"));
   EXPECT_TRUE(seen("n2="));
+}
+
+TEST_F(Triangulation, AdvancingFrontDrawsPausesAndShowsTheMeshUntilEsc) {
+  data(generator4({rectangle(0, 0, 1, 1)}, 0.25, 3, 1, false, 3));
+  host.press(' ');  // "grid.end"
+  host.press(' ');  // the mesh stays
+  host.press(key::kEsc);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(seen("grid.end"));
+  check(0, 1.0);
+}
+
+TEST_F(Triangulation, PlateWithAHoleByTheAdvancingFront) {
+  example("plate_hole.dat");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  const double angle = check(1);
+  EXPECT_GT(angle, 25.0);
+  // The diffusion sample meshes the same plate.
+  int unit = 0;
+  ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/dif/with_hole.dif"), 0);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  check(1);
 }
 
 TEST_F(Triangulation, GeneratorOneSquareOfFourPointsGivesTwoTriangles) {
@@ -272,6 +298,9 @@ TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {
       {generator4({rectangle(0, 0, 1, 1)}, 0.000001),
        "rdcontur:size of cell must be at least 1e-5"},
       {generator4({rectangle(0, 0, 1, 1)}, 0.00002), "need more memory"},
+      {generator4({rectangle(0, 0, 1, 1)}, 0.0005, 3, 0, false, 3), "need more memory"},
+      {generator4({rectangle(0, 0, 1, 1), rectangle(2, 2, 3, 3)}, 0.1, 3, 0, false, 3),
+       "mgrid:a contour lies outside the outer contour"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=2 m=0 0 1 1\n", " mesh1_rd:must be ng.gt.2"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 1 1 0 1 1 0 n3=0 n4=0\n", "mesh1_rd:contour crosses"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=3 3\n",
