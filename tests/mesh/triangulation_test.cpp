@@ -134,7 +134,13 @@ class Triangulation : public MeshTest {
       if (n != 1 || edges.count(e) == 0) ++faults;
     }
     EXPECT_EQ(faults, 0);
-    EXPECT_EQ(outer, c().n3);
+    // Glued interfaces lie between two elements; a slit's interface edges are outer edges.
+    int64_t glued = 0;
+    for (int k = 1; k <= c().n3; ++k) {
+      const auto [a, b] = edge(k);
+      glued += b < 0 && edges.count({-b, a}) > 0;
+    }
+    EXPECT_EQ(outer, c().n3 - glued);
     const int64_t n_edges = interior / 2 + outer;
     EXPECT_EQ(c().n1 - n_edges + c().n2, 1 - holes);
     return smallest;
@@ -223,6 +229,21 @@ TEST_F(Triangulation, QuadrilateralsPairedWhenFourNodesAsked) {
   for (int e = 1; e <= c().n2; ++e) quads += element(e)[2] != element(e)[3];
   EXPECT_GT(quads, c().n2 / 2);
   check(0, 2.0);
+}
+
+TEST_F(Triangulation, SubregionsGlueRefineSmoothAndMove) {
+  // Generator 4 on [0, 1] x [0, 1] refined once and smoothed; generator 3 on the same square
+  // shifted by 1 in r; glued along r = 1.
+  const std::string sub = "ng=4 m=0 0 0 1 1 1 1 0 del=0.250000\n";
+  data("ntel=2 m=3\ntipm=4 pic=0 nc=1 " + sub + "turn=0 0 0 0 0 nyt=1 rzcor=2\n" +
+       "tipm=3 pic=0 nc=1 " + sub + "turn=0 0 0 1 0 nyt=0 rzcor=0\n" +
+       "skl=1 m=-1 -1 3 3 scale=1 1 rzcor=1\n");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_EQ(count(c().jn1, 2), c().n1);
+  int interfaces = 0;
+  for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
+  EXPECT_EQ(interfaces, 2 * 8);  // the refined side has 8 edges, the other side 4 split in two
+  EXPECT_GT(check(0, 2.0), 15.0);
 }
 
 TEST_F(Triangulation, DrawingPausesAtStartAndReady) {
