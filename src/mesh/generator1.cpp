@@ -92,16 +92,22 @@ int mesh1_rd(Session& s, Triangulation& t) {
   if (polygons_cross({boundary})) return flag_on(s, "mesh1_rd:boundary nodes cross");
 
   // Nodes closer than the tolerance in both r and z form coincident pairs.
+  // Only boundary nodes may pair: an interior node in the place of another would be left over.
   std::vector<char> paired(t.nodes.size(), 0);
   PointHash where(same, t.nodes.size());
+  bool inner_twice = false;
   for (size_t k = 0; k < t.nodes.size(); ++k) {
     const Pt q = t.nodes[k];
     where.for_each_near(q.x, q.y, same, [&](int32_t j) {
       const Pt o = t.nodes[j];
-      if (std::abs(o.x - q.x) <= same && std::abs(o.y - q.y) <= same) paired[j] = paired[k] = 1;
+      if (std::abs(o.x - q.x) <= same && std::abs(o.y - q.y) <= same) {
+        paired[j] = paired[k] = 1;
+        inner_twice = inner_twice || k >= static_cast<size_t>(nb);
+      }
     });
     where.insert(q.x, q.y, static_cast<int32_t>(k));
   }
+  if (inner_twice) return flag_on(s, "mesh1_rd:two nodes coincide");
   // Boundary element k runs from node k - 1 to node k, with the region on its left.
   const bool reversed = twice_area(boundary) < 0;
   for (int32_t k = 0; k < nb; ++k) {

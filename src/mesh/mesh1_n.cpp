@@ -165,16 +165,19 @@ bool Connector::valid(int32_t a, int32_t b, int32_t p) {
   const double x0 = std::min({A.x, B.x, P.x}), x1 = std::max({A.x, B.x, P.x});
   const double y0 = std::min({A.y, B.y, P.y}), y1 = std::max({A.y, B.y, P.y});
   bool blocked = false;
-  nodes_.for_each_near((x0 + x1) / 2, (y0 + y1) / 2, std::max(x1 - x0, y1 - y0) / 2,
-                       [&](int32_t q) {
-                         if (blocked || q == a || q == b || q == p || !alive_node(q)) return;
-                         const Pt Q = pts_[q];
-                         if (Q.x < x0 || Q.x > x1 || Q.y < y0 || Q.y > y1) return;
-                         if (same_place(q, a) || same_place(q, b) || same_place(q, p)) return;
-                         if (cross(A, B, Q) > e && cross(B, P, Q) > -e && cross(P, A, Q) > -e) {
-                           blocked = true;
-                         }
-                       });
+  const auto inside = [&](int32_t q) {
+    if (blocked || q == a || q == b || q == p || !alive_node(q)) return;
+    const Pt Q = pts_[q];
+    if (Q.x < x0 || Q.x > x1 || Q.y < y0 || Q.y > y1) return;
+    if (same_place(q, a) || same_place(q, b) || same_place(q, p)) return;
+    if (cross(A, B, Q) > e && cross(B, P, Q) > -e && cross(P, A, Q) > -e) blocked = true;
+  };
+  const double half = std::max(x1 - x0, y1 - y0) / 2, side = 2 * half / cell_ + 1;
+  if (side * side > static_cast<double>(pts_.size())) {
+    for (size_t q = 0; q < pts_.size() && !blocked; ++q) inside(static_cast<int32_t>(q));
+  } else {
+    nodes_.for_each_near((x0 + x1) / 2, (y0 + y1) / 2, half, inside);
+  }
   return !blocked;
 }
 
@@ -186,12 +189,19 @@ int32_t Connector::third_node(int32_t e) {
   double reach = std::max(std::sqrt(l2), cell_), tested = -1;
   for (;;) {
     cand_.clear();
-    nodes_.for_each_near(M.x, M.y, reach, [&](int32_t q) {
+    const auto consider = [&](int32_t q) {
       if (q == a || q == b || !alive_node(q)) return;
       const double dq = d2(M, pts_[q]);
       if (dq <= tested || dq > reach * reach) return;
       if (cross(A, B, pts_[q]) > min_height_ * l2) cand_.emplace_back(dq, q);
-    });
+    };
+    const double side = 2 * reach / cell_ + 1;
+    if (side * side > static_cast<double>(pts_.size())) {
+      // A square of more cells than there are nodes: looking at every node is cheaper.
+      for (size_t q = 0; q < pts_.size(); ++q) consider(static_cast<int32_t>(q));
+    } else {
+      nodes_.for_each_near(M.x, M.y, reach, consider);
+    }
     std::sort(cand_.begin(), cand_.end());
     for (const auto& [dq, q] : cand_) {
       if (valid(a, b, q)) return q;
