@@ -49,8 +49,9 @@ double min_angle(Pt a, Pt b, Pt c) {
 // GRID1: the front of entries (an apex with its two front neighbours) advanced until it closes.
 class Advance {
  public:
-  Advance(Triangulation& t, double h, int64_t cap)
-      : t_(t), h_(h), cap_(cap), f_(t, h, static_cast<size_t>(cap)) {}
+  // cap: the most nodes there may be; expected: about how many there will be.
+  Advance(Triangulation& t, double h, int64_t cap, int64_t expected)
+      : t_(t), h_(h), cap_(cap), f_(t, h, static_cast<size_t>(std::min(cap, expected))) {}
 
   // 0: the front closed; 1: it cannot be closed; 2: more nodes than the room.
   int run();
@@ -350,7 +351,7 @@ int mgrid_body(Session& s, int i) {
   if (rtmr(s, "grid1")) return 1;
   int status = 0;
   {
-    Advance front(t, h, static_cast<int64_t>(cap));
+    Advance front(t, h, static_cast<int64_t>(cap), static_cast<int64_t>(want));
     status = front.run();
     if (status == 0) front.flip();
   }
