@@ -177,7 +177,8 @@ void renumber(Session& s, const int32_t* nom) {
   int32_t* conn = ints(s, c.jj1);
   for (int64_t k = 0; k < int64_t{c.m} * c.n2; ++k) conn[k] = rename(conn[k]);
   int32_t* b = ints(s, c.jj2);
-  for (int64_t k = 0; k < 2 * int64_t{c.n3}; ++k) b[k] = rename(b[k]);
+  // A generator's interface marks (the negative second nodes of a slit) are kept.
+  for (int64_t k = 0; k < 2 * int64_t{c.n3}; ++k) b[k] = b[k] < 0 ? -rename(b[k]) : rename(b[k]);
   c.n1 = kept;
 }
 

@@ -15,20 +15,18 @@ using namespace mesh_detail;
 namespace mesh_detail {
 namespace {
 
-// Generators 1, 3 and 4 triangulate contours; they are not part of this program.
-int triangulator_missing(Session& s, int tipm) {
-  return flag_on(
-      s, "mesh:generator tipm=" + std::to_string(tipm) + " is not available, use tipm=2 or tipm=5");
-}
-
 int run_generator(Session& s, int i, int tipm) {
   switch (tipm) {
+    case 1:
+      return mesh1(s, i);
     case 2:
       return s.cmesh.m == 3 ? mesh23(s, i) : mesh24(s, i);
-    case 5:
-      return mesh5(s, i);
+    case 3:
+      return mgrid(s, i);
+    case 4:
+      return mesh4(s, i);
     default:
-      return triangulator_missing(s, tipm);
+      return mesh5(s, i);
   }
 }
 

@@ -54,6 +54,15 @@ int mshterm(Session& s, int it);
 // MESH5_3: the iterative improvement of a quadrilateral grid whose boundary nodes stay fixed;
 // pic 1 draws the grid while it runs.
 [[nodiscard]] int mesh5_3(Session& s, int pic);
+// MESH1: generator 1, one contour with its boundary nodes given by contour parameter and any
+// interior nodes, connected into triangles; coincident positions make interface edges.
+[[nodiscard]] int mesh1(Session& s, int i);
+// MGRID: generator 3, contours with a cell size h, an advancing front that makes nodes and
+// triangles together, then five smoothing passes (paired into quadrilaterals when m = 4).
+[[nodiscard]] int mgrid(Session& s, int i);
+// MESH4: generator 4, contours with a cell size h, boundary nodes about h apart and a lattice
+// of step h inside, connected into triangles (paired into quadrilaterals when m = 4).
+[[nodiscard]] int mesh4(Session& s, int i);
 // MESH4TO3: every quadrilateral split into two triangles along its shorter diagonal; m := 3.
 [[nodiscard]] int mesh4to3(Session& s);
 // MESH36: reads "nz", "zn", "zk" and extrudes (nz > 0) or revolves (nz < 0) the current 2D

@@ -29,59 +29,11 @@
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "mesh/locate.hpp"
+#include "mesh/mesh_fixture.hpp"
 #include "mesh/point_value.hpp"
-#include "support/console_session.hpp"
-#include "support/mesh_block.hpp"
 
 namespace tivor::mesh_test {
 namespace {
-
-using test::block;
-
-// A session for the mesh tests: the console session of the tests (the generators write
-// "mesh.tmp" in its working directory), data files written by the test or taken from
-// examples/mesh, and looks at the mesh record's arrays.
-class MeshTest : public test::ConsoleSession {
- protected:
-  // Generator 2 alone on the data, as the dispatcher calls it for one subregion.
-  void generator2(int m, const std::string& text) {
-    data(text);
-    initmesh(*s);
-    s->cmesh.m = m;
-    ASSERT_EQ(m == 3 ? mesh23(*s, 1) : mesh24(*s, 1), 0);
-  }
-  // Points the reader at a file of examples/mesh.
-  void example(const std::string& name) {
-    int unit = 0;
-    ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/mesh/" + name), 0);
-  }
-
-  const Cmesh& c() const { return s->cmesh; }
-  float r(int k) const { return s->a[static_cast<size_t>(c().jrz + 2 * k - 1)]; }
-  float z(int k) const { return s->a[static_cast<size_t>(c().jrz + 2 * k)]; }
-  // Node numbers of element e and of boundary element k (both from 1).
-  std::vector<int32_t> element(int e) const {
-    const auto* p = &s->km[static_cast<size_t>(c().jj1 + (e - 1) * c().m + 1)];
-    return {p, p + c().m};
-  }
-  std::array<int32_t, 2> edge(int k) const {
-    const auto* p = &s->km[static_cast<size_t>(c().jj2 + 2 * k - 1)];
-    return {p[0], p[1]};
-  }
-  // Nodes, elements and boundary elements.
-  using Counts = std::array<int32_t, 3>;
-  Counts counts() const { return {c().n1, c().n2, c().n3}; }
-  int32_t count(int32_t j, int i) const { return s->km[static_cast<size_t>(j + i)]; }
-  // Pairs of nodes closer than 1e-6: none in a sound mesh.
-  int coincident_nodes() const {
-    int n = 0;
-    for (int p = 1; p <= c().n1; ++p) {
-      for (int q = p + 1; q <= c().n1; ++q) n += std::hypot(r(p) - r(q), z(p) - z(q)) < 1e-6;
-    }
-    return n;
-  }
-  bool scratch_left() const { return std::filesystem::exists("mesh.tmp"); }
-};
 
 class Generators : public MeshTest {
  protected:
@@ -271,12 +223,13 @@ TEST_F(Dispatcher, ScratchFileIsDeletedOnEveryWayOut) {
   EXPECT_FALSE(scratch_left());
   flag_off(*s);
 
-  // An unknown generator: generator 1 is tried, which is not available.
-  data("ntel=1 m=3 tipm=7\n");
-  keys(1);
-  EXPECT_EQ(mesh(*s), 1);
+  // An unknown generator: generator 1 is tried, and meshes the square of four points.
+  data(
+      "ntel=1 m=3 tipm=7 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=0\n"
+      "turn=0 0 0 0 0 nyt=0 rzcor=0 skl=0 scale=1 1 rzcor=0\n");
+  EXPECT_EQ(mesh(*s), 0);
   EXPECT_TRUE(seen("mesh:tipm must be equal 1,2,3 or 4, trying 1..."));
-  EXPECT_TRUE(seen("mesh:generator tipm=1 is not available"));
+  EXPECT_EQ(c().n2, 2);
   EXPECT_FALSE(scratch_left());
   fresh();
 

@@ -1,0 +1,392 @@
+// Generator 3 (MGRID, GRID, GRID1, BIDOT, SGRID): contours with a cell size h; an advancing front
+// that makes the interior nodes and the triangles together, the sharpest angle of the front
+// first, then five smoothing passes.
+#include <algorithm>
+#include <cmath>
+#include <queue>
+
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "gfx/gfx.hpp"
+#include "mesh/front.hpp"
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_internal.hpp"
+#include "mesh/triangulation.hpp"
+
+namespace tivor {
+
+using namespace mesh_detail;
+
+namespace {
+
+constexpr double kNear = 0.7;   // an existing node this close (in h) to the candidate is used
+constexpr double kFar = 1.4;    // the candidate stays this close to the angle's neighbours
+constexpr double kSharp = 0.4;  // cosine above which a short angle is cut off
+
+Pt sub(Pt p, Pt q) {
+  return {p.x - q.x, p.y - q.y};
+}
+double len(Pt v) {
+  return std::hypot(v.x, v.y);
+}
+double cross(Pt o, Pt p, Pt q) {
+  return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+}
+// q moved towards o until it is at most r from o.
+Pt within(Pt o, Pt q, double r) {
+  const double d = len(sub(q, o));
+  if (d <= r || !(d > 0)) return q;
+  return {o.x + (q.x - o.x) * r / d, o.y + (q.y - o.y) * r / d};
+}
+double min_angle(Pt a, Pt b, Pt c) {
+  auto ang = [](Pt o, Pt p, Pt q) {
+    return std::atan2(std::abs(cross(o, p, q)),
+                      (p.x - o.x) * (q.x - o.x) + (p.y - o.y) * (q.y - o.y));
+  };
+  return std::min({ang(a, b, c), ang(b, c, a), ang(c, a, b)});
+}
+
+// GRID1: the front of entries (an apex with its two front neighbours) advanced until it closes.
+class Advance {
+ public:
+  // cap: the most nodes there may be; expected: about how many there will be.
+  Advance(Triangulation& t, double h, int64_t cap, int64_t expected)
+      : t_(t), h_(h), cap_(cap), f_(t, h, static_cast<size_t>(std::min(cap, expected))) {}
+
+  // 0: the front closed; 1: it cannot be closed; 2: more nodes than the room.
+  int run();
+  void flip() { f_.flip_all(); }
+
+ private:
+  // DEFRKS: the cosine of the free angle at b between its front neighbours a (before) and c
+  // (after), or -2 when the angle is 180 degrees or more or b is not a plain front node.
+  double rcs(int32_t b, int32_t& a, int32_t& c) const;
+  void push(int32_t b);
+  // One step at the apex b; false when nothing could be made there.
+  bool step(int32_t b, int& status);
+  bool quad(int32_t a, int32_t b, int32_t c, int32_t x);
+  int close_rest();
+
+  Triangulation& t_;
+  double h_;
+  int64_t cap_;
+  Connector f_;
+  std::priority_queue<std::tuple<double, uint32_t, int32_t>> heap_;
+  std::vector<uint32_t> version_;
+};
+
+double Advance::rcs(int32_t b, int32_t& a, int32_t& c) const {
+  a = c = -1;
+  if (f_.degree(b) != 2) return -2;
+  for (const int32_t e : f_.edges_at(b)) {
+    if (!f_.alive_edge(e)) continue;
+    if (f_.edge_to(e) == b) a = f_.edge_from(e);
+    if (f_.edge_from(e) == b) c = f_.edge_to(e);
+  }
+  if (a < 0 || c < 0 || a == c) return -2;
+  const Pt pb = t_.nodes[b], u = sub(t_.nodes[c], pb), v = sub(t_.nodes[a], pb);
+  const double lu = len(u), lv = len(v);
+  if (cross(pb, t_.nodes[c], t_.nodes[a]) <= 0 || !(lu > 0 && lv > 0)) return -2;
+  return (u.x * v.x + u.y * v.y) / (lu * lv);
+}
+
+void Advance::push(int32_t b) {
+  if (static_cast<size_t>(b) >= version_.size()) version_.resize(t_.nodes.size() + 1, 0);
+  int32_t a = 0, c = 0;
+  const double v = rcs(b, a, c);
+  heap_.emplace(v, ++version_[b], b);
+}
+
+bool Advance::quad(int32_t a, int32_t b, int32_t c, int32_t x) {
+  const Pt pa = t_.nodes[a], pb = t_.nodes[b], pc = t_.nodes[c], px = t_.nodes[x];
+  // PCELL2: the diagonal whose two triangles keep the larger smallest angle.
+  const bool bx_ok = cross(pa, pb, px) > 0 && cross(pb, pc, px) > 0;
+  const bool ac_ok = cross(pa, pb, pc) > 0 && cross(pa, pc, px) > 0;
+  const double q_bx = bx_ok ? std::min(min_angle(pa, pb, px), min_angle(pb, pc, px)) : -1;
+  const double q_ac = ac_ok ? std::min(min_angle(pa, pb, pc), min_angle(pa, pc, px)) : -1;
+  const bool first_bx = q_bx + 1e-6 >= q_ac;
+  for (int pass = 0; pass < 2; ++pass) {
+    const bool bx = (pass == 0) == first_bx;
+    if (bx && bx_ok && f_.valid(a, b, x) && f_.valid(b, c, x)) {
+      f_.make_triangle(a, b, x);
+      f_.make_triangle(b, c, x);
+      return true;
+    }
+    if (!bx && ac_ok && f_.valid(a, b, c) && f_.valid(a, c, x)) {
+      f_.make_triangle(a, b, c);
+      f_.make_triangle(a, c, x);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Advance::step(int32_t b, int& status) {
+  int32_t a = 0, c = 0;
+  const double cosb = rcs(b, a, c);
+  if (cosb < -1) return false;
+  const Pt pa = t_.nodes[a], pb = t_.nodes[b], pc = t_.nodes[c];
+  // TRIAN: three front edges round a triangle.
+  if (f_.find_edge(c, a) >= 0) {
+    if (!f_.valid(a, b, c)) return false;
+    f_.make_triangle(a, b, c);
+    return true;
+  }
+  Pt q{pa.x + pc.x - pb.x, pa.y + pc.y - pb.y};
+  const double dq = len(sub(q, pb));
+  if (dq < h_ && dq > 0) q = {pb.x + (q.x - pb.x) * h_ / dq, pb.y + (q.y - pb.y) * h_ / dq};
+  if (len(sub(q, pc)) > kFar * h_) q = {(q.x + pc.x) / 2, (q.y + pc.y) / 2};
+  if (len(sub(q, pa)) > kFar * h_) q = {(q.x + pa.x) / 2, (q.y + pa.y) / 2};
+
+  // NEARI0: the front node nearest to the candidate.
+  int32_t x = -1;
+  double best = kNear * h_ * kNear * h_;
+  f_.nodes_near(q, kNear * h_, [&](int32_t n) {
+    if (n == a || n == b || n == c || f_.degree(n) == 0) return;
+    const Pt d = sub(t_.nodes[n], q);
+    const double d2 = d.x * d.x + d.y * d.y;
+    if (d2 < best || (d2 == best && n < x)) best = d2, x = n;
+  });
+  if (x >= 0 && quad(a, b, c, x)) return true;  // EQUDOT
+  // NEWPIE: a short sharp angle is cut off.
+  const bool short_sharp = len(sub(pc, pa)) <= kFar * h_ && cosb > kSharp;
+  if (short_sharp && f_.valid(a, b, c)) {
+    f_.make_triangle(a, b, c);
+    return true;
+  }
+  if (x < 0) {
+    // NEWDOT: a new node at the candidate, kept within 1.4 h of both neighbours.
+    if (static_cast<int64_t>(t_.nodes.size()) >= cap_) {
+      status = 2;
+      return false;
+    }
+    q = within(pc, q, kFar * h_);
+    q = within(pa, q, kFar * h_);
+    const int32_t n = f_.add_node(q);
+    if (quad(a, b, c, n)) return true;
+    f_.retire_node(n);
+  }
+  if (f_.valid(a, b, c)) {
+    f_.make_triangle(a, b, c);
+    return true;
+  }
+  return false;
+}
+
+int Advance::close_rest() {
+  // What the advancing steps leave is closed by connecting the front's own nodes.
+  Triangulation rest;
+  std::vector<int32_t> id(t_.nodes.size(), -1), back;
+  for (const auto& [a, b] : f_.front_edges()) {
+    for (const int32_t n : {a, b}) {
+      if (id[n] < 0) {
+        id[n] = static_cast<int32_t>(back.size());
+        back.push_back(n);
+        rest.nodes.push_back(t_.nodes[n]);
+      }
+    }
+    rest.bnd.insert(rest.bnd.end(), {id[a], id[b]});
+  }
+  if (rest.bnd.empty()) return 0;
+  Connector c(rest);
+  if (c.run() != 0) return 1;
+  for (const int32_t n : rest.tri) t_.tri.push_back(back[n]);
+  return 0;
+}
+
+int Advance::run() {
+  for (size_t k = 0; k < t_.nodes.size(); ++k) push(static_cast<int32_t>(k));
+  int status = 0;
+  while (!heap_.empty() && !f_.front_empty()) {
+    const auto [v, ver, b] = heap_.top();
+    heap_.pop();
+    if (ver != version_[b]) continue;
+    if (v <= -1) break;  // CHOOSRK: no angle under 180 degrees is left
+    f_.touched.clear();
+    if (step(b, status)) {
+      std::vector<int32_t> changed;
+      changed.swap(f_.touched);
+      for (const int32_t n : changed) {
+        push(n);
+        for (const int32_t e : f_.edges_at(n)) {
+          if (f_.alive_edge(e)) push(f_.edge_from(e) == n ? f_.edge_to(e) : f_.edge_from(e));
+        }
+      }
+    } else {
+      if (status != 0) return status;
+      ++version_[b];  // left until a neighbour changes
+    }
+  }
+  if (f_.front_empty()) return 0;
+  return close_rest();
+}
+
+// SGRID: one smoothing pass: each interior node moves to the mean of its neighbours when every
+// triangle round it stays counter-clockwise with the mesh test's margin.
+void sgrid(Triangulation& t, const std::vector<int32_t>& start, const std::vector<int32_t>& list,
+           const std::vector<char>& fixed) {
+  std::vector<Pt>& p = t.nodes;
+  for (size_t n = 0; n < p.size(); ++n) {
+    if (fixed[n]) continue;
+    double sx = 0, sy = 0, w = 0;
+    for (int32_t k = start[n]; k < start[n + 1]; ++k) {
+      const int32_t e = list[k];
+      for (int i = 0; i < 3; ++i) {
+        const int32_t m = t.tri[3 * e + i];
+        if (m == static_cast<int32_t>(n)) continue;
+        sx += p[m].x, sy += p[m].y, w += 1;
+      }
+    }
+    if (!(w > 0)) continue;
+    const Pt old = p[n];
+    p[n] = {sx / w, sy / w};
+    for (int32_t k = start[n]; k < start[n + 1]; ++k) {
+      const int32_t e = list[k];
+      const Pt a = p[t.tri[3 * e]], b = p[t.tri[3 * e + 1]], c = p[t.tri[3 * e + 2]];
+      const double f = cross(a, b, c);
+      const double l2 = std::max(
+          {std::pow(len(sub(a, b)), 2), std::pow(len(sub(b, c)), 2), std::pow(len(sub(c, a)), 2)});
+      if (!(f >= 1e-6 * l2 + 1e-18)) {
+        p[n] = old;
+        break;
+      }
+    }
+  }
+}
+
+// GRIDCORR(k): k passes of SGRID over the interior nodes, each followed by the flips of the
+// diagonals that the moves made worse.
+void gridcorr(Triangulation& t, int k) {
+  const size_t n = t.nodes.size(), nt = t.tri.size() / 3;
+  std::vector<char> fixed(n, 0);
+  for (const int32_t v : t.bnd) fixed[v] = 1;
+  std::vector<int32_t> start(n + 1), list(3 * nt), fill;
+  for (int pass = 0; pass < k; ++pass) {
+    std::fill(start.begin(), start.end(), 0);
+    for (const int32_t v : t.tri) ++start[v + 1];
+    for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
+    fill.assign(start.begin(), start.end() - 1);
+    for (size_t e = 0; e < nt; ++e) {
+      for (int i = 0; i < 3; ++i) list[fill[t.tri[3 * e + i]]++] = static_cast<int32_t>(e);
+    }
+    sgrid(t, start, list, fixed);
+    if (pass % 2 == 1 || pass + 1 == k) flip_delaunay(t);
+  }
+}
+
+// Nodes that no triangle uses (candidates given up) are dropped.
+void drop_unused(Triangulation& t) {
+  std::vector<int32_t> id(t.nodes.size(), -1);
+  for (const int32_t v : t.bnd) id[v] = 0;
+  for (const int32_t v : t.tri) id[v] = 0;
+  int32_t next = 0;
+  for (size_t k = 0; k < t.nodes.size(); ++k) {
+    if (id[k] < 0) continue;
+    id[k] = next;
+    t.nodes[next++] = t.nodes[k];
+  }
+  t.nodes.resize(static_cast<size_t>(next));
+  for (int32_t& v : t.bnd) v = id[v];
+  for (int32_t& v : t.tri) v = id[v];
+}
+
+void show(Session& s) {
+  draw_mesh(s);
+  clswnd3(s);
+}
+
+int mgrid_body(Session& s, int i) {
+  Cmesh& c = s.cmesh;
+  int32_t pic = 0, nc = 1;
+  if (read_int(s, "ipic=", "pic", pic)) return 1;
+  if (read_int(s, "number of conturs", "nc", nc)) return 1;
+  nc = std::max(nc, 1);
+  std::vector<Polygon> polys;
+  std::vector<float> hs;
+  for (int32_t k = 0; k < nc; ++k) {
+    Polygon p;
+    float h = 0;
+    if (rdcontur(s, p, h)) return 1;
+    polys.push_back(std::move(p));
+    hs.push_back(h);
+  }
+  if (arrange_contours(s, "mgrid", polys, hs)) return 1;
+  const double h = hs[0];
+
+  // The room: boundary nodes, then about one node per equilateral triangle of side h.
+  const int64_t free_nodes =
+      (real_words(s) - s.csize.maxa) / 2 - static_cast<int64_t>(polys[0].size());
+  double boundary = 0;
+  for (size_t k = 0; k < polys.size(); ++k) boundary += boundary_count(polys[k], hs[k]) + 1;
+  double area = std::abs(twice_area(polys[0])) / 2;
+  for (size_t k = 1; k < polys.size(); ++k) area -= std::abs(twice_area(polys[k])) / 2;
+  const double want = boundary + 1.2 * area / (h * h);
+  if (want > static_cast<double>(free_nodes)) {
+    if (s.colors.col != 1) newstr(s);
+    txtcon(s, " bidot: not enough room");
+    return need_more_reals(s, s.csize.maxa + static_cast<int64_t>(std::min(2 * want, 4e9)));
+  }
+  std::vector<Polygon> nodes;
+  for (size_t k = 0; k < polys.size(); ++k) {
+    if (rtmr(s, "bidot")) return 1;
+    nodes.push_back(boundary_nodes(polys[k], hs[k]));
+    if (nodes.back().size() < 3) return flag_on(s, "bidot:cell size too large for the contour");
+  }
+  if (polygons_cross(nodes)) return flag_on(s, "bidot:boundary nodes cross, use a smaller cell");
+  Triangulation t;
+  for (const Polygon& p : nodes) {
+    const auto base = static_cast<int32_t>(t.nodes.size()), n = static_cast<int32_t>(p.size());
+    t.nodes.insert(t.nodes.end(), p.begin(), p.end());
+    for (int32_t k = 0; k < n; ++k) {
+      t.bnd.insert(t.bnd.end(), {base + (k + n - 1) % n, base + k});
+      t.iface.push_back(0);
+    }
+  }
+  const double n3 = static_cast<double>(t.bnd.size() / 2);
+  const double cap = std::min(std::pow(n3 / 3 + 2, 2) + n3, static_cast<double>(free_nodes));
+  if (keep_contour(s, polys[0])) return 1;
+  const OutputSwitches outputs(s);
+  if (pic == 1) gout(s, 0, 1, 1);
+
+  if (rtmr(s, "grid1")) return 1;
+  int status = 0;
+  {
+    Advance front(t, h, static_cast<int64_t>(cap), static_cast<int64_t>(want));
+    status = front.run();
+    if (status == 0) front.flip();
+  }
+  if (status == 2) return flag_on(s, "pcell: too many elements");
+  if (status != 0) {
+    paus(s, "***********grid1:error");
+    return flag_on(s, "error in grid generation! hit enter");
+  }
+  drop_unused(t);
+  const int32_t a0 = s.csize.maxa, k0 = s.csize.maxk;
+  if (pic == 1) {
+    if (store_triangulation(s, t, false)) return 1;
+    show(s);
+    paus(s, "grid.end");
+    s.csize.maxa = a0, s.csize.maxk = k0;
+  }
+  if (rtmr(s, "gridcorr")) return 1;
+  gridcorr(t, 5);
+  if (store_triangulation(s, t, c.m == 4)) return 1;
+  if (pic == 1) {
+    show(s);
+    int k = 0;
+    do grfkey(s, k);
+    while (k != key::kEsc);
+  }
+  c.nc = nc;
+  store_counts(s, i);
+  return 0;
+}
+
+}  // namespace
+
+int mgrid(Session& s, int i) {
+  if (rtmr(s, "mgrid")) return 1;
+  return mgrid_body(s, i);
+}
+
+}  // namespace tivor

@@ -1,0 +1,123 @@
+// The parts shared by the triangulation generators 1 and 4: contours and their arc length, the
+// boundary nodes about h apart, the interior lattice, the node-connecting triangulator and the
+// pairing of triangles into quadrilaterals. Internal to src/mesh.
+//
+// Geometry is done in the (z, r) plane with x = z and y = r, where counter-clockwise is the
+// orientation rule of the mesh record; the region lies to the left of every boundary edge.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/session.hpp"
+#include "gfx/gfx.hpp"
+
+namespace tivor::mesh_detail {
+
+struct Pt {
+  double x = 0, y = 0;  // x = z, y = r
+};
+
+// One closed polygon (the last point joins the first).
+using Polygon = std::vector<Pt>;
+
+// Twice the signed area: positive when the polygon runs counter-clockwise.
+double twice_area(const Polygon& p);
+// True when (x, y) lies inside the polygons by the even-odd rule.
+bool inside(const std::vector<Polygon>& polys, Pt q);
+// True when two edges of the polygons cross properly (a contour crossing itself or another);
+// touching and overlapping along a line, as a slit doubling back does, is allowed.
+bool polygons_cross(const std::vector<Polygon>& polys);
+// The size of the region: the diagonal of the points' box.
+double extent(const std::vector<Polygon>& polys);
+
+// INITCLN: cln[i] is the length from the last point along the closing segment to point 1 and
+// on to point i + 1 (0-based); cln.back() is the perimeter.
+std::vector<double> initcln(const Polygon& p);
+// POINT: the point at arc length t from the last point of the contour (along the closing
+// segment first), t taken modulo the perimeter.
+Pt point_at(const Polygon& p, const std::vector<double>& cln, double t);
+// The point of contour parameter sv (0 < sv <= n): segment from point j to j + 1 (point 0 is
+// point n) at the fraction sv - j, j the largest integer below sv.
+Pt contour_param(const Polygon& p, double sv);
+
+// The number of boundary nodes that boundary_nodes will place (for the room check).
+double boundary_count(const Polygon& p, double h);
+// MBIDOT's placement: corner by corner from the last contour point, k = round(d / h) equal
+// steps along each side of length d >= 0.7 h, a point kept only at 0.7 h or more from the
+// previous kept node. The nodes run in the contour's order.
+Polygon boundary_nodes(const Polygon& p, double h);
+
+// MESHIN: lattice nodes of step h inside the polygons (even-odd), at least 0.49 h from every
+// edge. Returns false (nothing added) when more than limit nodes would be made.
+bool lattice_nodes(const std::vector<Polygon>& polys, double h, int64_t limit, std::vector<Pt>& out,
+                   int64_t& count);
+
+// A triangulation in progress: nodes, boundary edges (directed, region on the left, interface
+// ones flagged) and the triangles made from them (counter-clockwise, 0-based node numbers).
+struct Triangulation {
+  std::vector<Pt> nodes;
+  std::vector<int32_t> bnd;  // pairs a, b
+  std::vector<char> iface;   // one per boundary edge
+  std::vector<int32_t> tri;  // triples
+};
+
+// MESH1_N: connects the nodes into triangles, starting from the boundary edges as the front;
+// then flips the diagonals of neighbouring triangles wherever that raises their smaller angle.
+// Returns 0, or 1 with the error raised when no triangle is made or the front cannot be closed.
+[[nodiscard]] int mesh1_n(Session& s, Triangulation& t);
+
+// Flips the diagonal of every pair of triangles whose opposite angles sum to more than 180
+// degrees and whose flipped triangles stay valid, until none is left: the smaller angle of each
+// pair only grows. Boundary edges stay.
+void flip_delaunay(Triangulation& t);
+
+// Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
+// second node), jj1; the counts checked against the pools first ("need more memory"). With
+// quads the triangles are paired into quadrilaterals (MESH3TO4).
+[[nodiscard]] int store_triangulation(Session& s, const Triangulation& t, bool quads);
+// Reserves and fills jrz and jj2 only (n2 = 0), for drawing the boundary before connecting.
+[[nodiscard]] int store_boundary(Session& s, const Triangulation& t);
+
+// MESH3TO4 on triangles in t: pairs sharing an edge merged into counter-clockwise convex
+// quadrilaterals when the squared diagonals differ by less than a factor 1.2; the rest stay as
+// quadrilaterals with equal third and fourth nodes. Four node numbers per element out.
+std::vector<int32_t> mesh3to4(const Triangulation& t);
+
+// The smallest angle of the triangles, in degrees.
+double smallest_angle(const Triangulation& t);
+
+// RDCONTUR: reads "ng" (negative: the points are given in the opposite order), the 2 |ng|
+// coordinates r, z ("m") and the cell size "del" of one contour.
+[[nodiscard]] int rdcontur(Session& s, Polygon& p, float& h);
+// Checks that the contours make one region (no contour crossing itself or another, no two
+// points of a contour in one place, every contour but one inside that one and outside the
+// others), puts the outer one first and orients it counter-clockwise, the holes clockwise.
+// name prefixes the messages.
+[[nodiscard]] int arrange_contours(Session& s, std::string_view name, std::vector<Polygon>& polys,
+                                   std::vector<float>& h);
+// Points the triangulator at t: the boundary drawn and "start" when pic is 1, MESH1_N, the
+// result stored (paired into quadrilaterals when the record asks m = 4), drawn, "ready".
+[[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic);
+// Keeps the contour in jgrz (r, z pairs) for the moves and the refinement of the subregion.
+[[nodiscard]] int keep_contour(Session& s, const Polygon& p);
+
+// The graphics outputs, put back as they were when the drawing generator ends.
+class OutputSwitches {
+ public:
+  explicit OutputSwitches(Session& s) : s_(s) { std::copy_n(s.cgout.igout, 3, saved_); }
+  ~OutputSwitches() { gout(s_, saved_[0], saved_[1], saved_[2]); }
+  OutputSwitches(const OutputSwitches&) = delete;
+  OutputSwitches& operator=(const OutputSwitches&) = delete;
+
+ private:
+  Session& s_;
+  int32_t saved_[3];
+};
+
+// "increase common/a/ up to" with the needed size, then "need more memory".
+int need_more_reals(Session& s, int64_t need);
+
+}  // namespace tivor::mesh_detail

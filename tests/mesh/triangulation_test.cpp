@@ -1,0 +1,352 @@
+// The triangulation generators 1, 3 and 4 through the dispatcher: the properties every mesh they
+// make must have over many regions, the placement rules of the boundary and the lattice, slits,
+// quadrilaterals, the drawing pauses, and bad input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iomanip>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/session.hpp"
+#include "mesh/mesh.hpp"
+#include "mesh/mesh_fixture.hpp"
+
+namespace tivor::mesh_test {
+namespace {
+
+constexpr const char* kEnd = "turn=0 0 0 0 0 nyt=0 rzcor=0 skl=0 scale=1 1 rzcor=0\n";
+
+using Contour = std::vector<double>;  // r, z pairs
+
+std::string numbers(const Contour& v) {
+  std::ostringstream o;
+  o << std::fixed << std::setprecision(6);
+  for (size_t k = 0; k < v.size(); ++k) o << v[k] << (k % 4 == 3 ? '\n' : ' ');
+  return o.str();
+}
+
+// Generator 4 (or 3) data for one subregion; reverse_first gives the first contour reversed
+// with a negative count.
+std::string generator4(const std::vector<Contour>& cs, double del, int m = 3, int pic = 0,
+                       bool reverse_first = false, int tipm = 4) {
+  std::string t = "ntel=1 m=" + std::to_string(m) + " tipm=" + std::to_string(tipm) +
+                  " pic=" + std::to_string(pic) + " nc=" + std::to_string(cs.size()) + "\n";
+  for (size_t k = 0; k < cs.size(); ++k) {
+    Contour c = cs[k];
+    int ng = static_cast<int>(c.size() / 2);
+    if (k == 0 && reverse_first) {
+      Contour r;
+      for (size_t i = c.size(); i >= 2; i -= 2) r.insert(r.end(), {c[i - 2], c[i - 1]});
+      c = r;
+      ng = -ng;
+    }
+    std::ostringstream d;
+    d << std::fixed << std::setprecision(6) << del;
+    t += "ng=" + std::to_string(ng) + " m=" + numbers(c) + " del=" + d.str() + "\n";
+  }
+  return t + kEnd;
+}
+
+double polygon_area(const Contour& c) {
+  double s = 0;
+  const size_t n = c.size() / 2;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + 1) % n;
+    s += c[2 * i + 1] * c[2 * j] - c[2 * i] * c[2 * j + 1];  // x = z, y = r
+  }
+  return std::abs(s) / 2;
+}
+
+Contour rectangle(double r0, double z0, double r1, double z1) {
+  return {r0, z0, r0, z1, r1, z1, r1, z0};
+}
+
+Contour circle(double rc, double zc, double rad, int n, bool clockwise) {
+  Contour c;
+  for (int k = 0; k < n; ++k) {
+    const double a = (clockwise ? -1 : 1) * 2 * M_PI * k / n;
+    c.insert(c.end(), {rc + rad * std::sin(a), zc + rad * std::cos(a)});
+  }
+  return c;
+}
+
+class Triangulation : public MeshTest {
+ protected:
+  // The mesh's properties: every element counter-clockwise (the mesh test), areas summing to
+  // the area that the boundary elements enclose (and to area when given), every edge of an
+  // element either shared once the other way round or a boundary element, every boundary
+  // element an edge of an element, counts as the Euler characteristic of a region with the
+  // given holes asks, and the smallest angle returned.
+  double check(int holes, double area = -1) {
+    EXPECT_EQ(meshtest(*s), 0) << screen();
+    std::map<std::pair<int, int>, int> edges;
+    double sum = 0, smallest = 180;
+    // Coordinates from the first node, so that a region far from the origin sums its areas
+    // without cancellation.
+    const double z0 = z(1), r0 = r(1);
+    const auto pt = [&](int k) { return std::pair<double, double>{z(k) - z0, r(k) - r0}; };
+    for (int e = 1; e <= c().n2; ++e) {
+      std::vector<int32_t> v = element(e);
+      if (v.size() == 4 && v[2] == v[3]) v.pop_back();
+      const size_t n = v.size();
+      for (size_t i = 0; i < n; ++i) {
+        const auto [x1, y1] = pt(v[i]);
+        const auto [x2, y2] = pt(v[(i + 1) % n]);
+        sum += (x1 * y2 - x2 * y1) / 2;
+        ++edges[{v[i], v[(i + 1) % n]}];
+        const auto [x0, y0] = pt(v[(i + n - 1) % n]);
+        const double ax = x0 - x1, ay = y0 - y1, bx = x2 - x1, by = y2 - y1;
+        const double ang = std::atan2(std::abs(ax * by - ay * bx), ax * bx + ay * by);
+        smallest = std::min(smallest, ang * 180 / M_PI);
+      }
+    }
+    double enclosed = 0;
+    std::map<std::pair<int, int>, int> bound;
+    for (int k = 1; k <= c().n3; ++k) {
+      const auto [a, b] = edge(k);
+      const auto [x1, y1] = pt(a);
+      const auto [x2, y2] = pt(std::abs(b));
+      enclosed += (x1 * y2 - x2 * y1) / 2;
+      ++bound[{a, std::abs(b)}];
+    }
+    const double scale = std::max(std::abs(enclosed), 1e-30);
+    EXPECT_NEAR(sum, enclosed, 1e-5 * scale);
+    if (area > 0) {
+      // The final scaling rounds coordinates to single precision: far from the origin that
+      // moves the area by a few 1e-5.
+      EXPECT_NEAR(sum, area, 1e-4 * area);
+    }
+    int64_t interior = 0, outer = 0, faults = 0;
+    for (const auto& [e, n] : edges) {
+      const bool twin = edges.count({e.second, e.first}) > 0;
+      if (n != 1) ++faults;
+      if (twin) {
+        ++interior;
+      } else {
+        ++outer;
+        if (bound.count(e) == 0) ++faults;
+      }
+    }
+    for (const auto& [e, n] : bound) {
+      if (n != 1 || edges.count(e) == 0) ++faults;
+    }
+    EXPECT_EQ(faults, 0);
+    // Glued interfaces lie between two elements; a slit's interface edges are outer edges.
+    int64_t glued = 0;
+    for (int k = 1; k <= c().n3; ++k) {
+      const auto [a, b] = edge(k);
+      glued += b < 0 && edges.count({-b, a}) > 0;
+    }
+    EXPECT_EQ(outer, c().n3 - glued);
+    const int64_t n_edges = interior / 2 + outer;
+    EXPECT_EQ(c().n1 - n_edges + c().n2, 1 - holes);
+    return smallest;
+  }
+};
+
+TEST_F(Triangulation, UnitSquareGivesSixteenBoundaryNodesAndAThreeByThreeLattice) {
+  data(generator4({rectangle(0, 0, 1, 1)}, 0.25));
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_EQ(c().n3, 16);
+  ASSERT_EQ(c().n1, 25);
+  int lattice = 0;
+  for (int k = 1; k <= c().n1; ++k) {
+    const double d = std::min({r(k), 1 - r(k), z(k), 1 - z(k)});
+    if (d > 1e-6) {
+      ++lattice;
+      EXPECT_GE(d, 0.1225);
+    }
+  }
+  EXPECT_EQ(lattice, 9);
+  check(0, 1.0);
+}
+
+TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
+  const Contour square = rectangle(0, 0, 1, 1);
+  const Contour notched_l = {0, 0, 0, 2, 1, 2, 1, 1, 2, 1, 2, 0, 1.25, 0, 1, .4, .75, 0};
+  const Contour comb = {0, 0,   0, 3,   1,  3,   1,  2.2, .3, 2.2, .3, 1.8,
+                        1, 1.8, 1, 1.2, .3, 1.2, .3, .8,  1,  .8,  1,  0};
+  // Spikes whose tips leave pockets with no node well above their edges.
+  const Contour spiky = {.6043,  .1002,  -.1238, .6605,  -.3243, .8220,  -.3446, .35,
+                         -.4884, .25,    -.3747, .0274,  -.8005, -.0379, -.2857, -.2535,
+                         .1131,  -.5935, .1902,  -.8629, .0704,  -.2813, .1466,  -.2595,
+                         .2912,  -.5109, .1094,  -.1675, .3087,  -.3639, .3,     -.2596};
+  struct Case {
+    std::vector<Contour> cs;
+    double del;
+    int holes;
+    double area;
+    bool reverse;
+  };
+  const std::vector<Case> cases = {
+      {{square}, 0.1, 0, 1, false},
+      {{square}, 0.01, 0, 1, true},
+      {{notched_l}, 0.1, 0, polygon_area(notched_l), false},
+      {{notched_l}, 0.02, 0, polygon_area(notched_l), true},
+      {{comb}, 0.05, 0, polygon_area(comb), false},
+      {{rectangle(0, 0, 3, 2), circle(1.5, 1, .5, 40, false)}, 0.1, 1, -1, false},
+      {{rectangle(0, 0, 4, 2), rectangle(.5, .5, 1.5, 1.5), circle(3, 1, .4, 24, true)},
+       0.07,
+       2,
+       -1,
+       false},
+      {{rectangle(0, 0, .02, 1)}, 0.002, 0, 0.02, false},
+      {{rectangle(100, 2000, 100.5, 2003)}, 0.05, 0, 1.5, false},
+      {{spiky}, 0.05, 0, polygon_area(spiky), false},
+  };
+  for (const int tipm : {4, 3}) {
+    for (size_t k = 0; k < cases.size(); ++k) {
+      SCOPED_TRACE(std::to_string(tipm) + " " + std::to_string(k));
+      const Case& cs = cases[k];
+      data(generator4(cs.cs, cs.del, 3, 0, cs.reverse, tipm));
+      ASSERT_EQ(mesh(*s), 0) << screen();
+      const double angle = check(cs.holes, cs.area);
+      if (k + 1 < cases.size()) {
+        EXPECT_GT(angle, 20.0);
+      }
+    }
+  }
+}
+
+TEST_F(Triangulation, CornerCloserThanSevenTenthsOfACellIsSkipped) {
+  // The corner (.55, 1) lies .05 after the corner (.5, 1), less than 0.7 of the cell .25.
+  data(generator4({{0, 0, 0, 1, .5, 1, .55, 1.0, 1, 1, 1, 0}}, 0.25));
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  for (int k = 1; k <= c().n1; ++k) {
+    EXPECT_FALSE(std::abs(r(k) - .55f) < 1e-6 && std::abs(z(k) - 1) < 1e-6) << k;
+  }
+  check(0);
+}
+
+TEST_F(Triangulation, QuadrilateralsPairedWhenFourNodesAsked) {
+  for (const int tipm : {4, 3}) {
+    data(generator4({rectangle(0, 0, 1, 2)}, 0.1, 4, 0, false, tipm));
+    ASSERT_EQ(mesh(*s), 0) << screen();
+    EXPECT_EQ(c().m, 4);
+    int quads = 0;
+    for (int e = 1; e <= c().n2; ++e) quads += element(e)[2] != element(e)[3];
+    // The lattice's right triangles pair well; near-equilateral ones rarely meet the
+    // diagonal ratio.
+    EXPECT_GT(quads, tipm == 4 ? c().n2 / 2 : 0) << tipm;
+    check(0, 2.0);
+  }
+}
+
+TEST_F(Triangulation, SubregionsGlueRefineSmoothAndMove) {
+  // Generator 4 on [0, 1] x [0, 1] refined once and smoothed; generator 3 on the same square
+  // shifted by 1 in r; glued along r = 1.
+  const std::string sub = "ng=4 m=0 0 0 1 1 1 1 0 del=0.250000\n";
+  data("ntel=2 m=3\ntipm=4 pic=0 nc=1 " + sub + "turn=0 0 0 0 0 nyt=1 rzcor=2\n" +
+       "tipm=3 pic=0 nc=1 " + sub + "turn=0 0 0 1 0 nyt=0 rzcor=0\n" +
+       "skl=1 m=-1 -1 3 3 scale=1 1 rzcor=1\n");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_EQ(count(c().jn1, 2), c().n1);
+  int interfaces = 0;
+  for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
+  EXPECT_EQ(interfaces, 2 * 8);  // the refined side has 8 edges, the other side 4 split in two
+  EXPECT_GT(check(0, 2.0), 15.0);
+}
+
+TEST_F(Triangulation, DrawingPausesAtStartAndReady) {
+  data(generator4({rectangle(0, 0, 1, 1)}, 0.25, 3, 1));
+  keys(2);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(seen("start"));
+  EXPECT_TRUE(seen("ready"));
+  EXPECT_TRUE(seen("n2="));
+}
+
+TEST_F(Triangulation, AdvancingFrontDrawsPausesAndShowsTheMeshUntilEsc) {
+  data(generator4({rectangle(0, 0, 1, 1)}, 0.25, 3, 1, false, 3));
+  host.press(' ');  // "grid.end"
+  host.press(' ');  // the mesh stays
+  host.press(key::kEsc);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(seen("grid.end"));
+  check(0, 1.0);
+}
+
+TEST_F(Triangulation, PlateWithAHoleByTheAdvancingFront) {
+  example("plate_hole.dat");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  const double angle = check(1);
+  EXPECT_GT(angle, 25.0);
+  // The diffusion sample meshes the same plate.
+  int unit = 0;
+  ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/dif/with_hole.dif"), 0);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  check(1);
+}
+
+TEST_F(Triangulation, GeneratorOneSquareOfFourPointsGivesTwoTriangles) {
+  data("ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=0\n" + std::string(kEnd));
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_EQ(c().n1, 4);
+  EXPECT_EQ(c().n2, 2);
+  check(0, 1.0);
+}
+
+TEST_F(Triangulation, SlitMakesInterfaceEdgesAndStaysOpen) {
+  example("slit.dat");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  int interfaces = 0;
+  for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
+  EXPECT_EQ(interfaces, 2);
+  // The slit's nodes keep their two copies: no element has nodes on both sides of it.
+  check(0, 1.0);
+  EXPECT_EQ(c().n1, 27);
+}
+
+TEST_F(Triangulation, NotchedLExample) {
+  example("notched_l.dat");
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  const double angle = check(0, 2.9);
+  EXPECT_GT(angle, 25.0);
+}
+
+TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {
+  struct Bad {
+    std::string text;
+    std::string message;
+  };
+  const std::vector<Bad> bad = {
+      {generator4({{0, 0, 1, 1}}, 0.1), "rdcontur:must be ng.gt.2"},
+      {generator4({{0, 0, 1, 1, 0, 1, 1, 0}}, 0.1), "mesh4:contours cross"},
+      {generator4({{0, 0, 0, 1, 1, 1, 0, 1, 1, 0}}, 0.1), "mesh4:two contour points coincide"},
+      {generator4({rectangle(0, 0, 1, 1), rectangle(2, 2, 3, 3)}, 0.1),
+       "mesh4:a contour lies outside the outer contour"},
+      {generator4({rectangle(0, 0, 1, 1)}, 0.000001),
+       "rdcontur:size of cell must be at least 1e-5"},
+      {generator4({rectangle(0, 0, 1, 1)}, 0.00002), "need more memory"},
+      {generator4({rectangle(0, 0, 1, 1)}, 0.0005, 3, 0, false, 3), "need more memory"},
+      {generator4({rectangle(0, 0, 1, 1), rectangle(2, 2, 3, 3)}, 0.1, 3, 0, false, 3),
+       "mgrid:a contour lies outside the outer contour"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=2 m=0 0 1 1\n", " mesh1_rd:must be ng.gt.2"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 1 1 0 1 1 0 n3=0 n4=0\n", "mesh1_rd:contour crosses"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=3 3\n",
+       "mesh1_rd:internal node outside the contour"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=2 m=.5 .5 .5 .5\n",
+       "mesh1_rd:two nodes coincide"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.message);
+    screens.clear();
+    cls(*s);
+    data(b.text);
+    keys(3);
+    EXPECT_EQ(mesh(*s), 1);
+    EXPECT_TRUE(flag_tst(*s));
+    EXPECT_TRUE(seen(b.message)) << screen();
+    EXPECT_FALSE(scratch_left());
+    flag_off(*s);
+    host.events.clear();
+  }
+}
+
+}  // namespace
+}  // namespace tivor::mesh_test
