@@ -1,22 +1,19 @@
-// One implicit step of the diffusion class (DICON) on generator-2 squares of about 10k, 50k and
-// 200k triangles, both components on with cross diffusion or c2 switched off, the test for values
-// that are not finite that ends every step, and a plain copy loop as the machine's memory
-// bandwidth for comparison.
+// One implicit step of the diffusion class (DICON) on generator-2 squares of about 50k, 200k and
+// 1M triangles, both components on with cross diffusion or c2 switched off, on one thread and on
+// two; the test for values that are not finite that ends every step; and a plain copy and a triad
+// loop as the machine's memory bandwidth for comparison, measured in the same run.
 //
-// Counters: time per step (the benchmark's own column), CG iterations per step, time per CG
-// iteration and per element and iteration, and the bytes moved per second by the iterations.
-// The bytes of one iteration are counted as
-//   per element: connectivity 12 B, the 6 shape derivatives 24 B, the measure 4 B = 40 B;
-//   per node, both components (8 B a value pair), as if every nodal value moved once:
-//     the element loop's gather of the search direction 8 B and the scatter into the product,
-//     read and written, 16 B;
-//     sigma: direction and product read, 16 B;
-//     the update: direction, product, residual, iterate and diagonal read, residual, iterate
-//     and preconditioned residual written, 64 B;
-//     the new direction: direction and preconditioned residual read, direction written, 24 B;
-//     the next product's mass term: direction and the inverse mass (4 B, shared) read, product
-//     written, 20 B;
-//   = 148 B per node. The boundary rows (a few hundred) are left out.
+// Counters: time per step (the benchmark's own column), CG iterations per step, the time of a
+// step per CG iteration and per unknown (the nodes times the components solved), and the bytes
+// the iterations move per second. The bytes of one iteration per node and component solved are
+// counted as what the rows stream:
+//   the row of the matrix: 6 columns (4 B each, shared by the two components, counted half when
+//   both are solved) and 6 values, the diagonal, the row offset: 4 + 24 + 24 + 4 = 56 B;
+//   the product: direction read, result written, 8 B;
+//   the update: direction, product, residual, iterate and preconditioner read, residual, iterate
+//   and preconditioned residual written, 32 B;
+//   the new direction: direction and preconditioned residual read, direction written, 12 B;
+//   = 108 B (96 B per component when both are solved). The boundary rows are left out.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -41,9 +38,8 @@ namespace {
 
 using namespace tivor;
 
-// Nodal bytes of one iteration per node, both components (see the head of the file).
-constexpr double kNodeBytes = 24 + 16 + 64 + 24 + 20;
-constexpr double kElementBytes = 40;
+// Bytes of one iteration per node and component solved (see the head of the file).
+constexpr double kRowBytes = 56, kVectorBytes = 8 + 32 + 12, kColumnBytes = 24;
 
 // The benchmark host counts the keyboard polls: the scheme polls once per CG iteration.
 class CountingHost : public bench::BenchHost {
@@ -55,9 +51,10 @@ class CountingHost : public bench::BenchHost {
   int64_t polls = 0;
 };
 
+// Fixed-point digits, as the sample data files write their values.
 std::string num(double v) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.9g", v);
+  std::snprintf(buf, sizeof buf, "%.12f", v);
   return buf;
 }
 
@@ -81,15 +78,17 @@ std::string task(int cells, bool c2_on) {
 // A prepared task in a temporary working directory.
 class DiconBench {
  public:
-  DiconBench(int cells, bool c2_on) : s(std::make_unique<Session>(host)), old_(cwd()) {
+  DiconBench(int cells, bool c2_on, int threads = 1)
+      : s(std::make_unique<Session>(host)), old_(cwd()) {
     std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
     if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
     std::filesystem::current_path(dir_);
     console_install(*s);
     // The program's real pool holds about 150k triangles of this class; larger pools here.
-    s->a.assign(8000001, 0.0f);
-    s->km.assign(2000001, 0);
-    s->csize = Csize{8000000, 2000000, 0, 0};
+    s->a.assign(32000001, 0.0f);
+    s->km.assign(8000001, 0);
+    s->csize = Csize{32000000, 8000000, 0, 0};
+    s->threads = threads;
     std::ofstream("bench.dif", std::ios::binary) << task(cells, c2_on);
     int unit = 0;
     if (readfrom(*s, unit, "bench.dif") != 0) return;
@@ -97,6 +96,13 @@ class DiconBench {
     int keyboard = kKeyboardUnit;
     static_cast<void>(readfrom(*s, keyboard, "keyboard"));
     ok = !flag_tst(*s);
+    // The message area, for the report of a task that was not prepared.
+    for (int row = 18; row <= kRows; ++row) {
+      for (int col = 1; col <= kCols; ++col) {
+        const uint8_t ch = s->text.char_at(col, row);
+        message += ch >= ' ' ? static_cast<char>(ch) : ' ';
+      }
+    }
     s->cht.itask = kTaskPrepared;
     const DifParm& p = s->cparm.dif;
     const float* c = reals(*s, p.jf[0]);
@@ -114,6 +120,7 @@ class DiconBench {
   std::unique_ptr<Session> s;
   std::vector<float> start;
   bool ok = false;
+  std::string message;
 
  private:
   static std::filesystem::path cwd() { return std::filesystem::current_path(); }
@@ -121,11 +128,12 @@ class DiconBench {
   std::string dir_;
 };
 
+// Arguments: triangles, c2 (1 both components solved, 0 c2 switched off), threads.
 void BM_Dicon(benchmark::State& state) {
   const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / 2.0)));
-  DiconBench b(cells, state.range(1) != 0);
+  DiconBench b(cells, state.range(1) != 0, static_cast<int>(state.range(2)));
   if (!b.ok) {
-    state.SkipWithError("the task was not prepared");
+    state.SkipWithError(("the task was not prepared: " + b.message).c_str());
     return;
   }
   const int64_t polls0 = b.host.polls;
@@ -137,23 +145,31 @@ void BM_Dicon(benchmark::State& state) {
   }
   const double n1 = b.s->cmesh.n1, n2 = b.s->cmesh.n2;
   const double iters = static_cast<double>(b.host.polls - polls0) / state.iterations();
-  // The nodal bytes are those of the components solved (kNodeBytes counts both).
   const double solved = (b.s->cparm.dif.iconc1 != 0) + (b.s->cparm.dif.iconc2 != 0);
-  const double bytes = kNodeBytes * n1 * solved / 2 + kElementBytes * n2;
+  const double bytes = n1 * (solved * (kRowBytes + kVectorBytes) - (solved - 1) * kColumnBytes);
   using C = benchmark::Counter;
   state.counters["elements"] = n2;
   state.counters["nodes"] = n1;
   state.counters["cg_iters"] = iters;
   // Rates print with SI prefixes: "per_iter=1.5ms" is the time of one CG iteration,
-  // "per_elem_iter=7ns" that per element of it, "bytes=16G/s" the bytes moved per second.
+  // "per_unknown_iter=4n" that per unknown of it in seconds, "bytes=16G/s" the bytes moved per
+  // second.
   state.counters["per_iter"] = C(iters, C::kIsIterationInvariantRate | C::kInvert);
-  state.counters["per_elem_iter"] = C(iters * n2, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["per_unknown_iter"] =
+      C(iters * n1 * solved, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(iters * bytes, C::kIsIterationInvariantRate);
 }
-// Second argument: 1 both components solved, 0 c2 switched off.
+// On one thread the time is the benchmark's processor time, which a busy machine disturbs least;
+// the comparison of one thread with two takes the wall-clock time.
 BENCHMARK(BM_Dicon)
-    ->ArgsProduct({{10000, 50000, 200000}, {1, 0}})
-    ->ArgNames({"triangles", "c2"})
+    ->ArgsProduct({{50000, 200000, 1000000}, {1, 0}, {1}})
+    ->ArgNames({"triangles", "c2", "threads"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dicon)
+    ->Name("BM_DiconWall")
+    ->ArgsProduct({{50000, 200000, 1000000}, {1, 0}, {1, 2}})
+    ->ArgNames({"triangles", "c2", "threads"})
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 // The test of both new fields for values that are not finite, as one step ends with it.
@@ -169,7 +185,7 @@ void BM_NonfiniteCheck(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(dif::first_nonfinite(x, n));
   state.counters["values"] = static_cast<double>(n);
 }
-BENCHMARK(BM_NonfiniteCheck)->Arg(10000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NonfiniteCheck)->Arg(50000)->Arg(200000)->Unit(benchmark::kMicrosecond);
 
 // The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
 void BM_StreamCopy(benchmark::State& state) {
@@ -184,5 +200,20 @@ void BM_StreamCopy(benchmark::State& state) {
                                                benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_StreamCopy)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+
+// The triad a = b + s c on three arrays of the given bytes each (read 2, write 1 per pass).
+void BM_StreamTriad(benchmark::State& state) {
+  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
+  std::vector<float> a(n, 0.0f), b(n, 1.0f), c(n, 2.0f);
+  const float scalar = 3.0f;
+  for (auto _ : state) {
+    for (size_t i = 0; i < n; ++i) a[i] = b[i] + scalar * c[i];
+    benchmark::DoNotOptimize(a.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["bytes"] = benchmark::Counter(3.0 * static_cast<double>(n * sizeof(float)),
+                                               benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_StreamTriad)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

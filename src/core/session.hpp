@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,26 @@ struct Upcalls {
 
 struct Session;
 
+// Data a class derives from its pool arrays and keeps outside the pools between steps (a stored
+// matrix, say). The class alone knows the type behind it; a copy of a session starts without it.
+struct ClassCache {
+  virtual ~ClassCache() = default;
+};
+class ClassCacheSlot {
+ public:
+  ClassCacheSlot() = default;
+  ClassCacheSlot(const ClassCacheSlot&) {}
+  ClassCacheSlot& operator=(const ClassCacheSlot&) {
+    held.reset();
+    return *this;
+  }
+  std::unique_ptr<ClassCache> held;
+};
+
+// The number of threads of the numerical loops: TIVOR_THREADS when it holds a count from 1 to
+// 256, otherwise the machine's cores.
+int32_t default_thread_count();
+
 // A class manager: task -1 opens the class's own result functions, 0 reports the methods (count in
 // cls.nmethod, titles in cls.mtname), k >= 1 runs method k.
 using ClassManager = std::function<void(Session&, int itask)>;
@@ -146,6 +167,14 @@ struct Session {
 
   Upcalls up;
   std::vector<ManagerEntry> managers;
+
+  // Threads of the numerical loops; their results do not depend on it.
+  int32_t threads = default_thread_count();
+  // Changes whenever words of the pools may have been changed by anything but the steps of the
+  // prepared task: a state buffer read, values changed in the memory checker. A class cache
+  // built from the pools is stale once this differs from the value it was built at.
+  uint64_t pool_stamp = 0;
+  ClassCacheSlot class_cache;
 
   // Pool word accessors with the 1-based pointer convention: element i of the array at pointer j
   // is a(j + i).

@@ -87,6 +87,7 @@ struct CjOptions {
   std::string_view end_text = {};   // the text of the closing line (none when empty)
   int nprint = 0;                   // iterations between progress lines (none when < 1)
   int systems = 1;                  // independent systems, 1 .. kCjMaxSystems
+  int threads = 1;                  // threads of the loops; the result does not depend on it
 };
 
 // The operator of CJ on a block of systems: for each system j whose bit is set in live, the part
@@ -106,6 +107,16 @@ using CjOperator =
 CjResult cj(Session& s, std::span<float> x, std::span<const float> d, std::span<float> w,
             std::span<float> r, std::span<float> p, std::span<float> z, const CjOperator& op,
             const CjOptions& opt);
+// The operator of CJ_ROWS: as CjOperator, for the rows [begin, end) of the part of each system
+// only. It is called for the blocks of rows (parallel.hpp) on several threads at once, so it
+// must not use the session; w at rows outside [begin, end) may be read by no one meanwhile.
+using CjRowOperator = std::function<void(std::span<const float> v, std::span<float> w, int it,
+                                         unsigned live, size_t begin, size_t end)>;
+// CJ with an operator that works row block by row block: each block's product is followed at
+// once by the sums over its rows while they are in the cache, and the blocks share the threads.
+CjResult cj_rows(Session& s, std::span<float> x, std::span<const float> d, std::span<float> w,
+                 std::span<float> r, std::span<float> p, std::span<float> z,
+                 const CjRowOperator& op, const CjOptions& opt);
 // CJ_WARNING: the solver's progress line on row 18 (text, iteration, two quantities).
 void cj_warning(Session& s, std::string_view text, int it, float a, float b);
 

@@ -73,7 +73,10 @@ void pool_words(Session& s, std::vector<T>& pool, int mode, std::string_view lab
   }
   std::vector<T> values(pool.begin() + static_cast<ptrdiff_t>(first),
                         pool.begin() + static_cast<ptrdiff_t>(first + n));
-  if (read_new_values(s, values)) std::copy(values.begin(), values.end(), pool.begin() + lo);
+  if (read_new_values(s, values)) {
+    std::copy(values.begin(), values.end(), pool.begin() + lo);
+    ++s.pool_stamp;
+  }
 }
 
 // Shows or edits the record's own words of a name (kind 0).
@@ -87,7 +90,10 @@ void record_words(Session& s, std::span<std::byte> record, const DeclName& d, in
     paus(s, "");
     return;
   }
-  if (read_new_values(s, values)) std::memcpy(at, values.data(), values.size() * 4);
+  if (read_new_values(s, values)) {
+    std::memcpy(at, values.data(), values.size() * 4);
+    ++s.pool_stamp;
+  }
 }
 
 }  // namespace

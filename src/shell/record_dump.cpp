@@ -51,6 +51,7 @@ bool pool_interval(Session& s, std::vector<T>& pool, int64_t size, int mode,
   }
   if (rc != 0) return false;
   std::copy(values.begin(), values.end(), pool.begin() + static_cast<ptrdiff_t>(first));
+  ++s.pool_stamp;
   return true;
 }
 

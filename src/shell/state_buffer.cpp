@@ -242,6 +242,7 @@ BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> bytes, std::st
   }
   if (bytes.size() != state_buffer_size(maxa, maxk)) return BufferLoad::kDamaged;
   const Backup before(s, maxa, maxk);
+  ++s.pool_stamp;
   s.csize.maxa = maxa;
   s.csize.maxk = maxk;
   for (int32_t i = 1; i <= maxa; ++i) s.a[static_cast<size_t>(i)] = in.f32();

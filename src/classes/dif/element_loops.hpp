@@ -48,54 +48,6 @@ struct Elements {
   }
 };
 
-// r1 += K11 v1 + K12 v2 and r2 += K21 v1 + K22 v2 over elements [first, end) with the factors
-// d = (D11, D12, D21, D22). k1 and k2 choose the rows that are written; without kCross the
-// coupling factors are left out, and a component whose rows are not written is not read.
-template <bool k1, bool k2, bool kCross>
-inline void stiffness2(const Elements& el, int32_t first, int32_t end, const float (&d)[4],
-                       const float* v1, const float* v2, float* r1, float* r2) {
-  constexpr bool kRead1 = k1 || (k2 && kCross), kRead2 = k2 || (k1 && kCross);
-  const float d11 = d[0], d12 = d[1], d21 = d[2], d22 = d[3];
-  for (int32_t e = first; e < end; ++e) {
-    const int32_t* nd = el.conn + 3 * e;
-    const int32_t a = std::abs(nd[0]) - 1, b = std::abs(nd[1]) - 1, c = std::abs(nd[2]) - 1;
-    const float ra = el.dr[0][e], rb = el.dr[1][e], rc = el.dr[2][e];
-    const float za = el.dz[0][e], zb = el.dz[1][e], zc = el.dz[2][e];
-    const float se = el.sss[e];
-    float g1r = 0, g1z = 0, g2r = 0, g2z = 0;
-    if constexpr (kRead1) {
-      g1r = v1[a] * ra + v1[b] * rb + v1[c] * rc;
-      g1z = v1[a] * za + v1[b] * zb + v1[c] * zc;
-    }
-    if constexpr (kRead2) {
-      g2r = v2[a] * ra + v2[b] * rb + v2[c] * rc;
-      g2z = v2[a] * za + v2[b] * zb + v2[c] * zc;
-    }
-    if constexpr (k1) {
-      float f1r = d11 * g1r, f1z = d11 * g1z;
-      if constexpr (kCross) {
-        f1r += d12 * g2r;
-        f1z += d12 * g2z;
-      }
-      f1r *= se, f1z *= se;
-      r1[a] += ra * f1r + za * f1z;
-      r1[b] += rb * f1r + zb * f1z;
-      r1[c] += rc * f1r + zc * f1z;
-    }
-    if constexpr (k2) {
-      float f2r = d22 * g2r, f2z = d22 * g2z;
-      if constexpr (kCross) {
-        f2r += d21 * g1r;
-        f2z += d21 * g1z;
-      }
-      f2r *= se, f2z *= se;
-      r2[a] += ra * f2r + za * f2z;
-      r2[b] += rb * f2r + zb * f2z;
-      r2[c] += rc * f2r + zc * f2z;
-    }
-  }
-}
-
 // r += K v for the unit-coefficient Laplace operator over all elements.
 inline void laplace(const Elements& el, const float* v, float* r) {
   for (int32_t e = 0; e < el.n2; ++e) {

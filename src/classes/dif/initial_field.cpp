@@ -58,6 +58,7 @@ int dicon0(Session& s, int ic, int32_t on) {
   opt.max_iterations = 2 * n1;
   opt.text = " dicon0:";
   opt.nprint = kProgressEvery;
+  opt.threads = s.threads;
   const auto vec = [n1](float* v) { return std::span<float>(v, n1); };
   const CjResult res = cj(s, vec(x), vec(dg), vec(r), vec(g), vec(dir), vec(z), op, opt);
   // A value that overflowed stops the preparation, naming the first node that holds one.

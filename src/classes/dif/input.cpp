@@ -7,6 +7,7 @@
 
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/element_loops.hpp"
+#include "classes/dif/step_cache.hpp"
 #include "console/console.hpp"
 #include "core/newarr.hpp"
 #include "core/pool.hpp"
@@ -218,6 +219,7 @@ int diin(Session& s) {
   DifParm& p = parm(s);
   Cmesh& c = s.cmesh;
   s.cparm = Cparm{};
+  drop_step_cache(s);
   p.pi = 3.1415927f;
   dibase(s);
   if (mesh(s) || flag_tst(s)) return 1;

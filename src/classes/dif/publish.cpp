@@ -1,10 +1,31 @@
 // DIP: after each step the class publishes c1 and c2 to the results viewer, records the history
 // points and lets the film take its frame.
 #include "classes/dif/dif_internal.hpp"
+#include "classes/dif/step_cache.hpp"
 #include "core/trace_hook.hpp"
 #include "kernels/kernels.hpp"
 
 namespace tivor::dif {
+namespace {
+
+// Without a film the redraw after a step is only there for the eye, which follows no more than
+// this many seconds between pictures.
+constexpr double kRedrawSeconds = 0.1;
+
+// True when the film entry is to be called after this step: always while a film runs (it keeps
+// its own frame rhythm) and at the last step of a run; otherwise when kRedrawSeconds have passed
+// on the host's clock since the last redraw. Redrawing a large mesh's picture after every step
+// would cost more than the step.
+bool film_due(Session& s) {
+  StepCache* cache = step_cache(s);
+  if (s.cht.ifilm != 0 || s.cht.is >= s.cht.isp || cache == nullptr) return true;
+  const double now = s.host->clock();
+  if (now - cache->drawn_at < kRedrawSeconds) return false;
+  cache->drawn_at = now;
+  return true;
+}
+
+}  // namespace
 
 void dip(Session& s) {
   if (rtmr(s, "dip")) return;
@@ -21,7 +42,7 @@ void dip(Session& s) {
   s.cls.jfun[1] = p.jy[1];
   s.cls.nfun = 2;
   if (history(s)) return;
-  if (s.up.afilm) s.up.afilm();
+  if (s.up.afilm && film_due(s)) s.up.afilm();
 }
 
 }  // namespace tivor::dif

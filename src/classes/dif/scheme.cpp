@@ -3,45 +3,154 @@
 //
 // The implicit operator M/ht + K_diag does not couple the components, so the components that are
 // on are independent systems of one solve: each has its own step lengths and its own stopping
-// test, one element pass serves both while both iterate, and a component that has converged, or
-// is switched off, costs nothing. The stopping tests are relative, so that the same physics gives
-// the same answer in any unit and at any size of the values.
+// test, one pass over the rows serves both while both iterate, and a component that has
+// converged, or is switched off, costs nothing. The stopping tests are relative, so that the same
+// physics gives the same answer in any unit and at any size of the values.
+//
+// The operator is applied row by row from the step cache (the stiffness kept as compressed rows
+// between steps), so the rows split into blocks that run on the session's threads.
 #include <algorithm>
 #include <cmath>
 #include <span>
 
+#if defined(__AVX512F__)
+#include <immintrin.h>
+#endif
+
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/element_loops.hpp"
+#include "classes/dif/step_cache.hpp"
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 #include "kernels/kernels.hpp"
+#include "kernels/parallel.hpp"
 
 namespace tivor::dif {
 namespace {
 
-constexpr float kTiny = 1e-18f;
 constexpr int kProgressEvery = 50;
 // A component has converged when rho (the residual squared in the preconditioner's measure) is
 // below kRelTol times its reference, or when the squared step is below kRelTol times the
 // squared solution: residual and step 1e-10 of their scale, below single-precision rounding.
 constexpr double kRelTol = 1e-20;
+// The operator's rows come in whole slices to every block but the last.
+static_assert(kBlockRows % StepCache::kSlice == 0);
 
-// R += K v for the rows of the components in rows (at least one); cross terms only when kCross.
-template <bool kCross>
-void apply_stiffness(const Session& s, const Elements& el, const bool (&rows)[2], const float* v1,
-                     const float* v2, float* r) {
-  const int32_t n1 = s.cmesh.n1;
-  const float* dcoef = reals(s, s.cparm.dif.jdiffc);
-  el.for_subregions([&](int32_t sub, int32_t first, int32_t end) {
-    const float d[4] = {dcoef[4 * sub], dcoef[4 * sub + 1], dcoef[4 * sub + 2], dcoef[4 * sub + 3]};
-    if (rows[0] && rows[1]) {
-      stiffness2<true, true, kCross>(el, first, end, d, v1, v2, r, r + n1);
-    } else if (rows[0]) {
-      stiffness2<true, false, kCross>(el, first, end, d, v1, v2, r, r + n1);
-    } else {
-      stiffness2<false, true, kCross>(el, first, end, d, v1, v2, r, r + n1);
+// w = (M/ht + K_cc) v on rows [begin, end) of the components k1 (c1) and k2 (c2), a slice of
+// rows at a time side by side; the columns of a slice are read once for both components. begin
+// is the first row of a slice.
+template <bool k1, bool k2>
+void product_rows(const StepCache& c, const float* v1, const float* v2, float* w1, float* w2,
+                  size_t begin, size_t end) {
+  constexpr size_t kSlice = StepCache::kSlice;
+  const int32_t* col = c.col.data();
+  const float* a1 = c.k[0].data();
+  const float* a2 = c.k[3].data();
+  const float* d1 = c.adiag.data();
+  const float* d2 = c.adiag.data() + c.n1;
+  for (size_t row = begin; row < end; row += kSlice) {
+    const size_t sl = row / kSlice, rows = std::min(kSlice, end - row);
+    const size_t first = c.slice_at[sl], width = (c.slice_at[sl + 1] - first) / kSlice;
+#if defined(__AVX512F__)
+    // The loop below with the lanes of a whole slice in one register: the same products and
+    // sums in the same order, so the same bits.
+    static_assert(kSlice == 16);
+    if (rows == kSlice) {
+      __m512 t1 = _mm512_setzero_ps(), t2 = _mm512_setzero_ps();
+      if constexpr (k1) t1 = _mm512_mul_ps(_mm512_loadu_ps(d1 + row), _mm512_loadu_ps(v1 + row));
+      if constexpr (k2) t2 = _mm512_mul_ps(_mm512_loadu_ps(d2 + row), _mm512_loadu_ps(v2 + row));
+      for (size_t k = 0; k < width; ++k) {
+        const size_t at = first + k * kSlice;
+        const __m512i ck = _mm512_loadu_si512(col + at);
+        if constexpr (k1) {
+          const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v1, 4);
+          t1 = _mm512_add_ps(t1, _mm512_mul_ps(_mm512_loadu_ps(a1 + at), g));
+        }
+        if constexpr (k2) {
+          const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v2, 4);
+          t2 = _mm512_add_ps(t2, _mm512_mul_ps(_mm512_loadu_ps(a2 + at), g));
+        }
+      }
+      if constexpr (k1) _mm512_storeu_ps(w1 + row, t1);
+      if constexpr (k2) _mm512_storeu_ps(w2 + row, t2);
+      continue;
     }
-  });
+#endif
+    float s1[kSlice] = {}, s2[kSlice] = {};
+    for (size_t l = 0; l < rows; ++l) {
+      if constexpr (k1) s1[l] = d1[row + l] * v1[row + l];
+      if constexpr (k2) s2[l] = d2[row + l] * v2[row + l];
+    }
+    for (size_t k = 0; k < width; ++k) {
+      const int32_t* ck = col + first + k * kSlice;
+      for (size_t l = 0; l < kSlice; ++l) {
+        if constexpr (k1) s1[l] += a1[first + k * kSlice + l] * v1[ck[l]];
+        if constexpr (k2) s2[l] += a2[first + k * kSlice + l] * v2[ck[l]];
+      }
+    }
+    for (size_t l = 0; l < rows; ++l) {
+      if constexpr (k1) w1[row + l] = s1[l];
+      if constexpr (k2) w2[row + l] = s2[l];
+    }
+  }
+}
+
+// The residual of the old field for component ic on rows [begin, end): the source fc/m plus
+// K_ic,ic v_ic and, when it is not zero, the cross term K_ic,other v_other; zero at the nodes
+// whose value is prescribed.
+void residual_rows(const StepCache& c, int ic, float fc, const float* minv, const float* v_own,
+                   const float* v_other, float* w, size_t begin, size_t end) {
+  constexpr size_t kSlice = StepCache::kSlice;
+  const int own = 3 * ic, cross = ic == 0 ? 1 : 2;
+  const int32_t* col = c.col.data();
+  const float* a = c.k[own].data();
+  const float* ad = c.kdiag[own].data();
+  const bool has_cross = !c.k[cross].empty();
+  const float* x = c.k[cross].data();
+  const float* xd = c.kdiag[cross].data();
+  const uint8_t* fixed = c.prescribed[ic].data();
+  for (size_t row = begin; row < end; row += kSlice) {
+    const size_t sl = row / kSlice, rows = std::min(kSlice, end - row);
+    const size_t first = c.slice_at[sl], width = (c.slice_at[sl + 1] - first) / kSlice;
+#if defined(__AVX512F__)
+    // As product_rows: the loop below, a whole slice at a time.
+    if (rows == kSlice) {
+      const __m512 own = _mm512_mul_ps(_mm512_loadu_ps(ad + row), _mm512_loadu_ps(v_own + row));
+      __m512 t = _mm512_add_ps(_mm512_div_ps(_mm512_set1_ps(fc), _mm512_loadu_ps(minv + row)), own);
+      if (has_cross) {
+        t = _mm512_add_ps(t,
+                          _mm512_mul_ps(_mm512_loadu_ps(xd + row), _mm512_loadu_ps(v_other + row)));
+      }
+      for (size_t k = 0; k < width; ++k) {
+        const size_t at = first + k * kSlice;
+        const __m512i ck = _mm512_loadu_si512(col + at);
+        const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v_own, 4);
+        t = _mm512_add_ps(t, _mm512_mul_ps(_mm512_loadu_ps(a + at), g));
+        if (has_cross) {
+          const __m512 h = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v_other, 4);
+          t = _mm512_add_ps(t, _mm512_mul_ps(_mm512_loadu_ps(x + at), h));
+        }
+      }
+      const __mmask16 free = _mm512_cmpeq_epi32_mask(
+          _mm512_maskz_cvtepu8_epi32(
+              0xffff, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixed + row))),
+          _mm512_setzero_si512());
+      _mm512_storeu_ps(w + row, _mm512_maskz_mov_ps(free, t));
+      continue;
+    }
+#endif
+    for (size_t l = 0; l < rows; ++l) {
+      const size_t i = row + l;
+      float s = fc / minv[i] + ad[i] * v_own[i];
+      if (has_cross) s += xd[i] * v_other[i];
+      for (size_t k = 0; k < width; ++k) {
+        const size_t at = first + k * kSlice + l;
+        s += a[at] * v_own[col[at]];
+        if (has_cross) s += x[at] * v_other[col[at]];
+      }
+      w[i] = fixed[i] ? 0.0f : s;
+    }
+  }
 }
 
 }  // namespace
@@ -81,22 +190,24 @@ int dicon(Session& s) {
   DifParm& p = parm(s);
   const bool on[2] = {p.iconc1 != 0, p.iconc2 != 0};
   if (!on[0] && !on[1]) return 0;
+  StepCache* cache = step_cache(s);
+  if (cache == nullptr) return flag_on(s, " dicon:task arrays lie outside the pools");
   const Cmesh& c = s.cmesh;
-  if (!task_arrays_ok(s)) return flag_on(s, " dicon:task arrays lie outside the pools");
   const int32_t n1 = c.n1;
   const float ht = s.cht.ht;
-  const float inv_ht = 1.0f / ht;
   const float t_new = s.cht.t + ht;
+  set_time_step(s, *cache, ht);
+  const StepCache& m = *cache;
 
   // Vectors of 2 n1 values, the c1 part then the c2 part; only the parts of the components that
   // are on are touched.
   float* conc = reals(s, p.jf[0]);
   float* x = reals(s, p.jf0[0]);
-  float* r = reals(s, p.jdf[0]);
-  float* dg = reals(s, p.jdf[2]);
-  float* g = reals(s, p.jdf[4]);
-  float* z = reals(s, p.jdf[6]);
-  float* dir = reals(s, p.jdf[8]);
+  float* work = reals(s, p.jdf[0]);
+  float* r = work;
+  float* g = work + 4 * int64_t{n1};
+  float* z = work + 6 * int64_t{n1};
+  float* dir = work + 8 * int64_t{n1};
   const float* minv = reals(s, c.jmm);
   const float fc[2] = {p.fc1, p.fc2};
   const auto part = [n1](int ic) { return int64_t{ic} * n1; };
@@ -106,7 +217,6 @@ int dicon(Session& s) {
     if (!on[ic]) continue;
     std::copy_n(conc + part(ic), n1, x + part(ic));
     bou1(s, c.jj2, c.n3, p.jf0[ic], p.jfg[ic], p.jy[ic], 1);
-    std::fill_n(dg + part(ic), n1, 0.0f);
   }
   // A failed step leaves the field and the start value as they were before it.
   const auto fail_nonfinite = [&](int ic, int64_t node) {
@@ -124,52 +234,33 @@ int dicon(Session& s) {
     return int64_t{0};
   };
 
-  // The preconditioner: the inverse of the diagonal of M/ht + K.
-  const Elements el(s);
-  const float* dcoef = reals(s, p.jdiffc);
-  el.for_subregions([&](int32_t sub, int32_t first, int32_t end) {
-    if (on[0]) stiffness_diagonal(el, first, end, std::abs(dcoef[4 * sub]) + kTiny, dg);
-    if (on[1]) stiffness_diagonal(el, first, end, std::abs(dcoef[4 * sub + 3]) + kTiny, dg + n1);
-  });
-  for (int ic = 0; ic < 2; ++ic) {
-    if (!on[ic]) continue;
-    float* dgc = dg + part(ic);
-    for (int32_t i = 0; i < n1; ++i) {
-      const float mht = minv[i] * ht;
-      dgc[i] = mht / (dgc[i] * mht + 1.0f);
-    }
-  }
-
   // The components that are on are the solver's systems, c1 first; every vector of the solver
   // starts at the part of the first of them.
   const int first = on[0] ? 0 : 1;
   const int systems = on[0] && on[1] ? 2 : 1;
   const auto span_of = [&](float* v) { return std::span<float>(v + part(first), systems * n1); };
+  const std::span<const float> dg(m.dg.data() + part(first), systems * n1);
   // it = 0: the sources and the residual of the old field, cross diffusion included (a
-  // component that is off still drives the other through its fixed values). Later: M/ht v + K v
+  // component that is off still drives the other through its fixed values). Later: (M/ht + K) v
   // for the components still iterating.
-  const CjOperator op = [&](std::span<const float> v, std::span<float>, int it, unsigned live) {
+  const float* old1 = on[0] ? x : conc;
+  const float* old2 = on[1] ? x + n1 : conc + n1;
+  const CjRowOperator op = [&](std::span<const float> v, std::span<float>, int it, unsigned live,
+                               size_t begin, size_t end) {
+    if (it == 0) {
+      if (on[0]) residual_rows(m, 0, fc[0], minv, old1, old2, r, begin, end);
+      if (on[1]) residual_rows(m, 1, fc[1], minv, old2, old1, r + n1, begin, end);
+      return;
+    }
     bool rows[2] = {false, false};
     for (int j = 0; j < systems; ++j) rows[first + j] = (live & (1u << j)) != 0;
-    if (it == 0) {
-      for (int ic = 0; ic < 2; ++ic) {
-        if (!on[ic]) continue;
-        float* rc = r + part(ic);
-        for (int32_t i = 0; i < n1; ++i) rc[i] = fc[ic] / minv[i];
-      }
-      apply_stiffness<true>(s, el, on, on[0] ? x : conc, on[1] ? x + n1 : conc + n1, r);
+    const float* vall = v.data() - part(first);
+    if (rows[0] && rows[1]) {
+      product_rows<true, true>(m, vall, vall + n1, r, r + n1, begin, end);
+    } else if (rows[0]) {
+      product_rows<true, false>(m, vall, vall + n1, r, r + n1, begin, end);
     } else {
-      const float* vall = v.data() - part(first);
-      for (int ic = 0; ic < 2; ++ic) {
-        if (!rows[ic]) continue;
-        const float* vc = vall + part(ic);
-        float* rc = r + part(ic);
-        for (int32_t i = 0; i < n1; ++i) rc[i] = vc[i] * inv_ht / minv[i];
-      }
-      apply_stiffness<false>(s, el, rows, vall, vall + n1, r);
-    }
-    for (int ic = 0; ic < 2; ++ic) {
-      if (rows[ic]) clear_prescribed(ints(s, c.jj2), c.n3, ints(s, p.jy[ic]), r + part(ic));
+      product_rows<false, true>(m, vall, vall + n1, r, r + n1, begin, end);
     }
   };
   CjOptions opt;
@@ -178,8 +269,9 @@ int dicon(Session& s) {
   opt.text = " dicon:";
   opt.nprint = kProgressEvery;
   opt.systems = systems;
+  opt.threads = s.threads;
   const CjResult res =
-      cj(s, span_of(x), span_of(dg), span_of(r), span_of(g), span_of(dir), span_of(z), op, opt);
+      cj_rows(s, span_of(x), dg, span_of(r), span_of(g), span_of(dir), span_of(z), op, opt);
   const auto report_nonfinite = [&] {
     const int ic = first + res.system;
     return fail_nonfinite(ic, find_nonfinite(ic));

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "classes/dif/dif_internal.hpp"
+#include "classes/dif/step_cache.hpp"
 #include "core/pool.hpp"
 
 namespace tivor::dif {
@@ -16,7 +17,6 @@ void diht_imp(Session& s, std::string_view /*method*/) {
   const float* hr = reals(s, c.jhr);
   const float* hz = reals(s, c.jhz);
   const float* dcoef = reals(s, p.jdiffc);
-  const int32_t* last = ints(s, c.jn2);
   float est = 1e18f;
   if (h.is == 0 && c.n2 > 0 && dcoef[0] > 0.0f) {
     // The first step also lets the first element with D11 of subregion 1 into the estimate
@@ -24,18 +24,10 @@ void diht_imp(Session& s, std::string_view /*method*/) {
     const float he = std::min(hr[0], hz[0]);
     est = std::min(est, he * he / (6.0f * dcoef[0] + kEpsilon));
   }
-  int32_t first = 0;
-  for (int32_t sub = 0; sub < c.ntel; ++sub) {
-    const float* d = dcoef + 4 * sub;
-    const float dmax = std::max({std::abs(d[0]), std::abs(d[1]), std::abs(d[2]), std::abs(d[3])});
-    const float scale = 1.0f / (6.0f * dmax + kEpsilon);
-    const int32_t end = std::clamp(last[sub], first, c.n2);
-    for (int32_t e = first; e < end; ++e) {
-      const float he = std::min(hr[e], hz[e]);
-      est = std::min(est, he * he * scale);
-    }
-    first = end;
-  }
+  // The estimate over every element, h_e^2 / (6 max |D| of its subregion), is kept with the
+  // step cache: it changes only with the mesh and the factors. Without a cache the arrays do not
+  // lie in the pools and the step that follows stops with its message.
+  if (const StepCache* cache = step_cache(s); cache != nullptr) est = std::min(est, cache->est);
   h.hist.htdyn = est;
   h.ht = h.cur < 0.0f ? std::abs(h.cur) : h.cur * est;
 }
