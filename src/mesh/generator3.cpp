@@ -297,20 +297,10 @@ void show(Session& s) {
 
 int mgrid_body(Session& s, int i) {
   Cmesh& c = s.cmesh;
-  int32_t pic = 0, nc = 1;
-  if (read_int(s, "ipic=", "pic", pic)) return 1;
-  if (read_int(s, "number of conturs", "nc", nc)) return 1;
-  nc = std::max(nc, 1);
+  int32_t pic = 0;
   std::vector<Polygon> polys;
   std::vector<float> hs;
-  for (int32_t k = 0; k < nc; ++k) {
-    Polygon p;
-    float h = 0;
-    if (rdcontur(s, p, h)) return 1;
-    polys.push_back(std::move(p));
-    hs.push_back(h);
-  }
-  if (arrange_contours(s, "mgrid", polys, hs)) return 1;
+  if (read_region(s, "ipic=", "mgrid", pic, polys, hs)) return 1;
   const double h = hs[0];
 
   // The room: boundary nodes, then about one node per equilateral triangle of side h.
@@ -326,22 +316,9 @@ int mgrid_body(Session& s, int i) {
     txtcon(s, " bidot: not enough room");
     return need_more_reals(s, s.csize.maxa + static_cast<int64_t>(std::min(2 * want, 4e9)));
   }
-  std::vector<Polygon> nodes;
-  for (size_t k = 0; k < polys.size(); ++k) {
-    if (rtmr(s, "bidot")) return 1;
-    nodes.push_back(boundary_nodes(polys[k], hs[k]));
-    if (nodes.back().size() < 3) return flag_on(s, "bidot:cell size too large for the contour");
-  }
-  if (polygons_cross(nodes)) return flag_on(s, "bidot:boundary nodes cross, use a smaller cell");
   Triangulation t;
-  for (const Polygon& p : nodes) {
-    const auto base = static_cast<int32_t>(t.nodes.size()), n = static_cast<int32_t>(p.size());
-    t.nodes.insert(t.nodes.end(), p.begin(), p.end());
-    for (int32_t k = 0; k < n; ++k) {
-      t.bnd.insert(t.bnd.end(), {base + (k + n - 1) % n, base + k});
-      t.iface.push_back(0);
-    }
-  }
+  std::vector<Polygon> nodes;
+  if (place_boundary(s, "bidot", polys, hs, nodes, t)) return 1;
   const double n3 = static_cast<double>(t.bnd.size() / 2);
   const double cap = std::min(std::pow(n3 / 3 + 2, 2) + n3, static_cast<double>(free_nodes));
   if (keep_contour(s, polys[0])) return 1;
@@ -377,7 +354,7 @@ int mgrid_body(Session& s, int i) {
     do grfkey(s, k);
     while (k != key::kEsc);
   }
-  c.nc = nc;
+  c.nc = static_cast<int32_t>(polys.size());
   store_counts(s, i);
   return 0;
 }

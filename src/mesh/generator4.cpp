@@ -129,18 +129,12 @@ int connect_and_store(Session& s, Triangulation& t, int pic) {
   return 0;
 }
 
-}  // namespace mesh_detail
-
-namespace {
-
-int mesh4_body(Session& s, int i) {
-  Cmesh& c = s.cmesh;
-  int32_t pic = 0, nc = 1;
-  if (read_int(s, "draw grid generation process", "pic", pic)) return 1;
+int read_region(Session& s, std::string_view pic_prompt, std::string_view routine, int32_t& pic,
+                std::vector<Polygon>& polys, std::vector<float>& hs) {
+  int32_t nc = 1;
+  if (read_int(s, pic_prompt, "pic", pic)) return 1;
   if (read_int(s, "number of conturs", "nc", nc)) return 1;
   nc = std::max(nc, 1);
-  std::vector<Polygon> polys;
-  std::vector<float> hs;
   for (int32_t k = 0; k < nc; ++k) {
     Polygon p;
     float h = 0;
@@ -148,7 +142,42 @@ int mesh4_body(Session& s, int i) {
     polys.push_back(std::move(p));
     hs.push_back(h);
   }
-  if (arrange_contours(s, "mesh4", polys, hs)) return 1;
+  return arrange_contours(s, routine, polys, hs);
+}
+
+int place_boundary(Session& s, std::string_view routine, const std::vector<Polygon>& polys,
+                   const std::vector<float>& hs, std::vector<Polygon>& nodes, Triangulation& t) {
+  for (size_t k = 0; k < polys.size(); ++k) {
+    if (rtmr(s, routine)) return 1;
+    nodes.push_back(boundary_nodes(polys[k], hs[k]));
+    if (nodes.back().size() < 3) {
+      return flag_on(s, std::string(routine) + ":cell size too large for the contour");
+    }
+  }
+  if (polygons_cross(nodes)) {
+    return flag_on(s, std::string(routine) + ":boundary nodes cross, use a smaller cell");
+  }
+  for (const Polygon& p : nodes) {
+    const auto base = static_cast<int32_t>(t.nodes.size()), n = static_cast<int32_t>(p.size());
+    t.nodes.insert(t.nodes.end(), p.begin(), p.end());
+    for (int32_t k = 0; k < n; ++k) {
+      t.bnd.insert(t.bnd.end(), {base + (k + n - 1) % n, base + k});
+      t.iface.push_back(0);
+    }
+  }
+  return 0;
+}
+
+}  // namespace mesh_detail
+
+namespace {
+
+int mesh4_body(Session& s, int i) {
+  Cmesh& c = s.cmesh;
+  int32_t pic = 0;
+  std::vector<Polygon> polys;
+  std::vector<float> hs;
+  if (read_region(s, "draw grid generation process", "mesh4", pic, polys, hs)) return 1;
 
   // MBIDOT for each contour, after checking that the nodes fit in the pools.
   const int64_t free_nodes =
@@ -161,24 +190,9 @@ int mesh4_body(Session& s, int i) {
     return need_more_reals(
         s, s.csize.maxa + static_cast<int64_t>(std::min(2 * want + 2.0 * polys[0].size(), 4e9)));
   }
-  std::vector<Polygon> nodes;
-  for (size_t k = 0; k < polys.size(); ++k) {
-    if (rtmr(s, "mbidot")) return 1;
-    nodes.push_back(boundary_nodes(polys[k], hs[k]));
-    if (nodes.back().size() < 3) return flag_on(s, "mbidot:cell size too large for the contour");
-  }
-  if (polygons_cross(nodes)) return flag_on(s, "mbidot:boundary nodes cross, use a smaller cell");
-
   Triangulation t;
-  for (const Polygon& p : nodes) {
-    const auto base = static_cast<int32_t>(t.nodes.size()), n = static_cast<int32_t>(p.size());
-    t.nodes.insert(t.nodes.end(), p.begin(), p.end());
-    for (int32_t k = 0; k < n; ++k) {
-      t.bnd.push_back(base + (k + n - 1) % n);
-      t.bnd.push_back(base + k);
-      t.iface.push_back(0);
-    }
-  }
+  std::vector<Polygon> nodes;
+  if (place_boundary(s, "mbidot", polys, hs, nodes, t)) return 1;
   // MESHIN: the lattice of the outer contour's cell size.
   if (rtmr(s, "meshin")) return 1;
   const double h = hs[0];
@@ -191,7 +205,7 @@ int mesh4_body(Session& s, int i) {
     return need_more_reals(s, s.csize.maxa + static_cast<int64_t>(std::min(2 * need, 4e9)));
   }
   if (keep_contour(s, polys[0]) || connect_and_store(s, t, pic)) return 1;
-  c.nc = nc;
+  c.nc = static_cast<int32_t>(polys.size());
   store_counts(s, i);
   return 0;
 }

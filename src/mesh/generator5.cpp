@@ -11,6 +11,7 @@
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_internal.hpp"
 #include "mesh/structured.hpp"
+#include "mesh/triangulation.hpp"
 
 namespace tivor {
 
@@ -132,19 +133,6 @@ int mesh5_rd(Session& s) {
   block_quads(nksi, neta, ints(s, c.jj1));
   return 0;
 }
-
-// The graphics outputs of the generator's drawing, put back as they were when it ends.
-class OutputSwitches {
- public:
-  explicit OutputSwitches(Session& s) : s_(s) { std::copy_n(s.cgout.igout, 3, saved_); }
-  ~OutputSwitches() { gout(s_, saved_[0], saved_[1], saved_[2]); }
-  OutputSwitches(const OutputSwitches&) = delete;
-  OutputSwitches& operator=(const OutputSwitches&) = delete;
-
- private:
-  Session& s_;
-  int32_t saved_[3];
-};
 
 }  // namespace
 

@@ -98,6 +98,17 @@ double smallest_angle(const Triangulation& t);
 // name prefixes the messages.
 [[nodiscard]] int arrange_contours(Session& s, std::string_view name, std::vector<Polygon>& polys,
                                    std::vector<float>& h);
+// Reads a region of several contours: the drawing flag (with the generator's own prompt), the
+// number of contours "nc" and each contour with its cell size, then arranges them. routine
+// prefixes the messages.
+[[nodiscard]] int read_region(Session& s, std::string_view pic_prompt, std::string_view routine,
+                              int32_t& pic, std::vector<Polygon>& polys, std::vector<float>& hs);
+// The boundary nodes of every contour about its cell size apart (nodes, one polygon a contour),
+// also put into t as its boundary, each contour a closed chain; refuses a cell too large for a
+// contour and boundaries that cross.
+[[nodiscard]] int place_boundary(Session& s, std::string_view routine,
+                                 const std::vector<Polygon>& polys, const std::vector<float>& hs,
+                                 std::vector<Polygon>& nodes, Triangulation& t);
 // Points the triangulator at t: the boundary drawn and "start" when pic is 1, MESH1_N, the
 // result stored (paired into quadrilaterals when the record asks m = 4), drawn, "ready".
 [[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic);
