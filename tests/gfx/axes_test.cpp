@@ -1,11 +1,8 @@
 // Axes: the axis lines, major and minor ticks inside the region, labels outside it.
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 #include "picture_records.hpp"
 #include "raster_reading.hpp"
@@ -13,12 +10,10 @@
 namespace tivor::test {
 namespace {
 
-struct Axes : ::testing::Test {
-  GfxSession t;
-  Session& s = *t.s;
+struct Axes : GfxTest {
   // Region x 101..501, y 50..300.
   void SetUp() override {
-    dinit1(s, "tivor", 0.6f, 0.6f);
+    GfxTest::SetUp();
     page(s, 1, 1, 80, 25, 0);
     region1(s, 101, 50, 501, 300, 0);
     color(s, 15);
@@ -70,11 +65,8 @@ TEST_F(Axes, ValueNearZeroIsLabelledZero) {
   EXPECT_EQ(t.count(15, x0 - 24, 304, x0 + 31, 317), bits);
 }
 
-TEST(AxisLabels, EveryLabelIsShownWholeAndReadsAsTheValueAtItsTick) {
+TEST_F(GfxTest, EveryAxisLabelIsShownWholeAndReadsAsTheValueAtItsTick) {
   WorkDir dir;
-  GfxSession t;
-  Session& s = *t.s;
-  dinit1(s, "tivor", 0.6f, 0.6f);
   // Tiny, huge, negative and mixed ranges; the last starts a rounding above its tick at 1.
   const float lo[] = {
       0,       -0.0125f, 7.675f, -7.7f,  1e-7f,  -2e-6f, 1e6f,

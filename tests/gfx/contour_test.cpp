@@ -1,24 +1,19 @@
 // Contour lines and zones: the bands of one triangle (golden bytes for the edge cases, tiling
 // checked by area), lines through flat cells and corners, clipping, element meshes with the
 // mirrored copy, the legends, and a known field whose bands must lie where its values say.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
 
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {
 namespace {
 
-struct Contours : ::testing::Test {
+struct Contours : GfxTest {
   WorkDir dir;
-  GfxSession t;
-  Session& s = *t.s;
   void SetUp() override {
-    dinit1(s, "tivor", 0.6f, 0.6f);
+    GfxTest::SetUp();
     page(s, 1, 1, 61, 17, 1);
     region(s, 4, 2, 50, 16, 0);  // points 25..400 by 15..224
     limits(s, 0.0f, 1.0f, 0.0f, 1.0f);
@@ -125,10 +120,8 @@ TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
   const float lev[2] = {0.8f, 1.6f};
   const int32_t col[3] = {1, 2, 4};
   tvfe1(s, x, y, f, nodes, 4, 4, 6, lev, col, -2);
-  EXPECT_EQ(at(0.1f, 0.1f), 1);
-  EXPECT_EQ(at(-0.1f, 0.1f), 1);
-  EXPECT_EQ(at(0.9f, 0.9f), 4);
-  EXPECT_EQ(at(-0.9f, 0.9f), 4);
+  for (const float x : {0.1f, -0.1f}) EXPECT_EQ(at(x, 0.1f), 1) << x;
+  for (const float x : {0.9f, -0.9f}) EXPECT_EQ(at(x, 0.9f), 4) << x;
   // The level lines are drawn over the original side only.
   EXPECT_GT(t.count(15, 213, 16, 399, 223), 100);
   EXPECT_EQ(t.count(15, 27, 16, 210, 223), 0);
@@ -185,8 +178,7 @@ TEST_F(Contours, BandsOfASaddleLieWhereItsValuesSay) {
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
       const int k = i + j * n;
-      x[k] = -1.0f + 2.0f * i / (n - 1);
-      y[k] = -1.0f + 2.0f * j / (n - 1);
+      x[k] = -1.0f + 2.0f * i / (n - 1), y[k] = -1.0f + 2.0f * j / (n - 1);
       f[k] = x[k] * x[k] - y[k] * y[k];
       if (i > 0 && j > 0) {
         const int a = k - n - 1 + 1, b = k - n + 1, c = k + 1, d = k - 1 + 1;
@@ -205,8 +197,7 @@ TEST_F(Contours, BandsOfASaddleLieWhereItsValuesSay) {
                 {-0.6f, 0.1f, 12}, {0.1f, -0.6f, 3},  {0.8f, 0.3f, 4},   {0.79f, -0.8f, 11}};
   for (const auto& p : probes) EXPECT_EQ(at(p.x, p.y), p.colour) << p.x << "," << p.y;
   // The level-0 lines run along the diagonals.
-  EXPECT_EQ(at(0.5f, 0.5f), 15);
-  EXPECT_EQ(at(-0.5f, 0.5f), 15);
+  EXPECT_EQ((std::array{at(0.5f, 0.5f), at(-0.5f, 0.5f)}), (std::array{15, 15}));
 }
 
 }  // namespace

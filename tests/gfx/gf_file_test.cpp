@@ -1,20 +1,14 @@
 // Picture files: the bytes of a fresh page and of a file of several blocks (golden files), the
 // 16-bit coordinates, the replay that reproduces the raster, the reader's refusals of damaged
 // files, and files that are only ever replaced whole.
-#include <gtest/gtest.h>
-
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 #include "picture_records.hpp"
 
 namespace tivor::test {
 namespace {
 
-struct PictureFiles : ::testing::Test {
+struct PictureFiles : GfxTest {
   WorkDir dir;
-  GfxSession t;
-  Session& s = *t.s;
-  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
 
   // Replays bytes on a cleared raster; the result of gf_replay.
   bool replay(const std::vector<uint8_t>& bytes) {

@@ -2,6 +2,8 @@
 // no input), recording the messages shown through the pause upcall.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "core/session.hpp"
+#include "gfx/gfx.hpp"
 #include "support/test_host.hpp"
 
 namespace tivor::test {
@@ -36,6 +39,13 @@ struct GfxSession {
   long screen_count(int colour) {
     return std::count(host.surface().pixels.begin(), host.surface().pixels.end(), colour);
   }
+};
+
+// The graphics library started on a fresh session, as every graphics test begins.
+struct GfxTest : ::testing::Test {
+  GfxSession t;
+  Session& s = *t.s;
+  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
 };
 
 // The four words of a rectangle field of the graphics state.

@@ -1,9 +1,6 @@
 // Starting the graphics library, and the text attribute of the colour state.
-#include <gtest/gtest.h>
-
 #include <cstring>
 
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 
 namespace tivor::test {

@@ -1,17 +1,10 @@
 // Pages, regions, limits, world mapping, closing a page and the standard picture.
-#include <gtest/gtest.h>
-
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {
 
-struct Pages : ::testing::Test {
-  GfxSession t;
-  Session& s = *t.s;
-  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
-};
+using Pages = GfxTest;
 
 TEST_F(Pages, PageIsClampedToTheCanvasAndBadRectanglesAreReportedButStored) {
   pagepar(s, 0, 0, 800, 400);
@@ -34,8 +27,7 @@ TEST_F(Pages, PageIsClearedAndFramedInWhite) {
   EXPECT_EQ(four(s.grf.page_text), (Four{1, 1, 25, 80}));
   EXPECT_EQ(t.count(15, 1, 1, 640, 1), 640);
   EXPECT_EQ(t.count(15, 640, 1, 640, 350), 350);
-  EXPECT_EQ(t.count(15), 2 * 640 + 2 * 348);
-  EXPECT_EQ(t.count(0), 638 * 348);
+  EXPECT_EQ((std::array{t.count(15), t.count(0)}), (std::array{2 * 640 + 2 * 348, 638 * 348}));
   EXPECT_EQ(s.grf.clip_mode, 2);
 
   // A smaller page clears only its rectangle; its frame survives CLSPAGE.
@@ -56,8 +48,7 @@ TEST_F(Pages, PageIsClearedAndFramedInWhite) {
 TEST_F(Pages, CallsOutOfOrderAreIgnored) {
   GfxSession fresh;
   page(*fresh.s, 1, 1, 10, 10, 1);
-  EXPECT_EQ(fresh.s->grf.initpg, 0);
-  EXPECT_EQ(fresh.lit(), 0);
+  EXPECT_EQ((std::array{fresh.s->grf.initpg, fresh.lit()}), (std::array{0, 0}));
 
   const Four reg = four(s.grf.reg_pix);
   region(s, 2, 2, 30, 20, 1);
@@ -112,8 +103,7 @@ TEST_F(Pages, StandardPictureOpensClearsReopensAndCloses) {
   lpg(s, 1);
   EXPECT_EQ(four(s.grf.page_pix), (Four{1, 488, 1, 238}));
   EXPECT_EQ(four(s.grf.reg_pix), (Four{25, 464, 15, 224}));
-  EXPECT_EQ(s.grf.igcolor, 15);
-  EXPECT_EQ(t.count(15), 2 * 488 + 2 * 236);
+  EXPECT_EQ((std::array{s.grf.igcolor, t.count(15)}), (std::array{15, 2 * 488 + 2 * 236}));
   EXPECT_EQ(t.count(6, 1, 1, 488, 238), 0);
 
   line(s, 30.0f, 20.0f, 400.0f, 200.0f, 3);

@@ -1,37 +1,33 @@
 // The line, rectangle and polygon primitives on the raster and the screen, with clipping.
-#include <gtest/gtest.h>
-
 #include <vector>
 
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 
 namespace tivor::test {
 namespace {
 
-struct Raster : ::testing::Test {
-  GfxSession t;
-  Session& s = *t.s;
-  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
+struct Raster : GfxTest {
   int at(int x, int y) { return s.frame.at(x, y); }
 };
 
 TEST_F(Raster, LineTruncatesItsRealEnds) {
   line(s, 10.9f, 20.2f, 30.7f, 20.9f, 5);
-  EXPECT_EQ(t.count(5, 10, 20, 30, 20), 21);
-  EXPECT_EQ(t.lit(), 21);
+  EXPECT_EQ((std::array{t.count(5, 10, 20, 30, 20), t.lit()}), (std::array{21, 21}));
 }
 
 TEST_F(Raster, LineReachesBothEndsAndRoundsToNearest) {
   // n = 20 steps of (0.5, 0.25); halves round away from zero.
   p_line(s, 100, 100, 110, 105, 2);
-  EXPECT_EQ(at(100, 100), 2);
-  EXPECT_EQ(at(110, 105), 2);
-  EXPECT_EQ(at(101, 100), 2);  // step 1: (0.5, 0.25)
-  EXPECT_EQ(at(101, 101), 2);  // step 2: (1, 0.5)
-  EXPECT_EQ(at(105, 102), 2);  // step 9: (4.5, 2.25)
-  EXPECT_EQ(at(105, 103), 2);  // step 10: (5, 2.5)
-  EXPECT_EQ(at(104, 103), 0);
+  // The ends, steps 1 (0.5, 0.25), 2 (1, 0.5), 9 (4.5, 2.25) and 10 (5, 2.5); and a miss.
+  for (const auto [x, y, c] : {std::array{100, 100, 2},
+                               {110, 105, 2},
+                               {101, 100, 2},
+                               {101, 101, 2},
+                               {105, 102, 2},
+                               {105, 103, 2},
+                               {104, 103, 0}}) {
+    EXPECT_EQ(at(x, y), c) << x << "," << y;
+  }
   EXPECT_EQ(t.lit(), 16);
 }
 
@@ -46,22 +42,18 @@ TEST_F(Raster, NegativeColourMeansTheDrawingColour) {
 TEST_F(Raster, PointsOutsideTheClipRectangleAreDropped) {
   set_clip(s, 100, 100, 200, 200);
   p_line(s, 50, 150, 250, 150, 3);
-  EXPECT_EQ(t.count(3), 101);
-  EXPECT_EQ(at(99, 150), 0);
-  EXPECT_EQ(at(201, 150), 0);
+  EXPECT_EQ((std::array{t.count(3), at(99, 150), at(201, 150)}), (std::array{101, 0, 0}));
   p_line(s, 150, 1, 150, 350, 4);
   EXPECT_EQ(t.count(4), 101);
   // A rectangle's corners are clamped into the clip: its far edges move onto the border.
   p_rect(s, 150, 150, 300, 300, 0, 5);
   EXPECT_EQ(t.count(5, 150, 200, 200, 200), 51);
-  EXPECT_EQ(t.count(5, 200, 150, 200, 200), 51);
-  EXPECT_EQ(t.count(5), 4 * 50);
+  EXPECT_EQ((std::array{t.count(5, 200, 150, 200, 200), t.count(5)}), (std::array{51, 4 * 50}));
 }
 
 TEST_F(Raster, LinesFarOffTheCanvasCostNothingAndDrawTheirVisiblePart) {
   p_line(s, -100000000, 175, 100000000, 175, 6);
-  EXPECT_EQ(t.count(6, 1, 175, 640, 175), 640);
-  EXPECT_EQ(t.lit(), 640);
+  EXPECT_EQ((std::array{t.count(6, 1, 175, 640, 175), t.lit()}), (std::array{640, 640}));
   line(s, 1.0e30f, -1.0e30f, -1.0e30f, 1.0e30f, 7);
   p_line(s, -100000000, -100000000, -100000000, 100000000, 7);
   EXPECT_EQ(t.count(7), 0);
@@ -94,18 +86,16 @@ TEST_F(Raster, TriangleIsFilledRowByRow) {
   p_flood(s, xs, ys, 3, 12);
   // Row 10 + k runs from x 10 to 30 - k.
   EXPECT_EQ(t.count(12), 21 * 22 / 2);
-  EXPECT_EQ(at(30, 10), 12);
-  EXPECT_EQ(at(10, 30), 12);
-  EXPECT_EQ(at(19, 21), 12);
-  EXPECT_EQ(at(20, 21), 0);
-  EXPECT_EQ(at(9, 20), 0);
+  for (const auto [x, y, c] :
+       {std::array{30, 10, 12}, {10, 30, 12}, {19, 21, 12}, {20, 21, 0}, {9, 20, 0}}) {
+    EXPECT_EQ(at(x, y), c) << x << "," << y;
+  }
 }
 
 TEST_F(Raster, OneRowPolygonIsASpanAndTooFewVerticesDrawNothing) {
   const int xs[] = {25, 5, 15}, ys[] = {40, 40, 40};
   p_flood(s, xs, ys, 3, 13);
-  EXPECT_EQ(t.count(13, 5, 40, 25, 40), 21);
-  EXPECT_EQ(t.lit(), 21);
+  EXPECT_EQ((std::array{t.count(13, 5, 40, 25, 40), t.lit()}), (std::array{21, 21}));
   p_flood(s, xs, ys, 2, 14);
   EXPECT_EQ(t.count(14), 0);
 }

@@ -1,14 +1,11 @@
 // Text on the raster: the bitmap font of both heights and the stroke font at an angle, and the
 // well-formedness of the stroke glyph table.
-#include <gtest/gtest.h>
-
 #include <array>
 #include <regex>
 #include <set>
 #include <string>
 #include <utility>
 
-#include "gfx/gfx.hpp"
 #include "gfx_session.hpp"
 
 namespace tivor::test {
@@ -16,17 +13,12 @@ namespace {
 
 using Points = std::set<std::pair<int, int>>;
 
-struct Text : ::testing::Test {
-  GfxSession t;
-  Session& s = *t.s;
-  void SetUp() override { dinit1(s, "tivor", 0.6f, 0.6f); }
+struct Text : GfxTest {
   // The lit points of the raster, which is cleared afterwards.
   Points take() {
     Points p;
-    for (int y = 1; y <= kCanvasH; ++y) {
-      for (int x = 1; x <= kCanvasW; ++x) {
-        if (s.frame.at(x, y) != 0) p.emplace(x, y);
-      }
+    for (int i = 0; i < kCanvasW * kCanvasH; ++i) {
+      if (s.frame.raster[i] != 0) p.emplace(i % kCanvasW + 1, i / kCanvasW + 1);
     }
     std::fill(s.frame.raster.begin(), s.frame.raster.end(), uint8_t{0});
     return p;
@@ -64,11 +56,10 @@ TEST_F(Text, StrokeGlyphPointsAreScaledFromTheBaseline) {
   // h = 16: one grid unit is one point, the baseline is y + 16.
   text(s, "A", 100.0f, 100.0f, 16.0f, 0, 9);
   const Points a = take();
-  EXPECT_TRUE(a.count({100, 116}));  // (0, 0)
-  EXPECT_TRUE(a.count({105, 104}));  // (5, 12)
-  EXPECT_TRUE(a.count({111, 104}));  // (11, 12)
-  EXPECT_TRUE(a.count({112, 116}));  // (12, 0)
-  EXPECT_TRUE(a.count({106, 111}));  // on the bar (12, 5)-(0, 5)
+  // Grid points (0, 0), (5, 12), (11, 12), (12, 0) and one on the bar (12, 5)-(0, 5).
+  for (const auto& p : Points{{100, 116}, {105, 104}, {111, 104}, {112, 116}, {106, 111}}) {
+    EXPECT_TRUE(a.count(p)) << p.first << "," << p.second;
+  }
   EXPECT_FALSE(a.count({106, 112}));
   for (const auto& [x, y] : a) {
     EXPECT_TRUE(x >= 100 && x <= 112 && y >= 104 && y <= 116) << x << "," << y;

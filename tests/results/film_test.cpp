@@ -1,17 +1,10 @@
 // The film: its set-up answers, the frame rhythm over a run (frames counted in a real picture
 // library), a rhythm that lags behind the step, the redraw without a film, and the picture drawn
 // while no task is prepared.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
 #include "librarian/librarian.hpp"
-#include "results/results.hpp"
 #include "results/results_fixture.hpp"
 
 namespace tivor::results_test {
@@ -35,8 +28,7 @@ class FilmTest : public ResultsTest {
     std::ofstream("film.lbr", std::ios::binary);
     Ckadr& k = s->frame.kadr;
     set_field(k.libname, "film.lbr");
-    k.nkadr = 0;
-    k.chosen = kLibraryChosen;
+    k.nkadr = 0, k.chosen = kLibraryChosen;
   }
   std::vector<FrameHeader> frames() const {
     std::ifstream in("film.lbr", std::ios::binary);
@@ -56,8 +48,7 @@ class FilmTest : public ResultsTest {
   std::vector<int> steps(int from, int to) {
     std::vector<int> drawn;
     for (int is = from; is <= to; ++is) {
-      s->cht.is = is;
-      s->cht.t = 0.01f * static_cast<float>(is);
+      s->cht.is = is, s->cht.t = 0.01f * static_cast<float>(is);
       for (int y = 100; y <= 110; ++y) std::fill_n(&s->frame.at(2, y), 479, uint8_t{5});
       afilm(*s);
       if (count(2, 100, 480, 110, 5) == 0) drawn.push_back(is);
@@ -70,8 +61,7 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   choose_library();
   s->cht.is = 0;
   set_film('y', "3");
-  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)"));
-  EXPECT_TRUE(seen("frame frequency?"));
+  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)") && seen("frame frequency?"));
   EXPECT_EQ(film(), (Film{1, 3, 3}));
 
   s->cht.isp = 10;
@@ -111,10 +101,8 @@ TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
 TEST_F(FilmTest, RhythmWithoutSaving) {
   choose_library();
   // Behind the step (a state read back): every step draws until the rhythm has caught up.
-  s->cht.ifilm = -1;
-  s->cterm.np = 3;
-  s->cterm.inp = 2;
-  s->cht.isp = 30;
+  s->cht.ifilm = -1, s->cterm.np = 3;
+  s->cterm.inp = 2, s->cht.isp = 30;
   EXPECT_EQ(steps(6, 16), (std::vector<int>{6, 7, 8, 11, 14}));
   // No film: every step, the rhythm untouched.
   s->cht.ifilm = 0;
@@ -158,8 +146,7 @@ TEST_F(FilmTest, SetUpAnswers) {
 TEST_F(FilmTest, PictureBeforeTheTaskRunsIsTheMesh) {
   afilm0(*s);
   const std::vector<uint8_t> mesh = s->frame.raster;
-  s->cterm.nf = 9;
-  s->cht.itask = 0;
+  s->cterm.nf = 9, s->cht.itask = 0;
   for (int ipc : {1, 5, 7, 10, 42}) {
     s->cterm.ipc = ipc;
     afilm0(*s);

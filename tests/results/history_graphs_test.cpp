@@ -1,12 +1,6 @@
 // History graphs: the limits of the drawn curves (flat, with a second curve, against another
 // curve, degenerate), the menu's combinations, table and restart, and the graphs of a real run.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
-#include "results/results.hpp"
 #include "results/results_fixture.hpp"
 
 namespace tivor::results_test {
@@ -25,8 +19,7 @@ class HistoryTest : public ResultsTest {
     set_field(s->cls.ppname[1], "conc2");
     ChtHistory& h = s->cht.hist;
     h = ChtHistory{};
-    h.nthist = nthist;
-    h.nhist = static_cast<int32_t>(functions.size());
+    h.nthist = nthist, h.nhist = static_cast<int32_t>(functions.size());
     h.nhist0 = 1;
     ASSERT_EQ(reserve_reals(*s, h.jthist, nthist, "jthist"), 0);
     ASSERT_EQ(reserve_reals(*s, h.jhist, h.nhist * nthist, "jhist"), 0);
@@ -34,8 +27,7 @@ class HistoryTest : public ResultsTest {
     h.npoints = static_cast<int32_t>(values[0].size());
     for (int i = 0; i < h.npoints; ++i) reals(*s, h.jthist)[i] = static_cast<float>(i);
     for (size_t k = 0; k < functions.size(); ++k) {
-      h.ifhist[k] = functions[k];
-      h.xhist[k] = 0.25f * static_cast<float>(k + 1);
+      h.ifhist[k] = functions[k], h.xhist[k] = 0.25f * static_cast<float>(k + 1);
       h.yhist[k] = 0.5f;
       std::copy(values[k].begin(), values[k].end(), reals(*s, h.jhist + int32_t(k) * nthist));
     }
@@ -73,8 +65,7 @@ TEST_F(HistoryTest, LimitsOfTheDrawnCurves) {
   const std::vector<uint8_t> before = s->frame.raster;
   s->cterm.nhi[1] = -3;
   lhist(*s, 1, 1);
-  s->cterm.nhi[1] = 0;
-  s->cht.hist.npoints = 1;
+  s->cterm.nhi[1] = 0, s->cht.hist.npoints = 1;
   lhist(*s, 1, 1);
   EXPECT_TRUE(s->frame.raster == before);
 }
@@ -128,8 +119,7 @@ TEST_F(HistoryTest, TablePagesRenewAndNoRecording) {
   EXPECT_EQ(page1.find(" 0.210E+02"), std::string::npos) << page1;
   EXPECT_NE(screen_with(" 0.240E+02  0.120E+02").find("press any key"), std::string::npos);
   // After renew: no points, and the table shows no rows.
-  EXPECT_EQ(s->cht.hist.npoints, 0);
-  EXPECT_EQ(s->cht.hist.interval, 1);
+  EXPECT_EQ((std::array{s->cht.hist.npoints, s->cht.hist.interval}), (std::array{0, 1}));
   EXPECT_EQ(s->cht.hist.next_step, 0);
   const auto table = std::find_if(screens.rbegin(), screens.rend(), [](const std::string& sc) {
     return sc.find("  time     conc1") != std::string::npos;
@@ -151,13 +141,11 @@ TEST_F(HistoryTest, GraphOfARunChosenFromTheMenu) {
   item(1);  // function: the second curve, then the graph through the film entry
   press({key::kDown, key::kEnter, key::kEsc});
   ahist(*s);
-  EXPECT_EQ(s->cterm.nhi[0], 2);
-  EXPECT_EQ(s->cterm.ipc, 5);
+  EXPECT_EQ((std::array{s->cterm.nhi[0], s->cterm.ipc}), (std::array{2, 5}));
   EXPECT_FALSE(screen_with("conc1               x= 0.750E+00  z= 0.500E+00").empty());
 
   // Both histories of c1 on one graph: the nearer point rises first and higher.
-  s->cterm.nhi[0] = 1;
-  s->cterm.nhi[1] = 2;
+  s->cterm.nhi[0] = 1, s->cterm.nhi[1] = 2;
   lhist(*s, 1, 1);
   const float* near = reals(*s, s->cht.hist.jhist);
   const float* far = near + s->cht.hist.nthist;

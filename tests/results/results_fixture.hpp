@@ -47,19 +47,6 @@ inline const std::string kSquare = sample("square", {{"nksi=16", "nksi=8"}, {"ne
 // cells each; c1 held at 1 on r = 0 and at 0 on r = 2; one history graph at (1, 0.5).
 inline const std::string kTwoRegions = sample("two_regions");
 
-// The viewer's defaults (TERMI on a session without a mesh), with the colours 1..15 repeated so
-// that pictures can be read by colour number, no speed mode chosen yet, a film frame every step
-// and the mesh as the current picture.
-inline void view_defaults(Session& s) {
-  s.cterm = Cterm{};
-  termi(s);
-  Cterm& t = s.cterm;
-  for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
-  t.ispeed = 0;
-  t.np = 1;
-  t.ipc = 3;
-}
-
 class ResultsTest : public ::testing::Test {
  protected:
   ResultsTest() { fresh(); }
@@ -71,7 +58,14 @@ class ResultsTest : public ::testing::Test {
     int unit = kKeyboardUnit;
     EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
     dinit1(*s, "tivor", 0.8f, 0.8f);
-    view_defaults(*s);
+    // The viewer's defaults (TERMI on a session without a mesh), with the colours 1..15 repeated
+    // so that pictures can be read by colour number, no speed mode chosen yet, a film frame every
+    // step and the mesh as the current picture.
+    Cterm& t = s->cterm;
+    t = Cterm{};
+    termi(*s);
+    for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
+    t.ispeed = 0, t.np = 1, t.ipc = 3;
   }
 
   // Prepares the task from the data text as the shell does (the class reads its data and makes

@@ -1,14 +1,11 @@
 // The tracks: the marker step in fields known in closed form (uniform, linear), the stop at the
 // mesh's edge, and whole runs: Esc, the arrow keys, the end once nothing moves, a rotating field.
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <vector>
 
 #include "mesh/locate.hpp"
 #include "results/pictures.hpp"
-#include "results/results.hpp"
 #include "results/results_fixture.hpp"
 
 namespace tivor::results_test {
@@ -18,6 +15,8 @@ class TracksTest : public ResultsTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(prepare(kSquare));
+    // Unless a test says otherwise: a uniform flow of 1 along r.
+    field([](double, double) { return 1.0; }, [](double, double) { return 0.0; });
     host.on_poll = [this] {
       ++polls;
       if (polls == esc_at || polls > kPollLimit) {
@@ -74,7 +73,6 @@ TEST_F(TracksTest, MarkerStepsInFieldsKnownInClosedForm) {
 }
 
 TEST_F(TracksTest, MarkerLeavingTheMeshStopsAtItsEdge) {
-  field([](double, double) { return 1.0; }, [](double, double) { return 0.0; });
   const MeshLocator locator(*s);
   std::vector<TrackMarker> m(2);
   m[0].r = 0.95, m[0].z = 0.3;
@@ -88,10 +86,8 @@ TEST_F(TracksTest, MarkerLeavingTheMeshStopsAtItsEdge) {
 }
 
 TEST_F(TracksTest, EscStopsAndTheArrowsChangeTheIncrement) {
-  field([](double, double) { return 1.0; }, [](double, double) { return 0.0; });
   const auto run = [&](int key) {
-    polls = 0;
-    esc_at = 5;
+    polls = 0, esc_at = 5;
     arrow = key;
     track2(*s);
     EXPECT_EQ(polls, 5);
@@ -109,7 +105,6 @@ TEST_F(TracksTest, EscStopsAndTheArrowsChangeTheIncrement) {
 }
 
 TEST_F(TracksTest, RunEndsWhenEveryMarkerHasLeftOrNothingMoves) {
-  field([](double, double) { return 1.0; }, [](double, double) { return 0.0; });
   track2(*s);
   EXPECT_GT(polls, 100);
   EXPECT_LT(polls, 600);
@@ -126,8 +121,7 @@ TEST_F(TracksTest, RunEndsWhenEveryMarkerHasLeftOrNothingMoves) {
   // Without a prepared task there is nothing to move: the mesh is shown.
   s->cht.itask = 0;
   track2(*s);
-  EXPECT_EQ(polls, 0);
-  EXPECT_EQ(track_points(), 0);
+  EXPECT_EQ((std::array{polls, track_points()}), (std::array{0, 0}));
 }
 
 TEST_F(TracksTest, RotatingFieldPicture) {
