@@ -29,15 +29,6 @@ const std::string kSquareChosen = std::string(kStart) + kChooseDiffusion + kMeth
 
 class Diffusion : public Session {
  protected:
-  void SetUp() override {
-    Session::SetUp();
-    fs::create_directories(work_ / "dif");
-  }
-  void samples() {
-    for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
-      fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
-    }
-  }
   // The first line of the dump that starts with the text ("" when none does).
   std::string line_starting(const std::string& dump, const std::string& start) const {
     for (const std::string& l : screen(dump)) {

@@ -26,9 +26,16 @@ void Session::SetUp() {
   fs::create_directories(work_ / "hlp");
   fs::create_directories(work_ / "buf");
   fs::create_directories(work_ / "images");
+  fs::create_directories(work_ / "dif");
   fs::create_directories(shots_);
   for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "hlp")) {
     fs::copy_file(f.path(), work_ / "hlp" / f.path().filename());
+  }
+}
+
+void Session::samples() {
+  for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
+    fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
   }
 }
 

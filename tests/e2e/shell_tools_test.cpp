@@ -22,7 +22,6 @@ using ShellTools = Session;
 // A data file named with capitals is listed and opened under its own name, and looking for it
 // creates no other file; the editor choice stands on a cleared message area.
 TEST_F(ShellTools, DataFileNamedWithCapitals) {
-  fs::create_directories(work_ / "dif");
   std::ofstream(work_ / "dif" / "MySquare.dif") << "cur=0.5\n";
   ASSERT_EQ(
       run(std::string(kStart) + kChooseDiffusion + item(4) + "<Home><Enter><Enter>" +
@@ -36,7 +35,6 @@ TEST_F(ShellTools, DataFileNamedWithCapitals) {
 }
 
 TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
-  fs::create_directories(work_ / "dif");
   std::ofstream(work_ / "dif" / "alpha.dif") << "cur=0.5\n";
   std::ofstream(work_ / "dif" / "beta.dif") << "bet=1\n";
   const std::string script =
