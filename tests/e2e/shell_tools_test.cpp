@@ -2,20 +2,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "e2e/session_runner.hpp"
+#include "support/files.hpp"
 
 namespace tivor::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::stringstream text;
-  text << std::ifstream(p).rdbuf();
-  return text.str();
-}
 
 using ShellTools = Session;
 
@@ -53,8 +47,8 @@ TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
   EXPECT_NE(screen_text("editors").find("inbuilt        standard"), std::string::npos);
   EXPECT_EQ(screen("editor")[0].substr(0, 22), "File: ./dif/beta.dif L");
   EXPECT_NE(screen_text("saved").find("File saved"), std::string::npos);
-  EXPECT_EQ(slurp(work_ / "dif" / "beta.dif"), "nsteps=10\nbet=1\n");
-  EXPECT_EQ(slurp(work_ / "dif" / "gamma.dif"), "nsteps=10\nbet=1\n");
+  EXPECT_EQ(test::file_bytes(work_ / "dif" / "beta.dif"), "nsteps=10\nbet=1\n");
+  EXPECT_EQ(test::file_bytes(work_ / "dif" / "gamma.dif"), "nsteps=10\nbet=1\n");
   EXPECT_FALSE(fs::exists(work_ / "dif" / "alpha.dif"));
   EXPECT_TRUE(has_line("status", " data file:./dif/gamma.dif"));
 }
