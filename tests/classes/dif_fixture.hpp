@@ -11,9 +11,9 @@
 
 #include "classes/dif/dif.hpp"
 #include "core/pool.hpp"
-#include "support/console_session.hpp"
 #include "support/mesh_block.hpp"
 #include "support/prepare_task.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::dif_test {
 
@@ -81,7 +81,7 @@ struct Task {
   }
 };
 
-class DifTest : public test::ConsoleSession {
+class DifTest : public test::ScreenSession {
  protected:
   // Prepares the task as the shell does: the data file is the input, the pools and the mesh
   // record start empty, the class reads its data and makes its first step (one pause, the last

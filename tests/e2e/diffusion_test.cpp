@@ -3,9 +3,9 @@
 // errors that leave no task behind.
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "e2e/session_runner.hpp"
+#include "support/files.hpp"
 
 namespace tivor::e2e {
 namespace {
@@ -29,15 +29,6 @@ const std::string kSquareChosen = std::string(kStart) + kChooseDiffusion + kMeth
 
 class Diffusion : public Session {
  protected:
-  void SetUp() override {
-    Session::SetUp();
-    fs::create_directories(work_ / "dif");
-  }
-  void samples() {
-    for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
-      fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
-    }
-  }
   // The first line of the dump that starts with the text ("" when none does).
   std::string line_starting(const std::string& dump, const std::string& start) const {
     for (const std::string& l : screen(dump)) {
@@ -106,9 +97,7 @@ TEST_F(Diffusion, DebuggerStopsAtBreakpointTypedInUpperCase) {
 
 // A correct file with one line replaced.
 std::string square_with(const std::string& from, const std::string& to) {
-  std::stringstream text;
-  text << std::ifstream(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif" / "square.dif").rdbuf();
-  std::string data = text.str();
+  std::string data = test::file_bytes(fs::path(TIVOR_SOURCE_DIR) / "examples/dif/square.dif");
   const size_t at = data.find(from);
   if (at != std::string::npos) data.replace(at, from.size(), to);
   return data;

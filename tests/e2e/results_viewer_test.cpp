@@ -43,11 +43,8 @@ class ResultsViewer : public Session {
  protected:
   void SetUp() override {
     Session::SetUp();
-    fs::create_directories(work_ / "dif");
     fs::create_directories(work_ / "lbr");
-    for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
-      fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
-    }
+    samples();
   }
 };
 

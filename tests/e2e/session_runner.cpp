@@ -12,6 +12,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/files.hpp"
+
 namespace tivor::e2e {
 
 namespace fs = std::filesystem;
@@ -26,9 +28,16 @@ void Session::SetUp() {
   fs::create_directories(work_ / "hlp");
   fs::create_directories(work_ / "buf");
   fs::create_directories(work_ / "images");
+  fs::create_directories(work_ / "dif");
   fs::create_directories(shots_);
   for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "hlp")) {
     fs::copy_file(f.path(), work_ / "hlp" / f.path().filename());
+  }
+}
+
+void Session::samples() {
+  for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / "dif")) {
+    fs::copy_file(f.path(), work_ / "dif" / f.path().filename());
   }
 }
 
@@ -72,9 +81,7 @@ int Session::spawn(std::vector<std::string> args) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  std::stringstream e;
-  e << std::ifstream(err).rdbuf();
-  stderr_ = e.str();
+  stderr_ = test::file_bytes(err);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -92,9 +99,7 @@ void Session::expect_reference(const std::string& name) {
 }
 
 std::string Session::screen_text(const std::string& name) const {
-  std::stringstream text;
-  text << std::ifstream(shots_ / (name + ".txt")).rdbuf();
-  return text.str();
+  return test::file_bytes(shots_ / (name + ".txt"));
 }
 
 std::vector<std::string> Session::screen(const std::string& name) const {

@@ -38,6 +38,8 @@ class Session : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // Copies the diffusion samples of examples/dif into dif/ (which SetUp makes, empty).
+  void samples();
   // Runs the program with the script; returns its exit status (-1 when it had to be killed).
   int run(const std::string& script);
   // Runs a program of the build with its arguments, stderr kept in stderr_; the same statuses.

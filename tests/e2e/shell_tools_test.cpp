@@ -2,27 +2,20 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "e2e/session_runner.hpp"
+#include "support/files.hpp"
 
 namespace tivor::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::stringstream text;
-  text << std::ifstream(p).rdbuf();
-  return text.str();
-}
-
 using ShellTools = Session;
 
 // A data file named with capitals is listed and opened under its own name, and looking for it
 // creates no other file; the editor choice stands on a cleared message area.
 TEST_F(ShellTools, DataFileNamedWithCapitals) {
-  fs::create_directories(work_ / "dif");
   std::ofstream(work_ / "dif" / "MySquare.dif") << "cur=0.5\n";
   ASSERT_EQ(
       run(std::string(kStart) + kChooseDiffusion + item(4) + "<Home><Enter><Enter>" +
@@ -36,7 +29,6 @@ TEST_F(ShellTools, DataFileNamedWithCapitals) {
 }
 
 TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
-  fs::create_directories(work_ / "dif");
   std::ofstream(work_ / "dif" / "alpha.dif") << "cur=0.5\n";
   std::ofstream(work_ / "dif" / "beta.dif") << "bet=1\n";
   const std::string script =
@@ -55,8 +47,8 @@ TEST_F(ShellTools, DataFilesAreOpenedEditedCopiedAndDeleted) {
   EXPECT_NE(screen_text("editors").find("inbuilt        standard"), std::string::npos);
   EXPECT_EQ(screen("editor")[0].substr(0, 22), "File: ./dif/beta.dif L");
   EXPECT_NE(screen_text("saved").find("File saved"), std::string::npos);
-  EXPECT_EQ(slurp(work_ / "dif" / "beta.dif"), "nsteps=10\nbet=1\n");
-  EXPECT_EQ(slurp(work_ / "dif" / "gamma.dif"), "nsteps=10\nbet=1\n");
+  EXPECT_EQ(test::file_bytes(work_ / "dif" / "beta.dif"), "nsteps=10\nbet=1\n");
+  EXPECT_EQ(test::file_bytes(work_ / "dif" / "gamma.dif"), "nsteps=10\nbet=1\n");
   EXPECT_FALSE(fs::exists(work_ / "dif" / "alpha.dif"));
   EXPECT_TRUE(has_line("status", " data file:./dif/gamma.dif"));
 }

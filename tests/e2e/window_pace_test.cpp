@@ -25,7 +25,6 @@ double children_cpu_seconds() {
 }
 
 TEST_F(Session, WindowedRunTakesAtMostAFifthLongerThanHeadless) {
-  fs::create_directories(work_ / "dif");
   fs::copy_file(fs::path(TIVOR_SOURCE_DIR) / "examples/dif/square.dif", work_ / "dif/square.dif");
   const std::string keys = (work_.parent_path() / "pace.keys").string();
   std::ofstream(keys) << std::string(kStart) + kChooseDiffusion + item(3) + "<Enter>" + item(4) +

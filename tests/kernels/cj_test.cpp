@@ -65,7 +65,7 @@ class CjTest : public KernelSession {
     opt.systems = static_cast<int>(a.size());
     return cj(*s, x, d, w, r, p, z, op, opt);
   }
-  std::string progress() const { return row_text(18); }
+  std::string progress() const { return row(18); }
 
   std::vector<std::vector<float>> a;
   std::vector<float> b, x, d;

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "core/pool.hpp"
-#include "support/console_session.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::kernels_fixture {
 
-class KernelSession : public test::ConsoleSession {
+class KernelSession : public test::ScreenSession {
  protected:
   // A new array at the free mark of each pool, filled with fill or with the values given.
   int32_t real_array(int n, float fill = 0) {
@@ -69,9 +69,6 @@ class KernelSession : public test::ConsoleSession {
     c.jj2 = int_array(edges);
     c.jj1 = int_array(elements);
   }
-
-  // Text row `row` (from 1) of the screen.
-  std::string row_text(int row) const { return screen().substr((row - 1) * (kCols + 1), kCols); }
 };
 
 }  // namespace tivor::kernels_fixture

@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "mesh/mesh.hpp"
-#include "support/console_session.hpp"
 #include "support/mesh_block.hpp"
+#include "support/screen_session.hpp"
 
 namespace tivor::mesh_test {
 
 using test::block;
 
-class MeshTest : public test::ConsoleSession {
+class MeshTest : public test::ScreenSession {
  protected:
   // Generator 2 alone on the data, as the dispatcher calls it for one subregion.
   void generator2(int m, const std::string& text) {

@@ -742,8 +742,8 @@ TEST_F(MeshTest, PointValueReproducesALinearFieldAndFindsNothingOutside) {
 // the glue zones are read), and lays the arrays out as in a roomy pool.
 TEST_F(Assembly, GluedMeshWithHangingNodesFitsAPoolBarelyLargerThanItsArrays) {
   // 20 against 30 divisions along the common line: nodes hang in the other block's edges.
-  const std::string text = "ntel=2 m=3\n" + block(0, 0, 1, 1, 20, 20) + block(1, 0, 2, 1, 20, 30) +
-                           "skl=1 m=-10 -10 10 10 scale=1 1 rzcor=0\n";
+  const std::string text =
+      "ntel=2 m=3\n" + block(0, 0, 1, 1, 20, 20) + block(1, 0, 2, 1, 20, 30) + kGlueAll;
   data(text);
   ASSERT_EQ(mesh(*s), 0);
   ASSERT_GT(c().n2, 2000) << "hanging nodes split elements";

@@ -271,18 +271,6 @@ TEST_F(Triangulation, AdvancingFrontDrawsPausesAndShowsTheMeshUntilEsc) {
   check(0, 1.0);
 }
 
-TEST_F(Triangulation, PlateWithAHoleByTheAdvancingFront) {
-  example("plate_hole.dat");
-  ASSERT_EQ(mesh(*s), 0) << screen();
-  const double angle = check(1);
-  EXPECT_GT(angle, 25.0);
-  // The diffusion sample meshes the same plate.
-  int unit = 0;
-  ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/dif/with_hole.dif"), 0);
-  ASSERT_EQ(mesh(*s), 0) << screen();
-  check(1);
-}
-
 TEST_F(Triangulation, GeneratorOneSquareOfFourPointsGivesTwoTriangles) {
   data("ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=0\n" + std::string(kEnd));
   ASSERT_EQ(mesh(*s), 0) << screen();
@@ -291,22 +279,29 @@ TEST_F(Triangulation, GeneratorOneSquareOfFourPointsGivesTwoTriangles) {
   check(0, 1.0);
 }
 
-TEST_F(Triangulation, SlitMakesInterfaceEdgesAndStaysOpen) {
-  example("slit.dat");
-  ASSERT_EQ(mesh(*s), 0) << screen();
-  int interfaces = 0;
-  for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
-  EXPECT_EQ(interfaces, 2);
-  // The slit's nodes keep their two copies: no element has nodes on both sides of it.
-  check(0, 1.0);
-  EXPECT_EQ(c().n1, 27);
-}
-
-TEST_F(Triangulation, NotchedLExample) {
-  example("notched_l.dat");
-  ASSERT_EQ(mesh(*s), 0) << screen();
-  const double angle = check(0, 2.9);
-  EXPECT_GT(angle, 25.0);
+TEST_F(Triangulation, ExamplesMeshSoundly) {
+  // The plate with a hole (the diffusion sample meshes it too), the notched L, and the slit,
+  // whose 27 nodes keep two copies along it: its interface edges stay outer edges.
+  const struct {
+    const char* file;
+    int holes;
+    double area, angle;
+    int interfaces;
+  } cases[] = {{"mesh/plate_hole.dat", 1, -1, 25, 0},
+               {"dif/with_hole.dif", 1, -1, 0, 0},
+               {"mesh/notched_l.dat", 0, 2.9, 25, 0},
+               {"mesh/slit.dat", 0, 1.0, 0, 2}};
+  for (const auto& e : cases) {
+    SCOPED_TRACE(e.file);
+    fresh();
+    int unit = 0, interfaces = 0;
+    ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/" + e.file), 0);
+    ASSERT_EQ(mesh(*s), 0) << screen();
+    EXPECT_GT(check(e.holes, e.area), e.angle);
+    for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
+    EXPECT_EQ(interfaces, e.interfaces);
+    EXPECT_TRUE(e.interfaces == 0 || c().n1 == 27);
+  }
 }
 
 TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {

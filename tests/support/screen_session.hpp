@@ -1,9 +1,11 @@
-// A session on the scripted test host with the console up, the reader on the keyboard, a fresh
-// working directory, and the text screen kept at every key wait for looks at pop-ups.
+// A session on the scripted test host: a fresh working directory, the console up with the
+// keyboard as input, data files for the reader, and the text screen kept at every key wait for
+// looks at pop-ups.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,22 +21,38 @@ namespace tivor::test {
 
 class ScreenSession : public ::testing::Test {
  protected:
-  ScreenSession() : s(std::make_unique<Session>(host)) {
-    console_install(*s);
-    locate1(*s, 1, 1);
-    int unit = kKeyboardUnit;
-    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
-    host.on_wait = [this](int) { screens.push_back(screen_text(*s)); };
+  ScreenSession() {
+    host.on_wait = [this](int) { screens.push_back(screen()); };
+    fresh();
   }
 
+  // A new session on the same host and directory, for tests that prepare several tasks.
+  void fresh() {
+    s = std::make_unique<Session>(host);
+    console_install(*s);
+    locate1(*s, 1, 1);
+    screens.clear();
+    int unit = kKeyboardUnit;
+    EXPECT_EQ(readfrom(*s, unit, "keyboard"), 0);
+  }
+  // Writes the data file and points the reader at it.
+  void data(const std::string& text) {
+    std::ofstream("data.dat", std::ios::binary) << text;
+    int unit = 0;
+    ASSERT_EQ(readfrom(*s, unit, "data.dat"), 0);
+  }
+  // Presses a key for each pause still to come.
+  void keys(int n) {
+    for (int i = 0; i < n; ++i) host.press(' ');
+  }
+  // The text rows of the screen joined, for looking for messages.
+  std::string screen() const { return screen_text(*s); }
   // Row r of the text screen, trailing blanks removed.
   std::string row(int r) const {
-    return rtrim(screen_text(*s).substr(static_cast<size_t>(r - 1) * (kCols + 1), kCols));
+    return rtrim(screen().substr(static_cast<size_t>(r - 1) * (kCols + 1), kCols));
   }
   // True when the text is on the screen now.
-  bool shown(std::string_view text) const {
-    return screen_text(*s).find(text) != std::string::npos;
-  }
+  bool shown(std::string_view text) const { return screen().find(text) != std::string::npos; }
   // Index of the first screen kept at a key wait that holds the text; -1 when none did.
   int first_seen(std::string_view text) const {
     for (size_t i = 0; i < screens.size(); ++i) {
