@@ -1,5 +1,7 @@
 // DIP: after each step the class publishes c1 and c2 to the results viewer, records the history
 // points and lets the film take its frame.
+#include <algorithm>
+
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/step_cache.hpp"
 #include "core/trace_hook.hpp"
@@ -13,16 +15,23 @@ namespace {
 constexpr double kRedrawSeconds = 0.1;
 
 // True when the film entry is to be called after this step: always while a film runs (it keeps
-// its own frame rhythm) and at the last step of a run; otherwise when kRedrawSeconds have passed
-// on the host's clock since the last redraw. Redrawing a large mesh's picture after every step
-// would cost more than the step.
+// its own frame rhythm) and at the last step of a run; otherwise when kRedrawSeconds, and at
+// least nine times what the last redraw cost, have passed on the host's clock since that redraw
+// ended. Redrawing a large mesh's picture after every step would cost more than the step.
 bool film_due(Session& s) {
   StepCache* cache = step_cache(s);
   if (s.cht.ifilm != 0 || s.cht.is >= s.cht.isp || cache == nullptr) return true;
   const double now = s.host->clock();
-  if (now - cache->drawn_at < kRedrawSeconds) return false;
-  cache->drawn_at = now;
-  return true;
+  return now - cache->drawn_at >= std::max(kRedrawSeconds, 9.0 * cache->redraw_cost);
+}
+
+void redraw(Session& s) {
+  const double start = s.host->clock();
+  s.up.afilm();
+  if (StepCache* cache = step_cache(s)) {
+    cache->drawn_at = s.host->clock();
+    cache->redraw_cost = cache->drawn_at - start;
+  }
 }
 
 }  // namespace
@@ -42,7 +51,7 @@ void dip(Session& s) {
   s.cls.jfun[1] = p.jy[1];
   s.cls.nfun = 2;
   if (history(s)) return;
-  if (s.up.afilm && film_due(s)) s.up.afilm();
+  if (s.up.afilm && film_due(s)) redraw(s);
 }
 
 }  // namespace tivor::dif

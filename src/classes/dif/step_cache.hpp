@@ -45,8 +45,10 @@ struct StepCache : ClassCache {
   std::vector<float> adiag;  // 2 n1: diagonal of M/ht + K, zero in prescribed rows
   std::vector<float> dg;     // 2 n1: the preconditioner, the inverse diagonal
 
-  // The host's clock at the last redraw of the current picture after a step.
+  // The host's clock at the end of the last redraw of the current picture after a step, and
+  // the seconds that redraw took.
   double drawn_at = -std::numeric_limits<double>::infinity();
+  double redraw_cost = 0.0;
 };
 
 // The cache of the prepared task, built or rebuilt as needed; null (with nothing shown) when
