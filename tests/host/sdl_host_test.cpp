@@ -142,9 +142,10 @@ TEST_F(SdlHostTest, WaitsTimeOutAndTimedWaitEndsOnAKey) {
   EXPECT_TRUE(c > 0.0 && host_->clock() >= c);
 }
 
-// A long computation that changes the whole picture between polls loses at most a tenth of its
-// time (a fifth with slack) to showing it. Both times are taken in the same stretch of the same
-// process, so a busy or slow machine affects them alike.
+// A long computation that changes the whole picture between polls loses about a tenth of its
+// time to showing it, and never a sixth: with the window it takes at most 1.2 times as long as
+// without. Both times are taken in the same stretch of the same process, so a busy or slow
+// machine affects them alike.
 TEST_F(SdlHostTest, ShowingFramesTakesAFractionOfALongComputation) {
   using Clock = std::chrono::steady_clock;
   const auto t0 = Clock::now();
@@ -157,7 +158,7 @@ TEST_F(SdlHostTest, ShowingFramesTakesAFractionOfALongComputation) {
   }
   const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
   EXPECT_GT(host_->presenting_seconds(), 0.0);
-  EXPECT_LE(host_->presenting_seconds(), 0.2 * wall);
+  EXPECT_LE(host_->presenting_seconds(), wall / 6.0);
 }
 
 }  // namespace
