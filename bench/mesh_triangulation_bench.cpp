@@ -1,0 +1,138 @@
+// Generators 3 (advancing front) and 4 (boundary, lattice, node connecting) on the unit square
+// and the unit disk (a polygon of sides about one cell) at about N triangles (N = 10k, 100k, 1M;
+// the largest with larger pools), timed with their smoothing and storing, and the quality of what
+// they made: the smallest and largest angle, the share of triangles with an angle under 30 degrees,
+// and the mean and worst radius ratio (2 inradius / circumradius, 1 for the equilateral triangle).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <sstream>
+
+#include "mesh/mesh.hpp"
+#include "mesh_bench_data.hpp"
+
+namespace {
+
+using namespace tivor;
+
+// The data of one subregion: "pic", "nc" and one contour with its cell size. Region 0 is the
+// unit square, region 1 the disk of radius 1 with one contour point per cell: the boundary
+// nodes skip sides shorter than 0.7 of a cell.
+std::string region(int shape, double del) {
+  std::ostringstream o;
+  o << std::fixed;
+  o.precision(9);
+  o << "pic=0 nc=1\n";
+  if (shape == 0) {
+    o << "ng=4 m=0 0 0 1 1 1 1 0\n";
+  } else {
+    const int n = std::max(16, static_cast<int>(std::lround(2 * std::numbers::pi / del)));
+    o << "ng=" << n << " m=";
+    for (int k = 0; k < n; ++k) {
+      const double a = 2 * std::numbers::pi * k / n;
+      o << std::sin(a) << ' ' << std::cos(a) << (k % 2 == 1 ? "\n" : " ");
+    }
+    o << '\n';
+  }
+  o << "del=" << del << '\n';
+  return o.str();
+}
+
+// The last line of the text screen that holds something: the generator's message.
+std::string screen_line(const Session& s) {
+  std::string last = "generator";
+  for (int row = 0; row < kRows; ++row) {
+    std::string line;
+    for (int col = 0; col < kCols; ++col) {
+      const char ch = static_cast<char>(s.text.ch[row * kCols + col]);
+      line += ch == '\0' ? ' ' : ch;
+    }
+    if (line.find_first_not_of(' ') != std::string::npos) last = line;
+  }
+  return last;
+}
+
+// The quality of the triangles in the pools.
+struct Quality {
+  double smallest = 180, largest = 0, under30 = 0, mean_ratio = 0, worst_ratio = 1;
+};
+
+Quality quality(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  Quality q;
+  const float* rz = &s.a[static_cast<size_t>(c.jrz) + 1];
+  const int32_t* el = &s.km[static_cast<size_t>(c.jj1) + 1];
+  int64_t under = 0;
+  double sum = 0;
+  for (int64_t e = 0; e < c.n2; ++e) {
+    double x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+      const int32_t n = el[c.m * e + i] - 1;
+      x[i] = rz[2 * n + 1], y[i] = rz[2 * n];
+    }
+    double l[3], lo = 180, hi = 0;
+    for (int i = 0; i < 3; ++i) l[i] = std::hypot(x[(i + 1) % 3] - x[i], y[(i + 1) % 3] - y[i]);
+    for (int i = 0; i < 3; ++i) {
+      const double ax = x[(i + 1) % 3] - x[i], ay = y[(i + 1) % 3] - y[i];
+      const double bx = x[(i + 2) % 3] - x[i], by = y[(i + 2) % 3] - y[i];
+      const double ang =
+          std::atan2(std::abs(ax * by - ay * bx), ax * bx + ay * by) * 180 / std::numbers::pi;
+      lo = std::min(lo, ang), hi = std::max(hi, ang);
+    }
+    const double twice = std::abs((x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]));
+    const double ratio = 4 * twice * twice / ((l[0] + l[1] + l[2]) * l[0] * l[1] * l[2]);
+    q.smallest = std::min(q.smallest, lo), q.largest = std::max(q.largest, hi);
+    under += lo < 30;
+    sum += ratio;
+    q.worst_ratio = std::min(q.worst_ratio, ratio);
+  }
+  q.under30 = c.n2 > 0 ? static_cast<double>(under) / static_cast<double>(c.n2) : 0;
+  q.mean_ratio = c.n2 > 0 ? sum / static_cast<double>(c.n2) : 0;
+  return q;
+}
+
+// Args: the generator (3 or 4), the region (0 square, 1 disk), the triangles wanted.
+void BM_Triangulation(benchmark::State& state) {
+  const int gen = static_cast<int>(state.range(0)), shape = static_cast<int>(state.range(1));
+  const double n = static_cast<double>(state.range(2));
+  const double area = shape == 0 ? 1.0 : std::numbers::pi;
+  // Generator 3 makes near-equilateral triangles of side h, generator 4 two right triangles a
+  // lattice square.
+  const double del =
+      gen == 3 ? std::sqrt(area / (n * std::sqrt(3.0) / 4)) : std::sqrt(2 * area / n);
+  bench::MeshBench b;
+  const bool bigger = n > 2e5;
+  if (bigger) b.pools(4 * static_cast<int32_t>(n), 4 * static_cast<int32_t>(n));
+  b.write(region(shape, del));
+  for (auto _ : state) {
+    if (!b.open()) state.SkipWithError("data file");
+    b.s->csize.maxa = b.s->csize.maxk = 0;
+    initmesh(*b.s);
+    b.s->cmesh.m = 3;
+    if ((gen == 3 ? mgrid(*b.s, 1) : mesh4(*b.s, 1)) != 0) {
+      state.SkipWithError(screen_line(*b.s).c_str());
+      break;
+    }
+    benchmark::DoNotOptimize(b.s->cmesh.n2);
+  }
+  const Quality q = quality(*b.s);
+  const auto tri = static_cast<double>(b.s->cmesh.n2);
+  state.counters["triangles"] = tri;
+  state.counters["tri_per_s"] =
+      benchmark::Counter(tri, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["min_angle"] = q.smallest;
+  state.counters["max_angle"] = q.largest;
+  state.counters["share_under30"] = q.under30;
+  state.counters["mean_ratio"] = q.mean_ratio;
+  state.counters["worst_ratio"] = q.worst_ratio;
+  state.counters["bigger_pool"] = bigger ? 1 : 0;
+}
+BENCHMARK(BM_Triangulation)
+    ->ArgsProduct({{3, 4}, {0, 1}, {10000, 100000, 1000000}})
+    ->ArgNames({"gen", "disk", "n"})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+
+}  // namespace
