@@ -282,57 +282,75 @@ void Connector::flip_all() {
   flip_delaunay(t_);
 }
 
+// The other side of every directed edge 3 t + i (from corner i of triangle t to the next
+// corner): the edge running the other way in the neighbouring triangle, or -1 on the boundary.
+std::vector<int32_t> edge_twins(const Triangulation& t) {
+  const std::vector<int32_t>& tri = t.tri;
+  const size_t n = t.nodes.size(), ne = tri.size();
+  std::vector<int32_t> start(n + 1, 0), out(ne), twin(ne, -1);
+  for (const int32_t v : tri) ++start[v + 1];
+  for (size_t k = 0; k < n; ++k) start[k + 1] += start[k];
+  std::vector<int32_t> fill(start.begin(), start.end() - 1);
+  for (size_t e = 0; e < ne; ++e) out[fill[tri[e]]++] = static_cast<int32_t>(e);
+  const auto next = [](size_t e) { return e - e % 3 + (e + 1) % 3; };
+  for (size_t e = 0; e < ne; ++e) {
+    if (twin[e] >= 0) continue;
+    const int32_t a = tri[e], b = tri[next(e)];
+    for (int32_t k = start[b]; k < start[b + 1]; ++k) {
+      const int32_t f = out[k];
+      if (tri[next(static_cast<size_t>(f))] == a) {
+        twin[e] = f;
+        twin[f] = static_cast<int32_t>(e);
+        break;
+      }
+    }
+  }
+  return twin;
+}
+
 void flip_delaunay(Triangulation& t) {
   std::vector<int32_t>& tri = t.tri;
-  const std::vector<Pt>& pts_ = t.nodes;
-  std::unordered_map<uint64_t, int32_t> owner;  // directed edge -> triangle
-  owner.reserve(tri.size() * 2);
-  const auto nt = static_cast<int32_t>(tri.size() / 3);
-  for (int32_t k = 0; k < nt; ++k) {
-    for (int i = 0; i < 3; ++i) owner[edge_key(tri[3 * k + i], tri[3 * k + (i + 1) % 3])] = k;
+  const std::vector<Pt>& p = t.nodes;
+  std::vector<int32_t> twin = edge_twins(t);
+  std::vector<int32_t> stack;
+  stack.reserve(tri.size());
+  for (size_t e = 0; e < tri.size(); ++e) {
+    if (twin[e] > static_cast<int32_t>(e)) stack.push_back(static_cast<int32_t>(e));
   }
-  std::vector<uint64_t> stack;
-  stack.reserve(owner.size());
-  for (const auto& kv : owner) stack.push_back(kv.first);
   int64_t budget = 50 * static_cast<int64_t>(tri.size()) + 1000;
   while (!stack.empty() && budget-- > 0) {
-    const uint64_t key = stack.back();
+    const int32_t e1 = stack.back();
     stack.pop_back();
-    const auto a = static_cast<int32_t>(key >> 32), b = static_cast<int32_t>(key & 0xffffffffu);
-    const auto i1 = owner.find(edge_key(a, b)), i2 = owner.find(edge_key(b, a));
-    if (i1 == owner.end() || i2 == owner.end()) continue;
-    const int32_t t1 = i1->second, t2 = i2->second;
-    auto opposite = [&](int32_t t, int32_t u, int32_t v) {
-      for (int i = 0; i < 3; ++i) {
-        const int32_t n = tri[3 * t + i];
-        if (n != u && n != v) return n;
-      }
-      return -1;
-    };
-    const int32_t c = opposite(t1, a, b), d = opposite(t2, a, b);
-    if (c < 0 || d < 0 || c == d) continue;
-    const Pt A = pts_[a], B = pts_[b], C = pts_[c], D = pts_[d];
-    if (corner(C, A, B) + corner(D, A, B) <= std::numbers::pi + 1e-9) continue;
+    const int32_t e2 = twin[e1];
+    if (e2 < 0) continue;
+    // e1 runs a -> b in t1 = (a, b, c), e2 runs b -> a in t2 = (b, a, d).
+    const int32_t t1 = e1 / 3, i = e1 % 3, t2 = e2 / 3, j = e2 % 3;
+    const int32_t a = tri[e1], b = tri[3 * t1 + (i + 1) % 3], c = tri[3 * t1 + (i + 2) % 3];
+    const int32_t d = tri[3 * t2 + (j + 2) % 3];
+    if (c == d) continue;
+    const Pt A = p[a], B = p[b], C = p[c], D = p[d];
+    // The angles at c and d sum to more than 180 degrees (by more than 1e-9): the sine of the
+    // sum is negative.
+    const double ux = A.x - C.x, uy = A.y - C.y, vx = B.x - C.x, vy = B.y - C.y;
+    const double wx = A.x - D.x, wy = A.y - D.y, zx = B.x - D.x, zy = B.y - D.y;
+    const double s1 = std::abs(ux * vy - uy * vx), c1 = ux * vx + uy * vy;
+    const double s2 = std::abs(wx * zy - wy * zx), c2 = wx * zx + wy * zy;
+    const double norms = std::sqrt((ux * ux + uy * uy) * (vx * vx + vy * vy) * (wx * wx + wy * wy) *
+                                   (zx * zx + zy * zy));
+    if (!(s1 * c2 + c1 * s2 < -1e-9 * norms)) continue;
     if (!oriented(C, A, D) || !oriented(D, B, C)) continue;
-    for (const auto& [u, v, t] :
-         {std::tuple{a, b, t1}, std::tuple{b, c, t1}, std::tuple{c, a, t1}, std::tuple{b, a, t2},
-          std::tuple{a, d, t2}, std::tuple{d, b, t2}}) {
-      const auto it = owner.find(edge_key(u, v));
-      if (it != owner.end() && it->second == t) owner.erase(it);
-    }
+    // The outer edges c -> a, b -> c (of t1) and a -> d, d -> b (of t2) keep their twins.
+    const int32_t o_ca = twin[3 * t1 + (i + 2) % 3], o_bc = twin[3 * t1 + (i + 1) % 3];
+    const int32_t o_ad = twin[3 * t2 + (j + 1) % 3], o_db = twin[3 * t2 + (j + 2) % 3];
     const int32_t n1[3] = {c, a, d}, n2[3] = {d, b, c};
-    for (int i = 0; i < 3; ++i) {
-      tri[3 * t1 + i] = n1[i];
-      tri[3 * t2 + i] = n2[i];
+    const int32_t tw[6] = {o_ca, o_ad, 3 * t2 + 2, o_db, o_bc, 3 * t1 + 2};
+    for (int k = 0; k < 3; ++k) tri[3 * t1 + k] = n1[k], tri[3 * t2 + k] = n2[k];
+    for (int k = 0; k < 6; ++k) {
+      const int32_t e = k < 3 ? 3 * t1 + k : 3 * t2 + k - 3;
+      twin[e] = tw[k];
+      if (tw[k] >= 0) twin[tw[k]] = e;
     }
-    for (int i = 0; i < 3; ++i) {
-      owner[edge_key(n1[i], n1[(i + 1) % 3])] = t1;
-      owner[edge_key(n2[i], n2[(i + 1) % 3])] = t2;
-    }
-    for (const auto& [u, v] :
-         {std::pair{a, d}, std::pair{d, b}, std::pair{b, c}, std::pair{c, a}}) {
-      stack.push_back(edge_key(u, v));
-    }
+    stack.insert(stack.end(), {3 * t1, 3 * t1 + 1, 3 * t2, 3 * t2 + 1});
   }
 }
 
