@@ -221,33 +221,67 @@ int Advance::run() {
   return close_rest();
 }
 
-// SGRID: one smoothing pass: each interior node moves to the mean of its neighbours when every
-// triangle round it stays counter-clockwise with the mesh test's margin.
+// The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise):
+// twice its area over the two longer sides. The smallest angle is at most 60 degrees, so the
+// sine orders triangles as their smallest angles do.
+double sine_min(Pt a, Pt b, Pt c) {
+  const double ab = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);
+  const double bc = (c.x - b.x) * (c.x - b.x) + (c.y - b.y) * (c.y - b.y);
+  const double ca = (a.x - c.x) * (a.x - c.x) + (a.y - c.y) * (a.y - c.y);
+  const double shortest = std::min({ab, bc, ca});
+  const double prod = ab * bc * ca / std::max(shortest, 1e-300);
+  return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
+}
+
+// The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
+// when a triangle would not keep the mesh test's margin of area.
+double star_quality(const Triangulation& t, const std::vector<int32_t>& start,
+                    const std::vector<int32_t>& list, int32_t n, Pt q) {
+  double worst = 1;
+  for (int32_t k = start[n]; k < start[n + 1]; ++k) {
+    const int32_t* v = &t.tri[3 * static_cast<size_t>(list[k])];
+    const Pt a = v[0] == n ? q : t.nodes[v[0]];
+    const Pt b = v[1] == n ? q : t.nodes[v[1]];
+    const Pt c = v[2] == n ? q : t.nodes[v[2]];
+    const double f = cross(a, b, c);
+    const double l2 = std::max({(a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y),
+                                (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
+                                (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y)});
+    if (!(f >= 1e-6 * l2 + 1e-18)) return -1;
+    worst = std::min(worst, sine_min(a, b, c));
+  }
+  return worst;
+}
+
+// SGRID: one smoothing pass over the interior nodes. Each node is aimed at the mean of its
+// neighbours, which is also the mean of the apexes of the equilateral triangles standing on the
+// sides opposite it, and moved half as far again past it (over-relaxation: five passes reach
+// about what eight plain ones do). The move, or half of it, is kept only when the worst
+// triangle round the node stays as good as before or better than about 37 degrees, so the
+// smallest angle of the mesh never drops below either.
 void sgrid(Triangulation& t, const std::vector<int32_t>& start, const std::vector<int32_t>& list,
            const std::vector<char>& fixed) {
+  constexpr double kOver = 1.5;
+  constexpr double kGood = 0.6;  // sine of 36.87 degrees
   std::vector<Pt>& p = t.nodes;
-  for (size_t n = 0; n < p.size(); ++n) {
-    if (fixed[n]) continue;
+  for (size_t node = 0; node < p.size(); ++node) {
+    const auto n = static_cast<int32_t>(node);
+    if (fixed[n] || start[n] == start[n + 1]) continue;
     double sx = 0, sy = 0, w = 0;
     for (int32_t k = start[n]; k < start[n + 1]; ++k) {
-      const int32_t e = list[k];
+      const int32_t* v = &t.tri[3 * static_cast<size_t>(list[k])];
       for (int i = 0; i < 3; ++i) {
-        const int32_t m = t.tri[3 * e + i];
-        if (m == static_cast<int32_t>(n)) continue;
-        sx += p[m].x, sy += p[m].y, w += 1;
+        if (v[i] != n) sx += p[v[i]].x, sy += p[v[i]].y, w += 1;
       }
     }
-    if (!(w > 0)) continue;
     const Pt old = p[n];
-    p[n] = {sx / w, sy / w};
-    for (int32_t k = start[n]; k < start[n + 1]; ++k) {
-      const int32_t e = list[k];
-      const Pt a = p[t.tri[3 * e]], b = p[t.tri[3 * e + 1]], c = p[t.tri[3 * e + 2]];
-      const double f = cross(a, b, c);
-      const double l2 = std::max(
-          {std::pow(len(sub(a, b)), 2), std::pow(len(sub(b, c)), 2), std::pow(len(sub(c, a)), 2)});
-      if (!(f >= 1e-6 * l2 + 1e-18)) {
-        p[n] = old;
+    const Pt aim{old.x + kOver * (sx / w - old.x), old.y + kOver * (sy / w - old.y)};
+    const double before = star_quality(t, start, list, n, old);
+    for (const double step : {1.0, 0.5}) {
+      const Pt q{old.x + step * (aim.x - old.x), old.y + step * (aim.y - old.y)};
+      const double after = star_quality(t, start, list, n, q);
+      if (after >= before || after >= kGood) {
+        p[n] = q;
         break;
       }
     }
@@ -270,7 +304,7 @@ void gridcorr(Triangulation& t, int k) {
       for (int i = 0; i < 3; ++i) list[fill[t.tri[3 * e + i]]++] = static_cast<int32_t>(e);
     }
     sgrid(t, start, list, fixed);
-    if (pass % 2 == 1 || pass + 1 == k) flip_delaunay(t);
+    flip_delaunay(t);
   }
 }
 
