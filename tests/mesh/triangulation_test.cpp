@@ -204,8 +204,10 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
       data(generator4(cs.cs, cs.del, 3, 0, cs.reverse, tipm));
       ASSERT_EQ(mesh(*s), 0) << screen();
       const double angle = check(cs.holes, cs.area);
+      // The smoothing of generator 3 keeps every angle above 30 degrees where the contour's
+      // own corners allow it.
       if (k + 1 < cases.size()) {
-        EXPECT_GT(angle, 20.0);
+        EXPECT_GT(angle, tipm == 3 ? 30.0 : 20.0);
       }
     }
   }
@@ -287,7 +289,7 @@ TEST_F(Triangulation, ExamplesMeshSoundly) {
     int holes;
     double area, angle;
     int interfaces;
-  } cases[] = {{"mesh/plate_hole.dat", 1, -1, 25, 0},
+  } cases[] = {{"mesh/plate_hole.dat", 1, -1, 30, 0},
                {"dif/with_hole.dif", 1, -1, 0, 0},
                {"mesh/notched_l.dat", 0, 2.9, 25, 0},
                {"mesh/slit.dat", 0, 1.0, 0, 2}};
