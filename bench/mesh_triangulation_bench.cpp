@@ -3,6 +3,8 @@
 // the largest with larger pools), timed with their smoothing and storing, and the quality of what
 // they made: the smallest and largest angle, the share of triangles with an angle under 30 degrees,
 // and the mean and worst radius ratio (2 inradius / circumradius, 1 for the equilateral triangle).
+// The rate counts triangles per second of the process's CPU time, which others sharing the
+// machine disturb less than the wall time printed beside it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

@@ -27,7 +27,7 @@ Pt sub(Pt p, Pt q) {
   return {p.x - q.x, p.y - q.y};
 }
 double len(Pt v) {
-  return std::hypot(v.x, v.y);
+  return std::sqrt(v.x * v.x + v.y * v.y);
 }
 double cross(Pt o, Pt p, Pt q) {
   return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
