@@ -282,6 +282,8 @@ void Connector::flip_all() {
   flip_delaunay(t_);
 }
 
+namespace {
+
 // The other side of every directed edge 3 t + i (from corner i of triangle t to the next
 // corner): the edge running the other way in the neighbouring triangle, or -1 on the boundary.
 std::vector<int32_t> edge_twins(const Triangulation& t) {
@@ -298,7 +300,7 @@ std::vector<int32_t> edge_twins(const Triangulation& t) {
     const int32_t a = tri[e], b = tri[next(e)];
     for (int32_t k = start[b]; k < start[b + 1]; ++k) {
       const int32_t f = out[k];
-      if (tri[next(static_cast<size_t>(f))] == a) {
+      if (twin[f] < 0 && tri[next(static_cast<size_t>(f))] == a) {
         twin[e] = f;
         twin[f] = static_cast<int32_t>(e);
         break;
@@ -307,6 +309,8 @@ std::vector<int32_t> edge_twins(const Triangulation& t) {
   }
   return twin;
 }
+
+}  // namespace
 
 void flip_delaunay(Triangulation& t) {
   std::vector<int32_t>& tri = t.tri;
