@@ -73,6 +73,11 @@ class Advance {
   Connector f_;
   std::priority_queue<std::tuple<double, uint32_t, int32_t>> heap_;
   std::vector<uint32_t> version_;
+  // A node whose step failed waits in no entry until a neighbour changes; seen_ marks the
+  // nodes already queued again in the current step.
+  std::vector<char> failed_;
+  std::vector<uint64_t> seen_;
+  uint64_t step_no_ = 0;
 };
 
 double Advance::rcs(int32_t b, int32_t& a, int32_t& c) const {
@@ -91,7 +96,14 @@ double Advance::rcs(int32_t b, int32_t& a, int32_t& c) const {
 }
 
 void Advance::push(int32_t b) {
-  if (static_cast<size_t>(b) >= version_.size()) version_.resize(t_.nodes.size() + 1, 0);
+  if (static_cast<size_t>(b) >= version_.size()) {
+    const size_t n = std::max(t_.nodes.size(), static_cast<size_t>(b)) + 1;
+    version_.resize(n, 0);
+    failed_.resize(n, 0);
+    seen_.resize(n, 0);
+  }
+  failed_[b] = 0;
+  seen_[b] = step_no_;
   int32_t a = 0, c = 0;
   const double v = rcs(b, a, c);
   heap_.emplace(v, ++version_[b], b);
@@ -197,6 +209,7 @@ int Advance::close_rest() {
 int Advance::run() {
   for (size_t k = 0; k < t_.nodes.size(); ++k) push(static_cast<int32_t>(k));
   int status = 0;
+  std::vector<int32_t> changed;
   while (!heap_.empty() && !f_.front_empty()) {
     const auto [v, ver, b] = heap_.top();
     heap_.pop();
@@ -204,17 +217,24 @@ int Advance::run() {
     if (v <= -1) break;  // CHOOSRK: no angle under 180 degrees is left
     f_.touched.clear();
     if (step(b, status)) {
-      std::vector<int32_t> changed;
+      // The nodes whose front edges changed get new angle values; their front neighbours
+      // keep theirs, but one that failed before may succeed now.
+      ++step_no_;
       changed.swap(f_.touched);
       for (const int32_t n : changed) {
-        push(n);
+        if (static_cast<size_t>(n) >= seen_.size() || seen_[n] != step_no_) push(n);
+      }
+      for (const int32_t n : changed) {
         for (const int32_t e : f_.edges_at(n)) {
-          if (f_.alive_edge(e)) push(f_.edge_from(e) == n ? f_.edge_to(e) : f_.edge_from(e));
+          if (!f_.alive_edge(e)) continue;
+          const int32_t m = f_.edge_from(e) == n ? f_.edge_to(e) : f_.edge_from(e);
+          if (failed_[m] && seen_[m] != step_no_) push(m);
         }
       }
     } else {
       if (status != 0) return status;
       ++version_[b];  // left until a neighbour changes
+      failed_[b] = 1;
     }
   }
   if (f_.front_empty()) return 0;
