@@ -275,10 +275,10 @@ double star_quality(const Triangulation& t, const std::vector<int32_t>& start,
 
 // SGRID: one smoothing pass over the interior nodes. Each node is aimed at the mean of its
 // neighbours, which is also the mean of the apexes of the equilateral triangles standing on the
-// sides opposite it, and moved half as far again past it (over-relaxation: five passes reach
-// about what eight plain ones do). The move, or half of it, is kept only when the worst
-// triangle round the node stays as good as before or better than about 37 degrees, so the
-// smallest angle of the mesh never drops below either.
+// sides opposite it, and moved half as far again past it (over-relaxation, so that five passes
+// carry further). The move, or half of it, is kept only when every triangle round the node keeps
+// the mesh test's margin and the worst of them stays as good as before or better than about 37
+// degrees, so the smallest angle of the mesh never drops below either.
 void sgrid(Triangulation& t, const std::vector<int32_t>& start, const std::vector<int32_t>& list,
            const std::vector<char>& fixed) {
   constexpr double kOver = 1.5;
@@ -300,7 +300,7 @@ void sgrid(Triangulation& t, const std::vector<int32_t>& start, const std::vecto
     for (const double step : {1.0, 0.5}) {
       const Pt q{old.x + step * (aim.x - old.x), old.y + step * (aim.y - old.y)};
       const double after = star_quality(t, start, list, n, q);
-      if (after >= before || after >= kGood) {
+      if (after > 0 && (after >= before || after >= kGood)) {
         p[n] = q;
         break;
       }
