@@ -31,7 +31,7 @@ float radial_return(float j, float y) {
 // table is a constant yield stress: the general table lookup would hand back the row's first
 // number, its plastic work, as the stress.
 float yield_table(std::span<const float> table, float w) {
-  const int rows = static_cast<int>(std::min<size_t>(table.size() / 2, 1u << 30));
+  const int rows = static_cast<int>(table.size() / 2);
   if (rows == 1) return table[1];
   float f = 0.0f, df = 0.0f;
   intr(w, table.data(), rows, f, df);
