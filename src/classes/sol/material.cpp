@@ -22,9 +22,11 @@ float deviator_norm2(float s11, float s33, float s13) {
   return 2.0f * (s11 * s11 + s33 * s33 + s11 * s33 + s13 * s13);
 }
 
-// Factor that brings a deviator of squared norm j back onto radius y (1 inside the surface).
+// Factor that brings a deviator of squared norm j back onto radius y: y / max(sqrt(j), y), with
+// no root taken for the usual deviator inside the surface.
 float radial_return(float j, float y) {
-  return y / std::max(std::sqrt(j + 1e-10f), y);
+  const float r2 = j + 1e-10f;
+  return r2 <= y * y ? 1.0f : y / std::sqrt(r2);
 }
 
 // Yield stress at plastic work w from the zone's (plastic work, yield stress) rows. A one-row
