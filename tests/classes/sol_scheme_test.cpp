@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "classes/sol/sol_internal.hpp"
 #include "classes/sol_fixture.hpp"
 
 namespace tivor::sol_test {
@@ -93,6 +94,20 @@ TEST_F(SolTest, ContactKeepsZonesApart) {
   t.zones[0].vr = 5;
   t.contact = "contact=2\nm=0.99 -1 1.01 2\nm=1.04 -1 1.06 2\n";
   ASSERT_TRUE(prepare(t));
+  // The list of the implicit scheme pairs each node of one facing side with the segments of the
+  // other within the contact distance (here the segment length 0.25).
+  SolParm& p = s->cparm.sol;
+  p.hgmin = 0.25f;
+  ASSERT_EQ(sol::soczon_list(*s), 0);
+  ASSERT_GE(p.nce, 10);
+  for (int32_t k = 0; k < p.nce; ++k) {
+    const int32_t* e = ints(*s, p.jce) + 3 * k;
+    const float* f = reals(*s, p.jcf) + 3 * k;
+    EXPECT_NEAR(std::abs(r(e[0] - 1) - r(e[1] - 1)), 0.05, 1e-5);
+    EXPECT_EQ(r(e[1] - 1), r(e[2] - 1));
+    EXPECT_NEAR(std::abs(f[0]), 1, 1e-6);  // the unit normal of a segment along z
+    EXPECT_TRUE(f[2] >= 0 && f[2] <= 1);
+  }
   run(60);
   ASSERT_EQ(s->cht.is, 60);
   float left = -1e9f, right = 1e9f;
