@@ -177,6 +177,7 @@ int soczon_setup(Session& s) {
 }
 
 int soczon_list(Session& s) {
+  if (!arrays_ok(s)) return flag_on(s, " soczon:task arrays lie outside the pools");
   SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   p.nce = 0;
