@@ -46,11 +46,17 @@ TEST_F(SolTest, MethodsRecordCardAndPublishedResults) {
   double mass = 0;
   for (int32_t i = 0; i < n1(); ++i) mass += 1 / at(mesh().jmm, i);
   EXPECT_NEAR(mass, 0.5 * ro, 1e-3 * ro);
+  // A destroyed element (its flag 0, or below) marks its nodes unless a later element shares them.
+  reals(*s, mesh().jdest_cell)[0] = -1;
+  run(1);
+  const int32_t* conn = ints(*s, mesh().jj1);
+  EXPECT_EQ(at(s->cht.ipp[15], conn[0] - 1), 0.0f);
+  EXPECT_EQ(at(s->cht.ipp[15], conn[4] - 1), 1.0f);
   // The implicit scheme is not offered yet: the task stays as it was.
   keys(1);
   run(2, 2);
   EXPECT_TRUE(seen(" som:the implicit scheme is not available"));
-  EXPECT_EQ(s->cht.is, 0);
+  EXPECT_EQ(s->cht.is, 1);
 }
 
 TEST_F(SolTest, MaterialConstantsAreCorrectedSilently) {
