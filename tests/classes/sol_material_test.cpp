@@ -1,0 +1,75 @@
+// The solids class's material model for one element: gas zones, destruction, porosity bounds,
+// the two yield criteria, rigid rotations and the energy balance.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "classes/sol/material.hpp"
+
+namespace {
+using namespace tivor::sol;
+
+float norm(const float* s) {
+  return std::sqrt(2 * (s[0] * s[0] + s[1] * s[1] + s[0] * s[1] + s[2] * s[2]));
+}
+
+// An element of a zone with 2G = 2, 3K = 3 and, where a criterion is chosen, yield stress 1e-3.
+struct Element : ElementState, ElementStresses {
+  float dest = 1, table[2] = {0, 1e-3f};
+  ZoneMaterial z{.k3 = 3, .gam = 1, .ro0 = 1, .g2 = 2, .yield = table};
+  ElementKinematics k{.volume = 1, .volume0 = 1, .dt = 1e-3f};
+  // In force mode, which also gives the totals and element values of state mode.
+  const float* run() { return somatequ(z, k, *this, MaterialMode::force, *this, dest), total; }
+};
+
+TEST(SolMaterial, GasCarriesOnlyMeanStressAndRigidRotationNone) {
+  Element gas, turn;
+  gas.z.gam = 1.4f, gas.k.durdr = 1e-3f, gas.k.duzdz = -4e-3f;
+  const float* s = gas.run();
+  EXPECT_TRUE(s[0] == 0 && s[1] == 0 && s[2] == 0 && std::fabs(s[3] + 3e-3f) < 1e-9f);
+  // The displacement gradient of a rotation on the current configuration is I - R^T.
+  turn.k.gn = 1, turn.k.durdr = turn.k.duzdz = 1 - std::cos(0.3f);
+  turn.k.duzdr = -(turn.k.durdz = -std::sin(0.3f));
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(turn.run()[i], 0, 1e-6f);
+}
+
+TEST(SolMaterial, DestroyedElementLosesDeviatorAndTensionOnly) {
+  for (float strain : {0.02f, -0.02f}) {
+    Element intact, broken;
+    intact.k.durdr = broken.k.durdr = strain, broken.z.emax = 0.01f;
+    broken.z.damage[0] = 1, broken.z.damage[1] = 2, broken.z.damage[2] = 4;
+    const float *a = intact.run(), *b = broken.run();
+    EXPECT_EQ(broken.dest, 0);
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(b[i], i < 3 || strain > 0 ? a[i] / 4 : a[i]);
+  }
+}
+
+TEST(SolMaterial, PorosityStaysWithinItsBoundsAndEnergyNeverFalls) {
+  for (float pore : {-1.0f, 0.4f, 2.0f})
+    for (float rate : {-1e6f, 1e6f}) {
+      Element el;
+      el.z.compact[0] = 0.5f, el.z.compact[1] = rate, el.z.compact[2] = 1, el.pore = pore;
+      el.k.durdr = -0.5f, el.k.de11 = el.k.dem = 0.5f, el.k.de13 = rate;
+      EXPECT_TRUE(el.run() && el.pore >= 0 && el.pore <= 0.9f && el.ee >= 0) << pore << rate;
+    }
+}
+
+TEST(SolMaterial, VonMisesReturnsToTheYieldSurfaceOnlyFromOutside) {
+  Element el;
+  el.z.plast = 1, el.k.durdz = 1e-4f;
+  EXPECT_TRUE(el.run() && el.ap == 0 && el.ep13 == 0);
+  el.k.durdz = 0.05f, el.k.de13 = 0.01f;
+  EXPECT_NEAR(norm(el.run()), 1e-3f, 1e-8f);
+  EXPECT_TRUE(el.ap > 0 && el.ep13 > 0 && std::fabs(norm(el.inc) - 1e-3f) < 1e-8f);
+}
+
+TEST(SolMaterial, MaximalPrincipalStressIsCappedAtYield) {
+  Element el;
+  el.z.plast = 2, el.k.durdr = 0.01f, el.k.durdz = el.k.duzdr = 5e-3f;
+  const float* s = el.run();
+  const float mid = (s[0] + s[1]) / 2 + s[3], half = (s[0] - s[1]) / 2;
+  EXPECT_NEAR(std::max(mid + std::hypot(half, s[2]), s[3] - s[0] - s[1]), 1e-3f, 1e-8f);
+}
+
+}  // namespace
