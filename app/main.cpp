@@ -19,6 +19,7 @@
 
 #include "app/options.hpp"
 #include "classes/dif/dif.hpp"
+#include "classes/sol/sol.hpp"
 #include "console/console.hpp"
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
@@ -63,6 +64,7 @@ int run(Host& host, const Options& opt, std::function<void(Session&)> attach) {
   s.up.termuser = [&s] { termuser(s); };
   debugger_install(s);
   s.managers.push_back({"dif ", dim1, dif_state_ok});
+  s.managers.push_back({"sol ", som, sol_state_ok});
   s.managers.push_back({"the ", unavailable_class_manager, nullptr});
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);

@@ -114,10 +114,54 @@ struct DifParm {
   float fc1, fc2;          // constant sink rates
 };
 
+// The solids class's view of the parameter record, word by word in the order of its memory card
+// (names from i to n are integers, the others reals).
+struct SolParm {
+  int32_t npn, ntpn[4], jtpn[4];   // normal surface loads: count, table sizes and positions
+  int32_t npt, ntpt[4], jtpt[4];   // tangent surface loads
+  int32_t nqn, ntqn[4], jtqn[4];   // heat flows
+  int32_t ntfr, jtfr, ntfz, jtfz;  // body-load tables along r and z
+  int32_t jpn[4], jpt[4], jqn[4];  // n3 reals each: nodal values of every load
+  float tpn[4], dtpn[4], tpt[4], dtpt[4], tqn[4], dtqn[4];  // load multipliers and increments
+  float tfr, dtfr, tfz, dtfz;                               // body loads and increments
+  float hkk[4];                                             // reserved
+  float gn;                                                 // large-strain factor
+  int32_t mdin;                                             // 1 dynamic, 2 static
+  float visk;                                               // reserved
+  float demax;                                              // largest strain increment a step
+  int32_t jmatm;                                            // ntel: media type
+  int32_t jrom, jc0m, ja5m, ja6m;       // ntel reals each: density, sound speed, 2G, 3K
+  int32_t jgam, jemax;                  // ntel reals each: gamma-ratio, destructive strain
+  int32_t jplast;                       // ntel: yield criterion
+  int32_t jskm;                         // 2 ntel: (points, position) of each yield table
+  int32_t jrpres, jskpres, jeewzr;      // ntel reals each
+  int32_t jcontin;                      // n3: 0 on continued boundary elements
+  int32_t jdamage, jcompact;            // 3 ntel reals each
+  float hgmin;                          // shortest boundary segment (contact distance)
+  int32_t jy[3];                        // n3 each: 0 where vr (jy[1]) or vz (jy[2]) is prescribed
+  int32_t jvrg, jvzg;                   // n3 reals each: prescribed velocities
+  int32_t ntvr, jtvr, ntvz, jtvz;       // velocity multiplier tables
+  float tvr, tvz;                       // current velocity multipliers
+  int32_t jrkont[8], jkcell[3];         // reserved
+  int32_t jkontw;                       // n3: 0 on contact boundary elements
+  int32_t jbfx, jbfy;                   // ntel reals each: boundary force sums
+  int32_t jce, jcf, nce;                // contact list: 3 nodes, 3 reals a contact; count
+  int32_t jcnod;                        // n1: 0 for a node in contact, 1 otherwise
+  float penalty, frict;                 // contact factors
+  int32_t jf[12], jf0[12], jdf[12];     // n1 reals each: nodal fields, copies, accumulators
+  int32_t jstr[4];                      // n1 reals each: s11, s33, s13, mean stress
+  int32_t jpore, jcrack, jemx;          // n1 reals each
+  int32_t jrl;                          // n1 reals: 1
+  int32_t jrb[6];                       // max(n1, n2) reals: smoothing work (two laid out)
+  int32_t jx, js, jgr, jgr0, jas, jmd;  // 2 n1 reals each: work vectors of the schemes
+  float eps2;                           // tolerance of the implicit scheme
+};
+
 union Cparm {
   int32_t iw[300];
   float rw[300];
   DifParm dif;
+  SolParm sol;
 };
 
 // 2D view settings of the results viewer (150 words).
@@ -280,6 +324,10 @@ static_assert(sizeof(ClassRecord) == 4316);
 static_assert(sizeof(Cht) == 848);
 static_assert(offsetof(Cht, hist) == 168);
 static_assert(sizeof(DifParm) == 36 * 4 && offsetof(DifParm, rm) == 28 * 4);
+static_assert(sizeof(SolParm) == 183 * 4 && offsetof(SolParm, jpn) == 31 * 4);
+static_assert(offsetof(SolParm, gn) == 75 * 4 && offsetof(SolParm, hgmin) == 94 * 4);
+static_assert(offsetof(SolParm, jrkont) == 106 * 4 && offsetof(SolParm, jf) == 126 * 4);
+static_assert(offsetof(SolParm, jx) == 176 * 4);
 static_assert(sizeof(Cmesh) == 800);
 static_assert(offsetof(Cmesh, jcd) == 99 * 4);
 static_assert(sizeof(Cparm) == 1200);

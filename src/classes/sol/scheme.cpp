@@ -1,0 +1,417 @@
+// SO3 and SO3I: one explicit step of the solid. Pass 1 turns the element stresses into nodal
+// forces and moves the nodes; pass 2 brings the elements' new state back to the nodes as
+// volume-weighted averages.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "classes/sol/sol_internal.hpp"
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "kernels/kernels.hpp"
+
+namespace tivor::sol {
+namespace {
+
+// The pool arrays of one step, looked up once.
+struct StepArrays {
+  int32_t m, n1, n2, ntel;
+  const int32_t* conn;
+  const int32_t* last;
+  const float* d1;
+  const float* d2;
+  const float* dm;
+  const float* vol;
+  const float* vol0;
+  const float* rmin1;
+  float* dest;
+  const float* f[12];  // start-of-step fields (plastic strains and state)
+  float* u[4];         // the copies: ur, uz, vr, vz of the new time level
+  float* fr;           // forces, radial then axial
+  float* fz;
+  const float* pore;
+  const float* crack;
+  const float* emx;
+  float dt, gn;
+  bool axisym;
+};
+
+StepArrays arrays(Session& s) {
+  SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  StepArrays a{};
+  a.m = c.m;
+  a.n1 = c.n1;
+  a.n2 = c.n2;
+  a.ntel = c.ntel;
+  a.conn = ints(s, c.jj1);
+  a.last = ints(s, c.jn2);
+  a.d1 = reals(s, c.jd1);
+  a.d2 = reals(s, c.jd2);
+  a.dm = reals(s, c.jdm);
+  a.vol = reals(s, c.jsss);
+  a.vol0 = reals(s, c.jsss0);
+  a.rmin1 = reals(s, c.jrmin1);
+  a.dest = reals(s, c.jdest_cell);
+  for (int i = 0; i < 12; ++i) a.f[i] = reals(s, p.jf[i]);
+  for (int i = 0; i < 4; ++i) a.u[i] = reals(s, p.jf0[i]);
+  a.fr = reals(s, p.jgr);
+  a.fz = a.fr + c.n1;
+  a.pore = reals(s, p.jpore);
+  a.crack = reals(s, p.jcrack);
+  a.emx = reals(s, p.jemx);
+  a.dt = s.cht.ht;
+  a.gn = p.gn;
+  a.axisym = c.isym == 1;
+  return a;
+}
+
+// One element's nodes, derivative coefficients and weights.
+struct Element {
+  int k;
+  int32_t n[4];
+  float d1[4], d2[4], w[4];
+};
+
+inline void load_element(const StepArrays& a, int32_t e, Element& el) {
+  const int32_t* v = a.conn + int64_t{e} * a.m;
+  el.k = (a.m == 4 && v[2] != v[3]) ? 4 : 3;
+  const int64_t base = int64_t{e} * a.m;
+  for (int i = 0; i < el.k; ++i) {
+    el.n[i] = v[i] - 1;
+    el.d1[i] = a.d1[base + i];
+    el.d2[i] = a.d2[base + i];
+    el.w[i] = a.dm[base + i];
+  }
+}
+
+// Strain increments and displacement gradients of the element from the copies, and its values
+// of the state fields.
+inline void kinematics(const StepArrays& a, const Element& el, int32_t e, ElementKinematics& k,
+                       ElementState& st) {
+  const float* ur = a.u[0];
+  const float* uz = a.u[1];
+  const float* vr = a.u[2];
+  const float* vz = a.u[3];
+  float svr1 = 0, svz2 = 0, svr2 = 0, svz1 = 0, s1 = 0, s1vr = 0, s1ur = 0;
+  float grr = 0, grz = 0, gzr = 0, gzz = 0;
+  ElementState x{};
+  for (int i = 0; i < el.k; ++i) {
+    const int32_t n = el.n[i];
+    const float c1 = el.d1[i], c2 = el.d2[i], w = el.w[i], a1 = std::abs(c1);
+    svr1 += c1 * vr[n];
+    svz2 += c2 * vz[n];
+    svr2 += c2 * vr[n];
+    svz1 += c1 * vz[n];
+    s1 += a1;
+    s1vr += a1 * vr[n];
+    s1ur += a1 * ur[n];
+    grr += c1 * ur[n];
+    grz += c2 * ur[n];
+    gzr += c1 * uz[n];
+    gzz += c2 * uz[n];
+    x.ep11 += w * a.f[kEp11][n];
+    x.ep33 += w * a.f[kEp33][n];
+    x.ep13 += w * a.f[kEp13][n];
+    x.rop += w * a.f[kRop][n];
+    x.ap += w * a.f[kAp][n];
+    x.ro += w * a.f[kRo][n];
+    x.ee += w * a.f[kEe][n];
+    x.pore += w * a.pore[n];
+    x.crack += w * a.crack[n];
+    x.emx += w * a.emx[n];
+  }
+  const float dt = a.dt, r = a.rmin1[e];
+  const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
+  const float e22 = s1 > 0 ? r * dt * s1vr / s1 : 0.0f;
+  const float em = (e11 + e22 + e33) / 3.0f;
+  k.de11 = e11 - em;
+  k.de33 = e33 - em;
+  k.de13 = e13;
+  k.dem = em;
+  k.durdr = grr;
+  k.durdz = grz;
+  k.duzdr = gzr;
+  k.duzdz = gzz;
+  k.ubar = s1 > 0 ? s1ur / s1 : 0.0f;
+  k.rmin1 = r;
+  k.volume = a.vol[e];
+  k.volume0 = a.vol0[e];
+  k.dt = dt;
+  k.gn = a.gn;
+  st = x;
+}
+
+// Pass 1: element forces into fr, fz.
+void forces(const StepArrays& a, Session& s, bool variant) {
+  Element el;
+  ElementKinematics k;
+  ElementState st;
+  ElementStresses out;
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneMaterial zm = somprop(s, z);
+    const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
+    for (int32_t e = first; e < end; ++e) {
+      load_element(a, e, el);
+      kinematics(a, el, e, k, st);
+      somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
+      const float pres = gam1 * st.ee * st.ro;
+      const float sm =
+          variant ? out.inc[3] : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
+      const float v = k.volume;
+      const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
+      const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
+      const float hoop = (sm - pres - s11 - s33) * v * k.rmin1;
+      for (int i = 0; i < el.k; ++i) {
+        const int32_t n = el.n[i];
+        a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
+        a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
+      }
+    }
+    first = end;
+  }
+}
+
+// The accumulators of pass 2 (cleared by the caller): the weight sum, the changes (SO3) or the
+// weighted values (SO3I) of the state, and the stresses.
+struct Accumulators {
+  float* weight;  // jdf(1)
+  float* ep11;    // jdf(5)
+  float* ep33;    // jdf(6)
+  float* pore;    // jdf(7)
+  float* ep13;    // jdf(8)
+  float* rop;     // jdf(9)
+  float* ap;      // jdf(10)
+  float* ro;      // jdf(11)
+  float* ee;      // jdf(12)
+  float* crack;   // jgr0, first half
+  float* emx;     // jgr0, second half
+  float* str[4];  // jstr
+};
+
+Accumulators accumulators(Session& s) {
+  SolParm& p = parm(s);
+  const int32_t n1 = s.cmesh.n1;
+  Accumulators q{};
+  q.weight = reals(s, p.jdf[0]);
+  q.ep11 = reals(s, p.jdf[4]);
+  q.ep33 = reals(s, p.jdf[5]);
+  q.pore = reals(s, p.jdf[6]);
+  q.ep13 = reals(s, p.jdf[7]);
+  q.rop = reals(s, p.jdf[8]);
+  q.ap = reals(s, p.jdf[9]);
+  q.ro = reals(s, p.jdf[10]);
+  q.ee = reals(s, p.jdf[11]);
+  q.crack = reals(s, p.jgr0);
+  q.emx = q.crack + n1;
+  for (int i = 0; i < 4; ++i) q.str[i] = reals(s, p.jstr[i]);
+  return q;
+}
+
+// Pass 2: each element's new state, weighted by w_i V, to its nodes.
+void states(const StepArrays& a, Session& s, const Accumulators& q, bool variant) {
+  Element el;
+  ElementKinematics k;
+  ElementState before, st;
+  ElementStresses out;
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneMaterial zm = somprop(s, z);
+    for (int32_t e = first; e < end; ++e) {
+      load_element(a, e, el);
+      kinematics(a, el, e, k, before);
+      st = before;
+      somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
+      // SO3 brings back the changes, SO3I the new values themselves.
+      const ElementState base = variant ? ElementState{} : before;
+      const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
+      for (int i = 0; i < el.k; ++i) {
+        const int32_t n = el.n[i];
+        const float w = el.w[i] * k.volume;
+        q.weight[n] += w;
+        q.ep11[n] += w * (st.ep11 - base.ep11);
+        q.ep33[n] += w * (st.ep33 - base.ep33);
+        q.ep13[n] += w * (st.ep13 - base.ep13);
+        q.rop[n] += w * (st.rop - base.rop);
+        q.ap[n] += w * (st.ap - base.ap);
+        q.ro[n] += w * (st.ro - base.ro);
+        q.ee[n] += w * (st.ee - base.ee);
+        q.pore[n] += w * (st.pore - base.pore);
+        q.crack[n] += w * (st.crack - base.crack);
+        q.emx[n] += w * st.emx;
+        q.str[0][n] += w * (t11 + tm);
+        q.str[1][n] += w * (t33 + tm);
+        q.str[2][n] += w * t13;
+        q.str[3][n] += w * tm;
+      }
+    }
+    first = end;
+  }
+}
+
+// The first element (from 1) that the new displacements turn over; 0 when none.
+int32_t first_inverted(const StepArrays& a, const float* rz) {
+  if (a.gn == 0.0f) return 0;
+  for (int32_t e = 0; e < a.n2; ++e) {
+    const int32_t* v = a.conn + int64_t{e} * a.m;
+    const int k = (a.m == 4 && v[2] != v[3]) ? 4 : 3;
+    float r[4], z[4];
+    for (int i = 0; i < k; ++i) {
+      const int32_t n = v[i] - 1;
+      r[i] = rz[2 * n] + a.gn * a.u[0][n];
+      z[i] = rz[2 * n + 1] + a.gn * a.u[1][n];
+    }
+    float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+    if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+    if (!(a2 > 0.0f)) return e + 1;
+  }
+  return 0;
+}
+
+int inverted(Session& s, int32_t e, float t) {
+  clswnd3(s);
+  locate1(s, 1, 18);
+  return flag_on(
+      s, " so3:element" + fmt_int(e, "(i8)") + " turned inside out at t=" + fmt_real(t, "(e10.3)"));
+}
+
+constexpr const char* kFieldNames[12] = {"ur",   "uz",   "vr",  "vz", "ep11", "ep33",
+                                         "ep22", "ep13", "rop", "ap", "ro",   "ee"};
+
+// Stops the step when one of n arrays of n1 values (at consecutive pointers from j) holds a
+// value that is not finite, naming its field and node.
+int check_finite(Session& s, int32_t j, int n, const char* const* names, float t) {
+  const int32_t n1 = s.cmesh.n1;
+  for (int f = 0; f < n; ++f) {
+    const int64_t node = first_nonfinite(reals(s, j + int64_t{f} * n1), n1);
+    if (node < 0) continue;
+    clswnd3(s);
+    locate1(s, 1, 18);
+    std::string message = " so3:";
+    message += names[f];
+    message += " not finite at node" + fmt_int(static_cast<int>(node + 1), "(i8)");
+    message += " t=" + fmt_real(t, "(e10.3)");
+    return flag_on(s, message);
+  }
+  return 0;
+}
+
+// Smoothing of the field at pointer f with the class's work arrays.
+void smooth(Session& s, int32_t f) {
+  const SolParm& p = parm(s);
+  asgl1(s, f, f, p.jrb[0], p.jrb[1], s.cht.sgl1[0], 4);
+}
+
+}  // namespace
+
+int so3(Session& s, bool variant) {
+  if (rtmr(s, variant ? "so3i" : "so3")) return 1;
+  SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  if (!arrays_ok(s)) return flag_on(s, " so3:task arrays lie outside the pools");
+  const int32_t n1 = c.n1;
+  std::fill_n(reals(s, p.jgr), 2 * int64_t{n1}, 0.0f);
+  for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
+  if (const int32_t bad = soind3(s, p.jf0[kUr], p.jf0[kUz], false); bad != 0) {
+    return inverted(s, bad, s.cht.t);
+  }
+  sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  // The density the step control may scale is kept until the step has succeeded.
+  float* ro = reals(s, p.jf[kRo]);
+  float* ro_kept = reals(s, p.jmd);
+  std::copy_n(ro, n1, ro_kept);
+  const auto fail = [&] {
+    std::copy_n(ro_kept, n1, ro);
+    return 1;
+  };
+  if (soht2(s) || sogrb(s)) return fail();
+  StepArrays a = arrays(s);
+  const float t_new = s.cht.t + a.dt;
+  forces(a, s, variant);
+  if (contin(s)) return fail();
+
+  const float* mass = reals(s, c.jmm);
+  float* vr = a.u[kVr];
+  float* vz = a.u[kVz];
+  for (int32_t i = 0; i < n1; ++i) {
+    vr[i] -= a.fr[i] * mass[i] * a.dt;
+    vz[i] -= a.fz[i] * mass[n1 + i] * a.dt;
+  }
+  sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  smooth(s, p.jf0[kVr]);
+  smooth(s, p.jf0[kVz]);
+  sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  if (flag_tst(s) || sokn(s)) return fail();
+  sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  for (int32_t i = 0; i < n1; ++i) {
+    a.u[kUr][i] += vr[i] * a.dt;
+    a.u[kUz][i] += vz[i] * a.dt;
+  }
+  if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return fail();
+  if (const int32_t bad = first_inverted(a, reals(s, c.jrz)); bad != 0) {
+    inverted(s, bad, t_new);
+    return fail();
+  }
+
+  // Pass 2.
+  const Accumulators q = accumulators(s);
+  for (int i = 4; i < 12; ++i) std::fill_n(reals(s, p.jdf[i]), n1, 0.0f);
+  std::fill_n(q.weight, n1, 0.0f);
+  std::fill_n(q.crack, 2 * int64_t{n1}, 0.0f);
+  for (float* f : q.str) std::fill_n(f, n1, 0.0f);
+  states(a, s, q, variant);
+  if (flag_tst(s)) return fail();
+  static constexpr const char* kSums[8] = {"ep11", "ep33", "pore", "ep13", "rop", "ap", "ro", "ee"};
+  static constexpr const char* kStress[4] = {"s11", "s33", "s13", "sm"};
+  static constexpr const char* kDamage[2] = {"crack", "emx"};
+  if (check_finite(s, p.jdf[4], 8, kSums, t_new) || check_finite(s, p.jstr[0], 4, kStress, t_new) ||
+      check_finite(s, p.jgr0, 2, kDamage, t_new)) {
+    return fail();
+  }
+
+  // The new time level.
+  for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
+  float* f[12];
+  for (int i = 0; i < 12; ++i) f[i] = reals(s, p.jf[i]);
+  float* pore = reals(s, p.jpore);
+  float* crack = reals(s, p.jcrack);
+  float* emx = reals(s, p.jemx);
+  for (int32_t i = 0; i < n1; ++i) {
+    const float sw = q.weight[i];
+    if (!(sw > 0.0f)) continue;  // a node of no element keeps its state
+    const float inv = 1.0f / sw;
+    if (variant) {
+      f[kEp11][i] = q.ep11[i] * inv;
+      f[kEp33][i] = q.ep33[i] * inv;
+      f[kEp13][i] = q.ep13[i] * inv;
+      f[kRop][i] = q.rop[i] * inv;
+      f[kAp][i] = q.ap[i] * inv;
+      f[kEe][i] = q.ee[i] * inv;
+      pore[i] = q.pore[i] * inv;
+      crack[i] = q.crack[i] * inv;
+    } else {
+      f[kEp11][i] += q.ep11[i] * inv;
+      f[kEp33][i] += q.ep33[i] * inv;
+      f[kEp13][i] += q.ep13[i] * inv;
+      f[kRop][i] += q.rop[i] * inv;
+      f[kAp][i] += q.ap[i] * inv;
+      f[kRo][i] += q.ro[i] * inv;
+      f[kEe][i] = std::max(0.0f, f[kEe][i] + q.ee[i] * inv);
+      pore[i] += q.pore[i] * inv;
+      crack[i] += q.crack[i] * inv;
+    }
+    f[kEp22][i] = -f[kEp11][i] - f[kEp33][i];
+    emx[i] = q.emx[i] * inv;
+    for (float* str : q.str) str[i] *= inv;
+  }
+  if (!variant) {
+    for (int i = kEp11; i <= kEe; ++i) smooth(s, p.jf[i]);
+  }
+  return flag_tst(s) ? 1 : 0;
+}
+
+}  // namespace tivor::sol
