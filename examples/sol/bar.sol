@@ -1,9 +1,11 @@
-* A steel bar 0<=x<=1 (metres), 0<=y<=0.05, plane, hit at its end x=0:
-* from t=0 that end moves at 10 m/s into the bar. With nu=0 the bar
-* carries a plain longitudinal wave: its front runs at c=sqrt(E/ro)
-* (about 5060 m/s) and leaves the material behind it moving at 10 m/s
-* under the stress -ro*c*10 (about -395 MPa). The front reaches the
-* free end x=1 after about 200 microseconds.
+* A steel bar 0<=x<=1, 0<=y<=0.05, plane, hit at its end x=0: from
+* t=0 that end moves at 10 m/s into the bar. With nu=0 the bar carries
+* a plain longitudinal wave: its front runs at c=sqrt(E/ro) (about
+* 5060 m/s) and leaves the material behind it moving at 10 m/s under
+* the stress -ro*c*10 (about -395 MPa). The front reaches the free end
+* x=1 after about 0.2 ms.
+* Units: metres, milliseconds and tonnes, so velocities are in m/ms
+* (km/s), densities in t/m3 and stresses in GPa.
 ntel=1          * one subregion
 m=4             * quadrilaterals
 tipm=2          * generator 2: a block through 8 boundary points
@@ -21,7 +23,7 @@ rzcor=0         * no smoothing of the whole mesh
 symmetry=2      * a plane task
 gn=0            * small strains
 vx=1            * one interval where the x velocity is prescribed:
-m=0 0 0 .05 10 10       * the end x=0: 10 m/s
+m=0 0 0 .05 .01 .01     * the end x=0: 0.01 m/ms (10 m/s)
 ntvr=2          * two points in the time table of vx:
 m=0 1  1 1      * the multiplier stays 1 at all times
 vy=0            * the y velocity is prescribed nowhere
@@ -33,23 +35,23 @@ fr=0            * no body load along x
 fz=0            * no body load along y
 nqn=0           * no heat flows
 MAT=1           * the only zone is elastic
-E=2e11          * Young's modulus, Pa
+E=200           * Young's modulus, GPa
 NU=0            * Poisson's ratio 0: no lateral effect
 plast=0         * no yield criterion
 nsk=0           * so no yield table either
-C=-7800         * a negative C gives the density, 7800 kg/m3
+C=-7.8          * a negative C gives the density, 7.8 t/m3
 VR=0            * at rest at the start
 VZ=0
 EN=0            * no internal energy
 GAM=1           * gamma-ratio 1: no gas pressure
-EMAX=1e9        * a destructive strain never reached
+EMAX=1000       * a destructive strain never reached
 rpres=0         * no initial pressure
 skpres=0        * no pressure hardening
 EEWZR=0         * no explosive energy
 damage=0 0 0    * no damage
 compact=0 0 0   * no pores
 dynamics=1      * a dynamic task
-CUR=0.5         * time step half the stable step: about 1.2 microseconds
+CUR=0.5         * half the stable step: about 1.2 microseconds
 DEMAX=0.1       * at most 10 per cent strain per step (never reached)
 BET=0           * centre coefficient, not used
 SGL=0 0 0       * smoothing weights

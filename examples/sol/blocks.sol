@@ -1,8 +1,9 @@
-* Two steel blocks, plane. The lower one, 0<=x<=1, 0<=y<=0.4 (metres),
+* Two steel blocks, plane. The lower one, 0<=x<=1, 0<=y<=0.4,
 * rests on a rigid floor; the upper one, 0.3<=x<=0.7, 0.41<=y<=0.61,
 * falls onto it at 20 m/s. After 0.5 ms the 10 mm gap is closed, the
 * contact correction keeps the blocks from passing through each other,
 * and a compression wave runs down through both.
+* Units: metres, milliseconds, tonnes; stresses in GPa.
 ntel=2          * two subregions, one per block
 m=4             * quadrilaterals
 * subregion 1, the lower block
@@ -43,16 +44,16 @@ fz=0            * no body load along y
 nqn=0           * no heat flows
 * zone 1, the lower block
 MAT=1           * elastic
-E=2e11          * Young's modulus, Pa
+E=200           * Young's modulus, GPa
 NU=0.3          * Poisson's ratio
 plast=0         * no yield criterion
 nsk=0           * and no yield table
-C=-7800         * the density 7800 kg/m3
+C=-7.8          * the density 7.8 t/m3
 VR=0            * at rest
 VZ=0
 EN=0            * no internal energy
 GAM=1           * no gas pressure
-EMAX=1e9        * never destroyed
+EMAX=1000       * never destroyed
 rpres=0         * no initial pressure
 skpres=0        * no pressure hardening
 EEWZR=0         * no explosive energy
@@ -60,16 +61,16 @@ damage=0 0 0    * no damage
 compact=0 0 0   * no pores
 * zone 2, the upper block: the same steel, falling
 MAT=1           * elastic
-E=2e11          * Young's modulus, Pa
+E=200           * Young's modulus, GPa
 NU=0.3          * Poisson's ratio
 plast=0         * no yield criterion
 nsk=0           * and no yield table
-C=-7800         * the density 7800 kg/m3
+C=-7.8          * the density 7.8 t/m3
 VR=0            * no sideways motion
-VZ=-20          * 20 m/s downwards
+VZ=-.02         * 20 m/s downwards
 EN=0            * no internal energy
 GAM=1           * no gas pressure
-EMAX=1e9        * never destroyed
+EMAX=1000       * never destroyed
 rpres=0         * no initial pressure
 skpres=0        * no pressure hardening
 EEWZR=0         * no explosive energy

@@ -1,10 +1,11 @@
-* A thick steel tube, axisymmetric: the wall 0.1<=r<=0.2 (metres), a
-* slice 0<=z<=0.05 of a long tube whose ends cannot move along z. The
+* A thick steel tube, axisymmetric: the wall 0.1<=r<=0.2, a slice
+* 0<=z<=0.05 of a long tube whose ends cannot move along z. The
 * pressure inside rises to 100 MPa over 0.2 ms and then stays; the
 * outside is free. Once the waves across the wall have died out the
 * wall takes the thick-walled tube's state: radial displacement
 * (1+nu)p a^2/(E(b^2-a^2)) ((1-2nu)r + b^2/r), 0.095 mm at r=0.1, radial
 * stress -100 MPa inside and 0 outside, hoop stress 167 MPa inside.
+* Units: metres, milliseconds, tonnes; stresses in GPa.
 ntel=1          * one subregion
 m=4             * quadrilaterals
 tipm=2          * generator 2: a block through 8 boundary points
@@ -29,25 +30,28 @@ m=.1 .05 .2 .05 0 0     * the top z=0.05
 ntvz=0          * an empty table: the multiplier is 0, so vz=0 there
 contin=0        * no continuation boundary
 npn=1           * one normal surface load:
-pn=1            * given on one interval:
-m=.1 0 .1 .05 -1e8 -1e8 * the inner face, -100 MPa (negative: pressure)
+pn=2            * given on two intervals:
+m=.1 0 .1 .05 -.1 -.1   * the inner face, -0.1 GPa (negative: pressure)
+m=.1 .05 .105 .05 -.1 -.1       * and the first element of the top: a
+*                         load falls to the value of the next boundary
+*                         element along the last element of an interval
 tpn=3           * three points in its time table:
-m=0 0  2e-4 1  1 1      * it rises from 0 to 1 over 0.2 ms, then stays 1
+m=0 0  .2 1  10 1       * it rises from 0 to 1 over 0.2 ms, then stays 1
 npt=0           * no tangent surface loads
 fr=0            * no body load along r
 fz=0            * no body load along z
 nqn=0           * no heat flows
 MAT=1           * the zone is elastic
-E=2e11          * Young's modulus, Pa
+E=200           * Young's modulus, GPa
 NU=0.3          * Poisson's ratio
 plast=0         * no yield criterion
 nsk=0           * and no yield table
-C=-7800         * the density 7800 kg/m3 (sound speed derived: 5880 m/s)
+C=-7.8          * the density 7.8 t/m3 (sound speed derived: 5.88 km/s)
 VR=0            * at rest at the start
 VZ=0
 EN=0            * no internal energy
 GAM=1           * no gas pressure
-EMAX=1e9        * never destroyed
+EMAX=1000       * never destroyed
 rpres=0         * no initial pressure
 skpres=0        * no pressure hardening
 EEWZR=0         * no explosive energy

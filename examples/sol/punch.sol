@@ -1,10 +1,11 @@
-* A plate of soft aluminium, plane: 0<=x<=1, 0<=y<=0.5 (metres), lying
+* A plate of soft aluminium, plane: 0<=x<=1, 0<=y<=0.5, lying
 * on a rigid floor. A flat punch presses the strip 0<=x<=0.2 of its top
 * down at 10 m/s. The plate yields first under the punch edge, where
 * the stress reaches the yield stress of 100 MPa almost at once, and
 * the plastic zone spreads from there into the plate as the punch goes
 * down.
 * x=0 is a line of symmetry: the punch is really 0.4 wide.
+* Units: metres, milliseconds, tonnes; stresses in GPa.
 ntel=1          * one subregion
 m=4             * quadrilaterals
 tipm=2          * generator 2: a block through 8 boundary points
@@ -27,7 +28,7 @@ ntvr=2          * the time table of vx:
 m=0 1  1 1      * multiplier 1 at all times
 vy=2            * two intervals where the y velocity is prescribed:
 m=0 0 1 0 0 0   * the floor y=0: vy=0
-m=0 .5 .2 .5 -10 -10    * under the punch: 10 m/s downwards
+m=0 .5 .2 .5 -.01 -.01  * under the punch: 10 m/s downwards
 ntvz=2          * the time table of vy:
 m=0 1  1 1      * multiplier 1 at all times
 contin=0        * no continuation boundary
@@ -37,17 +38,17 @@ fr=0            * no body load along x
 fz=0            * no body load along y
 nqn=0           * no heat flows
 MAT=2           * the zone is elasto-plastic
-E=7e10          * Young's modulus, Pa
+E=70            * Young's modulus, GPa
 NU=0.3          * Poisson's ratio
 plast=1         * the von Mises yield criterion
 nsk=2           * two points in the yield table:
-m=0 1e8  1e9 1e8        * 100 MPa whatever the plastic work: no hardening
-C=-2700         * the density 2700 kg/m3
+m=0 .1  1000 .1         * 0.1 GPa whatever the plastic work: no hardening
+C=-2.7          * the density 2.7 t/m3
 VR=0            * at rest at the start
 VZ=0
 EN=0            * no internal energy
 GAM=1           * no gas pressure
-EMAX=1e9        * never destroyed
+EMAX=1000       * never destroyed
 rpres=0         * no initial pressure
 skpres=0        * the yield stress does not depend on the pressure
 EEWZR=0         * no explosive energy
