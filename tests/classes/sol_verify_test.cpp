@@ -323,6 +323,19 @@ TEST_F(SolVerify, PerfectPlasticityCapsTheDeviatoricStress) {
   EXPECT_GT(*std::max_element(f(sol::kAp), f(sol::kAp) + n1()), 0);
 }
 
+TEST_F(SolVerify, EverySamplePreparesAndRuns) {
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/sol")) {
+    fresh();
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(test::prepare_like_shell(*s, text, [&] { som(*s, 1); }))
+        << entry.path() << screen();
+    run(20);
+    EXPECT_GT(s->cht.t, 0) << entry.path();
+  }
+}
+
 TEST(SolSamples, HelpFileKnowsEveryKeywordOfTheSamples) {
   // The editor's F3 shows the first topic that starts with the keyword: each keyword of the
   // samples must find its own topic, which begins with "keyword=".
