@@ -2,7 +2,8 @@
 * rests on a rigid floor; the upper one, 0.3<=x<=0.7, 0.41<=y<=0.61,
 * falls onto it at 20 m/s. After 0.5 ms the 10 mm gap is closed, the
 * contact correction keeps the blocks from passing through each other,
-* and a compression wave runs down through both.
+* a compression wave runs through both, and the upper block bounces
+* back up at about its speed of fall.
 * Units: metres, milliseconds, tonnes; stresses in GPa.
 ntel=2          * two subregions, one per block
 m=4             * quadrilaterals
