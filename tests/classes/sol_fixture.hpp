@@ -2,6 +2,8 @@
 // keywords, prepared and run the way the shell does it.
 #pragma once
 
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,16 @@
 
 namespace tivor::sol_test {
 
-using test::num;
+// A real as the reader takes it: digits and a point, no exponent.
+inline std::string num(double v) {
+  std::string t = std::to_string(v);  // six decimals
+  if (std::abs(v) < 1e-3 && v != 0) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.12f", v);
+    t = buf;
+  }
+  return t;
+}
 
 // One zone: a block [r0, r1] x [z0, z1] of nksi x neta cells and its material.
 struct Zone {

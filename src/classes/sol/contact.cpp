@@ -47,12 +47,18 @@ struct Nodes {
 };
 
 // The doubled signed area of the predicted triangle (P, A, B); positive when P lies on the
-// inner side of the segment A-B.
-float area2(const Nodes& nd, float dt, int32_t p, int32_t a, int32_t b) {
-  const float pr = nd.r(p) + dt * nd.vr[p], pz = nd.z(p) + dt * nd.vz[p];
-  const float ar = nd.r(a) + dt * nd.vr[a] - pr, az = nd.z(a) + dt * nd.vz[a] - pz;
-  const float br = nd.r(b) + dt * nd.vr[b] - pr, bz = nd.z(b) + dt * nd.vz[b] - pz;
-  return br * az - ar * bz;
+// inner side of the segment A-B. In double precision: the correction takes its derivative from
+// the difference of two nearly equal areas.
+double area2(const Nodes& nd, float dt, int32_t p, int32_t a, int32_t b) {
+  const auto pos = [&](int32_t i, double& r, double& z) {
+    r = double{nd.r(i)} + double{dt} * nd.vr[i];
+    z = double{nd.z(i)} + double{dt} * nd.vz[i];
+  };
+  double pr, pz, ar, az, br, bz;
+  pos(p, pr, pz);
+  pos(a, ar, az);
+  pos(b, br, bz);
+  return (br - pr) * (az - pz) - (ar - pr) * (bz - pz);
 }
 
 // SOKN1: corrects the velocities vr, vz so that no contact node passes through a segment of
@@ -106,8 +112,8 @@ int sokn1(Session& s, float* vr, float* vz, bool backwards) {
           const float ar = nd.r(a) + dt * vr[a], az = nd.z(a) + dt * vz[a];
           const float er = nd.r(bb) + dt * vr[bb] - ar, ez = nd.z(bb) + dt * vz[bb] - az;
           const float e2 = er * er + ez * ez;
-          const float s2 = area2(nd, dt, pn, a, bb);
-          if (!(s2 >= 1e-37f) || s2 * s2 > hg2 * e2 || tr * er + tz * ez > 0.0f) continue;
+          const double s2 = area2(nd, dt, pn, a, bb);
+          if (!(s2 >= 1e-37) || s2 * s2 > hg2 * e2 || tr * er + tz * ez > 0.0f) continue;
           const float pr = nd.r(pn) + dt * vr[pn], pz = nd.z(pn) + dt * vz[pn];
           const float along = (pr - ar) * er + (pz - az) * ez;
           if (along < -0.05f * e2 || along > 1.05f * e2) continue;
@@ -126,10 +132,10 @@ int sokn1(Session& s, float* vr, float* vz, bool backwards) {
             vz[bb] += lam * w[n1 + bb] * t * er;
           };
           shift(probe);
-          const float slope = (area2(nd, dt, pn, a, bb) - s2) / probe;
+          const double slope = (area2(nd, dt, pn, a, bb) - s2) / probe;
           shift(-probe);
-          if (!(slope >= 1e-18f)) return flag_on(s, "dsss.lt.1e-18");
-          const float lam = -s2 / slope;
+          if (!(slope >= 1e-18)) return flag_on(s, "dsss.lt.1e-18");
+          const float lam = static_cast<float>(-s2 / slope);
           shift(lam);
           largest = std::max(largest,
                              std::abs(lam) *
@@ -171,6 +177,7 @@ int soczon_setup(Session& s) {
 }
 
 int soczon_list(Session& s) {
+  if (!arrays_ok(s)) return flag_on(s, " soczon:task arrays lie outside the pools");
   SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   p.nce = 0;

@@ -53,7 +53,7 @@ bool mesh_fits(const Session& s) {
   }
   const int32_t* b = ints(s, c.jj2);
   for (int64_t k = 0; k < 2 * int64_t{c.n3}; ++k) {
-    if (std::abs(b[k]) > c.n1) return false;
+    if (b[k] == 0 || std::abs(b[k]) > c.n1) return false;
   }
   return true;
 }

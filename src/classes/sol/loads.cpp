@@ -25,7 +25,7 @@ struct Segment {
 };
 
 // Calls f(segment) for every boundary segment with at least one non-negative node number, zone
-// by zone; also the index of the next boundary element of the same zone (cyclically).
+// by zone, until f returns true.
 template <typename F>
 void for_segments(Session& s, F&& f) {
   const SolParm& p = parm(s);
@@ -53,8 +53,7 @@ void for_segments(Session& s, F&& f) {
       g.dr = g.rb - g.ra;
       g.dz = g.zb - g.za;
       g.len = std::sqrt(g.dr * g.dr + g.dz * g.dz);
-      const int32_t next = k + 1 < end ? k + 1 : first;
-      if (f(g, next)) return;
+      if (f(g)) return;
     }
     first = end;
   }
@@ -91,7 +90,7 @@ int sogrb(Session& s) {
   const int npn = std::clamp(p.npn, 0, 4), npt = std::clamp(p.npt, 0, 4);
   p.hgmin = 1e37f;
   int failed = 0;
-  for_segments(s, [&](const Segment& g, int32_t next) {
+  for_segments(s, [&](const Segment& g) {
     if (g.len < kShortest) {
       txtcon(s, " warning:ill condition!!!");
       paus(s, "sogrb:interval" + fmt_int(g.k + 1, "(i8)"));
@@ -101,25 +100,17 @@ int sogrb(Session& s) {
       return true;
     }
     p.hgmin = std::min(p.hgmin, g.len);
-    // The load values at the segment's two ends: its own entry and the next segment's.
-    float pa = 0, pb = 0, qa = 0, qb = 0;
-    for (int l = 0; l < npn; ++l) {
-      const float* v = reals(s, p.jpn[l]);
-      pa += v[g.k] * p.tpn[l];
-      pb += v[next] * p.tpn[l];
-    }
-    for (int l = 0; l < npt; ++l) {
-      const float* v = reals(s, p.jpt[l]);
-      qa += v[g.k] * p.tpt[l];
-      qb += v[next] * p.tpt[l];
-    }
-    if (pa == 0 && pb == 0 && qa == 0 && qb == 0) return false;
+    // The load values of the segment (each load array holds one value a boundary element, taken
+    // at its midpoint), the same at both ends: a uniform load then gives its full resultant.
+    float pn = 0, qt = 0;
+    for (int l = 0; l < npn; ++l) pn += reals(s, p.jpn[l])[g.k] * p.tpn[l];
+    for (int l = 0; l < npt; ++l) qt += reals(s, p.jpt[l])[g.k] * p.tpt[l];
+    if (pn == 0 && qt == 0) return false;
     const float cr = g.dr / g.len, cz = g.dz / g.len;
     for (const auto& sh : kShape) {
-      const float pg = sh[0] * pa + sh[1] * pb, qg = sh[0] * qa + sh[1] * qb;
       const float r = axisym ? sh[0] * g.ra + sh[1] * g.rb : 1.0f;
-      const float along_r = 0.5f * r * (-cz * pg + cr * qg) * g.len;
-      const float along_z = 0.5f * r * (cr * pg + cz * qg) * g.len;
+      const float along_r = 0.5f * r * (-cz * pn + cr * qt) * g.len;
+      const float along_z = 0.5f * r * (cr * pn + cz * qt) * g.len;
       fr[g.a] -= sh[0] * along_r;
       fz[g.a] -= sh[0] * along_z;
       fr[g.b] -= sh[1] * along_r;
@@ -159,7 +150,7 @@ int contin(Session& s) {
   float* fz = fr + n1;
   const bool axisym = c.isym == 1;
   int failed = 0;
-  for_segments(s, [&](const Segment& g, int32_t) {
+  for_segments(s, [&](const Segment& g) {
     if (flag[g.k] != 0) return false;
     if (g.len < kShortest) {
       txtcon(s, "contin:check boundary element" + fmt_int(g.k + 1, "(i8)"));
@@ -172,12 +163,14 @@ int contin(Session& s) {
       const float a33 = sh[0] * s33[g.a] + sh[1] * s33[g.b];
       const float a13 = sh[0] * s13[g.a] + sh[1] * s13[g.b];
       const float r = axisym ? sh[0] * g.ra + sh[1] * g.rb : 1.0f;
+      // The traction sigma n of the medium beyond, n the outward normal (-dz, dr) / L, acts
+      // on the boundary as an external load does.
       const float tr = 0.5f * r * (-cz * a11 + cr * a13) * g.len;
       const float tz = 0.5f * r * (-cz * a13 + cr * a33) * g.len;
-      fr[g.a] += sh[0] * tr;
-      fz[g.a] += sh[0] * tz;
-      fr[g.b] += sh[1] * tr;
-      fz[g.b] += sh[1] * tz;
+      fr[g.a] -= sh[0] * tr;
+      fz[g.a] -= sh[0] * tz;
+      fr[g.b] -= sh[1] * tr;
+      fz[g.b] -= sh[1] * tz;
     }
     return false;
   });

@@ -102,7 +102,7 @@ bool arrays_ok(const Session& s) {
   }
   const int32_t* b = ints(s, c.jj2);
   for (int64_t k = 0; k < 2 * n3; ++k) {
-    if (std::abs(b[k]) > n1) return false;
+    if (b[k] == 0 || std::abs(b[k]) > n1) return false;
   }
   return true;
 }
