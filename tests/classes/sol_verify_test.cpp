@@ -331,7 +331,7 @@ TEST_F(SolVerify, EverySamplePreparesAndRuns) {
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     ASSERT_TRUE(test::prepare_like_shell(*s, text, [&] { som(*s, 1); }))
         << entry.path() << screen();
-    run(20);
+    run(5);
     EXPECT_GT(s->cht.t, 0) << entry.path();
   }
 }
