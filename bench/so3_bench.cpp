@@ -1,0 +1,158 @@
+// One step of the explicit scheme of the solids class (SO3) on generator-2 squares of about 10k,
+// 50k and 200k elements, quadrilaterals and triangles, elastic and elasto-plastic; and a plain
+// copy loop as the machine's memory bandwidth for comparison, measured in the same run.
+//
+// Counters: the time per element and step, and the bytes a step moves per element as counted
+// here, also as a rate to set against the copy loop's. The count takes every array a sweep of
+// the step touches as streamed once per sweep; node values gathered through the connectivity
+// count once per node, as if the cache kept them between neighbouring elements. 4 B a value.
+// Per element-node: the connectivity in 15 sweeps (geometry, step control, both passes, the
+// test for inverted elements, ten smoothings), 60 B; d1, d2, w written once and read in three
+// sweeps, 48 B. Per element: V and 1/R written, 1/R read, V, V0, 1/R and the destroyed flag
+// read in both passes, 44 B. Per node:
+//   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
+//   geometry: coordinates and displacements, 16 B; step control: vr, vz, ee, 12 B;
+//   (the loads sweep the boundary only: there are no body loads here);
+//   pass 1: 14 node fields gathered, the forces read and written, 56 + 16 B;
+//   new velocities 32 B; contact copy 16 B; new displacements 24 B;
+//   each smoothing (2 of velocities, 8 of state fields): neighbour range set, gathered into,
+//     read back with the field, weights written and read, new values written and copied,
+//     72 B;
+//   test of finite values: 4 fields after pass 1, 14 after pass 2, 72 B;
+//   test for inverted elements: coordinates and displacements, 16 B;
+//   pass 2: 15 accumulators cleared, 14 fields gathered, the accumulators read and written,
+//     60 + 56 + 120 B;
+//   the new level: fields 1-4 copied back, accumulators read, 9 state fields read and 10
+//     written, the stresses scaled, 32 + 60 + 36 + 40 + 32 B.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_host.hpp"
+#include "classes/sol/sol.hpp"
+#include "classes/sol/sol_internal.hpp"
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "reader/reader.hpp"
+
+namespace {
+
+using namespace tivor;
+
+// Bytes of one step per node, per element-node and per element (see the head of the file).
+constexpr double kNodeBytes =
+    48 + 16 + 12 + 72 + 32 + 16 + 24 + 10 * 72 + 72 + 16 + 236 + (32 + 60 + 36 + 40 + 32);
+constexpr double kElementNodeBytes = 60 + 48;
+constexpr double kElementBytes = 44;
+
+// A steel square of cells x cells, its bottom held, its top driven down at 1 m/s; elasto-plastic
+// with a low yield stress when plastic, so that a part of it flows. Units: metres,
+// milliseconds, tonnes (stresses in GPa): the data hold no exponents.
+std::string task(int cells, bool triangles, bool plastic) {
+  std::string t =
+      "ntel=1\nm=" + std::string(triangles ? "3" : "4") +
+      "\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" + std::to_string(cells) +
+      " neta=" + std::to_string(cells) +
+      "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
+      "symmetry=2\ngn=1\nvx=0\nntvr=0\nvy=2\nm=0 0 1 0 0 0\nm=0 1 1 1 -0.001 -0.001\n"
+      "ntvz=2\nm=0 1 1 1\ncontin=0\nnpn=0\nnpt=0\nfr=0\nfz=0\nnqn=0\n";
+  t += plastic ? "MAT=2\nE=200\nNU=0.3\nplast=1\nnsk=2\nm=0 0.001 1000 0.001\n"
+               : "MAT=1\nE=200\nNU=0.3\nplast=0\nnsk=0\n";
+  return t +
+         "C=-7.8\nVR=0\nVZ=0\nEN=0\nGAM=1\nEMAX=1000\nrpres=0\nskpres=0\nEEWZR=0\n"
+         "damage=0 0 0\ncompact=0 0 0\ndynamics=1\nCUR=0.5\nDEMAX=1\nBET=0\nSGL=0 0 0\n"
+         "contact=0\npenalty=0\nfrict=0\nnbforce=0\nnthist=0\n";
+}
+
+// A prepared task in a temporary working directory.
+class So3Bench {
+ public:
+  So3Bench(int cells, bool triangles, bool plastic)
+      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
+    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
+    std::filesystem::current_path(dir_);
+    console_install(*s);
+    // The program's pools hold about 40k elements of this class; larger pools here.
+    s->a.assign(64000001, 0.0f);
+    s->km.assign(8000001, 0);
+    s->csize = Csize{64000000, 8000000, 0, 0};
+    std::ofstream("bench.sol", std::ios::binary) << task(cells, triangles, plastic);
+    int unit = 0;
+    if (readfrom(*s, unit, "bench.sol") != 0) return;
+    som(*s, 1);
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
+    ok = !flag_tst(*s);
+    s->cht.itask = kTaskPrepared;
+  }
+  ~So3Bench() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  bench::BenchHost host;
+  std::unique_ptr<Session> s;
+  bool ok = false;
+
+ private:
+  std::filesystem::path old_;
+  std::string dir_;
+};
+
+// Arguments: elements, triangles (0 quadrilaterals, 1 triangles), plastic (0 or 1).
+void BM_So3(benchmark::State& state) {
+  const bool triangles = state.range(1) != 0;
+  const double per_cell = triangles ? 2.0 : 1.0;
+  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / per_cell)));
+  So3Bench b(cells, triangles, state.range(2) != 0);
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  for (auto _ : state) {
+    if (sol::so3(*b.s, false) != 0) state.SkipWithError("so3");
+    b.s->cht.t += b.s->cht.ht;
+    ++b.s->cht.is;
+  }
+  const Cmesh& c = b.s->cmesh;
+  const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
+  const double bytes = (n1 * kNodeBytes + n2 * (k * kElementNodeBytes + kElementBytes)) / n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["nodes"] = n1;
+  state.counters["bytes_per_element"] = bytes;
+  // "per_element=150n" is the time of one element-step in seconds, "bytes=8G/s" the counted
+  // bytes moved per second.
+  state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_So3)
+    ->ArgsProduct({{10000, 50000, 200000}, {0, 1}, {0, 1}})
+    ->ArgNames({"elements", "triangles", "plastic"})
+    ->Unit(benchmark::kMillisecond);
+
+// The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
+void BM_StreamCopy(benchmark::State& state) {
+  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
+  std::vector<float> src(n, 1.0f), dst(n, 0.0f);
+  for (auto _ : state) {
+    std::copy(src.begin(), src.end(), dst.begin());
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["bytes"] = benchmark::Counter(2.0 * static_cast<double>(n * sizeof(float)),
+                                               benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_StreamCopy)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
