@@ -120,10 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list(listed);
     if (tipm != 1) text += " del=" + number(del);
   }
-  int given = 0;
+  int given = 0, inner_count = 0;
   if (tipm == 1) {
     given = b.next() % 8;
-    Contour params(static_cast<size_t>(given)), inner(static_cast<size_t>(2 * (b.next() % 8)));
+    inner_count = b.next() % 8;
+    Contour params(static_cast<size_t>(given)), inner(static_cast<size_t>(2 * inner_count));
     for (double& v : params) v = b.next() * static_cast<double>(cs[0].size() / 2) / 255;
     for (double& v : inner) v = b.coord();
     text += " n3=" + std::to_string(given) + (given > 0 ? " m=" : "");
@@ -150,6 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const test::MeshCheck got = test::check_mesh(s, tipm == 1 ? 0 : nc - 1);
     if (!got.fault.empty()) fault(text, got.fault);
     const Cmesh& c = s.cmesh;
+    // Generator 1 connects every node it is given.
+    const int32_t nodes = (given > 0 ? given : std::abs(counts[0])) + inner_count;
+    if (tipm == 1 && nyt == 0 && c.n1 != nodes) fault(text, "nodes left out");
     const float* rz = reals(s, c.jrz);
     // Refined boundary edges of generators 3 and 4 keep to the chords that cut the corners
     // closer than a cell, so their midpoints may lie up to a cell off the contours.

@@ -275,6 +275,8 @@ TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 1 1 0 1 1 0 n3=0 n4=0\n", "mesh1_rd:contour crosses"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=3 3\n",
        "mesh1_rd:internal node outside the contour"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=.5 0\n",
+       "mesh1_rd:internal node on the contour"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=2 m=.5 .5 .5 .5\n",
        "mesh1_rd:two nodes coincide"},
   };
