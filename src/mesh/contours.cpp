@@ -107,6 +107,26 @@ bool polygons_cross(const std::vector<Polygon>& polys) {
   return false;
 }
 
+int64_t first_near_edge(const Polygon& p, const std::vector<Pt>& qs, size_t from, double d) {
+  double total = 0;
+  for (size_t i = 0, n = p.size(); i < n; ++i) total += dist(p[(i + n - 1) % n], p[i]);
+  CellIndex index(std::max({total / static_cast<double>(std::max<size_t>(p.size(), 1)), d, 1e-30}));
+  for (size_t i = 0, n = p.size(); i < n; ++i) {
+    const Pt a = p[(i + n - 1) % n], b = p[i];
+    index.add_segment(a.x, a.y, b.x, b.y, d, static_cast<int32_t>(i));
+  }
+  index.finish();
+  for (size_t k = from; k < qs.size(); ++k) {
+    bool near = false;
+    index.for_each_at(qs[k].x, qs[k].y, [&](int32_t i) {
+      const size_t n = p.size();
+      near = near || seg_dist2(p[(i + n - 1) % n], p[i], qs[k]) <= d * d;
+    });
+    if (near) return static_cast<int64_t>(k);
+  }
+  return -1;
+}
+
 std::vector<double> initcln(const Polygon& p) {
   std::vector<double> cln(p.size(), 0.0);
   double len = 0;

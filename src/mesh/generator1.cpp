@@ -83,6 +83,10 @@ int mesh1_rd(Session& s, Triangulation& t) {
     if (!inside({boundary}, q)) return flag_on(s, "mesh1_rd:internal node outside the contour");
     t.nodes.push_back(q);
   }
+  // A node on the contour would lie on a boundary element, where no triangle can take it.
+  if (first_near_edge(boundary, t.nodes, static_cast<size_t>(nb), same) >= 0) {
+    return flag_on(s, "mesh1_rd:internal node on the contour");
+  }
   for (int32_t k = 0; k < nb; ++k) {
     const Pt a = t.nodes[(k + nb - 1) % nb], b = t.nodes[k];
     if (std::abs(a.x - b.x) <= same && std::abs(a.y - b.y) <= same) {

@@ -30,6 +30,9 @@ bool inside(const std::vector<Polygon>& polys, Pt q);
 // True when two edges of the polygons cross properly (a contour crossing itself or another);
 // touching and overlapping along a line, as a slit doubling back does, is allowed.
 bool polygons_cross(const std::vector<Polygon>& polys);
+// The index of the first of the points qs[from..] that lies within d of an edge of the
+// polygon, or -1.
+int64_t first_near_edge(const Polygon& p, const std::vector<Pt>& qs, size_t from, double d);
 // The size of the region: the diagonal of the points' box.
 double extent(const std::vector<Polygon>& polys);
 

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "e2e/session_runner.hpp"
-#include "gfx/raster_reading.hpp"
-#include "host/palette.hpp"
 
 namespace tivor::e2e {
 namespace {
@@ -47,28 +45,6 @@ class ResultsViewer : public Session {
     samples();
   }
 };
-
-// The canvas colour shown at canvas point (x, y) (the screen swaps 0 and 15).
-int colour_at(const RgbImage& im, int x, int y) {
-  int c = 0;
-  while (c < 16 && !(kConsolePalette[static_cast<size_t>(c)] == im.at(x - 1, y - 1))) ++c;
-  return c == 0 ? 15 : c == 15 ? 0 : c;
-}
-
-// Points of canvas colour c (any but the background when c < 0) in x1..x2, y1..y2.
-int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
-  int n = 0;
-  for (int y = y1; y <= y2; ++y) {
-    for (int x = x1; x <= x2; ++x) n += c < 0 ? colour_at(im, x, y) != 0 : colour_at(im, x, y) == c;
-  }
-  return n;
-}
-
-// The text of n cells shown from the text position (x, y).
-std::string text_on(const RgbImage& im, int x, int y, size_t n) {
-  return test::read_text([&](int px, int py) { return colour_at(im, px, py) != 0; }, x, y,
-                         static_cast<int>(n));
-}
 
 // Rows (columns when !rows) of the plot, points 49..464 by 15..210, with more than 70% of their
 // points of a colour that `is` takes.

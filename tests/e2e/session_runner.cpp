@@ -12,11 +12,32 @@
 #include <sstream>
 #include <thread>
 
+#include "gfx/raster_reading.hpp"
+#include "host/palette.hpp"
 #include "support/files.hpp"
 
 namespace tivor::e2e {
 
 namespace fs = std::filesystem;
+
+int colour_at(const RgbImage& im, int x, int y) {
+  int c = 0;
+  while (c < 16 && !(kConsolePalette[static_cast<size_t>(c)] == im.at(x - 1, y - 1))) ++c;
+  return c == 0 ? 15 : c == 15 ? 0 : c;
+}
+
+int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
+  int n = 0;
+  for (int y = y1; y <= y2; ++y) {
+    for (int x = x1; x <= x2; ++x) n += c < 0 ? colour_at(im, x, y) != 0 : colour_at(im, x, y) == c;
+  }
+  return n;
+}
+
+std::string text_on(const RgbImage& im, int x, int y, size_t n) {
+  return test::read_text([&](int px, int py) { return colour_at(im, px, py) != 0; }, x, y,
+                         static_cast<int>(n));
+}
 
 void Session::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -96,6 +117,21 @@ void Session::expect_reference(const std::string& name) {
   EXPECT_EQ(got->w, 640);
   EXPECT_EQ(got->h, 350);
   EXPECT_TRUE(got->rgb == want->rgb) << name << " differs from its reference picture";
+}
+
+void Session::expect_like_reference(const std::string& name, int x1, int y1, int x2, int y2) {
+  const fs::path reference = fs::path(TIVOR_SOURCE_DIR) / "tests/e2e/reference" / (name + ".png");
+  if (std::getenv("TIVOR_UPDATE_GOLDEN") != nullptr) {
+    fs::copy_file(shots_ / (name + ".png"), reference, fs::copy_options::overwrite_existing);
+  }
+  const auto got = shot(name);
+  const auto want = read_png_rgb(reference.string());
+  ASSERT_TRUE(got && want) << name;
+  const int area = (x2 - x1 + 1) * (y2 - y1 + 1);
+  for (int c = 0; c < 16; ++c) {
+    const int n = count(*got, c, x1, y1, x2, y2), m = count(*want, c, x1, y1, x2, y2);
+    EXPECT_LE(std::abs(n - m), m / 5 + area / 100) << name << " colour " << c;
+  }
 }
 
 std::string Session::screen_text(const std::string& name) const {

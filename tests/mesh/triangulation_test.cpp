@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <iomanip>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "core/session.hpp"
 #include "mesh/mesh.hpp"
 #include "mesh/mesh_fixture.hpp"
+#include "support/mesh_properties.hpp"
 
 namespace tivor::mesh_test {
 namespace {
@@ -75,75 +75,18 @@ Contour circle(double rc, double zc, double rad, int n, bool clockwise) {
 
 class Triangulation : public MeshTest {
  protected:
-  // The mesh's properties: every element counter-clockwise (the mesh test), areas summing to
-  // the area that the boundary elements enclose (and to area when given), every edge of an
-  // element either shared once the other way round or a boundary element, every boundary
-  // element an edge of an element, counts as the Euler characteristic of a region with the
-  // given holes asks, and the smallest angle returned.
+  // The mesh test and the properties of a sound mesh of a region with the given holes (and,
+  // when given, of the given area); the smallest angle returned.
   double check(int holes, double area = -1) {
     EXPECT_EQ(meshtest(*s), 0) << screen();
-    std::map<std::pair<int, int>, int> edges;
-    double sum = 0, smallest = 180;
-    // Coordinates from the first node, so that a region far from the origin sums its areas
-    // without cancellation.
-    const double z0 = z(1), r0 = r(1);
-    const auto pt = [&](int k) { return std::pair<double, double>{z(k) - z0, r(k) - r0}; };
-    for (int e = 1; e <= c().n2; ++e) {
-      std::vector<int32_t> v = element(e);
-      if (v.size() == 4 && v[2] == v[3]) v.pop_back();
-      const size_t n = v.size();
-      for (size_t i = 0; i < n; ++i) {
-        const auto [x1, y1] = pt(v[i]);
-        const auto [x2, y2] = pt(v[(i + 1) % n]);
-        sum += (x1 * y2 - x2 * y1) / 2;
-        ++edges[{v[i], v[(i + 1) % n]}];
-        const auto [x0, y0] = pt(v[(i + n - 1) % n]);
-        const double ax = x0 - x1, ay = y0 - y1, bx = x2 - x1, by = y2 - y1;
-        const double ang = std::atan2(std::abs(ax * by - ay * bx), ax * bx + ay * by);
-        smallest = std::min(smallest, ang * 180 / M_PI);
-      }
-    }
-    double enclosed = 0;
-    std::map<std::pair<int, int>, int> bound;
-    for (int k = 1; k <= c().n3; ++k) {
-      const auto [a, b] = edge(k);
-      const auto [x1, y1] = pt(a);
-      const auto [x2, y2] = pt(std::abs(b));
-      enclosed += (x1 * y2 - x2 * y1) / 2;
-      ++bound[{a, std::abs(b)}];
-    }
-    const double scale = std::max(std::abs(enclosed), 1e-30);
-    EXPECT_NEAR(sum, enclosed, 1e-5 * scale);
+    const test::MeshCheck m = test::check_mesh(*s, holes);
+    EXPECT_EQ(m.fault, "");
+    // The final scaling rounds coordinates to single precision: far from the origin that moves
+    // the area by a few 1e-5.
     if (area > 0) {
-      // The final scaling rounds coordinates to single precision: far from the origin that
-      // moves the area by a few 1e-5.
-      EXPECT_NEAR(sum, area, 1e-4 * area);
+      EXPECT_NEAR(m.enclosed, area, 1e-4 * area);
     }
-    int64_t interior = 0, outer = 0, faults = 0;
-    for (const auto& [e, n] : edges) {
-      const bool twin = edges.count({e.second, e.first}) > 0;
-      if (n != 1) ++faults;
-      if (twin) {
-        ++interior;
-      } else {
-        ++outer;
-        if (bound.count(e) == 0) ++faults;
-      }
-    }
-    for (const auto& [e, n] : bound) {
-      if (n != 1 || edges.count(e) == 0) ++faults;
-    }
-    EXPECT_EQ(faults, 0);
-    // Glued interfaces lie between two elements; a slit's interface edges are outer edges.
-    int64_t glued = 0;
-    for (int k = 1; k <= c().n3; ++k) {
-      const auto [a, b] = edge(k);
-      glued += b < 0 && edges.count({-b, a}) > 0;
-    }
-    EXPECT_EQ(outer, c().n3 - glued);
-    const int64_t n_edges = interior / 2 + outer;
-    EXPECT_EQ(c().n1 - n_edges + c().n2, 1 - holes);
-    return smallest;
+    return m.smallest;
   }
 };
 
@@ -194,6 +137,7 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
        -1,
        false},
       {{rectangle(0, 0, .02, 1)}, 0.002, 0, 0.02, false},
+      {{rectangle(0, 0, .01, 1)}, 0.001, 0, 0.01, true},
       {{rectangle(100, 2000, 100.5, 2003)}, 0.05, 0, 1.5, false},
       {{spiky}, 0.05, 0, polygon_area(spiky), false},
   };
@@ -321,12 +265,20 @@ TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {
        "rdcontur:size of cell must be at least 1e-5"},
       {generator4({rectangle(0, 0, 1, 1)}, 0.00002), "need more memory"},
       {generator4({rectangle(0, 0, 1, 1)}, 0.0005, 3, 0, false, 3), "need more memory"},
+      {generator4({rectangle(0, 0, 1, 1)}, 0.0005, 3, 0, false, 3), "increase common/a/ up to"},
       {generator4({rectangle(0, 0, 1, 1), rectangle(2, 2, 3, 3)}, 0.1, 3, 0, false, 3),
        "mgrid:a contour lies outside the outer contour"},
+      // A contour running back along itself leaves a spike of no width: the front cannot close.
+      {generator4({{2.625, 0, .5, 1, 1, 0, 0, 0}}, .1640625),
+       "mesh1_n:the front can not be closed"},
+      {generator4({{2.875, 0, 2.5625, 0, 3, 0, 1, 1}}, .1875, 3, 0, false, 3),
+       "error in grid generation! hit enter"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=2 m=0 0 1 1\n", " mesh1_rd:must be ng.gt.2"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 1 1 0 1 1 0 n3=0 n4=0\n", "mesh1_rd:contour crosses"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=3 3\n",
        "mesh1_rd:internal node outside the contour"},
+      {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=.5 0\n",
+       "mesh1_rd:internal node on the contour"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=2 m=.5 .5 .5 .5\n",
        "mesh1_rd:two nodes coincide"},
   };
