@@ -84,6 +84,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tivor: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  if (opt.help || opt.version) {
+    if (opt.help) std::fputs(kUsage, stdout);
+    if (!opt.help) std::printf("tivor %s\n", TIVOR_VERSION);
+    return 0;
+  }
 
   KeyScript script;
   if (!opt.keys.empty()) {

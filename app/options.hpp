@@ -13,6 +13,8 @@ struct Options {
   std::string keys;
   std::string shots;
   std::string workdir;
+  bool help = false;
+  bool version = false;
   int32_t reals = kPoolReals;    // words of the real pool
   int32_t integers = kPoolInts;  // words of the integer pool
 };
@@ -20,6 +22,9 @@ struct Options {
 inline constexpr const char* kUsage =
     "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N]\n"
     "             [--integers N]\n"
+    "       tivor --help | --version\n"
+    "  --headless: no window; keys from the script --keys, screenshots into --shots\n"
+    "  --workdir DIR: the working directory (data files, buf/, hlp/, lbr/, images/)\n"
     "  --reals N, --integers N: words of the real and integer pools (at least 4000000 and\n"
     "  1000000, the sizes without these options)\n";
 

@@ -28,7 +28,8 @@ using namespace tivor;
 
 constexpr const char* kUsage =
     "usage: gfview PICTURE.gf OUT.png\n"
-    "       gfview LIBRARY.lbr OUTDIR\n";
+    "       gfview LIBRARY.lbr OUTDIR\n"
+    "       gfview --help | --version\n";
 
 bool write_canvas(const Session& s, const std::string& path) {
   std::vector<uint8_t> pixels(s.frame.raster.size());
@@ -108,6 +109,11 @@ bool is_library(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "--version")) {
+    if (std::string(argv[1]) == "--help") std::fputs(kUsage, stdout);
+    if (std::string(argv[1]) == "--version") std::printf("gfview %s\n", TIVOR_VERSION);
+    return 0;
+  }
   if (argc != 3) {
     std::fputs(kUsage, stderr);
     return 2;
