@@ -48,6 +48,7 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
     std::string* target = arg == "--keys"      ? &opt.keys
                           : arg == "--shots"   ? &opt.shots
                           : arg == "--workdir" ? &opt.workdir
+                          : arg == "--series"  ? &opt.series
                                                : nullptr;
     if (target == nullptr) {
       error = "unknown option " + std::string(arg);
