@@ -5,6 +5,8 @@ one item a line, for the export tests to compare with the state they exported.
   read_back.py FILE.vtu   VTK's XML reader: point and cell counts, cell types, every array
   read_back.py FILE.pvd   the collection's entries, each data set read by VTK's reader
   read_back.py FILE.msh   gmsh reads the file and saves it again; counts and groups of that
+  read_back.py FILE.svg   an XML parser: the size, and each kind of element with its count,
+                          colours and texts
 
 Exit status 77 when the reader is not installed."""
 import os
@@ -108,9 +110,19 @@ def dump_msh(path):
               ",".join(str(k) for k in sorted(groups[key][1])))
 
 
+def dump_svg(path):
+    root = ET.parse(path).getroot()
+    ns = "{http://www.w3.org/2000/svg}"
+    print("size", root.get("width"), root.get("height"))
+    for kind, colour in (("line", "stroke"), ("polygon", "fill"), ("text", "fill")):
+        found = list(root.iter(ns + kind))
+        print(kind, len(found), ",".join(sorted({e.get(colour) for e in found})),
+              *[e.text for e in found if kind == "text"])
+
+
 def main():
     path = sys.argv[1]
-    {".vtu": dump_vtu, ".pvd": dump_pvd, ".msh": dump_msh}[os.path.splitext(path)[1]](path)
+    {".vtu": dump_vtu, ".pvd": dump_pvd, ".msh": dump_msh, ".svg": dump_svg}[os.path.splitext(path)[1]](path)
 
 
 main()
