@@ -20,7 +20,8 @@ Rgb window_rgb(int c) {
 
 std::string hex(int c) {
   char buf[8];
-  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", window_rgb(c).r, window_rgb(c).g, window_rgb(c).b);
+  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", window_rgb(c).r, window_rgb(c).g,
+                window_rgb(c).b);
   return buf;
 }
 

@@ -1,4 +1,5 @@
 // Frames as one animated GIF that loops for ever, in the 16 colours of the window.
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <unistd.h>
 
@@ -55,8 +56,13 @@ bool write_gif(const std::vector<std::vector<uint8_t>>& frames, int width, int h
   // Written beside the target and renamed over it once whole.
   const std::string temp = out + ".tmp" + std::to_string(::getpid());
   int code = 0;
-  GifFileType* gif = EGifOpenFileName(temp.c_str(), false, &code);
+  // Opened here rather than by the library, which would make the file readable by its owner only.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  GifFileType* gif = fd < 0 ? nullptr : EGifOpenFileHandle(fd, &code);
   if (gif == nullptr) {
+    if (fd >= 0) ::close(fd);
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
     error = "cannot write " + out;
     return false;
   }
