@@ -6,6 +6,7 @@
 
 #include "core/replace_file.hpp"
 #include "export/export.hpp"
+#include "export/text.hpp"
 
 namespace tivor {
 namespace {
@@ -29,11 +30,8 @@ std::string pvd_text(const auto& entries) {
   out += "<VTKFile type=\"Collection\" version=\"1.0\" byte_order=\"LittleEndian\">\n";
   out += "  <Collection>\n";
   for (const auto& e : entries) {
-    char time[32];
-    std::snprintf(time, sizeof time, "%.9g", e.time);
-    out += "    <DataSet timestep=\"";
-    out += time;
-    out += "\" part=\"0\" file=\"" + e.file + "\"/>\n";
+    export_text::put(out, "    <DataSet timestep=\"", export_text::real(e.time),
+                     "\" part=\"0\" file=\"", e.file, "\"/>\n");
   }
   out += "  </Collection>\n</VTKFile>\n";
   return out;

@@ -8,6 +8,7 @@
 
 #include "core/pool.hpp"
 #include "export/export.hpp"
+#include "export/text.hpp"
 
 namespace tivor {
 namespace {
@@ -18,7 +19,8 @@ std::string clean_name(const char (&field)[48], int k) {
   for (const char c : field_str(field)) {
     name.push_back(c > ' ' && c < 127 ? c : '_');
   }
-  return name.empty() ? "f" + std::to_string(k + 1) : name;
+  if (name.empty()) export_text::put(name, "f", k + 1);
+  return name;
 }
 
 bool node_of(int32_t word, int64_t n1, int32_t& node) {
@@ -72,7 +74,8 @@ bool export_mesh(const Session& s, ExportMesh& out, std::string& error) {
     cell.corners = c.m == 3 || el[3] == 0 || std::abs(el[2]) == std::abs(el[3]) ? 3 : 4;
     for (int k = 0; k < cell.corners; ++k) {
       if (!node_of(el[k], n1, cell.node[k])) {
-        error = "export: element " + std::to_string(e + 1) + " names a node that does not exist";
+        error = "export: element ";
+        export_text::put(error, e + 1, " names a node that does not exist");
         return false;
       }
     }
@@ -83,7 +86,8 @@ bool export_mesh(const Session& s, ExportMesh& out, std::string& error) {
   for (int64_t k = 0; k < n3; ++k) {
     ExportMesh::Edge edge{};
     if (!node_of(be[2 * k], n1, edge.a) || !node_of(be[2 * k + 1], n1, edge.b)) {
-      error = "export: boundary element " + std::to_string(k + 1) + " names no node";
+      error = "export: boundary element ";
+      export_text::put(error, k + 1, " names no node");
       return false;
     }
     // Both glued subregions carry a copy of an interface edge; it is written once.
@@ -94,7 +98,8 @@ bool export_mesh(const Session& s, ExportMesh& out, std::string& error) {
   const int32_t nipp = std::clamp(s.cht.nipp, 0, 30);
   for (int32_t k = 0; k < nipp; ++k) {
     if (!real_array_ok(s, s.cht.ipp[k], n1)) {
-      error = "export: result function " + std::to_string(k + 1) + " outside the pools";
+      error = "export: result function ";
+      export_text::put(error, k + 1, " outside the pools");
       return false;
     }
     const float* v = reals(s, s.cht.ipp[k]);

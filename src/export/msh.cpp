@@ -4,51 +4,50 @@
 // the workbench's own; the edges follow them.
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "export/export.hpp"
+#include "export/text.hpp"
 
 namespace tivor {
 namespace {
 
+using export_text::put;
+using export_text::real;
+
 constexpr int kMshLine = 1;
 constexpr int kMshTriangle = 2;
 constexpr int kMshQuad = 3;
-constexpr int kBoundaryCurve = 1;
-constexpr int kInterfaceCurve = 2;
 
 struct Box {
   double lo[2] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
   double hi[2] = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
   void add(const ExportMesh& m, int32_t node) {
-    for (int d = 0; d < 2; ++d) {
-      const double v = m.rz[2 * static_cast<size_t>(node) + static_cast<size_t>(d)];
+    for (size_t d = 0; d < 2; ++d) {
+      const double v = m.rz[2 * static_cast<size_t>(node) + d];
       lo[d] = std::min(lo[d], v);
       hi[d] = std::max(hi[d], v);
     }
   }
+  // An entity without elements gets an empty box at the origin.
+  void put_to(std::string& out) const {
+    if (lo[0] > hi[0]) {
+      out += "0 0 0 0 0 0";
+      return;
+    }
+    put(out, real(lo[0]), " ", real(lo[1]), " 0 ", real(hi[0]), " ", real(hi[1]), " 0");
+  }
 };
-
-std::string real_text(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.9g", v);
-  return buf;
-}
-
-std::string box_text(const Box& b) {
-  return real_text(b.lo[0]) + " " + real_text(b.lo[1]) + " 0 " + real_text(b.hi[0]) + " " +
-         real_text(b.hi[1]) + " 0";
-}
 
 }  // namespace
 
 std::string msh_text(const ExportMesh& mesh) {
   const size_t n1 = mesh.rz.size() / 2;
   const int32_t nsub = mesh.subregions;
-  // Boxes, triangles and quadrilaterals of each subregion, and the edges of the two curves.
+  // Boxes, triangles and quadrilaterals of each subregion; boxes and edges of the two curves
+  // (1 the outer boundary, 2 the interfaces).
   std::vector<Box> sub_box(static_cast<size_t>(nsub));
   std::vector<std::array<std::vector<size_t>, 2>> sub_cells(static_cast<size_t>(nsub));
   for (size_t e = 0; e < mesh.cells.size(); ++e) {
@@ -66,71 +65,61 @@ std::string msh_text(const ExportMesh& mesh) {
     curve_box[j].add(mesh, edge.b);
     curve_edges[j].push_back(k);
   }
-
-  std::string out = "$MeshFormat\n4.1 0 8\n$EndMeshFormat\n";
   int curves = 0;
   for (const auto& edges : curve_edges) curves += edges.empty() ? 0 : 1;
-  out += "$PhysicalNames\n" + std::to_string(nsub + curves) + "\n";
-  if (!curve_edges[0].empty()) out += "1 " + std::to_string(kBoundaryCurve) + " \"boundary\"\n";
-  if (!curve_edges[1].empty()) out += "1 " + std::to_string(kInterfaceCurve) + " \"interface\"\n";
-  for (int32_t i = 1; i <= nsub; ++i) {
-    out += "2 " + std::to_string(i) + " \"subregion " + std::to_string(i) + "\"\n";
-  }
-  out += "$EndPhysicalNames\n";
 
-  out += "$Entities\n0 " + std::to_string(curves) + " " + std::to_string(nsub) + " 0\n";
+  std::string out = "$MeshFormat\n4.1 0 8\n$EndMeshFormat\n$PhysicalNames\n";
+  put(out, nsub + curves, "\n");
+  if (!curve_edges[0].empty()) out += "1 1 \"boundary\"\n";
+  if (!curve_edges[1].empty()) out += "1 2 \"interface\"\n";
+  for (int32_t i = 1; i <= nsub; ++i) put(out, "2 ", i, " \"subregion ", i, "\"\n");
+  out += "$EndPhysicalNames\n$Entities\n";
+  put(out, "0 ", curves, " ", nsub, " 0\n");
   for (size_t j = 0; j < 2; ++j) {
     if (curve_edges[j].empty()) continue;
-    const std::string tag = std::to_string(j + 1);
-    out += tag + " " + box_text(curve_box[j]) + " 1 " + tag + " 0\n";
+    put(out, j + 1, " ");
+    curve_box[j].put_to(out);
+    put(out, " 1 ", j + 1, " 0\n");
   }
   for (int32_t i = 1; i <= nsub; ++i) {
-    const Box& b = sub_box[static_cast<size_t>(i - 1)];
-    // A subregion without elements gets an empty box at the origin.
-    const std::string box = b.lo[0] <= b.hi[0] ? box_text(b) : "0 0 0 0 0 0";
-    out += std::to_string(i) + " " + box + " 1 " + std::to_string(i) + " 0\n";
+    put(out, i, " ");
+    sub_box[static_cast<size_t>(i - 1)].put_to(out);
+    put(out, " 1 ", i, " 0\n");
   }
   out += "$EndEntities\n";
 
   // Every node is placed on the first surface: the format wants each in one entity block.
-  out += "$Nodes\n1 " + std::to_string(n1) + " 1 " + std::to_string(n1) + "\n";
-  out += "2 1 0 " + std::to_string(n1) + "\n";
-  for (size_t i = 1; i <= n1; ++i) out += std::to_string(i) + "\n";
-  for (size_t i = 0; i < n1; ++i) {
-    out += real_text(mesh.rz[2 * i]) + " " + real_text(mesh.rz[2 * i + 1]) + " 0\n";
-  }
+  put(out, "$Nodes\n1 ", n1, " 1 ", n1, "\n2 1 0 ", n1, "\n");
+  for (size_t i = 1; i <= n1; ++i) put(out, i, "\n");
+  for (size_t i = 0; i < n1; ++i)
+    put(out, real(mesh.rz[2 * i]), " ", real(mesh.rz[2 * i + 1]), " 0\n");
   out += "$EndNodes\n";
 
-  int blocks = 0;
-  for (const auto& cells : sub_cells)
+  int blocks = curves;
+  for (const auto& cells : sub_cells) {
     blocks += (cells[0].empty() ? 0 : 1) + (cells[1].empty() ? 0 : 1);
-  blocks += curves;
+  }
   const size_t total = mesh.cells.size() + mesh.edges.size();
-  out += "$Elements\n" + std::to_string(blocks) + " " + std::to_string(total) + " 1 " +
-         std::to_string(total) + "\n";
+  put(out, "$Elements\n", blocks, " ", total, " 1 ", total, "\n");
   for (int32_t i = 1; i <= nsub; ++i) {
-    for (int shape = 0; shape < 2; ++shape) {
-      const std::vector<size_t>& cells =
-          sub_cells[static_cast<size_t>(i - 1)][static_cast<size_t>(shape)];
+    for (size_t shape = 0; shape < 2; ++shape) {
+      const std::vector<size_t>& cells = sub_cells[static_cast<size_t>(i - 1)][shape];
       if (cells.empty()) continue;
-      out += "2 " + std::to_string(i) + " " + std::to_string(shape == 0 ? kMshTriangle : kMshQuad) +
-             " " + std::to_string(cells.size()) + "\n";
+      put(out, "2 ", i, " ", shape == 0 ? kMshTriangle : kMshQuad, " ", cells.size(), "\n");
       for (const size_t e : cells) {
-        out += std::to_string(e + 1);
+        put(out, e + 1);
         const ExportMesh::Cell& c = mesh.cells[e];
-        for (int k = 0; k < c.corners; ++k) out += " " + std::to_string(c.node[k] + 1);
+        for (int k = 0; k < c.corners; ++k) put(out, " ", c.node[k] + 1);
         out += "\n";
       }
     }
   }
   for (size_t j = 0; j < 2; ++j) {
     if (curve_edges[j].empty()) continue;
-    out += "1 " + std::to_string(j + 1) + " " + std::to_string(kMshLine) + " " +
-           std::to_string(curve_edges[j].size()) + "\n";
+    put(out, "1 ", j + 1, " ", kMshLine, " ", curve_edges[j].size(), "\n");
     for (const size_t k : curve_edges[j]) {
       const ExportMesh::Edge& edge = mesh.edges[k];
-      out += std::to_string(mesh.cells.size() + k + 1) + " " + std::to_string(edge.a + 1) + " " +
-             std::to_string(edge.b + 1) + "\n";
+      put(out, mesh.cells.size() + k + 1, " ", edge.a + 1, " ", edge.b + 1, "\n");
     }
   }
   out += "$EndElements\n";

@@ -1,22 +1,20 @@
 // The VTK unstructured grid in XML with ASCII data: node coordinates (r, z, 0) as the viewer
 // draws them, triangles and quadrilaterals as they are, every result function as point data
-// under its own name, the subregion number as cell data and the time as field data.
-#include <cstdio>
+// under its own name, the subregion number as cell data, the time and the symmetry as field
+// data.
 #include <string>
 
 #include "export/export.hpp"
+#include "export/text.hpp"
 
 namespace tivor {
 namespace {
 
+using export_text::put;
+using export_text::real;
+
 constexpr int kVtkTriangle = 5;
 constexpr int kVtkQuad = 9;
-
-void append_real(std::string& out, double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.9g", v);
-  out += buf;
-}
 
 // Names are printable ASCII already; the characters XML gives a meaning are escaped.
 std::string xml_escaped(const std::string& text) {
@@ -43,29 +41,19 @@ std::string xml_escaped(const std::string& text) {
 }
 
 void open_array(std::string& out, const char* type, const std::string& name, int components) {
-  out += "        <DataArray type=\"";
-  out += type;
-  out += "\"";
-  if (!name.empty()) {
-    out += " Name=\"";
-    out += xml_escaped(name);
-    out += "\"";
-  }
-  if (components > 1) {
-    out += " NumberOfComponents=\"";
-    out += std::to_string(components);
-    out += "\"";
-  }
+  put(out, "        <DataArray type=\"", type, "\"");
+  if (!name.empty()) put(out, " Name=\"", xml_escaped(name), "\"");
+  if (components > 1) put(out, " NumberOfComponents=\"", components, "\"");
   out += " format=\"ascii\">\n";
 }
 
 // Values a few to a line, so that no line of the file is long.
 template <class Range, class Put>
-void put_values(std::string& out, const Range& values, Put put) {
+void put_values(std::string& out, const Range& values, Put put_one) {
   int on_line = 0;
   for (const auto& v : values) {
     out += on_line == 0 ? "          " : " ";
-    put(v);
+    put_one(v);
     if (++on_line == 8) {
       out += "\n";
       on_line = 0;
@@ -75,72 +63,51 @@ void put_values(std::string& out, const Range& values, Put put) {
   out += "        </DataArray>\n";
 }
 
+void field_value(std::string& out, const char* type, const char* name, const std::string& v) {
+  put(out, "        <DataArray type=\"", type, "\" Name=\"", name,
+      "\" NumberOfTuples=\"1\" format=\"ascii\">\n          ", v, "\n        </DataArray>\n");
+}
+
 }  // namespace
 
 std::string vtu_text(const ExportMesh& mesh) {
   const size_t n1 = mesh.rz.size() / 2;
-  std::string out;
-  out += "<?xml version=\"1.0\"?>\n";
+  std::string out = "<?xml version=\"1.0\"?>\n";
   out += "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\">\n";
-  out += "  <UnstructuredGrid>\n";
-  out += "    <FieldData>\n";
-  out +=
-      "        <DataArray type=\"Float64\" Name=\"TimeValue\" NumberOfTuples=\"1\" "
-      "format=\"ascii\">\n          ";
-  append_real(out, mesh.time);
-  out += "\n        </DataArray>\n";
-  out +=
-      "        <DataArray type=\"Int32\" Name=\"axisymmetric\" NumberOfTuples=\"1\" "
-      "format=\"ascii\">\n          ";
-  out += mesh.axisymmetric ? "1" : "0";
-  out += "\n        </DataArray>\n";
+  out += "  <UnstructuredGrid>\n    <FieldData>\n";
+  field_value(out, "Float64", "TimeValue", real(mesh.time));
+  field_value(out, "Int32", "axisymmetric", mesh.axisymmetric ? "1" : "0");
   out += "    </FieldData>\n";
-  out += "    <Piece NumberOfPoints=\"" + std::to_string(n1) + "\" NumberOfCells=\"" +
-         std::to_string(mesh.cells.size()) + "\">\n";
+  put(out, "    <Piece NumberOfPoints=\"", n1, "\" NumberOfCells=\"", mesh.cells.size(), "\">\n");
   out += "      <PointData>\n";
   for (const ExportMesh::Field& f : mesh.fields) {
     open_array(out, "Float32", f.name, 1);
-    put_values(out, f.values, [&](float v) { append_real(out, v); });
+    put_values(out, f.values, [&](float v) { out += real(v); });
   }
-  out += "      </PointData>\n";
-  out += "      <CellData Scalars=\"subregion\">\n";
+  out += "      </PointData>\n      <CellData Scalars=\"subregion\">\n";
   open_array(out, "Int32", "subregion", 1);
-  put_values(out, mesh.cells,
-             [&](const ExportMesh::Cell& c) { out += std::to_string(c.subregion); });
-  out += "      </CellData>\n";
-  out += "      <Points>\n";
+  put_values(out, mesh.cells, [&](const ExportMesh::Cell& c) { put(out, c.subregion); });
+  out += "      </CellData>\n      <Points>\n";
   open_array(out, "Float32", "", 3);
   for (size_t i = 0; i < n1; ++i) {
-    out += "          ";
-    append_real(out, mesh.rz[2 * i]);
-    out += " ";
-    append_real(out, mesh.rz[2 * i + 1]);
-    out += " 0\n";
+    put(out, "          ", real(mesh.rz[2 * i]), " ", real(mesh.rz[2 * i + 1]), " 0\n");
   }
-  out += "        </DataArray>\n";
-  out += "      </Points>\n";
-  out += "      <Cells>\n";
+  out += "        </DataArray>\n      </Points>\n      <Cells>\n";
   open_array(out, "Int32", "connectivity", 1);
   for (const ExportMesh::Cell& c : mesh.cells) {
     out += "         ";
-    for (int k = 0; k < c.corners; ++k) out += " " + std::to_string(c.node[k]);
+    for (int k = 0; k < c.corners; ++k) put(out, " ", c.node[k]);
     out += "\n";
   }
   out += "        </DataArray>\n";
   open_array(out, "Int32", "offsets", 1);
   int64_t offset = 0;
-  put_values(out, mesh.cells, [&](const ExportMesh::Cell& c) {
-    offset += c.corners;
-    out += std::to_string(offset);
-  });
+  put_values(out, mesh.cells, [&](const ExportMesh::Cell& c) { put(out, offset += c.corners); });
   open_array(out, "UInt8", "types", 1);
   put_values(out, mesh.cells, [&](const ExportMesh::Cell& c) {
-    out += std::to_string(c.corners == 3 ? kVtkTriangle : kVtkQuad);
+    put(out, c.corners == 3 ? kVtkTriangle : kVtkQuad);
   });
-  out += "      </Cells>\n";
-  out += "    </Piece>\n";
-  out += "  </UnstructuredGrid>\n";
-  out += "</VTKFile>\n";
+  out += "      </Cells>\n    </Piece>\n  </UnstructuredGrid>\n</VTKFile>\n";
   return out;
 }
 

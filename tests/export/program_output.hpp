@@ -1,10 +1,15 @@
-// Running a command line of the tests and taking what it prints.
+// Running the programs of the tests: a command line's output, and an exported file as the tool
+// of its users reads it back (read_back.py).
 #pragma once
 
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace tivor::test {
 
@@ -19,6 +24,26 @@ inline std::string output(const std::string& command, int& status) {
   const int raw = ::pclose(pipe);
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return out;
+}
+
+// The lines read_back.py printed, by their first word; status 77 when the reader is not
+// installed, with its message in said.
+using Dump = std::map<std::string, std::vector<std::string>>;
+inline Dump read_back(const std::string& file, int& status, std::string& said) {
+  const std::string python =
+      std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  said =
+      output(python + " " TIVOR_SOURCE_DIR "/tests/export/read_back.py " + file + " 2>&1", status);
+  Dump dump;
+  std::istringstream lines(said);
+  for (std::string line; status == 0 && std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string key, word;
+    words >> key;
+    std::vector<std::string>& v = dump[key];
+    while (words >> word) v.push_back(word);
+  }
+  return dump;
 }
 
 }  // namespace tivor::test

@@ -52,7 +52,7 @@ def dump_vtu(path):
                        (grid.GetFieldData(), "field")):
         for k in range(data.GetNumberOfArrays()):
             array = data.GetAbstractArray(k)
-            print(kind, array.GetName().replace(" ", "_"), values(array))
+            print(kind + ":" + array.GetName().replace(" ", "_"), values(array))
 
 
 def dump_pvd(path):
@@ -61,8 +61,7 @@ def dump_pvd(path):
     folder = os.path.dirname(path)
     for entry in root.iter("DataSet"):
         grid = read_vtu(os.path.join(folder, entry.get("file")))
-        print("dataset", entry.get("timestep"), entry.get("file"), grid.GetNumberOfPoints(),
-              grid.GetNumberOfCells())
+        print("dataset", entry.get("timestep"), entry.get("file"), grid.GetNumberOfPoints())
 
 
 def dump_msh(path):
@@ -106,7 +105,7 @@ def dump_msh(path):
     print("nodes", nodes)
     for key in sorted(groups):
         name = names.get(key, "?").replace(" ", "_")
-        print("group", name, key[0], groups[key][0],
+        print("group:" + name, key[0], groups[key][0],
               ",".join(str(k) for k in sorted(groups[key][1])))
 
 

@@ -34,6 +34,15 @@ std::string extent(int units) {
   return buf;
 }
 
+// Appends each piece in place (GCC 12 at -O3 reports false overlaps in chains of string
+// temporaries).
+void put(std::string&) {}
+template <class... Rest>
+void put(std::string& out, const std::string& first, const Rest&... rest) {
+  out += first;
+  put(out, rest...);
+}
+
 // The colour the window shows for colour index c.
 std::string colour(int c) {
   const Rgb& rgb = kConsolePalette[static_cast<size_t>(colpal(c & 15))];
@@ -77,14 +86,14 @@ bool block(std::span<const uint8_t> b, std::string& out, int& clips, size_t& con
       if (kind == gf::kClip) {
         // Everything after a clip record is drawn inside its rectangle.
         if (clips > 0) out += "</g>\n";
-        const std::string id = "clip" + std::to_string(++clips);
-        out += "<clipPath id=\"" + id + "\"><rect x=\"" + pt(std::min(v[0], v[2])) + "\" y=\"" +
-               pt(std::min(v[1], v[3])) + "\" width=\"" + extent(std::abs(v[2] - v[0])) +
-               "\" height=\"" + extent(std::abs(v[3] - v[1])) + "\"/></clipPath>\n";
-        out += "<g clip-path=\"url(#" + id + ")\">\n";
+        const std::string id = std::to_string(++clips);
+        put(out, "<clipPath id=\"clip", id, "\"><rect x=\"", pt(std::min(v[0], v[2])), "\" y=\"",
+            pt(std::min(v[1], v[3])), "\" width=\"", extent(std::abs(v[2] - v[0])), "\" height=\"",
+            extent(std::abs(v[3] - v[1])), "\"/></clipPath>\n<g clip-path=\"url(#clip", id,
+            ")\">\n");
       } else {
-        out += "<line x1=\"" + pt(v[0]) + "\" y1=\"" + pt(v[1]) + "\" x2=\"" + pt(v[2]) +
-               "\" y2=\"" + pt(v[3]) + "\" stroke=\"" + colour(kind) + "\"/>\n";
+        put(out, "<line x1=\"", pt(v[0]), "\" y1=\"", pt(v[1]), "\" x2=\"", pt(v[2]), "\" y2=\"",
+            pt(v[3]), "\" stroke=\"", colour(kind), "\"/>\n");
       }
     } else if (kind < gf::kPolygon) {
       for (int16_t& w : v) w = in.i16();
@@ -93,9 +102,9 @@ bool block(std::span<const uint8_t> b, std::string& out, int& clips, size_t& con
       const std::span<const uint8_t> chars = in.bytes(static_cast<size_t>(n));
       if (!in.ok()) return false;
       const int y = v[1] + static_cast<int>(kBaseline * gf::kUnitsPerPoint);
-      out += "<text xml:space=\"preserve\" x=\"" + pt(v[0]) + "\" y=\"" + pt(y) + "\" fill=\"" +
-             colour(kind) + "\" textLength=\"" + std::to_string(kCellW * n) +
-             "\" lengthAdjust=\"spacingAndGlyphs\">";
+      put(out, "<text xml:space=\"preserve\" x=\"", pt(v[0]), "\" y=\"", pt(y), "\" fill=\"",
+          colour(kind), "\" textLength=\"", std::to_string(kCellW * n),
+          "\" lengthAdjust=\"spacingAndGlyphs\">");
       put_text(out, chars);
       out += "</text>\n";
     } else if (kind < gf::kPolygon + 16) {
@@ -105,10 +114,10 @@ bool block(std::span<const uint8_t> b, std::string& out, int& clips, size_t& con
       }
       // The raster fills a polygon's edge points too: an outline of its own colour does the same
       // and leaves no seam between neighbouring zones.
-      out += "<polygon fill=\"" + colour(kind) + "\" stroke=\"" + colour(kind) + "\" points=\"";
+      put(out, "<polygon fill=\"", colour(kind), "\" stroke=\"", colour(kind), "\" points=\"");
       for (int k = 0; k < n; ++k) {
         const int x = in.i16(), y = in.i16();
-        out += (k == 0 ? "" : " ") + pt(x) + "," + pt(y);
+        put(out, k == 0 ? "" : " ", pt(x), ",", pt(y));
       }
       out += "\"/>\n";
     } else {
@@ -125,17 +134,17 @@ bool write_svg(std::span<const uint8_t> picture, const std::string& out_path, in
   ByteReader head(picture);
   const int64_t total = head.i32();
   if (!head.ok() || total < 0 || static_cast<uint64_t>(total) + 4 != picture.size()) {
-    error = "bad header for a file of " + std::to_string(picture.size()) + " bytes";
+    error = "bad header for a file of ";
+    put(error, std::to_string(picture.size()), " bytes");
     return false;
   }
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
-         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kCanvasW) +
-         " " + std::to_string(kCanvasH) + "\" preserveAspectRatio=\"none\">\n";
-  out += "<rect width=\"" + std::to_string(kCanvasW) + "\" height=\"" + std::to_string(kCanvasH) +
-         "\" fill=\"" + colour(0) + "\"/>\n";
-  out += "<g font-family=\"monospace\" font-size=\"" + std::to_string(kCellH) +
-         "\" stroke-width=\"1\" stroke-linejoin=\"round\" white-space=\"pre\">\n";
+  const std::string w = std::to_string(kCanvasW), h = std::to_string(kCanvasH);
+  put(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", std::to_string(width),
+      "\" height=\"", std::to_string(height), "\" viewBox=\"0 0 ", w, " ", h,
+      "\" preserveAspectRatio=\"none\">\n<rect width=\"", w, "\" height=\"", h, "\" fill=\"",
+      colour(0), "\"/>\n<g font-family=\"monospace\" font-size=\"", std::to_string(kCellH),
+      "\" stroke-width=\"1\" stroke-linejoin=\"round\" white-space=\"pre\">\n");
   int clips = 0;
   size_t p = 0;
   const auto records = picture.subspan(4);
@@ -143,13 +152,15 @@ bool write_svg(std::span<const uint8_t> picture, const std::string& out_path, in
     const size_t want = std::min<size_t>(records.size() - p, kGfBlock);
     size_t consumed = 0, bad_at = 0;
     if (!block(records.subspan(p, want), out, clips, consumed, bad_at)) {
-      error = "bad record at byte " + std::to_string(4 + p + bad_at);
+      error = "bad record at byte ";
+      error += std::to_string(4 + p + bad_at);
       return false;
     }
     if (consumed == 0) {
       // Only the last block may end without its end byte.
       if (p + want < records.size()) {
-        error = "no end byte in the block at byte " + std::to_string(4 + p);
+        error = "no end byte in the block at byte ";
+        error += std::to_string(4 + p);
         return false;
       }
       break;
