@@ -40,8 +40,7 @@ inline Dump read_back(const std::string& file, int& status, std::string& said) {
     std::istringstream words(line);
     std::string key, word;
     words >> key;
-    std::vector<std::string>& v = dump[key];
-    while (words >> word) v.push_back(word);
+    for (std::vector<std::string>& v = dump[key]; words >> word;) v.push_back(word);
   }
   return dump;
 }
