@@ -1,10 +1,12 @@
 // The program: sizes the pools, opens the graphics console and runs the main menu.
 //
 //   tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N] [--integers N]
+//         [--series DIR]
 //
 // With no arguments it opens its window in the current directory. --headless runs without a
 // window, taking keys from the script given with --keys and saving screenshots into --shots.
 // --reals and --integers size the two pools (never below the sizes they have without them).
+// --series names a folder that receives the frames of every run as ParaView files.
 // Exit status: 0 after a normal exit, 3 when a key script ran out while the program waited for
 // a key, 2 for a malformed key script or bad arguments, 1 when no window can be opened or the
 // pools do not fit in memory.
@@ -17,9 +19,8 @@
 #include <new>
 #include <string>
 
+#include "app/class_managers.hpp"
 #include "app/options.hpp"
-#include "classes/dif/dif.hpp"
-#include "classes/sol/sol.hpp"
 #include "console/console.hpp"
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
@@ -61,11 +62,10 @@ int run(Host& host, const Options& opt, std::function<void(Session&)> attach) {
   attach(s);
   console_install(s);
   results_install(s);
+  if (!opt.series.empty()) series_install(s, opt.series);
   s.up.termuser = [&s] { termuser(s); };
   debugger_install(s);
-  s.managers.push_back({"dif ", dim1, dif_state_ok});
-  s.managers.push_back({"sol ", som, sol_state_ok});
-  s.managers.push_back({"the ", unavailable_class_manager, nullptr});
+  install_class_managers(s);
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);
     read_keyboard(s);
@@ -86,6 +86,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tivor: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  if (opt.help || opt.version) {
+    if (opt.help) std::fputs(kUsage, stdout);
+    if (!opt.help) std::printf("tivor %s\n", TIVOR_VERSION);
+    return 0;
+  }
 
   KeyScript script;
   if (!opt.keys.empty()) {
@@ -98,6 +103,7 @@ int main(int argc, char** argv) {
   }
   // Screenshots go where the user asked, relative to where the program was started.
   const std::string shots = std::filesystem::absolute(opt.shots.empty() ? "." : opt.shots);
+  if (!opt.series.empty()) opt.series = std::filesystem::absolute(opt.series);
   if (!opt.workdir.empty() && ::chdir(opt.workdir.c_str()) != 0) {
     std::fprintf(stderr, "tivor: can not enter working directory %s\n", opt.workdir.c_str());
     return 2;

@@ -29,8 +29,8 @@ bool pool_size(std::string_view arg, std::string_view text, int32_t least, int32
 bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--headless") {
-      opt.headless = true;
+    if (arg == "--headless" || arg == "--help" || arg == "--version") {
+      (arg == "--headless" ? opt.headless : arg == "--help" ? opt.help : opt.version) = true;
       continue;
     }
     if (arg == "--reals" || arg == "--integers") {
@@ -48,6 +48,7 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
     std::string* target = arg == "--keys"      ? &opt.keys
                           : arg == "--shots"   ? &opt.shots
                           : arg == "--workdir" ? &opt.workdir
+                          : arg == "--series"  ? &opt.series
                                                : nullptr;
     if (target == nullptr) {
       error = "unknown option " + std::string(arg);
@@ -59,7 +60,7 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
     }
     *target = argv[++i];
   }
-  if (opt.headless && opt.keys.empty()) {
+  if (opt.headless && opt.keys.empty() && !opt.help && !opt.version) {
     error = "--headless needs a key script (--keys FILE)";
     return false;
   }

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when they are missing.
+# Installs the Debian packages the build needs, when they are missing. The readers the export
+# tests use to read files back (VTK's python bindings, gmsh) are installed besides, unless
+# TIVOR_NO_READERS is set; the tests skip with a message where a reader is missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config libsdl2-dev libpng-dev libgtest-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build pkg-config libsdl2-dev libpng-dev libgif-dev libgtest-dev
+          libbenchmark-dev)
+[ -n "${TIVOR_NO_READERS:-}" ] || packages+=(python3-vtk9 gmsh)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,6 +7,6 @@ cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIVOR_S
 cmake --build "$top/build-test" -j "$(nproc)"
 # The optimised program too: the run command must keep building without warnings.
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVOR_TESTS=OFF >/dev/null
-cmake --build "$top/build" --target tivor -j "$(nproc)"
+cmake --build "$top/build" --target tivor gfview tivor-export -j "$(nproc)"
 cd "$top/build-test"
 ctest --output-on-failure -j "$(nproc)" --timeout 300

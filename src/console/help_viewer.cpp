@@ -17,6 +17,8 @@ constexpr int kMaxFileLines = 1000;
 constexpr int kMaxTopicLines = 20;  // collecting stops once more than this were taken
 constexpr int kLineChars = 80;
 constexpr const char* kScratch = "hlp000";
+// Where the installed help files lie, from the folder of the program.
+constexpr const char* kInstalledShare = "../share/tivor";
 
 std::string upper(std::string_view txt) {
   std::string out(txt);
@@ -112,8 +114,13 @@ std::vector<std::string> help_topic_lines(std::istream& in, std::string_view top
 }
 
 void dathlp(Session& s, std::string_view helpfile, std::string_view topic) {
-  const std::filesystem::path path{std::string(helpfile)};
+  std::filesystem::path path{std::string(helpfile)};
   std::error_code ec;
+  // A working directory without help files of its own uses those installed with the program.
+  if (!std::filesystem::is_regular_file(path, ec) && path.is_relative()) {
+    path = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / kInstalledShare /
+           path.lexically_normal();
+  }
   if (!std::filesystem::is_regular_file(path, ec)) return;
   std::ifstream in(path, std::ios::binary);
   if (!in) return;

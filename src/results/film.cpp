@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "console/console.hpp"
+#include "export/export.hpp"
 #include "librarian/librarian.hpp"
 #include "reader/reader.hpp"
 #include "results/pictures.hpp"
@@ -142,6 +144,26 @@ void afilm(Session& s) {
 void afilm0(Session& s) {
   draw_current(s);
   savewnd1(s);
+}
+
+void series_install(Session& s, const std::string& folder) {
+  auto series = std::make_shared<TimeSeries>(folder);
+  auto failed = std::make_shared<bool>(false);
+  s.up.afilm = [&s, series, failed] {
+    // The frame rhythm of afilm, read before it moves on: a film frame is due, or without a
+    // film the run has reached its last step.
+    const bool frame = s.cht.ifilm != 0 ? !(s.cht.is < s.cht.isp && s.cht.is < s.cterm.inp)
+                                        : s.cht.is >= s.cht.isp;
+    afilm(s);
+    if (!frame || *failed || s.cht.itask != kTaskPrepared) return;
+    std::string error;
+    // A series that cannot be written is told once and stops; the run goes on.
+    if (!series->add(s, error)) {
+      *failed = true;
+      paus(s, error);
+      clswnd3(s);
+    }
+  };
 }
 
 }  // namespace tivor

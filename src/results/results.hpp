@@ -39,6 +39,9 @@ void setifilm(Session& s);
 void afilm(Session& s);
 // AFILM0: draws the current picture (cterm.ipc); the mesh while no task is prepared.
 void afilm0(Session& s);
+// Makes the film entry of the classes also write every frame it takes (and, without a film, the
+// last step of every run) as a .vtu file of the time series in folder, listed in NAME.pvd.
+void series_install(Session& s, const std::string& folder);
 
 // ---- history graphs (history_graphs.cpp) ----
 
