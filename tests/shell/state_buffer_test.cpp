@@ -35,21 +35,14 @@ class StateBuffer : public test::ScreenSession {
  protected:
   StateBuffer() {
     iniclass(*s);
-    s->csize.maxa = 3;
-    s->csize.maxk = 2;
+    s->csize.maxa = 3, s->csize.maxk = 2;
     s->a[1] = 1.5f, s->a[2] = -2.0f, s->a[3] = 0.25f;
     s->km[1] = 7, s->km[2] = -9;
-    s->cls.iclass = 7;
-    s->cls.imethod = 1;
+    s->cls.iclass = 7, s->cls.imethod = 1;
     set_field(s->cls.datfile, "./dif/test.dif");
-    s->cht.t = 0.5f;
-    s->cht.itask = kTaskPrepared;
-    s->cht.hist.htdyn = 11;
-    s->cht.hist.interval = 12;
-    s->cmesh.n1 = 42;
-    s->cparm.iw[299] = 77;
-    s->ctime1.itrace = 1;
-    s->cmemo.nlines = 1;
+    s->cht.t = 0.5f, s->cht.itask = kTaskPrepared;
+    s->cht.hist.htdyn = 11, s->cht.hist.interval = 12;
+    s->cmesh.n1 = 42, s->cparm.iw[299] = 77, s->ctime1.itrace = 1, s->cmemo.nlines = 1;
   }
 };
 
@@ -141,9 +134,7 @@ TEST_F(StateBuffer, DamagedBuffersAreRefusedBeforeAnythingChanges) {
     rewrin(*s, 2, kFile);
     if (length > 0) fs::resize_file(kFile, length);
     *s = good;
-    s->csize.maxa = 1;
-    s->a[1] = 99.0f;
-    s->cmesh.n1 = 5;
+    s->csize.maxa = 1, s->a[1] = 99.0f, s->cmesh.n1 = 5;
     screens.clear();
     cls(*s);
     host.press(key::kEnter);
@@ -181,15 +172,14 @@ TEST_F(StateBuffer, DataFileExtensionChoosesTheClass) {
   rewrin(*s, 2, kFile);
   host.press(key::kEnter);
   rewrin(*s, 1, kFile);
-  EXPECT_TRUE(flag_tst(*s));
-  EXPECT_TRUE(seen(" executable does not contain class:zzz") && seen(" variant=case1.zzz"));
+  EXPECT_TRUE(flag_tst(*s) && seen(" executable does not contain class:zzz") &&
+              seen(" variant=case1.zzz"));
 }
 
 TEST_F(StateBuffer, MissingFileLeavesTheTaskAndSaysSo) {
   host.press(key::kEnter);
   rewrin(*s, 1, "buf/none.buf");
-  EXPECT_FALSE(flag_tst(*s));
-  EXPECT_EQ(s->cmesh.n1, 42);
+  EXPECT_TRUE(!flag_tst(*s) && s->cmesh.n1 == 42);
   EXPECT_EQ(first_seen("rewri:file \"buf/none.buf\" is n"), 0);
 }
 
