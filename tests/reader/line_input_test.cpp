@@ -36,9 +36,7 @@ TEST_F(LineInputTest, CarriageReturnLineFeedAndLoneLineFeedEndLines) {
 }
 
 TEST_F(LineInputTest, CtrlZEndsTheInput) {
-  open(
-      "a=1\r\n\x1a"
-      "b=2\r\n");
+  open("a=1\r\n\032b=2\r\n");  // \032 is Ctrl-Z
   EXPECT_EQ(lines(), (Lines{"a=1"}));
   open("a=1\r\nb=2\x1a\r\nc=3\r\n");
   EXPECT_EQ(lines(), (Lines{"a=1", "b=2"}));
@@ -58,8 +56,9 @@ TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   host.type("k");
   int unit = 7;
   EXPECT_EQ(readfrom(*s, unit, "none.dif"), 1);
-  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty());
-  EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
+  // Still the keyboard afterwards.
+  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty() &&
+              s->crd.kterm == 1);
 }
 
 TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
@@ -168,11 +167,12 @@ TEST(WordsInText, FirstWordAndIntegers) {
     gtint(text, value, ierr);
     return std::pair(value, ierr);
   };
-  EXPECT_EQ(gt(" 42 "), std::pair(42, 0));
-  EXPECT_EQ(gt("-7"), std::pair(-7, 0));
-  EXPECT_EQ(gt("+0"), std::pair(0, 0));
-  EXPECT_EQ(gt("2147483647"), std::pair(2147483647, 0));
-  EXPECT_EQ(gt("-2147483648"), std::pair(-2147483647 - 1, 0));
+  for (const auto& [text, value] : {std::pair{" 42 ", 42},
+                                    {"-7", -7},
+                                    {"+0", 0},
+                                    {"2147483647", 2147483647},
+                                    {"-2147483648", -2147483647 - 1}})
+    EXPECT_EQ(gt(text), std::pair(value, 0)) << text;
   // Refused, the value left as it was.
   for (const char* bad : {"2147483648", "", "  ", "-", "1 2", "- 1", "1.0", "12x"})
     EXPECT_EQ(gt(bad), std::pair(5, 1)) << bad;
