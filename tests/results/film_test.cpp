@@ -92,8 +92,7 @@ TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
   screens.clear();
   host.press(13);  // the one message's key; a second wait would find no key and stop the test
   steps(1, 5);
-  EXPECT_EQ(s->cht.ifilm, 0);
-  EXPECT_EQ(times_seen("apsave: read error"), 1);
+  EXPECT_TRUE(s->cht.ifilm == 0 && times_seen("apsave: read error") == 1);
   std::ifstream in("film.lbr", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a partial tail");
 }
@@ -113,8 +112,7 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
   set_film('n', "2");
   EXPECT_EQ(s->cht.ifilm, -1);
   EXPECT_EQ(steps(22, 25), (std::vector<int>{23, 25}));
-  EXPECT_TRUE(frames().empty());
-  EXPECT_EQ(s->frame.kadr.changed, 0);
+  EXPECT_TRUE(frames().empty() && s->frame.kadr.changed == 0);
 }
 
 TEST_F(FilmTest, SetUpAnswers) {
@@ -123,8 +121,7 @@ TEST_F(FilmTest, SetUpAnswers) {
   const Film before = film();
   press({'y', ' '});  // the message
   setifilm(*s);
-  EXPECT_TRUE(seen(" use librarian to define picture library"));
-  EXPECT_EQ(film(), before);
+  EXPECT_TRUE(seen(" use librarian to define picture library") && film() == before);
 
   // A frequency below 1 becomes 1.
   s->cht.is = 12;
@@ -136,8 +133,7 @@ TEST_F(FilmTest, SetUpAnswers) {
     press({answer, key::kEsc});
     setifilm(*s);
   }
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(film(), (Film{-1, 1, 13}));
+  EXPECT_TRUE(host.events.empty() && film() == (Film{-1, 1, 13}));
   // a stops the film.
   set_film('a');
   EXPECT_EQ(s->cht.ifilm, 0);
