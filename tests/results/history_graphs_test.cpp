@@ -19,16 +19,14 @@ class HistoryTest : public ResultsTest {
     set_field(s->cls.ppname[1], "conc2");
     ChtHistory& h = s->cht.hist;
     h = ChtHistory{};
-    h.nthist = nthist, h.nhist = static_cast<int32_t>(functions.size());
-    h.nhist0 = 1;
+    h.nthist = nthist, h.nhist = static_cast<int32_t>(functions.size()), h.nhist0 = 1;
     ASSERT_EQ(reserve_reals(*s, h.jthist, nthist, "jthist"), 0);
     ASSERT_EQ(reserve_reals(*s, h.jhist, h.nhist * nthist, "jhist"), 0);
     ASSERT_EQ(reserve_reals(*s, h.jhist0, nthist, "jhist0"), 0);
     h.npoints = static_cast<int32_t>(values[0].size());
     for (int i = 0; i < h.npoints; ++i) reals(*s, h.jthist)[i] = static_cast<float>(i);
     for (size_t k = 0; k < functions.size(); ++k) {
-      h.ifhist[k] = functions[k], h.xhist[k] = 0.25f * static_cast<float>(k + 1);
-      h.yhist[k] = 0.5f;
+      h.ifhist[k] = functions[k], h.xhist[k] = 0.25f * static_cast<float>(k + 1), h.yhist[k] = 0.5f;
       std::copy(values[k].begin(), values[k].end(), reals(*s, h.jhist + int32_t(k) * nthist));
     }
   }
