@@ -322,8 +322,7 @@ class QuadMeshTest : public ResultsTest {
  protected:
   void SetUp() override {
     Cmesh& c = s->cmesh;
-    c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4;
-    c.jrz = 0;
+    c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4, c.jrz = 0;
     const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
     std::copy_n(rz, 8, reals(*s, 0));
     c.jj2 = 0, c.jj1 = 8;
@@ -331,8 +330,7 @@ class QuadMeshTest : public ResultsTest {
     std::copy_n(km, 12, ints(*s, 0));
     s->csize.maxa = 20, s->csize.maxk = 12;
     for (int k = 0; k < 4; ++k) reals(*s, 10)[k] = rz[2 * k];
-    s->cht.nipp = 1, s->cht.ipp[0] = 10;
-    s->cht.itask = kTaskPrepared;
+    s->cht.nipp = 1, s->cht.ipp[0] = 10, s->cht.itask = kTaskPrepared;
   }
 };
 
