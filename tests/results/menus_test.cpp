@@ -105,11 +105,10 @@ TEST_F(Menus, PrintPictureWritesAReplayableFileOnlyForAName) {
   press({key::kEsc});
   ASSERT_TRUE(runs(term));
   EXPECT_TRUE(seen("print picture ? (y/n)?") && seen("enter name for picture:"));
-  std::vector<std::string> files;
-  for (const auto& e : fs::directory_iterator(".")) {
-    if (e.path().extension() == ".gf") files.push_back(e.path().filename().string());
-  }
-  ASSERT_EQ(files, std::vector<std::string>{"zones.gf"});
+  ASSERT_TRUE(fs::exists("zones.gf"));
+  EXPECT_EQ(std::ranges::count_if(fs::directory_iterator("."),
+                                  [](const auto& e) { return e.path().extension() == ".gf"; }),
+            1);
   EXPECT_EQ(s->cterm.icolor[40], colours0);
   const std::vector<uint8_t> drawn = s->frame.raster;
   std::fill(s->frame.raster.begin(), s->frame.raster.end(), uint8_t{0});
