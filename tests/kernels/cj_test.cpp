@@ -90,8 +90,7 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   solve(1e-3);
   EXPECT_EQ(calls, 1);
   system({1, 0, 0, 1}, {0.01f, 0});
-  EXPECT_EQ(solve(1e-3).end, CjEnd::converged);
-  EXPECT_GT(calls, 1);
+  EXPECT_TRUE(solve(1e-3).end == CjEnd::converged && calls > 1) << calls;
   EXPECT_NEAR(x[0], 0.01f, 1e-9);
 }
 
@@ -105,8 +104,7 @@ TEST_F(CjTest, LaplacianIsSolvedToTheSameRelativeErrorInAnyUnit) {
       for (float& e : this->a[0]) e *= a;
       for (float& e : b) e *= v;
       for (int i = 0; i < n; ++i) d[i] /= a;
-      EXPECT_EQ(solve(1e-12, 5).end, CjEnd::converged);
-      EXPECT_LE(last_it, 21);
+      EXPECT_TRUE(solve(1e-12, 5).end == CjEnd::converged && last_it <= 21) << last_it;
       double err = 0;
       for (int i = 0; i < 20; ++i)
         err = std::max(err, std::abs(x[i] * a / v / ((i + 1) * (20 - i) / 2.0) - 1));
