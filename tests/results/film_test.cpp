@@ -67,8 +67,7 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   s->cht.isp = 10;
   EXPECT_EQ(steps(1, 10), (std::vector<int>{3, 6, 9, 10}));
   const std::vector<FrameHeader> saved = frames();
-  ASSERT_EQ(saved.size(), 4u);
-  EXPECT_EQ(s->frame.kadr.nkadr, 4);
+  ASSERT_TRUE(saved.size() == 4u && s->frame.kadr.nkadr == 4) << saved.size();
   EXPECT_EQ(std::string(saved[0].name, 8), "square  ");
   EXPECT_FLOAT_EQ(saved[0].t, 0.03f);
   EXPECT_FLOAT_EQ(saved[3].t, 0.10f);
