@@ -53,8 +53,7 @@ TEST_F(NumberScannerTest, ValidEntries) {
   n = 2;
   ASSERT_EQ(readi(*s, "n", v, n, "n", 0), 0);
   EXPECT_TRUE(v[0] == 1 && v[1] == 2);
-  EXPECT_EQ(list(-1), 20 + 3);  // 1 and 2
-  EXPECT_EQ(list(0), 30 + 15);
+  EXPECT_EQ((std::array{list(-1), list(0)}), (std::array{20 + 3, 30 + 15}));  // 1 and 2; 4, 5, 6
 }
 
 TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
