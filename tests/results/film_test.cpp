@@ -61,8 +61,8 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   choose_library();
   s->cht.is = 0;
   set_film('y', "3");
-  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)") && seen("frame frequency?"));
-  EXPECT_EQ(film(), (Film{1, 3, 3}));
+  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)") && seen("frame frequency?") &&
+              film() == (Film{1, 3, 3}));
 
   s->cht.isp = 10;
   EXPECT_EQ(steps(1, 10), (std::vector<int>{3, 6, 9, 10}));
@@ -78,8 +78,7 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   afilm(*s);
   EXPECT_EQ(s->cterm.inp, 18);
   s->cht.isp = 20;
-  EXPECT_EQ(steps(11, 20), (std::vector<int>{18, 20}));
-  EXPECT_EQ(frames().size(), 7u);
+  EXPECT_TRUE(steps(11, 20) == (std::vector<int>{18, 20}) && frames().size() == 7u);
 }
 
 TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
@@ -104,8 +103,7 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
   EXPECT_EQ(steps(6, 16), (std::vector<int>{6, 7, 8, 11, 14}));
   // No film: every step, the rhythm untouched.
   s->cht.ifilm = 0;
-  EXPECT_EQ(steps(17, 20), (std::vector<int>{17, 18, 19, 20}));
-  EXPECT_EQ(s->cterm.inp, 17);
+  EXPECT_TRUE(steps(17, 20) == (std::vector<int>{17, 18, 19, 20}) && s->cterm.inp == 17);
   // Answer n: the rhythm from the step it is set at.
   s->cht.is = 21;
   set_film('n', "2");
