@@ -114,11 +114,9 @@ TEST_F(DebuggerTest, BreakpointNameTypedInUpperCaseStopsThere) {
   set_field(s->ctime1.modname1, "DIM");
   EXPECT_TRUE(rtmr(*s, "gsm") == 0 && s->ctime1.itrace == 3);  // runs on: no key is waited for
   host.line("g");
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(s->ctime1.itrace == 2 && seen("\"dim\">"));
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && s->ctime1.itrace == 2 && seen("\"dim\">"));
   host.line("g");  // "g" keeps debugging: the next routine stops too
-  EXPECT_EQ(rtmr(*s, "so3"), 0);
-  EXPECT_TRUE(seen("\"so3\">") && host.events.empty());
+  EXPECT_TRUE(rtmr(*s, "so3") == 0 && seen("\"so3\">") && host.events.empty());
 }
 
 TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
@@ -147,8 +145,7 @@ TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
 TEST_F(DebuggerTest, EscDuringARunInterrupts) {
   host.polled.push_back(key::kEsc);
   host.press(' ');
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(iflag(*s) == 1 && seen("solution interrupted"));
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && iflag(*s) == 1 && seen("solution interrupted"));
 }
 
 TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {
