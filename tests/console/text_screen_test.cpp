@@ -152,10 +152,10 @@ TEST_F(EditTest, OtherKeysEndInputWithTheirCode) {
 
 TEST_F(EditTest, History) {
   for (const char* l : {"one", "two", "two", "   "}) edit(l + std::string("<Enter>"));
-  ASSERT_EQ(c.s.history.count, 2);              // distinct and not blank
-  EXPECT_EQ(edit("<Up><Esc>"), "two");          // the first Up shows the newest
-  EXPECT_EQ(edit("<Up><Up><Up><Esc>"), "two");  // wraps around
-  EXPECT_EQ(edit("<Down><Esc>"), "one");
+  ASSERT_EQ(c.s.history.count, 2);  // distinct and not blank
+  // The first Up shows the newest; the history wraps around.
+  EXPECT_EQ((std::vector{edit("<Up><Esc>"), edit("<Up><Up><Up><Esc>"), edit("<Down><Esc>")}),
+            (std::vector<std::string>{"two", "two", "one"}));
   edit("<Up><Up><Enter>");
   EXPECT_EQ(c.s.history.lines[2], "one");
   edit("longer line<Enter>");
