@@ -107,17 +107,14 @@ TEST_F(LineInputTest, ListsEndWithTheEndMark) {
   host.type("1 2\r3&\r");
   int32_t v[4] = {};
   int n = 0;
-  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
-  EXPECT_TRUE(n == 3 && v[2] == 3);
+  EXPECT_TRUE(readi(*s, " list", v, n, "", -1, 4) == 0 && n == 3 && v[2] == 3);
   host.script("1 2 3 4 5&<Enter>9&<Enter>");  // too long: asked again
-  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
-  EXPECT_TRUE(n == 1 && v[0] == 9);
+  EXPECT_TRUE(readi(*s, " list", v, n, "", -1, 4) == 0 && n == 1 && v[0] == 9);
 }
 
 TEST_F(LineInputTest, SpecialKeyAbandonsTheQuestionWithoutFlag) {
   host.script("12<Esc>");
-  EXPECT_EQ(integer("n"), -99);
-  EXPECT_TRUE(last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
+  EXPECT_TRUE(integer("n") == -99 && last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
 }
 
 class WordReaderTest : public ReaderTest {
