@@ -32,8 +32,7 @@ struct Console {
   int pixel(int x, int y) { return host.surface().at(x - 1, y - 1); }
   void put(int col, int r, std::string_view txt, int fg = 7, int bg = 0) {
     const Colors keep = s.colors;
-    s.colors.fg = fg;
-    s.colors.bg = bg;
+    s.colors.fg = fg, s.colors.bg = bg;
     locate1(s, col, r);
     dispstr(s, txt);
     s.colors = keep;

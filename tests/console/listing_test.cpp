@@ -16,6 +16,8 @@ std::string int_line(int first, int count) {
   return out;
 }
 
+using Texts = std::vector<std::string>;
+
 TEST(Listing, ThreeHundredIntegersPauseAtRow25) {
   for (int answer : {int{'n'}, key::kEsc, int{' '}}) {
     Console c;
@@ -28,14 +30,11 @@ TEST(Listing, ThreeHundredIntegersPauseAtRow25) {
     c.host.press(answer);
     locate1(c.s, 1, 18);
     prtim(c.s, " pointers", v.data(), 300);
-    EXPECT_EQ(c.host.waits, 1);
-    EXPECT_EQ(at_pause.at(0), " pointers");
-    EXPECT_EQ(at_pause.at(1), int_line(1, 10));
-    EXPECT_EQ(at_pause.at(6), int_line(51, 10));
-    EXPECT_EQ(at_pause.at(7), "more?");
+    ASSERT_EQ(c.host.waits, 1);
+    EXPECT_EQ((Texts{at_pause.at(0), at_pause.at(1), at_pause.at(6), at_pause.at(7)}),
+              (Texts{" pointers", int_line(1, 10), int_line(51, 10), "more?"}));
     if (answer == ' ') {  // continues on the cleared screen
-      EXPECT_EQ(c.trimmed(1), int_line(61, 10));
-      EXPECT_EQ(c.trimmed(24), int_line(291, 10));
+      EXPECT_EQ((Texts{c.trimmed(1), c.trimmed(24)}), (Texts{int_line(61, 10), int_line(291, 10)}));
     } else {
       for (int r = 1; r <= 25; ++r) EXPECT_EQ(c.trimmed(r), "");
     }
@@ -50,17 +49,14 @@ TEST(Listing, ShortListsLabelsAndReals) {
   prtim(c.s, std::string(60, 'L'), three, 2);  // 2 * 10 + 60 exceeds 79
   const float r[] = {1, 2, 3, 4, 5, -6};
   prtrm(c.s, " r", r, 6);
-  EXPECT_EQ(c.trimmed(1), " n=" + int_line(1, 3));
-  EXPECT_EQ(c.trimmed(3), int_line(1, 2));
-  EXPECT_EQ(c.trimmed(5), "  0.100E+01  0.200E+01  0.300E+01  0.400E+01  0.500E+01");
-  EXPECT_EQ(c.trimmed(6), " -0.600E+01");
   iwrite(c.s, "x=   ", 5, "(i7)", 1);
   rwrite(c.s, " t=", 0.5f, "(e10.3)", 0);
-  EXPECT_EQ(c.trimmed(7), "x=      5");
-  EXPECT_EQ(c.trimmed(8), " t= 0.500E+00");
+  EXPECT_EQ(
+      (Texts{c.trimmed(1), c.trimmed(3), c.trimmed(5), c.trimmed(6), c.trimmed(7), c.trimmed(8)}),
+      (Texts{" n=" + int_line(1, 3), int_line(1, 2),
+             "  0.100E+01  0.200E+01  0.300E+01  0.400E+01  0.500E+01", " -0.600E+01", "x=      5",
+             " t= 0.500E+00"}));
 }
-
-using Texts = std::vector<std::string>;
 
 // Right-justified in their fields, asterisks when the value does not fit; E editing rounds with
 // a carry into the exponent, F and E editing drop the leading zero when one short, and no
@@ -85,13 +81,14 @@ TEST(Format, NumbersInTheirFields) {
 }
 
 TEST(Format, TextBlanksAndBadFormats) {
-  EXPECT_EQ(fmt_int(7, "('x=', 1x, i2, ' end')"), "x=  7 end");
-  EXPECT_EQ(fmt_int(7, "('it''s',i2)"), "it's 7");
-  EXPECT_EQ(fmt_int(3, "(i2,' a',i4,' b')"), " 3 a");  // stops at the next data descriptor
-  EXPECT_EQ(fmt_int(2, "(e10.3)"), " 0.200E+01");
+  // The third stops at the next data descriptor.
+  EXPECT_EQ((Texts{fmt_int(7, "('x=', 1x, i2, ' end')"), fmt_int(7, "('it''s',i2)"),
+                   fmt_int(3, "(i2,' a',i4,' b')"), fmt_int(2, "(e10.3)")}),
+            (Texts{"x=  7 end", "it's 7", " 3 a", " 0.200E+01"}));
   for (const char* f : {"", "i7", "(q7)", "(i)", "(e10)", "('open"}) {
-    EXPECT_NE(fmt_int(12, f).find("12"), std::string::npos) << f;
-    EXPECT_NE(fmt_real(1.5f, f).find("1.5"), std::string::npos) << f;
+    EXPECT_TRUE(fmt_int(12, f).find("12") != std::string::npos &&
+                fmt_real(1.5f, f).find("1.5") != std::string::npos)
+        << f;
   }
 }
 

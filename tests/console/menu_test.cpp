@@ -81,9 +81,8 @@ TEST_F(MenuTest, CallerClipAndCursorRestored) {
   int mode_during = 0;
   c.host.on_wait = [&](int) { mode_during = c.s.grf.clip_mode; };
   after({}, 1, 3, 1);
-  EXPECT_EQ(mode_during, 1);
-  EXPECT_TRUE(c.s.grf.clip_mode == 4 && c.s.grf.clip[2] == 100);
-  EXPECT_TRUE(c.s.colors.col == 33 && c.s.colors.row == 22);
+  EXPECT_TRUE(mode_during == 1 && c.s.grf.clip_mode == 4 && c.s.grf.clip[2] == 100 &&
+              c.s.colors.col == 33 && c.s.colors.row == 22);
 }
 
 TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
@@ -92,17 +91,10 @@ TEST_F(MenuTest, AltCRunsTypedCommandAndRestoresRowOne) {
   c.host.on_wait = [&](int n) {
     if (n == 2) prompt = c.trimmed(1);
   };
-  c.host.press(key::kAltC);
-  c.host.line("ls -l");
-  c.host.press(' ');
-  c.host.press(key::kAltC);
-  c.host.type("rm x");
-  c.host.press(key::kEsc);  // abandoned
-  c.host.press(key::kEnter);
+  c.host.script("<Alt-C>ls -l<Enter> <Alt-C>rm x<Esc><Enter>");  // the second one abandoned
   numbered(3, 1);
-  EXPECT_EQ(prompt, "Enter DOS command>");
+  EXPECT_TRUE(prompt == "Enter DOS command>" && c.trimmed(1) == "top row text");
   EXPECT_EQ(c.host.commands, std::vector<std::string>{"ls -l"});
-  EXPECT_EQ(c.trimmed(1), "top row text");
   EXPECT_EQ(getmenu(2, "  edit open_data  copy_data"), "open data");
   EXPECT_EQ(getmenu(4, "  edit open_data  copy_data"), "");
 }

@@ -123,8 +123,7 @@ TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
   for (const float x : {0.1f, -0.1f}) EXPECT_EQ(at(x, 0.1f), 1) << x;
   for (const float x : {0.9f, -0.9f}) EXPECT_EQ(at(x, 0.9f), 4) << x;
   // The level lines are drawn over the original side only.
-  EXPECT_GT(t.count(15, 213, 16, 399, 223), 100);
-  EXPECT_EQ(t.count(15, 27, 16, 210, 223), 0);
+  EXPECT_TRUE(t.count(15, 213, 16, 399, 223) > 100 && t.count(15, 27, 16, 210, 223) == 0);
 }
 
 TEST_F(Contours, ZoneLegendShowsEveryZoneInItsColourAboveThePagesLastRow) {
@@ -142,8 +141,7 @@ TEST_F(Contours, ZoneLegendShowsEveryZoneInItsColourAboveThePagesLastRow) {
   ASSERT_EQ(recs.size(), 41u + 10u);
   for (size_t i = 0, k = 0; i < recs.size(); ++i) {
     if (recs[i].kind == 32) {
-      EXPECT_EQ(recs[i].colour, col[k++]);
-      EXPECT_LT(recs[i].v[4] / 50, 224);  // its bottom edge
+      EXPECT_TRUE(recs[i].colour == col[k++] && recs[i].v[4] / 50 < 224) << i;  // bottom edge
     } else if (i > 5) {
       EXPECT_EQ(recs[i].v[1] - recs[i - 5].v[1], 16 * 50) << i;
     }

@@ -1,6 +1,8 @@
 // Picture files: the bytes of a fresh page and of a file of several blocks (golden files), the
 // 16-bit coordinates, the replay that reproduces the raster, the reader's refusals of damaged
 // files, and files that are only ever replaced whole.
+#include <tuple>
+
 #include "gfx_session.hpp"
 #include "picture_records.hpp"
 
@@ -54,11 +56,11 @@ TEST_F(PictureFiles, CoordinatesAreFiftiethsOfAPointIn16Bits) {
   gfclose(s);
   const auto recs = records(slurp("units.gf"));
   ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(recs[0].colour, 7);  // a negative colour is the drawing colour
-  EXPECT_EQ(recs[0].v, (std::vector<int>{32767, 544, 35000 - 65536, -150}));
-  EXPECT_EQ(recs[1].colour, 5);
-  EXPECT_EQ(recs[1].v, (std::vector<int>{50, 100, 400, 70000 - 65536, 2}));
-  EXPECT_EQ(recs[1].text, "ab");
+  // A negative colour is the drawing colour.
+  EXPECT_EQ(std::tie(recs[0].colour, recs[0].v),
+            std::tuple(7, std::vector<int>{32767, 544, 35000 - 65536, -150}));
+  EXPECT_EQ(std::tie(recs[1].colour, recs[1].v, recs[1].text),
+            std::tuple(5, std::vector<int>{50, 100, 400, 70000 - 65536, 2}, std::string("ab")));
 }
 
 TEST_F(PictureFiles, LongPicturesAreCutIntoBlocksWithEndBytesOnAllButTheLast) {
@@ -69,8 +71,7 @@ TEST_F(PictureFiles, LongPicturesAreCutIntoBlocksWithEndBytesOnAllButTheLast) {
   const std::vector<uint8_t> b = slurp("blocks.gf");
   expect_golden(b, "blocks.gf");
   const std::vector<uint8_t> drawn(s.frame.raster);
-  EXPECT_TRUE(replay(b));
-  EXPECT_TRUE(s.frame.raster == drawn);
+  EXPECT_TRUE(replay(b) && s.frame.raster == drawn);
 }
 
 TEST_F(PictureFiles, ReplayReproducesThePicturePointForPoint) {
@@ -99,11 +100,9 @@ TEST_F(PictureFiles, ReplayReproducesThePicturePointForPoint) {
   const std::vector<uint8_t> drawn(s.frame.raster);
   EXPECT_GT(t.count(2) + t.count(12), 1000);
   lpg(s, 2);
-  ASSERT_TRUE(std::filesystem::exists("page.gf"));
-  EXPECT_TRUE(s.frame.raster == drawn);  // the page's end shows the file over the picture
-  EXPECT_TRUE(replay(slurp("page.gf")));
-  EXPECT_TRUE(s.frame.raster == drawn);
-  EXPECT_EQ(s.grf.clip_mode, 1);  // the replay leaves the caller's clip as it was
+  // The page's end shows the file over the picture; the replay leaves the caller's clip as it was.
+  ASSERT_TRUE(std::filesystem::exists("page.gf") && s.frame.raster == drawn);
+  EXPECT_TRUE(replay(slurp("page.gf")) && s.frame.raster == drawn && s.grf.clip_mode == 1);
 }
 
 TEST_F(PictureFiles, DamagedFilesEndThePictureWithoutReadingPastTheData) {
@@ -130,25 +129,20 @@ TEST_F(PictureFiles, DamagedFilesEndThePictureWithoutReadingPastTheData) {
   }
   std::vector<uint8_t> unknown = {50, 0, 0, 0, 0, 0, 0, 0, 0};
   line_record(unknown, 9, 500, 1000, 5000, 1000);
-  for (const auto& tail : {cut, text_over, polygon_over, unknown}) {
-    EXPECT_FALSE(replay(with(tail)));
-    EXPECT_EQ(t.lit(), line_points);
-  }
+  for (const auto& tail : {cut, text_over, polygon_over, unknown})
+    EXPECT_TRUE(!replay(with(tail)) && t.lit() == line_points) << tail.size();
   // A header promising more than the file holds: the block cannot be read.
   std::vector<uint8_t> lying = good;
   lying[0] = 200;
-  EXPECT_FALSE(replay(lying));
-  EXPECT_FALSE(replay({1, 0}));
-  EXPECT_FALSE(replay(header(-5)));
-  EXPECT_EQ(t.lit(), 0);
+  EXPECT_EQ((std::array{replay(lying), replay({1, 0}), replay(header(-5)), t.lit() != 0}),
+            (std::array{false, false, false, false}));
 
   // A block ending early with its end byte: the next block starts after it.
   std::vector<uint8_t> two = good;
   two.push_back(129);
   line_record(two, 4, 500, 1000, 5000, 1000);
   two[0] = static_cast<uint8_t>(two.size() - 4);
-  EXPECT_TRUE(replay(two));
-  EXPECT_EQ(t.count(4), line_points);
+  EXPECT_TRUE(replay(two) && t.count(4) == line_points);
 
   spit("short.gf", lying);
   gf_view(s, "short.gf", 1.0f);
@@ -162,15 +156,13 @@ TEST_F(PictureFiles, AFileIsReplacedOnlyWhenTheNewPictureIsComplete) {
   line(s, 1, 1, 50, 50, 3);
   EXPECT_EQ(slurp("old.gf").size(), 11u);
   gfclose(s);
-  EXPECT_EQ(slurp("old.gf").size(), 4u + 9u);
-  EXPECT_FALSE(std::filesystem::exists("old.gf.tmp"));
+  EXPECT_TRUE(slurp("old.gf").size() == 4u + 9u && !std::filesystem::exists("old.gf.tmp"));
 
   // A picture that cannot be written leaves nothing behind, and drawing goes on.
   gfopen(s, "no/such/dir/x.gf");
   line(s, 1, 1, 50, 50, 3);
   gfclose(s);
-  EXPECT_FALSE(std::filesystem::exists("no"));
-  EXPECT_EQ(s.cgout.igout[0], 0);
+  EXPECT_TRUE(!std::filesystem::exists("no") && s.cgout.igout[0] == 0);
 }
 
 }  // namespace

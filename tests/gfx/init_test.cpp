@@ -11,10 +11,8 @@ TEST(GraphicsStart, FirstStartClearsTheCanvasAndASecondKeepsThePictureState) {
   Session& s = *t.s;
   s.frame.raster[1234] = 9;
   dinit1(s, "tivor", 0.6f, 0.6f);
-  EXPECT_EQ(t.lit(), 0);
-  EXPECT_EQ(t.host.caption, "tivor");
-  EXPECT_EQ(four(s.grf.page_pix), (Four{1, 640, 1, 350}));
-  EXPECT_TRUE(t.messages.empty());
+  EXPECT_TRUE(t.lit() == 0 && t.host.caption == "tivor" &&
+              four(s.grf.page_pix) == (Four{1, 640, 1, 350}) && t.messages.empty());
 
   page(s, 1, 1, 40, 20, 1);
   region(s, 3, 3, 30, 15, 1);
@@ -29,10 +27,9 @@ TEST(GraphicsStart, FirstStartClearsTheCanvasAndASecondKeepsThePictureState) {
   dinit1(s, "again", 0.8f, 0.8f);
   // Only the screen copy and the output switches are set again; the window is not reopened.
   want.gswitch = 1;
-  EXPECT_EQ(std::memcmp(&s.grf, &want, sizeof want), 0);
-  EXPECT_EQ(s.frame.raster, raster);
+  EXPECT_TRUE(std::memcmp(&s.grf, &want, sizeof want) == 0 && s.frame.raster == raster &&
+              t.host.caption == "tivor");
   EXPECT_EQ(s.cgout.igout[0] * 100 + s.cgout.igout[1] * 10 + s.cgout.igout[2], 10);
-  EXPECT_EQ(t.host.caption, "tivor");
 }
 
 TEST(ColourState, TextAttributeFollowsForegroundAndBackground) {

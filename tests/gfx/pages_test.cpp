@@ -9,8 +9,7 @@ using Pages = GfxTest;
 TEST_F(Pages, PageIsClampedToTheCanvasAndBadRectanglesAreReportedButStored) {
   pagepar(s, 0, 0, 800, 400);
   EXPECT_EQ(four(s.grf.page_pix), (Four{1, 640, 1, 350}));
-  EXPECT_EQ(s.grf.page_real[1], 640.0f);
-  EXPECT_TRUE(t.messages.empty());
+  EXPECT_TRUE(s.grf.page_real[1] == 640.0f && t.messages.empty());
 
   pagepar(s, 100, 50, 100, 200);
   regionpar(s, 10, 300, 900, 20);  // a region is not clamped
@@ -25,10 +24,9 @@ TEST_F(Pages, PageIsClearedAndFramedInWhite) {
   page(s, 1, 1, 80, 25, 1);
   EXPECT_EQ(four(s.grf.page_pix), (Four{1, 640, 1, 350}));
   EXPECT_EQ(four(s.grf.page_text), (Four{1, 1, 25, 80}));
-  EXPECT_EQ(t.count(15, 1, 1, 640, 1), 640);
-  EXPECT_EQ(t.count(15, 640, 1, 640, 350), 350);
-  EXPECT_EQ((std::array{t.count(15), t.count(0)}), (std::array{2 * 640 + 2 * 348, 638 * 348}));
-  EXPECT_EQ(s.grf.clip_mode, 2);
+  EXPECT_EQ((std::array{t.count(15, 1, 1, 640, 1), t.count(15, 640, 1, 640, 350), t.count(15),
+                        t.count(0), s.grf.clip_mode}),
+            (std::array{640, 350, 2 * 640 + 2 * 348, 638 * 348, 2}));
 
   // A smaller page clears only its rectangle; its frame survives CLSPAGE.
   region(s, 2, 2, 9, 4, 0);
@@ -40,9 +38,8 @@ TEST_F(Pages, PageIsClearedAndFramedInWhite) {
   page(s, 11, 1, 20, 5, 1);
   EXPECT_EQ(s.grf.initreg + s.grf.initlim, 0);
   clspage(s);
-  EXPECT_EQ(t.count(15, 81, 1, 160, 70), 2 * 80 + 2 * 68);
-  EXPECT_EQ(t.count(0, 82, 2, 159, 69), 78 * 68);
-  EXPECT_EQ(t.count(9), 640 * 350 - 80 * 70);
+  EXPECT_EQ((std::array{t.count(15, 81, 1, 160, 70), t.count(0, 82, 2, 159, 69), t.count(9)}),
+            (std::array{2 * 80 + 2 * 68, 78 * 68, 640 * 350 - 80 * 70}));
 }
 
 TEST_F(Pages, CallsOutOfOrderAreIgnored) {
@@ -53,16 +50,13 @@ TEST_F(Pages, CallsOutOfOrderAreIgnored) {
   const Four reg = four(s.grf.reg_pix);
   region(s, 2, 2, 30, 20, 1);
   limits(s, 0.0f, 1.0f, 0.0f, 1.0f);
-  EXPECT_EQ(s.grf.initreg + s.grf.initlim, 0);
-  EXPECT_EQ(four(s.grf.reg_pix), reg);
-  EXPECT_EQ(t.lit(), 0);
+  EXPECT_TRUE(s.grf.initreg + s.grf.initlim == 0 && four(s.grf.reg_pix) == reg && t.lit() == 0);
 }
 
 TEST_F(Pages, WorldPointsMapOntoTheRegionWithYUpFromLimitsInOrder) {
   page(s, 1, 1, 80, 25, 0);
   region1(s, 101, 50, 201, 300, 1);
-  EXPECT_EQ(four(s.grf.reg_pix), (Four{101, 201, 50, 300}));
-  EXPECT_EQ(t.count(15), 2 * 101 + 2 * 249);
+  EXPECT_TRUE(four(s.grf.reg_pix) == (Four{101, 201, 50, 300}) && t.count(15) == 2 * 101 + 2 * 249);
   limits(s, 0.0f, 1.0f, 0.0f, 1.0f);
   float px, py;
   tmp(s, 0.0f, 0.0f, px, py);
@@ -87,13 +81,10 @@ TEST_F(Pages, WorldPointsMapOntoTheRegionWithYUpFromLimitsInOrder) {
 TEST_F(Pages, EndOfPageCopiesToTheScreenMarksCellsAndPauses) {
   page(s, 1, 1, 10, 5, 1);
   endpg(s, 0);
-  EXPECT_TRUE(t.messages.empty());
-  EXPECT_EQ(s.text.attr_at(10, 5), 17);
-  EXPECT_NE(s.text.attr_at(11, 5), 17);
+  EXPECT_TRUE(t.messages.empty() && s.text.attr_at(10, 5) == 17 && s.text.attr_at(11, 5) != 17);
   // The cleared inside (colour 0) shows as 15 on the screen.
   const int x = 40 * s.cres.w / 640, y = 30 * s.cres.h / 350;
-  EXPECT_EQ(t.host.surface().at(x, y), 15);
-  EXPECT_EQ(s.grf.initpg, kMark);
+  EXPECT_TRUE(t.host.surface().at(x, y) == 15 && s.grf.initpg == kMark);
   endpg(s, 1);
   EXPECT_EQ(t.messages, std::vector<std::string>{" "});
 }
@@ -108,15 +99,13 @@ TEST_F(Pages, StandardPictureOpensClearsReopensAndCloses) {
 
   line(s, 30.0f, 20.0f, 400.0f, 200.0f, 3);
   lpg(s, 2);
-  EXPECT_EQ(s.grf.clip_mode, 1);
-  EXPECT_EQ(s.text.attr_at(61, 17), 17);
+  EXPECT_EQ((std::array{s.grf.clip_mode, int{s.text.attr_at(61, 17)}}), (std::array{1, 17}));
 
   const std::vector<uint8_t> raster = s.frame.raster;
   s.grf.initpg = 0;
   lpg(s, 3);
   EXPECT_EQ(s.frame.raster, raster);
-  EXPECT_EQ(s.grf.initreg, kMark);
-  EXPECT_EQ(s.grf.clip_mode, 2);
+  EXPECT_EQ((std::array{s.grf.initreg, s.grf.clip_mode}), (std::array{kMark, 2}));
   EXPECT_EQ(four(s.grf.reg_pix), (Four{25, 464, 15, 224}));
 }
 

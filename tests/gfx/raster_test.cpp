@@ -47,8 +47,9 @@ TEST_F(Raster, PointsOutsideTheClipRectangleAreDropped) {
   EXPECT_EQ(t.count(4), 101);
   // A rectangle's corners are clamped into the clip: its far edges move onto the border.
   p_rect(s, 150, 150, 300, 300, 0, 5);
-  EXPECT_EQ(t.count(5, 150, 200, 200, 200), 51);
-  EXPECT_EQ((std::array{t.count(5, 200, 150, 200, 200), t.count(5)}), (std::array{51, 4 * 50}));
+  EXPECT_EQ(
+      (std::array{t.count(5, 150, 200, 200, 200), t.count(5, 200, 150, 200, 200), t.count(5)}),
+      (std::array{51, 51, 4 * 50}));
 }
 
 TEST_F(Raster, LinesFarOffTheCanvasCostNothingAndDrawTheirVisiblePart) {
@@ -77,8 +78,8 @@ TEST_F(Raster, FullCanvasRectangleInColourZeroClearsRasterAndWhitensTheScreen) {
   std::fill(u.host.surface().pixels.begin(), u.host.surface().pixels.end(), uint8_t{3});
   color(*u.s, 0);
   rect(*u.s, 1.0f, 1.0f, 640.0f, 350.0f, 1);
-  EXPECT_EQ(u.count(0), 640 * 350);
-  EXPECT_EQ(u.screen_count(15), static_cast<long>(u.host.surface().pixels.size()));
+  EXPECT_TRUE(u.count(0) == 640 * 350 &&
+              u.screen_count(15) == static_cast<long>(u.host.surface().pixels.size()));
 }
 
 TEST_F(Raster, TriangleIsFilledRowByRow) {
@@ -110,23 +111,20 @@ TEST_F(Raster, PolygonIsClippedRowAndSpan) {
 TEST_F(Raster, FloodGoesToTheScreenWhenStartedByDinitEvenWithTheScreenOff) {
   const float xs[] = {100.0f, 200.0f, 150.0f}, ys[] = {100.0f, 100.0f, 200.0f};
   flood(s, xs, ys, 3, 4);
-  EXPECT_GT(t.count(4), 0);
-  EXPECT_EQ(t.screen_count(4), 0);
+  EXPECT_TRUE(t.count(4) > 0 && t.screen_count(4) == 0);
 
   GfxSession u;
   dinit(*u.s, "tivor", 0.6f, 0.6f);
   gout(*u.s, 0, 0, 0);
   flood(*u.s, xs, ys, 3, 4);
-  EXPECT_EQ(u.count(4), 0);
-  EXPECT_GT(u.screen_count(4), 0);
+  EXPECT_TRUE(u.count(4) == 0 && u.screen_count(4) > 0);
 }
 
 TEST_F(Raster, ScreenOutputGetsZeroBasedPoints) {
   gout(s, 0, 0, 1);
   // A line on canvas row 2 lands on the window row of 0-based row 1.
   line(s, 1.0f, 2.0f, 640.0f, 2.0f, 2);
-  EXPECT_EQ(t.host.surface().at(0, 1 * s.cres.h / 350), 2);
-  EXPECT_EQ(t.lit(), 0);
+  EXPECT_TRUE(t.host.surface().at(0, 1 * s.cres.h / 350) == 2 && t.lit() == 0);
 }
 
 }  // namespace

@@ -44,8 +44,13 @@ std::tuple<int, int, int, int> next(Host& host, double timeout = -1) {
   return {ev.key, ev.button, ev.x, ev.y};
 }
 
-TEST(HeadlessHostInput, DeliversKeysAndClicksInOrderThenStopsWithStatus3) {
+// Every test has a directory of its own for the files the host writes.
+class HeadlessHostTest : public ::testing::Test {
+ protected:
   TestDir dir;
+};
+
+TEST_F(HeadlessHostTest, DeliversKeysAndClicksInOrderThenStopsWithStatus3) {
   HeadlessHost host(script("a<Enter><RClick:100,200><F1>"), dir.path());
   EXPECT_EQ(std::get<0>(next(host)), 'a');
   const auto enter = next(host, 1.0);
@@ -59,8 +64,7 @@ TEST(HeadlessHostInput, DeliversKeysAndClicksInOrderThenStopsWithStatus3) {
   EXPECT_TRUE(stop_status(host) == 3 && stop_status(host) == 3);
 }
 
-TEST(HeadlessHostInput, PollSeesOnlyPollEsc) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, PollSeesOnlyPollEsc) {
   HeadlessHost host(script("a<!Esc><Esc><!Esc>"), dir.path());
   // 'a' waits for a blocking wait; an ordinary <Esc> is not seen by polls; a blocking wait that
   // meets <!Esc> takes it as an ordinary Esc.
@@ -71,11 +75,9 @@ TEST(HeadlessHostInput, PollSeesOnlyPollEsc) {
             (std::vector<int>{'a', key::kEsc, 0, key::kEsc, key::kEsc, 0, 3}));
 }
 
-TEST(HeadlessHostClock, IsVirtualAndTimedWaitsConsumeNothing) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, IsVirtualAndTimedWaitsConsumeNothing) {
   HeadlessHost host(script("xyz"), dir.path());
-  EXPECT_EQ(host.clock(), 0.0);
-  EXPECT_FALSE(host.timed_wait(2.5));
+  EXPECT_TRUE(host.clock() == 0.0 && !host.timed_wait(2.5));
   EXPECT_TRUE(host.clock() == 2.5 && host.tokens_left() == 3u);
   next(host);  // no time-out: no time passes
   EXPECT_DOUBLE_EQ(host.clock(), 2.5);
@@ -86,8 +88,7 @@ TEST(HeadlessHostClock, IsVirtualAndTimedWaitsConsumeNothing) {
 }
 
 // The window size of the first window is checked by every session test's pictures.
-TEST(HeadlessHostSaves, ShotIsTakenWhenTheNextInputIsTakenWithThePalette) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, ShotIsTakenWhenTheNextInputIsTakenWithThePalette) {
   HeadlessHost host(script("<Shot:first>k<Shot:esc><!Esc>"), dir.path());
   host.open_window("t", 320, 200);
   host.surface().at(319, 199) = 12;
@@ -97,8 +98,7 @@ TEST(HeadlessHostSaves, ShotIsTakenWhenTheNextInputIsTakenWithThePalette) {
     for (int x = 0; x < 640; ++x) host.surface().at(x, y) = static_cast<uint8_t>((x / 40) % 16);
   }
   // A poll does not take the key behind the shot, so the shot waits too.
-  EXPECT_EQ(host.poll_key(), 0);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("first.png")));
+  EXPECT_TRUE(host.poll_key() == 0 && !std::filesystem::exists(dir.file("first.png")));
   EXPECT_EQ(std::get<0>(next(host)), 'k');
   const auto img = read_png_rgb(dir.file("first.png"));
   ASSERT_TRUE(img.has_value());
@@ -115,8 +115,7 @@ TEST(HeadlessHostSaves, ShotIsTakenWhenTheNextInputIsTakenWithThePalette) {
   EXPECT_EQ(later->at(0, 0), kConsolePalette[14]);
 }
 
-TEST(HeadlessHostSaves, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTheStop) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTheStop) {
   HeadlessHost host(script("<Text:screen>"), dir.path() + "/new/shots");
   std::string screen;
   for (int row = 1; row <= 25; ++row)
@@ -126,8 +125,7 @@ TEST(HeadlessHostSaves, TextScreenIsWrittenAsGivenAndTrailingSavesHappenBeforeTh
   EXPECT_EQ(test::file_bytes(dir.file("new/shots/screen.txt")), screen);
 }
 
-TEST(HeadlessHostSaves, AFailedSaveDoesNotStopTheScript) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, AFailedSaveDoesNotStopTheScript) {
   // The shots "directory" is a file, so nothing can be written into it.
   const std::string blocker = dir.file("blocker");
   std::ofstream(blocker) << "x";
@@ -140,8 +138,7 @@ TEST(HeadlessHostSaves, AFailedSaveDoesNotStopTheScript) {
   EXPECT_TRUE(err.find("a.png") != std::string::npos && err.find("b.txt") != std::string::npos);
 }
 
-TEST(HeadlessHostCommands, RunsProgramsWithoutAShellAndLinesWithOne) {
-  TestDir dir;
+TEST_F(HeadlessHostTest, RunsProgramsWithoutAShellAndLinesWithOne) {
   HeadlessHost host({}, dir.path());
   const std::pair<std::vector<std::string>, int> runs[] = {
       {{"true"}, 0},
@@ -153,8 +150,7 @@ TEST(HeadlessHostCommands, RunsProgramsWithoutAShellAndLinesWithOne) {
   for (const auto& [args, status] : runs) EXPECT_EQ(host.run_program(args), status);
   // Arguments reach the program as they are, shell characters included.
   const std::string odd = dir.file("a b;$(x)");
-  EXPECT_EQ(host.run_program({"touch", odd}), 0);
-  EXPECT_TRUE(std::filesystem::exists(odd));
+  EXPECT_TRUE(host.run_program({"touch", odd}) == 0 && std::filesystem::exists(odd));
 
   EXPECT_EQ(host.run_command_line("exit 5"), 5);
   EXPECT_EQ(host.run_command_line("echo hi > '" + dir.file("out.txt") + "'"), 0);
@@ -170,23 +166,12 @@ std::vector<ScriptToken> keys(std::initializer_list<int> codes) {
 }
 
 TEST(KeyScriptParse, EveryNamedKeyMapsToItsConsoleCode) {
-  const std::vector<std::pair<std::string, int>> table = {
-      {"Enter", 13},      {"Esc", 27},         {"Tab", 9},          {"Up", -72},
-      {"Down", -80},      {"Left", -75},       {"Right", -77},      {"Home", -71},
-      {"End", -79},       {"PgUp", -73},       {"PgDn", -81},       {"Del", -83},
-      {"Bksp", 8},        {"F1", -59},         {"F2", -60},         {"F3", -61},
-      {"F4", -62},        {"Ctrl-C", 3},       {"Ctrl-Y", 25},      {"Ctrl-Home", -119},
-      {"Ctrl-End", -117}, {"Ctrl-PgUp", -132}, {"Ctrl-PgDn", -118}, {"Alt-C", -46},
-  };
-  std::string script;
-  std::vector<ScriptToken> expected;
-  for (const auto& [name, code] : table) {
-    script += "<" + name + ">";
-    expected.push_back(ScriptToken::press(code));
-  }
-  const KeyScript all = parse_key_script(script);
+  const KeyScript all = parse_key_script(
+      "<Enter><Esc><Tab><Up><Down><Left><Right><Home><End><PgUp><PgDn><Del><Bksp><F1><F2><F3><F4>"
+      "<Ctrl-C><Ctrl-Y><Ctrl-Home><Ctrl-End><Ctrl-PgUp><Ctrl-PgDn><Alt-C>");
   ASSERT_TRUE(all.ok());
-  EXPECT_EQ(all.tokens, expected);
+  EXPECT_EQ(all.tokens, keys({13, 27,  9,   -72, -80, -75, -77, -71,  -79,  -73,  -81,  -83,
+                              8,  -59, -60, -61, -62, 3,   25,  -119, -117, -132, -118, -46}));
 }
 
 TEST(KeyScriptParse, LiteralsLineEndsAndComments) {
@@ -206,12 +191,9 @@ TEST(KeyScriptParse, SavesPollEscAndMouse) {
   const KeyScript s = parse_key_script(
       "<Shot:main-menu_1.v2><Text:T>\n<Click:1,1><RClick:640,350><MClick:12,305><!Esc>");
   ASSERT_TRUE(s.ok());
-  const std::vector<ScriptToken> expected = {
-      ScriptToken::shot("main-menu_1.v2"), ScriptToken::text("T"),
-      ScriptToken::click(1, 1, 1),         ScriptToken::click(2, 640, 350),
-      ScriptToken::click(3, 12, 305),      ScriptToken::poll_esc(),
-  };
-  EXPECT_EQ(s.tokens, expected);
+  EXPECT_EQ(s.tokens, (std::vector{ScriptToken::shot("main-menu_1.v2"), ScriptToken::text("T"),
+                                   ScriptToken::click(1, 1, 1), ScriptToken::click(2, 640, 350),
+                                   ScriptToken::click(3, 12, 305), ScriptToken::poll_esc()}));
 }
 
 TEST(KeyScriptParse, MalformedTokensReportTheirLine) {

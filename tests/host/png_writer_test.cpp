@@ -18,8 +18,7 @@ TEST(PngWriter, RoundTripOfAllColoursAtAnOddWidth) {
   TestDir dir;
   const std::string path = dir.file("all.png");
   // 17 columns: the 4-bit rows end in half a byte.
-  const int w = 17;
-  const int h = 5;
+  const int w = 17, h = 5;
   std::vector<uint8_t> px(w * h);
   for (int i = 0; i < w * h; ++i) px[i] = static_cast<uint8_t>((i * 7) % 16);
   ASSERT_TRUE(write_indexed_png(path, w, h, px));

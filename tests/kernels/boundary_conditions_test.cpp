@@ -2,6 +2,7 @@
 // what value, and their prompts), writing prescribed values into fields, and slip walls.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <iomanip>
 #include <sstream>
@@ -23,11 +24,14 @@ class IntervalReaderTest : public KernelSession {
   // elements are (5,1), (1,2), (2,3), (3,4), (4,5), or (1,2), (2,-3) (an interface edge),
   // (3,4), (4,5), (5,1).
   void square(bool interface_edge = false) {
-    const std::vector<int32_t> plain = {5, 1, 1, 2, 2, 3, 3, 4, 4, 5};
-    const std::vector<int32_t> glued = {1, 2, 2, -3, 3, 4, 4, 5, 5, 1};
-    mesh({{0, 0}, {0.5f, 0}, {1, 0}, {1, 1}, {0, 1}}, 3, {}, interface_edge ? glued : plain);
-    jy = int_array(5, 7);
-    jf = real_array(5, 9);
+    five({{0, 0}, {0.5f, 0}, {1, 0}, {1, 1}, {0, 1}},
+         interface_edge ? std::vector{1, 2, 2, -3, 3, 4, 4, 5, 5, 1}
+                        : std::vector{5, 1, 1, 2, 2, 3, 3, 4, 4, 5});
+  }
+  // Five nodes and their boundary elements, with the flags at 7 and the values at 9.
+  void five(const std::vector<std::pair<float, float>>& nodes, const std::vector<int32_t>& edges) {
+    mesh(nodes, 3, {}, edges);
+    jy = int_array(5, 7), jf = real_array(5, 9);
   }
   std::vector<int32_t> flags() const { return ints_of(jy, 5); }
   std::vector<float> values() const { return reals_of(jf, 5); }
@@ -42,8 +46,7 @@ TEST_F(IntervalReaderTest, IntervalsThatTakeNothingAreNamed) {
   data("c1=2\nm=0 0 1 0 0 1\nm=1 0 0 0 0 1\nc2=0\nz=1\nm=5 5 6 6\n");
   host.press(' ');
   ASSERT_EQ(bcn2(*s, "c1", jy, jf, "c1"), 0);
-  EXPECT_TRUE(seen("bcn2:c1 interval  2 selects no boundary element"));
-  EXPECT_FALSE(seen("interval  1"));
+  EXPECT_TRUE(seen("bcn2:c1 interval  2 selects no boundary element") && !seen("interval  1"));
   ASSERT_EQ(bcn2(*s, "c2", jy, jf, "c2"), 0);  // no interval at all: nothing to say
   EXPECT_EQ(flags(), std::vector<int32_t>(5, 1));
   host.press(' ');
@@ -56,9 +59,8 @@ TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
   // each interval takes its own side alone, with the same values.
   for (const float size : {1.0f, 0.001f}) {
     const float off = 6.6e-8f * size;
-    mesh({{off, 0}, {size / 2, 0}, {size, 0}, {size, size}, {-off, size}}, 3, {},
+    five({{off, 0}, {size / 2, 0}, {size, 0}, {size, size}, {-off, size}},
          {5, 1, 1, 2, 2, 3, 3, 4, 4, 5});
-    jy = int_array(5, 7), jf = real_array(5, 9);
     std::ostringstream text;
     text << std::setprecision(9) << "n=2\nm=0 0 0 " << size << " 5 5\nm=" << size << " 0 " << size
          << ' ' << size << " 0 1\n";
@@ -72,10 +74,7 @@ TEST_F(IntervalReaderTest, BoundsFollowTheRegionsScale) {
 TEST_F(IntervalReaderTest, Bcn2ToleranceAtTheBoundsAndLaterIntervalsWin) {
   // Second nodes just below the lower bound (by 0.0009: taken; by 0.002: not), and a bottom
   // side at z = -1, where the relative upper bound must still take the nodes on the side.
-  mesh({{-0.0009f, 0}, {-0.002f, 0}, {0, -1}, {0.5f, -1}, {1, -1}}, 3, {},
-       {2, 1, 1, 2, 5, 3, 3, 4, 4, 5});
-  jy = int_array(5, 7);
-  jf = real_array(5, 9);
+  five({{-0.0009f, 0}, {-0.002f, 0}, {0, -1}, {0.5f, -1}, {1, -1}}, {2, 1, 1, 2, 5, 3, 3, 4, 4, 5});
   data("n=3\nm=0 0 1 0 0 1\nm=0 -1 1 -1 2 4\nm=0.4 -1 1 -1 8 8\n");
   ASSERT_EQ(bcn2(*s, "v", jy, jf, "n"), 0);
   EXPECT_EQ(flags(), (std::vector<int32_t>{0, 1, 0, 0, 0}));
@@ -93,17 +92,14 @@ TEST_F(IntervalReaderTest, Bcn2WithoutAFlagArrayPausesAndStillReadsTheValues) {
   EXPECT_EQ(ints_of(0, 12), start);  // the words at the start of the pool stay as they were
   EXPECT_NEAR(values()[2], kShrunk, 1e-6);
   int32_t next = 0;
-  ASSERT_EQ(read_int(*s, "next", "next", next), 0);  // the reader is still in step
-  EXPECT_EQ(next, 5);
+  EXPECT_TRUE(read_int(*s, "next", "next", next) == 0 && next == 5);  // the reader is in step
 }
 
 TEST_F(IntervalReaderTest, KeyboardPrompts) {
   square();
-  host.line("1");
-  host.line("0 0 1 0 0 1");
+  host.script("1<Enter>0 0 1 0 0 1<Enter>");
   ASSERT_EQ(bcnp1(*s, "p1", jf, "p1"), 0);
-  EXPECT_TRUE(seen(" number of intervals for p1"));
-  EXPECT_TRUE(seen("p1:x0,y0,x1,y1,f0,f1"));
+  EXPECT_TRUE(seen(" number of intervals for p1") && seen("p1:x0,y0,x1,y1,f0,f1"));
   EXPECT_NEAR(values()[1], 0.25, 1e-6);
 }
 
@@ -139,8 +135,7 @@ TEST_F(IntervalReaderTest, Bcn3TakesOneIntervalAndReturnsIt) {
   data("w=2\nm=0 0 1 0 0 1\nm=0 0 1 0 0 1\n");
   host.press(' ');
   EXPECT_EQ(bcn3(*s, 0, "w", jf, jy, "w", seg), 1);
-  EXPECT_TRUE(seen("n should be equal to 1 here"));
-  EXPECT_TRUE(flag_tst(*s));
+  EXPECT_TRUE(seen("n should be equal to 1 here") && flag_tst(*s));
 }
 
 TEST_F(IntervalReaderTest, Bou1WritesAtSecondNodesAndTakesInterfacesOnlyWhenAsked) {
@@ -173,9 +168,7 @@ TEST_F(IntervalReaderTest, BouwallMakesWallVelocitiesTangentialThenWritesPrescri
   // Without a u-flag array u is not touched, and the flagged v values are written as zero.
   for (int i = 1; i <= 4; ++i) s->a[v + i] = 3;
   bouwall(*s, c.jrz, c.jj2, c.n3, wall, 2, jn3, fu, fv, u, v, 0, yv);
-  EXPECT_EQ(reals_of(v, 4)[2], 0.0f);
-  EXPECT_EQ(reals_of(v, 4)[3], 3.0f);
-  EXPECT_EQ(reals_of(u, 4)[2], 7.0f);
+  EXPECT_EQ((std::array{s->a[v + 3], s->a[v + 4], s->a[u + 3]}), (std::array{0.0f, 3.0f, 7.0f}));
 }
 
 }  // namespace

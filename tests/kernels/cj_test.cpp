@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "kernel_session.hpp"
@@ -57,12 +59,11 @@ class CjTest : public KernelSession {
       }
     };
     std::vector<float> w(x.size()), r(x.size()), p(x.size()), z(x.size());
-    CjOptions opt;
-    opt.eps = eps;
-    opt.max_iterations = 2 * n;
-    opt.end_text = " cjend :";
-    opt.nprint = nprint;
-    opt.systems = static_cast<int>(a.size());
+    const CjOptions opt{.eps = eps,
+                        .max_iterations = 2 * n,
+                        .end_text = " cjend :",
+                        .nprint = nprint,
+                        .systems = static_cast<int>(a.size())};
     return cj(*s, x, d, w, r, p, z, op, opt);
   }
   std::string progress() const { return row(18); }
@@ -78,9 +79,7 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   system({2, 0, 0, 0, 3, 0, 0, 0, 4}, {2, 3, 4});
   x = {1, 1, 1};
   const CjResult solved = solve(1e-12);
-  EXPECT_EQ(solved.end, CjEnd::converged);
-  EXPECT_EQ(solved.iterations, 0);
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(std::tuple(solved.end, solved.iterations, calls), std::tuple(CjEnd::converged, 0, 1));
   EXPECT_EQ(x, (std::vector<float>{1, 1, 1}));
   EXPECT_EQ(progress().substr(0, 24), " cj :       ii=     0 gg");
 
@@ -91,8 +90,7 @@ TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
   solve(1e-3);
   EXPECT_EQ(calls, 1);
   system({1, 0, 0, 1}, {0.01f, 0});
-  EXPECT_EQ(solve(1e-3).end, CjEnd::converged);
-  EXPECT_GT(calls, 1);
+  EXPECT_TRUE(solve(1e-3).end == CjEnd::converged && calls > 1) << calls;
   EXPECT_NEAR(x[0], 0.01f, 1e-9);
 }
 
@@ -106,8 +104,7 @@ TEST_F(CjTest, LaplacianIsSolvedToTheSameRelativeErrorInAnyUnit) {
       for (float& e : this->a[0]) e *= a;
       for (float& e : b) e *= v;
       for (int i = 0; i < n; ++i) d[i] /= a;
-      EXPECT_EQ(solve(1e-12, 5).end, CjEnd::converged);
-      EXPECT_LE(last_it, 21);
+      EXPECT_TRUE(solve(1e-12, 5).end == CjEnd::converged && last_it <= 21) << last_it;
       double err = 0;
       for (int i = 0; i < 20; ++i)
         err = std::max(err, std::abs(x[i] * a / v / ((i + 1) * (20 - i) / 2.0) - 1));
@@ -125,8 +122,7 @@ TEST_F(CjTest, SingularOrIndefiniteSystemStagnates) {
   // A singular matrix whose range misses b: the second direction lies in its null space.
   system({1, 1, 1, 1}, {1, 0});
   const CjResult res = solve(1e-12);
-  EXPECT_EQ(res.end, CjEnd::stagnated);
-  EXPECT_EQ(res.iterations, 2);
+  EXPECT_EQ(std::tuple(res.end, res.iterations), std::tuple(CjEnd::stagnated, 2));
   EXPECT_FALSE(flag_tst(*s));
 }
 
@@ -143,12 +139,9 @@ TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {
   rhs.resize(20, 1);
   systems({diagonal, tridiagonal(10)}, rhs);
   const CjResult res = solve(1e-12);
-  EXPECT_EQ(res.end, CjEnd::converged);
-  EXPECT_EQ(calls, res.iterations + 1);
+  EXPECT_EQ(std::tuple(res.end, calls), std::tuple(CjEnd::converged, res.iterations + 1));
   ASSERT_GE(lives.size(), 4u);
-  EXPECT_EQ(std::vector<unsigned>(lives.begin(), lives.begin() + 3),
-            (std::vector<unsigned>{3, 3, 2}));
-  EXPECT_EQ(lives.back(), 2u);
+  EXPECT_EQ((std::array{lives[0], lives[1], lives[2], lives.back()}), (std::array{3u, 3u, 2u, 2u}));
   expect_near({x.begin(), x.begin() + 10}, {3, -1, 0.25, 0.625, 1, 1, 1, 1, 1, 1});
   EXPECT_EQ(std::vector<float>(x.begin() + 10, x.end()), alone);
 }
@@ -157,10 +150,8 @@ TEST_F(CjTest, IterationLimitIsTwiceTheSize) {
   // A non-symmetric operator (identity plus a skew part) never meets the step criterion.
   system({1, 5, 0, -5, 1, 5, 0, -5, 1}, {1, 2, 3});
   const CjResult res = solve(1e-30, 100);
-  EXPECT_EQ(res.end, CjEnd::iteration_limit);
-  EXPECT_EQ(res.iterations, 6);
-  EXPECT_EQ(last_it, 6);
-  EXPECT_EQ(calls, 7);
+  EXPECT_EQ(std::tuple(res.end, res.iterations, last_it, calls),
+            std::tuple(CjEnd::iteration_limit, 6, 6, 7));
   EXPECT_EQ(progress().substr(0, 21), " cjend :    ii=     6");
 }
 
@@ -173,15 +164,12 @@ TEST_F(CjTest, EscOrAnOperatorRaisingTheFlagStopsAndKeepsTheIterate) {
     on_call = [&](int it) {
       if (!esc && it == 2) set_flag(*s, 1);
     };
-    EXPECT_EQ(solve(1e-12).end, CjEnd::interrupted);
-    EXPECT_EQ(calls, esc ? 2 : 3);
-    EXPECT_TRUE(flag_tst(*s));
+    const CjEnd end = solve(1e-12).end;
+    EXPECT_EQ(std::tuple(end, calls, flag_tst(*s)),
+              std::tuple(CjEnd::interrupted, esc ? 2 : 3, true));
     // The first iterate: x = alpha d r0 with r0 = b, d = 1/2: a multiple of the ones vector.
     EXPECT_TRUE(std::all_of(x.begin(), x.end(), [](float v) { return std::isfinite(v); }));
-    if (esc) {
-      EXPECT_EQ(x, std::vector<float>(10, x[0]));
-      EXPECT_GT(x[0], 0);
-    }
+    EXPECT_TRUE(!esc || (x == std::vector<float>(10, x[0]) && x[0] > 0)) << x[0];
   }
   EXPECT_TRUE(seen("solution interrupted"));
 }

@@ -4,6 +4,7 @@
 // step, thinning when full, restarts, refused set-ups and damaged records.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,10 +52,9 @@ class RloadTest : public kernels_fixture::KernelSession {
 TEST_F(RloadTest, ReadsEachLoadsValuesAndTableAtTheFreeMarkAndRefusesBadCounts) {
   for (const char* bad : {"npn=5\n", "npn=-1\n"}) {
     flag_off(*s);
-    EXPECT_EQ(read(bad), 1) << bad;
-    EXPECT_TRUE(flag_tst(*s));
-    EXPECT_EQ(npn, 0);
-    EXPECT_EQ(s->csize.maxa, 8);
+    const int rc = read(bad);
+    EXPECT_EQ((std::array{rc, int{flag_tst(*s)}, npn, s->csize.maxa}), (std::array{1, 1, 0, 8}))
+        << bad;
   }
   EXPECT_TRUE(seen("rload:pnmust be less then 5"));
   flag_off(*s);
@@ -64,9 +64,9 @@ TEST_F(RloadTest, ReadsEachLoadsValuesAndTableAtTheFreeMarkAndRefusesBadCounts) 
             0);
   EXPECT_FALSE(flag_tst(*s));
   // Value arrays and tables follow one another from the mark, each where the mark stood.
-  EXPECT_EQ((std::vector<int32_t>{npn, ntpn[0], ntpn[1], jpn[0], jtpn[0], jpn[1], jtpn[1]}),
-            (std::vector<int32_t>{2, 2, 3, 8, 12, 16, 20}));
-  EXPECT_EQ(s->csize.maxa, 26);
+  EXPECT_EQ((std::vector<int32_t>{npn, ntpn[0], ntpn[1], jpn[0], jtpn[0], jpn[1], jtpn[1],
+                                  s->csize.maxa}),
+            (std::vector<int32_t>{2, 2, 3, 8, 12, 16, 20, 26}));
   // The loads at the midpoints (0.5, 0) of the bottom edge and (1, 0.5) of the right edge.
   const auto load1 = reals_of(jpn[0], 4), load2 = reals_of(jpn[1], 4);
   EXPECT_NEAR(load1[0], 1.0f, 1e-5);
@@ -75,8 +75,7 @@ TEST_F(RloadTest, ReadsEachLoadsValuesAndTableAtTheFreeMarkAndRefusesBadCounts) 
   EXPECT_EQ(reals_of(jtpn[0], 4), (std::vector<float>{0, 0, 1, 10}));
   EXPECT_EQ(reals_of(jtpn[1], 6), (std::vector<float>{0, 1, 1, 2, 2, 0}));
   EXPECT_EQ(read("npn=1\npn=0\ntpn=3000000\nm=1 2\n"), 1);
-  EXPECT_TRUE(seen("required= 6000030"));  // the pool's own report for the table
-  EXPECT_EQ(npn, 0);
+  EXPECT_TRUE(seen("required= 6000030") && npn == 0);  // the pool's own report for the table
 }
 
 class HistoryTest : public kernels_fixture::KernelSession {
@@ -132,9 +131,7 @@ TEST_F(HistoryTest, WithoutGraphsOnlyTheStepRatioIsKeptRestartsRecordAndOnePoint
   data("nthist=1\n");
   ASSERT_EQ(step(2), 0);
   ASSERT_EQ(step(3), 0);
-  EXPECT_EQ(h().nthist, 1);
-  EXPECT_EQ(h().npoints, 0);
-  EXPECT_EQ(s->csize.maxa, 12 + 2 * 10);
+  EXPECT_EQ((std::array{h().nthist, h().npoints, s->csize.maxa}), (std::array{1, 0, 12 + 2 * 10}));
 }
 
 TEST_F(HistoryTest, BadSetUpsAreRefusedAndLeaveNoHistory) {
@@ -148,18 +145,16 @@ TEST_F(HistoryTest, BadSetUpsAreRefusedAndLeaveNoHistory) {
     s->cht.itask = 0;
     data(text);
     EXPECT_EQ(history(*s), 1) << text;
-    EXPECT_TRUE(flag_tst(*s));
-    EXPECT_TRUE(seen(message)) << text;
-    EXPECT_EQ(h().nthist, 0);
-    EXPECT_EQ(h().nhist, 0);
+    EXPECT_TRUE(flag_tst(*s) && seen(message)) << text;
+    EXPECT_TRUE(h().nthist == 0 && h().nhist == 0) << text;
   }
 }
 
 TEST_F(HistoryTest, PointsOutsideTheMeshAreNamedAndTheOthersKept) {
   data("nthist=5\nnhist=3\nf=1\nx=5\ny=0.5\nf=1\nx=0.25\ny=0.5\nf=1\nx=0.75\ny=0.5\n");
   ASSERT_EQ(step(1), 0);
-  EXPECT_FALSE(flag_tst(*s));
-  EXPECT_TRUE(seen("history:graph  1 x= 0.5000E+01 y= 0.5000E+00 is outside the mesh"));
+  EXPECT_TRUE(!flag_tst(*s) &&
+              seen("history:graph  1 x= 0.5000E+01 y= 0.5000E+00 is outside the mesh"));
   EXPECT_EQ(h().nhist, 2);
   ASSERT_EQ(curve(h().jhist0), (std::vector<float>{0.5f}));
   EXPECT_NEAR(curve(h().jhist)[0], 3.25f, 1e-5);
@@ -167,8 +162,7 @@ TEST_F(HistoryTest, PointsOutsideTheMeshAreNamedAndTheOthersKept) {
   for (int k = 2; k <= 3; ++k) s->a[2 * k - 1] = 0.5f;
   ASSERT_EQ(step(2), 0);
   EXPECT_TRUE(seen("history:graph  2 x= 0.7500E+00"));
-  EXPECT_EQ(h().nhist, 1);
-  EXPECT_EQ(h().xhist[0], 0.25f);
+  EXPECT_TRUE(h().nhist == 1 && h().xhist[0] == 0.25f);
   EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20}));
 }
 

@@ -93,8 +93,7 @@ TEST_F(LibraryTest, DeletingFramesTwoToThreeOfFiveRenumbersTheRest) {
   fs::create_directory("lbr/five.lbr.tmp" + std::to_string(::getpid()));
   host.script("1 1<Enter><Enter>");
   apdele(*s);
-  EXPECT_TRUE(seen(" write error") && s->frame.kadr.nkadr == 3);
-  EXPECT_EQ(slurp("lbr/five.lbr"), three);
+  EXPECT_TRUE(seen(" write error") && s->frame.kadr.nkadr == 3 && slurp("lbr/five.lbr") == three);
   fs::remove("lbr/five.lbr.tmp" + std::to_string(::getpid()));
 
   // Deleting everything leaves an empty library that still takes frames.
@@ -166,10 +165,9 @@ TEST_F(LibraryTest, DefiningALibraryAsksBeforeMakingANewOne) {
         "lbr/films.lbr : is it a new library? (y/n):", " library lbr/films.lbr is empty."}) {
     EXPECT_TRUE(seen(t)) << t;
   }
-  EXPECT_TRUE(fs::exists("lbr/films.lbr"));
   int chosen = 0, changed = 0;
   plib_tst(*s, chosen, changed);
-  EXPECT_TRUE(chosen == kLibraryChosen && changed == 0);
+  EXPECT_TRUE(fs::exists("lbr/films.lbr") && chosen == kLibraryChosen && changed == 0);
 }
 
 TEST_F(LibraryTest, MoviePlaysAnyLibraryAndKeepsTheCurrentOne) {
@@ -184,9 +182,8 @@ TEST_F(LibraryTest, MoviePlaysAnyLibraryAndKeepsTheCurrentOne) {
   // show movie, the first one (aaa), leave
   host.script("<Down><Enter><Enter><Esc>");
   apict1(*s, 0.0f);
-  EXPECT_TRUE(seen(" choose movie:"));
+  EXPECT_TRUE(seen(" choose movie:") && field_str(s->frame.kadr.libname) == "lbr/bbb.lbr");
   EXPECT_EQ(s->frame.kadr.image[0], 128 + 16 + 4);  // all four frames were shown
-  EXPECT_EQ(field_str(s->frame.kadr.libname), "lbr/bbb.lbr");
 
   // A key stops the movie after the frame it was pressed in.
   host.polled.push_back(key::kEsc);

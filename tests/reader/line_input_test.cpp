@@ -36,9 +36,7 @@ TEST_F(LineInputTest, CarriageReturnLineFeedAndLoneLineFeedEndLines) {
 }
 
 TEST_F(LineInputTest, CtrlZEndsTheInput) {
-  open(
-      "a=1\r\n\x1a"
-      "b=2\r\n");
+  open("a=1\r\n\032b=2\r\n");  // \032 is Ctrl-Z
   EXPECT_EQ(lines(), (Lines{"a=1"}));
   open("a=1\r\nb=2\x1a\r\nc=3\r\n");
   EXPECT_EQ(lines(), (Lines{"a=1", "b=2"}));
@@ -58,8 +56,9 @@ TEST_F(LineInputTest, MissingFileWarnsWaitsAndTakesTheErrorExit) {
   host.type("k");
   int unit = 7;
   EXPECT_EQ(readfrom(*s, unit, "none.dif"), 1);
-  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty());
-  EXPECT_EQ(s->crd.kterm, 1);  // still the keyboard
+  // Still the keyboard afterwards.
+  EXPECT_TRUE(shown(" Warning: file \"none.dif\" does not exist.") && host.events.empty() &&
+              s->crd.kterm == 1);
 }
 
 TEST_F(LineInputTest, SwitchingToTheKeyboardAndBack) {
@@ -108,17 +107,14 @@ TEST_F(LineInputTest, ListsEndWithTheEndMark) {
   host.type("1 2\r3&\r");
   int32_t v[4] = {};
   int n = 0;
-  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
-  EXPECT_TRUE(n == 3 && v[2] == 3);
+  EXPECT_TRUE(readi(*s, " list", v, n, "", -1, 4) == 0 && n == 3 && v[2] == 3);
   host.script("1 2 3 4 5&<Enter>9&<Enter>");  // too long: asked again
-  ASSERT_EQ(readi(*s, " list", v, n, "", -1, 4), 0);
-  EXPECT_TRUE(n == 1 && v[0] == 9);
+  EXPECT_TRUE(readi(*s, " list", v, n, "", -1, 4) == 0 && n == 1 && v[0] == 9);
 }
 
 TEST_F(LineInputTest, SpecialKeyAbandonsTheQuestionWithoutFlag) {
   host.script("12<Esc>");
-  EXPECT_EQ(integer("n"), -99);
-  EXPECT_TRUE(last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
+  EXPECT_TRUE(integer("n") == -99 && last_rc == 1 && iflag(*s) == 0 && s->crd.ip == 0);
 }
 
 class WordReaderTest : public ReaderTest {
@@ -168,11 +164,12 @@ TEST(WordsInText, FirstWordAndIntegers) {
     gtint(text, value, ierr);
     return std::pair(value, ierr);
   };
-  EXPECT_EQ(gt(" 42 "), std::pair(42, 0));
-  EXPECT_EQ(gt("-7"), std::pair(-7, 0));
-  EXPECT_EQ(gt("+0"), std::pair(0, 0));
-  EXPECT_EQ(gt("2147483647"), std::pair(2147483647, 0));
-  EXPECT_EQ(gt("-2147483648"), std::pair(-2147483647 - 1, 0));
+  for (const auto& [text, value] : {std::pair{" 42 ", 42},
+                                    {"-7", -7},
+                                    {"+0", 0},
+                                    {"2147483647", 2147483647},
+                                    {"-2147483648", -2147483647 - 1}})
+    EXPECT_EQ(gt(text), std::pair(value, 0)) << text;
   // Refused, the value left as it was.
   for (const char* bad : {"2147483648", "", "  ", "-", "1 2", "- 1", "1.0", "12x"})
     EXPECT_EQ(gt(bad), std::pair(5, 1)) << bad;

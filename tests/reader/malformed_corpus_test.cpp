@@ -13,9 +13,7 @@ std::vector<std::string> corpus() {
   // Crashes, overruns and hangs on any bytes are the fuzz target's; here the outcome of every
   // request is checked too.
   std::vector<std::string> files = {"", "cur=0.5 n=3 f=1 2 3 4 5 6 7 8 9 10 11 12&",
-                                    std::string("cur=0.5\0 n=3\r\n", 15),
-                                    "cur=\x1a"
-                                    "0.5"};
+                                    std::string("cur=0.5\0 n=3\r\n", 15), "cur=\0320.5"};
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int i = 0; i < 40; ++i) {  // binary noise
@@ -27,9 +25,7 @@ std::vector<std::string> corpus() {
     std::string f = kValid;
     for (int m = byte(rng) % 3 + 1; m > 0; --m) {
       const size_t at = static_cast<size_t>(byte(rng)) % f.size();
-      const char c =
-          "=.,;:&+-*e \r\n\0\xff"
-          "0123456789abz"[byte(rng) % 28];
+      const char c = "=.,;:&+-*e \r\n\0\3770123456789abz"[byte(rng) % 28];
       const int op = byte(rng) % 3;  // 0 change, 1 drop, 2 add
       f.replace(at, op < 2 ? 1 : 0, op == 1 ? 0 : 1, c);
     }
@@ -67,10 +63,8 @@ TEST_F(MalformedCorpusTest, EveryRequestEndsWithAValueOrTheReport) {
     // A failure sets the flag, drops the line and waits for one key; success does neither.
     EXPECT_EQ(iflag(*s), rc != 0 ? 1 : 0);
     EXPECT_TRUE(rc == 0 || (s->crd.ip == 0 && host.waits == 1));
-    if (bytes == kValid) {
-      EXPECT_TRUE(rc == 0 && cur == 0.5f && name == "name");
-      EXPECT_EQ(n3 + nf + f[2] + opt, 3 + 3 + 3 + 4);
-    }
+    EXPECT_TRUE(bytes != kValid || (rc == 0 && cur == 0.5f && name == "name" &&
+                                    n3 + nf + f[2] + opt == 3 + 3 + 3 + 4));
     flag_off(*s);
     host.waits = 0;
   }

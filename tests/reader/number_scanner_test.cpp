@@ -9,12 +9,9 @@ class NumberScannerTest : public ReaderTest {
   // Expects the request just made to have failed with the report and the flag; the key that
   // the flag's message waits for is supplied beforehand.
   void expect_report(const std::string& line, int position) {
-    EXPECT_EQ(last_rc, 1);
-    EXPECT_EQ(iflag(*s), 1);
-    EXPECT_TRUE(shown("\"" + line + "\"")) << line;
-    EXPECT_TRUE(shown("position number:" + fmt_int(position, "(i2)"))) << line;
-    EXPECT_EQ(s->crd.ip, 0);
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(last_rc == 1 && iflag(*s) == 1 && s->crd.ip == 0 && host.events.empty()) << line;
+    EXPECT_TRUE(shown("\"" + line + "\"") && shown("position number:" + fmt_int(position, "(i2)")))
+        << line;
     flag_off(*s);
     cls(*s);
   }
@@ -56,8 +53,7 @@ TEST_F(NumberScannerTest, ValidEntries) {
   n = 2;
   ASSERT_EQ(readi(*s, "n", v, n, "n", 0), 0);
   EXPECT_TRUE(v[0] == 1 && v[1] == 2);
-  EXPECT_EQ(list(-1), 20 + 3);  // 1 and 2
-  EXPECT_EQ(list(0), 30 + 15);
+  EXPECT_EQ((std::array{list(-1), list(0)}), (std::array{20 + 3, 30 + 15}));  // 1 and 2; 4, 5, 6
 }
 
 TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
@@ -68,15 +64,14 @@ TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
   EXPECT_EQ((std::vector<int>{integer("n"), integer("m")}), (std::vector<int>{4, 5}));
   host.type("k");
   real("cur");
-  EXPECT_TRUE(shown("Error in string number:    3"));
-  EXPECT_TRUE(shown("readr: number runs past column 72"));
+  EXPECT_TRUE(shown("Error in string number:    3") && shown("readr: number runs past column 72"));
   expect_report(cut, 73);
 
   open("k=1" + std::string(80, ' ') + "x\r\nk=2\r\n");
   host.type("k");
   integer("k");
-  EXPECT_TRUE(shown("Error in string number:    1"));
-  EXPECT_TRUE(shown("readi: line longer than 80 characters"));
+  EXPECT_TRUE(shown("Error in string number:    1") &&
+              shown("readi: line longer than 80 characters"));
   expect_report("k=1", 84);
 
   open("cu=0.5\r\n");
@@ -84,8 +79,8 @@ TEST_F(NumberScannerTest, LongLinesAndNumbersCutAtColumn72AreReported) {
   float v = 0;
   int n = 1;
   last_rc = readr(*s, " courant number", &v, n, "cur", 0);
-  EXPECT_TRUE(shown("Expected:\"cur\" got:\"cu\"."));
-  EXPECT_TRUE(shown("Value: courant number, check keyword:cur"));
+  EXPECT_TRUE(shown("Expected:\"cur\" got:\"cu\".") &&
+              shown("Value: courant number, check keyword:cur"));
   expect_report("cu=0.5", 3);
 
   open("a=1\r\n");

@@ -61,14 +61,13 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   choose_library();
   s->cht.is = 0;
   set_film('y', "3");
-  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)") && seen("frame frequency?"));
-  EXPECT_EQ(film(), (Film{1, 3, 3}));
+  EXPECT_TRUE(seen(" save frames ? (y/n or a - stop film)") && seen("frame frequency?") &&
+              film() == (Film{1, 3, 3}));
 
   s->cht.isp = 10;
   EXPECT_EQ(steps(1, 10), (std::vector<int>{3, 6, 9, 10}));
   const std::vector<FrameHeader> saved = frames();
-  ASSERT_EQ(saved.size(), 4u);
-  EXPECT_EQ(s->frame.kadr.nkadr, 4);
+  ASSERT_TRUE(saved.size() == 4u && s->frame.kadr.nkadr == 4) << saved.size();
   EXPECT_EQ(std::string(saved[0].name, 8), "square  ");
   EXPECT_FLOAT_EQ(saved[0].t, 0.03f);
   EXPECT_FLOAT_EQ(saved[3].t, 0.10f);
@@ -79,8 +78,7 @@ TEST_F(FilmTest, FramesEveryThirdStepAndAtTheLast) {
   afilm(*s);
   EXPECT_EQ(s->cterm.inp, 18);
   s->cht.isp = 20;
-  EXPECT_EQ(steps(11, 20), (std::vector<int>{18, 20}));
-  EXPECT_EQ(frames().size(), 7u);
+  EXPECT_TRUE(steps(11, 20) == (std::vector<int>{18, 20}) && frames().size() == 7u);
 }
 
 TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
@@ -92,8 +90,7 @@ TEST_F(FilmTest, ADamagedLibraryEndsTheFilmWithOneMessage) {
   screens.clear();
   host.press(13);  // the one message's key; a second wait would find no key and stop the test
   steps(1, 5);
-  EXPECT_EQ(s->cht.ifilm, 0);
-  EXPECT_EQ(times_seen("apsave: read error"), 1);
+  EXPECT_TRUE(s->cht.ifilm == 0 && times_seen("apsave: read error") == 1);
   std::ifstream in("film.lbr", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a partial tail");
 }
@@ -106,15 +103,13 @@ TEST_F(FilmTest, RhythmWithoutSaving) {
   EXPECT_EQ(steps(6, 16), (std::vector<int>{6, 7, 8, 11, 14}));
   // No film: every step, the rhythm untouched.
   s->cht.ifilm = 0;
-  EXPECT_EQ(steps(17, 20), (std::vector<int>{17, 18, 19, 20}));
-  EXPECT_EQ(s->cterm.inp, 17);
+  EXPECT_TRUE(steps(17, 20) == (std::vector<int>{17, 18, 19, 20}) && s->cterm.inp == 17);
   // Answer n: the rhythm from the step it is set at.
   s->cht.is = 21;
   set_film('n', "2");
   EXPECT_EQ(s->cht.ifilm, -1);
   EXPECT_EQ(steps(22, 25), (std::vector<int>{23, 25}));
-  EXPECT_TRUE(frames().empty());
-  EXPECT_EQ(s->frame.kadr.changed, 0);
+  EXPECT_TRUE(frames().empty() && s->frame.kadr.changed == 0);
 }
 
 TEST_F(FilmTest, SetUpAnswers) {
@@ -123,8 +118,7 @@ TEST_F(FilmTest, SetUpAnswers) {
   const Film before = film();
   press({'y', ' '});  // the message
   setifilm(*s);
-  EXPECT_TRUE(seen(" use librarian to define picture library"));
-  EXPECT_EQ(film(), before);
+  EXPECT_TRUE(seen(" use librarian to define picture library") && film() == before);
 
   // A frequency below 1 becomes 1.
   s->cht.is = 12;
@@ -136,8 +130,7 @@ TEST_F(FilmTest, SetUpAnswers) {
     press({answer, key::kEsc});
     setifilm(*s);
   }
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(film(), (Film{-1, 1, 13}));
+  EXPECT_TRUE(host.events.empty() && film() == (Film{-1, 1, 13}));
   // a stops the film.
   set_film('a');
   EXPECT_EQ(s->cht.ifilm, 0);

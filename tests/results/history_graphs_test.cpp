@@ -19,25 +19,21 @@ class HistoryTest : public ResultsTest {
     set_field(s->cls.ppname[1], "conc2");
     ChtHistory& h = s->cht.hist;
     h = ChtHistory{};
-    h.nthist = nthist, h.nhist = static_cast<int32_t>(functions.size());
-    h.nhist0 = 1;
+    h.nthist = nthist, h.nhist = static_cast<int32_t>(functions.size()), h.nhist0 = 1;
     ASSERT_EQ(reserve_reals(*s, h.jthist, nthist, "jthist"), 0);
     ASSERT_EQ(reserve_reals(*s, h.jhist, h.nhist * nthist, "jhist"), 0);
     ASSERT_EQ(reserve_reals(*s, h.jhist0, nthist, "jhist0"), 0);
     h.npoints = static_cast<int32_t>(values[0].size());
     for (int i = 0; i < h.npoints; ++i) reals(*s, h.jthist)[i] = static_cast<float>(i);
     for (size_t k = 0; k < functions.size(); ++k) {
-      h.ifhist[k] = functions[k], h.xhist[k] = 0.25f * static_cast<float>(k + 1);
-      h.yhist[k] = 0.5f;
+      h.ifhist[k] = functions[k], h.xhist[k] = 0.25f * static_cast<float>(k + 1), h.yhist[k] = 0.5f;
       std::copy(values[k].begin(), values[k].end(), reals(*s, h.jhist + int32_t(k) * nthist));
     }
   }
 
   void limits_are(float x1, float x2, float y1, float y2) const {
-    EXPECT_FLOAT_EQ(s->grf.xmnlim, x1);
-    EXPECT_FLOAT_EQ(s->grf.xmxlim, x2);
-    EXPECT_FLOAT_EQ(s->grf.ymnlim, y1);
-    EXPECT_FLOAT_EQ(s->grf.ymxlim, y2);
+    const float got[] = {s->grf.xmnlim, s->grf.xmxlim, s->grf.ymnlim, s->grf.ymxlim};
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(got[i], (std::array{x1, x2, y1, y2})[i]) << i;
   }
 };
 
@@ -113,14 +109,15 @@ TEST_F(HistoryTest, TablePagesRenewAndNoRecording) {
   visit(2, {' '});          // the empty table
   EXPECT_TRUE(host.events.empty());
   const std::string page1 = screen_with(" press any key ");
-  EXPECT_NE(page1.find(" x,y= 0.250E+00 0.500E+00"), std::string::npos) << page1;
-  EXPECT_NE(page1.find("  time     conc1"), std::string::npos) << page1;
-  EXPECT_NE(page1.find(" 0.200E+02  0.100E+02"), std::string::npos) << page1;
+  for (const char* text :
+       {" x,y= 0.250E+00 0.500E+00", "  time     conc1", " 0.200E+02  0.100E+02"}) {
+    EXPECT_NE(page1.find(text), std::string::npos) << page1;
+  }
   EXPECT_EQ(page1.find(" 0.210E+02"), std::string::npos) << page1;
   EXPECT_NE(screen_with(" 0.240E+02  0.120E+02").find("press any key"), std::string::npos);
   // After renew: no points, and the table shows no rows.
-  EXPECT_EQ((std::array{s->cht.hist.npoints, s->cht.hist.interval}), (std::array{0, 1}));
-  EXPECT_EQ(s->cht.hist.next_step, 0);
+  EXPECT_EQ((std::array{s->cht.hist.npoints, s->cht.hist.interval, s->cht.hist.next_step}),
+            (std::array{0, 1, 0}));
   const auto table = std::find_if(screens.rbegin(), screens.rend(), [](const std::string& sc) {
     return sc.find("  time     conc1") != std::string::npos;
   });
@@ -130,8 +127,7 @@ TEST_F(HistoryTest, TablePagesRenewAndNoRecording) {
   s->cht.hist.nthist = 1;
   host.press(' ');
   ahist(*s);
-  EXPECT_FALSE(screen_with(" request for history graphs not found").empty());
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(!screen_with(" request for history graphs not found").empty() && host.events.empty());
 }
 
 TEST_F(HistoryTest, GraphOfARunChosenFromTheMenu) {

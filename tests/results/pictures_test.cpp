@@ -59,9 +59,7 @@ TEST_F(PicturesTest, LevelsComeFromLimitsOrTheFieldAndAConstantIsSpreadOverOneEa
 }
 
 TEST_F(PicturesTest, WindowIsTheSquareAroundTheNodesDoubledAndCentredWithTheMirror) {
-  Positions p;
-  p.x = {0.5f, 1.5f, 1.0f};
-  p.y = {0.0f, 0.5f, 0.25f};
+  Positions p{{0.5f, 1.5f, 1.0f}, {0.0f, 0.5f, 0.25f}};
   lpg(*s, 1);
   tlim1(*s, p);
   EXPECT_EQ(window(), (std::array<float, 4>{0.5f, 1.5f, 0.0f, 1.0f}));
@@ -128,12 +126,11 @@ TEST_F(PicturesTest, PositionsMoveByTheDisplacementsOnlyWhileTheTaskIsPrepared) 
 }
 
 TEST_F(PicturesTest, FunctionNumberIsClampedAndAFieldOutsideThePoolGivesNone) {
-  s->cterm.nf = 9;
-  EXPECT_EQ(current_function(*s), reals(*s, s->cht.ipp[1]));
-  EXPECT_EQ(s->cterm.nf, 2);
-  s->cterm.nf = -3;
-  EXPECT_EQ(current_function(*s), reals(*s, s->cht.ipp[0]));
-  EXPECT_EQ(s->cterm.nf, 1);
+  for (const auto& [given, clamped] : {std::pair{9, 2}, {-3, 1}}) {
+    s->cterm.nf = given;
+    EXPECT_EQ(current_function(*s), reals(*s, s->cht.ipp[clamped - 1]));
+    EXPECT_EQ(s->cterm.nf, clamped);
+  }
   EXPECT_EQ(function_title(*s, 1), "conc1");
 
   s->cht.ipp[0] = kPoolReals - 10;
@@ -141,8 +138,7 @@ TEST_F(PicturesTest, FunctionNumberIsClampedAndAFieldOutsideThePoolGivesNone) {
   linur2(*s);  // the boundaries, no lines
   linurc2(*s);
   s->cht.nipp = 0;
-  EXPECT_EQ(current_function(*s), nullptr);
-  EXPECT_EQ(function_title(*s, 1), "");
+  EXPECT_TRUE(current_function(*s) == nullptr && function_title(*s, 1).empty());
 }
 
 TEST_F(PicturesTest, NoArrowBelowTheSmallestSpeedAndTheScaleIsClamped) {
@@ -157,15 +153,13 @@ TEST_F(PicturesTest, NoArrowBelowTheSmallestSpeedAndTheScaleIsClamped) {
 
   s->cterm.ispeed = 7, s->cterm.rspeed = 5;
   lspeed2(*s);
-  EXPECT_EQ(s->cterm.ispeed, 2);
-  EXPECT_EQ(s->cterm.rspeed, 1.0f);
+  EXPECT_EQ((std::array{float(s->cterm.ispeed), s->cterm.rspeed}), (std::array{2.0f, 1.0f}));
   EXPECT_EQ(inside(), 0);  // all at rest
 
   // Directions show every speed at the same length, so only the threshold hides one.
   s->cterm.rspeed = 0, v[centre] = 5e-11f;
   lspeed2(*s);
-  EXPECT_EQ(s->cterm.rspeed, 0.02f);
-  EXPECT_EQ(inside(), 0);
+  EXPECT_TRUE(s->cterm.rspeed == 0.02f && inside() == 0) << s->cterm.rspeed;
   v[centre] = 2e-10f;
   lspeed2(*s);
   const int one = inside();
@@ -177,8 +171,7 @@ TEST_F(PicturesTest, NoArrowBelowTheSmallestSpeedAndTheScaleIsClamped) {
   lspeed2(*s);
   EXPECT_GT(inside(), one);
   // The tip lies a quarter of the window (110 of 440 points) right of the node at (244, 112).
-  EXPECT_GT(count(350, 108, 358, 118), 0);
-  EXPECT_EQ(count(362, 21, 458, 190), 0);
+  EXPECT_TRUE(count(350, 108, 358, 118) > 0 && count(362, 21, 458, 190) == 0);
 }
 
 TEST_F(PicturesTest, LineTableToAFileHoldsTheValuesAtThePointsAndZeroOutsideTheMesh) {
@@ -223,16 +216,15 @@ TEST_F(PicturesTest, LineTableOnTheScreenPagesAndAFileThatCannotBeWrittenIsSaid)
   s->cterm.ntabl = 24;  // 25 lines: two pages
   press({key::kEnter, ' ', ' '});
   prline(*s);
-  EXPECT_TRUE(seen("more..."));
-  EXPECT_TRUE(seen(" 0.00000E+00 0.10000E+01"));  // (0, 0) on the side held at 1
-  EXPECT_TRUE(seen(" 0.95833E+00"));              // the last line but one, on the second page
+  // (0, 0) on the side held at 1, and the last line but one on the second page.
+  EXPECT_TRUE(seen("more...") && seen(" 0.00000E+00 0.10000E+01") && seen(" 0.95833E+00"));
 
   press({key::kRight, key::kEnter});
   host.line("no_such_dir/t.txt");
   press({' '});
   prline(*s);
-  EXPECT_TRUE(seen("can not open file no_such_dir/t.txt"));
-  EXPECT_FALSE(std::filesystem::exists("no_such_dir"));
+  EXPECT_TRUE(seen("can not open file no_such_dir/t.txt") &&
+              !std::filesystem::exists("no_such_dir"));
 
   host.press(key::kEsc);  // no output chosen: nothing at all
   prline(*s);
@@ -240,8 +232,8 @@ TEST_F(PicturesTest, LineTableOnTheScreenPagesAndAFileThatCannotBeWrittenIsSaid)
 
 TEST_F(PicturesTest, PrographSetsItsDefaultsOnceAndNeedsRoomInThePool) {
   grapr2(*s);
-  EXPECT_EQ(s->cterm.prograph_set, 999999);
-  EXPECT_EQ(s->cterm.ud1, 1.75f);
+  EXPECT_EQ((std::array{float(s->cterm.prograph_set), s->cterm.ud1}),
+            (std::array{999999.f, 1.75f}));
   EXPECT_GT(count(26, 16, 463, 209, 2), 0);  // relief in colour 2
 
   s->cterm.ud1 = 1.0f;
@@ -274,8 +266,7 @@ TEST_F(PicturesTest, GraphAlongTheBoundaryUsesTheArcLengthWhenTheMeshHasNoParame
 }
 
 TEST_F(PicturesTest, AxisLabelsOfALineGraphOfANarrowRangeAreShownWhole) {
-  s->cterm.rlim[0] = -0.0125f;  // long labels left of the plot
-  s->cterm.rlim[1] = 0.0125f;
+  s->cterm.rlim[0] = -0.0125f, s->cterm.rlim[1] = 0.0125f;  // long labels left of the plot
   gfopen(*s, "graph.gf");
   lline2(*s);
   gfclose(*s);
@@ -308,8 +299,7 @@ TEST_F(PicturesTest, HistoryPanelOfTheMultiPictureShowsItsAxisLabelsAndItsTitle)
     EXPECT_EQ(test::read_raster_text(*s, x, y, n), r.text);
     ++(y >= 92 ? xlabels : ylabels);  // x labels 3 points under the plot (to 90)
   }
-  EXPECT_GE(xlabels, 1);
-  EXPECT_GE(ylabels, 2);
+  EXPECT_TRUE(xlabels >= 1 && ylabels >= 2) << xlabels << " " << ylabels;
 }
 
 TEST_F(PicturesTest, MirrorDrawsTheZonesOnBothSidesOfTheAxis) {
@@ -329,8 +319,7 @@ class QuadMeshTest : public ResultsTest {
  protected:
   void SetUp() override {
     Cmesh& c = s->cmesh;
-    c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4;
-    c.jrz = 0;
+    c.n1 = 4, c.n2 = 1, c.n3 = 4, c.m = 4, c.jrz = 0;
     const float rz[8] = {0, 0, 1, 0, 1, 1, 0, 1};
     std::copy_n(rz, 8, reals(*s, 0));
     c.jj2 = 0, c.jj1 = 8;
@@ -338,8 +327,7 @@ class QuadMeshTest : public ResultsTest {
     std::copy_n(km, 12, ints(*s, 0));
     s->csize.maxa = 20, s->csize.maxk = 12;
     for (int k = 0; k < 4; ++k) reals(*s, 10)[k] = rz[2 * k];
-    s->cht.nipp = 1, s->cht.ipp[0] = 10;
-    s->cht.itask = kTaskPrepared;
+    s->cht.nipp = 1, s->cht.ipp[0] = 10, s->cht.itask = kTaskPrepared;
   }
 };
 
@@ -348,8 +336,8 @@ TEST_F(QuadMeshTest, LevelLinesCrossTheSplitQuadrilateral) {
   s->cterm.nlinur = 1;  // the level 0.5
   linur2(*s);
   // The square fills the region of points 49..344 by 15..210: the line is the column at 196.
-  EXPECT_GT(count(195, 20, 198, 205), 180);
-  EXPECT_EQ(count(54, 20, 192, 205) + count(201, 20, 340, 205), 0);
+  EXPECT_TRUE(count(195, 20, 198, 205) > 180 &&
+              count(54, 20, 192, 205) + count(201, 20, 340, 205) == 0);
 
   // Zones: two colours, split at the same column.
   s->cterm.nl = 1;
@@ -361,8 +349,8 @@ TEST_F(QuadMeshTest, LevelLinesCrossTheSplitQuadrilateral) {
 // Every picture type on the two glued subregions, as it is and mirrored.
 TEST_F(ResultsTest, EveryPictureTypeDrawsOnTwoSubregions) {
   ASSERT_TRUE(prepare(kTwoRegions));
-  s->cterm.subregion_bounds = 1, s->cterm.rlin[2] = 2;
-  s->cterm.rlin[3] = 0.5f, s->cterm.imulti[2] = 0;
+  s->cterm.subregion_bounds = 1, s->cterm.rlin[2] = 2, s->cterm.rlin[3] = 0.5f,
+  s->cterm.imulti[2] = 0;
   run(12);
   for (s->cterm.isymg = 1; s->cterm.isymg <= 2; ++s->cterm.isymg) {
     for (auto* picture : {linur2, lline2, lmesh, lspeed2, lgran1, linurc2, lling, multi2, grapr2}) {

@@ -104,8 +104,7 @@ TEST_F(CheckerTest, QueryCommands) {
 TEST_F(CheckerTest, EmptyMeshAnswersWithoutReading) {
   s->cmesh = Cmesh{};
   checker("num 0 0<Enter> node 1<Enter> cell 0 0<Enter> e<Enter>");
-  EXPECT_TRUE(seen("nom=" + ints({0})));
-  EXPECT_FALSE(seen("nel=") || seen("r,z="));
+  EXPECT_TRUE(seen("nom=" + ints({0})) && !seen("nel=") && !seen("r,z="));
 }
 
 TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
@@ -121,8 +120,7 @@ TEST_F(CheckerTest, PointersOutsideThePoolsAreNotFollowed) {
   c.jdcr[0] = -1000;
   c.jdcr[2] = kPoolReals;
   checker("node 3<Enter> e<Enter>");
-  EXPECT_TRUE(seen("r,z="));
-  EXPECT_FALSE(seen("r_,z_=") || seen("vr,vz="));
+  EXPECT_TRUE(seen("r,z=") && !seen("r_,z_=") && !seen("vr,vz="));
 }
 
 TEST_F(CheckerTest, MinMaxOfResultFunctions) {
@@ -192,8 +190,7 @@ TEST_F(CheckerTest, EditValuesAndPoolElements) {
 
 TEST_F(CheckerTest, UnknownIdentifierDropsTheRestOfTheLine) {
   run("p nosuch ma<Enter> ma rm<Enter> ");  // a pool lookup needs a pointer name
-  EXPECT_TRUE(seen("identifier is not found"));
-  EXPECT_FALSE(seen("m:incorrect command"));
+  EXPECT_TRUE(seen("identifier is not found") && !seen("m:incorrect command"));
 }
 
 TEST_F(CheckerTest, FunctionNumberIsAskedBeforeElements) {
@@ -245,10 +242,8 @@ TEST_F(IncombDirectTest, OtherRecordsAndCommentsArePassedOver) {
         "     +x"});
   host.script("x<Enter> jdr<Enter>2 2 2<Enter> ");
   s->a[22] = 9.0f;
-  EXPECT_EQ(lookup(0), 0);
-  EXPECT_TRUE(seen("x=" + reals({1.5f})));
-  EXPECT_EQ(lookup(1), 0);
-  EXPECT_TRUE(seen("jdr=" + reals({9.0f})));
+  EXPECT_TRUE(lookup(0) == 0 && seen("x=" + reals({1.5f})));
+  EXPECT_TRUE(lookup(1) == 0 && seen("jdr=" + reals({9.0f})));
 }
 
 TEST_F(IncombDirectTest, RefusalsLeaveTheIdentifierUnread) {
@@ -264,8 +259,7 @@ TEST_F(IncombDirectTest, RefusalsLeaveTheIdentifierUnread) {
   EXPECT_EQ(lookup(0), 1);
   s->crd.ip = 80;  // the checker drops the line after a failed search
   host.line("");
-  EXPECT_EQ(lookup(0), 0);  // a blank answer
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(lookup(0) == 0 && host.events.empty());  // a blank answer
 }
 
 // The card names every word of the mesh record where the record holds it.
@@ -275,8 +269,7 @@ TEST(MeshCard, NamesTheWordsOfTheMeshRecord) {
   meshbase(*s);
   ASSERT_EQ(s->tmesh.nlines, 10);
   const Declaration d = parse_declaration(s->tmesh.lines, s->tmesh.nlines, "cmesh");
-  ASSERT_FALSE(d.malformed);
-  ASSERT_EQ(d.names.size(), 85u);
+  ASSERT_TRUE(!d.malformed && d.names.size() == 85u) << d.names.size();
   EXPECT_EQ(d.names.back().offset + d.names.back().words, 102);
   auto offset_of = [&](const std::string& name) {
     for (const DeclName& n : d.names) {
@@ -301,8 +294,8 @@ TEST_F(CheckerTest, PoolIntervalsAreCutToThePools) {
   show("km " + std::to_string(kPoolInts - 11) + " 2000000");
   std::string first_ten;
   for (int i = 1; i <= 10; ++i) first_ten += fmt_int(100 + i, "(i8)");
-  EXPECT_TRUE(seen("km=") && seen(first_ten));  // ten to a line
-  EXPECT_TRUE(seen(fmt_int(111, "(i8)") + fmt_int(112, "(i8)")));
+  // Ten to a line.
+  EXPECT_TRUE(seen("km=") && seen(first_ten) && seen(fmt_int(111, "(i8)") + fmt_int(112, "(i8)")));
 
   screens.clear();
   cls(*s);
@@ -313,8 +306,8 @@ TEST_F(CheckerTest, PoolIntervalsAreCutToThePools) {
 TEST_F(CheckerTest, EditReadsAllValuesInOneRequest) {
   host.script("km " + std::to_string(kPoolInts - 1) + " 2000000<Enter>5<Enter>6<Enter> ");
   admp(*s, 1);
-  EXPECT_TRUE(s->km[kPoolInts - 1] == 5 && s->km[kPoolInts] == 6);
-  EXPECT_TRUE(seen("new value?") && host.events.empty());
+  EXPECT_TRUE(s->km[kPoolInts - 1] == 5 && s->km[kPoolInts] == 6 && seen("new value?") &&
+              host.events.empty());
 
   s->a[5] = 1.0f;
   host.script("a 5 6 9<Enter><Esc>");  // one value given, then Esc: nothing changes
@@ -364,13 +357,13 @@ TEST_F(CheckerTest, TimeRecordTakesNewCoefficientsWithoutAWait) {
   s->cht.cur = 0.5f;
   host.script("cht<Enter><Esc>");  // old values kept
   admp(*s, 0);
-  EXPECT_EQ(s->cht.cur, 0.5f);
-  EXPECT_TRUE(seen("cur,bet,sgl1(3)=") && seen("new values?(esc - old values)"));
+  EXPECT_TRUE(s->cht.cur == 0.5f && seen("cur,bet,sgl1(3)=") &&
+              seen("new values?(esc - old values)"));
 
   host.script("cht<Enter>0.4 0.3 0.1 0.2 0.3<Enter>");
   admp(*s, 0);
-  EXPECT_TRUE(s->cht.cur == 0.4f && s->cht.bet == 0.3f && s->cht.sgl1[2] == 0.3f);
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(s->cht.cur == 0.4f && s->cht.bet == 0.3f && s->cht.sgl1[2] == 0.3f &&
+              host.events.empty());
 }
 
 }  // namespace

@@ -79,8 +79,7 @@ TEST_F(TxtaTest, RemarkIsStoredPrintedAndReused) {
   for (const char* l : {"# Go Fast", "## ", "###"}) host.line(l);
   EXPECT_EQ(ask("go fast c"), 1);
   EXPECT_TRUE(field_str(s->remark) == "Go Fast" && seen("Go Fast"));
-  EXPECT_EQ(ask("go fast c"), 2);  // the rest of the remark line
-  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(ask("go fast c") == 2 && host.events.empty());  // the rest of the remark line
 }
 
 TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
@@ -98,8 +97,7 @@ TEST_F(TxtaTest, OnlyTypedCommandLinesGoToTheHost) {
 
 TEST_F(TxtaTest, AbandonedInputReturnsOne) {
   host.press(key::kEsc);
-  EXPECT_EQ(ask("a b c"), 0);
-  EXPECT_EQ(rc, 1);
+  EXPECT_TRUE(ask("a b c") == 0 && rc == 1);
 }
 
 class DebuggerTest : public test::ScreenSession {
@@ -114,20 +112,16 @@ class DebuggerTest : public test::ScreenSession {
 TEST_F(DebuggerTest, BreakpointNameTypedInUpperCaseStopsThere) {
   s->ctime1.itrace = 3;
   set_field(s->ctime1.modname1, "DIM");
-  EXPECT_EQ(rtmr(*s, "gsm"), 0);  // runs on: no key is waited for
-  EXPECT_EQ(s->ctime1.itrace, 3);
+  EXPECT_TRUE(rtmr(*s, "gsm") == 0 && s->ctime1.itrace == 3);  // runs on: no key is waited for
   host.line("g");
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(s->ctime1.itrace == 2 && seen("\"dim\">"));
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && s->ctime1.itrace == 2 && seen("\"dim\">"));
   host.line("g");  // "g" keeps debugging: the next routine stops too
-  EXPECT_EQ(rtmr(*s, "so3"), 0);
-  EXPECT_TRUE(seen("\"so3\">") && host.events.empty());
+  EXPECT_TRUE(rtmr(*s, "so3") == 0 && seen("\"so3\">") && host.events.empty());
 }
 
 TEST_F(DebuggerTest, GoRunsOnAndStillShowsEachRoutine) {
   host.line("go");
-  EXPECT_EQ(rtmr(*s, "test"), 0);  // the built-in breakpoint
-  EXPECT_EQ(s->ctime1.itrace, 1);
+  EXPECT_TRUE(rtmr(*s, "test") == 0 && s->ctime1.itrace == 1);  // the built-in breakpoint
 
   locate1(*s, 7, 9);
   s->colors.fg = 14, s->colors.bg = 1;
@@ -151,8 +145,7 @@ TEST_F(DebuggerTest, QuitOrEscSetsTheFlagAndTellsTheRoutineToReturn) {
 TEST_F(DebuggerTest, EscDuringARunInterrupts) {
   host.polled.push_back(key::kEsc);
   host.press(' ');
-  EXPECT_EQ(rtmr(*s, "dim"), 0);
-  EXPECT_TRUE(iflag(*s) == 1 && seen("solution interrupted"));
+  EXPECT_TRUE(rtmr(*s, "dim") == 0 && iflag(*s) == 1 && seen("solution interrupted"));
 }
 
 TEST_F(DebuggerTest, HelpResultsAndIncorrectCommand) {

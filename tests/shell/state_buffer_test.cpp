@@ -35,21 +35,14 @@ class StateBuffer : public test::ScreenSession {
  protected:
   StateBuffer() {
     iniclass(*s);
-    s->csize.maxa = 3;
-    s->csize.maxk = 2;
+    s->csize.maxa = 3, s->csize.maxk = 2;
     s->a[1] = 1.5f, s->a[2] = -2.0f, s->a[3] = 0.25f;
     s->km[1] = 7, s->km[2] = -9;
-    s->cls.iclass = 7;
-    s->cls.imethod = 1;
+    s->cls.iclass = 7, s->cls.imethod = 1;
     set_field(s->cls.datfile, "./dif/test.dif");
-    s->cht.t = 0.5f;
-    s->cht.itask = kTaskPrepared;
-    s->cht.hist.htdyn = 11;
-    s->cht.hist.interval = 12;
-    s->cmesh.n1 = 42;
-    s->cparm.iw[299] = 77;
-    s->ctime1.itrace = 1;
-    s->cmemo.nlines = 1;
+    s->cht.t = 0.5f, s->cht.itask = kTaskPrepared;
+    s->cht.hist.htdyn = 11, s->cht.hist.interval = 12;
+    s->cmesh.n1 = 42, s->cparm.iw[299] = 77, s->ctime1.itrace = 1, s->cmemo.nlines = 1;
   }
 };
 
@@ -82,13 +75,12 @@ TEST_F(StateBuffer, LayoutMatchesTheGoldenFileAndReadsBack) {
   console_install(fresh);
   iniclass(fresh);
   rewrin(fresh, 1, kFile);
-  EXPECT_FALSE(flag_tst(fresh));
-  EXPECT_TRUE(same(fresh.csize, s->csize) && same(fresh.cls, s->cls) &&
+  EXPECT_TRUE(!flag_tst(fresh) && same(fresh.csize, s->csize) && same(fresh.cls, s->cls) &&
               same(fresh.ctime1, s->ctime1) && same(fresh.cht, s->cht) &&
               same(fresh.cmesh, s->cmesh) && same(fresh.cparm, s->cparm) &&
               same(fresh.cmemo, s->cmemo));
-  EXPECT_TRUE(std::equal(fresh.a.begin(), fresh.a.begin() + 4, s->a.begin()));
-  EXPECT_TRUE(std::equal(fresh.km.begin(), fresh.km.begin() + 3, s->km.begin()));
+  EXPECT_TRUE(std::equal(fresh.a.begin(), fresh.a.begin() + 4, s->a.begin()) &&
+              std::equal(fresh.km.begin(), fresh.km.begin() + 3, s->km.begin()));
 }
 
 // A new buffer replaces the old one whole, through a temporary that is never left behind; when
@@ -106,14 +98,12 @@ TEST_F(StateBuffer, WritingReplacesTheOldBufferOrKeepsIt) {
   s->cmesh.n1 = 1000;
   host.press(key::kEnter);
   rewrin(*s, 2, kFile);
-  EXPECT_TRUE(flag_tst(*s) && seen("rewri:can not write file"));
-  EXPECT_EQ(file_bytes(kFile), before);
+  EXPECT_TRUE(flag_tst(*s) && seen("rewri:can not write file") && file_bytes(kFile) == before);
 
   const std::string stale = "run1.buf.tmp99999999";  // above any process number
   const std::string live = "run2.buf.tmp" + std::to_string(::getppid());
   for (const std::string& p : {stale, live, std::string("notes.tmp")}) std::ofstream(p) << "x";
-  EXPECT_EQ(remove_stale_temporaries("."), 1);
-  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(remove_stale_temporaries(".") == 1 && !fs::exists(stale));
 }
 
 // Files of the wrong length, and records whose pointers and counts reach outside the pools or
@@ -141,9 +131,7 @@ TEST_F(StateBuffer, DamagedBuffersAreRefusedBeforeAnythingChanges) {
     rewrin(*s, 2, kFile);
     if (length > 0) fs::resize_file(kFile, length);
     *s = good;
-    s->csize.maxa = 1;
-    s->a[1] = 99.0f;
-    s->cmesh.n1 = 5;
+    s->csize.maxa = 1, s->a[1] = 99.0f, s->cmesh.n1 = 5;
     screens.clear();
     cls(*s);
     host.press(key::kEnter);
@@ -181,15 +169,14 @@ TEST_F(StateBuffer, DataFileExtensionChoosesTheClass) {
   rewrin(*s, 2, kFile);
   host.press(key::kEnter);
   rewrin(*s, 1, kFile);
-  EXPECT_TRUE(flag_tst(*s));
-  EXPECT_TRUE(seen(" executable does not contain class:zzz") && seen(" variant=case1.zzz"));
+  EXPECT_TRUE(flag_tst(*s) && seen(" executable does not contain class:zzz") &&
+              seen(" variant=case1.zzz"));
 }
 
 TEST_F(StateBuffer, MissingFileLeavesTheTaskAndSaysSo) {
   host.press(key::kEnter);
   rewrin(*s, 1, "buf/none.buf");
-  EXPECT_FALSE(flag_tst(*s));
-  EXPECT_EQ(s->cmesh.n1, 42);
+  EXPECT_TRUE(!flag_tst(*s) && s->cmesh.n1 == 42);
   EXPECT_EQ(first_seen("rewri:file \"buf/none.buf\" is n"), 0);
 }
 
@@ -207,8 +194,8 @@ TEST_F(StateBuffer, BufferOfLargerPoolsIsRefusedBySmallerOnesAndReadByLargerOnes
   EXPECT_TRUE(flag_tst(*s) && s->csize.maxa == 0 && s->csize.maxk == 0 && s->cht.itask == 0);
   EXPECT_TRUE(seen("rewri:buffer needs pools of 4000005 real and 1000003 integer words"));
   rewrin(fit, 1, kFile);
-  EXPECT_FALSE(flag_tst(fit));
-  EXPECT_TRUE(fit.csize.maxa == maxa && fit.km[maxk] == -17 && fit.cht.itask == kTaskPrepared);
+  EXPECT_TRUE(!flag_tst(fit) && fit.csize.maxa == maxa && fit.km[maxk] == -17 &&
+              fit.cht.itask == kTaskPrepared);
 }
 
 TEST(BufferNames, ExtensionIsForced) {

@@ -47,8 +47,8 @@ TEST_F(TaskActions, ClassWithoutManagerHasNoMethodAndPreparesNothing) {
   EXPECT_EQ(s->cls.imethod, 0) << "choosing a class clears the method";
   host.press(key::kEnter);
   amethod(*s);
-  EXPECT_TRUE(seen(" amethod:the class has no methods in this program"));
-  EXPECT_EQ(s->cls.imethod + s->cls.nmethod, 0);
+  EXPECT_TRUE(seen(" amethod:the class has no methods in this program") &&
+              s->cls.imethod + s->cls.nmethod == 0);
   flag_off(*s);
 
   s->cls.imethod = 1;  // as a buffer of an older program may leave it
@@ -83,30 +83,28 @@ TEST_F(NewarrTest, ConsecutiveArraysFromTheMark) {
   EXPECT_EQ(newarr(s, j, 1, 3, 10, mark, 1000, "jdf"), 0);
   EXPECT_EQ((std::vector<int32_t>{j[0], j[1], j[2], j[3], mark}),
             (std::vector<int32_t>{100, 110, 120, -1, 130}));
-  EXPECT_EQ(newarr(s, j, 4, 2, 5, mark, 1000, "jdf"), 0);  // k2 < k1: entry k1 alone
-  EXPECT_TRUE(j[3] == 130 && mark == 135);
-  EXPECT_EQ(newarr(s, j, 1, 3, 0, mark, 1000, "jdf"), 0);  // empty arrays
-  EXPECT_TRUE(j[2] == 135 && mark == 135);
+  // k2 < k1: entry k1 alone; then empty arrays.
+  EXPECT_TRUE(newarr(s, j, 4, 2, 5, mark, 1000, "jdf") == 0 && j[3] == 130 && mark == 135);
+  EXPECT_TRUE(newarr(s, j, 1, 3, 0, mark, 1000, "jdf") == 0 && j[2] == 135 && mark == 135);
   EXPECT_TRUE(iflag(s) == 0 && lines.empty());
 }
 
 TEST_F(NewarrTest, FillingThePoolExactlyIsRefused) {
   int32_t j = 0, mark = 950;
-  EXPECT_EQ(newarr(s, &j, 1, 1, 50, mark, 1000, "jfna"), 1);
-  EXPECT_TRUE(iflag(s) == 1 && mark == 1000);  // the mark stays advanced
+  // The mark stays advanced.
+  EXPECT_TRUE(newarr(s, &j, 1, 1, 50, mark, 1000, "jfna") == 1 && iflag(s) == 1 && mark == 1000);
   EXPECT_EQ(lines, (std::vector<std::string>{"newarr:not enouth memory for array :jfna",
                                              "available=1000", "required= 1000", ""}));
   flag_off(s);
   mark = 950;
-  EXPECT_EQ(newarr(s, &j, 1, 1, 49, mark, 1000, "jfna"), 0);
-  EXPECT_TRUE(mark == 999 && iflag(s) == 0);
+  EXPECT_TRUE(newarr(s, &j, 1, 1, 49, mark, 1000, "jfna") == 0 && mark == 999 && iflag(s) == 0);
 }
 
 TEST_F(NewarrTest, HugeRequestFailsInsteadOfWrapping) {
   int32_t j[3] = {0, 0, 0}, mark = 10;
   const int32_t big = std::numeric_limits<int32_t>::max() - 5;
-  EXPECT_EQ(newarr(s, j, 1, 3, big, mark, kPoolReals, std::string(60, 'x')), 1);
-  EXPECT_TRUE(iflag(s) == 1 && mark > kPoolReals);
+  EXPECT_TRUE(newarr(s, j, 1, 3, big, mark, kPoolReals, std::string(60, 'x')) == 1 &&
+              iflag(s) == 1 && mark > kPoolReals);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].size(), 50u);  // the name is cut with the line
   EXPECT_EQ(lines[2], "required= " + std::to_string(10 + 3 * int64_t{big}));
