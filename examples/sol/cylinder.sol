@@ -30,11 +30,8 @@ m=.1 .05 .2 .05 0 0     * the top z=0.05
 ntvz=0          * an empty table: the multiplier is 0, so vz=0 there
 contin=0        * no continuation boundary
 npn=1           * one normal surface load:
-pn=2            * given on two intervals:
+pn=1            * given on one interval:
 m=.1 0 .1 .05 -.1 -.1   * the inner face, -0.1 GPa (negative: pressure)
-m=.1 .05 .105 .05 -.1 -.1       * and the first element of the top: a
-*                         load falls to the value of the next boundary
-*                         element along the last element of an interval
 tpn=3           * three points in its time table:
 m=0 0  .2 1  10 1       * it rises from 0 to 1 over 0.2 ms, then stays 1
 npt=0           * no tangent surface loads

@@ -159,8 +159,11 @@ void forces(const StepArrays& a, Session& s, bool variant) {
       kinematics(a, el, e, k, st);
       somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
       const float pres = gam1 * st.ee * st.ro;
-      const float sm =
-          variant ? out.inc[3] : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
+      // The small-strain mean stress, unless strains are taken on the current configuration:
+      // then the model's own, so that a turned body stays free of stress in either scheme.
+      const float sm = variant || a.gn != 0.0f
+                           ? out.inc[3]
+                           : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
       const float v = k.volume;
       const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
       const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
