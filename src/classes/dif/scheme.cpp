@@ -11,6 +11,7 @@
 // between steps), so the rows split into blocks that run on the session's threads.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <span>
 
 #if defined(__AVX512F__)
@@ -57,6 +58,14 @@ inline void add_group(const Groups& gr, int32_t g, const float* a, const float* 
   for (size_t l = 0; l < kSlice; ++l) s[l] += a[l] * v[ck[l]];
 }
 
+// Asks for the values kAhead entries after v: on rows larger than the caches the hardware
+// prefetcher alone brings them too late. (An address past the end is never read.)
+constexpr uintptr_t kAhead = 1024;
+inline void fetch_ahead(const float* v) {
+  __builtin_prefetch(
+      reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(v) + kAhead * sizeof(float)));
+}
+
 #if defined(__AVX512F__)
 static_assert(kSlice == 16);
 // The values of v at the columns of group g, one per lane.
@@ -91,6 +100,8 @@ void product_rows(const StepCache& c, const float* v1, const float* v2, float* w
       if constexpr (k2) t2 = _mm512_mul_ps(_mm512_loadu_ps(d2 + row), _mm512_loadu_ps(v2 + row));
       for (size_t k = 0; k < width; ++k) {
         const size_t at = first + k * kSlice;
+        if constexpr (k1) fetch_ahead(a1 + at);
+        if constexpr (k2) fetch_ahead(a2 + at);
         if constexpr (k1) {
           const __m512 g = group_values(gr, groups[k], v1);
           t1 = _mm512_add_ps(t1, _mm512_mul_ps(_mm512_loadu_ps(a1 + at), g));
@@ -112,6 +123,8 @@ void product_rows(const StepCache& c, const float* v1, const float* v2, float* w
     }
     for (size_t k = 0; k < width; ++k) {
       const size_t at = first + k * kSlice;
+      if constexpr (k1) fetch_ahead(a1 + at);
+      if constexpr (k2) fetch_ahead(a2 + at);
       if constexpr (k1) add_group(gr, groups[k], a1 + at, v1, s1);
       if constexpr (k2) add_group(gr, groups[k], a2 + at, v2, s2);
     }
