@@ -4,16 +4,17 @@
 // loop as the machine's memory bandwidth for comparison, measured in the same run.
 //
 // Counters: time per step (the benchmark's own column), CG iterations per step, the time of a
-// step per CG iteration and per unknown (the nodes times the components solved), and the bytes
-// the iterations move per second. The bytes of one iteration per node and component solved are
-// counted as what the rows stream:
-//   the row of the matrix: 6 columns (4 B each, shared by the two components, counted half when
-//   both are solved) and 6 values, the diagonal, the row offset: 4 + 24 + 24 + 4 = 56 B;
+// step per CG iteration and per unknown (the nodes times the components solved), the share of
+// column groups that are listed rather than consecutive, and the bytes the iterations move per
+// second. The bytes of one iteration per node are counted as what the rows stream:
+//   per component solved, the values of the row (about 6, 4 B each) and its diagonal, 4 B;
 //   the product: direction read, result written, 8 B;
 //   the update: direction, product, residual, iterate and preconditioner read, residual, iterate
 //   and preconditioned residual written, 32 B;
 //   the new direction: direction and preconditioned residual read, direction written, 12 B;
-//   = 108 B (96 B per component when both are solved). The boundary rows are left out.
+//   once for both components, the columns: 4 B per group of 16 rows, and 4 B per row of a
+//   listed group.
+// The values and columns are taken from the stored rows. The boundary rows are left out.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -30,6 +31,7 @@
 #include "classes/dif/dif.hpp"
 #include "classes/dif/dif_internal.hpp"
 #include "classes/dif/element_loops.hpp"
+#include "classes/dif/step_cache.hpp"
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
@@ -38,8 +40,9 @@ namespace {
 
 using namespace tivor;
 
-// Bytes of one iteration per node and component solved (see the head of the file).
-constexpr double kRowBytes = 56, kVectorBytes = 8 + 32 + 12, kColumnBytes = 24;
+// Bytes of one iteration per node and component solved besides the row's values (see the head
+// of the file): the diagonal and the vectors.
+constexpr double kVectorBytes = 4 + 8 + 32 + 12;
 
 // The benchmark host counts the keyboard polls: the scheme polls once per CG iteration.
 class CountingHost : public bench::BenchHost {
@@ -146,11 +149,19 @@ void BM_Dicon(benchmark::State& state) {
   const double n1 = b.s->cmesh.n1, n2 = b.s->cmesh.n2;
   const double iters = static_cast<double>(b.host.polls - polls0) / state.iterations();
   const double solved = (b.s->cparm.dif.iconc1 != 0) + (b.s->cparm.dif.iconc2 != 0);
-  const double bytes = n1 * (solved * (kRowBytes + kVectorBytes) - (solved - 1) * kColumnBytes);
+  const auto* rows = dynamic_cast<const dif::StepCache*>(b.s->class_cache.held.get());
+  if (rows == nullptr) {
+    state.SkipWithError("no stored rows");
+    return;
+  }
+  const double entries = rows->slice_at.back(), groups = static_cast<double>(rows->group.size());
+  const double listed = static_cast<double>(rows->listed.size());
+  const double bytes = solved * (4 * entries + n1 * kVectorBytes) + 4 * (groups + listed);
   using C = benchmark::Counter;
   state.counters["elements"] = n2;
   state.counters["nodes"] = n1;
   state.counters["cg_iters"] = iters;
+  state.counters["listed"] = groups > 0 ? listed / 16 / groups : 0;
   // Rates print with SI prefixes: "per_iter=1.5ms" is the time of one CG iteration,
   // "per_unknown_iter=4n" that per unknown of it in seconds, "bytes=16G/s" the bytes moved per
   // second.

@@ -184,9 +184,10 @@ Sums update_rows(const Part& v, float alpha, size_t begin, size_t end) {
   return update_rows(v.x, v.d, v.w, v.r, v.p, v.z, alpha, begin, end);
 }
 
-// p := beta p + z over the rows.
-void direction_update(float* __restrict p, const float* __restrict z, float beta, size_t begin,
-                      size_t end) {
+// p := beta p + z over the rows. Kept out of line: inlined into the block loop, the arrays lose
+// their restrict and the loop is left scalar.
+[[gnu::noinline]] void direction_update(float* __restrict p, const float* __restrict z, float beta,
+                                        size_t begin, size_t end) {
   for (size_t i = begin; i < end; ++i) p[i] = beta * p[i] + z[i];
 }
 

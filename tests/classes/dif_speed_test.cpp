@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "classes/dif/step_cache.hpp"
 #include "classes/dif_fixture.hpp"
 #include "shell/shell.hpp"
 
@@ -132,6 +133,11 @@ TEST_F(DifSpeed, OneStepMatchesADirectSolveOfItsEquations) {
     const std::vector<float> c2_before = field(2);
     run(1);
     ASSERT_FALSE(flag_tst(*s)) << screen();
+    // The product reads both kinds of column groups here: consecutive and listed.
+    const auto* rows = dynamic_cast<const dif::StepCache*>(s->class_cache.held.get());
+    ASSERT_NE(rows, nullptr);
+    EXPECT_TRUE(std::ranges::any_of(rows->group, [](int32_t g) { return g >= 0; }) &&
+                !rows->listed.empty());
     const std::vector<float> got = both();
     double scale = 0, err = 0;
     for (size_t i = 0; i < got.size(); ++i) {

@@ -11,6 +11,7 @@
 // between steps), so the rows split into blocks that run on the session's threads.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <span>
 
 #if defined(__AVX512F__)
@@ -36,14 +37,52 @@ constexpr double kRelTol = 1e-20;
 // The operator's rows come in whole slices to every block but the last.
 static_assert(kBlockRows % StepCache::kSlice == 0);
 
+constexpr size_t kSlice = StepCache::kSlice;
+
+// The columns of the groups of a cache (step_cache.hpp).
+struct Groups {
+  const int32_t* code;
+  const int32_t* listed;
+  explicit Groups(const StepCache& c) : code(c.group.data()), listed(c.listed.data()) {}
+  const int32_t* list(int32_t g) const { return listed + (-int64_t{g} - 1) * int64_t{kSlice}; }
+};
+
+// s[l] += a[l] v[column of lane l of group g] for the lanes of a slice.
+inline void add_group(const Groups& gr, int32_t g, const float* a, const float* v, float* s) {
+  if (g >= 0) {
+    const float* vg = v + g;
+    for (size_t l = 0; l < kSlice; ++l) s[l] += a[l] * vg[l];
+    return;
+  }
+  const int32_t* ck = gr.list(g);
+  for (size_t l = 0; l < kSlice; ++l) s[l] += a[l] * v[ck[l]];
+}
+
+// Asks for the values kAhead entries after v: on rows larger than the caches the hardware
+// prefetcher alone brings them too late. (An address past the end is never read.)
+constexpr uintptr_t kAhead = 1024;
+inline void fetch_ahead(const float* v) {
+  __builtin_prefetch(
+      reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(v) + kAhead * sizeof(float)));
+}
+
+#if defined(__AVX512F__)
+static_assert(kSlice == 16);
+// The values of v at the columns of group g, one per lane.
+inline __m512 group_values(const Groups& gr, int32_t g, const float* v) {
+  if (g >= 0) return _mm512_loadu_ps(v + g);
+  const __m512i ck = _mm512_loadu_si512(gr.list(g));
+  return _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v, 4);
+}
+#endif
+
 // w = (M/ht + K_cc) v on rows [begin, end) of the components k1 (c1) and k2 (c2), a slice of
 // rows at a time side by side; the columns of a slice are read once for both components. begin
 // is the first row of a slice.
 template <bool k1, bool k2>
 void product_rows(const StepCache& c, const float* v1, const float* v2, float* w1, float* w2,
                   size_t begin, size_t end) {
-  constexpr size_t kSlice = StepCache::kSlice;
-  const int32_t* col = c.col.data();
+  const Groups gr(c);
   const float* a1 = c.k[0].data();
   const float* a2 = c.k[3].data();
   const float* d1 = c.adiag.data();
@@ -51,23 +90,24 @@ void product_rows(const StepCache& c, const float* v1, const float* v2, float* w
   for (size_t row = begin; row < end; row += kSlice) {
     const size_t sl = row / kSlice, rows = std::min(kSlice, end - row);
     const size_t first = c.slice_at[sl], width = (c.slice_at[sl + 1] - first) / kSlice;
+    const int32_t* groups = gr.code + first / kSlice;
 #if defined(__AVX512F__)
     // The loop below with the lanes of a whole slice in one register: the same products and
     // sums in the same order, so the same bits.
-    static_assert(kSlice == 16);
     if (rows == kSlice) {
       __m512 t1 = _mm512_setzero_ps(), t2 = _mm512_setzero_ps();
       if constexpr (k1) t1 = _mm512_mul_ps(_mm512_loadu_ps(d1 + row), _mm512_loadu_ps(v1 + row));
       if constexpr (k2) t2 = _mm512_mul_ps(_mm512_loadu_ps(d2 + row), _mm512_loadu_ps(v2 + row));
       for (size_t k = 0; k < width; ++k) {
         const size_t at = first + k * kSlice;
-        const __m512i ck = _mm512_loadu_si512(col + at);
+        if constexpr (k1) fetch_ahead(a1 + at);
+        if constexpr (k2) fetch_ahead(a2 + at);
         if constexpr (k1) {
-          const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v1, 4);
+          const __m512 g = group_values(gr, groups[k], v1);
           t1 = _mm512_add_ps(t1, _mm512_mul_ps(_mm512_loadu_ps(a1 + at), g));
         }
         if constexpr (k2) {
-          const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v2, 4);
+          const __m512 g = group_values(gr, groups[k], v2);
           t2 = _mm512_add_ps(t2, _mm512_mul_ps(_mm512_loadu_ps(a2 + at), g));
         }
       }
@@ -82,11 +122,11 @@ void product_rows(const StepCache& c, const float* v1, const float* v2, float* w
       if constexpr (k2) s2[l] = d2[row + l] * v2[row + l];
     }
     for (size_t k = 0; k < width; ++k) {
-      const int32_t* ck = col + first + k * kSlice;
-      for (size_t l = 0; l < kSlice; ++l) {
-        if constexpr (k1) s1[l] += a1[first + k * kSlice + l] * v1[ck[l]];
-        if constexpr (k2) s2[l] += a2[first + k * kSlice + l] * v2[ck[l]];
-      }
+      const size_t at = first + k * kSlice;
+      if constexpr (k1) fetch_ahead(a1 + at);
+      if constexpr (k2) fetch_ahead(a2 + at);
+      if constexpr (k1) add_group(gr, groups[k], a1 + at, v1, s1);
+      if constexpr (k2) add_group(gr, groups[k], a2 + at, v2, s2);
     }
     for (size_t l = 0; l < rows; ++l) {
       if constexpr (k1) w1[row + l] = s1[l];
@@ -100,9 +140,8 @@ void product_rows(const StepCache& c, const float* v1, const float* v2, float* w
 // whose value is prescribed.
 void residual_rows(const StepCache& c, int ic, float fc, const float* minv, const float* v_own,
                    const float* v_other, float* w, size_t begin, size_t end) {
-  constexpr size_t kSlice = StepCache::kSlice;
   const int own = 3 * ic, cross = ic == 0 ? 1 : 2;
-  const int32_t* col = c.col.data();
+  const Groups gr(c);
   const float* a = c.k[own].data();
   const float* ad = c.kdiag[own].data();
   const bool has_cross = !c.k[cross].empty();
@@ -112,6 +151,7 @@ void residual_rows(const StepCache& c, int ic, float fc, const float* minv, cons
   for (size_t row = begin; row < end; row += kSlice) {
     const size_t sl = row / kSlice, rows = std::min(kSlice, end - row);
     const size_t first = c.slice_at[sl], width = (c.slice_at[sl + 1] - first) / kSlice;
+    const int32_t* groups = gr.code + first / kSlice;
 #if defined(__AVX512F__)
     // As product_rows: the loop below, a whole slice at a time.
     if (rows == kSlice) {
@@ -123,12 +163,11 @@ void residual_rows(const StepCache& c, int ic, float fc, const float* minv, cons
       }
       for (size_t k = 0; k < width; ++k) {
         const size_t at = first + k * kSlice;
-        const __m512i ck = _mm512_loadu_si512(col + at);
-        const __m512 g = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v_own, 4);
-        t = _mm512_add_ps(t, _mm512_mul_ps(_mm512_loadu_ps(a + at), g));
+        t = _mm512_add_ps(
+            t, _mm512_mul_ps(_mm512_loadu_ps(a + at), group_values(gr, groups[k], v_own)));
         if (has_cross) {
-          const __m512 h = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, ck, v_other, 4);
-          t = _mm512_add_ps(t, _mm512_mul_ps(_mm512_loadu_ps(x + at), h));
+          t = _mm512_add_ps(
+              t, _mm512_mul_ps(_mm512_loadu_ps(x + at), group_values(gr, groups[k], v_other)));
         }
       }
       const __mmask16 free = _mm512_cmpeq_epi32_mask(
@@ -139,17 +178,21 @@ void residual_rows(const StepCache& c, int ic, float fc, const float* minv, cons
       continue;
     }
 #endif
+    float t[kSlice] = {};
     for (size_t l = 0; l < rows; ++l) {
-      const size_t i = row + l;
-      float s = fc / minv[i] + ad[i] * v_own[i];
-      if (has_cross) s += xd[i] * v_other[i];
-      for (size_t k = 0; k < width; ++k) {
-        const size_t at = first + k * kSlice + l;
-        s += a[at] * v_own[col[at]];
-        if (has_cross) s += x[at] * v_other[col[at]];
-      }
-      w[i] = fixed[i] ? 0.0f : s;
+      t[l] = fc / minv[row + l] + ad[row + l] * v_own[row + l];
+      if (has_cross) t[l] += xd[row + l] * v_other[row + l];
     }
+    for (size_t k = 0; k < width; ++k) {
+      const size_t at = first + k * kSlice;
+      const int32_t g = groups[k];
+      for (size_t l = 0; l < kSlice; ++l) {
+        const size_t j = g >= 0 ? static_cast<size_t>(g) + l : static_cast<size_t>(gr.list(g)[l]);
+        t[l] += a[at + l] * v_own[j];
+        if (has_cross) t[l] += x[at + l] * v_other[j];
+      }
+    }
+    for (size_t l = 0; l < rows; ++l) w[row + l] = fixed[row + l] ? 0.0f : t[l];
   }
 }
 

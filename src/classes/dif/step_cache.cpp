@@ -154,7 +154,7 @@ void build_values(const Session& s, const Elements& el, const Rows& rows, const 
   }
 }
 
-// The rows laid out in slices (step_cache.hpp).
+// The rows laid out in slices, their columns in groups (step_cache.hpp).
 void to_slices(const Rows& rows, const std::vector<float> (&off)[4], StepCache& c) {
   constexpr size_t kSlice = StepCache::kSlice;
   const size_t n1 = static_cast<size_t>(c.n1), slices = (n1 + kSlice - 1) / kSlice;
@@ -168,23 +168,36 @@ void to_slices(const Rows& rows, const std::vector<float> (&off)[4], StepCache& 
     c.slice_at[sl + 1] = c.slice_at[sl] + static_cast<int32_t>(width * kSlice);
   }
   const size_t entries = static_cast<size_t>(c.slice_at[slices]);
-  c.col.assign(entries, 0);
+  c.group.assign(entries / kSlice, 0);
+  c.listed.clear();
   for (int q = 0; q < 4; ++q) c.k[q].assign(off[q].empty() ? 0 : entries, 0.0f);
   for (size_t sl = 0; sl < slices; ++sl) {
     const size_t width = (c.slice_at[sl + 1] - c.slice_at[sl]) / kSlice;
-    for (size_t l = 0; l < kSlice; ++l) {
-      const size_t row = sl * kSlice + l;
-      for (size_t k = 0; k < width; ++k) {
-        const size_t at = c.slice_at[sl] + k * kSlice + l;
-        if (k >= length(row)) {
-          c.col[at] = static_cast<int32_t>(std::min(row, n1 - 1));
-          continue;
-        }
-        const size_t from = rows.start[row] + k;
-        c.col[at] = rows.col[from];
+    for (size_t k = 0; k < width; ++k) {
+      const size_t g = c.slice_at[sl] / kSlice + k;
+      // The first column of the group if its entries are consecutive nodes, padding aside.
+      int64_t base = -1;
+      bool consecutive = true;
+      for (size_t l = 0; l < kSlice; ++l) {
+        const size_t row = sl * kSlice + l;
+        if (k >= length(row)) continue;
+        const int64_t at = rows.col[rows.start[row] + k] - static_cast<int64_t>(l);
+        consecutive = consecutive && (base < 0 || at == base) && at >= 0;
+        base = at;
         for (int q = 0; q < 4; ++q) {
-          if (!off[q].empty()) c.k[q][at] = off[q][from];
+          if (!off[q].empty())
+            c.k[q][c.slice_at[sl] + k * kSlice + l] = off[q][rows.start[row] + k];
         }
+      }
+      if (consecutive && base + kSlice <= n1) {
+        c.group[g] = static_cast<int32_t>(base);
+        continue;
+      }
+      c.group[g] = -static_cast<int32_t>(c.listed.size() / kSlice) - 1;
+      for (size_t l = 0; l < kSlice; ++l) {
+        const size_t row = sl * kSlice + l;
+        c.listed.push_back(k < length(row) ? rows.col[rows.start[row] + k]
+                                           : static_cast<int32_t>(std::min(row, n1 - 1)));
       }
     }
   }

@@ -7,6 +7,11 @@
 // The rows are stored in slices of kSlice consecutive rows: entry k of the rows of slice s lies at
 // slice_at[s] + k kSlice + (row - s kSlice), every row of a slice padded with zeros to the
 // longest. A product then works on the kSlice rows of a slice side by side, in vector lanes.
+//
+// The kSlice entries k of a slice form group slice_at[s] / kSlice + k. On a mesh numbered row by
+// row, the columns of most groups are consecutive nodes (the same neighbour of consecutive
+// nodes): such a group keeps only its first column and the product reads its values with one
+// plain load; the columns of the other groups are listed.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +36,10 @@ struct StepCache : ClassCache {
   // ---- the rows ----
   static constexpr size_t kSlice = 16;
   std::vector<int32_t> slice_at;  // the first entry of each slice, and the end
-  std::vector<int32_t> col;       // off-diagonal columns, 0-based nodes (the row itself as padding)
+  // Per group: c >= 0 when the columns of lane l are c + l; otherwise the group's columns are
+  // listed at listed[(-c - 1) kSlice + l]. Columns are 0-based nodes; padding has some column.
+  std::vector<int32_t> group;
+  std::vector<int32_t> listed;
   // K_ab off the diagonal and on it, for the component pairs that are used: k[0] K11, k[1] K12,
   // k[2] K21, k[3] K22 (empty when not needed). Rows of prescribed nodes hold zeros.
   std::vector<float> k[4];
