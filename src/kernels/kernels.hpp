@@ -124,6 +124,9 @@ void cj_warning(Session& s, std::string_view text, int it, float a, float b);
 
 // INTR: value f and slope df of the time function of n pairs (t_j, f_j) at time t.
 void intr(float t, const float* table, int n, float& f, float& df);
+// The index of the first value of v[0, n) that is NaN or infinite, -1 when there is none. The
+// common case is one branch-free pass at the speed of reading the values.
+int64_t first_nonfinite(const float* v, int64_t n);
 // RLOAD: reads a load set with the keyword stem key ("pn" reads "npn", "tpn", "m"): at most 4
 // loads, each a value array by BCNP and a time table; npn the count, jpn/jtpn/ntpn 4 entries.
 [[nodiscard]] int rload(Session& s, std::string_view text, int32_t& npn, int32_t* jpn,

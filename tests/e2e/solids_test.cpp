@@ -21,28 +21,6 @@ const std::string kOptions = item(1), kMesh = item(3), kVelocities = item(4), kZ
                   kHistory = item(9), kLibrarian = item(10), kMovie = item(11),
                   kFunction = item(18), kMeshMotion = item(3);
 
-// The canvas colour at canvas point (x, y) (the screen swaps 0 and 15).
-int colour_at(const RgbImage& im, int x, int y) {
-  int c = 0;
-  while (c < 16 && !(kConsolePalette[static_cast<size_t>(c)] == im.at(x - 1, y - 1))) ++c;
-  return c == 0 ? 15 : c == 15 ? 0 : c;
-}
-
-// Points of canvas colour c (any but the background when c < 0) in x1..x2, y1..y2.
-int count(const RgbImage& im, int c, int x1, int y1, int x2, int y2) {
-  int n = 0;
-  for (int y = y1; y <= y2; ++y) {
-    for (int x = x1; x <= x2; ++x) n += c < 0 ? colour_at(im, x, y) != 0 : colour_at(im, x, y) == c;
-  }
-  return n;
-}
-
-// The text of n cells shown from the text position (x, y).
-std::string text_on(const RgbImage& im, int x, int y, size_t n) {
-  return test::read_text([&](int px, int py) { return colour_at(im, px, py) != 0; }, x, y,
-                         static_cast<int>(n));
-}
-
 // The first lit point of column x from the top of the plot down.
 int top_of(const RgbImage& im, int x) {
   int y = 15;

@@ -89,9 +89,6 @@ inline void clear_prescribed(const int32_t* jj2, int32_t n3, const int32_t* flag
 // True when every array the schemes use lies inside the pools with node numbers in range.
 bool task_arrays_ok(const Session& s);
 
-// The index of the first value of v[0, n) that is NaN or infinite, -1 when there is none. The
-// common case is one branch-free pass at the speed of reading the values.
-int64_t first_nonfinite(const float* v, int64_t n);
 // The report of a value that is not finite: " <routine>:conc<ic> not finite at node <node>
 // t=<t>" (node from 1), with the error exit; returns 1.
 int nonfinite(Session& s, std::string_view routine, int ic, int64_t node, float t);

@@ -10,19 +10,6 @@
 
 namespace tivor::dif {
 
-int64_t first_nonfinite(const float* v, int64_t n) {
-  // The largest magnitude as bits: NaN and infinity have every exponent bit set, so they are the
-  // only values at or above the bits of infinity. An unsigned maximum vectorises.
-  constexpr uint32_t kInf = 0x7f800000u;
-  uint32_t top = 0;
-  for (int64_t i = 0; i < n; ++i) top = std::max(top, std::bit_cast<uint32_t>(v[i]) & 0x7fffffffu);
-  if (top < kInf) return -1;
-  for (int64_t i = 0; i < n; ++i) {
-    if (!std::isfinite(v[i])) return i;
-  }
-  return -1;
-}
-
 int nonfinite(Session& s, std::string_view routine, int ic, int64_t node, float t) {
   clswnd3(s);
   locate1(s, 1, 18);

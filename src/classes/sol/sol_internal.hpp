@@ -74,7 +74,4 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // and the film.
 void sop(Session& s);
 
-// The first node (from 0) of n values that is NaN or infinite, -1 when all are finite.
-int64_t first_nonfinite(const float* v, int64_t n);
-
 }  // namespace tivor::sol

@@ -11,19 +11,6 @@
 
 namespace tivor::sol {
 
-int64_t first_nonfinite(const float* v, int64_t n) {
-  // NaN and infinity are the only values whose magnitude bits reach those of infinity; an
-  // unsigned maximum vectorises.
-  constexpr uint32_t kInf = 0x7f800000u;
-  uint32_t top = 0;
-  for (int64_t i = 0; i < n; ++i) top = std::max(top, std::bit_cast<uint32_t>(v[i]) & 0x7fffffffu);
-  if (top < kInf) return -1;
-  for (int64_t i = 0; i < n; ++i) {
-    if (!std::isfinite(v[i])) return i;
-  }
-  return -1;
-}
-
 bool arrays_ok(const Session& s) {
   const SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
