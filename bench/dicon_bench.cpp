@@ -35,6 +35,7 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
+#include "stream_bench.hpp"
 
 namespace {
 
@@ -193,38 +194,9 @@ void BM_NonfiniteCheck(benchmark::State& state) {
   }
   const float* x = reals(*b.s, b.s->cparm.dif.jf0[0]);
   const int64_t n = 2 * int64_t{b.s->cmesh.n1};
-  for (auto _ : state) benchmark::DoNotOptimize(dif::first_nonfinite(x, n));
+  for (auto _ : state) benchmark::DoNotOptimize(first_nonfinite(x, n));
   state.counters["values"] = static_cast<double>(n);
 }
 BENCHMARK(BM_NonfiniteCheck)->Arg(50000)->Arg(200000)->Unit(benchmark::kMicrosecond);
-
-// The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
-void BM_StreamCopy(benchmark::State& state) {
-  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
-  std::vector<float> src(n, 1.0f), dst(n, 0.0f);
-  for (auto _ : state) {
-    std::copy(src.begin(), src.end(), dst.begin());
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.counters["bytes"] = benchmark::Counter(2.0 * static_cast<double>(n * sizeof(float)),
-                                               benchmark::Counter::kIsIterationInvariantRate);
-}
-BENCHMARK(BM_StreamCopy)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
-
-// The triad a = b + s c on three arrays of the given bytes each (read 2, write 1 per pass).
-void BM_StreamTriad(benchmark::State& state) {
-  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
-  std::vector<float> a(n, 0.0f), b(n, 1.0f), c(n, 2.0f);
-  const float scalar = 3.0f;
-  for (auto _ : state) {
-    for (size_t i = 0; i < n; ++i) a[i] = b[i] + scalar * c[i];
-    benchmark::DoNotOptimize(a.data());
-    benchmark::ClobberMemory();
-  }
-  state.counters["bytes"] = benchmark::Counter(3.0 * static_cast<double>(n * sizeof(float)),
-                                               benchmark::Counter::kIsIterationInvariantRate);
-}
-BENCHMARK(BM_StreamTriad)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -42,6 +42,7 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "reader/reader.hpp"
+#include "stream_bench.hpp"
 
 namespace {
 
@@ -140,19 +141,5 @@ BENCHMARK(BM_So3)
     ->ArgsProduct({{10000, 50000, 200000}, {0, 1}, {0, 1}})
     ->ArgNames({"elements", "triangles", "plastic"})
     ->Unit(benchmark::kMillisecond);
-
-// The machine's memory bandwidth: copying 64 MB (read 64 MB, write 64 MB per pass).
-void BM_StreamCopy(benchmark::State& state) {
-  const size_t n = static_cast<size_t>(state.range(0)) / sizeof(float);
-  std::vector<float> src(n, 1.0f), dst(n, 0.0f);
-  for (auto _ : state) {
-    std::copy(src.begin(), src.end(), dst.begin());
-    benchmark::DoNotOptimize(dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.counters["bytes"] = benchmark::Counter(2.0 * static_cast<double>(n * sizeof(float)),
-                                               benchmark::Counter::kIsIterationInvariantRate);
-}
-BENCHMARK(BM_StreamCopy)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

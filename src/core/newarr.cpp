@@ -53,10 +53,16 @@ int newarr(Session& s, int32_t* jarr, int k1, int k2, int32_t len, int32_t& mark
   return 1;
 }
 
-void abase(Session& s) {
+void set_memory_card(Session& s, std::span<const char* const> lines) {
   for (auto& line : s.cmemo.lines) set_field(line, "");
-  set_field(s.cmemo.lines[0], "memory card is not available");
-  s.cmemo.nlines = 1;
+  const size_t n = std::min(lines.size(), std::size(s.cmemo.lines));
+  for (size_t i = 0; i < n; ++i) set_field(s.cmemo.lines[i], lines[i]);
+  s.cmemo.nlines = static_cast<int32_t>(n);
+}
+
+void abase(Session& s) {
+  static constexpr const char* kCard[] = {"memory card is not available"};
+  set_memory_card(s, kCard);
 }
 
 }  // namespace tivor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "core/session.hpp"
@@ -16,6 +17,9 @@ namespace tivor {
 // mark stays advanced (capped at the largest int32) and the shell empties the pools.
 [[nodiscard]] int newarr(Session& s, int32_t* jarr, int k1, int k2, int32_t len, int32_t& mark,
                          int32_t limit, std::string_view name);
+
+// Replaces the memory card by the given lines (as many as the card holds) and sets its count.
+void set_memory_card(Session& s, std::span<const char* const> lines);
 
 // The default memory card: the single line "memory card is not available".
 void abase(Session& s);

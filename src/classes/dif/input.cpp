@@ -183,9 +183,7 @@ void dibase(Session& s) {
       "     +jpg(2),jfg(2),jf(2),jdf(10),jrb(6),jdiffc,",
       "     +jf0(2),rm,rmn,drm,pi,iconc1,iconc2,fc1,fc2",
   };
-  for (auto& line : s.cmemo.lines) set_field(line, "");
-  for (int i = 0; i < 5; ++i) set_field(s.cmemo.lines[i], kCard[i]);
-  s.cmemo.nlines = 5;
+  set_memory_card(s, kCard);
 }
 
 int diin1(Session& s) {

@@ -188,9 +188,7 @@ void sobase(Session& s) {
       "     +jas,jmd,",
       "     +eps2",
   };
-  for (auto& line : s.cmemo.lines) set_field(line, "");
-  for (int i = 0; i < 13; ++i) set_field(s.cmemo.lines[i], kCard[i]);
-  s.cmemo.nlines = 13;
+  set_memory_card(s, kCard);
 }
 
 ZoneMaterial somprop(const Session& s, int32_t k) {
