@@ -28,6 +28,8 @@ void gsm(Session& s, int itask) {
     return;
   }
   if (itask == 2) {
+    clswnd3(s);
+    locate1(s, 1, 18);
     static_cast<void>(
         flag_on(s, " gsm:the implicit velocity scheme is not available, choose another"));
     return;
