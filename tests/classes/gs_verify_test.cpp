@@ -2,6 +2,10 @@
 // problem, states that must not change, and the conservation of the scheme's update.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "classes/gs/gs_internal.hpp"
@@ -175,6 +179,19 @@ TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
     EXPECT_NEAR(after[0], before[0], 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[1], 0.0, 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[2], before[2], 1e-5 * before[2]) << symmetry;
+  }
+}
+
+TEST_F(GsVerifyTest, EverySamplePreparesAndRuns) {
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs")) {
+    fresh();
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(test::prepare_like_shell(*s, text, [&] { gsm(*s, 1); }))
+        << entry.path() << screen();
+    run(5);
+    EXPECT_GT(s->cht.t, 0) << entry.path();
   }
 }
 
