@@ -215,7 +215,7 @@ void improve_lattice(Triangulation& t, double h) {
     }
   }
   flip_delaunay(t);
-  improve_triangles(t, 5, Aim::kCircumcentres, 0);
+  improve_triangles(t, 3, Aim::kCircumcentres, 0);
 }
 
 int mesh4_body(Session& s, int i) {
