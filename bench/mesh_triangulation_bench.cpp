@@ -100,7 +100,7 @@ void BM_Triangulation(benchmark::State& state) {
   const int gen = static_cast<int>(state.range(0)), shape = static_cast<int>(state.range(1));
   const double n = static_cast<double>(state.range(2));
   const double area = shape == 0 ? 1.0 : std::numbers::pi;
-  // Generator 3 makes near-equilateral triangles of side h, generator 4 two right triangles a
+  // Generator 3 makes near-equilateral triangles of side h, generator 4 two triangles a
   // lattice square.
   const double del =
       gen == 3 ? std::sqrt(area / (n * std::sqrt(3.0) / 4)) : std::sqrt(2 * area / n);

@@ -35,13 +35,33 @@ class EdgeGrid {
   void add(Pt a, Pt b, int32_t id) {
     visit(a, b, [&](std::vector<int32_t>& c) { c.push_back(id); });
   }
-  // Calls f(id) for the edges listed in the cells of the box of a-b; alive(id) filters.
-  template <typename Alive, typename F>
-  void for_each(Pt a, Pt b, const Alive& alive, F&& f) {
-    visit(a, b, [&](std::vector<int32_t>& c) {
-      std::erase_if(c, [&](int32_t id) { return !alive(id); });
-      for (const int32_t id : c) f(id);
-    });
+  // True when hit(id) holds for an edge listed in a cell that the segment a-b passes through
+  // (column by column, each column's cells over the segment's rise in it and a little more);
+  // alive(id) filters. Stops at the first hit, so a long segment that crosses the front near
+  // its start costs little.
+  template <typename Alive, typename Hit>
+  bool any_on_segment(Pt a, Pt b, const Alive& alive, const Hit& hit) {
+    if (a.x > b.x) std::swap(a, b);
+    const double dx = b.x - a.x, margin = 1e-6 * h_;
+    const int64_t i1 = ix(a.x), i2 = ix(b.x);
+    for (int64_t i = i1; i <= i2; ++i) {
+      const double xs = i == i1 ? a.x : x0_ + static_cast<double>(i) * h_;
+      const double xe = i == i2 ? b.x : x0_ + static_cast<double>(i + 1) * h_;
+      double ys = a.y, ye = b.y;
+      if (dx > 0) {
+        ys = a.y + (b.y - a.y) * std::clamp((xs - a.x) / dx, 0.0, 1.0);
+        ye = a.y + (b.y - a.y) * std::clamp((xe - a.x) / dx, 0.0, 1.0);
+      }
+      const int64_t j1 = iy(std::min(ys, ye) - margin), j2 = iy(std::max(ys, ye) + margin);
+      for (int64_t j = j1; j <= j2; ++j) {
+        std::vector<int32_t>& c = cells_[static_cast<size_t>(i * ny_ + j)];
+        std::erase_if(c, [&](int32_t id) { return !alive(id); });
+        for (const int32_t id : c) {
+          if (hit(id)) return true;
+        }
+      }
+    }
+    return false;
   }
 
  private:

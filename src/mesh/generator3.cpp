@@ -241,93 +241,6 @@ int Advance::run() {
   return close_rest();
 }
 
-// The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise):
-// twice its area over the two longer sides. The smallest angle is at most 60 degrees, so the
-// sine orders triangles as their smallest angles do.
-double sine_min(Pt a, Pt b, Pt c) {
-  const double ab = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);
-  const double bc = (c.x - b.x) * (c.x - b.x) + (c.y - b.y) * (c.y - b.y);
-  const double ca = (a.x - c.x) * (a.x - c.x) + (a.y - c.y) * (a.y - c.y);
-  const double shortest = std::min({ab, bc, ca});
-  const double prod = ab * bc * ca / std::max(shortest, 1e-300);
-  return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
-}
-
-// The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
-// when a triangle would not keep the mesh test's margin of area.
-double star_quality(const Triangulation& t, const std::vector<int32_t>& start,
-                    const std::vector<int32_t>& list, int32_t n, Pt q) {
-  double worst = 1;
-  for (int32_t k = start[n]; k < start[n + 1]; ++k) {
-    const int32_t* v = &t.tri[3 * static_cast<size_t>(list[k])];
-    const Pt a = v[0] == n ? q : t.nodes[v[0]];
-    const Pt b = v[1] == n ? q : t.nodes[v[1]];
-    const Pt c = v[2] == n ? q : t.nodes[v[2]];
-    const double f = cross(a, b, c);
-    const double l2 = std::max({(a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y),
-                                (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
-                                (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y)});
-    if (!(f >= 1e-6 * l2 + 1e-18)) return -1;
-    worst = std::min(worst, sine_min(a, b, c));
-  }
-  return worst;
-}
-
-// SGRID: one smoothing pass over the interior nodes. Each node is aimed at the mean of its
-// neighbours, which is also the mean of the apexes of the equilateral triangles standing on the
-// sides opposite it, and moved half as far again past it (over-relaxation, so that five passes
-// carry further). The move, or half of it, is kept only when every triangle round the node keeps
-// the mesh test's margin and the worst of them stays as good as before or better than about 37
-// degrees, so the smallest angle of the mesh never drops below either.
-void sgrid(Triangulation& t, const std::vector<int32_t>& start, const std::vector<int32_t>& list,
-           const std::vector<char>& fixed) {
-  constexpr double kOver = 1.5;
-  constexpr double kGood = 0.6;  // sine of 36.87 degrees
-  std::vector<Pt>& p = t.nodes;
-  for (size_t node = 0; node < p.size(); ++node) {
-    const auto n = static_cast<int32_t>(node);
-    if (fixed[n] || start[n] == start[n + 1]) continue;
-    double sx = 0, sy = 0, w = 0;
-    for (int32_t k = start[n]; k < start[n + 1]; ++k) {
-      const int32_t* v = &t.tri[3 * static_cast<size_t>(list[k])];
-      for (int i = 0; i < 3; ++i) {
-        if (v[i] != n) sx += p[v[i]].x, sy += p[v[i]].y, w += 1;
-      }
-    }
-    const Pt old = p[n];
-    const Pt aim{old.x + kOver * (sx / w - old.x), old.y + kOver * (sy / w - old.y)};
-    const double before = star_quality(t, start, list, n, old);
-    for (const double step : {1.0, 0.5}) {
-      const Pt q{old.x + step * (aim.x - old.x), old.y + step * (aim.y - old.y)};
-      const double after = star_quality(t, start, list, n, q);
-      if (after > 0 && (after >= before || after >= kGood)) {
-        p[n] = q;
-        break;
-      }
-    }
-  }
-}
-
-// GRIDCORR(k): k passes of SGRID over the interior nodes, each followed by the flips of the
-// diagonals that the moves made worse.
-void gridcorr(Triangulation& t, int k) {
-  const size_t n = t.nodes.size(), nt = t.tri.size() / 3;
-  std::vector<char> fixed(n, 0);
-  for (const int32_t v : t.bnd) fixed[v] = 1;
-  std::vector<int32_t> start(n + 1), list(3 * nt), fill;
-  for (int pass = 0; pass < k; ++pass) {
-    std::fill(start.begin(), start.end(), 0);
-    for (const int32_t v : t.tri) ++start[v + 1];
-    for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
-    fill.assign(start.begin(), start.end() - 1);
-    for (size_t e = 0; e < nt; ++e) {
-      for (int i = 0; i < 3; ++i) list[fill[t.tri[3 * e + i]]++] = static_cast<int32_t>(e);
-    }
-    sgrid(t, start, list, fixed);
-    flip_delaunay(t);
-  }
-}
-
 // Nodes that no triangle uses (candidates given up) are dropped.
 void drop_unused(Triangulation& t) {
   std::vector<int32_t> id(t.nodes.size(), -1);
@@ -342,6 +255,14 @@ void drop_unused(Triangulation& t) {
   t.nodes.resize(static_cast<size_t>(next));
   for (int32_t& v : t.bnd) v = id[v];
   for (int32_t& v : t.tri) v = id[v];
+}
+
+// GRIDCORR(5): five passes of SGRID, which aims each node off the boundary at the mean of its
+// neighbours. The front builds square cells from a right-angled corner and rows of them along
+// straight sides, so the nodes are shaken a little first (see improve_triangles).
+void gridcorr(Triangulation& t) {
+  constexpr double kShake = 0.1;
+  improve_triangles(t, 5, Aim::kNeighbours, kShake);
 }
 
 void show(Session& s) {
@@ -400,7 +321,7 @@ int mgrid_body(Session& s, int i) {
     s.csize.maxa = a0, s.csize.maxk = k0;
   }
   if (rtmr(s, "gridcorr")) return 1;
-  gridcorr(t, 5);
+  gridcorr(t);
   if (store_triangulation(s, t, c.m == 4)) return 1;
   if (pic == 1) {
     show(s);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -77,6 +78,16 @@ struct Triangulation {
 // pair only grows. Boundary edges stay.
 void flip_delaunay(Triangulation& t);
 
+// Where the quality pass aims a node: the mean of its neighbours, or the area-weighted mean of
+// the centres of its triangles' circles.
+enum class Aim { kNeighbours, kCircumcentres };
+// The quality pass: passes that move the nodes off the boundary towards better shaped
+// triangles, each followed by flip_delaunay, then a search that lifts the worst triangles; the
+// smallest angle never drops. jitter > 0 first shakes every free node by that share of its
+// shortest edge: a patch of right triangles cut from a square lattice is a balance point of the
+// smoothing, which a small shake lets the passes turn into near-equilateral triangles.
+void improve_triangles(Triangulation& t, int passes, Aim how, double jitter);
+
 // Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
 // second node), jj1; the counts checked against the pools first ("need more memory"). With
 // quads the triangles are paired into quadrilaterals (MESH3TO4).
@@ -114,7 +125,10 @@ double smallest_angle(const Triangulation& t);
                                  std::vector<Polygon>& nodes, Triangulation& t);
 // Points the triangulator at t: the boundary drawn and "start" when pic is 1, MESH1_N, the
 // result stored (paired into quadrilaterals when the record asks m = 4), drawn, "ready".
-[[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic);
+// improve, when given, works on the triangles before they are stored (its flag: they will be
+// paired into quadrilaterals).
+[[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic,
+                                    const std::function<void(Triangulation&, bool)>& improve = {});
 // Keeps the contour in jgrz (r, z pairs) for the moves and the refinement of the subregion.
 [[nodiscard]] int keep_contour(Session& s, const Polygon& p);
 

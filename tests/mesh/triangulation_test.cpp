@@ -76,8 +76,8 @@ Contour circle(double rc, double zc, double rad, int n, bool clockwise) {
 class Triangulation : public MeshTest {
  protected:
   // The mesh test and the properties of a sound mesh of a region with the given holes (and,
-  // when given, of the given area); the smallest angle returned.
-  double check(int holes, double area = -1) {
+  // when given, of the given area); the smallest angle and the mean ratio returned.
+  test::MeshCheck check(int holes, double area = -1) {
     EXPECT_EQ(meshtest(*s), 0) << screen();
     const test::MeshCheck m = test::check_mesh(*s, holes);
     EXPECT_EQ(m.fault, "");
@@ -86,7 +86,7 @@ class Triangulation : public MeshTest {
     if (area > 0) {
       EXPECT_NEAR(m.enclosed, area, 1e-4 * area);
     }
-    return m.smallest;
+    return m;
   }
 };
 
@@ -136,6 +136,7 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
        2,
        -1,
        false},
+      {{circle(0, 0, 1, 64, false)}, 0.05, 0, -1, false},
       {{rectangle(0, 0, .02, 1)}, 0.002, 0, 0.02, false},
       {{rectangle(0, 0, .01, 1)}, 0.001, 0, 0.01, true},
       {{rectangle(100, 2000, 100.5, 2003)}, 0.05, 0, 1.5, false},
@@ -147,11 +148,12 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
       const Case& cs = cases[k];
       data(generator4(cs.cs, cs.del, 3, 0, cs.reverse, tipm));
       ASSERT_EQ(mesh(*s), 0) << screen();
-      const double angle = check(cs.holes, cs.area);
-      // The smoothing of generator 3 keeps every angle above 30 degrees where the contour's
-      // own corners allow it.
+      const test::MeshCheck m = check(cs.holes, cs.area);
+      // The quality pass keeps every angle above 30 degrees and the triangles near equilateral
+      // where the contour's own corners allow it.
       if (k + 1 < cases.size()) {
-        EXPECT_GT(angle, tipm == 3 ? 30.0 : 20.0);
+        EXPECT_GT(m.smallest, 30.0);
+        EXPECT_GT(m.mean_ratio, 0.93);
       }
     }
   }
@@ -193,7 +195,7 @@ TEST_F(Triangulation, SubregionsGlueRefineSmoothAndMove) {
   int interfaces = 0;
   for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
   EXPECT_EQ(interfaces, 2 * 8);  // the refined side has 8 edges, the other side 4 split in two
-  EXPECT_GT(check(0, 2.0), 15.0);
+  EXPECT_GT(check(0, 2.0).smallest, 15.0);
 }
 
 TEST_F(Triangulation, DrawingPausesAtStartAndReady) {
@@ -243,7 +245,7 @@ TEST_F(Triangulation, ExamplesMeshSoundly) {
     int unit = 0, interfaces = 0;
     ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/" + e.file), 0);
     ASSERT_EQ(mesh(*s), 0) << screen();
-    EXPECT_GT(check(e.holes, e.area), e.angle);
+    EXPECT_GT(check(e.holes, e.area).smallest, e.angle);
     for (int k = 1; k <= c().n3; ++k) interfaces += edge(k)[1] < 0;
     EXPECT_EQ(interfaces, e.interfaces);
     EXPECT_TRUE(e.interfaces == 0 || c().n1 == 27);

@@ -24,6 +24,7 @@ struct MeshCheck {
   std::string fault;      // empty when the mesh is sound
   double smallest = 180;  // the smallest corner of the elements, in degrees
   double enclosed = 0;    // the area the boundary elements enclose
+  double mean_ratio = 0;  // of the triangles: the mean of 2 inradius / circumradius
 };
 
 inline MeshCheck check_mesh(const Session& s, int holes) {
@@ -46,6 +47,7 @@ inline MeshCheck check_mesh(const Session& s, int holes) {
   };
   std::map<std::pair<int32_t, int32_t>, int> edges, bound;
   double sum = 0;
+  int64_t triangles = 0;
   for (int64_t e = 0; e < c.n2; ++e) {
     const int32_t* p = ints(s, c.jj1) + e * c.m;
     std::vector<int32_t> v(p, p + c.m);
@@ -54,7 +56,7 @@ inline MeshCheck check_mesh(const Session& s, int holes) {
     if (std::any_of(v.begin(), v.end(), [&](int32_t k) { return k < 1 || k > c.n1; })) {
       return fail("node out of range in element", e + 1);
     }
-    double twice = 0;
+    double twice = 0, perimeter = 0, sides = 1;
     for (size_t i = 0; i < n; ++i) {
       const auto [x0, y0] = pt(v[(i + n - 1) % n]);
       const auto [x1, y1] = pt(v[i]);
@@ -64,8 +66,13 @@ inline MeshCheck check_mesh(const Session& s, int holes) {
       const double ax = x0 - x1, ay = y0 - y1, bx = x2 - x1, by = y2 - y1;
       const double corner = std::atan2(std::abs(ax * by - ay * bx), ax * bx + ay * by);
       out.smallest = std::min(out.smallest, corner * 180 / M_PI);
+      perimeter += std::hypot(bx, by), sides *= std::hypot(bx, by);
     }
     if (!(twice > 0)) return fail("element not counter-clockwise", e + 1);
+    if (n == 3) {
+      out.mean_ratio += 4 * twice * twice / (perimeter * sides);
+      ++triangles;
+    }
     sum += twice / 2;
   }
   for (int64_t k = 0; k < c.n3; ++k) {
@@ -93,6 +100,7 @@ inline MeshCheck check_mesh(const Session& s, int holes) {
   if (!(std::abs(sum - out.enclosed) <= 1e-5 * std::abs(out.enclosed))) {
     return fail("areas do not sum to the enclosed area", 0);
   }
+  if (triangles > 0) out.mean_ratio /= static_cast<double>(triangles);
   const int64_t euler = c.n1 - (inner / 2 + outer) + c.n2;
   if (euler != 1 - holes) return fail("euler characteristic", euler);
   return out;

@@ -1,0 +1,208 @@
+// The quality pass of the triangulators: passes that move the nodes off the boundary towards
+// better shaped triangles, each followed by the flips of the diagonals that the moves made
+// worse, then a search that lifts the worst triangles. A move is kept only when every triangle
+// round the node stays valid with the mesh test's margin and the worst of them gets no worse,
+// or stays above a good angle; so the smallest angle of the mesh never drops below either.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "mesh/triangulation.hpp"
+
+namespace tivor::mesh_detail {
+namespace {
+
+constexpr double kOver = 1.5;   // the move goes half as far again past the aim
+constexpr double kGood = 0.6;   // sine of 36.87 degrees: a worse star above it is accepted
+constexpr double kPoor = 0.57;  // sine of 34.75 degrees: stars below it are searched
+constexpr int kSearchSteps = 12;
+
+double cross(Pt o, Pt p, Pt q) {
+  return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+}
+double d2(Pt p, Pt q) {
+  return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
+}
+
+// The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise):
+// twice its area over the two longer sides. The smallest angle is at most 60 degrees, so the
+// sine orders triangles as their smallest angles do.
+double sine_min(Pt a, Pt b, Pt c) {
+  const double ab = d2(a, b), bc = d2(b, c), ca = d2(c, a);
+  const double shortest = std::min({ab, bc, ca});
+  const double prod = ab * bc * ca / std::max(shortest, 1e-300);
+  return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
+}
+
+// The triangles round each node: those of node n are list[start[n] .. start[n + 1]).
+struct Stars {
+  std::vector<int32_t> start, list;
+
+  explicit Stars(const Triangulation& t) {
+    const size_t n = t.nodes.size(), nt = t.tri.size() / 3;
+    start.assign(n + 1, 0);
+    list.resize(3 * nt);
+    for (const int32_t v : t.tri) ++start[v + 1];
+    for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
+    std::vector<int32_t> fill(start.begin(), start.end() - 1);
+    for (size_t e = 0; e < nt; ++e) {
+      for (int i = 0; i < 3; ++i) list[fill[t.tri[3 * e + i]]++] = static_cast<int32_t>(e);
+    }
+  }
+  bool empty(int32_t n) const { return start[n] == start[n + 1]; }
+};
+
+// The corners of triangle k with node n put at q.
+void corners(const Triangulation& t, int32_t k, int32_t n, Pt q, Pt (&c)[3]) {
+  const int32_t* v = &t.tri[3 * static_cast<size_t>(k)];
+  for (int i = 0; i < 3; ++i) c[i] = v[i] == n ? q : t.nodes[v[i]];
+}
+
+// The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
+// when a triangle would not keep the mesh test's margin of area.
+double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
+  double worst = 1;
+  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
+    Pt c[3];
+    corners(t, st.list[k], n, q, c);
+    const double f = cross(c[0], c[1], c[2]);
+    const double l2 = std::max({d2(c[0], c[1]), d2(c[1], c[2]), d2(c[2], c[0])});
+    if (!(f >= 1e-6 * l2 + 1e-18)) return -1;
+    worst = std::min(worst, sine_min(c[0], c[1], c[2]));
+  }
+  return worst;
+}
+
+// The squared length of the shortest edge at node n.
+double shortest_edge(const Triangulation& t, const Stars& st, int32_t n) {
+  double s = HUGE_VAL;
+  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
+    const int32_t* v = &t.tri[3 * static_cast<size_t>(st.list[k])];
+    for (int i = 0; i < 3; ++i) {
+      if (v[i] != n) s = std::min(s, d2(t.nodes[n], t.nodes[v[i]]));
+    }
+  }
+  return s;
+}
+
+// Where node n is aimed. The mean of its neighbours is also the mean of the apexes of the
+// equilateral triangles standing on the sides opposite it. The mean of the centres of the
+// circles round its triangles, weighted by area, is the place that makes the star closest to a
+// Delaunay mesh of even density; it pulls nodes out of the flat triangles that a row of nodes
+// too near the boundary makes.
+bool aim(const Triangulation& t, const Stars& st, int32_t n, Aim how, Pt& out) {
+  const Pt p = t.nodes[n];
+  double sx = 0, sy = 0, w = 0;
+  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
+    Pt c[3];
+    corners(t, st.list[k], n, p, c);
+    if (how == Aim::kNeighbours) {
+      const int32_t* v = &t.tri[3 * static_cast<size_t>(st.list[k])];
+      for (int i = 0; i < 3; ++i) {
+        if (v[i] != n) sx += c[i].x, sy += c[i].y, w += 1;
+      }
+      continue;
+    }
+    const double bx = c[1].x - c[0].x, by = c[1].y - c[0].y;
+    const double cx = c[2].x - c[0].x, cy = c[2].y - c[0].y;
+    const double dd = 2 * (bx * cy - by * cx);
+    if (!(dd > 0)) return false;
+    const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+    sx += dd * c[0].x + (cy * b2 - by * c2);
+    sy += dd * c[0].y + (bx * c2 - cx * b2);
+    w += dd;
+  }
+  if (!(w > 0)) return false;
+  out = {p.x + kOver * (sx / w - p.x), p.y + kOver * (sy / w - p.y)};
+  return true;
+}
+
+// One pass over the nodes in turn: each goes to its aim, or half way, when that is kept.
+void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, Aim how) {
+  for (size_t node = 0; node < t.nodes.size(); ++node) {
+    const auto n = static_cast<int32_t>(node);
+    Pt target;
+    if (fixed[n] || st.empty(n) || !aim(t, st, n, how, target)) continue;
+    const Pt old = t.nodes[n];
+    const double before = star_quality(t, st, n, old);
+    for (const double step : {1.0, 0.5}) {
+      const Pt q{old.x + step * (target.x - old.x), old.y + step * (target.y - old.y)};
+      const double after = star_quality(t, st, n, q);
+      if (after > 0 && (after >= before || after >= kGood)) {
+        t.nodes[n] = q;
+        break;
+      }
+    }
+  }
+}
+
+// The nodes whose worst triangle is poor are moved by a pattern search: steps in eight
+// directions, a fifth of the node's shortest edge long at first, halved when no step makes the
+// worst triangle better.
+void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed) {
+  static constexpr double kDir[8][2] = {{1, 0},  {.7071, .7071},   {0, 1},  {-.7071, .7071},
+                                        {-1, 0}, {-.7071, -.7071}, {0, -1}, {.7071, -.7071}};
+  for (size_t node = 0; node < t.nodes.size(); ++node) {
+    const auto n = static_cast<int32_t>(node);
+    if (fixed[n] || st.empty(n)) continue;
+    Pt p = t.nodes[n];
+    double q = star_quality(t, st, n, p);
+    if (q >= kPoor || q < 0) continue;
+    double step = 0.2 * std::sqrt(shortest_edge(t, st, n));
+    for (int it = 0; it < kSearchSteps; ++it) {
+      Pt best = p;
+      double bq = q;
+      for (const auto& d : kDir) {
+        const Pt c{p.x + step * d[0], p.y + step * d[1]};
+        const double cq = star_quality(t, st, n, c);
+        if (cq > bq) bq = cq, best = c;
+      }
+      if (bq > q) {
+        p = best, q = bq;
+      } else {
+        step /= 2;
+      }
+    }
+    t.nodes[n] = p;
+  }
+}
+
+// Every free node is moved by up to jitter of its shortest edge in a direction drawn from a
+// fixed sequence (the mesh stays the same from run to run), where the move is kept by the rule
+// of the passes.
+void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, double jitter) {
+  uint64_t r = 88172645463325252u;
+  for (size_t node = 0; node < t.nodes.size(); ++node) {
+    const auto n = static_cast<int32_t>(node);
+    if (fixed[n] || st.empty(n)) continue;
+    r ^= r << 13, r ^= r >> 7, r ^= r << 17;
+    const double angle = static_cast<double>(r % 65536) * (2 * std::numbers::pi / 65536);
+    const double len = jitter * std::sqrt(shortest_edge(t, st, n));
+    const Pt q{t.nodes[n].x + len * std::cos(angle), t.nodes[n].y + len * std::sin(angle)};
+    const double after = star_quality(t, st, n, q);
+    if (after > 0 && (after >= kGood || after >= star_quality(t, st, n, t.nodes[n]))) {
+      t.nodes[n] = q;
+    }
+  }
+}
+
+}  // namespace
+
+void improve_triangles(Triangulation& t, int passes, Aim how, double jitter) {
+  std::vector<char> fixed(t.nodes.size(), 0);
+  for (const int32_t v : t.bnd) fixed[v] = 1;
+  if (jitter > 0) {
+    shake(t, Stars(t), fixed, jitter);
+    flip_delaunay(t);
+  }
+  for (int pass = 0; pass < passes; ++pass) {
+    smooth(t, Stars(t), fixed, how);
+    flip_delaunay(t);
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    lift_poor(t, Stars(t), fixed);
+    flip_delaunay(t);
+  }
+}
+
+}  // namespace tivor::mesh_detail
