@@ -2,8 +2,10 @@
 // its mesh neighbours, in 2D over the elements that contain the node, in 3D over its hexahedral
 // star.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "console/console.hpp"
 #include "core/pool.hpp"
@@ -43,7 +45,166 @@ inline int element_nodes(const int32_t* conn, int m, int32_t n1, int64_t e, int3
   return (m == 4 && v[2] != v[3]) ? 4 : 3;
 }
 
+// The blend weight of modes 2 (relative deviation from the midpoint, a quarter at a local
+// extremum), 3 (alpha, at most a quarter) and 4 (the squared deviation over the range) for a
+// node of value fi whose neighbours span [lo, hi].
+inline float blend_weight(int mode, float alpha, float fi, float lo, float hi) {
+  const float mid = (lo + hi) / 2;
+  if (mode == 2) {
+    if (fi <= lo || fi >= hi) return 0.25f;
+    const float den = std::abs(fi) + std::abs(mid);
+    return std::min(alpha, den > 0 ? std::abs(fi - mid) / den : 0.0f);
+  }
+  if (mode == 3) return std::min(alpha, 0.25f);
+  const float q = (fi - mid) / (hi - lo + kEpsilon);
+  return std::max(0.01f, std::min(q * q, 0.5f));
+}
+
+// The new value of a node: a node of no element has no neighbours (its range stays empty) and
+// keeps its value.
+inline float blend(float w, float fi, float lo, float hi) {
+  const float wi = hi >= lo ? w : 0.0f;
+  return wi * ((lo + hi) / 2) + (1 - wi) * fi;
+}
+
+// The new values of G fields at node i from its neighbour list, into slot of each field's ring.
+template <int G>
+inline void blend_node(float* const* f, const int32_t* nbr, int64_t count, int64_t i, float alpha,
+                       int mode, float* ring, int64_t ring_size, int64_t slot) {
+  float lo[G], hi[G];
+  for (int g = 0; g < G; ++g) lo[g] = kHuge, hi[g] = -kHuge;
+  for (int64_t t = 0; t < count; ++t) {
+    const int32_t j = nbr[t];
+    for (int g = 0; g < G; ++g) {
+      const float fj = f[g][j];
+      lo[g] = std::min(lo[g], fj);
+      hi[g] = std::max(hi[g], fj);
+    }
+  }
+  for (int g = 0; g < G; ++g) {
+    const float fi = f[g][i];
+    ring[g * ring_size + slot] =
+        blend(blend_weight(mode, alpha, fi, lo[g], hi[g]), fi, lo[g], hi[g]);
+  }
+}
+
 }  // namespace
+
+const NodeNeighbours& node_neighbours(const Session& s) {
+  thread_local NodeNeighbours nb;
+  const Cmesh& c = s.cmesh;
+  const int64_t words = int64_t{c.m} * c.n2;
+  const int32_t* conn = ints(s, c.jj1);
+  if (nb.n1 == c.n1 && nb.m == c.m && std::ssize(nb.conn) == words &&
+      std::equal(nb.conn.begin(), nb.conn.end(), conn)) {
+    return nb;
+  }
+  nb.n1 = c.n1;
+  nb.m = c.m;
+  nb.conn.assign(conn, conn + words);
+  nb.reach = 0;
+  const int64_t n1 = c.n1;
+  // Every pair of distinct nodes of an element, duplicates included, then each node's list
+  // sorted and made unique.
+  std::vector<int64_t> at(n1 + 1, 0);
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      for (int b = 0; b < k; ++b) at[v[a]] += b != a && v[b] != v[a];
+    }
+  }
+  for (int64_t i = 0; i < n1; ++i) at[i + 1] += at[i];
+  std::vector<int32_t> pairs(at[n1]);
+  std::vector<int64_t> fill(at.begin(), at.end() - 1);
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      for (int b = 0; b < k; ++b) {
+        if (b != a && v[b] != v[a]) pairs[fill[v[a] - 1]++] = v[b] - 1;
+      }
+    }
+  }
+  nb.first.assign(n1 + 1, 0);
+  nb.list.clear();
+  nb.list.reserve(pairs.size());
+  for (int64_t i = 0; i < n1; ++i) {
+    const auto begin = pairs.begin() + at[i], end = pairs.begin() + at[i + 1];
+    std::sort(begin, end);
+    for (auto p = begin; p != end; ++p) {
+      if (p != begin && *p == p[-1]) continue;
+      nb.list.push_back(*p);
+      nb.reach = std::max<int64_t>(nb.reach, std::abs(*p - i));
+    }
+    nb.first[i + 1] = std::ssize(nb.list);
+  }
+  return nb;
+}
+
+void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields,
+                  float alpha, int mode) {
+  const int64_t n1 = s.cmesh.n1;
+  if (n1 <= 0 || fields.empty()) return;
+  if (nb.n1 != n1 || mode < 2 || mode > 4) {
+    flag_on(s, "asgl1:neighbour lists or mode do not fit the mesh");
+    return;
+  }
+  for (size_t a = 0; a < fields.size(); ++a) {
+    if (!real_array_ok(s, fields[a], n1)) {
+      flag_on(s, "asgl1:arrays lie outside the pools");
+      return;
+    }
+    for (size_t b = 0; b < a; ++b) {
+      if (overlap(fields[a], fields[b], n1)) {
+        flag_on(s, "asgl1:fields overlap");
+        return;
+      }
+    }
+  }
+  const int nf = static_cast<int>(fields.size());
+  std::vector<float*> f(fields.size());
+  for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k]);
+  // Each new value waits in a ring until no node still to come has that node as a neighbour
+  // (after `reach` more nodes), and then replaces the old one: every new value comes from the
+  // old fields, as when each field is filtered on its own.
+  const int64_t reach = nb.reach;
+  const int64_t ring_size = static_cast<int64_t>(std::bit_ceil(static_cast<uint64_t>(reach + 1)));
+  const int64_t mask = ring_size - 1;
+  thread_local std::vector<float> ring;
+  ring.resize(static_cast<size_t>(nf * ring_size));
+  const int32_t* list = nb.list.data();
+  const auto write_back = [&](int64_t j) {
+    for (int k = 0; k < nf; ++k) f[k][j] = ring[k * ring_size + (j & mask)];
+  };
+  for (int64_t i = 0; i < n1; ++i) {
+    const int32_t* nbr = list + nb.first[i];
+    const int64_t count = nb.first[i + 1] - nb.first[i];
+    const int64_t slot = i & mask;
+    for (int k = 0; k < nf;) {
+      float* r = ring.data() + k * ring_size;
+      switch (std::min(nf - k, 4)) {
+        case 4:
+          blend_node<4>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
+          k += 4;
+          break;
+        case 3:
+          blend_node<3>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
+          k += 3;
+          break;
+        case 2:
+          blend_node<2>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
+          k += 2;
+          break;
+        default:
+          blend_node<1>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
+          k += 1;
+      }
+    }
+    if (i >= reach) write_back(i - reach);
+  }
+  for (int64_t j = std::max<int64_t>(0, n1 - reach); j < n1; ++j) write_back(j);
+}
 
 void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode) {
   const Cmesh& c = s.cmesh;
@@ -123,31 +284,9 @@ void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float a
       if (d3 * d1 < 0 || d2 * d3 < 0) w[v[2] - 1] = 0.5f;
     }
   } else {
-    const float fixed = std::min(alpha, 0.25f);
-    for (int64_t i = 0; i < n1; ++i) {
-      const float mid = (lo[i] + hi[i]) / 2;
-      const float fi = fv[i];
-      if (mode == 2) {
-        // Relative deviation from the midpoint; a local extremum takes a quarter.
-        if (fi <= lo[i] || fi >= hi[i]) {
-          w[i] = 0.25f;
-        } else {
-          const float den = std::abs(fi) + std::abs(mid);
-          w[i] = std::min(alpha, den > 0 ? std::abs(fi - mid) / den : 0.0f);
-        }
-      } else if (mode == 3) {
-        w[i] = fixed;
-      } else {
-        const float q = (fi - mid) / (hi[i] - lo[i] + kEpsilon);
-        w[i] = std::max(0.01f, std::min(q * q, 0.5f));
-      }
-    }
+    for (int64_t i = 0; i < n1; ++i) w[i] = blend_weight(mode, alpha, fv[i], lo[i], hi[i]);
   }
-  for (int64_t i = 0; i < n1; ++i) {
-    // A node of no element has no neighbours (its range stays empty) and keeps its value.
-    const float wi = hi[i] >= lo[i] ? w[i] : 0.0f;
-    out[i] = wi * ((lo[i] + hi[i]) / 2) + (1 - wi) * fv[i];
-  }
+  for (int64_t i = 0; i < n1; ++i) out[i] = blend(w[i], fv[i], lo[i], hi[i]);
   std::copy_n(out, n1, reals(s, g));
 }
 

@@ -2,8 +2,10 @@
 // forces and moves the nodes; pass 2 brings the elements' new state back to the nodes as
 // volume-weighted averages.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "classes/sol/sol_internal.hpp"
@@ -67,19 +69,24 @@ StepArrays arrays(Session& s) {
   return a;
 }
 
-// One element's nodes, derivative coefficients and weights.
+// One element's nodes, derivative coefficients and weights; K is 3 for a triangle (also one of
+// a quadrilateral mesh, whose third and fourth nodes are the same), 4 for a quadrilateral.
+template <int K>
 struct Element {
-  int k;
-  int32_t n[4];
-  float d1[4], d2[4], w[4];
+  int32_t n[K];
+  float d1[K], d2[K], w[K];
 };
 
-inline void load_element(const StepArrays& a, int32_t e, Element& el) {
+inline bool is_quadrilateral(const StepArrays& a, int32_t e) {
   const int32_t* v = a.conn + int64_t{e} * a.m;
-  el.k = (a.m == 4 && v[2] != v[3]) ? 4 : 3;
+  return a.m == 4 && v[2] != v[3];
+}
+
+template <int K>
+inline void load_element(const StepArrays& a, int32_t e, Element<K>& el) {
   const int64_t base = int64_t{e} * a.m;
-  for (int i = 0; i < el.k; ++i) {
-    el.n[i] = v[i] - 1;
+  for (int i = 0; i < K; ++i) {
+    el.n[i] = a.conn[base + i] - 1;
     el.d1[i] = a.d1[base + i];
     el.d2[i] = a.d2[base + i];
     el.w[i] = a.dm[base + i];
@@ -88,7 +95,8 @@ inline void load_element(const StepArrays& a, int32_t e, Element& el) {
 
 // Strain increments and displacement gradients of the element from the copies, and its values
 // of the state fields.
-inline void kinematics(const StepArrays& a, const Element& el, int32_t e, ElementKinematics& k,
+template <int K>
+inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, ElementKinematics& k,
                        ElementState& st) {
   const float* ur = a.u[0];
   const float* uz = a.u[1];
@@ -97,7 +105,7 @@ inline void kinematics(const StepArrays& a, const Element& el, int32_t e, Elemen
   float svr1 = 0, svz2 = 0, svr2 = 0, svz1 = 0, s1 = 0, s1vr = 0, s1ur = 0;
   float grr = 0, grz = 0, gzr = 0, gzz = 0;
   ElementState x{};
-  for (int i = 0; i < el.k; ++i) {
+  for (int i = 0; i < K; ++i) {
     const int32_t n = el.n[i];
     const float c1 = el.d1[i], c2 = el.d2[i], w = el.w[i], a1 = std::abs(c1);
     svr1 += c1 * vr[n];
@@ -143,35 +151,45 @@ inline void kinematics(const StepArrays& a, const Element& el, int32_t e, Elemen
   st = x;
 }
 
-// Pass 1: element forces into fr, fz.
-void forces(const StepArrays& a, Session& s, bool variant) {
-  Element el;
+// Pass 1 on one element: its forces into fr, fz.
+template <int K>
+inline void element_forces(const StepArrays& a, const ZoneMaterial& zm, bool variant, int32_t e) {
+  Element<K> el;
   ElementKinematics k;
   ElementState st;
   ElementStresses out;
+  load_element(a, e, el);
+  kinematics(a, el, e, k, st);
+  somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
+  const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
+  const float pres = gam1 * st.ee * st.ro;
+  // The small-strain mean stress, unless strains are taken on the current configuration:
+  // then the model's own, so that a turned body stays free of stress in either scheme.
+  const float sm = variant || a.gn != 0.0f
+                       ? out.inc[3]
+                       : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
+  const float v = k.volume;
+  const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
+  const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
+  const float hoop = (sm - pres - s11 - s33) * v * k.rmin1;
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = el.n[i];
+    a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
+    a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
+  }
+}
+
+// Pass 1: element forces into fr, fz.
+void forces(const StepArrays& a, Session& s, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneMaterial zm = somprop(s, z);
-    const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
     for (int32_t e = first; e < end; ++e) {
-      load_element(a, e, el);
-      kinematics(a, el, e, k, st);
-      somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
-      const float pres = gam1 * st.ee * st.ro;
-      // The small-strain mean stress, unless strains are taken on the current configuration:
-      // then the model's own, so that a turned body stays free of stress in either scheme.
-      const float sm = variant || a.gn != 0.0f
-                           ? out.inc[3]
-                           : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
-      const float v = k.volume;
-      const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
-      const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
-      const float hoop = (sm - pres - s11 - s33) * v * k.rmin1;
-      for (int i = 0; i < el.k; ++i) {
-        const int32_t n = el.n[i];
-        a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
-        a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
+      if (is_quadrilateral(a, e)) {
+        element_forces<4>(a, zm, variant, e);
+      } else {
+        element_forces<3>(a, zm, variant, e);
       }
     }
     first = end;
@@ -214,42 +232,53 @@ Accumulators accumulators(Session& s) {
   return q;
 }
 
-// Pass 2: each element's new state, weighted by w_i V, to its nodes.
-void states(const StepArrays& a, Session& s, const Accumulators& q, bool variant) {
-  Element el;
+// Pass 2 on one element: its new state, weighted by w_i V, to its nodes.
+template <int K>
+inline void element_state(const StepArrays& a, const ZoneMaterial& zm, const Accumulators& q,
+                          bool variant, int32_t e) {
+  Element<K> el;
   ElementKinematics k;
   ElementState before, st;
   ElementStresses out;
+  load_element(a, e, el);
+  kinematics(a, el, e, k, before);
+  st = before;
+  somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
+  // SO3 brings back the changes, SO3I the new values themselves.
+  const ElementState base = variant ? ElementState{} : before;
+  const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = el.n[i];
+    const float w = el.w[i] * k.volume;
+    q.weight[n] += w;
+    q.ep11[n] += w * (st.ep11 - base.ep11);
+    q.ep33[n] += w * (st.ep33 - base.ep33);
+    q.ep13[n] += w * (st.ep13 - base.ep13);
+    q.rop[n] += w * (st.rop - base.rop);
+    q.ap[n] += w * (st.ap - base.ap);
+    q.ro[n] += w * (st.ro - base.ro);
+    q.ee[n] += w * (st.ee - base.ee);
+    q.pore[n] += w * (st.pore - base.pore);
+    q.crack[n] += w * (st.crack - base.crack);
+    q.emx[n] += w * st.emx;
+    q.str[0][n] += w * (t11 + tm);
+    q.str[1][n] += w * (t33 + tm);
+    q.str[2][n] += w * t13;
+    q.str[3][n] += w * tm;
+  }
+}
+
+// Pass 2: each element's new state to its nodes.
+void states(const StepArrays& a, Session& s, const Accumulators& q, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneMaterial zm = somprop(s, z);
     for (int32_t e = first; e < end; ++e) {
-      load_element(a, e, el);
-      kinematics(a, el, e, k, before);
-      st = before;
-      somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
-      // SO3 brings back the changes, SO3I the new values themselves.
-      const ElementState base = variant ? ElementState{} : before;
-      const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
-      for (int i = 0; i < el.k; ++i) {
-        const int32_t n = el.n[i];
-        const float w = el.w[i] * k.volume;
-        q.weight[n] += w;
-        q.ep11[n] += w * (st.ep11 - base.ep11);
-        q.ep33[n] += w * (st.ep33 - base.ep33);
-        q.ep13[n] += w * (st.ep13 - base.ep13);
-        q.rop[n] += w * (st.rop - base.rop);
-        q.ap[n] += w * (st.ap - base.ap);
-        q.ro[n] += w * (st.ro - base.ro);
-        q.ee[n] += w * (st.ee - base.ee);
-        q.pore[n] += w * (st.pore - base.pore);
-        q.crack[n] += w * (st.crack - base.crack);
-        q.emx[n] += w * st.emx;
-        q.str[0][n] += w * (t11 + tm);
-        q.str[1][n] += w * (t33 + tm);
-        q.str[2][n] += w * t13;
-        q.str[3][n] += w * tm;
+      if (is_quadrilateral(a, e)) {
+        element_state<4>(a, zm, q, variant, e);
+      } else {
+        element_state<3>(a, zm, q, variant, e);
       }
     }
     first = end;
@@ -303,10 +332,9 @@ int check_finite(Session& s, int32_t j, int n, const char* const* names, float t
   return 0;
 }
 
-// Smoothing of the field at pointer f with the class's work arrays.
-void smooth(Session& s, int32_t f) {
-  const SolParm& p = parm(s);
-  asgl1(s, f, f, p.jrb[0], p.jrb[1], s.cht.sgl1[0], 4);
+// The nodal smoothing of the fields at the given pointers, each on its own.
+void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
+  asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
 }
 
 }  // namespace
@@ -345,8 +373,8 @@ int so3(Session& s, bool variant) {
     vz[i] -= a.fz[i] * mass[n1 + i] * a.dt;
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
-  smooth(s, p.jf0[kVr]);
-  smooth(s, p.jf0[kVz]);
+  const NodeNeighbours& nb = node_neighbours(s);
+  smooth(s, nb, std::array{p.jf0[kVr], p.jf0[kVz]});
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   if (flag_tst(s) || sokn(s)) return fail();
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
@@ -412,7 +440,7 @@ int so3(Session& s, bool variant) {
     for (float* str : q.str) str[i] *= inv;
   }
   if (!variant) {
-    for (int i = kEp11; i <= kEe; ++i) smooth(s, p.jf[i]);
+    smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
   }
   return flag_tst(s) ? 1 : 0;
 }
