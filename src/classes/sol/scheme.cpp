@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
@@ -196,46 +197,37 @@ void forces(const StepArrays& a, Session& s, bool variant) {
   }
 }
 
-// The accumulators of pass 2 (cleared by the caller): the weight sum, the changes (SO3) or the
-// weighted values (SO3I) of the state, and the stresses.
-struct Accumulators {
-  float* weight;  // jdf(1)
-  float* ep11;    // jdf(5)
-  float* ep33;    // jdf(6)
-  float* pore;    // jdf(7)
-  float* ep13;    // jdf(8)
-  float* rop;     // jdf(9)
-  float* ap;      // jdf(10)
-  float* ro;      // jdf(11)
-  float* ee;      // jdf(12)
-  float* crack;   // jgr0, first half
-  float* emx;     // jgr0, second half
-  float* str[4];  // jstr
+// The sums of pass 2 at a node, kept together so that an element adds to one cache line per
+// node: the weight, the changes (SO3) or the weighted values (SO3I) of the state, and the
+// stresses.
+enum Sum : int {
+  kSumWeight,
+  kSumEp11,
+  kSumEp33,
+  kSumPore,
+  kSumEp13,
+  kSumRop,
+  kSumAp,
+  kSumRo,
+  kSumEe,
+  kSumS11,
+  kSumS33,
+  kSumS13,
+  kSumSm,
+  kSumCrack,
+  kSumEmx,
 };
-
-Accumulators accumulators(Session& s) {
-  SolParm& p = parm(s);
-  const int32_t n1 = s.cmesh.n1;
-  Accumulators q{};
-  q.weight = reals(s, p.jdf[0]);
-  q.ep11 = reals(s, p.jdf[4]);
-  q.ep33 = reals(s, p.jdf[5]);
-  q.pore = reals(s, p.jdf[6]);
-  q.ep13 = reals(s, p.jdf[7]);
-  q.rop = reals(s, p.jdf[8]);
-  q.ap = reals(s, p.jdf[9]);
-  q.ro = reals(s, p.jdf[10]);
-  q.ee = reals(s, p.jdf[11]);
-  q.crack = reals(s, p.jgr0);
-  q.emx = q.crack + n1;
-  for (int i = 0; i < 4; ++i) q.str[i] = reals(s, p.jstr[i]);
-  return q;
-}
+struct alignas(64) NodeSums {
+  float v[16];
+};
+// The names of the sums a finite test reports, from kSumEp11 on.
+constexpr const char* kSumNames[14] = {"ep11", "ep33", "pore", "ep13", "rop", "ap",    "ro",
+                                       "ee",   "s11",  "s33",  "s13",  "sm",  "crack", "emx"};
 
 // Pass 2 on one element: its new state, weighted by w_i V, to its nodes.
 template <int K>
-inline void element_state(const StepArrays& a, const ZoneMaterial& zm, const Accumulators& q,
-                          bool variant, int32_t e) {
+inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums* q, bool variant,
+                          int32_t e) {
   Element<K> el;
   ElementKinematics k;
   ElementState before, st;
@@ -248,28 +240,28 @@ inline void element_state(const StepArrays& a, const ZoneMaterial& zm, const Acc
   const ElementState base = variant ? ElementState{} : before;
   const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
   for (int i = 0; i < K; ++i) {
-    const int32_t n = el.n[i];
+    float* sum = q[el.n[i]].v;
     const float w = el.w[i] * k.volume;
-    q.weight[n] += w;
-    q.ep11[n] += w * (st.ep11 - base.ep11);
-    q.ep33[n] += w * (st.ep33 - base.ep33);
-    q.ep13[n] += w * (st.ep13 - base.ep13);
-    q.rop[n] += w * (st.rop - base.rop);
-    q.ap[n] += w * (st.ap - base.ap);
-    q.ro[n] += w * (st.ro - base.ro);
-    q.ee[n] += w * (st.ee - base.ee);
-    q.pore[n] += w * (st.pore - base.pore);
-    q.crack[n] += w * (st.crack - base.crack);
-    q.emx[n] += w * st.emx;
-    q.str[0][n] += w * (t11 + tm);
-    q.str[1][n] += w * (t33 + tm);
-    q.str[2][n] += w * t13;
-    q.str[3][n] += w * tm;
+    sum[kSumWeight] += w;
+    sum[kSumEp11] += w * (st.ep11 - base.ep11);
+    sum[kSumEp33] += w * (st.ep33 - base.ep33);
+    sum[kSumEp13] += w * (st.ep13 - base.ep13);
+    sum[kSumRop] += w * (st.rop - base.rop);
+    sum[kSumAp] += w * (st.ap - base.ap);
+    sum[kSumRo] += w * (st.ro - base.ro);
+    sum[kSumEe] += w * (st.ee - base.ee);
+    sum[kSumPore] += w * (st.pore - base.pore);
+    sum[kSumCrack] += w * (st.crack - base.crack);
+    sum[kSumEmx] += w * st.emx;
+    sum[kSumS11] += w * (t11 + tm);
+    sum[kSumS33] += w * (t33 + tm);
+    sum[kSumS13] += w * t13;
+    sum[kSumSm] += w * tm;
   }
 }
 
 // Pass 2: each element's new state to its nodes.
-void states(const StepArrays& a, Session& s, const Accumulators& q, bool variant) {
+void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
@@ -332,6 +324,31 @@ int check_finite(Session& s, int32_t j, int n, const char* const* names, float t
   return 0;
 }
 
+// Stops the step when a sum of pass 2 is not finite, naming the first such sum (in the order of
+// kSumNames) and its first node.
+int check_sums(Session& s, const NodeSums* q, int32_t n1, float t) {
+  bool finite = true;
+  for (int32_t i = 0; i < n1; ++i) {
+    float x = 0.0f;
+    for (int k = kSumEp11; k <= kSumEmx; ++k) x += q[i].v[k] * 0.0f;
+    finite &= x == 0.0f;
+  }
+  if (finite) return 0;
+  for (int k = kSumEp11; k <= kSumEmx; ++k) {
+    for (int32_t i = 0; i < n1; ++i) {
+      if (std::isfinite(q[i].v[k])) continue;
+      clswnd3(s);
+      locate1(s, 1, 18);
+      std::string message = " so3:";
+      message += kSumNames[k - kSumEp11];
+      message += " not finite at node" + fmt_int(i + 1, "(i8)");
+      message += " t=" + fmt_real(t, "(e10.3)");
+      return flag_on(s, message);
+    }
+  }
+  return 0;
+}
+
 // The nodal smoothing of the fields at the given pointers, each on its own.
 void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
@@ -389,20 +406,11 @@ int so3(Session& s, bool variant) {
   }
 
   // Pass 2.
-  const Accumulators q = accumulators(s);
-  for (int i = 4; i < 12; ++i) std::fill_n(reals(s, p.jdf[i]), n1, 0.0f);
-  std::fill_n(q.weight, n1, 0.0f);
-  std::fill_n(q.crack, 2 * int64_t{n1}, 0.0f);
-  for (float* f : q.str) std::fill_n(f, n1, 0.0f);
+  thread_local std::vector<NodeSums> sums;
+  sums.assign(n1, NodeSums{});
+  NodeSums* q = sums.data();
   states(a, s, q, variant);
-  if (flag_tst(s)) return fail();
-  static constexpr const char* kSums[8] = {"ep11", "ep33", "pore", "ep13", "rop", "ap", "ro", "ee"};
-  static constexpr const char* kStress[4] = {"s11", "s33", "s13", "sm"};
-  static constexpr const char* kDamage[2] = {"crack", "emx"};
-  if (check_finite(s, p.jdf[4], 8, kSums, t_new) || check_finite(s, p.jstr[0], 4, kStress, t_new) ||
-      check_finite(s, p.jgr0, 2, kDamage, t_new)) {
-    return fail();
-  }
+  if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
 
   // The new time level.
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
@@ -411,33 +419,40 @@ int so3(Session& s, bool variant) {
   float* pore = reals(s, p.jpore);
   float* crack = reals(s, p.jcrack);
   float* emx = reals(s, p.jemx);
+  float* str[4];
+  for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
   for (int32_t i = 0; i < n1; ++i) {
-    const float sw = q.weight[i];
-    if (!(sw > 0.0f)) continue;  // a node of no element keeps its state
+    const float* sum = q[i].v;
+    const float sw = sum[kSumWeight];
+    if (!(sw > 0.0f)) {
+      // A node of no element keeps its state; its stresses are the (zero) sums.
+      for (int k = 0; k < 4; ++k) str[k][i] = sum[kSumS11 + k];
+      continue;
+    }
     const float inv = 1.0f / sw;
     if (variant) {
-      f[kEp11][i] = q.ep11[i] * inv;
-      f[kEp33][i] = q.ep33[i] * inv;
-      f[kEp13][i] = q.ep13[i] * inv;
-      f[kRop][i] = q.rop[i] * inv;
-      f[kAp][i] = q.ap[i] * inv;
-      f[kEe][i] = q.ee[i] * inv;
-      pore[i] = q.pore[i] * inv;
-      crack[i] = q.crack[i] * inv;
+      f[kEp11][i] = sum[kSumEp11] * inv;
+      f[kEp33][i] = sum[kSumEp33] * inv;
+      f[kEp13][i] = sum[kSumEp13] * inv;
+      f[kRop][i] = sum[kSumRop] * inv;
+      f[kAp][i] = sum[kSumAp] * inv;
+      f[kEe][i] = sum[kSumEe] * inv;
+      pore[i] = sum[kSumPore] * inv;
+      crack[i] = sum[kSumCrack] * inv;
     } else {
-      f[kEp11][i] += q.ep11[i] * inv;
-      f[kEp33][i] += q.ep33[i] * inv;
-      f[kEp13][i] += q.ep13[i] * inv;
-      f[kRop][i] += q.rop[i] * inv;
-      f[kAp][i] += q.ap[i] * inv;
-      f[kRo][i] += q.ro[i] * inv;
-      f[kEe][i] = std::max(0.0f, f[kEe][i] + q.ee[i] * inv);
-      pore[i] += q.pore[i] * inv;
-      crack[i] += q.crack[i] * inv;
+      f[kEp11][i] += sum[kSumEp11] * inv;
+      f[kEp33][i] += sum[kSumEp33] * inv;
+      f[kEp13][i] += sum[kSumEp13] * inv;
+      f[kRop][i] += sum[kSumRop] * inv;
+      f[kAp][i] += sum[kSumAp] * inv;
+      f[kRo][i] += sum[kSumRo] * inv;
+      f[kEe][i] = std::max(0.0f, f[kEe][i] + sum[kSumEe] * inv);
+      pore[i] += sum[kSumPore] * inv;
+      crack[i] += sum[kSumCrack] * inv;
     }
     f[kEp22][i] = -f[kEp11][i] - f[kEp33][i];
-    emx[i] = q.emx[i] * inv;
-    for (float* str : q.str) str[i] *= inv;
+    emx[i] = sum[kSumEmx] * inv;
+    for (int k = 0; k < 4; ++k) str[k][i] = sum[kSumS11 + k] * inv;
   }
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
