@@ -29,7 +29,6 @@ void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float a
 struct NodeNeighbours {
   std::vector<int64_t> first;  // node i's neighbours are list[first[i] .. first[i + 1])
   std::vector<int32_t> list;
-  int64_t reach = 0;  // the largest distance |i - j| between a node and a neighbour
   int32_t n1 = -1, m = 0;
   std::vector<int32_t> conn;
 };

@@ -2,9 +2,10 @@
 // its mesh neighbours, in 2D over the elements that contain the node, in 3D over its hexahedral
 // star.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "console/console.hpp"
@@ -67,24 +68,46 @@ inline float blend(float w, float fi, float lo, float hi) {
   return wi * ((lo + hi) / 2) + (1 - wi) * fi;
 }
 
-// The new values of G fields at node i from its neighbour list, into slot of each field's ring.
-template <int G>
-inline void blend_node(float* const* f, const int32_t* nbr, int64_t count, int64_t i, float alpha,
-                       int mode, float* ring, int64_t ring_size, int64_t slot) {
-  float lo[G], hi[G];
-  for (int g = 0; g < G; ++g) lo[g] = kHuge, hi[g] = -kHuge;
-  for (int64_t t = 0; t < count; ++t) {
-    const int32_t j = nbr[t];
-    for (int g = 0; g < G; ++g) {
-      const float fj = f[g][j];
-      lo[g] = std::min(lo[g], fj);
-      hi[g] = std::max(hi[g], fj);
+typedef float Vec4 __attribute__((vector_size(16)));
+typedef float Vec8 __attribute__((vector_size(32)));
+
+// Up to W fields (nf of them) from their old values interleaved node by node in t (W values a
+// node): each node's neighbour range for all of them at once, and the new values written to
+// the fields.
+template <int W, int Mode>
+void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
+  using V = std::conditional_t<W == 4, Vec4, Vec8>;
+  const auto load = [&](int64_t node) {
+    V v;
+    std::memcpy(&v, t + node * W, sizeof v);
+    return v;
+  };
+  const int64_t n1 = nb.n1;
+  const int32_t* list = nb.list.data();
+  for (int64_t i = 0; i < n1; ++i) {
+    V lo = V{} + kHuge, hi = V{} - kHuge;
+    for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
+      const V tj = load(list[k]);
+      lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
+      hi = hi < tj ? tj : hi;
     }
-  }
-  for (int g = 0; g < G; ++g) {
-    const float fi = f[g][i];
-    ring[g * ring_size + slot] =
-        blend(blend_weight(mode, alpha, fi, lo[g], hi[g]), fi, lo[g], hi[g]);
+    const V fi = load(i);
+    V out;
+    if constexpr (Mode == 4) {
+      // blend(blend_weight(4, ...)) lane by lane.
+      const V mid = (lo + hi) / 2;
+      const V q = (fi - mid) / (hi - lo + kEpsilon);
+      const V q2 = q * q, cap = V{} + 0.5f, floor = V{} + 0.01f;
+      const V capped = cap < q2 ? cap : q2;
+      const V w = floor < capped ? capped : floor;
+      const V wi = hi >= lo ? w : V{};
+      out = wi * mid + (1 - wi) * fi;
+    } else {
+      for (int g = 0; g < nf; ++g) {
+        out[g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
+      }
+    }
+    for (int g = 0; g < nf; ++g) f[g][i] = out[g];
   }
 }
 
@@ -102,7 +125,6 @@ const NodeNeighbours& node_neighbours(const Session& s) {
   nb.n1 = c.n1;
   nb.m = c.m;
   nb.conn.assign(conn, conn + words);
-  nb.reach = 0;
   const int64_t n1 = c.n1;
   // Every pair of distinct nodes of an element, duplicates included, then each node's list
   // sorted and made unique.
@@ -135,7 +157,6 @@ const NodeNeighbours& node_neighbours(const Session& s) {
     for (auto p = begin; p != end; ++p) {
       if (p != begin && *p == p[-1]) continue;
       nb.list.push_back(*p);
-      nb.reach = std::max<int64_t>(nb.reach, std::abs(*p - i));
     }
     nb.first[i + 1] = std::ssize(nb.list);
   }
@@ -162,132 +183,29 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
       }
     }
   }
-  const int nf = static_cast<int>(fields.size());
-  std::vector<float*> f(fields.size());
-  for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k]);
-  // Each new value waits in a ring until no node still to come has that node as a neighbour
-  // (after `reach` more nodes), and then replaces the old one: every new value comes from the
-  // old fields, as when each field is filtered on its own.
-  const int64_t reach = nb.reach;
-  const int64_t ring_size = static_cast<int64_t>(std::bit_ceil(static_cast<uint64_t>(reach + 1)));
-  const int64_t mask = ring_size - 1;
-  thread_local std::vector<float> ring;
-  ring.resize(static_cast<size_t>(nf * ring_size));
-  const int32_t* list = nb.list.data();
-  const auto write_back = [&](int64_t j) {
-    for (int k = 0; k < nf; ++k) f[k][j] = ring[k * ring_size + (j & mask)];
-  };
-  for (int64_t i = 0; i < n1; ++i) {
-    const int32_t* nbr = list + nb.first[i];
-    const int64_t count = nb.first[i + 1] - nb.first[i];
-    const int64_t slot = i & mask;
-    for (int k = 0; k < nf;) {
-      float* r = ring.data() + k * ring_size;
-      switch (std::min(nf - k, 4)) {
-        case 4:
-          blend_node<4>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
-          k += 4;
-          break;
-        case 3:
-          blend_node<3>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
-          k += 3;
-          break;
-        case 2:
-          blend_node<2>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
-          k += 2;
-          break;
-        default:
-          blend_node<1>(f.data() + k, nbr, count, i, alpha, mode, r, ring_size, slot);
-          k += 1;
-      }
+  // The old values of up to eight fields at a time, node by node, so that the neighbours'
+  // values of all of them come in one load; the new values go straight to the fields.
+  thread_local std::vector<float> old;
+  for (size_t k0 = 0; k0 < fields.size(); k0 += 8) {
+    const int nf = static_cast<int>(std::min<size_t>(8, fields.size() - k0));
+    const int width = nf <= 4 ? 4 : 8;
+    float* f[8];
+    for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k0 + k]);
+    old.assign(static_cast<size_t>(n1 * width), 0.0f);
+    for (int64_t i = 0; i < n1; ++i) {
+      for (int k = 0; k < nf; ++k) old[i * width + k] = f[k][i];
     }
-    if (i >= reach) write_back(i - reach);
-  }
-  for (int64_t j = std::max<int64_t>(0, n1 - reach); j < n1; ++j) write_back(j);
-}
-
-void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode) {
-  const Cmesh& c = s.cmesh;
-  const int64_t n1 = c.n1;
-  const int32_t scratch = s.csize.maxa;
-  if (n1 <= 0) return;
-  if ((c.m != 3 && c.m != 4) || c.n2 < 0 || !int_array_ok(s, c.jj1, int64_t{c.m} * c.n2) ||
-      !real_array_ok(s, f, n1) || !real_array_ok(s, g, n1) || !real_array_ok(s, wmax, n1) ||
-      !real_array_ok(s, wmin, n1)) {
-    flag_on(s, "asgl1:arrays lie outside the pools");
-    return;
-  }
-  // The two work arrays must not share words with each other or with the field: filling them
-  // would overwrite values still to be read.
-  if (overlap(wmax, wmin, n1) || overlap(wmax, f, n1) || overlap(wmin, f, n1) ||
-      overlap(wmax, g, n1) || overlap(wmin, g, n1)) {
-    flag_on(s, "asgl1:work arrays overlap the field");
-    return;
-  }
-  // The oscillation test looks at triangles only; on a quadrilateral mesh it finds the ranges
-  // and leaves the field as it is.
-  const bool oscillation_mode = mode != 2 && mode != 3 && mode != 4;
-  const bool writes = !(oscillation_mode && c.m == 4);
-  if (writes && !real_array_ok(s, scratch, 2 * n1)) {
-    scratch_too_small(s, "asgl1", int64_t{scratch} + 2 * n1);
-    return;
-  }
-  for (int32_t j : {f, g, wmax, wmin}) {
-    if (writes && overlap(scratch, 2 * n1, j, n1)) {
-      flag_on(s, "asgl1:arrays lie above the pool's free mark");
-      return;
-    }
-  }
-
-  const int32_t* conn = ints(s, c.jj1);
-  const float* fv = reals(s, f);
-  float* hi = reals(s, wmax);
-  float* lo = reals(s, wmin);
-  std::fill_n(lo, n1, kHuge);
-  std::fill_n(hi, n1, -kHuge);
-
-  // The range of the neighbours' values, the node's own value left out.
-  for (int64_t e = 0; e < c.n2; ++e) {
-    int32_t v[4];
-    const int k = element_nodes(conn, c.m, c.n1, e, v);
-    for (int a = 0; a < k; ++a) {
-      const int32_t i = v[a] - 1;
-      for (int b = 0; b < k; ++b) {
-        if (b == a || v[b] == v[a]) continue;
-        const float fj = fv[v[b] - 1];
-        lo[i] = std::min(lo[i], fj);
-        hi[i] = std::max(hi[i], fj);
-      }
-    }
-  }
-
-  if (!writes) return;
-
-  // Scratch at the free mark: the weights, then the new values; g is written only at the end,
-  // so every new value comes from the old field whatever the node order, also when g is f.
-  float* w = reals(s, scratch);
-  float* out = reals(s, int64_t{scratch} + n1);
-  if (oscillation_mode) {
-    std::fill_n(w, n1, alpha);
-    auto second_difference = [&](int32_t node) {
-      const int32_t i = node - 1;
-      return lo[i] - 2 * fv[i] + hi[i];
+    const auto run = [&]<int W>() {
+      if (mode == 2) blend_fields<W, 2>(nb, old.data(), f, nf, alpha);
+      if (mode == 3) blend_fields<W, 3>(nb, old.data(), f, nf, alpha);
+      if (mode == 4) blend_fields<W, 4>(nb, old.data(), f, nf, alpha);
     };
-    for (int64_t e = 0; e < c.n2; ++e) {
-      int32_t v[4];
-      if (element_nodes(conn, c.m, c.n1, e, v) == 0) continue;
-      const float d1 = second_difference(v[0]), d2 = second_difference(v[1]),
-                  d3 = second_difference(v[2]);
-      // A sign change of the second difference inside an element marks an oscillation.
-      if (d1 * d3 < 0 || d1 * d2 < 0) w[v[0] - 1] = 0.5f;
-      if (d2 * d3 < 0 || d1 * d2 < 0) w[v[1] - 1] = 0.5f;
-      if (d3 * d1 < 0 || d2 * d3 < 0) w[v[2] - 1] = 0.5f;
+    if (width == 4) {
+      run.operator()<4>();
+    } else {
+      run.operator()<8>();
     }
-  } else {
-    for (int64_t i = 0; i < n1; ++i) w[i] = blend_weight(mode, alpha, fv[i], lo[i], hi[i]);
   }
-  for (int64_t i = 0; i < n1; ++i) out[i] = blend(w[i], fv[i], lo[i], hi[i]);
-  std::copy_n(out, n1, reals(s, g));
 }
 
 void asgl94(Session& s, int32_t f, int32_t g, int32_t a, float alpha) {
