@@ -77,21 +77,18 @@ typedef float Vec8 __attribute__((vector_size(32)));
 template <int W, int Mode>
 void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
   using V = std::conditional_t<W == 4, Vec4, Vec8>;
-  const auto load = [&](int64_t node) {
-    V v;
-    std::memcpy(&v, t + node * W, sizeof v);
-    return v;
-  };
   const int64_t n1 = nb.n1;
   const int32_t* list = nb.list.data();
   for (int64_t i = 0; i < n1; ++i) {
     V lo = V{} + kHuge, hi = V{} - kHuge;
     for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
-      const V tj = load(list[k]);
+      V tj;
+      std::memcpy(&tj, t + int64_t{list[k]} * W, sizeof tj);
       lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
       hi = hi < tj ? tj : hi;
     }
-    const V fi = load(i);
+    V fi;
+    std::memcpy(&fi, t + i * W, sizeof fi);
     V out;
     if constexpr (Mode == 4) {
       // blend(blend_weight(4, ...)) lane by lane.
@@ -112,6 +109,90 @@ void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int
 }
 
 }  // namespace
+
+void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode) {
+  const Cmesh& c = s.cmesh;
+  const int64_t n1 = c.n1;
+  const int32_t scratch = s.csize.maxa;
+  if (n1 <= 0) return;
+  if ((c.m != 3 && c.m != 4) || c.n2 < 0 || !int_array_ok(s, c.jj1, int64_t{c.m} * c.n2) ||
+      !real_array_ok(s, f, n1) || !real_array_ok(s, g, n1) || !real_array_ok(s, wmax, n1) ||
+      !real_array_ok(s, wmin, n1)) {
+    flag_on(s, "asgl1:arrays lie outside the pools");
+    return;
+  }
+  // The two work arrays must not share words with each other or with the field: filling them
+  // would overwrite values still to be read.
+  if (overlap(wmax, wmin, n1) || overlap(wmax, f, n1) || overlap(wmin, f, n1) ||
+      overlap(wmax, g, n1) || overlap(wmin, g, n1)) {
+    flag_on(s, "asgl1:work arrays overlap the field");
+    return;
+  }
+  // The oscillation test looks at triangles only; on a quadrilateral mesh it finds the ranges
+  // and leaves the field as it is.
+  const bool oscillation_mode = mode != 2 && mode != 3 && mode != 4;
+  const bool writes = !(oscillation_mode && c.m == 4);
+  if (writes && !real_array_ok(s, scratch, 2 * n1)) {
+    scratch_too_small(s, "asgl1", int64_t{scratch} + 2 * n1);
+    return;
+  }
+  for (int32_t j : {f, g, wmax, wmin}) {
+    if (writes && overlap(scratch, 2 * n1, j, n1)) {
+      flag_on(s, "asgl1:arrays lie above the pool's free mark");
+      return;
+    }
+  }
+
+  const int32_t* conn = ints(s, c.jj1);
+  const float* fv = reals(s, f);
+  float* hi = reals(s, wmax);
+  float* lo = reals(s, wmin);
+  std::fill_n(lo, n1, kHuge);
+  std::fill_n(hi, n1, -kHuge);
+
+  // The range of the neighbours' values, the node's own value left out.
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      const int32_t i = v[a] - 1;
+      for (int b = 0; b < k; ++b) {
+        if (b == a || v[b] == v[a]) continue;
+        const float fj = fv[v[b] - 1];
+        lo[i] = std::min(lo[i], fj);
+        hi[i] = std::max(hi[i], fj);
+      }
+    }
+  }
+
+  if (!writes) return;
+
+  // Scratch at the free mark: the weights, then the new values; g is written only at the end,
+  // so every new value comes from the old field whatever the node order, also when g is f.
+  float* w = reals(s, scratch);
+  float* out = reals(s, int64_t{scratch} + n1);
+  if (oscillation_mode) {
+    std::fill_n(w, n1, alpha);
+    auto second_difference = [&](int32_t node) {
+      const int32_t i = node - 1;
+      return lo[i] - 2 * fv[i] + hi[i];
+    };
+    for (int64_t e = 0; e < c.n2; ++e) {
+      int32_t v[4];
+      if (element_nodes(conn, c.m, c.n1, e, v) == 0) continue;
+      const float d1 = second_difference(v[0]), d2 = second_difference(v[1]),
+                  d3 = second_difference(v[2]);
+      // A sign change of the second difference inside an element marks an oscillation.
+      if (d1 * d3 < 0 || d1 * d2 < 0) w[v[0] - 1] = 0.5f;
+      if (d2 * d3 < 0 || d1 * d2 < 0) w[v[1] - 1] = 0.5f;
+      if (d3 * d1 < 0 || d2 * d3 < 0) w[v[2] - 1] = 0.5f;
+    }
+  } else {
+    for (int64_t i = 0; i < n1; ++i) w[i] = blend_weight(mode, alpha, fv[i], lo[i], hi[i]);
+  }
+  for (int64_t i = 0; i < n1; ++i) out[i] = blend(w[i], fv[i], lo[i], hi[i]);
+  std::copy_n(out, n1, reals(s, g));
+}
 
 const NodeNeighbours& node_neighbours(const Session& s) {
   thread_local NodeNeighbours nb;
@@ -189,11 +270,12 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
   for (size_t k0 = 0; k0 < fields.size(); k0 += 8) {
     const int nf = static_cast<int>(std::min<size_t>(8, fields.size() - k0));
     const int width = nf <= 4 ? 4 : 8;
-    float* f[8];
+    float* f[8] = {};
     for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k0 + k]);
-    old.assign(static_cast<size_t>(n1 * width), 0.0f);
+    old.resize(static_cast<size_t>(n1 * width));
     for (int64_t i = 0; i < n1; ++i) {
-      for (int k = 0; k < nf; ++k) old[i * width + k] = f[k][i];
+      float* t = old.data() + i * width;
+      for (int k = 0; k < width; ++k) t[k] = k < nf ? f[k][i] : 0.0f;
     }
     const auto run = [&]<int W>() {
       if (mode == 2) blend_fields<W, 2>(nb, old.data(), f, nf, alpha);
