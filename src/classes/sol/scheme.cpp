@@ -17,6 +17,24 @@
 namespace tivor::sol {
 namespace {
 
+// The state fields an element gathers from its nodes in both passes, kept together for each node
+// so that a node's values come in one cache line.
+enum StateValue : int {
+  kStateEp11,
+  kStateEp33,
+  kStateEp13,
+  kStateRop,
+  kStateAp,
+  kStateRo,
+  kStateEe,
+  kStatePore,
+  kStateCrack,
+  kStateEmx,
+};
+struct alignas(64) NodeState {
+  float v[16];
+};
+
 // The pool arrays of one step, looked up once.
 struct StepArrays {
   int32_t m, n1, n2, ntel;
@@ -36,6 +54,7 @@ struct StepArrays {
   const float* pore;
   const float* crack;
   const float* emx;
+  const NodeState* state;  // the start-of-step state fields above, node by node
   float dt, gn;
   bool axisym;
 };
@@ -120,16 +139,17 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
     grz += c2 * ur[n];
     gzr += c1 * uz[n];
     gzz += c2 * uz[n];
-    x.ep11 += w * a.f[kEp11][n];
-    x.ep33 += w * a.f[kEp33][n];
-    x.ep13 += w * a.f[kEp13][n];
-    x.rop += w * a.f[kRop][n];
-    x.ap += w * a.f[kAp][n];
-    x.ro += w * a.f[kRo][n];
-    x.ee += w * a.f[kEe][n];
-    x.pore += w * a.pore[n];
-    x.crack += w * a.crack[n];
-    x.emx += w * a.emx[n];
+    const float* g = a.state[n].v;
+    x.ep11 += w * g[kStateEp11];
+    x.ep33 += w * g[kStateEp33];
+    x.ep13 += w * g[kStateEp13];
+    x.rop += w * g[kStateRop];
+    x.ap += w * g[kStateAp];
+    x.ro += w * g[kStateRo];
+    x.ee += w * g[kStateEe];
+    x.pore += w * g[kStatePore];
+    x.crack += w * g[kStateCrack];
+    x.emx += w * g[kStateEmx];
   }
   const float dt = a.dt, r = a.rmin1[e];
   const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
@@ -378,6 +398,23 @@ int so3(Session& s, bool variant) {
   };
   if (soht2(s) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
+  // The state fields do not change until the new level: gathered node by node once.
+  thread_local std::vector<NodeState> state;
+  state.resize(n1);
+  for (int32_t i = 0; i < n1; ++i) {
+    float* g = state[i].v;
+    g[kStateEp11] = a.f[kEp11][i];
+    g[kStateEp33] = a.f[kEp33][i];
+    g[kStateEp13] = a.f[kEp13][i];
+    g[kStateRop] = a.f[kRop][i];
+    g[kStateAp] = a.f[kAp][i];
+    g[kStateRo] = a.f[kRo][i];
+    g[kStateEe] = a.f[kEe][i];
+    g[kStatePore] = a.pore[i];
+    g[kStateCrack] = a.crack[i];
+    g[kStateEmx] = a.emx[i];
+  }
+  a.state = state.data();
   const float t_new = s.cht.t + a.dt;
   forces(a, s, variant);
   if (contin(s)) return fail();
