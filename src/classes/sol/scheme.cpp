@@ -458,38 +458,54 @@ int so3(Session& s, bool variant) {
   float* emx = reals(s, p.jemx);
   float* str[4];
   for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
-  for (int32_t i = 0; i < n1; ++i) {
-    const float* sum = q[i].v;
-    const float sw = sum[kSumWeight];
-    if (!(sw > 0.0f)) {
-      // A node of no element keeps its state; its stresses are the (zero) sums.
-      for (int k = 0; k < 4; ++k) str[k][i] = sum[kSumS11 + k];
-      continue;
+  // Node by node as below, but in blocks that stay in the cache, one array at a time within a
+  // block: the many arrays of n1 values side by side in the pool would otherwise compete for
+  // the same cache sets. A node of no element keeps its state; its stresses are the (zero) sums.
+  constexpr int32_t kBlock = 256;
+  float inv[kBlock];
+  bool has[kBlock];
+  for (int32_t b0 = 0; b0 < n1; b0 += kBlock) {
+    const int32_t nb0 = std::min(kBlock, n1 - b0);
+    const NodeSums* sum = q + b0;
+    for (int32_t j = 0; j < nb0; ++j) {
+      const float sw = sum[j].v[kSumWeight];
+      has[j] = sw > 0.0f;
+      inv[j] = has[j] ? 1.0f / sw : 0.0f;
     }
-    const float inv = 1.0f / sw;
-    if (variant) {
-      f[kEp11][i] = sum[kSumEp11] * inv;
-      f[kEp33][i] = sum[kSumEp33] * inv;
-      f[kEp13][i] = sum[kSumEp13] * inv;
-      f[kRop][i] = sum[kSumRop] * inv;
-      f[kAp][i] = sum[kSumAp] * inv;
-      f[kEe][i] = sum[kSumEe] * inv;
-      pore[i] = sum[kSumPore] * inv;
-      crack[i] = sum[kSumCrack] * inv;
-    } else {
-      f[kEp11][i] += sum[kSumEp11] * inv;
-      f[kEp33][i] += sum[kSumEp33] * inv;
-      f[kEp13][i] += sum[kSumEp13] * inv;
-      f[kRop][i] += sum[kSumRop] * inv;
-      f[kAp][i] += sum[kSumAp] * inv;
-      f[kRo][i] += sum[kSumRo] * inv;
-      f[kEe][i] = std::max(0.0f, f[kEe][i] + sum[kSumEe] * inv);
-      pore[i] += sum[kSumPore] * inv;
-      crack[i] += sum[kSumCrack] * inv;
+    // SO3I takes the new values, SO3 adds the changes.
+    const auto update = [&](float* field, int k) {
+      float* out = field + b0;
+      for (int32_t j = 0; j < nb0; ++j) {
+        if (has[j]) out[j] = variant ? sum[j].v[k] * inv[j] : out[j] + sum[j].v[k] * inv[j];
+      }
+    };
+    update(f[kEp11], kSumEp11);
+    update(f[kEp33], kSumEp33);
+    update(f[kEp13], kSumEp13);
+    update(f[kRop], kSumRop);
+    update(f[kAp], kSumAp);
+    if (!variant) update(f[kRo], kSumRo);
+    update(pore, kSumPore);
+    update(crack, kSumCrack);
+    float* ee = f[kEe] + b0;
+    float* ep11 = f[kEp11] + b0;
+    float* ep33 = f[kEp33] + b0;
+    float* ep22 = f[kEp22] + b0;
+    float* em = emx + b0;
+    for (int32_t j = 0; j < nb0; ++j) {
+      if (!has[j]) continue;
+      const float change = sum[j].v[kSumEe] * inv[j];
+      ee[j] = variant ? change : std::max(0.0f, ee[j] + change);
+      ep22[j] = -ep11[j] - ep33[j];
+      em[j] = sum[j].v[kSumEmx] * inv[j];
     }
-    f[kEp22][i] = -f[kEp11][i] - f[kEp33][i];
-    emx[i] = sum[kSumEmx] * inv;
-    for (int k = 0; k < 4; ++k) str[k][i] = sum[kSumS11 + k] * inv;
+    for (int k = 0; k < 4; ++k) {
+      float* out = str[k] + b0;
+      for (int32_t j = 0; j < nb0; ++j) {
+        const float v = sum[j].v[kSumS11 + k];
+        out[j] = has[j] ? v * inv[j] : v;
+      }
+    }
   }
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
