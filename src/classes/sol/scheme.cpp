@@ -35,6 +35,9 @@ struct alignas(64) NodeState {
   float v[16];
 };
 
+// The nodes of a block that node loops over many arrays take one array at a time.
+constexpr int32_t kNodeBlock = 256;
+
 // The pool arrays of one step, looked up once.
 struct StepArrays {
   int32_t m, n1, n2, ntel;
@@ -398,21 +401,17 @@ int so3(Session& s, bool variant) {
   };
   if (soht2(s) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
-  // The state fields do not change until the new level: gathered node by node once.
+  // The state fields do not change until the new level: gathered node by node once, in blocks
+  // of nodes one field at a time (see the new level below).
   thread_local std::vector<NodeState> state;
   state.resize(n1);
-  for (int32_t i = 0; i < n1; ++i) {
-    float* g = state[i].v;
-    g[kStateEp11] = a.f[kEp11][i];
-    g[kStateEp33] = a.f[kEp33][i];
-    g[kStateEp13] = a.f[kEp13][i];
-    g[kStateRop] = a.f[kRop][i];
-    g[kStateAp] = a.f[kAp][i];
-    g[kStateRo] = a.f[kRo][i];
-    g[kStateEe] = a.f[kEe][i];
-    g[kStatePore] = a.pore[i];
-    g[kStateCrack] = a.crack[i];
-    g[kStateEmx] = a.emx[i];
+  const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
+                                 a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
+  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
+    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
+    for (int k = kStateEp11; k <= kStateEmx; ++k) {
+      for (int32_t j = 0; j < nb0; ++j) state[b0 + j].v[k] = from[k][b0 + j];
+    }
   }
   a.state = state.data();
   const float t_new = s.cht.t + a.dt;
@@ -461,11 +460,10 @@ int so3(Session& s, bool variant) {
   // Node by node as below, but in blocks that stay in the cache, one array at a time within a
   // block: the many arrays of n1 values side by side in the pool would otherwise compete for
   // the same cache sets. A node of no element keeps its state; its stresses are the (zero) sums.
-  constexpr int32_t kBlock = 256;
-  float inv[kBlock];
-  bool has[kBlock];
-  for (int32_t b0 = 0; b0 < n1; b0 += kBlock) {
-    const int32_t nb0 = std::min(kBlock, n1 - b0);
+  float inv[kNodeBlock];
+  bool has[kNodeBlock];
+  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
+    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
     const NodeSums* sum = q + b0;
     for (int32_t j = 0; j < nb0; ++j) {
       const float sw = sum[j].v[kSumWeight];
