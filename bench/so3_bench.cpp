@@ -4,26 +4,29 @@
 //
 // Counters: the time per element and step, and the bytes a step moves per element as counted
 // here, also as a rate to set against the copy loop's. The count takes every array a sweep of
-// the step touches as streamed once per sweep; node values gathered through the connectivity
-// count once per node, as if the cache kept them between neighbouring elements. 4 B a value.
-// Per element-node: the connectivity in 15 sweeps (geometry, step control, both passes, the
-// test for inverted elements, ten smoothings), 60 B; d1, d2, w written once and read in three
-// sweeps, 48 B. Per element: V and 1/R written, 1/R read, V, V0, 1/R and the destroyed flag
-// read in both passes, 44 B. Per node:
+// the step touches as streamed once per sweep; node values gathered through the connectivity or
+// the neighbour lists count once per node, as if the cache kept them between neighbouring
+// elements. 4 B a value. Per element-node: the connectivity in 8 sweeps (the check of the
+// task's arrays, the check of the kept neighbour lists against it and their copy of it,
+// geometry, step control, both passes, the test for inverted elements), 32 B; d1, d2, w written
+// once and read in three sweeps, 48 B. Per element: V and 1/R written, 1/R read, V, V0, 1/R and
+// the destroyed flag read in both passes, 44 B. The two smoothing sweeps read the neighbour
+// lists (8 B a node, 4 B a neighbour), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
 //   geometry: coordinates and displacements, 16 B; step control: vr, vz, ee, 12 B;
 //   (the loads sweep the boundary only: there are no body loads here);
-//   pass 1: 14 node fields gathered, the forces read and written, 56 + 16 B;
+//   the 10 state fields read into one record of 16 values a node, 40 + 64 B;
+//   pass 1: 4 node fields and the records gathered, the forces read and written, 16 + 64 + 16 B;
 //   new velocities 32 B; contact copy 16 B; new displacements 24 B;
-//   each smoothing (2 of velocities, 8 of state fields): neighbour range set, gathered into,
-//     read back with the field, weights written and read, new values written and copied,
-//     72 B;
-//   test of finite values: 4 fields after pass 1, 14 after pass 2, 72 B;
+//   smoothing of the velocities: both read into records of 4, the records read back, the new
+//     values written, 8 + 16 + 16 + 8 B; of the 8 state fields likewise with records of 8,
+//     32 + 32 + 32 + 32 B;
+//   test of finite values: 4 fields after pass 1, 16 B; the sums of pass 2, 64 B;
 //   test for inverted elements: coordinates and displacements, 16 B;
-//   pass 2: 15 accumulators cleared, 14 fields gathered, the accumulators read and written,
-//     60 + 56 + 120 B;
-//   the new level: fields 1-4 copied back, accumulators read, 9 state fields read and 10
-//     written, the stresses scaled, 32 + 60 + 36 + 40 + 32 B.
+//   pass 2: the sums (one record of 16 values) cleared, 4 fields and the records gathered, the
+//     sums read and written, 64 + 16 + 64 + 128 B;
+//   the new level: fields 1-4 copied back, the sums read, 9 state fields read and 10 written,
+//     the stresses written, 32 + 64 + 36 + 40 + 16 B.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -41,6 +44,7 @@
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "core/pool.hpp"
+#include "kernels/kernels.hpp"
 #include "reader/reader.hpp"
 #include "stream_bench.hpp"
 
@@ -49,9 +53,10 @@ namespace {
 using namespace tivor;
 
 // Bytes of one step per node, per element-node and per element (see the head of the file).
-constexpr double kNodeBytes =
-    48 + 16 + 12 + 72 + 32 + 16 + 24 + 10 * 72 + 72 + 16 + 236 + (32 + 60 + 36 + 40 + 32);
-constexpr double kElementNodeBytes = 60 + 48;
+constexpr double kNodeBytes = 48 + 16 + 12 + (40 + 64) + (16 + 64 + 16) + 32 + 16 + 24 +
+                              (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 + 16 +
+                              (64 + 16 + 64 + 128) + (32 + 64 + 36 + 40 + 16);
+constexpr double kElementNodeBytes = 32 + 48;
 constexpr double kElementBytes = 44;
 
 // A steel square of cells x cells, its bottom held, its top driven down at 1 m/s; elasto-plastic
@@ -127,7 +132,10 @@ void BM_So3(benchmark::State& state) {
   }
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
-  const double bytes = (n1 * kNodeBytes + n2 * (k * kElementNodeBytes + kElementBytes)) / n2;
+  const NodeNeighbours& nb = node_neighbours(*b.s);
+  const double lists = 2 * (8.0 * n1 + 4.0 * static_cast<double>(nb.list.size()));
+  const double bytes =
+      (n1 * kNodeBytes + n2 * (k * kElementNodeBytes + kElementBytes) + lists) / n2;
   using C = benchmark::Counter;
   state.counters["elements"] = n2;
   state.counters["nodes"] = n1;

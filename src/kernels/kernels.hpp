@@ -9,6 +9,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/session.hpp"
 
@@ -23,6 +24,23 @@ namespace tivor {
 // A node of no element keeps its value. Uses 2 * n1 scratch reals at the real pool's free mark
 // without reserving them; raises the flag when they do not fit.
 void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode);
+// The distinct mesh neighbours of every node (the other nodes of the elements that contain it,
+// 0-based), with the connectivity they were built from.
+struct NodeNeighbours {
+  std::vector<int64_t> first;  // node i's neighbours are list[first[i] .. first[i + 1])
+  std::vector<int32_t> list;
+  int32_t n1 = -1, m = 0;
+  std::vector<int32_t> conn;
+};
+// The neighbour lists of the session's mesh (m 3 or 4, connectivity in the integer pool). They
+// are kept between calls of a thread and built anew whenever the node count, the element size
+// or any word of the connectivity differs from what they were built from.
+const NodeNeighbours& node_neighbours(const Session& s);
+// ASGL1 in place on several fields at once, for modes 2..4, from neighbour lists of the mesh:
+// every field ends as asgl1(f, f, ..., alpha, mode) leaves it; the work arrays of asgl1 and the
+// pool's free space are not used. The fields must not overlap.
+void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields,
+                  float alpha, int mode);
 // ASGL94: the same blend on the 3D star of each node (six jstar neighbours, hexahedral meshes
 // only), nuz3 values; the weight is 0.5 where a(i) / ht < 0.5, alpha elsewhere. g may be f (the
 // new values then pass through nuz3 scratch reals at the real pool's free mark).

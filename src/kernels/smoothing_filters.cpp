@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
+#include <vector>
 
 #include "console/console.hpp"
 #include "core/pool.hpp"
@@ -41,6 +44,68 @@ inline int element_nodes(const int32_t* conn, int m, int32_t n1, int64_t e, int3
     if (v[i] > n1 || v[i] == 0) return 0;
   }
   return (m == 4 && v[2] != v[3]) ? 4 : 3;
+}
+
+// The blend weight of modes 2 (relative deviation from the midpoint, a quarter at a local
+// extremum), 3 (alpha, at most a quarter) and 4 (the squared deviation over the range) for a
+// node of value fi whose neighbours span [lo, hi].
+inline float blend_weight(int mode, float alpha, float fi, float lo, float hi) {
+  const float mid = (lo + hi) / 2;
+  if (mode == 2) {
+    if (fi <= lo || fi >= hi) return 0.25f;
+    const float den = std::abs(fi) + std::abs(mid);
+    return std::min(alpha, den > 0 ? std::abs(fi - mid) / den : 0.0f);
+  }
+  if (mode == 3) return std::min(alpha, 0.25f);
+  const float q = (fi - mid) / (hi - lo + kEpsilon);
+  return std::max(0.01f, std::min(q * q, 0.5f));
+}
+
+// The new value of a node: a node of no element has no neighbours (its range stays empty) and
+// keeps its value.
+inline float blend(float w, float fi, float lo, float hi) {
+  const float wi = hi >= lo ? w : 0.0f;
+  return wi * ((lo + hi) / 2) + (1 - wi) * fi;
+}
+
+typedef float Vec4 __attribute__((vector_size(16)));
+typedef float Vec8 __attribute__((vector_size(32)));
+
+// Up to W fields (nf of them) from their old values interleaved node by node in t (W values a
+// node): each node's neighbour range for all of them at once, and the new values written to
+// the fields.
+template <int W, int Mode>
+void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
+  using V = std::conditional_t<W == 4, Vec4, Vec8>;
+  const int64_t n1 = nb.n1;
+  const int32_t* list = nb.list.data();
+  for (int64_t i = 0; i < n1; ++i) {
+    V lo = V{} + kHuge, hi = V{} - kHuge;
+    for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
+      V tj;
+      std::memcpy(&tj, t + int64_t{list[k]} * W, sizeof tj);
+      lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
+      hi = hi < tj ? tj : hi;
+    }
+    V fi;
+    std::memcpy(&fi, t + i * W, sizeof fi);
+    V out;
+    if constexpr (Mode == 4) {
+      // blend(blend_weight(4, ...)) lane by lane.
+      const V mid = (lo + hi) / 2;
+      const V q = (fi - mid) / (hi - lo + kEpsilon);
+      const V q2 = q * q, cap = V{} + 0.5f, floor = V{} + 0.01f;
+      const V capped = cap < q2 ? cap : q2;
+      const V w = floor < capped ? capped : floor;
+      const V wi = hi >= lo ? w : V{};
+      out = wi * mid + (1 - wi) * fi;
+    } else {
+      for (int g = 0; g < nf; ++g) {
+        out[g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
+      }
+    }
+    for (int g = 0; g < nf; ++g) f[g][i] = out[g];
+  }
 }
 
 }  // namespace
@@ -123,32 +188,106 @@ void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float a
       if (d3 * d1 < 0 || d2 * d3 < 0) w[v[2] - 1] = 0.5f;
     }
   } else {
-    const float fixed = std::min(alpha, 0.25f);
-    for (int64_t i = 0; i < n1; ++i) {
-      const float mid = (lo[i] + hi[i]) / 2;
-      const float fi = fv[i];
-      if (mode == 2) {
-        // Relative deviation from the midpoint; a local extremum takes a quarter.
-        if (fi <= lo[i] || fi >= hi[i]) {
-          w[i] = 0.25f;
-        } else {
-          const float den = std::abs(fi) + std::abs(mid);
-          w[i] = std::min(alpha, den > 0 ? std::abs(fi - mid) / den : 0.0f);
-        }
-      } else if (mode == 3) {
-        w[i] = fixed;
-      } else {
-        const float q = (fi - mid) / (hi[i] - lo[i] + kEpsilon);
-        w[i] = std::max(0.01f, std::min(q * q, 0.5f));
+    for (int64_t i = 0; i < n1; ++i) w[i] = blend_weight(mode, alpha, fv[i], lo[i], hi[i]);
+  }
+  for (int64_t i = 0; i < n1; ++i) out[i] = blend(w[i], fv[i], lo[i], hi[i]);
+  std::copy_n(out, n1, reals(s, g));
+}
+
+const NodeNeighbours& node_neighbours(const Session& s) {
+  thread_local NodeNeighbours nb;
+  const Cmesh& c = s.cmesh;
+  const int64_t words = int64_t{c.m} * c.n2;
+  const int32_t* conn = ints(s, c.jj1);
+  if (nb.n1 == c.n1 && nb.m == c.m && std::ssize(nb.conn) == words &&
+      std::equal(nb.conn.begin(), nb.conn.end(), conn)) {
+    return nb;
+  }
+  nb.n1 = c.n1;
+  nb.m = c.m;
+  nb.conn.assign(conn, conn + words);
+  const int64_t n1 = c.n1;
+  // Every pair of distinct nodes of an element, duplicates included, then each node's list
+  // sorted and made unique.
+  std::vector<int64_t> at(n1 + 1, 0);
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      for (int b = 0; b < k; ++b) at[v[a]] += b != a && v[b] != v[a];
+    }
+  }
+  for (int64_t i = 0; i < n1; ++i) at[i + 1] += at[i];
+  std::vector<int32_t> pairs(at[n1]);
+  std::vector<int64_t> fill(at.begin(), at.end() - 1);
+  for (int64_t e = 0; e < c.n2; ++e) {
+    int32_t v[4];
+    const int k = element_nodes(conn, c.m, c.n1, e, v);
+    for (int a = 0; a < k; ++a) {
+      for (int b = 0; b < k; ++b) {
+        if (b != a && v[b] != v[a]) pairs[fill[v[a] - 1]++] = v[b] - 1;
       }
     }
   }
+  nb.first.assign(n1 + 1, 0);
+  nb.list.clear();
+  nb.list.reserve(pairs.size());
   for (int64_t i = 0; i < n1; ++i) {
-    // A node of no element has no neighbours (its range stays empty) and keeps its value.
-    const float wi = hi[i] >= lo[i] ? w[i] : 0.0f;
-    out[i] = wi * ((lo[i] + hi[i]) / 2) + (1 - wi) * fv[i];
+    const auto begin = pairs.begin() + at[i], end = pairs.begin() + at[i + 1];
+    std::sort(begin, end);
+    for (auto p = begin; p != end; ++p) {
+      if (p != begin && *p == p[-1]) continue;
+      nb.list.push_back(*p);
+    }
+    nb.first[i + 1] = std::ssize(nb.list);
   }
-  std::copy_n(out, n1, reals(s, g));
+  return nb;
+}
+
+void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields,
+                  float alpha, int mode) {
+  const int64_t n1 = s.cmesh.n1;
+  if (n1 <= 0 || fields.empty()) return;
+  if (nb.n1 != n1 || mode < 2 || mode > 4) {
+    flag_on(s, "asgl1:neighbour lists or mode do not fit the mesh");
+    return;
+  }
+  for (size_t a = 0; a < fields.size(); ++a) {
+    if (!real_array_ok(s, fields[a], n1)) {
+      flag_on(s, "asgl1:arrays lie outside the pools");
+      return;
+    }
+    for (size_t b = 0; b < a; ++b) {
+      if (overlap(fields[a], fields[b], n1)) {
+        flag_on(s, "asgl1:fields overlap");
+        return;
+      }
+    }
+  }
+  // The old values of up to eight fields at a time, node by node, so that the neighbours'
+  // values of all of them come in one load; the new values go straight to the fields.
+  thread_local std::vector<float> old;
+  for (size_t k0 = 0; k0 < fields.size(); k0 += 8) {
+    const int nf = static_cast<int>(std::min<size_t>(8, fields.size() - k0));
+    const int width = nf <= 4 ? 4 : 8;
+    float* f[8] = {};
+    for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k0 + k]);
+    old.resize(static_cast<size_t>(n1 * width));
+    for (int64_t i = 0; i < n1; ++i) {
+      float* t = old.data() + i * width;
+      for (int k = 0; k < width; ++k) t[k] = k < nf ? f[k][i] : 0.0f;
+    }
+    const auto run = [&]<int W>() {
+      if (mode == 2) blend_fields<W, 2>(nb, old.data(), f, nf, alpha);
+      if (mode == 3) blend_fields<W, 3>(nb, old.data(), f, nf, alpha);
+      if (mode == 4) blend_fields<W, 4>(nb, old.data(), f, nf, alpha);
+    };
+    if (width == 4) {
+      run.operator()<4>();
+    } else {
+      run.operator()<8>();
+    }
+  }
 }
 
 void asgl94(Session& s, int32_t f, int32_t g, int32_t a, float alpha) {

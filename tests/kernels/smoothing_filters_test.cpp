@@ -1,5 +1,6 @@
 // Nodal smoothing filters: the weight of each mode on a spike and on a linear strip, constant
-// fields, independence of the node order in place, and the 3D star filter.
+// fields, independence of the node order in place, several fields at once from neighbour lists,
+// and the 3D star filter.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -129,6 +130,33 @@ TEST_F(FilterTest, InPlaceEqualsOutOfPlaceWhateverTheNodeOrderAndConstantsStay) 
       asgl1(*s, f, f, hi, lo, 0.3f, mode);
       EXPECT_EQ(reals_of(f, n1), apart) << m << " mode " << mode;
       EXPECT_NE(apart, start) << m << " mode " << mode;
+    }
+  }
+}
+
+TEST_F(FilterTest, ManyFieldsAtOnceMatchOneByOneAlsoAfterTheMeshChangesInPlace) {
+  for (int m : {3, 4}) {
+    grid(4, 4, m);
+    const int n1 = s->cmesh.n1;
+    std::vector<int32_t> fields;
+    for (int k = 0; k < 9; ++k) fields.push_back(real_array(n1));  // more than one group of 8
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) {  // the same words renumbered: kept neighbour lists would be stale
+        int32_t* conn = &s->km[s->cmesh.jj1 + 1];
+        for (int k = 0; k < m * s->cmesh.n2; ++k) conn[k] = 1 + (conn[k] - 1) * 7 % n1;
+      }
+      for (int mode : {2, 3, 4}) {
+        std::vector<std::vector<float>> want;
+        for (int k = 0; k < 9; ++k) {
+          for (int i = 0; i < n1; ++i) s->a[fields[k] + 1 + i] = std::sin(1.3f * (i + 1) * (k + 1));
+          asgl1(*s, fields[k], g, hi, lo, 0.3f, mode);
+          want.push_back(out());
+        }
+        asgl1_fields(*s, node_neighbours(*s), fields, 0.3f, mode);
+        for (int k = 0; k < 9; ++k) {
+          expect_near(reals_of(fields[k], n1), {want[k].begin(), want[k].end()}, 1e-6);
+        }
+      }
     }
   }
 }

@@ -2,9 +2,12 @@
 // forces and moves the nodes; pass 2 brings the elements' new state back to the nodes as
 // volume-weighted averages.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
@@ -13,6 +16,27 @@
 
 namespace tivor::sol {
 namespace {
+
+// The state fields an element gathers from its nodes in both passes, kept together for each node
+// so that a node's values come in one cache line.
+enum StateValue : int {
+  kStateEp11,
+  kStateEp33,
+  kStateEp13,
+  kStateRop,
+  kStateAp,
+  kStateRo,
+  kStateEe,
+  kStatePore,
+  kStateCrack,
+  kStateEmx,
+};
+struct alignas(64) NodeState {
+  float v[16];
+};
+
+// The nodes of a block that node loops over many arrays take one array at a time.
+constexpr int32_t kNodeBlock = 256;
 
 // The pool arrays of one step, looked up once.
 struct StepArrays {
@@ -33,6 +57,7 @@ struct StepArrays {
   const float* pore;
   const float* crack;
   const float* emx;
+  const NodeState* state;  // the start-of-step state fields above, node by node
   float dt, gn;
   bool axisym;
 };
@@ -67,19 +92,24 @@ StepArrays arrays(Session& s) {
   return a;
 }
 
-// One element's nodes, derivative coefficients and weights.
+// One element's nodes, derivative coefficients and weights; K is 3 for a triangle (also one of
+// a quadrilateral mesh, whose third and fourth nodes are the same), 4 for a quadrilateral.
+template <int K>
 struct Element {
-  int k;
-  int32_t n[4];
-  float d1[4], d2[4], w[4];
+  int32_t n[K];
+  float d1[K], d2[K], w[K];
 };
 
-inline void load_element(const StepArrays& a, int32_t e, Element& el) {
+inline bool is_quadrilateral(const StepArrays& a, int32_t e) {
   const int32_t* v = a.conn + int64_t{e} * a.m;
-  el.k = (a.m == 4 && v[2] != v[3]) ? 4 : 3;
+  return a.m == 4 && v[2] != v[3];
+}
+
+template <int K>
+inline void load_element(const StepArrays& a, int32_t e, Element<K>& el) {
   const int64_t base = int64_t{e} * a.m;
-  for (int i = 0; i < el.k; ++i) {
-    el.n[i] = v[i] - 1;
+  for (int i = 0; i < K; ++i) {
+    el.n[i] = a.conn[base + i] - 1;
     el.d1[i] = a.d1[base + i];
     el.d2[i] = a.d2[base + i];
     el.w[i] = a.dm[base + i];
@@ -88,7 +118,8 @@ inline void load_element(const StepArrays& a, int32_t e, Element& el) {
 
 // Strain increments and displacement gradients of the element from the copies, and its values
 // of the state fields.
-inline void kinematics(const StepArrays& a, const Element& el, int32_t e, ElementKinematics& k,
+template <int K>
+inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, ElementKinematics& k,
                        ElementState& st) {
   const float* ur = a.u[0];
   const float* uz = a.u[1];
@@ -97,7 +128,7 @@ inline void kinematics(const StepArrays& a, const Element& el, int32_t e, Elemen
   float svr1 = 0, svz2 = 0, svr2 = 0, svz1 = 0, s1 = 0, s1vr = 0, s1ur = 0;
   float grr = 0, grz = 0, gzr = 0, gzz = 0;
   ElementState x{};
-  for (int i = 0; i < el.k; ++i) {
+  for (int i = 0; i < K; ++i) {
     const int32_t n = el.n[i];
     const float c1 = el.d1[i], c2 = el.d2[i], w = el.w[i], a1 = std::abs(c1);
     svr1 += c1 * vr[n];
@@ -111,16 +142,17 @@ inline void kinematics(const StepArrays& a, const Element& el, int32_t e, Elemen
     grz += c2 * ur[n];
     gzr += c1 * uz[n];
     gzz += c2 * uz[n];
-    x.ep11 += w * a.f[kEp11][n];
-    x.ep33 += w * a.f[kEp33][n];
-    x.ep13 += w * a.f[kEp13][n];
-    x.rop += w * a.f[kRop][n];
-    x.ap += w * a.f[kAp][n];
-    x.ro += w * a.f[kRo][n];
-    x.ee += w * a.f[kEe][n];
-    x.pore += w * a.pore[n];
-    x.crack += w * a.crack[n];
-    x.emx += w * a.emx[n];
+    const float* g = a.state[n].v;
+    x.ep11 += w * g[kStateEp11];
+    x.ep33 += w * g[kStateEp33];
+    x.ep13 += w * g[kStateEp13];
+    x.rop += w * g[kStateRop];
+    x.ap += w * g[kStateAp];
+    x.ro += w * g[kStateRo];
+    x.ee += w * g[kStateEe];
+    x.pore += w * g[kStatePore];
+    x.crack += w * g[kStateCrack];
+    x.emx += w * g[kStateEmx];
   }
   const float dt = a.dt, r = a.rmin1[e];
   const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
@@ -143,113 +175,125 @@ inline void kinematics(const StepArrays& a, const Element& el, int32_t e, Elemen
   st = x;
 }
 
-// Pass 1: element forces into fr, fz.
-void forces(const StepArrays& a, Session& s, bool variant) {
-  Element el;
+// Pass 1 on one element: its forces into fr, fz.
+template <int K>
+inline void element_forces(const StepArrays& a, const ZoneMaterial& zm, bool variant, int32_t e) {
+  Element<K> el;
   ElementKinematics k;
   ElementState st;
   ElementStresses out;
+  load_element(a, e, el);
+  kinematics(a, el, e, k, st);
+  somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
+  const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
+  const float pres = gam1 * st.ee * st.ro;
+  // The small-strain mean stress, unless strains are taken on the current configuration:
+  // then the model's own, so that a turned body stays free of stress in either scheme.
+  const float sm = variant || a.gn != 0.0f
+                       ? out.inc[3]
+                       : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
+  const float v = k.volume;
+  const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
+  const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
+  const float hoop = (sm - pres - s11 - s33) * v * k.rmin1;
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = el.n[i];
+    a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
+    a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
+  }
+}
+
+// Pass 1: element forces into fr, fz.
+void forces(const StepArrays& a, Session& s, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneMaterial zm = somprop(s, z);
-    const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
     for (int32_t e = first; e < end; ++e) {
-      load_element(a, e, el);
-      kinematics(a, el, e, k, st);
-      somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
-      const float pres = gam1 * st.ee * st.ro;
-      // The small-strain mean stress, unless strains are taken on the current configuration:
-      // then the model's own, so that a turned body stays free of stress in either scheme.
-      const float sm = variant || a.gn != 0.0f
-                           ? out.inc[3]
-                           : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
-      const float v = k.volume;
-      const float s11 = out.inc[0], s33 = out.inc[1], s13 = out.inc[2];
-      const float a11 = (s11 + sm - pres) * v, a13 = s13 * v, a33 = (s33 + sm - pres) * v;
-      const float hoop = (sm - pres - s11 - s33) * v * k.rmin1;
-      for (int i = 0; i < el.k; ++i) {
-        const int32_t n = el.n[i];
-        a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
-        a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
+      if (is_quadrilateral(a, e)) {
+        element_forces<4>(a, zm, variant, e);
+      } else {
+        element_forces<3>(a, zm, variant, e);
       }
     }
     first = end;
   }
 }
 
-// The accumulators of pass 2 (cleared by the caller): the weight sum, the changes (SO3) or the
-// weighted values (SO3I) of the state, and the stresses.
-struct Accumulators {
-  float* weight;  // jdf(1)
-  float* ep11;    // jdf(5)
-  float* ep33;    // jdf(6)
-  float* pore;    // jdf(7)
-  float* ep13;    // jdf(8)
-  float* rop;     // jdf(9)
-  float* ap;      // jdf(10)
-  float* ro;      // jdf(11)
-  float* ee;      // jdf(12)
-  float* crack;   // jgr0, first half
-  float* emx;     // jgr0, second half
-  float* str[4];  // jstr
+// The sums of pass 2 at a node, kept together so that an element adds to one cache line per
+// node: the weight, the changes (SO3) or the weighted values (SO3I) of the state, and the
+// stresses.
+enum Sum : int {
+  kSumWeight,
+  kSumEp11,
+  kSumEp33,
+  kSumPore,
+  kSumEp13,
+  kSumRop,
+  kSumAp,
+  kSumRo,
+  kSumEe,
+  kSumS11,
+  kSumS33,
+  kSumS13,
+  kSumSm,
+  kSumCrack,
+  kSumEmx,
 };
+struct alignas(64) NodeSums {
+  float v[16];
+};
+// The names of the sums a finite test reports, from kSumEp11 on.
+constexpr const char* kSumNames[14] = {"ep11", "ep33", "pore", "ep13", "rop", "ap",    "ro",
+                                       "ee",   "s11",  "s33",  "s13",  "sm",  "crack", "emx"};
 
-Accumulators accumulators(Session& s) {
-  SolParm& p = parm(s);
-  const int32_t n1 = s.cmesh.n1;
-  Accumulators q{};
-  q.weight = reals(s, p.jdf[0]);
-  q.ep11 = reals(s, p.jdf[4]);
-  q.ep33 = reals(s, p.jdf[5]);
-  q.pore = reals(s, p.jdf[6]);
-  q.ep13 = reals(s, p.jdf[7]);
-  q.rop = reals(s, p.jdf[8]);
-  q.ap = reals(s, p.jdf[9]);
-  q.ro = reals(s, p.jdf[10]);
-  q.ee = reals(s, p.jdf[11]);
-  q.crack = reals(s, p.jgr0);
-  q.emx = q.crack + n1;
-  for (int i = 0; i < 4; ++i) q.str[i] = reals(s, p.jstr[i]);
-  return q;
-}
-
-// Pass 2: each element's new state, weighted by w_i V, to its nodes.
-void states(const StepArrays& a, Session& s, const Accumulators& q, bool variant) {
-  Element el;
+// Pass 2 on one element: its new state, weighted by w_i V, to its nodes.
+template <int K>
+inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums* q, bool variant,
+                          int32_t e) {
+  Element<K> el;
   ElementKinematics k;
   ElementState before, st;
   ElementStresses out;
+  load_element(a, e, el);
+  kinematics(a, el, e, k, before);
+  st = before;
+  somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
+  // SO3 brings back the changes, SO3I the new values themselves.
+  const ElementState base = variant ? ElementState{} : before;
+  const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
+  for (int i = 0; i < K; ++i) {
+    float* sum = q[el.n[i]].v;
+    const float w = el.w[i] * k.volume;
+    sum[kSumWeight] += w;
+    sum[kSumEp11] += w * (st.ep11 - base.ep11);
+    sum[kSumEp33] += w * (st.ep33 - base.ep33);
+    sum[kSumEp13] += w * (st.ep13 - base.ep13);
+    sum[kSumRop] += w * (st.rop - base.rop);
+    sum[kSumAp] += w * (st.ap - base.ap);
+    sum[kSumRo] += w * (st.ro - base.ro);
+    sum[kSumEe] += w * (st.ee - base.ee);
+    sum[kSumPore] += w * (st.pore - base.pore);
+    sum[kSumCrack] += w * (st.crack - base.crack);
+    sum[kSumEmx] += w * st.emx;
+    sum[kSumS11] += w * (t11 + tm);
+    sum[kSumS33] += w * (t33 + tm);
+    sum[kSumS13] += w * t13;
+    sum[kSumSm] += w * tm;
+  }
+}
+
+// Pass 2: each element's new state to its nodes.
+void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneMaterial zm = somprop(s, z);
     for (int32_t e = first; e < end; ++e) {
-      load_element(a, e, el);
-      kinematics(a, el, e, k, before);
-      st = before;
-      somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
-      // SO3 brings back the changes, SO3I the new values themselves.
-      const ElementState base = variant ? ElementState{} : before;
-      const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
-      for (int i = 0; i < el.k; ++i) {
-        const int32_t n = el.n[i];
-        const float w = el.w[i] * k.volume;
-        q.weight[n] += w;
-        q.ep11[n] += w * (st.ep11 - base.ep11);
-        q.ep33[n] += w * (st.ep33 - base.ep33);
-        q.ep13[n] += w * (st.ep13 - base.ep13);
-        q.rop[n] += w * (st.rop - base.rop);
-        q.ap[n] += w * (st.ap - base.ap);
-        q.ro[n] += w * (st.ro - base.ro);
-        q.ee[n] += w * (st.ee - base.ee);
-        q.pore[n] += w * (st.pore - base.pore);
-        q.crack[n] += w * (st.crack - base.crack);
-        q.emx[n] += w * st.emx;
-        q.str[0][n] += w * (t11 + tm);
-        q.str[1][n] += w * (t33 + tm);
-        q.str[2][n] += w * t13;
-        q.str[3][n] += w * tm;
+      if (is_quadrilateral(a, e)) {
+        element_state<4>(a, zm, q, variant, e);
+      } else {
+        element_state<3>(a, zm, q, variant, e);
       }
     }
     first = end;
@@ -303,10 +347,34 @@ int check_finite(Session& s, int32_t j, int n, const char* const* names, float t
   return 0;
 }
 
-// Smoothing of the field at pointer f with the class's work arrays.
-void smooth(Session& s, int32_t f) {
-  const SolParm& p = parm(s);
-  asgl1(s, f, f, p.jrb[0], p.jrb[1], s.cht.sgl1[0], 4);
+// Stops the step when a sum of pass 2 is not finite, naming the first such sum (in the order of
+// kSumNames) and its first node.
+int check_sums(Session& s, const NodeSums* q, int32_t n1, float t) {
+  bool finite = true;
+  for (int32_t i = 0; i < n1; ++i) {
+    float x = 0.0f;
+    for (int k = kSumEp11; k <= kSumEmx; ++k) x += q[i].v[k] * 0.0f;
+    finite &= x == 0.0f;
+  }
+  if (finite) return 0;
+  for (int k = kSumEp11; k <= kSumEmx; ++k) {
+    for (int32_t i = 0; i < n1; ++i) {
+      if (std::isfinite(q[i].v[k])) continue;
+      clswnd3(s);
+      locate1(s, 1, 18);
+      std::string message = " so3:";
+      message += kSumNames[k - kSumEp11];
+      message += " not finite at node" + fmt_int(i + 1, "(i8)");
+      message += " t=" + fmt_real(t, "(e10.3)");
+      return flag_on(s, message);
+    }
+  }
+  return 0;
+}
+
+// The nodal smoothing of the fields at the given pointers, each on its own.
+void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
+  asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
 }
 
 }  // namespace
@@ -333,6 +401,19 @@ int so3(Session& s, bool variant) {
   };
   if (soht2(s) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
+  // The state fields do not change until the new level: gathered node by node once, in blocks
+  // of nodes one field at a time (see the new level below).
+  thread_local std::vector<NodeState> state;
+  state.resize(n1);
+  const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
+                                 a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
+  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
+    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
+    for (int k = kStateEp11; k <= kStateEmx; ++k) {
+      for (int32_t j = 0; j < nb0; ++j) state[b0 + j].v[k] = from[k][b0 + j];
+    }
+  }
+  a.state = state.data();
   const float t_new = s.cht.t + a.dt;
   forces(a, s, variant);
   if (contin(s)) return fail();
@@ -345,8 +426,8 @@ int so3(Session& s, bool variant) {
     vz[i] -= a.fz[i] * mass[n1 + i] * a.dt;
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
-  smooth(s, p.jf0[kVr]);
-  smooth(s, p.jf0[kVz]);
+  const NodeNeighbours& nb = node_neighbours(s);
+  smooth(s, nb, std::array{p.jf0[kVr], p.jf0[kVz]});
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   if (flag_tst(s) || sokn(s)) return fail();
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
@@ -361,20 +442,11 @@ int so3(Session& s, bool variant) {
   }
 
   // Pass 2.
-  const Accumulators q = accumulators(s);
-  for (int i = 4; i < 12; ++i) std::fill_n(reals(s, p.jdf[i]), n1, 0.0f);
-  std::fill_n(q.weight, n1, 0.0f);
-  std::fill_n(q.crack, 2 * int64_t{n1}, 0.0f);
-  for (float* f : q.str) std::fill_n(f, n1, 0.0f);
+  thread_local std::vector<NodeSums> sums;
+  sums.assign(n1, NodeSums{});
+  NodeSums* q = sums.data();
   states(a, s, q, variant);
-  if (flag_tst(s)) return fail();
-  static constexpr const char* kSums[8] = {"ep11", "ep33", "pore", "ep13", "rop", "ap", "ro", "ee"};
-  static constexpr const char* kStress[4] = {"s11", "s33", "s13", "sm"};
-  static constexpr const char* kDamage[2] = {"crack", "emx"};
-  if (check_finite(s, p.jdf[4], 8, kSums, t_new) || check_finite(s, p.jstr[0], 4, kStress, t_new) ||
-      check_finite(s, p.jgr0, 2, kDamage, t_new)) {
-    return fail();
-  }
+  if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
 
   // The new time level.
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
@@ -383,36 +455,58 @@ int so3(Session& s, bool variant) {
   float* pore = reals(s, p.jpore);
   float* crack = reals(s, p.jcrack);
   float* emx = reals(s, p.jemx);
-  for (int32_t i = 0; i < n1; ++i) {
-    const float sw = q.weight[i];
-    if (!(sw > 0.0f)) continue;  // a node of no element keeps its state
-    const float inv = 1.0f / sw;
-    if (variant) {
-      f[kEp11][i] = q.ep11[i] * inv;
-      f[kEp33][i] = q.ep33[i] * inv;
-      f[kEp13][i] = q.ep13[i] * inv;
-      f[kRop][i] = q.rop[i] * inv;
-      f[kAp][i] = q.ap[i] * inv;
-      f[kEe][i] = q.ee[i] * inv;
-      pore[i] = q.pore[i] * inv;
-      crack[i] = q.crack[i] * inv;
-    } else {
-      f[kEp11][i] += q.ep11[i] * inv;
-      f[kEp33][i] += q.ep33[i] * inv;
-      f[kEp13][i] += q.ep13[i] * inv;
-      f[kRop][i] += q.rop[i] * inv;
-      f[kAp][i] += q.ap[i] * inv;
-      f[kRo][i] += q.ro[i] * inv;
-      f[kEe][i] = std::max(0.0f, f[kEe][i] + q.ee[i] * inv);
-      pore[i] += q.pore[i] * inv;
-      crack[i] += q.crack[i] * inv;
+  float* str[4];
+  for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
+  // Node by node as below, but in blocks that stay in the cache, one array at a time within a
+  // block: the many arrays of n1 values side by side in the pool would otherwise compete for
+  // the same cache sets. A node of no element keeps its state; its stresses are the (zero) sums.
+  float inv[kNodeBlock];
+  bool has[kNodeBlock];
+  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
+    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
+    const NodeSums* sum = q + b0;
+    for (int32_t j = 0; j < nb0; ++j) {
+      const float sw = sum[j].v[kSumWeight];
+      has[j] = sw > 0.0f;
+      inv[j] = has[j] ? 1.0f / sw : 0.0f;
     }
-    f[kEp22][i] = -f[kEp11][i] - f[kEp33][i];
-    emx[i] = q.emx[i] * inv;
-    for (float* str : q.str) str[i] *= inv;
+    // SO3I takes the new values, SO3 adds the changes.
+    const auto update = [&](float* field, int k) {
+      float* out = field + b0;
+      for (int32_t j = 0; j < nb0; ++j) {
+        if (has[j]) out[j] = variant ? sum[j].v[k] * inv[j] : out[j] + sum[j].v[k] * inv[j];
+      }
+    };
+    update(f[kEp11], kSumEp11);
+    update(f[kEp33], kSumEp33);
+    update(f[kEp13], kSumEp13);
+    update(f[kRop], kSumRop);
+    update(f[kAp], kSumAp);
+    if (!variant) update(f[kRo], kSumRo);
+    update(pore, kSumPore);
+    update(crack, kSumCrack);
+    float* ee = f[kEe] + b0;
+    float* ep11 = f[kEp11] + b0;
+    float* ep33 = f[kEp33] + b0;
+    float* ep22 = f[kEp22] + b0;
+    float* em = emx + b0;
+    for (int32_t j = 0; j < nb0; ++j) {
+      if (!has[j]) continue;
+      const float change = sum[j].v[kSumEe] * inv[j];
+      ee[j] = variant ? change : std::max(0.0f, ee[j] + change);
+      ep22[j] = -ep11[j] - ep33[j];
+      em[j] = sum[j].v[kSumEmx] * inv[j];
+    }
+    for (int k = 0; k < 4; ++k) {
+      float* out = str[k] + b0;
+      for (int32_t j = 0; j < nb0; ++j) {
+        const float v = sum[j].v[kSumS11 + k];
+        out[j] = has[j] ? v * inv[j] : v;
+      }
+    }
   }
   if (!variant) {
-    for (int i = kEp11; i <= kEe; ++i) smooth(s, p.jf[i]);
+    smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
   }
   return flag_tst(s) ? 1 : 0;
 }
