@@ -64,8 +64,13 @@ void add_triangle(const ViscousMesh& mesh, ViscousWork& w, const Tri& t, float w
 void lay_out(const ViscousMesh& mesh, ViscousWork& w, int32_t sub, int32_t first, int32_t end) {
   for (int32_t e = first; e < end; ++e) {
     const int32_t* c = mesh.conn + int64_t{e} * mesh.m;
-    int32_t nd[4];
-    for (int k = 0; k < mesh.m; ++k) nd[k] = std::abs(c[k]) - 1;
+    int32_t nd[4] = {0, 0, 0, 0};
+    bool inside = true;
+    for (int k = 0; k < mesh.m; ++k) {
+      nd[k] = std::abs(c[k]) - 1;
+      inside = inside && nd[k] >= 0 && nd[k] < mesh.n1;
+    }
+    if (!inside) continue;
     const bool quad = mesh.m == 4 && nd[2] != nd[3];
     const int corners = quad ? 4 : 3;
     const Tri t123 = triangle(mesh.rz, nd[0], nd[1], nd[2]);
@@ -227,6 +232,7 @@ CjOptions options(const Session& s, size_t n) {
 void viscous_geometry(const ViscousMesh& mesh, ViscousWork& w) {
   w.tn.clear(), w.d1.clear(), w.d2.clear(), w.vol.clear(), w.rinv.clear(), w.sub.clear();
   w.node_vol.assign(static_cast<size_t>(std::max(mesh.n1, 0)), 0.0f);
+  if (mesh.m != 3 && mesh.m != 4) return;
   int32_t first = 0;
   for (int32_t sub = 0; sub < mesh.ntel; ++sub) {
     const int32_t end = std::clamp(mesh.sub_end[sub], first, mesh.n2);
