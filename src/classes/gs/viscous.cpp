@@ -227,6 +227,29 @@ CjOptions options(const Session& s, size_t n) {
   return opt;
 }
 
+// Solves (M/dt + K) x = M/dt x_old + src for the unknowns of w.x, which hold x_old on entry;
+// w.md holds M/dt (0 in the rows kept) and w.diag the diagonal of K. product(x, out) adds K x.
+template <class Product>
+CjResult solve(Session& s, ViscousWork& w, const float* src, const Product& product) {
+  const size_t n = w.x.size();
+  for (size_t i = 0; i < n; ++i) w.diag[i] = w.md[i] > 0.0f ? 1.0f / (w.md[i] + w.diag[i]) : 0.0f;
+  w.w.assign(n, 0.0f), w.r.assign(n, 0.0f), w.p.assign(n, 0.0f), w.z.assign(n, 0.0f);
+  // At it = 0 the residual of the start value: K x_old - src.
+  const CjOperator op = [&](std::span<const float> x, std::span<float> out, int it, unsigned) {
+    std::fill(out.begin(), out.end(), 0.0f);
+    product(x.data(), out.data());
+    const float* md = w.md.data();
+    if (it > 0) {
+      for (size_t i = 0; i < n; ++i) out[i] = md[i] > 0.0f ? out[i] + md[i] * x[i] : 0.0f;
+    } else {
+      for (size_t i = 0; i < n; ++i) {
+        out[i] = md[i] > 0.0f ? out[i] - (src != nullptr ? src[i] : 0.0f) : 0.0f;
+      }
+    }
+  };
+  return cj(s, w.x, w.diag, w.w, w.r, w.p, w.z, op, options(s, n));
+}
+
 }  // namespace
 
 void viscous_geometry(const ViscousMesh& mesh, ViscousWork& w) {
@@ -265,14 +288,22 @@ int viscous_step(Session& s, const ViscousMesh& mesh, const ViscousStep& step, f
   const float inv_dt = 1.0f / step.dt;
   w.mass.resize(n1);
   for (size_t i = 0; i < n1; ++i) w.mass[i] = std::max(step.rho[i], kRhoMin) * w.node_vol[i];
+  // M/dt of component k's unknowns, 0 at the nodes whose value is kept.
+  const auto set_mass_rate = [&](size_t k, const uint8_t* keep) {
+    for (size_t i = 0; i < n1; ++i) {
+      w.md[k * n1 + i] = fixed(keep, i) || !(w.mass[i] > 0.0f) ? 0.0f : w.mass[i] * inv_dt;
+    }
+  };
 
   // The velocities: one system of 2 n1 unknowns, u then v.
   std::vector<float> vel(u, u + n1);
   vel.insert(vel.end(), v, v + n1);
   if (any_v) {
-    const size_t n = 2 * n1;
     w.x = vel;
-    w.diag.assign(n, 0.0f);
+    w.md.resize(2 * n1);
+    set_mass_rate(0, step.fix_u);
+    set_mass_rate(1, step.fix_v);
+    w.diag.assign(2 * n1, 0.0f);
     for (size_t t = 0; t < w.vol.size(); ++t) {
       const float c = w.coef_v[t];
       const float hq = w.rinv[t] * (1.0f / 3.0f);
@@ -283,24 +314,10 @@ int viscous_step(Session& s, const ViscousMesh& mesh, const ViscousStep& step, f
         w.diag[n1 + w.tn[3 * t + k]] += c * (a * a + b * b * 4 / 3);
       }
     }
-    for (size_t i = 0; i < n; ++i) {
-      const size_t node = i % n1;
-      const bool keep = fixed(i < n1 ? step.fix_u : step.fix_v, node) || w.mass[node] <= 0.0f;
-      w.diag[i] = keep ? 0.0f : 1.0f / (w.mass[node] * inv_dt + w.diag[i]);
-    }
-    w.w.assign(n, 0.0f), w.r.assign(n, 0.0f), w.p.assign(n, 0.0f), w.z.assign(n, 0.0f);
-    const CjOperator op = [&](std::span<const float> x, std::span<float> out, int it, unsigned) {
-      std::fill(out.begin(), out.end(), 0.0f);
-      stress_product(w, x.data(), x.data() + n1, out.data(), out.data() + n1);
-      for (size_t i = 0; i < n; ++i) {
-        if (w.diag[i] == 0.0f) {
-          out[i] = 0.0f;
-        } else if (it > 0) {
-          out[i] += w.mass[i % n1] * inv_dt * x[i];
-        }
-      }
+    const auto product = [&](const float* x, float* out) {
+      stress_product(w, x, x + n1, out, out + n1);
     };
-    const CjResult res = cj(s, w.x, w.diag, w.w, w.r, w.p, w.z, op, options(s, n));
+    const CjResult res = solve(s, w, nullptr, product);
     if (stats != nullptr) stats->iterations[0] = res.iterations;
     const char* const names[2] = {"u", "v"};
     if (outcome(s, res, w, n1, 2, names, step.t) != 0) return 1;
@@ -318,6 +335,8 @@ int viscous_step(Session& s, const ViscousMesh& mesh, const ViscousStep& step, f
   std::vector<float> energy(e, e + n1);
   if (any_c || any_source) {
     w.x.assign(e, e + n1);
+    w.md.resize(n1);
+    set_mass_rate(0, step.fix_e);
     w.diag.assign(n1, 0.0f);
     for (size_t t = 0; t < w.vol.size(); ++t) {
       for (int k = 0; k < 3; ++k) {
@@ -325,25 +344,10 @@ int viscous_step(Session& s, const ViscousMesh& mesh, const ViscousStep& step, f
         w.diag[w.tn[3 * t + k]] += w.coef_c[t] * (a * a + b * b);
       }
     }
-    for (size_t i = 0; i < n1; ++i) {
-      const bool keep = fixed(step.fix_e, i) || w.mass[i] <= 0.0f;
-      w.diag[i] = keep ? 0.0f : 1.0f / (w.mass[i] * inv_dt + w.diag[i]);
-    }
-    w.w.assign(n1, 0.0f), w.r.assign(n1, 0.0f), w.p.assign(n1, 0.0f), w.z.assign(n1, 0.0f);
-    const CjOperator op = [&](std::span<const float> x, std::span<float> out, int it, unsigned) {
-      std::fill(out.begin(), out.end(), 0.0f);
-      if (any_c) conduction_product(w, x.data(), out.data());
-      for (size_t i = 0; i < n1; ++i) {
-        if (w.diag[i] == 0.0f) {
-          out[i] = 0.0f;
-        } else if (it > 0) {
-          out[i] += w.mass[i] * inv_dt * x[i];
-        } else {
-          out[i] -= w.rhs[i];
-        }
-      }
+    const auto product = [&](const float* x, float* out) {
+      if (any_c) conduction_product(w, x, out);
     };
-    const CjResult res = cj(s, w.x, w.diag, w.w, w.r, w.p, w.z, op, options(s, n1));
+    const CjResult res = solve(s, w, w.rhs.data(), product);
     if (stats != nullptr) stats->iterations[1] = res.iterations;
     const char* const names[1] = {"e"};
     if (outcome(s, res, w, n1, 1, names, step.t) != 0) return 1;
