@@ -6,9 +6,8 @@
 // system couples u and v through the stress and is solved as one system of 2 n1 unknowns;
 // the energy system follows with the heating of the new velocities.
 //
-// Both solves start from the old values, so the first residual is K x_old (minus the sources).
-// The stopping test of the solver is relative to the size of the solution in the operator's
-// diagonal measure, so that the same physics gives the same answer in any unit.
+// Both solves find the change of the step (solve() below); the solver's stopping test is
+// relative, so that the same physics gives the same answer in any unit.
 #include "classes/gs/viscous.hpp"
 
 #include <algorithm>
@@ -22,8 +21,8 @@ namespace tivor::gs {
 namespace {
 
 constexpr float kRhoMin = 1e-6f;
-// The solver's relative tolerance on squared quantities: a residual of about 3e-7 of the
-// solution's scale, at the rounding of single precision.
+// The solver's relative tolerance on squared quantities: a residual of about 3e-7 of the first
+// one, near the rounding of single precision.
 constexpr double kRelTol = 1e-13;
 constexpr int kProgressEvery = 50;
 
@@ -227,27 +226,35 @@ CjOptions options(const Session& s, size_t n) {
   return opt;
 }
 
-// Solves (M/dt + K) x = M/dt x_old + src for the unknowns of w.x, which hold x_old on entry;
-// w.md holds M/dt (0 in the rows kept) and w.diag the diagonal of K. product(x, out) adds K x.
+// Solves (M/dt + K) x = M/dt x_old + src for the unknowns of w.x, which hold x_old on entry
+// and the new values on return; w.md holds M/dt (0 in the rows kept) and w.diag the diagonal of
+// K. product(x, out) adds K x. The solver works on the change d = x - x_old, the solution of
+// (M/dt + K) d = src - K x_old from d = 0, so that its relative stopping test measures the error
+// against the size of the change (against this right-hand side) rather than against the values.
 template <class Product>
 CjResult solve(Session& s, ViscousWork& w, const float* src, const Product& product) {
   const size_t n = w.x.size();
   for (size_t i = 0; i < n; ++i) w.diag[i] = w.md[i] > 0.0f ? 1.0f / (w.md[i] + w.diag[i]) : 0.0f;
+  w.old = w.x;
+  std::fill(w.x.begin(), w.x.end(), 0.0f);
   w.w.assign(n, 0.0f), w.r.assign(n, 0.0f), w.p.assign(n, 0.0f), w.z.assign(n, 0.0f);
-  // At it = 0 the residual of the start value: K x_old - src.
+  const float* md = w.md.data();
   const CjOperator op = [&](std::span<const float> x, std::span<float> out, int it, unsigned) {
     std::fill(out.begin(), out.end(), 0.0f);
-    product(x.data(), out.data());
-    const float* md = w.md.data();
     if (it > 0) {
+      product(x.data(), out.data());
       for (size_t i = 0; i < n; ++i) out[i] = md[i] > 0.0f ? out[i] + md[i] * x[i] : 0.0f;
-    } else {
-      for (size_t i = 0; i < n; ++i) {
-        out[i] = md[i] > 0.0f ? out[i] - (src != nullptr ? src[i] : 0.0f) : 0.0f;
-      }
+      return;
+    }
+    // The residual of d = 0: K x_old - src.
+    product(w.old.data(), out.data());
+    for (size_t i = 0; i < n; ++i) {
+      out[i] = md[i] > 0.0f ? out[i] - (src != nullptr ? src[i] : 0.0f) : 0.0f;
     }
   };
-  return cj(s, w.x, w.diag, w.w, w.r, w.p, w.z, op, options(s, n));
+  const CjResult res = cj(s, w.x, w.diag, w.w, w.r, w.p, w.z, op, options(s, n));
+  for (size_t i = 0; i < n; ++i) w.x[i] += w.old[i];
+  return res;
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ struct ViscousWork {
   std::vector<float> d1, d2, vol, rinv, coef_v, coef_c;
   std::vector<int32_t> sub;
   std::vector<float> node_vol;  // n1 lumped volumes
-  std::vector<float> mass, md, diag, x, w, r, p, z, rhs;
+  std::vector<float> mass, md, diag, old, x, w, r, p, z, rhs;
   const float* built_rz = nullptr;
   const int32_t* built_conn = nullptr;
   int32_t built_n1 = -1, built_n2 = -1, built_m = 0;
