@@ -14,80 +14,77 @@
 namespace tivor::gs {
 namespace {
 
-// A rectangle [r0, r1] x [0, lz] of nr x nz cells, in triangles (m = 3) or quadrilaterals.
-struct Grid {
-  int nr, nz;
-  std::vector<float> rz;
+// A rectangle [r0, r1] x [0, lz] of nr x 2 cells, in triangles (m = 3) or quadrilaterals, with
+// the fields of a gas of density rho0 at rest.
+struct Flow {
+  int nr;
+  std::vector<float> rz, u, v, e, rho;
   std::vector<int32_t> conn;
-  int32_t cells;
+  std::vector<uint8_t> fu, fv;
+  int32_t cells = 0;
+  float nu = 0, kappa = 0;
   ViscousMesh mesh;
-  Grid(double r0, double r1, double lz, int nr_, int nz_, int m, bool axi) : nr(nr_), nz(nz_) {
-    for (int j = 0; j <= nz; ++j) {
-      for (int i = 0; i <= nr; ++i) {
-        rz.push_back(static_cast<float>(r0 + (r1 - r0) * i / nr));
-        rz.push_back(static_cast<float>(lz * j / nz));
-      }
+  ViscousWork work;
+  Flow(double r0, double r1, double lz, int nr_, int m, bool axi, float rho0) : nr(nr_) {
+    for (int k = 0; k < 3 * (nr + 1); ++k) {
+      rz.push_back(static_cast<float>(r0 + (r1 - r0) * (k % (nr + 1)) / nr));
+      rz.push_back(static_cast<float>(lz * (k / (nr + 1)) / 2));
     }
-    for (int j = 0; j < nz; ++j) {
-      for (int i = 0; i < nr; ++i) {
-        const int32_t a = node(i, j) + 1, b = node(i, j + 1) + 1, c = node(i + 1, j + 1) + 1,
-                      d = node(i + 1, j) + 1;
-        if (m == 4) conn.insert(conn.end(), {a, b, c, d});
-        if (m == 3) conn.insert(conn.end(), {a, b, c, a, c, d});
-      }
+    for (int32_t a = 1; a <= 2 * (nr + 1); ++a) {
+      if (a % (nr + 1) == 0) continue;
+      const int32_t b = a + nr + 1, c = b + 1, d = a + 1;
+      conn.insert(conn.end(), m == 4 ? std::initializer_list<int32_t>{a, b, c, d}
+                                     : std::initializer_list<int32_t>{a, b, c, a, c, d});
     }
     cells = static_cast<int32_t>(conn.size() / m);
-    mesh = {rz.data(), conn.data(), &cells, (nr + 1) * (nz + 1), cells, m, 1, axi};
+    const size_t n1 = rz.size() / 2;
+    u.assign(n1, 0), v.assign(n1, 0), e.assign(n1, 1), rho.assign(n1, rho0);
+    fu.assign(n1, 0), fv.assign(n1, 0);
+    mesh = {rz.data(), conn.data(), &cells, static_cast<int32_t>(n1), cells, m, 1, axi};
   }
-  int node(int i, int j) const { return j * (nr + 1) + i; }
-  float r(int n) const { return rz[2 * n]; }
+  float r(size_t n) const { return rz[2 * n]; }
+  int run(Session& s, int steps, float dt) {
+    const ViscousStep st{rho.data(), &nu, &kappa, fu.data(), fv.data(), nullptr, nullptr, dt};
+    for (int k = 0; k < steps; ++k) {
+      if (viscous_step(s, mesh, st, u.data(), v.data(), e.data(), work) != 0) return 1;
+    }
+    return 0;
+  }
 };
 
 class GsViscous : public test::ScreenSession {};
 
-// The wall r = 0 set moving along z with speed vw at t = 0, the gas at rest, the far wall at
-// r = h held; u fixed on the walls and the ends. Returns the largest error of v against
-// vw erfc(r / (2 sqrt(nu t))) at t = t_end, in units of vw.
-double stokes_error(Session& s, int cells, int m, double scale_l, double scale_t) {
-  const double nu = 1.0 * scale_l * scale_l / scale_t, vw = scale_l / scale_t;
-  const double h = 10 * scale_l, t_end = 1 * scale_t;
-  Grid g(0, h, 2 * h / cells, cells, 2, m, false);
-  const size_t n1 = g.rz.size() / 2;
-  std::vector<float> u(n1, 0), v(n1, 0), e(n1, 1), rho(n1, 1000);
-  std::vector<uint8_t> fu(n1, 0), fv(n1, 0);
-  for (int j = 0; j <= 2; ++j) {
-    for (int i = 0; i <= cells; ++i) {
-      const int n = g.node(i, j);
-      fu[n] = i == 0 || i == cells || j == 0 || j == 2;
-      fv[n] = i == 0 || i == cells;
-      if (i == 0) v[n] = static_cast<float>(vw);
-    }
+// The wall r = 0 set moving along z with speed vw at t = 0, the far wall r = 10 held, u fixed on
+// the walls and the ends. The largest error of v against vw erfc(r / (2 sqrt(nu t))) at t = 1,
+// in units of vw, in units of length and time scaled by l and t.
+double stokes_error(Session& s, int cells, int m, double l, double t) {
+  const double vw = l / t;
+  Flow f(0, 10 * l, 20 * l / cells, cells, m, false, 1000);
+  f.nu = static_cast<float>(l * l / t);
+  for (size_t n = 0; n < f.u.size(); ++n) {
+    const int i = static_cast<int>(n) % (cells + 1);
+    f.fv[n] = i == 0 || i == cells;
+    f.fu[n] = f.fv[n] || n <= static_cast<size_t>(cells) || n >= f.u.size() - cells - 1;
+    if (i == 0) f.v[n] = static_cast<float>(vw);
   }
-  const float nus = static_cast<float>(nu), kap = 0;
-  const int steps = 2 * cells;
-  ViscousStep st{rho.data(), &nus, &kap, fu.data(), fv.data(), nullptr, nullptr};
-  st.dt = static_cast<float>(t_end / steps);
-  ViscousWork work;
-  for (int k = 0; k < steps; ++k) {
-    EXPECT_EQ(viscous_step(s, g.mesh, st, u.data(), v.data(), e.data(), work), 0);
-  }
+  EXPECT_EQ(f.run(s, 2 * cells, static_cast<float>(t / (2 * cells))), 0);
   double err = 0;
-  for (size_t n = 0; n < n1; ++n) {
-    const double exact = vw * std::erfc(g.r(n) / (2 * std::sqrt(nu * t_end)));
-    err = std::max(err, std::abs(v[n] - exact) / vw);
-    EXPECT_LT(std::abs(u[n]), 1e-4 * vw);  // no flow across the layers
+  for (size_t n = 0; n < f.u.size(); ++n) {
+    err = std::max(err, std::abs(f.v[n] / vw - std::erfc(f.r(n) / l / 2)));
+    EXPECT_LT(std::abs(f.u[n]), 1e-4 * vw);  // no flow across the layers
   }
   return err;
 }
 
-// Backward Euler from an impulsive start errs by about dt / t of the wall speed near the wall,
-// the mesh by (h / delta)^2 with delta = 2 sqrt(nu t) = 2: with 50 cells (h = 0.2, dt / t =
-// 0.01) both are about 1e-2; each halving of h and dt roughly halves the error. The same
-// problem in other units (lengths x 1e3, times x 1e-2) gives the same answer to rounding.
+// Backward Euler errs by about dt / (2 t) times t^2 |v_tt| (at most ~0.2 vw) and the mesh by
+// (h / delta)^2 / 12 times delta^2 |v_rr| (~0.5 vw), delta = 2 sqrt(nu t) = 2: each about 1e-3 vw
+// with 50 cells (h = 0.2, dt / t = 0.01), so 5e-3 bounds their sum; halving h and dt halves the
+// error at least. The same problem in other units (lengths x 1e3, times x 1e-2) gives the same
+// answer to rounding.
 TEST_F(GsViscous, ImpulsivelyStartedWallFollowsTheErrorFunction) {
   for (const int m : {3, 4}) {
     const double coarse = stokes_error(*s, 50, m, 1, 1), fine = stokes_error(*s, 100, m, 1, 1);
-    EXPECT_LT(coarse, 0.02) << m;
+    EXPECT_LT(coarse, 5e-3) << m;
     EXPECT_LT(fine, 0.6 * coarse) << m;
     EXPECT_NEAR(stokes_error(*s, 50, m, 1e3, 1e-2), coarse, 1e-4) << m;
   }
@@ -97,23 +94,16 @@ TEST_F(GsViscous, ImpulsivelyStartedWallFollowsTheErrorFunction) {
 // profile would be a + b ln r, 0.04 C apart at r = 1.5): three steps of 100 diffusion times
 // reach it to (h / r)^2 = 2.5e-3 of C.
 TEST_F(GsViscous, RadialFlowBetweenCylindersIsOneOverR) {
-  Grid g(1, 2, 0.2, 20, 4, 4, true);
-  const size_t n1 = g.rz.size() / 2;
-  std::vector<float> u(n1, 0), v(n1, 0), e(n1, 1), rho(n1, 1);
-  std::vector<uint8_t> fu(n1, 0);
-  for (size_t n = 0; n < n1; ++n) {
-    fu[n] = g.r(n) == 1.0f || g.r(n) == 2.0f;
-    if (fu[n]) u[n] = 1 / g.r(n);
+  Flow f(1, 2, 0.1, 20, 4, true, 1);
+  f.nu = 1;
+  for (size_t n = 0; n < f.u.size(); ++n) {
+    f.fu[n] = f.r(n) == 1.0f || f.r(n) == 2.0f;
+    if (f.fu[n]) f.u[n] = 1 / f.r(n);
   }
-  const float nu = 1, kap = 0;
-  ViscousStep st{rho.data(), &nu, &kap, fu.data(), nullptr, nullptr, nullptr, 100};
-  ViscousWork work;
-  for (int k = 0; k < 3; ++k) {
-    ASSERT_EQ(viscous_step(*s, g.mesh, st, u.data(), v.data(), e.data(), work), 0);
-  }
-  for (size_t n = 0; n < n1; ++n) {
-    EXPECT_NEAR(u[n], 1 / g.r(n), 2.5e-3) << n;
-    EXPECT_NEAR(v[n], 0, 2.5e-3) << n;
+  ASSERT_EQ(f.run(*s, 3, 100), 0);
+  for (size_t n = 0; n < f.u.size(); ++n) {
+    EXPECT_NEAR(f.u[n], 1 / f.r(n), 2.5e-3) << n;
+    EXPECT_NEAR(f.v[n], 0, 2.5e-3) << n;
   }
 }
 
@@ -123,44 +113,32 @@ TEST_F(GsViscous, RadialFlowBetweenCylindersIsOneOverR) {
 // cells by lambda t (k h)^2 / 12: the tolerance is twice their sum.
 TEST_F(GsViscous, TemperatureModesDecayAtTheirRates) {
   for (const bool axi : {false, true}) {
-    const double k = axi ? 3.8317059702 : M_PI, kappa = 0.5, t_end = 0.2;
-    Grid g(0, 1, 0.05, 40, 2, 3, axi);
-    const size_t n1 = g.rz.size() / 2;
+    const double k = axi ? 3.8317059702 : M_PI, t_end = 0.2;
+    Flow f(0, 1, 0.05, 40, 3, axi, 2);
+    f.kappa = 0.5;
     const auto mode = [&](double r) { return axi ? std::cyl_bessel_j(0.0, k * r) : cos(k * r); };
-    std::vector<float> u(n1, 0), v(n1, 0), e(n1), rho(n1, 2);
-    for (size_t n = 0; n < n1; ++n) e[n] = static_cast<float>(1 + mode(g.r(n)));
-    const float nu = 0, kap = static_cast<float>(kappa);
-    ViscousStep st{rho.data(), &nu, &kap};
-    st.dt = static_cast<float>(t_end / 100);
-    ViscousWork work;
-    for (int i = 0; i < 100; ++i) {
-      ASSERT_EQ(viscous_step(*s, g.mesh, st, u.data(), v.data(), e.data(), work), 0);
-    }
-    const double lt = kappa * k * k * t_end, decay = std::exp(-lt);
+    for (size_t n = 0; n < f.e.size(); ++n) f.e[n] = static_cast<float>(1 + mode(f.r(n)));
+    ASSERT_EQ(f.run(*s, 100, static_cast<float>(t_end / 100)), 0);
+    const double lt = f.kappa * k * k * t_end, decay = std::exp(-lt);
     const double tol = decay * lt * (lt / 100 + k * k / (6 * 40 * 40));
-    for (size_t n = 0; n < n1; ++n) {
-      EXPECT_NEAR(e[n], 1 + decay * mode(g.r(n)), tol) << axi << " " << n;
+    for (size_t n = 0; n < f.e.size(); ++n) {
+      EXPECT_NEAR(f.e[n], 1 + decay * mode(f.r(n)), tol) << axi << " " << n;
     }
   }
 }
 
 // A density that is not a number: a message naming the node, the flag, the fields kept.
 TEST_F(GsViscous, ValueThatIsNotFiniteStopsTheStep) {
-  Grid g(0, 1, 0.1, 4, 2, 3, false);
-  const size_t n1 = g.rz.size() / 2;
-  std::vector<float> u(n1, 1), v(n1, 0), e(n1, 1), rho(n1, 1);
-  for (size_t n = 0; n < n1; ++n) u[n] = g.r(n);
-  rho[3] = NAN;
-  const float nu = 1, kap = 1;
-  ViscousStep st{rho.data(), &nu, &kap};
-  st.dt = 0.1f;
-  const std::vector<float> before = u;
-  ViscousWork work;
+  Flow f(0, 1, 0.1, 4, 3, false, 1);
+  f.nu = f.kappa = 1;
+  for (size_t n = 0; n < f.u.size(); ++n) f.u[n] = f.r(n);
+  f.rho[3] = NAN;
+  const std::vector<float> before = f.u;
   keys(1);
-  EXPECT_EQ(viscous_step(*s, g.mesh, st, u.data(), v.data(), e.data(), work), 1);
+  EXPECT_EQ(f.run(*s, 1, 0.1f), 1);
   EXPECT_TRUE(flag_tst(*s));
-  EXPECT_TRUE(seen(" gsvis:") && seen("not finite at node")) << screen();
-  EXPECT_EQ(u, before);
+  EXPECT_TRUE(seen(" gsvis:ro not finite at node       4")) << screen();
+  EXPECT_EQ(f.u, before);
 }
 
 }  // namespace
