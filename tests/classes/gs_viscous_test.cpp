@@ -127,6 +127,36 @@ TEST_F(GsViscous, TemperatureModesDecayAtTheirRates) {
   }
 }
 
+// A free swirl of gas in an axisymmetric layer, one large step: the axial momentum stays, and
+// the heating puts back all the kinetic energy the stresses took: the total energy falls only
+// by backward Euler's own loss, the sum of M |du|^2 / 2.
+TEST_F(GsViscous, HeatingKeepsTheEnergyAndStressesTheMomentum) {
+  Flow f(0.5, 1.5, 0.2, 10, 4, true, 1);
+  f.nu = f.kappa = 1;
+  for (size_t n = 0; n < f.u.size(); ++n) {
+    f.u[n] = std::sin(3 * f.r(n) + 20 * f.rz[2 * n + 1]), f.v[n] = std::cos(5 * f.r(n));
+  }
+  const auto totals = [&](const Flow& g, double(&sum)[3]) {
+    sum[0] = sum[1] = sum[2] = 0;
+    for (size_t n = 0; n < g.u.size(); ++n) {
+      const double m = g.work.mass.empty() ? 0 : g.work.mass[n];
+      const double du = g.u[n] - f.u[n], dv = g.v[n] - f.v[n];
+      sum[0] += m * g.v[n];
+      sum[1] += m * (g.e[n] + (g.u[n] * g.u[n] + g.v[n] * g.v[n]) / 2);
+      sum[2] += m * (du * du + dv * dv) / 2;
+    }
+  };
+  Flow after = f;
+  ASSERT_EQ(after.run(*s, 1, 0.05f), 0);
+  f.work = after.work;  // the same masses
+  double before[3], now[3];
+  totals(f, before);
+  totals(after, now);
+  EXPECT_NEAR(now[0], before[0], 1e-5 * std::abs(before[0]) + 1e-6);
+  EXPECT_GT(now[2], 1e-3 * before[1]);  // the step did change the flow
+  EXPECT_NEAR(now[1], before[1] - now[2], 1e-5 * before[1]);
+}
+
 // A density that is not a number: a message naming the node, the flag, the fields kept.
 TEST_F(GsViscous, ValueThatIsNotFiniteStopsTheStep) {
   Flow f(0, 1, 0.1, 4, 3, false, 1);
