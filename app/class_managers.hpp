@@ -2,6 +2,7 @@
 #pragma once
 
 #include "classes/dif/dif.hpp"
+#include "classes/gs/gs.hpp"
 #include "classes/sol/sol.hpp"
 #include "shell/shell.hpp"
 
@@ -12,6 +13,7 @@ namespace tivor {
 inline void install_class_managers(Session& s) {
   s.managers.push_back({"dif ", dim1, dif_state_ok});
   s.managers.push_back({"sol ", som, sol_state_ok});
+  s.managers.push_back({"gs  ", gsm, gs_state_ok});
   s.managers.push_back({"the ", unavailable_class_manager, nullptr});
 }
 

@@ -157,11 +157,41 @@ struct SolParm {
   float eps2;                           // tolerance of the implicit scheme
 };
 
+// The gas-flow class's view of the parameter record, word by word in the order of its memory
+// card (names from i to n are integers, the others reals). Field sets 1..5 are density,
+// velocities along r and z, specific internal energy and pressure.
+struct GsParm {
+  float stree;           // scratch
+  float tfz;             // thermal gravity coefficient
+  float tvrg, tvzg;      // current multipliers of the prescribed velocities
+  float fna[5];          // initial ro, u, v, e, p of the subregion read last (reference scales)
+  int32_t jy[11];        // n3 flags each (integer pool): 0 where the field is prescribed
+  int32_t jpg[11];       // n3 reals each: second boundary values; jpg[3] the heat flux
+  int32_t jfg[11];       // n3 reals each: prescribed boundary values, paired with jy
+  int32_t jf[11];        // n1 reals each, consecutive: ro, u, v, e, p and the published fields
+  int32_t jdf[11];       // n1 reals each: residuals and smallest element sizes at the nodes
+  int32_t jf0[11];       // n1 reals each: the new state of a step
+  int32_t jrb[6];        // max(n1, n2) reals each: work arrays lent to the results viewer
+  int32_t ntvrg, ntvzg;  // rows of the u and v multiplier tables
+  int32_t jtvrg, jtvzg;  // the tables, 2 reals a row
+  int32_t ivortex, istream, imach;  // publisher switches; imach set at the first step
+  int32_t jgam, jmu0, jkk0;         // ntel reals each: adiabatic ratio, viscosity, conduction
+  int32_t ipress;                   // publisher switch
+  int32_t jf00[11];                 // further nodal arrays (not laid out by the euler scheme)
+  int32_t jadap[5];                 // n1 reals each: mesh adaption work
+  int32_t jwall;                    // n3 flags (integer pool): 0 on slip walls
+  int32_t jrz0;                     // 2 n1 reals: the node coordinates at the first step
+  int32_t jalpha, jbeta;            // publisher pointers
+  int32_t jrnux, jrnuy, jrnup;      // n2 reals each: element arrays of the schemes
+  int32_t iadapt;                   // adaption switch
+};
+
 union Cparm {
   int32_t iw[300];
   float rw[300];
   DifParm dif;
   SolParm sol;
+  GsParm gs;
 };
 
 // 2D view settings of the results viewer (150 words).
@@ -328,6 +358,9 @@ static_assert(sizeof(SolParm) == 183 * 4 && offsetof(SolParm, jpn) == 31 * 4);
 static_assert(offsetof(SolParm, gn) == 75 * 4 && offsetof(SolParm, hgmin) == 94 * 4);
 static_assert(offsetof(SolParm, jrkont) == 106 * 4 && offsetof(SolParm, jf) == 126 * 4);
 static_assert(offsetof(SolParm, jx) == 176 * 4);
+static_assert(sizeof(GsParm) == 116 * 4 && offsetof(GsParm, jy) == 9 * 4);
+static_assert(offsetof(GsParm, jrb) == 75 * 4 && offsetof(GsParm, ntvrg) == 81 * 4);
+static_assert(offsetof(GsParm, jf00) == 92 * 4 && offsetof(GsParm, iadapt) == 115 * 4);
 static_assert(sizeof(Cmesh) == 800);
 static_assert(offsetof(Cmesh, jcd) == 99 * 4);
 static_assert(sizeof(Cparm) == 1200);

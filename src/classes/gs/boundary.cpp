@@ -1,0 +1,83 @@
+// GSB, GSB1, GSBU: the boundary values of the gas-flow class: prescribed density, energy and
+// pressure, prescribed velocities scaled by their time tables, and slip walls.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "classes/gs/gs_internal.hpp"
+#include "core/trace_hook.hpp"
+#include "kernels/kernels.hpp"
+
+namespace tivor::gs {
+namespace {
+
+// GSB1: the prescribed value of every boundary element with flag 0 at its second node.
+void gsb1(Session& s, float* f, int32_t jy, int32_t jfg) {
+  const Cmesh& c = s.cmesh;
+  const int32_t* b = ints(s, c.jj2);
+  const int32_t* flag = ints(s, jy);
+  const float* value = reals(s, jfg);
+  for (int32_t k = 0; k < c.n3; ++k) {
+    const int32_t node = std::abs(b[2 * k + 1]);
+    if (flag[k] == 0 && node != 0) f[node - 1] = value[k];
+  }
+}
+
+// GSBU: the prescribed velocities at t + ht, then the slip walls where neither component is
+// prescribed: the velocity at both nodes of such a wall element keeps only its component along
+// the element.
+void gsbu(Session& s, float* u, float* v) {
+  if (rtmr(s, "gsbu")) return;
+  GsParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  const float at = s.cht.t + s.cht.ht;
+  float slope = 0;
+  intr(at, reals(s, p.jtvrg), p.ntvrg, p.tvrg, slope);
+  intr(at, reals(s, p.jtvzg), p.ntvzg, p.tvzg, slope);
+  const int32_t* b = ints(s, c.jj2);
+  const int32_t* fu = ints(s, p.jy[kU]);
+  const int32_t* fv = ints(s, p.jy[kV]);
+  const int32_t* wall = ints(s, p.jwall);
+  const float* gu = reals(s, p.jfg[kU]);
+  const float* gv = reals(s, p.jfg[kV]);
+  const float* rz = reals(s, c.jrz);
+  const int32_t* last = ints(s, c.jn3);
+  int32_t first = 0;
+  for (int32_t sub = 0; sub < c.ntel; ++sub) {
+    const int32_t end = range_end(last, sub, first, c.n3);
+    for (int32_t k = first; k < end; ++k) {
+      const int32_t pn = b[2 * k + 1];
+      if (pn <= 0) continue;
+      if (fu[k] == 0) u[pn - 1] = gu[k] * p.tvrg;
+      if (fv[k] == 0) v[pn - 1] = gv[k] * p.tvzg;
+      if (fu[k] + fv[k] < 2 || wall[k] != 0) continue;
+      const int32_t qn = std::abs(b[2 * k]);
+      if (qn == 0) continue;
+      const float tr = rz[2 * (pn - 1)] - rz[2 * (qn - 1)];
+      const float tz = rz[2 * (pn - 1) + 1] - rz[2 * (qn - 1) + 1];
+      const float len = std::sqrt(tr * tr + tz * tz);
+      if (len < 1e-6f) continue;
+      for (const int32_t n : {pn, qn}) {
+        const float along = (u[n - 1] * tr + v[n - 1] * tz) / (len * len);
+        u[n - 1] = along * tr;
+        v[n - 1] = along * tz;
+      }
+    }
+    first = end;
+  }
+}
+
+}  // namespace
+
+void gsb(Session& s, int32_t f) {
+  if (rtmr(s, "gsb")) return;
+  const GsParm& p = parm(s);
+  const int64_t n1 = s.cmesh.n1;
+  float* base = reals(s, f);
+  gsb1(s, base + kRo * n1, p.jy[kRo], p.jfg[kRo]);
+  gsbu(s, base + kU * n1, base + kV * n1);
+  gsb1(s, base + kE * n1, p.jy[kE], p.jfg[kE]);
+  gsb1(s, base + kP * n1, p.jy[kP], p.jfg[kP]);
+}
+
+}  // namespace tivor::gs

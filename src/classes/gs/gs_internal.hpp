@@ -1,0 +1,75 @@
+// The routines of the gas-flow class behind its manager. Internal to src/classes/gs.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+#include "core/pool.hpp"
+#include "core/session.hpp"
+
+namespace tivor::gs {
+
+inline GsParm& parm(Session& s) {
+  return s.cparm.gs;
+}
+inline const GsParm& parm(const Session& s) {
+  return s.cparm.gs;
+}
+
+// Field numbers (from 0) of the state and published fields in jf, jf0 and the flag sets jy, jfg.
+enum Field : int {
+  kRo = 0,
+  kU = 1,
+  kV = 2,
+  kE = 3,
+  kP = 4,
+  kVort = 5,    // published vorticity
+  kStream = 6,  // published stream function; jy/jfg: its boundary values
+  kMach = 7,    // published local Mach number; jy/jfg: the wr conditions
+  kTemp = 8,    // published temperature; jy/jfg: the wz conditions
+};
+
+// The nodes an element uses: 3 for a triangle and for a quadrilateral whose third and fourth
+// node numbers are equal, else 4.
+inline int corners(const int32_t* v, int32_t m) {
+  return (m == 4 && v[2] != v[3]) ? 4 : 3;
+}
+
+// The cumulative counts of subregion k (from 0) clamped to [first, total].
+inline int32_t range_end(const int32_t* cumulative, int32_t k, int32_t first, int32_t total) {
+  return std::clamp(cumulative[k], first, total);
+}
+
+// GSIN: the mesh, the class's keywords and every array of the task; 1 on the error exit.
+[[nodiscard]] int gsin(Session& s);
+// GSIN1: the arrays of the fields and the boundary, the gravity coefficient and the boundary
+// conditions; 1 on the error exit.
+[[nodiscard]] int gsin1(Session& s);
+// GSBASE: the class's memory card.
+void gsbase(Session& s);
+// True when the class's arrays lie in the pools as GSIN lays them out and the mesh's arrays
+// match the counts of the mesh record (the condition of every step).
+bool arrays_ok(const Session& s);
+
+// GSIND3: the element geometry on the current node coordinates (at is = 0 also the copies of the
+// coordinates and the volumes). Returns the first element (from 1) without a positive area,
+// 0 when every element is sound.
+int32_t gsind3(Session& s);
+// GSB: the prescribed ro, u, v (with the slip walls), e and p written into the fields at
+// pointers f (five consecutive arrays).
+void gsb(Session& s, int32_t f);
+// GSHT: the time step from the Courant number and the stable step of the scheme.
+void gsht(Session& s);
+// GSL1: one step of the euler scheme from jf into jf0.
+void gsl1(Session& s, float ht);
+// GSSGL1: one pass of the extremum limiter of the nodal field f into g (g may be f); wmax and
+// wmin are work arrays of n1 reals.
+void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin);
+// The stop of a run whose new state holds a value that is not finite: the message names the
+// field, the node and the time; 1 (error exit) when one is found, 0 otherwise.
+[[nodiscard]] int check_finite(Session& s, std::string_view routine, int32_t f, int fields);
+// GSP: publishes the result functions, the boundary lists, the histories and the film.
+void gsp(Session& s);
+
+}  // namespace tivor::gs
