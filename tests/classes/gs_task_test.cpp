@@ -87,11 +87,6 @@ TEST_F(GsTest, BadDataIsRefusedAndAdaptionStaysOff) {
   ASSERT_TRUE(prepare(t));
   EXPECT_FLOAT_EQ(at(3, 0), 5.0f);
   EXPECT_FLOAT_EQ(at(4, 0), 2.0f);
-  // The second method is not offered yet: the task stays as it is.
-  keys(1);
-  run(1, 2);
-  EXPECT_TRUE(seen("implicit velocity scheme is not available"));
-  EXPECT_EQ(s->cht.is, 1);
 }
 
 }  // namespace

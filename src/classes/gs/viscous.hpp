@@ -81,4 +81,9 @@ void viscous_geometry(const ViscousMesh& mesh, ViscousWork& work);
                                float* u, float* v, float* e, ViscousWork& work,
                                ViscousStats* stats = nullptr);
 
+// GSVIS: the implicit step of the class's second method on the five state fields at pool
+// pointer f (ro, u, v, e, p, n1 reals each) after the euler step, with the class's boundary
+// conditions; the pressure follows the new energy. 1 on the error exit.
+[[nodiscard]] int gsvis(Session& s, int32_t f);
+
 }  // namespace tivor::gs
