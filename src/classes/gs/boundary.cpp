@@ -25,8 +25,8 @@ void gsb1(Session& s, float* f, int32_t jy, int32_t jfg) {
 
 // GSBU: the prescribed velocities at t + ht, then the slip walls where neither component is
 // prescribed: the velocity at both nodes of such a wall element keeps only its component along
-// the element.
-void gsbu(Session& s, float* u, float* v) {
+// the element; what the wall takes of the kinetic energy is added to e.
+void gsbu(Session& s, float* u, float* v, float* e) {
   if (rtmr(s, "gsbu")) return;
   GsParm& p = parm(s);
   const Cmesh& c = s.cmesh;
@@ -59,8 +59,12 @@ void gsbu(Session& s, float* u, float* v) {
       if (len < 1e-6f) continue;
       for (const int32_t n : {pn, qn}) {
         const float along = (u[n - 1] * tr + v[n - 1] * tz) / (len * len);
-        u[n - 1] = along * tr;
-        v[n - 1] = along * tz;
+        const float ur = along * tr, vz = along * tz;
+        // A wall does no work: the kinetic energy of the normal velocity it stops stays in the
+        // gas as internal energy.
+        e[n - 1] += 0.5f * ((u[n - 1] * u[n - 1] + v[n - 1] * v[n - 1]) - (ur * ur + vz * vz));
+        u[n - 1] = ur;
+        v[n - 1] = vz;
       }
     }
     first = end;
@@ -75,7 +79,7 @@ void gsb(Session& s, int32_t f) {
   const int64_t n1 = s.cmesh.n1;
   float* base = reals(s, f);
   gsb1(s, base + kRo * n1, p.jy[kRo], p.jfg[kRo]);
-  gsbu(s, base + kU * n1, base + kV * n1);
+  gsbu(s, base + kU * n1, base + kV * n1, base + kE * n1);
   gsb1(s, base + kE * n1, p.jy[kE], p.jfg[kE]);
   gsb1(s, base + kP * n1, p.jy[kP], p.jfg[kP]);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "core/pool.hpp"
 #include "core/session.hpp"
@@ -40,6 +41,18 @@ inline int corners(const int32_t* v, int32_t m) {
 inline int32_t range_end(const int32_t* cumulative, int32_t k, int32_t first, int32_t total) {
   return std::clamp(cumulative[k], first, total);
 }
+
+// What the class keeps between steps outside the pools: the neighbours of every node along the
+// element outlines (they change only with the mesh) and the clock of the last redraw.
+struct GsCache : ClassCache {
+  uint64_t stamp = ~uint64_t{0};
+  int32_t n1 = -1, n2 = -1;
+  std::vector<int32_t> start, next;  // neighbours of node i: next[start[i] .. start[i + 1])
+  double drawn_at = -1e30;
+  double cost = 0.0;
+};
+// The class's cache, with its neighbours rebuilt when the mesh or the pools changed.
+GsCache& gs_cache(Session& s);
 
 // GSIN: the mesh, the class's keywords and every array of the task; 1 on the error exit.
 [[nodiscard]] int gsin(Session& s);

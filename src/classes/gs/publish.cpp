@@ -24,50 +24,6 @@ constexpr int kPublished = 9;
 // this many seconds between pictures.
 constexpr double kRedrawSeconds = 0.1;
 
-// What the publisher keeps between steps: the node neighbours along element outlines (they
-// change only with the mesh) and the clock of the last redraw.
-struct PublishCache : ClassCache {
-  uint64_t stamp = ~uint64_t{0};
-  int32_t n1 = -1, n2 = -1;
-  std::vector<int32_t> start, next;  // neighbours of node i: next[start[i] .. start[i + 1])
-  double drawn_at = -1e30;
-  double cost = 0.0;
-};
-
-PublishCache& cache(Session& s) {
-  auto* held = dynamic_cast<PublishCache*>(s.class_cache.held.get());
-  if (held == nullptr) {
-    s.class_cache.held = std::make_unique<PublishCache>();
-    held = static_cast<PublishCache*>(s.class_cache.held.get());
-  }
-  const Cmesh& c = s.cmesh;
-  if (held->stamp == s.pool_stamp && held->n1 == c.n1 && held->n2 == c.n2) return *held;
-  held->stamp = s.pool_stamp;
-  held->n1 = c.n1;
-  held->n2 = c.n2;
-  std::vector<std::pair<int32_t, int32_t>> edges;
-  const int32_t* conn = ints(s, c.jj1);
-  for (int32_t e = 0; e < c.n2; ++e) {
-    const int32_t* v = conn + int64_t{e} * c.m;
-    const int k = corners(v, c.m);
-    for (int i = 0; i < k; ++i) {
-      const int32_t a = v[i] - 1, b = v[(i + 1) % k] - 1;
-      edges.emplace_back(a, b);
-      edges.emplace_back(b, a);
-    }
-  }
-  std::sort(edges.begin(), edges.end());
-  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-  held->start.assign(static_cast<size_t>(c.n1) + 1, 0);
-  held->next.resize(edges.size());
-  for (size_t k = 0; k < edges.size(); ++k) {
-    held->start[static_cast<size_t>(edges[k].first) + 1] += 1;
-    held->next[k] = edges[k].second;
-  }
-  for (int32_t i = 0; i < c.n1; ++i) held->start[i + 1] += held->start[i];
-  return *held;
-}
-
 // Vorticity dv/dr - du/dz: the element values averaged at the nodes with the lumped masses.
 void vorticity(Session& s, float* w) {
   const Cmesh& c = s.cmesh;
@@ -101,7 +57,7 @@ void vorticity(Session& s, float* w) {
 // that psi is constant along a wall the flow does not cross; every other node takes the mean of
 // the values its known neighbours give it, reached breadth first. A prescribed psi (keyword
 // "psi") fixes the constant at the first boundary element that carries it.
-void stream_function(Session& s, float* psi, const PublishCache& nb) {
+void stream_function(Session& s, float* psi, const GsCache& nb) {
   const Cmesh& c = s.cmesh;
   const GsParm& p = parm(s);
   const int32_t n1 = c.n1;
@@ -203,7 +159,7 @@ void mach_and_temperature(Session& s, float* mach, float* temp) {
 
 // The film entry after a step: always while a film runs and at the last step of a run;
 // otherwise when kRedrawSeconds, and nine times what the last redraw cost, have passed since it.
-void film(Session& s, PublishCache& clock) {
+void film(Session& s, GsCache& clock) {
   if (!s.up.afilm) return;
   const double now = s.host->clock();
   if (s.cht.ifilm == 0 && s.cht.is < s.cht.isp &&
@@ -221,7 +177,7 @@ void gsp(Session& s) {
   if (flag_tst(s) || rtmr(s, "gsp")) return;
   GsParm& p = parm(s);
   gsbase(s);
-  PublishCache& held = cache(s);
+  GsCache& held = gs_cache(s);
   vorticity(s, reals(s, p.jf[kVort]));
   stream_function(s, reals(s, p.jf[kStream]), held);
   mach_and_temperature(s, reals(s, p.jf[kMach]), reals(s, p.jf[kTemp]));

@@ -224,29 +224,30 @@ void gsl1(Session& s, float ht) {
 }
 
 void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin) {
-  const Cmesh& c = s.cmesh;
-  const int64_t n1 = c.n1;
-  const int32_t m = c.m;
+  const GsCache& nb = gs_cache(s);
+  const int64_t n1 = s.cmesh.n1;
   const float* x = reals(s, f);
   float* y = reals(s, g);
   float* hi = reals(s, wmax);
   float* lo = reals(s, wmin);
-  std::fill_n(lo, n1, 1e18f);
-  std::fill_n(hi, n1, -1e18f);
-  const int32_t* conn = ints(s, c.jj1);
-  for (int32_t e = 0; e < c.n2; ++e) {
-    const int32_t* v = conn + int64_t{e} * m;
-    const int k = corners(v, m);
-    for (int i = 0; i < k; ++i) {
-      const int32_t n = v[i] - 1;
-      const float a = x[v[(i + 1) % k] - 1], b = x[v[(i + k - 1) % k] - 1];
-      lo[n] = std::min({lo[n], a, b});
-      hi[n] = std::max({hi[n], a, b});
+  const int32_t* start = nb.start.data();
+  const int32_t* next = nb.next.data();
+  // The range of each node's neighbours along the element outlines (the diagonal of a
+  // quadrilateral is not an outline edge), then the blend from the old values: g may be f.
+  for (int64_t n = 0; n < n1; ++n) {
+    float a = 1e18f, b = -1e18f;
+    for (int32_t j = start[n]; j < start[n + 1]; ++j) {
+      const float w = x[next[j]];
+      a = w < a ? w : a;
+      b = w > b ? w : b;
     }
+    lo[n] = a;
+    hi[n] = b;
   }
   // A node of no element keeps its value (its range stays empty).
   for (int64_t n = 0; n < n1; ++n) {
-    const float alpha = (x[n] < lo[n] || x[n] > hi[n]) && lo[n] <= hi[n] ? 0.25f : 0.0f;
+    const bool strict = (x[n] < lo[n] || x[n] > hi[n]) && lo[n] <= hi[n];
+    const float alpha = strict ? 0.25f : 0.0f;
     y[n] = (1 - alpha) * x[n] + alpha * (lo[n] + hi[n]) / 2;
   }
 }

@@ -1,0 +1,46 @@
+// The gas-flow class's cache: the node neighbours along the element outlines.
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "classes/gs/gs_internal.hpp"
+
+namespace tivor::gs {
+
+GsCache& gs_cache(Session& s) {
+  auto* held = dynamic_cast<GsCache*>(s.class_cache.held.get());
+  if (held == nullptr) {
+    s.class_cache.held = std::make_unique<GsCache>();
+    held = static_cast<GsCache*>(s.class_cache.held.get());
+  }
+  const Cmesh& c = s.cmesh;
+  if (held->stamp == s.pool_stamp && held->n1 == c.n1 && held->n2 == c.n2) return *held;
+  held->stamp = s.pool_stamp;
+  held->n1 = c.n1;
+  held->n2 = c.n2;
+  std::vector<std::pair<int32_t, int32_t>> edges;
+  edges.reserve(8 * static_cast<size_t>(std::max(c.n2, 0)));
+  const int32_t* conn = ints(s, c.jj1);
+  for (int32_t e = 0; e < c.n2; ++e) {
+    const int32_t* v = conn + int64_t{e} * c.m;
+    const int k = corners(v, c.m);
+    for (int i = 0; i < k; ++i) {
+      const int32_t a = v[i] - 1, b = v[(i + 1) % k] - 1;
+      edges.emplace_back(a, b);
+      edges.emplace_back(b, a);
+    }
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  held->start.assign(static_cast<size_t>(std::max(c.n1, 0)) + 1, 0);
+  held->next.resize(edges.size());
+  for (size_t k = 0; k < edges.size(); ++k) {
+    held->start[static_cast<size_t>(edges[k].first) + 1] += 1;
+    held->next[k] = edges[k].second;
+  }
+  for (int32_t i = 0; i < c.n1; ++i) held->start[i + 1] += held->start[i];
+  return *held;
+}
+
+}  // namespace tivor::gs

@@ -1,0 +1,182 @@
+// Verification of the euler scheme: the shock tube against the exact solution of its Riemann
+// problem, states that must not change, and the conservation of the scheme's update.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "classes/gs/gs_internal.hpp"
+#include "classes/gs/scheme.hpp"
+#include "classes/gs_fixture.hpp"
+
+namespace tivor::gs_test {
+namespace {
+
+// The tube 0 <= x <= 1 of n cells (two across) closed by slip walls, filled with the gas on the
+// right of the diaphragm (ro = 0.125, p = 0.1, gamma = 1.4); the left half is set by sod().
+Task tube(int n, float dt) {
+  Task t;
+  const double h = 1.0 / n;
+  t.regions = {{0, 0, 1, 2 * h, n, 2}};
+  t.regions[0].ro = 0.125f, t.regions[0].e = 2.0f;
+  t.cur = -dt;
+  return t.closed();
+}
+
+// The exact density at x, t = 0.2 (star state of the problem: p = 0.30313, u = 0.92745).
+double exact_density(double x) {
+  const double t = 0.2, g = 1.4, cl = std::sqrt(g), ustar = 0.92745;
+  const double head = 0.5 - cl * t, tail = 0.5 + (ustar - 0.99772) * t;
+  if (x < head) return 1.0;
+  if (x < tail) {
+    const double u = 2 / (g + 1) * (cl + (x - 0.5) / t);
+    return std::pow((cl - (g - 1) / 2 * u) / cl, 2 / (g - 1));
+  }
+  if (x < 0.5 + ustar * t) return 0.42632;
+  if (x < 0.5 + 1.75216 * t) return 0.26557;
+  return 0.125;
+}
+
+class GsVerifyTest : public GsTest {
+ protected:
+  // Density along the bottom of the tube at t = 0.2, by x.
+  std::vector<std::pair<double, double>> sod(int n, float dt) {
+    fresh();
+    EXPECT_TRUE(prepare(tube(n, dt)));
+    // Left of the diaphragm ro = 1, p = 1.
+    for (int32_t i = 0; i < n1(); ++i) {
+      if (r(i) > 0.5f - 1e-6f) continue;
+      for (int f = 0; f < 5; ++f) reals(*s, parm().jf[f])[i] = f == 1 || f == 2 ? 0 : 1;
+      reals(*s, parm().jf[3])[i] = 2.5f;
+    }
+    run(static_cast<int>(std::lround(0.2 / dt)));
+    EXPECT_NEAR(s->cht.t, 0.2, 1e-4);
+    std::vector<std::pair<double, double>> line;
+    for (int32_t i = 0; i < n1(); ++i) {
+      if (z(i) < 1e-6f) line.emplace_back(r(i), at(0, i));
+    }
+    std::sort(line.begin(), line.end());
+    return line;
+  }
+  // The first x beyond x0 where the density falls through the level.
+  static double crossing(const std::vector<std::pair<double, double>>& line, double x0,
+                         double level) {
+    for (size_t k = 1; k < line.size(); ++k) {
+      if (line[k].first > x0 && line[k - 1].second >= level && line[k].second < level) {
+        const double f = (line[k - 1].second - level) / (line[k - 1].second - line[k].second);
+        return line[k - 1].first + f * (line[k].first - line[k - 1].first);
+      }
+    }
+    return -1;
+  }
+};
+
+TEST_F(GsVerifyTest, ShockTubeMeetsTheExactSolution) {
+  double previous = 1e30;
+  for (int n : {100, 200, 400}) {
+    const double h = 1.0 / n;
+    const auto line = sod(n, static_cast<float>(0.2 * h));
+    double l1 = 0;
+    for (size_t k = 1; k < line.size(); ++k) {
+      const double x = 0.5 * (line[k].first + line[k - 1].first);
+      const double mid = 0.5 * (line[k].second + line[k - 1].second);
+      l1 += std::abs(mid - exact_density(x)) * (line[k].first - line[k - 1].first);
+    }
+    // First order at the discontinuities: the error must fall clearly under refinement.
+    EXPECT_LT(l1, 0.8 * previous) << n;
+    previous = l1;
+    if (n != 400) continue;
+    // Plateaus, away from the fronts by 8 cells, within 3 per cent.
+    const auto value = [&](double x) {
+      const auto it = std::lower_bound(line.begin(), line.end(), std::make_pair(x, -1e30));
+      return it->second;
+    };
+    EXPECT_NEAR(value(0.15), 1.0, 0.03);
+    EXPECT_NEAR(value(0.6), 0.42632, 0.03 * 0.42632);
+    EXPECT_NEAR(value(0.77), 0.26557, 0.03 * 0.26557);
+    EXPECT_NEAR(value(0.95), 0.125, 0.03 * 0.125);
+    // A front smeared over a few cells stands where its mid level is crossed: the shock within
+    // 3 cells, the contact (which spreads as the square root of the steps) within 4; inside the
+    // rarefaction the level 0.7 within 2 cells.
+    EXPECT_NEAR(crossing(line, 0.75, (0.26557 + 0.125) / 2), 0.85043, 3 * h);
+    EXPECT_NEAR(crossing(line, 0.6, (0.42632 + 0.26557) / 2), 0.68549, 4 * h);
+    EXPECT_NEAR(crossing(line, 0.1, 0.7), 0.36111, 2 * h);
+  }
+}
+
+TEST_F(GsVerifyTest, UniformStatesStayUnchanged) {
+  // A uniform flow on a mesh of triangles with all its values prescribed on the boundary, and a
+  // gas at rest at the reference energy under thermal gravity in an axisymmetric closed box:
+  // residuals, gradients and the gravity term vanish, so only rounding may move a value.
+  for (const bool moving : {true, false}) {
+    fresh();
+    Task t;
+    t.regions = {{0.5, 0, 1.5, 1, 8, 7}};
+    t.m = 3;
+    if (moving) {
+      t.regions[0].u = 0.3f, t.regions[0].v = -0.2f;
+      const std::string all = "=1\nm=-10 -10 10 10 ";
+      t.ro = "ro" + all + "1 1\n";
+      t.vr = "vr" + all + "0.3 0.3\ntvr=2\nm=0 1 1 1\n";
+      t.vz = "vz" + all + "-0.2 -0.2\ntvz=2\nm=0 1 1 1\n";
+      t.ee = "ee" + all + "2.5 2.5\n";
+    } else {
+      t.symmetry = 1;
+      t.tfz = 3;
+      t.closed();
+    }
+    ASSERT_TRUE(prepare(t));
+    run(20);
+    ASSERT_FALSE(flag_tst(*s));
+    const float expect[5] = {1, t.regions[0].u, t.regions[0].v, 2.5f, 1};
+    for (int f = 0; f < 5; ++f) {
+      for (int32_t i = 0; i < n1(); ++i) ASSERT_NEAR(at(f, i), expect[f], 2e-6f) << f << moving;
+    }
+  }
+}
+
+TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
+  // A pressure bump in the middle of a box of slip walls, plane and axisymmetric. The stages
+  // without the extremum limiter (which flattens extrema node by node and is not conservative)
+  // keep the mass and the energy, and the momentum of the symmetric flow at zero, to rounding.
+  for (const int symmetry : {2, 1}) {
+    fresh();
+    Task t;
+    t.regions = {{0, 0, 1, 1, 12, 12}};
+    t.symmetry = symmetry;
+    t.cur = 0.4f;
+    ASSERT_TRUE(prepare(t.closed()));
+    float* f = reals(*s, parm().jf[0]);
+    for (int32_t i = 0; i < n1(); ++i) {
+      const float d2 = (r(i) - 0.5f) * (r(i) - 0.5f) + (z(i) - 0.5f) * (z(i) - 0.5f);
+      f[3 * n1() + i] = d2 < 0.05f ? 10.0f : 2.5f;
+    }
+    const auto sums = [&] {
+      std::vector<float> mass(n1()), mom(n1()), en(n1());
+      for (int32_t i = 0; i < n1(); ++i) {
+        const float ro = at(0, i), u = at(1, i), v = at(2, i);
+        mass[i] = ro;
+        mom[i] = ro * (symmetry == 1 ? v : u);
+        en[i] = ro * (at(3, i) + (u * u + v * v) / 2);
+      }
+      return std::vector<double>{total(mass), total(mom), total(en)};
+    };
+    const std::vector<double> before = sums();
+    for (int step = 0; step < 30; ++step) {
+      gs::gsht(*s);
+      const float ht = s->cht.ht;
+      gs::gsl10(*s, ht / 2, parm().jf[0], parm().jf[0], parm().jf0[0], 0);
+      gs::gsl10(*s, ht, parm().jf0[0], parm().jf[0], parm().jf0[0], 0);
+      std::copy_n(reals(*s, parm().jf0[0]), 5 * n1(), f);
+    }
+    const std::vector<double> after = sums();
+    float fastest = 0;
+    for (int32_t i = 0; i < n1(); ++i) fastest = std::max(fastest, std::abs(at(1, i)));
+    EXPECT_GT(fastest, 0.1f);  // the gas moves
+    EXPECT_NEAR(after[0], before[0], 1e-5 * before[0]) << symmetry;
+    EXPECT_NEAR(after[1], 0.0, 1e-5 * before[0]) << symmetry;
+    EXPECT_NEAR(after[2], before[2], 1e-5 * before[2]) << symmetry;
+  }
+}
+
+}  // namespace
+}  // namespace tivor::gs_test
