@@ -1,8 +1,11 @@
 // The gas-flow class behind the task protocol: methods, the record and its card, the initial
 // state, the time-step rules and data refused at input.
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "classes/gs/gs_internal.hpp"
 #include "classes/gs_fixture.hpp"
 #include "shell/declaration.hpp"
 
@@ -87,6 +90,46 @@ TEST_F(GsTest, BadDataIsRefusedAndAdaptionStaysOff) {
   ASSERT_TRUE(prepare(t));
   EXPECT_FLOAT_EQ(at(3, 0), 5.0f);
   EXPECT_FLOAT_EQ(at(4, 0), 2.0f);
+  // A step whose values overflow stops with the node and the time, and keeps the last state.
+  reals(*s, parm().jf[3])[7] = 1e30f;
+  std::vector<float> before(reals(*s, parm().jf[0]), reals(*s, parm().jf[0]) + 5 * n1());
+  keys(1);
+  run(1);
+  EXPECT_TRUE(seen(" gsl1:") && seen("not finite at node")) << screen();
+  EXPECT_EQ(s->cht.t, 0.0f);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), reals(*s, parm().jf[0])));
+  flag_off(*s);
+}
+
+TEST_F(GsTest, PublishedFields) {
+  // A uniform flow along a channel of slip walls, its velocity held at both ends: the stream
+  // function is constant along each wall and differs between them by the mass flux ro u H; the Mach
+  // number and the temperature follow from the gas law.
+  Task t;
+  t.regions = {{0, 0, 2, 0.5, 16, 5}};
+  t.regions[0].u = 0.6f;
+  t.wall = "wall=2\nm=-1 -0.01 3 0.01\nm=-1 0.49 3 0.51\n";
+  t.vr = "vr=2\nm=0 0 0 0.5 0.6 0.6\nm=2 0 2 0.5 0.6 0.6\ntvr=2\nm=0 1 1 1\n";
+  ASSERT_TRUE(prepare(t));
+  run(3);
+  const float flux = 0.6f * 0.5f;
+  float bottom = 0, top = 0;
+  for (int32_t i = 0; i < n1(); ++i) {
+    if (z(i) < 1e-6f && r(i) < 1e-6f) bottom = at(6, i);
+    if (z(i) > 0.5f - 1e-6f && r(i) < 1e-6f) top = at(6, i);
+  }
+  EXPECT_NEAR(top - bottom, flux, 1e-3 * flux);
+  for (int32_t i = 0; i < n1(); ++i) {
+    const float wall = z(i) < 1e-6f ? bottom : z(i) > 0.5f - 1e-6f ? top : at(6, i);
+    ASSERT_NEAR(at(6, i), wall, 1e-4 * flux);
+    ASSERT_NEAR(at(7, i), 0.6f / std::sqrt(1.4f * 0.4f * 2.5f), 1e-4);
+    ASSERT_NEAR(at(8, i), at(4, i) / at(0, i), 1e-5);
+  }
+  // A shear flow u = z has the vorticity -1 at every node.
+  for (int32_t i = 0; i < n1(); ++i) reals(*s, parm().jf[1])[i] = z(i);
+  gsm(*s, -1);  // the results hook has nothing of its own
+  gs::gsp(*s);
+  for (int32_t i = 0; i < n1(); ++i) ASSERT_NEAR(at(5, i), -1.0f, 1e-4f);
 }
 
 }  // namespace

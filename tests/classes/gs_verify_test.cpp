@@ -2,6 +2,10 @@
 // problem, states that must not change, and the conservation of the scheme's update.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "classes/gs/gs_internal.hpp"
@@ -175,6 +179,46 @@ TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
     EXPECT_NEAR(after[0], before[0], 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[1], 0.0, 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[2], before[2], 1e-5 * before[2]) << symmetry;
+  }
+}
+
+TEST_F(GsVerifyTest, LimiterPullsOnlyStrictExtrema) {
+  // On squares of 0.25 with 1 everywhere but: a peak P = 3 at (0.5, 0.5); A = 2 beside it and
+  // B = 2 beside A, so that B equals its neighbours' maximum; D = 2 on P's diagonal, which is no
+  // outline neighbour of D. P and D are pulled a quarter of the way to the middle of their
+  // neighbours' range, every other node stays.
+  Task t;
+  t.regions = {{0, 0, 1, 1, 4, 4}};
+  ASSERT_TRUE(prepare(t.closed()));
+  const int32_t j = parm().jf[0];
+  float* f = reals(*s, j);
+  const auto node = [&](float x, float y) {
+    for (int32_t i = 0; i < n1(); ++i) {
+      if (std::abs(r(i) - x) < 1e-6f && std::abs(z(i) - y) < 1e-6f) return i;
+    }
+    return int32_t{-1};
+  };
+  std::fill_n(f, n1(), 1.0f);
+  const int32_t p = node(0.5f, 0.5f), d = node(0.75f, 0.75f);
+  f[p] = 3;
+  f[node(0.25f, 0.5f)] = f[node(0.25f, 0.75f)] = f[d] = 2;
+  std::vector<float> expect(f, f + n1());
+  expect[p] = 0.75f * 3 + 0.25f * 1.5f;
+  expect[d] = 0.75f * 2 + 0.25f * 1;
+  gs::gssgl1(*s, j, j, parm().jrb[0], parm().jrb[1]);
+  for (int32_t i = 0; i < n1(); ++i) ASSERT_FLOAT_EQ(f[i], expect[i]) << i;
+}
+
+TEST_F(GsVerifyTest, EverySamplePreparesAndRuns) {
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs")) {
+    fresh();
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(test::prepare_like_shell(*s, text, [&] { gsm(*s, 1); }))
+        << entry.path() << screen();
+    run(5);
+    EXPECT_GT(s->cht.t, 0) << entry.path();
   }
 }
 

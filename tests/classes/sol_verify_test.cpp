@@ -339,7 +339,7 @@ TEST(SolSamples, HelpFileKnowsEveryKeywordOfTheSamples) {
   namespace fs = std::filesystem;
   std::ifstream help_file(fs::path(TIVOR_SOURCE_DIR) / "hlp/keywords.hlp", std::ios::binary);
   std::string help((std::istreambuf_iterator<char>(help_file)), {});
-  for (const char* dir : {"examples/sol", "examples/dif"}) {
+  for (const char* dir : {"examples/sol", "examples/dif", "examples/gs"}) {
     for (const auto& entry : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / dir)) {
       std::ifstream in(entry.path());
       for (std::string line; std::getline(in, line);) {

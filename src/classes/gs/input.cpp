@@ -64,9 +64,12 @@ int read_table(Session& s, std::string_view size_prompt, std::string_view size_k
 
 // The refusal of a subregion constant or initial value.
 int refuse(Session& s, int32_t sub, std::string_view what, float value) {
-  std::string message = " gsin:subregion" + fmt_int(sub + 1, "(i4)") + " ";
+  std::string message = " gsin:subregion";
+  message += fmt_int(sub + 1, "(i4)");
+  message += ' ';
   message += what;
-  message += "=" + fmt_real(value, "(e10.3)");
+  message += '=';
+  message += fmt_real(value, "(e10.3)");
   return flag_on(s, message);
 }
 
@@ -216,7 +219,9 @@ int gsin(Session& s) {
   s.cht.t = 0.0f;
   s.cht.is = 0;
   if (const int32_t bad = gsind3(s); bad != 0) {
-    return flag_on(s, " gsind3:incorrect element:" + fmt_int(bad, "(i8)"));
+    std::string message = " gsind3:incorrect element:";
+    message += fmt_int(bad, "(i8)");
+    return flag_on(s, message);
   }
   if (subregions(s) || read_real(s, " courant number", "cur", s.cht.cur) ||
       read_real(s, " center coefficient", "bet", s.cht.bet) ||

@@ -122,6 +122,34 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
   }
 }
 
+// One pass of the extremum limiter on F fields at once, from src[f] into dst[f] (never the same
+// array): each node compares its value with the range of its neighbours along the element
+// outlines (the diagonal of a quadrilateral is not an outline edge); a strict extremum is
+// pulled a quarter of the way to the middle of that range. A node of no element keeps its value.
+template <int F>
+void limit_pass(const GsCache& nb, int64_t n1, const float* const (&src)[F],
+                float* const (&dst)[F]) {
+  const int32_t* start = nb.start.data();
+  const int32_t* next = nb.next.data();
+  for (int64_t n = 0; n < n1; ++n) {
+    float lo[F], hi[F];
+    for (int f = 0; f < F; ++f) lo[f] = 1e18f, hi[f] = -1e18f;
+    for (int32_t j = start[n]; j < start[n + 1]; ++j) {
+      const int32_t k = next[j];
+      for (int f = 0; f < F; ++f) {
+        const float w = src[f][k];
+        lo[f] = w < lo[f] ? w : lo[f];
+        hi[f] = w > hi[f] ? w : hi[f];
+      }
+    }
+    for (int f = 0; f < F; ++f) {
+      const float x = src[f][n];
+      const bool strict = (x < lo[f] || x > hi[f]) && lo[f] <= hi[f];
+      dst[f][n] = strict ? 0.75f * x + 0.125f * (lo[f] + hi[f]) : x;
+    }
+  }
+}
+
 }  // namespace
 
 StageView stage_view(Session& s, int32_t in) {
@@ -198,11 +226,25 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
     o[2 * n1 + n] = v1;
     o[3 * n1 + n] = std::max((eb - k * df[3 * n1 + n]) / r1 - (u1 * u1 + v1 * v1) / 2, 0.0f);
   }
+  // The limiter's passes run on the four fields together, back and forth between out and the
+  // spare arrays jdf(7..10); all new values of a pass come from the values before it.
+  float* fields[4];
+  float* spare[4];
+  for (int f = 0; f < 4; ++f) {
+    fields[f] = o + f * n1;
+    spare[f] = df + (6 + f) * n1;
+  }
+  const GsCache& nb = gs_cache(s);
   for (int pass = 0; pass < limiter_passes; ++pass) {
-    for (int f = 0; f < 4; ++f) {
-      const int32_t j = out + static_cast<int32_t>(f * n1);
-      gssgl1(s, j, j, p.jrb[0], p.jrb[1]);
-    }
+    const bool forth = pass % 2 == 0;
+    const float* const from[4] = {forth ? fields[0] : spare[0], forth ? fields[1] : spare[1],
+                                  forth ? fields[2] : spare[2], forth ? fields[3] : spare[3]};
+    float* const to[4] = {forth ? spare[0] : fields[0], forth ? spare[1] : fields[1],
+                          forth ? spare[2] : fields[2], forth ? spare[3] : fields[3]};
+    limit_pass<4>(nb, n1, from, to);
+  }
+  if (limiter_passes % 2 == 1) {
+    for (int f = 0; f < 4; ++f) std::copy_n(spare[f], n1, fields[f]);
   }
   gsb(s, out);
   // The pressure by the gas law of the subregion that holds the node.
@@ -224,32 +266,14 @@ void gsl1(Session& s, float ht) {
 }
 
 void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin) {
-  const GsCache& nb = gs_cache(s);
+  static_cast<void>(wmax);
   const int64_t n1 = s.cmesh.n1;
-  const float* x = reals(s, f);
-  float* y = reals(s, g);
-  float* hi = reals(s, wmax);
-  float* lo = reals(s, wmin);
-  const int32_t* start = nb.start.data();
-  const int32_t* next = nb.next.data();
-  // The range of each node's neighbours along the element outlines (the diagonal of a
-  // quadrilateral is not an outline edge), then the blend from the old values: g may be f.
-  for (int64_t n = 0; n < n1; ++n) {
-    float a = 1e18f, b = -1e18f;
-    for (int32_t j = start[n]; j < start[n + 1]; ++j) {
-      const float w = x[next[j]];
-      a = w < a ? w : a;
-      b = w > b ? w : b;
-    }
-    lo[n] = a;
-    hi[n] = b;
-  }
-  // A node of no element keeps its value (its range stays empty).
-  for (int64_t n = 0; n < n1; ++n) {
-    const bool strict = (x[n] < lo[n] || x[n] > hi[n]) && lo[n] <= hi[n];
-    const float alpha = strict ? 0.25f : 0.0f;
-    y[n] = (1 - alpha) * x[n] + alpha * (lo[n] + hi[n]) / 2;
-  }
+  // The old values go to wmin first, so that g may be f.
+  float* old = reals(s, wmin);
+  std::copy_n(reals(s, f), n1, old);
+  const float* const from[1] = {old};
+  float* const to[1] = {reals(s, g)};
+  limit_pass<1>(gs_cache(s), n1, from, to);
 }
 
 }  // namespace tivor::gs

@@ -69,8 +69,10 @@ int check_finite(Session& s, std::string_view routine, int32_t f, int fields) {
     message += routine;
     message += ":";
     message += kNames[i % 5];
-    message += " not finite at node" + fmt_int(static_cast<int>(node + 1), "(i8)") +
-               " t=" + fmt_real(s.cht.t + s.cht.ht, "(e10.3)");
+    message += " not finite at node";
+    message += fmt_int(static_cast<int>(node + 1), "(i8)");
+    message += " t=";
+    message += fmt_real(s.cht.t + s.cht.ht, "(e10.3)");
     return flag_on(s, message);
   }
   return 0;

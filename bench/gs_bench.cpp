@@ -1,0 +1,131 @@
+// One step of the euler scheme of the gas-flow class (GSL1: two stages, each with five passes of
+// the extremum limiter) on generator-2 squares of about 10k, 50k and 200k elements,
+// quadrilaterals and triangles; and the copy and triad loops as the machine's memory bandwidth,
+// measured in the same run.
+//
+// Counters: the time per element and step, and the bytes a step moves as counted here, also as
+// a rate to set against the copy loop's. Every array a sweep touches counts as streamed once per
+// sweep; node values gathered through the connectivity or the neighbour lists count once per
+// node, as if the cache kept them between neighbours. 4 B a value. Per stage:
+//   per element-node: the connectivity, d1 and d2, 12 B;
+//   per element: V, 1/r, hr and hz, 16 B;
+//   per node: the six nodal sums cleared, 24 B; ro, u, v, e gathered, 16 B; the six sums read
+//     and written, 48 B; the update reads the mass, the base state and four sums and writes
+//     four fields, 52 B; each of the five limiter passes reads the neighbour offsets, the
+//     neighbour lists (4 B a neighbour), four fields and writes four, 4 + 4 d + 32 B; the odd
+//     last pass is copied back, 32 B; the pressure reads two fields and writes one, 12 B.
+// Per step besides the two stages: five fields copied back, 40 B a node.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "bench_host.hpp"
+#include "classes/gs/gs.hpp"
+#include "classes/gs/gs_internal.hpp"
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "reader/reader.hpp"
+#include "stream_bench.hpp"
+
+namespace {
+
+using namespace tivor;
+
+// A closed box of gas at rest (its middle made hot once prepared), so that waves
+// run, the limiter finds extrema and the viscosity varies from element to element.
+std::string task(int cells, bool triangles) {
+  const std::string c = std::to_string(cells);
+  std::string t = "ntel=1\nm=" + std::string(triangles ? "3" : "4") +
+                  "\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" + c + " neta=" + c +
+                  "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n";
+  t += "symmetry=2\ntfz=0\nro=0\nwall=1\nm=-1 -1 2 2\nvr=0\ntvr=0\nvz=0\ntvz=0\nee=0\nqn=0\n"
+       "p=0\npsi=0\nadaption=0\nwr=0\nwz=0\ngam=1.4\nnu=0\nkk=0\nf0=1 0 0 2.5 1\n";
+  return t + "cur=0.4\nbet=0\nsgl=0 0 0\ngstr4=0\nnthist=0\n";
+}
+
+// A prepared task in a temporary working directory, its middle made hot.
+class GsBench {
+ public:
+  GsBench(int cells, bool triangles)
+      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
+    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
+    std::filesystem::current_path(dir_);
+    console_install(*s);
+    // The program's pools hold about 60k elements of this class; larger pools here.
+    s->a.assign(64000001, 0.0f);
+    s->km.assign(8000001, 0);
+    s->csize = Csize{64000000, 8000000, 0, 0};
+    std::ofstream("bench.gs", std::ios::binary) << task(cells, triangles);
+    int unit = 0;
+    if (readfrom(*s, unit, "bench.gs") != 0) return;
+    gsm(*s, 1);
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
+    ok = !flag_tst(*s);
+    s->cht.itask = kTaskPrepared;
+    if (!ok) return;
+    const GsParm& p = s->cparm.gs;
+    const float* rz = reals(*s, s->cmesh.jrz);
+    float* e = reals(*s, p.jf[gs::kE]);
+    for (int32_t i = 0; i < s->cmesh.n1; ++i) {
+      if (std::abs(rz[2 * i] - 0.5f) < 0.2f && std::abs(rz[2 * i + 1] - 0.5f) < 0.2f) e[i] = 10;
+    }
+  }
+  ~GsBench() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  bench::BenchHost host;
+  std::unique_ptr<Session> s;
+  bool ok = false;
+
+ private:
+  std::filesystem::path old_;
+  std::string dir_;
+};
+
+// Arguments: elements, triangles (0 quadrilaterals, 1 triangles).
+void BM_Gsl1(benchmark::State& state) {
+  const bool triangles = state.range(1) != 0;
+  const double per_cell = triangles ? 2.0 : 1.0;
+  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / per_cell)));
+  GsBench b(cells, triangles);
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  Session& s = *b.s;
+  const GsParm& p = s.cparm.gs;
+  const Cmesh& c = s.cmesh;
+  gs::gsht(s);
+  for (auto _ : state) {
+    gs::gsl1(s, s.cht.ht);
+    std::copy_n(reals(s, p.jf0[0]), 5 * int64_t{c.n1}, reals(s, p.jf[0]));
+  }
+  const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
+  const double neighbours = static_cast<double>(gs::gs_cache(s).next.size()) / n1;
+  const double node_bytes = 24 + 16 + 48 + 52 + 5 * (4 + 4 * neighbours + 32) + 32 + 12;
+  const double bytes = (2 * (n1 * node_bytes + n2 * (k * 12 + 16)) + 40 * n1) / n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["nodes"] = n1;
+  state.counters["bytes_per_element"] = bytes;
+  // "per_element=150n" is the time of one element-step in seconds, "bytes=8G/s" the counted
+  // bytes moved per second.
+  state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Gsl1)
+    ->ArgsProduct({{10000, 50000, 200000}, {0, 1}})
+    ->ArgNames({"elements", "triangles"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
