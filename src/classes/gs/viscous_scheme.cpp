@@ -2,12 +2,12 @@
 // viscous stresses and heat conduction (viscous.hpp) on the class's fields with the class's
 // boundary conditions.
 //
-// Here a wall zone is a no-slip wall, as a wall is for a viscous gas (u = v = 0 at both nodes of
-// its boundary elements; the euler step before treats the same zone as a slip wall), except on
-// the axis of an axisymmetric task, which only stops the radial velocity. A plane of symmetry is
-// given by prescribing the normal velocity alone. Prescribed velocities and energies are kept,
-// the boundary heat flux "qn" flows in where it is positive, and the pressure follows the new
-// energy by the gas law of each node's subregion.
+// The prescribed velocities and energies are kept through the solves (prescribing u = v = 0 on a
+// boundary makes it a no-slip wall). A slip wall ("wall" zones) bears no shear: its nodes move
+// freely in the solve, and the class's boundary values afterwards turn their velocity along the
+// wall, keeping the kinetic energy they take, as after the euler step. The boundary heat flux
+// "qn" flows in where it is positive; the pressure follows the new energy by the gas law of each
+// node's subregion.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +16,6 @@
 #include "classes/gs/gs_internal.hpp"
 #include "classes/gs/viscous.hpp"
 #include "core/trace_hook.hpp"
-#include "mesh/mesh.hpp"
 
 namespace tivor::gs {
 
@@ -33,26 +32,13 @@ int gsvis(Session& s, int32_t fields) {
   const int32_t* yu = ints(s, p.jy[kU]);
   const int32_t* yv = ints(s, p.jy[kV]);
   const int32_t* ye = ints(s, p.jy[kE]);
-  const int32_t* wall = ints(s, p.jwall);
+  const float* gu = reals(s, p.jfg[kU]);
+  const float* gv = reals(s, p.jfg[kV]);
   const float* qn = reals(s, p.jpg[kE]);
   const bool axi = c.isym == 1;
-  const float axis = boundary_tolerance(s).round;
   std::vector<uint8_t> fu(n1, 0), fv(n1, 0), fe(n1, 0);
   std::vector<float> heat(n1, 0.0f);
   bool any_heat = false;
-  // The walls first, then the prescribed values, which win at a node that both touch.
-  for (int32_t k = 0; k < c.n3; ++k) {
-    const int32_t pn = b[2 * k + 1], qn_node = std::abs(b[2 * k]);
-    if (pn <= 0 || qn_node == 0 || yu[k] + yv[k] < 2 || wall[k] != 0) continue;
-    const bool on_axis =
-        axi && std::abs(rz[2 * (pn - 1)]) <= axis && std::abs(rz[2 * (qn_node - 1)]) <= axis;
-    for (const int32_t n : {pn, qn_node}) {
-      u[n - 1] = 0.0f, fu[n - 1] = 1;
-      if (!on_axis) v[n - 1] = 0.0f, fv[n - 1] = 1;
-    }
-  }
-  const float* gu = reals(s, p.jfg[kU]);
-  const float* gv = reals(s, p.jfg[kV]);
   for (int32_t k = 0; k < c.n3; ++k) {
     const int32_t pn = b[2 * k + 1], qn_node = std::abs(b[2 * k]);
     if (pn <= 0) continue;
@@ -80,10 +66,11 @@ int gsvis(Session& s, int32_t fields) {
                          any_heat ? heat.data() : nullptr,
                          s.cht.ht,
                          s.cht.t + s.cht.ht};
-  // The geometry is laid out anew each step: it costs a few per cent of the solves, and nothing
+  // The geometry is laid out anew each step: it costs little beside the solves, and nothing
   // kept outside the pools can go stale when a buffer or the memory checker changes them.
   ViscousWork work;
   if (viscous_step(s, mesh, step, u, v, f + kE * n1, work) != 0) return 1;
+  gsb(s, fields);
   const float* gam = reals(s, p.jgam);
   const int32_t* node_last = ints(s, c.jn1);
   int32_t first = 0;
