@@ -23,9 +23,10 @@ struct Region {
   float ro = 1, u = 0, v = 0, e = 2.5f, p = 1;
 };
 
-// The class's data; each condition string holds whole data lines ending in newlines.
+// The class's data on one subregion; each condition string holds whole data lines ending in
+// newlines.
 struct Task {
-  std::vector<Region> regions;
+  Region g;
   int m = 4, symmetry = 2;
   float tfz = 0;
   std::string ro = "ro=0\n", wall = "wall=0\n", vr = "vr=0\ntvr=0\n", vz = "vz=0\ntvz=0\n";
@@ -33,27 +34,21 @@ struct Task {
   int adaption = 0;
   float cur = 0.5f;
   int gstr4 = 0;
-  std::string history = "nthist=0\n";
 
   // Slip walls on every boundary element.
-  Task& closed() {
-    wall = "wall=1\nm=-1000 -1000 1000 1000\n";
-    return *this;
-  }
+  Task& closed() { return wall = "wall=1\nm=-1000 -1000 1000 1000\n", *this; }
 
   std::string text() const {
-    std::string t = "ntel=" + std::to_string(regions.size()) + "\nm=" + std::to_string(m) + "\n";
-    for (const Region& g : regions) t += test::block(g.r0, g.z0, g.r1, g.z1, g.nksi, g.neta);
-    t += regions.size() > 1 ? "skl=1\nm=-1000 -1000 1000 1000\n" : "skl=0\n";
-    t += "scale=1 1\nrzcor=0\nsymmetry=" + std::to_string(symmetry) + "\ntfz=" + num(tfz) + "\n";
+    std::string t = "ntel=1\nm=" + std::to_string(m) + "\n";
+    t += test::block(g.r0, g.z0, g.r1, g.z1, g.nksi, g.neta) +
+         "skl=0\nscale=1 1\nrzcor=0\nsymmetry=" + std::to_string(symmetry) + "\ntfz=" + num(tfz) +
+         "\n";
     t += ro + wall + vr + vz + ee + qn + p + psi + "adaption=" + std::to_string(adaption) +
          "\nwr=0\nwz=0\n";
-    for (const Region& g : regions) {
-      t += "gam=" + num(g.gam) + "\nnu=" + num(g.nu) + "\nkk=" + num(g.kk) + "\nf0=" + num(g.ro) +
-           " " + num(g.u) + " " + num(g.v) + " " + num(g.e) + " " + num(g.p) + "\n";
-    }
-    t += "cur=" + num(cur) + "\nbet=0\nsgl=0 0 0\ngstr4=" + std::to_string(gstr4) + "\n";
-    return t + history;
+    t += "gam=" + num(g.gam) + "\nnu=" + num(g.nu) + "\nkk=" + num(g.kk) + "\nf0=" + num(g.ro) +
+         " " + num(g.u) + " " + num(g.v) + " " + num(g.e) + " " + num(g.p) + "\n";
+    return t + "cur=" + num(cur) + "\nbet=0\nsgl=0 0 0\ngstr4=" + std::to_string(gstr4) +
+           "\nnthist=0\n";
   }
 };
 
@@ -72,17 +67,16 @@ class GsTest : public test::ScreenSession {
     gsm(*s, k);
     s->cht.isp = s->cht.is;
   }
-  const Cmesh& mesh() const { return s->cmesh; }
   const GsParm& parm() const { return s->cparm.gs; }
-  int32_t n1() const { return mesh().n1; }
+  int32_t n1() const { return s->cmesh.n1; }
   // Field f (0 ro, 1 u, 2 v, 3 e, 4 p, 5.. published) at node i (from 0).
   float at(int f, int32_t i) const { return reals(*s, parm().jf[f])[i]; }
-  float r(int32_t i) const { return reals(*s, mesh().jrz)[2 * i]; }
-  float z(int32_t i) const { return reals(*s, mesh().jrz)[2 * i + 1]; }
+  float r(int32_t i) const { return reals(*s, s->cmesh.jrz)[2 * i]; }
+  float z(int32_t i) const { return reals(*s, s->cmesh.jrz)[2 * i + 1]; }
   // The sum over the nodes of a field times the lumped volume (mass, momentum, energy).
   double total(const std::vector<float>& f) const {
     double sum = 0;
-    for (int32_t i = 0; i < n1(); ++i) sum += f[i] / reals(*s, mesh().jmm)[i];
+    for (int32_t i = 0; i < n1(); ++i) sum += f[i] / reals(*s, s->cmesh.jmm)[i];
     return sum;
   }
 };

@@ -15,25 +15,12 @@
 namespace tivor::gs_test {
 namespace {
 
-// The tube 0 <= x <= 1 of n cells (two across) closed by slip walls, filled with the gas on the
-// right of the diaphragm (ro = 0.125, p = 0.1, gamma = 1.4); the left half is set by sod().
-Task tube(int n, float dt) {
-  Task t;
-  const double h = 1.0 / n;
-  t.regions = {{0, 0, 1, 2 * h, n, 2}};
-  t.regions[0].ro = 0.125f, t.regions[0].e = 2.0f;
-  t.cur = -dt;
-  return t.closed();
-}
-
 // The exact density at x, t = 0.2 (star state of the problem: p = 0.30313, u = 0.92745).
 double exact_density(double x) {
   const double t = 0.2, g = 1.4, cl = std::sqrt(g), ustar = 0.92745;
-  const double head = 0.5 - cl * t, tail = 0.5 + (ustar - 0.99772) * t;
-  if (x < head) return 1.0;
-  if (x < tail) {
-    const double u = 2 / (g + 1) * (cl + (x - 0.5) / t);
-    return std::pow((cl - (g - 1) / 2 * u) / cl, 2 / (g - 1));
+  if (x < 0.5 - cl * t) return 1.0;
+  if (x < 0.5 + (ustar - 0.99772) * t) {  // inside the rarefaction, whose tail moves at u - c
+    return std::pow(1 - (g - 1) / (g + 1) * (1 + (x - 0.5) / (t * cl)), 2 / (g - 1));
   }
   if (x < 0.5 + ustar * t) return 0.42632;
   if (x < 0.5 + 1.75216 * t) return 0.26557;
@@ -42,15 +29,18 @@ double exact_density(double x) {
 
 class GsVerifyTest : public GsTest {
  protected:
-  // Density along the bottom of the tube at t = 0.2, by x.
+  // The tube 0 <= x <= 1 of n cells (two across) closed by slip walls, ro = 1, p = 1 left of
+  // the diaphragm at x = 0.5, ro = 0.125, p = 0.1 right of it (gamma 1.4); its density along the
+  // bottom at t = 0.2, by x.
   std::vector<std::pair<double, double>> sod(int n, float dt) {
     fresh();
-    EXPECT_TRUE(prepare(tube(n, dt)));
-    // Left of the diaphragm ro = 1, p = 1.
+    Task t;
+    t.g = {0, 0, 1, 2.0 / n, n, 2};
+    t.g.ro = 0.125f, t.g.e = 2.0f, t.cur = -dt;
+    EXPECT_TRUE(prepare(t.closed()));
     for (int32_t i = 0; i < n1(); ++i) {
-      if (r(i) > 0.5f - 1e-6f) continue;
-      for (int f = 0; f < 5; ++f) reals(*s, parm().jf[f])[i] = f == 1 || f == 2 ? 0 : 1;
-      reals(*s, parm().jf[3])[i] = 2.5f;
+      for (int f : {0, 3, 4})
+        reals(*s, parm().jf[f])[i] = r(i) < 0.5f ? (f == 3 ? 2.5f : 1) : at(f, i);
     }
     run(static_cast<int>(std::lround(0.2 / dt)));
     EXPECT_NEAR(s->cht.t, 0.2, 1e-4);
@@ -91,8 +81,7 @@ TEST_F(GsVerifyTest, ShockTubeMeetsTheExactSolution) {
     if (n != 400) continue;
     // Plateaus, away from the fronts by 8 cells, within 3 per cent.
     const auto value = [&](double x) {
-      const auto it = std::lower_bound(line.begin(), line.end(), std::make_pair(x, -1e30));
-      return it->second;
+      return std::lower_bound(line.begin(), line.end(), std::make_pair(x, -1e30))->second;
     };
     EXPECT_NEAR(value(0.15), 1.0, 0.03);
     EXPECT_NEAR(value(0.6), 0.42632, 0.03 * 0.42632);
@@ -114,24 +103,19 @@ TEST_F(GsVerifyTest, UniformStatesStayUnchanged) {
   for (const bool moving : {true, false}) {
     fresh();
     Task t;
-    t.regions = {{0.5, 0, 1.5, 1, 8, 7}};
+    t.g = {0.5, 0, 1.5, 1, 8, 7};
     t.m = 3;
+    const std::string all = "=1\nm=-10 -10 10 10 ";
     if (moving) {
-      t.regions[0].u = 0.3f, t.regions[0].v = -0.2f;
-      const std::string all = "=1\nm=-10 -10 10 10 ";
-      t.ro = "ro" + all + "1 1\n";
-      t.vr = "vr" + all + "0.3 0.3\ntvr=2\nm=0 1 1 1\n";
+      t.g.u = 0.3f, t.g.v = -0.2f, t.ro = "ro" + all + "1 1\n";
+      t.vr = "vr" + all + "0.3 0.3\ntvr=2\nm=0 1 1 1\n", t.ee = "ee" + all + "2.5 2.5\n";
       t.vz = "vz" + all + "-0.2 -0.2\ntvz=2\nm=0 1 1 1\n";
-      t.ee = "ee" + all + "2.5 2.5\n";
     } else {
-      t.symmetry = 1;
-      t.tfz = 3;
-      t.closed();
+      t.symmetry = 1, t.tfz = 3, t.closed();
     }
     ASSERT_TRUE(prepare(t));
     run(20);
-    ASSERT_FALSE(flag_tst(*s));
-    const float expect[5] = {1, t.regions[0].u, t.regions[0].v, 2.5f, 1};
+    const float expect[5] = {1, t.g.u, t.g.v, 2.5f, 1};
     for (int f = 0; f < 5; ++f) {
       for (int32_t i = 0; i < n1(); ++i) ASSERT_NEAR(at(f, i), expect[f], 2e-6f) << f << moving;
     }
@@ -145,7 +129,7 @@ TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
   for (const int symmetry : {2, 1}) {
     fresh();
     Task t;
-    t.regions = {{0, 0, 1, 1, 12, 12}};
+    t.g = {0, 0, 1, 1, 12, 12};
     t.symmetry = symmetry;
     t.cur = 0.4f;
     ASSERT_TRUE(prepare(t.closed()));
@@ -157,25 +141,20 @@ TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
     const auto sums = [&] {
       std::vector<float> mass(n1()), mom(n1()), en(n1());
       for (int32_t i = 0; i < n1(); ++i) {
-        const float ro = at(0, i), u = at(1, i), v = at(2, i);
-        mass[i] = ro;
-        mom[i] = ro * (symmetry == 1 ? v : u);
-        en[i] = ro * (at(3, i) + (u * u + v * v) / 2);
+        const float ro = mass[i] = at(0, i), u = at(1, i), v = at(2, i);
+        mom[i] = ro * (symmetry == 1 ? v : u), en[i] = ro * (at(3, i) + (u * u + v * v) / 2);
       }
       return std::vector<double>{total(mass), total(mom), total(en)};
     };
     const std::vector<double> before = sums();
     for (int step = 0; step < 30; ++step) {
       gs::gsht(*s);
-      const float ht = s->cht.ht;
-      gs::gsl10(*s, ht / 2, parm().jf[0], parm().jf[0], parm().jf0[0], 0);
-      gs::gsl10(*s, ht, parm().jf0[0], parm().jf[0], parm().jf0[0], 0);
+      gs::gsl10(*s, s->cht.ht / 2, parm().jf[0], parm().jf[0], parm().jf0[0], 0);
+      gs::gsl10(*s, s->cht.ht, parm().jf0[0], parm().jf[0], parm().jf0[0], 0);
       std::copy_n(reals(*s, parm().jf0[0]), 5 * n1(), f);
     }
     const std::vector<double> after = sums();
-    float fastest = 0;
-    for (int32_t i = 0; i < n1(); ++i) fastest = std::max(fastest, std::abs(at(1, i)));
-    EXPECT_GT(fastest, 0.1f);  // the gas moves
+    EXPECT_GT(*std::max_element(f + n1(), f + 2 * n1()), 0.1f);  // the gas moves
     EXPECT_NEAR(after[0], before[0], 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[1], 0.0, 1e-5 * before[0]) << symmetry;
     EXPECT_NEAR(after[2], before[2], 1e-5 * before[2]) << symmetry;
@@ -188,15 +167,14 @@ TEST_F(GsVerifyTest, LimiterPullsOnlyStrictExtrema) {
   // outline neighbour of D. P and D are pulled a quarter of the way to the middle of their
   // neighbours' range, every other node stays.
   Task t;
-  t.regions = {{0, 0, 1, 1, 4, 4}};
+  t.g = {0, 0, 1, 1, 4, 4};
   ASSERT_TRUE(prepare(t.closed()));
   const int32_t j = parm().jf[0];
   float* f = reals(*s, j);
   const auto node = [&](float x, float y) {
-    for (int32_t i = 0; i < n1(); ++i) {
-      if (std::abs(r(i) - x) < 1e-6f && std::abs(z(i) - y) < 1e-6f) return i;
-    }
-    return int32_t{-1};
+    int32_t i = 0;
+    while (std::abs(r(i) - x) + std::abs(z(i) - y) > 1e-3f) ++i;
+    return i;
   };
   std::fill_n(f, n1(), 1.0f);
   const int32_t p = node(0.5f, 0.5f), d = node(0.75f, 0.75f);
