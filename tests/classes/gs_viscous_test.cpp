@@ -180,8 +180,8 @@ TEST_F(GsViscous, ValueThatIsNotFiniteStopsTheStep) {
 using gs_test::GsTest;
 TEST_F(GsTest, SteadyFlowBetweenPlatesIsLinear) {
   gs_test::Task t;
-  t.regions = {{0, 0, 1, 1, 10, 10}};
-  t.regions[0].nu = 1;
+  t.g = {0, 0, 1, 1, 10, 10};
+  t.g.nu = 1;
   t.vr = "vr=3\nm=0 0 1 0 0 0\nm=0 1 1 1 0 0\nm=0 0 0 1 0 0\ntvr=1\nm=1 0\n";
   t.vz = "vz=2\nm=1 0 1 1 0.01 0.01\nm=0 0 0 1 0 0\ntvz=1\nm=1 0\n";
   ASSERT_TRUE(prepare(t));
