@@ -89,11 +89,6 @@ TEST_F(GsTest, BadDataIsRefusedAndAdaptionStaysOff) {
   EXPECT_TRUE(seen(" gsl1:") && seen("not finite at node") && s->cht.t == 0.0f);
   EXPECT_TRUE(std::equal(before.begin(), before.end(), f));
   flag_off(*s);
-  // The second method is not offered yet: the task stays as it is.
-  keys(1);
-  run(1, 2);
-  EXPECT_TRUE(seen("implicit velocity scheme is not available, choose another"));
-  EXPECT_EQ(s->cht.is, 1);
 }
 
 TEST_F(GsTest, PublishedFields) {

@@ -72,8 +72,9 @@ int32_t gsind3(Session& s);
 // GSB: the prescribed ro, u, v (with the slip walls), e and p written into the fields at
 // pointers f (five consecutive arrays).
 void gsb(Session& s, int32_t f);
-// GSHT: the time step from the Courant number and the stable step of the scheme.
-void gsht(Session& s);
+// GSHT: the time step from the Courant number and the stable step of the scheme; the limit of
+// viscosity and conduction is left out when they are taken implicitly (viscous_limit false).
+void gsht(Session& s, bool viscous_limit = true);
 // GSL1: one step of the euler scheme from jf into jf0.
 void gsl1(Session& s, float ht);
 // GSSGL1: one pass of the extremum limiter of the nodal field f into g (g may be f); wmax and

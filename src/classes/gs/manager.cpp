@@ -3,6 +3,7 @@
 
 #include "classes/gs/gs.hpp"
 #include "classes/gs/gs_internal.hpp"
+#include "classes/gs/viscous.hpp"
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 
@@ -27,13 +28,6 @@ void gsm(Session& s, int itask) {
     static_cast<void>(flag_on(s, " method not exist"));
     return;
   }
-  if (itask == 2) {
-    clswnd3(s);
-    locate1(s, 1, 18);
-    static_cast<void>(
-        flag_on(s, " gsm:the implicit velocity scheme is not available, choose another"));
-    return;
-  }
   const bool prepared = s.cht.itask == kTaskPrepared;
   if (!prepared && gs::gsin(s)) return;
   if (flag_tst(s)) return;
@@ -51,11 +45,15 @@ void gsm(Session& s, int itask) {
       p.imach = 1;
       gs::gsb(s, p.jf[0]);
     }
-    gs::gsht(s);
+    // The implicit velocity scheme takes viscosity and conduction implicitly: they do not
+    // limit its step.
+    gs::gsht(s, itask != 2);
     if (flag_tst(s)) return;
     if (prepared) {
       gs::gsl1(s, s.cht.ht);
       if (flag_tst(s) || gs::check_finite(s, "gsl1", p.jf0[0], 5)) return;
+      // A viscous step that does not finish leaves the state as it was before the step.
+      if (itask == 2 && gs::gsvis(s, p.jf0[0])) return;
       std::copy_n(reals(s, p.jf0[0]), 5 * n1, reals(s, p.jf[0]));
       s.cht.t += s.cht.ht;
     }

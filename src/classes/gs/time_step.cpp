@@ -9,7 +9,7 @@
 
 namespace tivor::gs {
 
-void gsht(Session& s) {
+void gsht(Session& s, bool viscous_limit) {
   if (rtmr(s, "gsht")) return;
   const GsParm& p = parm(s);
   const Cmesh& c = s.cmesh;
@@ -36,7 +36,7 @@ void gsht(Session& s) {
   int32_t first = 0;
   for (int32_t sub = 0; sub < c.ntel; ++sub) {
     const int32_t end = range_end(last, sub, first, c.n2);
-    const float nu = std::max({mu0[sub], kk0[sub], 1e-18f});
+    const float nu = viscous_limit ? std::max({mu0[sub], kk0[sub], 1e-18f}) : 1e-18f;
     const float g = gam[sub];
     for (int32_t e = first; e < end; ++e) {
       const int32_t* vv = conn + int64_t{e} * m;
