@@ -94,10 +94,12 @@ TEST_F(SolTest, ContactKeepsZonesApart) {
   t.zones[0].vr = 5;
   t.contact = "contact=2\nm=0.99 -1 1.01 2\nm=1.04 -1 1.06 2\n";
   ASSERT_TRUE(prepare(t));
-  // The list of the implicit scheme pairs each node of one facing side with the segments of the
-  // other within the contact distance (here the segment length 0.25).
+  // The list of the implicit scheme pairs each node of one facing side that the step's motion
+  // carries into the other block (here 0.06 across the gap of 0.05) with the segments it enters.
   SolParm& p = s->cparm.sol;
   p.hgmin = 0.25f;
+  const float ht = s->cht.ht;
+  s->cht.ht = 0.012f;
   ASSERT_EQ(sol::soczon_list(*s), 0);
   ASSERT_GE(p.nce, 10);
   for (int32_t k = 0; k < p.nce; ++k) {
@@ -108,6 +110,7 @@ TEST_F(SolTest, ContactKeepsZonesApart) {
     EXPECT_NEAR(std::abs(f[0]), 1, 1e-6);  // the unit normal of a segment along z
     EXPECT_TRUE(f[2] >= 0 && f[2] <= 1);
   }
+  s->cht.ht = ht;
   run(60);
   ASSERT_EQ(s->cht.is, 60);
   float left = -1e9f, right = 1e9f;
