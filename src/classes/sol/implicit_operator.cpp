@@ -254,12 +254,39 @@ void elastic_product(Session& s, const MeshArrays& g, const float* v, float* q) 
   const float* rom = reals(s, p.jrom);
   const float* g2s = reals(s, p.ja5m);
   const float* k3s = reals(s, p.ja6m);
+  const bool axisym = s.cmesh.isym == 1;
   Element el;
   int32_t first = 0;
   for (int32_t z = 0; z < g.ntel; ++z) {
     const int32_t end = std::clamp(g.last[z], first, g.n2);
     const float g2 = g2s[z], k3z = k3s[z], gz = gam[z], ro0 = rom[z];
     const bool gas = gz > 1.0f && p.gn != 0.0f;
+    if (!gas && !axisym) {
+      // The common case in short: no hoop terms, no gas, only what the product needs.
+      for (int32_t e = first; e < end; ++e) {
+        const int64_t base = int64_t{e} * g.m;
+        const int32_t* nv = g.conn + base;
+        const float* c1 = g.d1 + base;
+        const float* c2 = g.d2 + base;
+        const int k = (g.m == 4 && nv[2] != nv[3]) ? 4 : 3;
+        float e11 = 0, e33 = 0, g13 = 0;
+        for (int i = 0; i < k; ++i) {
+          const float pr = xr[nv[i] - 1], pz = xz[nv[i] - 1];
+          e11 += c1[i] * pr;
+          e33 += c2[i] * pz;
+          g13 += c2[i] * pr + c1[i] * pz;
+        }
+        const float em = (e11 + e33) / 3.0f, vol = g.vol[e], sm = k3z * em;
+        const float a11 = (g2 * (e11 - em) + sm) * vol, a33 = (g2 * (e33 - em) + sm) * vol;
+        const float a13 = 0.5f * g2 * g13 * vol;
+        for (int i = 0; i < k; ++i) {
+          qr[nv[i] - 1] += c1[i] * a11 + c2[i] * a13;
+          qz[nv[i] - 1] += c1[i] * a13 + c2[i] * a33;
+        }
+      }
+      first = end;
+      continue;
+    }
     for (int32_t e = first; e < end; ++e) {
       load_element(g, e, el);
       float e11 = 0, e33 = 0, g13 = 0, hx = 0;
