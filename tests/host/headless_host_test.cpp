@@ -75,12 +75,6 @@ TEST_F(HeadlessHostTest, PollSeesOnlyPollEsc) {
             (std::vector<int>{'a', key::kEsc, 0, key::kEsc, key::kEsc, 0, 3}));
 }
 
-TEST_F(HeadlessHostTest, CountedPollEscWaitsForItsPoll) {
-  HeadlessHost host(script("<!Esc:3>"), dir.path());
-  EXPECT_EQ((std::vector<int>{host.poll_key(), host.poll_key(), host.poll_key(), host.poll_key()}),
-            (std::vector<int>{0, 0, key::kEsc, 0}));
-}
-
 TEST_F(HeadlessHostTest, IsVirtualAndTimedWaitsConsumeNothing) {
   HeadlessHost host(script("xyz"), dir.path());
   EXPECT_TRUE(host.clock() == 0.0 && !host.timed_wait(2.5));
