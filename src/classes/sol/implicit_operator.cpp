@@ -80,6 +80,18 @@ inline void add_forces(const Element& el, float v, float r, float s11, float s33
   }
 }
 
+// Adds the magnitudes of the element's nodal force terms to sr, sz (the scale of their rounding).
+inline void add_magnitudes(const Element& el, float v, float r, float s11, float s33, float s13,
+                           float sm, float* sr, float* sz) {
+  const float a11 = std::abs((s11 + sm) * v), a13 = std::abs(s13 * v);
+  const float a33 = std::abs((s33 + sm) * v), hoop = std::abs((sm - s11 - s33) * v * r);
+  for (int i = 0; i < el.k; ++i) {
+    const float c1 = std::abs(el.d1[i]), c2 = std::abs(el.d2[i]);
+    sr[el.n[i]] += c1 * a11 + c2 * a13 + el.a[i] * hoop;
+    sz[el.n[i]] += c1 * a13 + c2 * a33;
+  }
+}
+
 // How much the gas pressure p = (gamma - 1) ee ro of the forces stiffens the mean stress, as an
 // addition to 3K: the density follows the volume (with gn), so a volume change 3 dem changes the
 // pressure by -p 3 dem. Never negative, so that the operator stays positive.
@@ -199,6 +211,9 @@ int residual_forces(Session& s, const MeshArrays& g, const float* x, float* d) {
   std::fill_n(fr, 2 * int64_t{g.n1}, 0.0f);
   std::fill_n(d, 2 * int64_t{g.n1}, 0.0f);
   if (sogrb(s) || soczon_list(s)) return 1;
+  float* sr = reals(s, p.jf0[4]);
+  float* sz = sr + g.n1;
+  for (int64_t i = 0; i < 2 * int64_t{g.n1}; ++i) sr[i] = std::abs(fr[i]);
   const StateArrays a = state_arrays(s);
   const float* ur = reals(s, p.jf0[kUr]);
   const float* uz = reals(s, p.jf0[kUz]);
@@ -226,6 +241,7 @@ int residual_forces(Session& s, const MeshArrays& g, const float* x, float* d) {
       // The gas pressure of the explicit forces, from the updated energy and density.
       const float pres = (zm.gam - 1.0f) * st.ee * st.ro;
       add_forces(el, v, r, out.inc[0], out.inc[1], out.inc[2], out.inc[3] - pres, fr, fz);
+      add_magnitudes(el, v, r, out.inc[0], out.inc[1], out.inc[2], out.inc[3] - pres, sr, sz);
       const float k3 = zm.k3 + gas_k3(zm.gam, p.gn, zm.ro0 * k.volume0 / v, ee0);
       const float l2g = (k3 + 2.0f * g2) / 3.0f;
       for (int i = 0; i < el.k; ++i) {
@@ -467,11 +483,13 @@ int sol4(Session& s, const float* x, float* d, float* res, int mode) {
     if (res != jgr) std::copy_n(jgr, 2 * int64_t{n1}, res);
     const float* vr = reals(s, p.jf0[kVr]);
     const float* vz = reals(s, p.jf0[kVz]);
+    float* scale = reals(s, p.jf0[4]);
     if (dynamic) {
       // Inertia: M (x/dt - v)/dt, M the lumped mass.
       for (int32_t i = 0; i < 2 * n1; ++i) {
         const float v = i < n1 ? vr[i] : vz[i - n1];
         res[i] += (x[i] / dt - v) / (mass[i] * dt);
+        scale[i] += (std::abs(x[i] / dt) + std::abs(v)) / (mass[i] * dt);
         d[i] += 1.0f / (dt * dt * mass[i]);
       }
     }

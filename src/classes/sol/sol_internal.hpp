@@ -76,7 +76,9 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // radial then axial). Mode 0: the residual of x into res (jgr), with the loads at t + ht, the
 // contact list and the inverse diagonal d. Mode > 0: the product of the elastic increments
 // (with inertia in the dynamic mode and the contact penalty) with x into res. Both zero the
-// prescribed components. Mode -1: x becomes the new time level. 1 on the error exit.
+// prescribed components. Mode 0 also leaves in jf0(5..6) the sum of the magnitudes of the terms
+// of each residual component, the scale of its rounding. Mode -1: x becomes the new time level.
+// 1 on the error exit.
 [[nodiscard]] int sol4(Session& s, const float* x, float* d, float* res, int mode);
 // SOMADK: the penalty terms of the contact list added to the diagonal d.
 void somadk(Session& s, float* d);
