@@ -40,6 +40,10 @@ int HeadlessHost::poll_key() {
     return t.kind != ScriptToken::Kind::kShot && t.kind != ScriptToken::Kind::kText;
   });
   if (next == script_.end() || next->kind != ScriptToken::Kind::kPollEsc) return key::kNone;
+  if (next->x > 1) {
+    --next->x;
+    return key::kNone;
+  }
   do_saves();
   script_.pop_front();
   return key::kEsc;

@@ -74,6 +74,12 @@ std::string parse_tag(std::string_view tag, ScriptToken& tok) {
   if (colon == std::string_view::npos) return "unknown key <" + std::string(tag) + ">";
   const std::string_view head = tag.substr(0, colon);
   const std::string_view arg = tag.substr(colon + 1);
+  if (head == "!Esc") {
+    int polls = 0;
+    if (!parse_int(arg, 1, 999999, polls)) return "bad poll count \"" + std::string(arg) + "\"";
+    tok = ScriptToken::poll_esc(polls);
+    return {};
+  }
   if (head == "Shot" || head == "Text") {
     if (!valid_file_name(arg)) {
       return "bad file name \"" + std::string(arg) + "\" (letters, digits, '_', '.' and '-' only)";

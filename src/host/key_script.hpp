@@ -7,7 +7,8 @@
 // <PgUp> <PgDn> <Del> <Bksp> <F1>..<F4> <Ctrl-C> <Ctrl-Y> <Ctrl-Home> <Ctrl-End> <Ctrl-PgUp>
 // <Ctrl-PgDn> <Alt-C>; a literal '<' is <<>. <Shot:NAME> saves the screen as NAME.png and
 // <Text:NAME> the 80 by 25 text screen as NAME.txt in the shots directory, NAME being made of
-// letters, digits, '_', '.' and '-' only. <!Esc> is an Esc that a non-blocking poll sees.
+// letters, digits, '_', '.' and '-' only. <!Esc> is an Esc that a non-blocking poll sees;
+// <!Esc:N> one that the N-th non-blocking poll from there sees (the polls before it see no key).
 // <Click:X,Y>, <RClick:X,Y> and <MClick:X,Y> press the left, right and middle mouse button at
 // canvas point X,Y (1..640, 1..350). A token never spans two lines. Control characters other
 // than tab are refused, since they cannot be typed and are usually a damaged file.
@@ -45,7 +46,8 @@ struct ScriptToken {
   static ScriptToken click(int button, int x, int y) { return {Kind::kMouse, 0, button, x, y, {}}; }
   static ScriptToken shot(std::string name) { return {Kind::kShot, 0, 0, 0, 0, std::move(name)}; }
   static ScriptToken text(std::string name) { return {Kind::kText, 0, 0, 0, 0, std::move(name)}; }
-  static ScriptToken poll_esc() { return {Kind::kPollEsc, 0, 0, 0, 0, {}}; }
+  // x holds the polls still to pass before the Esc is seen.
+  static ScriptToken poll_esc(int polls = 1) { return {Kind::kPollEsc, 0, 0, polls, 0, {}}; }
   bool operator==(const ScriptToken&) const = default;
 };
 

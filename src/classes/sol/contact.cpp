@@ -218,11 +218,15 @@ int soczon_list(Session& s) {
         const float elen = std::sqrt(er * er + ez * ez);
         if (!(elen > 0.0f) || !(dlen > 0.0f)) continue;
         const float t = ((xr(pn) - xr(a)) * er + (xz(pn) - xz(a)) * ez) / (elen * elen);
+        // The depth of P inside the other zone: the mesh's boundaries run clockwise in (r, z),
+        // so the inside of a segment lies on its right, where the cross product is negative.
         const float cross =
             (xr(a) - xr(pn)) * (xz(bb) - xz(pn)) - (xz(a) - xz(pn)) * (xr(bb) - xr(pn));
-        const float dist = cross / elen;
+        const float dist = -cross / elen;
         const float cosine = (dr * er + dz * ez) / (dlen * elen);
-        if (t < 0 || t > 1 || cosine > -0.5f || dist < 0 ||
+        // The ends of a segment are taken with the explicit correction's margin of 5%: a node
+        // at the corner of the other zone must not drop out by the rounding of its position.
+        if (t < -0.05f || t > 1.05f || cosine > -0.5f || dist < 0 ||
             dist * dist > p.hgmin * p.hgmin * elen * elen) {
           continue;
         }

@@ -21,11 +21,6 @@ void som(Session& s, int itask) {
   }
   if (itask > kMethods) return;
   if (rtmr(s, "som") || flag_tst(s)) return;
-  // The implicit scheme is not part of this program yet; the task stays as it is.
-  if (itask == 2) {
-    static_cast<void>(flag_on(s, " som:the implicit scheme is not available, choose another"));
-    return;
-  }
   if (s.cht.itask != kTaskPrepared) {
     if (sol::soin(s) || flag_tst(s) || sol::soht2(s)) return;
     sol::sop(s);
@@ -33,7 +28,7 @@ void som(Session& s, int itask) {
   }
   while (s.cht.is < s.cht.isp) {
     a_wait(s, s.cht.isp - s.cht.is);
-    if (sol::so3(s, itask == 3)) return;
+    if (itask == 2 ? sol::so6(s) : sol::so3(s, itask == 3)) return;
     s.cht.is += 1;
     s.cht.t += s.cht.ht;
     sol::sop(s);

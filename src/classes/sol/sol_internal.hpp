@@ -70,6 +70,25 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // SO3 (variant false) and SO3I (variant true): one explicit step; 1 on the error exit.
 [[nodiscard]] int so3(Session& s, bool variant);
 
+// SOHT1: the step of the implicit scheme; 1 on the error exit (no step can be chosen).
+[[nodiscard]] int soht1(Session& s);
+// SOL4: the operator of the implicit scheme on the displacement increments x (2 n1 values,
+// radial then axial). Mode 0: the residual of x into res (jgr), with the loads at t + ht, the
+// contact list and the inverse diagonal d. Mode > 0: the product of the elastic increments
+// (with inertia in the dynamic mode and the contact penalty) with x into res. Both zero the
+// prescribed components. Mode 0 also leaves in jf0(5..6) the sum of the magnitudes of the terms
+// of each residual component, the scale of its rounding. Mode -1: x becomes the new time level.
+// 1 on the error exit.
+[[nodiscard]] int sol4(Session& s, const float* x, float* d, float* res, int mode);
+// SOMADK: the penalty terms of the contact list added to the diagonal d.
+void somadk(Session& s, float* d);
+// SOKNTG1: the penalty forces of the contact list added to res; v holds the increments of the
+// step (positions true: the gaps are taken on the displaced positions) or a direction.
+void sokntg1(Session& s, const float* v, float* res, bool positions);
+// SO6: one step of the implicit scheme; 1 on the error exit (the time level is then unchanged).
+// iterations, when given, receives the solver's operator products.
+[[nodiscard]] int so6(Session& s, int* iterations = nullptr);
+
 // SOP: publishes the result functions and boundary lists, the boundary force sums, the history
 // and the film.
 void sop(Session& s);

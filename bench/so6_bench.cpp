@@ -1,0 +1,160 @@
+// The implicit scheme of the solids class (SO6) on generator-2 squares of about 10k, 50k and 200k
+// quadrilaterals: one product of its operator (SOL4 in iteration mode) and one whole static step
+// with its conjugate-gradient iterations; and the copy and triad loops as the machine's memory
+// bandwidth for comparison, measured in the same run.
+//
+// Counters: the time per element of one product, and the bytes a product moves per element as
+// counted here, also as a rate to set against the copy loop's. The count takes every array the
+// product touches as streamed once; node values gathered or scattered through the connectivity
+// count once per node, as if the cache kept them between neighbouring elements. 4 B a value.
+// Per element-node: the connectivity, d1 and d2, 12 B. Per element: V and 1/R, 8 B. Per node:
+// the product cleared, 8 B; the direction gathered, 8 B; the product read and written by the
+// scatter, 16 B. The step also reports its iterations and its time per iteration and element.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_host.hpp"
+#include "classes/sol/sol.hpp"
+#include "classes/sol/sol_internal.hpp"
+#include "console/console.hpp"
+#include "core/pool.hpp"
+#include "reader/reader.hpp"
+#include "stream_bench.hpp"
+
+namespace {
+
+using namespace tivor;
+
+constexpr double kNodeBytes = 8 + 8 + 16;
+constexpr double kElementNodeBytes = 12;
+constexpr double kElementBytes = 8;
+
+// A steel square of cells x cells (m, GPa), static: its bottom held, its side x = 0 a line of
+// symmetry, its top pressed down by 1 mm in the step.
+std::string task(int cells) {
+  return "ntel=1\nm=4\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" +
+         std::to_string(cells) + " neta=" + std::to_string(cells) +
+         "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
+         "symmetry=2\ngn=0\nvx=1\nm=0 0 0 1 0 0\nntvr=0\nvy=2\nm=0 0 1 0 0 0\n"
+         "m=0 1 1 1 -0.001 -0.001\nntvz=2\nm=0 1 1000 1\ncontin=0\nnpn=0\nnpt=0\nfr=0\nfz=0\n"
+         "nqn=0\nMAT=1\nE=200\nNU=0.3\nplast=0\nnsk=0\nC=-7.8\nVR=0\nVZ=0\nEN=0\nGAM=1\n"
+         "EMAX=1000\nrpres=0\nskpres=0\nEEWZR=0\ndamage=0 0 0\ncompact=0 0 0\ndynamics=2\n"
+         "CUR=-1\nDEMAX=0\nBET=0\nSGL=0 0 0\ncontact=0\npenalty=0\nfrict=0\nnbforce=0\n"
+         "nthist=0\n";
+}
+
+// A prepared task in a temporary working directory.
+class So6Bench {
+ public:
+  explicit So6Bench(int cells)
+      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
+    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
+    std::filesystem::current_path(dir_);
+    console_install(*s);
+    // The program's pools hold about 40k elements of this class; larger pools here.
+    s->a.assign(64000001, 0.0f);
+    s->km.assign(8000001, 0);
+    s->csize = Csize{64000000, 8000000, 0, 0};
+    std::ofstream("bench.sol", std::ios::binary) << task(cells);
+    int unit = 0;
+    if (readfrom(*s, unit, "bench.sol") != 0) return;
+    som(*s, 2);
+    int keyboard = kKeyboardUnit;
+    static_cast<void>(readfrom(*s, keyboard, "keyboard"));
+    ok = !flag_tst(*s);
+    s->cht.itask = kTaskPrepared;
+  }
+  ~So6Bench() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  // Back to rest before a step.
+  void rest() {
+    for (int i = 0; i < 4; ++i) std::fill_n(reals(*s, s->cparm.sol.jf[i]), s->cmesh.n1, 0.0f);
+  }
+
+  bench::BenchHost host;
+  std::unique_ptr<Session> s;
+  bool ok = false;
+
+ private:
+  std::filesystem::path old_;
+  std::string dir_;
+};
+
+int cells_of(const benchmark::State& state) {
+  return static_cast<int>(std::lround(std::sqrt(static_cast<double>(state.range(0)))));
+}
+
+// Argument: elements.
+void BM_So6Operator(benchmark::State& state) {
+  So6Bench b(cells_of(state));
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  const int32_t n1 = b.s->cmesh.n1;
+  std::vector<float> p(2 * static_cast<size_t>(n1)), q(p.size()), d(p.size());
+  for (size_t i = 0; i < p.size(); ++i) p[i] = 1e-4f * std::sin(0.001f * static_cast<float>(i));
+  for (auto _ : state) {
+    if (sol::sol4(*b.s, p.data(), d.data(), q.data(), 1) != 0) state.SkipWithError("sol4");
+    benchmark::DoNotOptimize(q.data());
+  }
+  const double n2 = b.s->cmesh.n2;
+  const double bytes = (n1 * kNodeBytes + n2 * (4 * kElementNodeBytes + kElementBytes)) / n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["bytes_per_element"] = bytes;
+  // "per_element=10n" is the time of one element in one product, "bytes=8G/s" the counted bytes
+  // moved per second.
+  state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_So6Operator)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Arg(200000)
+    ->ArgName("elements")
+    ->Unit(benchmark::kMicrosecond);
+
+// Argument: elements. One static step from rest.
+void BM_So6Step(benchmark::State& state) {
+  So6Bench b(cells_of(state));
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  int iterations = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    b.rest();
+    state.ResumeTiming();
+    if (sol::so6(*b.s, &iterations) != 0) state.SkipWithError("so6");
+  }
+  const double n2 = b.s->cmesh.n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["iterations"] = iterations;
+  // The time of one element in one iteration of the step.
+  state.counters["per_element_iteration"] =
+      C(n2 * std::max(iterations, 1), C::kIsIterationInvariantRate | C::kInvert);
+}
+BENCHMARK(BM_So6Step)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Arg(200000)
+    ->ArgName("elements")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+}  // namespace

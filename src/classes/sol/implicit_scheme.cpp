@@ -1,0 +1,76 @@
+// SO6: one step of the implicit scheme. The unknowns are the nodal displacement increments of
+// the step; the conjugate gradients with the inverse diagonal as preconditioner solve for them
+// with the operator SOL4, and its final call makes them the new time level.
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
+#include "classes/sol/sol_internal.hpp"
+#include "console/console.hpp"
+#include "core/trace_hook.hpp"
+#include "kernels/kernels.hpp"
+
+namespace tivor::sol {
+
+int so6(Session& s, int* iterations) {
+  if (iterations != nullptr) *iterations = 0;
+  if (rtmr(s, "so6")) return 1;
+  if (!arrays_ok(s)) return flag_on(s, " so6:task arrays lie outside the pools");
+  SolParm& p = parm(s);
+  const int32_t n1 = s.cmesh.n1;
+  const int64_t n = 2 * int64_t{n1};
+  p.eps2 = 1e-12f;
+  for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
+  if (const int32_t bad = soind3(s, p.jf0[kUr], p.jf0[kUz], false); bad != 0) {
+    clswnd3(s);
+    locate1(s, 1, 18);
+    return flag_on(s, " so6:element" + fmt_int(bad, "(i8)") +
+                          " turned inside out at t=" + fmt_real(s.cht.t, "(e10.3)"));
+  }
+  if (soht1(s)) return 1;
+  sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  if (flag_tst(s)) return 1;
+
+  // x = v dt to start with; the contact list uses jx for the predicted positions before the
+  // solver first needs it for its own vector.
+  const std::span<float> x(reals(s, p.jas), n), d(reals(s, p.jmd), n), w(reals(s, p.jgr), n),
+      r(reals(s, p.jgr0), n), dir(reals(s, p.js), n), z(reals(s, p.jx), n);
+  const float dt = s.cht.ht;
+  const float* vr = reals(s, p.jf0[kVr]);
+  const float* vz = reals(s, p.jf0[kVz]);
+  for (int32_t i = 0; i < n1; ++i) {
+    x[i] = vr[i] * dt;
+    x[n1 + i] = vz[i] * dt;
+  }
+  const CjOperator op = [&](std::span<const float> v, std::span<float> out, int it, unsigned) {
+    if (sol4(s, v.data(), d.data(), out.data(), it == 0 ? 0 : 1)) set_flag(s, 1);
+  };
+  CjOptions opt;
+  opt.eps = p.eps2;
+  opt.max_iterations = 4 * n1;
+  opt.text = " so6:";
+  opt.nprint = 50;
+  const CjResult res = cj(s, x, d, w, r, dir, z, op, opt);
+  if (iterations != nullptr) *iterations = res.iterations;
+  // The solve may stop on its stagnation test or its limit near the floor that the rounding of
+  // single precision sets: a residual within 1e-3 of the magnitudes of its terms (measured as
+  // the solver measures it, with the inverse diagonal) is an equilibrium to that precision.
+  const float* scale = reals(s, p.jf0[4]);
+  double terms = 0;
+  for (int64_t i = 0; i < n; ++i) terms += double{d[i]} * scale[i] * scale[i];
+  const bool rounding = res.rho[0] <= 1e-6 * terms;
+  switch (res.end) {
+    case CjEnd::converged:
+      break;
+    case CjEnd::interrupted:
+      return 1;  // Esc or a failure of the operator: no new time level
+    case CjEnd::not_finite:
+      return flag_on(s, " so6:solution not finite");
+    case CjEnd::stagnated:
+    case CjEnd::iteration_limit:
+      if (!rounding) return flag_on(s, " so6:ill conditions");
+  }
+  return sol4(s, x.data(), d.data(), w.data(), -1);
+}
+
+}  // namespace tivor::sol
