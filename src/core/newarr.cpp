@@ -53,6 +53,16 @@ int newarr(Session& s, int32_t* jarr, int k1, int k2, int32_t len, int32_t& mark
   return 1;
 }
 
+int new_reals(Session& s, int32_t* jarr, int count, int64_t len, std::string_view name) {
+  return newarr(s, jarr, 1, count, static_cast<int32_t>(std::min<int64_t>(len, INT32_MAX)),
+                s.csize.maxa, s.csize.na, name);
+}
+
+int new_ints(Session& s, int32_t* jarr, int count, int64_t len, std::string_view name) {
+  return newarr(s, jarr, 1, count, static_cast<int32_t>(std::min<int64_t>(len, INT32_MAX)),
+                s.csize.maxk, s.csize.nk, name);
+}
+
 void set_memory_card(Session& s, std::span<const char* const> lines) {
   for (auto& line : s.cmemo.lines) set_field(line, "");
   const size_t n = std::min(lines.size(), std::size(s.cmemo.lines));

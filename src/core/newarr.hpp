@@ -18,6 +18,13 @@ namespace tivor {
 [[nodiscard]] int newarr(Session& s, int32_t* jarr, int k1, int k2, int32_t len, int32_t& mark,
                          int32_t limit, std::string_view name);
 
+// count arrays of len reals (or integers) each, from pointer entry 1 on; a length beyond the
+// largest int32 is refused like any that does not fit.
+[[nodiscard]] int new_reals(Session& s, int32_t* jarr, int count, int64_t len,
+                            std::string_view name);
+[[nodiscard]] int new_ints(Session& s, int32_t* jarr, int count, int64_t len,
+                           std::string_view name);
+
 // Replaces the memory card by the given lines (as many as the card holds) and sets its count.
 void set_memory_card(Session& s, std::span<const char* const> lines);
 

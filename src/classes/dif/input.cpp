@@ -22,16 +22,6 @@ namespace {
 // An element whose doubled area is below this fraction of its longest edge squared has no area.
 constexpr double kFlatElement = 1e-10;
 
-int reals_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::min<int64_t>(len, INT32_MAX)),
-                s.csize.maxa, s.csize.na, name);
-}
-
-int ints_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::min<int64_t>(len, INT32_MAX)),
-                s.csize.maxk, s.csize.nk, name);
-}
-
 // The report of an element that has no area (or lies on the axis of an axisymmetric task).
 int incorrect_element(Session& s, int32_t e, double det, const int32_t (&node)[3],
                       const double (&r)[3], const double (&z)[3]) {
@@ -190,12 +180,12 @@ int diin1(Session& s) {
   if (rtmr(s, "diin1")) return 1;
   DifParm& p = parm(s);
   Cmesh& c = s.cmesh;
-  if (reals_n(s, &p.jdiffc, 1, 4 * int64_t{c.ntel}, "diffc") ||
-      reals_n(s, &c.jmm, 1, c.n1, "jmm") || reals_n(s, p.jf, 2, c.n1, "jf") ||
-      reals_n(s, c.jdr, 3, c.n2, "jdr") || reals_n(s, c.jdz, 3, c.n2, "jdz") ||
-      reals_n(s, &c.jsss, 1, c.n2, "jsss") || reals_n(s, &c.jrmin1, 1, c.n2, "jrmin1") ||
-      reals_n(s, p.jfg, 2, c.n3, "jfg") || reals_n(s, p.jpg, 2, c.n3, "jpg") ||
-      ints_n(s, p.jy, 2, c.n3, "jy")) {
+  if (new_reals(s, &p.jdiffc, 1, 4 * int64_t{c.ntel}, "diffc") ||
+      new_reals(s, &c.jmm, 1, c.n1, "jmm") || new_reals(s, p.jf, 2, c.n1, "jf") ||
+      new_reals(s, c.jdr, 3, c.n2, "jdr") || new_reals(s, c.jdz, 3, c.n2, "jdz") ||
+      new_reals(s, &c.jsss, 1, c.n2, "jsss") || new_reals(s, &c.jrmin1, 1, c.n2, "jrmin1") ||
+      new_reals(s, p.jfg, 2, c.n3, "jfg") || new_reals(s, p.jpg, 2, c.n3, "jpg") ||
+      new_ints(s, p.jy, 2, c.n3, "jy")) {
     return 1;
   }
   for (int i = 0; i < 2; ++i) {
@@ -209,8 +199,8 @@ int diin1(Session& s) {
   c.jdcr[3] = p.jf[1];
   if (bcn2(s, " conditions for c1", p.jy[0], p.jfg[0], "conc1")) return 1;
   if (bcn2(s, " conditions for c2", p.jy[1], p.jfg[1], "conc2")) return 1;
-  return reals_n(s, &c.jhr, 1, c.n2, "jhr") || reals_n(s, &c.jhz, 1, c.n2, "jhz") ||
-         reals_n(s, p.jf0, 2, c.n1, "jf0");
+  return new_reals(s, &c.jhr, 1, c.n2, "jhr") || new_reals(s, &c.jhz, 1, c.n2, "jhz") ||
+         new_reals(s, p.jf0, 2, c.n1, "jf0");
 }
 
 int diin(Session& s) {
@@ -228,7 +218,7 @@ int diin(Session& s) {
   if (read_int(s, " concent1", "concent1", p.iconc1)) return 1;
   if (read_int(s, " concent2", "concent2", p.iconc2)) return 1;
   if (diin1(s)) return 1;
-  if (reals_n(s, &p.jfna, 1, 2 * int64_t{c.ntel}, "jfna")) return 1;
+  if (new_reals(s, &p.jfna, 1, 2 * int64_t{c.ntel}, "jfna")) return 1;
   std::fill_n(reals(s, p.jf[0]), c.n1, 0.0f);
   std::fill_n(reals(s, p.jf[1]), c.n1, 0.0f);
   std::fill_n(reals(s, c.jmm), c.n1, 0.0f);
@@ -254,7 +244,7 @@ int diin(Session& s) {
     c1[i] *= mass[i];
     c2[i] *= mass[i];
   }
-  if (reals_n(s, p.jdf, 10, c.n1, "jdf") || reals_n(s, p.jrb, 6, std::max(c.n1, c.n2), "jrb")) {
+  if (new_reals(s, p.jdf, 10, c.n1, "jdf") || new_reals(s, p.jrb, 6, std::max(c.n1, c.n2), "jrb")) {
     return 1;
   }
   c.jdcr[4] = p.jrb[0];

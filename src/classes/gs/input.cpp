@@ -17,16 +17,6 @@
 namespace tivor::gs {
 namespace {
 
-int reals_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::clamp<int64_t>(len, 0, INT32_MAX)),
-                s.csize.maxa, s.csize.na, name);
-}
-
-int ints_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::clamp<int64_t>(len, 0, INT32_MAX)),
-                s.csize.maxk, s.csize.nk, name);
-}
-
 // The mesh the class needs: elements of 3 or 4 nodes whose node numbers are nodes, boundary
 // elements whose nodes are nodes, and its arrays in the pools.
 bool mesh_fits(const Session& s) {
@@ -58,7 +48,7 @@ int read_table(Session& s, std::string_view size_prompt, std::string_view size_k
     message += " must not be negative";
     return flag_on(s, message);
   }
-  if (reals_n(s, &ptr, 1, 2 * int64_t{n}, name)) return 1;
+  if (new_reals(s, &ptr, 1, 2 * int64_t{n}, name)) return 1;
   return read_reals(s, prompt, "m", reals(s, ptr), 2 * n);
 }
 
@@ -156,13 +146,13 @@ int gsin1(Session& s) {
   GsParm& p = parm(s);
   Cmesh& c = s.cmesh;
   const int64_t nt = c.ntel, n1 = c.n1, n2 = c.n2, n3 = c.n3, m = c.m;
-  if (reals_n(s, &p.jgam, 1, nt, "jgam") || reals_n(s, &p.jmu0, 1, nt, "jmu0") ||
-      reals_n(s, &p.jkk0, 1, nt, "jkk0") || reals_n(s, &c.jmm, 1, n1, "jmm") ||
-      reals_n(s, p.jf, 11, n1, "jf") || reals_n(s, &c.jd1, 1, n2 * m, "jd1") ||
-      reals_n(s, &c.jd2, 1, n2 * m, "jd2") || reals_n(s, &c.jsss, 1, n2, "jsss") ||
-      reals_n(s, &c.jrmin1, 1, n2, "jrmin1") || reals_n(s, p.jfg, 11, n3, "jfg") ||
-      reals_n(s, p.jpg, 11, n3, "jpg") || ints_n(s, p.jy, 11, n3, "jy") ||
-      ints_n(s, &p.jwall, 1, n3, "jwall")) {
+  if (new_reals(s, &p.jgam, 1, nt, "jgam") || new_reals(s, &p.jmu0, 1, nt, "jmu0") ||
+      new_reals(s, &p.jkk0, 1, nt, "jkk0") || new_reals(s, &c.jmm, 1, n1, "jmm") ||
+      new_reals(s, p.jf, 11, n1, "jf") || new_reals(s, &c.jd1, 1, n2 * m, "jd1") ||
+      new_reals(s, &c.jd2, 1, n2 * m, "jd2") || new_reals(s, &c.jsss, 1, n2, "jsss") ||
+      new_reals(s, &c.jrmin1, 1, n2, "jrmin1") || new_reals(s, p.jfg, 11, n3, "jfg") ||
+      new_reals(s, p.jpg, 11, n3, "jpg") || new_ints(s, p.jy, 11, n3, "jy") ||
+      new_ints(s, &p.jwall, 1, n3, "jwall")) {
     return 1;
   }
   std::fill_n(ints(s, p.jy[0]), 11 * n3, 1);
@@ -198,8 +188,8 @@ int gsin1(Session& s) {
   }
   return bcn2(s, " conditions for wr", p.jy[kMach], p.jfg[kMach], "wr") ||
          bcn2(s, " conditions for wz", p.jy[kTemp], p.jfg[kTemp], "wz") ||
-         reals_n(s, &c.jhr, 1, n2, "jhr") || reals_n(s, &c.jhz, 1, n2, "jhz") ||
-         reals_n(s, &c.jdm, 1, n2 * m, "jdm");
+         new_reals(s, &c.jhr, 1, n2, "jhr") || new_reals(s, &c.jhz, 1, n2, "jhz") ||
+         new_reals(s, &c.jdm, 1, n2 * m, "jdm");
 }
 
 int gsin(Session& s) {
@@ -215,7 +205,7 @@ int gsin(Session& s) {
   if (gsin1(s) || rtmr(s, "gsin2")) return 1;
   const int64_t n1 = c.n1, n2 = c.n2;
   std::fill_n(reals(s, p.jf[0]), 7 * n1, 0.0f);
-  if (reals_n(s, &p.jrz0, 1, 2 * n1, "jrz0") || reals_n(s, &c.jsss0, 1, n2, "jsss0")) return 1;
+  if (new_reals(s, &p.jrz0, 1, 2 * n1, "jrz0") || new_reals(s, &c.jsss0, 1, n2, "jsss0")) return 1;
   s.cht.t = 0.0f;
   s.cht.is = 0;
   if (const int32_t bad = gsind3(s); bad != 0) {
@@ -228,10 +218,10 @@ int gsin(Session& s) {
       read_reals(s, " smooth coefficient", "sgl", s.cht.sgl1, 3)) {
     return 1;
   }
-  if (reals_n(s, p.jdf, 11, n1, "jdf") || reals_n(s, p.jf0, 11, n1, "jf0") ||
-      reals_n(s, p.jrb, 6, std::max(n1, n2), "jrb") || reals_n(s, p.jadap, 5, n1, "jadap") ||
-      reals_n(s, &p.jrnux, 1, n2, "jrnux") || reals_n(s, &p.jrnuy, 1, n2, "jrnuy") ||
-      reals_n(s, &p.jrnup, 1, n2, "jrnup")) {
+  if (new_reals(s, p.jdf, 11, n1, "jdf") || new_reals(s, p.jf0, 11, n1, "jf0") ||
+      new_reals(s, p.jrb, 6, std::max(n1, n2), "jrb") || new_reals(s, p.jadap, 5, n1, "jadap") ||
+      new_reals(s, &p.jrnux, 1, n2, "jrnux") || new_reals(s, &p.jrnuy, 1, n2, "jrnuy") ||
+      new_reals(s, &p.jrnup, 1, n2, "jrnup")) {
     return 1;
   }
   c.jdcr[4] = p.jrb[0];

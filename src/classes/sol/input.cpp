@@ -17,16 +17,6 @@
 namespace tivor::sol {
 namespace {
 
-int reals_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::clamp<int64_t>(len, 0, INT32_MAX)),
-                s.csize.maxa, s.csize.na, name);
-}
-
-int ints_n(Session& s, int32_t* ptrs, int count, int64_t len, std::string_view name) {
-  return newarr(s, ptrs, 1, count, static_cast<int32_t>(std::clamp<int64_t>(len, 0, INT32_MAX)),
-                s.csize.maxk, s.csize.nk, name);
-}
-
 // A size read from the data that must not be negative.
 int size_ok(Session& s, int32_t n, std::string_view key) {
   if (n >= 0) return 0;
@@ -64,34 +54,34 @@ int lay_out(Session& s) {
   SolParm& p = parm(s);
   Cmesh& c = s.cmesh;
   const int64_t nt = c.ntel, n1 = c.n1, n2 = c.n2, n3 = c.n3;
-  return ints_n(s, &p.jmatm, 1, nt, "jmatm") || reals_n(s, &p.jrom, 1, nt, "jrom") ||
-         reals_n(s, &p.jc0m, 1, nt, "jc0m") || reals_n(s, &p.ja5m, 1, nt, "ja5m") ||
-         reals_n(s, &p.ja6m, 1, nt, "ja6m") || ints_n(s, &p.jskm, 1, 2 * nt, "jskm") ||
-         reals_n(s, &p.jgam, 1, nt, "jgam") || reals_n(s, &p.jemax, 1, nt, "jemax") ||
-         reals_n(s, &p.jeewzr, 1, nt, "jeewzr") || ints_n(s, &p.jplast, 1, nt, "jplast") ||
-         reals_n(s, &p.jrpres, 1, nt, "jrpres") || reals_n(s, &p.jskpres, 1, nt, "jskpres") ||
-         reals_n(s, &p.jdamage, 1, 3 * nt, "jdamage") ||
-         reals_n(s, &p.jcompact, 1, 3 * nt, "jcompact") || ints_n(s, &p.jy[1], 2, n3, "jy") ||
-         reals_n(s, &p.jvrg, 1, n3, "jvrg") || reals_n(s, &p.jvzg, 1, n3, "jvzg") ||
-         ints_n(s, &p.jcontin, 1, n3, "jcontin") || reals_n(s, &p.jpore, 1, n1, "jpore") ||
-         reals_n(s, &p.jcrack, 1, n1, "jcrack") || reals_n(s, &p.jemx, 1, n1, "jemx") ||
-         reals_n(s, p.jf, 12, n1, "jvr") || reals_n(s, p.jf0, 12, n1, "jvr") ||
-         reals_n(s, p.jdf, 12, n1, "jvr") || reals_n(s, &p.jrl, 1, n1, "jrl") ||
-         reals_n(s, &c.jmm, 1, 2 * n1, "jmm") || reals_n(s, &p.jmd, 1, 2 * n1, "jmd") ||
-         reals_n(s, p.jrb, 2, std::max(n1, n2), "jrb") || reals_n(s, &p.jgr, 1, 2 * n1, "jgr") ||
-         reals_n(s, &p.jgr0, 1, 2 * n1, "jgr0") || reals_n(s, &p.jx, 1, 2 * n1, "jx") ||
-         reals_n(s, &p.js, 1, 2 * n1, "js") || reals_n(s, &p.jas, 1, 2 * n1, "jas") ||
-         reals_n(s, p.jstr, 4, n1, "jstr") || reals_n(s, &c.jsss, 1, n2, "jsss") ||
-         reals_n(s, &c.jsss0, 1, n2, "jsss0") || reals_n(s, &c.jrmin1, 1, n2, "jrmin1") ||
-         reals_n(s, &c.jd1, 1, n2 * c.m, "jd1") || reals_n(s, &c.jd2, 1, n2 * c.m, "jd2") ||
-         reals_n(s, &c.jdm, 1, n2 * c.m, "jdm");
+  return new_ints(s, &p.jmatm, 1, nt, "jmatm") || new_reals(s, &p.jrom, 1, nt, "jrom") ||
+         new_reals(s, &p.jc0m, 1, nt, "jc0m") || new_reals(s, &p.ja5m, 1, nt, "ja5m") ||
+         new_reals(s, &p.ja6m, 1, nt, "ja6m") || new_ints(s, &p.jskm, 1, 2 * nt, "jskm") ||
+         new_reals(s, &p.jgam, 1, nt, "jgam") || new_reals(s, &p.jemax, 1, nt, "jemax") ||
+         new_reals(s, &p.jeewzr, 1, nt, "jeewzr") || new_ints(s, &p.jplast, 1, nt, "jplast") ||
+         new_reals(s, &p.jrpres, 1, nt, "jrpres") || new_reals(s, &p.jskpres, 1, nt, "jskpres") ||
+         new_reals(s, &p.jdamage, 1, 3 * nt, "jdamage") ||
+         new_reals(s, &p.jcompact, 1, 3 * nt, "jcompact") || new_ints(s, &p.jy[1], 2, n3, "jy") ||
+         new_reals(s, &p.jvrg, 1, n3, "jvrg") || new_reals(s, &p.jvzg, 1, n3, "jvzg") ||
+         new_ints(s, &p.jcontin, 1, n3, "jcontin") || new_reals(s, &p.jpore, 1, n1, "jpore") ||
+         new_reals(s, &p.jcrack, 1, n1, "jcrack") || new_reals(s, &p.jemx, 1, n1, "jemx") ||
+         new_reals(s, p.jf, 12, n1, "jvr") || new_reals(s, p.jf0, 12, n1, "jvr") ||
+         new_reals(s, p.jdf, 12, n1, "jvr") || new_reals(s, &p.jrl, 1, n1, "jrl") ||
+         new_reals(s, &c.jmm, 1, 2 * n1, "jmm") || new_reals(s, &p.jmd, 1, 2 * n1, "jmd") ||
+         new_reals(s, p.jrb, 2, std::max(n1, n2), "jrb") ||
+         new_reals(s, &p.jgr, 1, 2 * n1, "jgr") || new_reals(s, &p.jgr0, 1, 2 * n1, "jgr0") ||
+         new_reals(s, &p.jx, 1, 2 * n1, "jx") || new_reals(s, &p.js, 1, 2 * n1, "js") ||
+         new_reals(s, &p.jas, 1, 2 * n1, "jas") || new_reals(s, p.jstr, 4, n1, "jstr") ||
+         new_reals(s, &c.jsss, 1, n2, "jsss") || new_reals(s, &c.jsss0, 1, n2, "jsss0") ||
+         new_reals(s, &c.jrmin1, 1, n2, "jrmin1") || new_reals(s, &c.jd1, 1, n2 * c.m, "jd1") ||
+         new_reals(s, &c.jd2, 1, n2 * c.m, "jd2") || new_reals(s, &c.jdm, 1, n2 * c.m, "jdm");
 }
 
 // A time table of the data: its size under key, then 2 size reals under "m" at a new array.
 int read_table(Session& s, std::string_view size_prompt, std::string_view size_key,
                std::string_view prompt, int32_t& n, int32_t& ptr, std::string_view name) {
   if (read_int(s, size_prompt, size_key, n) || size_ok(s, n, size_key)) return 1;
-  if (reals_n(s, &ptr, 1, 2 * int64_t{n}, name)) return 1;
+  if (new_reals(s, &ptr, 1, 2 * int64_t{n}, name)) return 1;
   return read_reals(s, prompt, "m", reals(s, ptr), 2 * n);
 }
 
@@ -110,7 +100,7 @@ int read_zone(Session& s, int32_t k, int32_t first_node) {
     return 1;
   }
   int32_t jsk = 0;
-  if (reals_n(s, &jsk, 1, 2 * int64_t{nsk}, "jsk") ||
+  if (new_reals(s, &jsk, 1, 2 * int64_t{nsk}, "jsk") ||
       read_reals(s, " array s-ap", "m", reals(s, jsk), 2 * nsk) ||
       read_real(s, " sound velocity ", "C", cs) || read_real(s, " initial R-velocity", "VR", vr) ||
       read_real(s, " initial Z-velocity", "VZ", vz) ||
