@@ -1,8 +1,10 @@
 // GSB, GSB1, GSBU: the boundary values of the gas-flow class: prescribed density, energy and
 // pressure, prescribed velocities scaled by their time tables, and slip walls.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "classes/gs/gs_internal.hpp"
 #include "core/trace_hook.hpp"
@@ -71,6 +73,46 @@ void gsbu(Session& s, float* u, float* v, float* e) {
   }
 }
 
+// The state behind a prescribed pressure: the scheme takes the pressure from density and energy
+// by the gas law, so a node with a pressure condition gets the energy that gives the prescribed
+// pressure with its density, or, where its energy is prescribed too, the density that gives it
+// with that energy. Where both are prescribed the node's state is fully given and stays as it is.
+void gsbp(Session& s, float* ro, float* e, const float* pres) {
+  const GsParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  const int32_t* b = ints(s, c.jj2);
+  const int32_t* yp = ints(s, p.jy[kP]);
+  int32_t first = 0;
+  while (first < c.n3 && !(yp[first] == 0 && b[2 * first + 1] != 0)) ++first;
+  if (first == c.n3) return;
+  // 1: density prescribed at the node, 2: energy prescribed.
+  std::vector<uint8_t> given(static_cast<size_t>(c.n1), 0);
+  const int32_t* yr = ints(s, p.jy[kRo]);
+  const int32_t* ye = ints(s, p.jy[kE]);
+  for (int32_t k = 0; k < c.n3; ++k) {
+    const int32_t node = std::abs(b[2 * k + 1]);
+    if (node == 0) continue;
+    if (yr[k] == 0) given[node - 1] |= 1;
+    if (ye[k] == 0) given[node - 1] |= 2;
+  }
+  const int32_t* node_last = ints(s, c.jn1);
+  const float* gam = reals(s, p.jgam);
+  for (int32_t k = first; k < c.n3; ++k) {
+    const int32_t node = std::abs(b[2 * k + 1]);
+    if (yp[k] != 0 || node == 0) continue;
+    const int32_t n = node - 1;
+    // The gas law of the subregion whose node range holds the node, as for the pressure field.
+    const int32_t* sub = std::upper_bound(node_last, node_last + c.ntel, n);
+    const float gm1 = gam[std::min<int32_t>(static_cast<int32_t>(sub - node_last), c.ntel - 1)] - 1;
+    if (gm1 <= 0.0f || pres[n] < 0.0f) continue;
+    if ((given[n] & 2) == 0) {
+      e[n] = pres[n] / (gm1 * std::max(ro[n], 1e-6f));
+    } else if ((given[n] & 1) == 0 && e[n] > 0.0f) {
+      ro[n] = std::max(pres[n] / (gm1 * e[n]), 1e-6f);
+    }
+  }
+}
+
 }  // namespace
 
 void gsb(Session& s, int32_t f) {
@@ -82,6 +124,7 @@ void gsb(Session& s, int32_t f) {
   gsbu(s, base + kU * n1, base + kV * n1, base + kE * n1);
   gsb1(s, base + kE * n1, p.jy[kE], p.jfg[kE]);
   gsb1(s, base + kP * n1, p.jy[kP], p.jfg[kP]);
+  gsbp(s, base + kRo * n1, base + kE * n1, base + kP * n1);
 }
 
 }  // namespace tivor::gs
