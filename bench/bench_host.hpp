@@ -1,7 +1,11 @@
 // A host for the benchmarks: a fixed display, an in-memory window, no input, a still clock.
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/host.hpp"
@@ -33,6 +37,28 @@ class BenchHost : public Host {
 
  private:
   ScreenSurface surf_;
+};
+
+// A temporary working directory for a benchmark's task: entered when made, left and removed
+// with everything in it when gone.
+class ScratchDir {
+ public:
+  ScratchDir() : old_(std::filesystem::current_path()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
+    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
+    std::filesystem::current_path(dir_);
+  }
+  ~ScratchDir() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+ private:
+  std::filesystem::path old_;
+  std::string dir_;
 };
 
 }  // namespace tivor::bench

@@ -82,11 +82,7 @@ std::string task(int cells, bool c2_on) {
 // A prepared task in a temporary working directory.
 class DiconBench {
  public:
-  DiconBench(int cells, bool c2_on, int threads = 1)
-      : s(std::make_unique<Session>(host)), old_(cwd()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
-    std::filesystem::current_path(dir_);
+  DiconBench(int cells, bool c2_on, int threads = 1) : s(std::make_unique<Session>(host)) {
     console_install(*s);
     // The program's real pool holds about 150k triangles of this class; larger pools here.
     s->a.assign(32000001, 0.0f);
@@ -112,24 +108,16 @@ class DiconBench {
     const float* c = reals(*s, p.jf[0]);
     start.assign(c, c + 2 * int64_t{s->cmesh.n1});
   }
-  ~DiconBench() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
   // Both fields back to where the prepared task left them, so every step does the same work.
   void restore() { std::copy(start.begin(), start.end(), reals(*s, s->cparm.dif.jf[0])); }
 
+  // First member: entered before the task is made, left after it is gone.
+  bench::ScratchDir scratch;
   CountingHost host;
   std::unique_ptr<Session> s;
   std::vector<float> start;
   bool ok = false;
   std::string message;
-
- private:
-  static std::filesystem::path cwd() { return std::filesystem::current_path(); }
-  std::filesystem::path old_;
-  std::string dir_;
 };
 
 // Arguments: triangles, c2 (1 both components solved, 0 c2 switched off), threads.

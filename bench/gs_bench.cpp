@@ -51,11 +51,7 @@ std::string task(int cells, bool triangles) {
 // A prepared task in a temporary working directory, its middle made hot.
 class GsBench {
  public:
-  GsBench(int cells, bool triangles)
-      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
-    std::filesystem::current_path(dir_);
+  GsBench(int cells, bool triangles) : s(std::make_unique<Session>(host)) {
     console_install(*s);
     // The program's pools hold about 60k elements of this class; larger pools here.
     s->a.assign(64000001, 0.0f);
@@ -77,19 +73,11 @@ class GsBench {
       if (std::abs(rz[2 * i] - 0.5f) < 0.2f && std::abs(rz[2 * i + 1] - 0.5f) < 0.2f) e[i] = 10;
     }
   }
-  ~GsBench() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
+  // First member: entered before the task is made, left after it is gone.
+  bench::ScratchDir scratch;
   bench::BenchHost host;
   std::unique_ptr<Session> s;
   bool ok = false;
-
- private:
-  std::filesystem::path old_;
-  std::string dir_;
 };
 
 // Arguments: elements, triangles (0 quadrilaterals, 1 triangles).

@@ -19,18 +19,7 @@ namespace tivor::bench {
 
 class MeshBench {
  public:
-  MeshBench() : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
-    std::filesystem::current_path(dir_);
-    console_install(*s);
-  }
-  ~MeshBench() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
+  MeshBench() : s(std::make_unique<Session>(host)) { console_install(*s); }
   // Integer pool of n words (the program has 1,000,000), real pool of na words.
   void pools(int32_t na, int32_t nk) {
     s->a.assign(static_cast<size_t>(na) + 1, 0.0f);
@@ -45,12 +34,10 @@ class MeshBench {
     return readfrom(*s, unit, "bench.dat") == 0;
   }
 
+  // First member: entered before the task is made, left after it is gone.
+  ScratchDir scratch;
   BenchHost host;
   std::unique_ptr<Session> s;
-
- private:
-  std::filesystem::path old_;
-  std::string dir_;
 };
 
 // The 8 points of the block [r0, r0 + w] x [z0, z0 + w] and its cell counts, as the keywords

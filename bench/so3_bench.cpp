@@ -81,11 +81,7 @@ std::string task(int cells, bool triangles, bool plastic) {
 // A prepared task in a temporary working directory.
 class So3Bench {
  public:
-  So3Bench(int cells, bool triangles, bool plastic)
-      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
-    std::filesystem::current_path(dir_);
+  So3Bench(int cells, bool triangles, bool plastic) : s(std::make_unique<Session>(host)) {
     console_install(*s);
     // The program's pools hold about 40k elements of this class; larger pools here.
     s->a.assign(64000001, 0.0f);
@@ -100,19 +96,11 @@ class So3Bench {
     ok = !flag_tst(*s);
     s->cht.itask = kTaskPrepared;
   }
-  ~So3Bench() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
+  // First member: entered before the task is made, left after it is gone.
+  bench::ScratchDir scratch;
   bench::BenchHost host;
   std::unique_ptr<Session> s;
   bool ok = false;
-
- private:
-  std::filesystem::path old_;
-  std::string dir_;
 };
 
 // Arguments: elements, triangles (0 quadrilaterals, 1 triangles), plastic (0 or 1).

@@ -54,11 +54,7 @@ std::string task(int cells) {
 // A prepared task in a temporary working directory.
 class So6Bench {
  public:
-  explicit So6Bench(int cells)
-      : s(std::make_unique<Session>(host)), old_(std::filesystem::current_path()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "tivor_bench_XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) dir_ = templ;
-    std::filesystem::current_path(dir_);
+  explicit So6Bench(int cells) : s(std::make_unique<Session>(host)) {
     console_install(*s);
     // The program's pools hold about 40k elements of this class; larger pools here.
     s->a.assign(64000001, 0.0f);
@@ -73,23 +69,16 @@ class So6Bench {
     ok = !flag_tst(*s);
     s->cht.itask = kTaskPrepared;
   }
-  ~So6Bench() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
   // Back to rest before a step.
   void rest() {
     for (int i = 0; i < 4; ++i) std::fill_n(reals(*s, s->cparm.sol.jf[i]), s->cmesh.n1, 0.0f);
   }
 
+  // First member: entered before the task is made, left after it is gone.
+  bench::ScratchDir scratch;
   bench::BenchHost host;
   std::unique_ptr<Session> s;
   bool ok = false;
-
- private:
-  std::filesystem::path old_;
-  std::string dir_;
 };
 
 int cells_of(const benchmark::State& state) {
