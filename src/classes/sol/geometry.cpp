@@ -120,4 +120,20 @@ void sokc(Session& s, int32_t vr, int32_t vz) {
   }
 }
 
+MeshArrays mesh_arrays(Session& s) {
+  const Cmesh& c = s.cmesh;
+  return {c.m,
+          c.n1,
+          c.n2,
+          c.ntel,
+          ints(s, c.jj1),
+          ints(s, c.jn2),
+          reals(s, c.jd1),
+          reals(s, c.jd2),
+          reals(s, c.jdm),
+          reals(s, c.jsss),
+          reals(s, c.jsss0),
+          reals(s, c.jrmin1)};
+}
+
 }  // namespace tivor::sol

@@ -17,34 +17,6 @@
 namespace tivor::sol {
 namespace {
 
-struct MeshArrays {
-  int32_t m, n1, n2, ntel;
-  const int32_t* conn;
-  const int32_t* last;
-  const float* d1;
-  const float* d2;
-  const float* dm;
-  const float* vol;
-  const float* vol0;
-  const float* rmin1;
-};
-
-MeshArrays mesh_arrays(Session& s) {
-  const Cmesh& c = s.cmesh;
-  return {c.m,
-          c.n1,
-          c.n2,
-          c.ntel,
-          ints(s, c.jj1),
-          ints(s, c.jn2),
-          reals(s, c.jd1),
-          reals(s, c.jd2),
-          reals(s, c.jdm),
-          reals(s, c.jsss),
-          reals(s, c.jsss0),
-          reals(s, c.jrmin1)};
-}
-
 // One element: its nodes (from 0), derivative coefficients, weights w_i and hoop weights
 // a_i = |d1_i| / sum |d1|.
 struct Element {

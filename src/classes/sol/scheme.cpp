@@ -39,16 +39,7 @@ struct alignas(64) NodeState {
 constexpr int32_t kNodeBlock = 256;
 
 // The pool arrays of one step, looked up once.
-struct StepArrays {
-  int32_t m, n1, n2, ntel;
-  const int32_t* conn;
-  const int32_t* last;
-  const float* d1;
-  const float* d2;
-  const float* dm;
-  const float* vol;
-  const float* vol0;
-  const float* rmin1;
+struct StepArrays : MeshArrays {
   float* dest;
   const float* f[12];  // start-of-step fields (plastic strains and state)
   float* u[4];         // the copies: ur, uz, vr, vz of the new time level
@@ -66,18 +57,7 @@ StepArrays arrays(Session& s) {
   SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   StepArrays a{};
-  a.m = c.m;
-  a.n1 = c.n1;
-  a.n2 = c.n2;
-  a.ntel = c.ntel;
-  a.conn = ints(s, c.jj1);
-  a.last = ints(s, c.jn2);
-  a.d1 = reals(s, c.jd1);
-  a.d2 = reals(s, c.jd2);
-  a.dm = reals(s, c.jdm);
-  a.vol = reals(s, c.jsss);
-  a.vol0 = reals(s, c.jsss0);
-  a.rmin1 = reals(s, c.jrmin1);
+  static_cast<MeshArrays&>(a) = mesh_arrays(s);
   a.dest = reals(s, c.jdest_cell);
   for (int i = 0; i < 12; ++i) a.f[i] = reals(s, p.jf[i]);
   for (int i = 0; i < 4; ++i) a.u[i] = reals(s, p.jf0[i]);

@@ -17,6 +17,20 @@ inline const SolParm& parm(const Session& s) {
   return s.cparm.sol;
 }
 
+// The mesh arrays of the element loops, looked up once per step or solve.
+struct MeshArrays {
+  int32_t m, n1, n2, ntel;
+  const int32_t* conn;
+  const int32_t* last;
+  const float* d1;
+  const float* d2;
+  const float* dm;
+  const float* vol;
+  const float* vol0;
+  const float* rmin1;
+};
+MeshArrays mesh_arrays(Session& s);
+
 // Field numbers (from 0) of the twelve nodal state fields jf.
 enum Field : int {
   kUr = 0,
