@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "classes/gs/gs_internal.hpp"
 #include "core/trace_hook.hpp"
@@ -31,121 +32,184 @@ Scales scales(const GsParm& p, float g) {
   return {r, r / big_u, r / big_e};
 }
 
+// Four values as one vector (the vector extension of GCC and clang): the record of one node.
+using Quad = float __attribute__((vector_size(16)));
+
+inline Quad load_quad(const float* p) {
+  Quad q;
+  std::memcpy(&q, p, sizeof q);
+  return q;
+}
+
+// Elements of one batch of the element loop.
+constexpr int kBatch = 16;
+
 // Step 3 of a stage for the elements [first, end) of one subregion: residuals and viscous
-// fluxes added to the nodal sums df (four consecutive arrays), the smallest element sizes
-// around each node into df(5), df(6).
+// fluxes added to the nodal sums (records of four values a node in sums), the smallest element
+// sizes around each node into hmin_r, hmin_z. The elements go in batches: their node values
+// are gathered into arrays by local node, the arithmetic runs over the batch as one loop the
+// compiler turns into vector instructions (square root and division included), and the
+// contributions are added to the nodes element by element, so that every nodal sum keeps its
+// order.
 template <int K>
 void element_sums(const StageView& a, int32_t first, int32_t end, float g, const Scales& sc,
-                  float* df) {
-  const int64_t n1 = a.n1;
-  float* d_ro = df;
-  float* d_m = df + n1;
-  float* d_q = df + 2 * n1;
-  float* d_en = df + 3 * n1;
-  float* hmin_r = df + 4 * n1;
-  float* hmin_z = df + 5 * n1;
+                  float* sums, float* hmin_r, float* hmin_z) {
   const float gm1 = g - 1;
   const float sonic = g * gm1;
   const float w = 1.0f / K;
-  for (int32_t e = first; e < end; ++e) {
-    const int32_t* v = a.conn + int64_t{e} * a.m;
-    const float* e1 = a.d1 + int64_t{e} * a.m;
-    const float* e2 = a.d2 + int64_t{e} * a.m;
-    int32_t node[K];
-    float ro[K], u[K], vv[K], en[K], mm[K], qq[K], ee[K], pp[K];
-    for (int i = 0; i < K; ++i) {
-      const int32_t n = v[i] - 1;
-      node[i] = n;
-      ro[i] = std::max(a.ro[n], 1e-6f);
-      u[i] = a.u[n];
-      vv[i] = a.v[n];
-      en[i] = a.e[n];
-      pp[i] = gm1 * ro[i] * en[i];
-      mm[i] = ro[i] * u[i];
-      qq[i] = ro[i] * vv[i];
-      ee[i] = ro[i] * ((u[i] * u[i] + vv[i] * vv[i]) / 2 + en[i]);
+  const float inv[4] = {sc.inv_ro, sc.inv_mom, sc.inv_mom, sc.inv_en};
+  const float res_ro = sc.inv_ro * sc.inv_ro, res_mom = sc.inv_mom * sc.inv_mom;
+  const float res_en = sc.inv_en * sc.inv_en;
+  alignas(64) float ro[K][kBatch], u[K][kBatch], vv[K][kBatch], en[K][kBatch];
+  alignas(64) float d1[K][kBatch], d2[K][kBatch], hoop[kBatch], vol[kBatch];
+  alignas(64) float cmu[K][4][kBatch];
+  int32_t node[kBatch][K];
+  for (int32_t e0 = first; e0 < end; e0 += kBatch) {
+    const int nb = std::min(kBatch, end - e0);
+    for (int b = 0; b < nb; ++b) {
+      const int64_t e = e0 + b;
+      // The gather stays scalar: the empty statement hides b from the vectoriser, which gains
+      // nothing here and, in GCC 12, fails on this loop with an internal error.
+      asm("" : "+r"(b));
+      const int32_t* v = a.conn + e * a.m;
+      const float* e1 = a.d1 + e * a.m;
+      const float* e2 = a.d2 + e * a.m;
+      for (int i = 0; i < K; ++i) {
+        const int32_t n = v[i] - 1;
+        node[b][i] = n;
+        ro[i][b] = a.ro[n];
+        u[i][b] = a.u[n];
+        vv[i][b] = a.v[n];
+        en[i][b] = a.e[n];
+        d1[i][b] = e1[i];
+        d2[i][b] = e2[i];
+      }
+      hoop[b] = a.rmin1[e] * w;
+      vol[b] = a.vol[e];
     }
-    float div = 0, r_ro = 0, r_m = 0, r_q = 0, r_en = 0;
-    float gr[4] = {0, 0, 0, 0}, gz[4] = {0, 0, 0, 0};
-    float ub = 0, vb = 0, eb = 0;
-    float h_ro = 0, h_m = 0, h_q = 0, h_en = 0;
-    for (int i = 0; i < K; ++i) {
-      const float a1 = e1[i], a2 = e2[i];
-      const float flow = a1 * u[i] + a2 * vv[i];
-      div += flow;
-      r_ro += a1 * mm[i] + a2 * qq[i];
-      r_m += a1 * (mm[i] * u[i] + pp[i]) + a2 * mm[i] * vv[i];
-      r_q += a1 * mm[i] * vv[i] + a2 * (qq[i] * vv[i] + pp[i]);
-      r_en += (ee[i] + pp[i]) * flow;
-      gr[0] += a1 * ro[i], gz[0] += a2 * ro[i];
-      gr[1] += a1 * mm[i], gz[1] += a2 * mm[i];
-      gr[2] += a1 * qq[i], gz[2] += a2 * qq[i];
-      gr[3] += a1 * ee[i], gz[3] += a2 * ee[i];
-      ub += u[i], vb += vv[i], eb += en[i];
-      h_ro += mm[i], h_m += mm[i] * u[i], h_q += mm[i] * vv[i], h_en += (ee[i] + pp[i]) * u[i];
+    // The rest of a short last batch: harmless values whose results are never added.
+    for (int b = nb; b < kBatch; ++b) {
+      for (int i = 0; i < K; ++i)
+        ro[i][b] = u[i][b] = vv[i][b] = en[i][b] = d1[i][b] = d2[i][b] = 0;
+      hoop[b] = vol[b] = 0;
     }
-    ub *= w, vb *= w, eb *= w;
-    // In an axisymmetric task the divergence of a flux F in the meridian plane has the part
-    // F_r / r besides the plane one; 1/r is 0 in a plane task.
-    const float hoop = a.rmin1[e] * w;
-    r_ro += hoop * h_ro;
-    r_m += hoop * h_m;
-    r_q += hoop * h_q;
-    r_en += hoop * h_en;
-    const float kv = (div > 0 || ub * ub + vb * vb < sonic * eb) ? 0.6f : 0.4f;
-    const float res = w * (r_ro * r_ro * sc.inv_ro * sc.inv_ro +
-                           (r_m * r_m + r_q * r_q) * sc.inv_mom * sc.inv_mom +
-                           r_en * r_en * sc.inv_en * sc.inv_en);
-    float gi[K][4];
-    float grad = 0;
-    const float inv[4] = {sc.inv_ro, sc.inv_mom, sc.inv_mom, sc.inv_en};
-    for (int i = 0; i < K; ++i) {
-      for (int f = 0; f < 4; ++f) {
-        gi[i][f] = e1[i] * gr[f] + e2[i] * gz[f];
-        const float x = gi[i][f] * inv[f];
-        grad += x * x;
+    for (int b = 0; b < kBatch; ++b) {
+      float mm[K], qq[K], ee[K], pp[K], r[K];
+      for (int i = 0; i < K; ++i) {
+        r[i] = std::max(ro[i][b], 1e-6f);
+        pp[i] = gm1 * r[i] * en[i][b];
+        mm[i] = r[i] * u[i][b];
+        qq[i] = r[i] * vv[i][b];
+        ee[i] = r[i] * ((u[i][b] * u[i][b] + vv[i][b] * vv[i][b]) / 2 + en[i][b]);
+      }
+      float div = 0, r_ro = 0, r_m = 0, r_q = 0, r_en = 0;
+      float gr[4] = {0, 0, 0, 0}, gz[4] = {0, 0, 0, 0};
+      float ub = 0, vb = 0, eb = 0;
+      float h_ro = 0, h_m = 0, h_q = 0, h_en = 0;
+      for (int i = 0; i < K; ++i) {
+        const float a1 = d1[i][b], a2 = d2[i][b];
+        const float flow = a1 * u[i][b] + a2 * vv[i][b];
+        div += flow;
+        r_ro += a1 * mm[i] + a2 * qq[i];
+        r_m += a1 * (mm[i] * u[i][b] + pp[i]) + a2 * mm[i] * vv[i][b];
+        r_q += a1 * mm[i] * vv[i][b] + a2 * (qq[i] * vv[i][b] + pp[i]);
+        r_en += (ee[i] + pp[i]) * flow;
+        gr[0] += a1 * r[i], gz[0] += a2 * r[i];
+        gr[1] += a1 * mm[i], gz[1] += a2 * mm[i];
+        gr[2] += a1 * qq[i], gz[2] += a2 * qq[i];
+        gr[3] += a1 * ee[i], gz[3] += a2 * ee[i];
+        ub += u[i][b], vb += vv[i][b], eb += en[i][b];
+        h_ro += mm[i], h_m += mm[i] * u[i][b], h_q += mm[i] * vv[i][b];
+        h_en += (ee[i] + pp[i]) * u[i][b];
+      }
+      ub *= w, vb *= w, eb *= w;
+      // In an axisymmetric task the divergence of a flux F in the meridian plane has the part
+      // F_r / r besides the plane one; 1/r is 0 in a plane task.
+      r_ro += hoop[b] * h_ro;
+      r_m += hoop[b] * h_m;
+      r_q += hoop[b] * h_q;
+      r_en += hoop[b] * h_en;
+      const float kv = (div > 0 || ub * ub + vb * vb < sonic * eb) ? 0.6f : 0.4f;
+      const float res =
+          w * (r_ro * r_ro * res_ro + (r_m * r_m + r_q * r_q) * res_mom + r_en * r_en * res_en);
+      float grad = 0, gi[K][4];
+      for (int i = 0; i < K; ++i) {
+        for (int f = 0; f < 4; ++f) {
+          gi[i][f] = d1[i][b] * gr[f] + d2[i][b] * gz[f];
+          const float x = gi[i][f] * inv[f];
+          grad += x * x;
+        }
+      }
+      const float mu = kv * std::sqrt(res / std::max(grad, 1e-10f) + 1e-10f) * vol[b];
+      const float wv = w * vol[b];
+      const float wr[4] = {wv * r_ro, wv * r_m, wv * r_q, wv * r_en};
+      for (int i = 0; i < K; ++i) {
+        for (int f = 0; f < 4; ++f) cmu[i][f][b] = wr[f] + mu * gi[i][f];
       }
     }
-    const float vol = a.vol[e];
-    const float mu = kv * std::sqrt(res / std::max(grad, 1e-10f) + 1e-10f) * vol;
-    const float wv = w * vol;
-    const float hr = a.hr[e], hz = a.hz[e];
-    for (int i = 0; i < K; ++i) {
-      const int32_t n = node[i];
-      hmin_r[n] = std::min(hmin_r[n], hr);
-      hmin_z[n] = std::min(hmin_z[n], hz);
-      d_ro[n] += wv * r_ro + mu * gi[i][0];
-      d_m[n] += wv * r_m + mu * gi[i][1];
-      d_q[n] += wv * r_q + mu * gi[i][2];
-      d_en[n] += wv * r_en + mu * gi[i][3];
+    for (int b = 0; b < nb; ++b) {
+      const int64_t e = e0 + b;
+      const float hr = a.hr[e], hz = a.hz[e];
+      for (int i = 0; i < K; ++i) {
+        const int32_t n = node[b][i];
+        hmin_r[n] = std::min(hmin_r[n], hr);
+        hmin_z[n] = std::min(hmin_z[n], hz);
+        const Quad add = {cmu[i][0][b], cmu[i][1][b], cmu[i][2][b], cmu[i][3][b]};
+        const Quad sum = load_quad(sums + 4 * int64_t{n}) + add;
+        std::memcpy(sums + 4 * int64_t{n}, &sum, sizeof sum);
+      }
     }
   }
 }
 
-// One pass of the extremum limiter on F fields at once, from src[f] into dst[f] (never the same
-// array): each node compares its value with the range of its neighbours along the element
-// outlines (the diagonal of a quadrilateral is not an outline edge); a strict extremum is
-// pulled a quarter of the way to the middle of that range. A node of no element keeps its value.
-template <int F>
-void limit_pass(const GsCache& nb, int64_t n1, const float* const (&src)[F],
-                float* const (&dst)[F]) {
+// The test of one node against the range [lo, hi] of its neighbours: a strict extremum is pulled a
+// quarter of the way to the middle of the range. A node of no element (lo > hi) keeps its value.
+inline float limited(float x, float lo, float hi) {
+  const bool strict = (x < lo || x > hi) && lo <= hi;
+  return strict ? 0.75f * x + 0.125f * (lo + hi) : x;
+}
+
+// One pass of the extremum limiter of one field, from src into dst (never the same array): each
+// node compares its value with the range of its neighbours along the element outlines (the
+// diagonal of a quadrilateral is not an outline edge).
+void limit_pass(const GsCache& nb, int64_t n1, const float* src, float* dst) {
   const int32_t* start = nb.start.data();
   const int32_t* next = nb.next.data();
   for (int64_t n = 0; n < n1; ++n) {
-    float lo[F], hi[F];
-    for (int f = 0; f < F; ++f) lo[f] = 1e18f, hi[f] = -1e18f;
+    float lo = 1e18f, hi = -1e18f;
     for (int32_t j = start[n]; j < start[n + 1]; ++j) {
-      const int32_t k = next[j];
-      for (int f = 0; f < F; ++f) {
-        const float w = src[f][k];
-        lo[f] = w < lo[f] ? w : lo[f];
-        hi[f] = w > hi[f] ? w : hi[f];
-      }
+      const float w = src[next[j]];
+      lo = w < lo ? w : lo;
+      hi = w > hi ? w : hi;
     }
-    for (int f = 0; f < F; ++f) {
-      const float x = src[f][n];
-      const bool strict = (x < lo[f] || x > hi[f]) && lo[f] <= hi[f];
-      dst[f][n] = strict ? 0.75f * x + 0.125f * (lo[f] + hi[f]) : x;
+    dst[n] = limited(src[n], lo, hi);
+  }
+}
+
+// The same pass on the four fields ro, u, v, e held as one record of four values a node, so that
+// a neighbour is one 16-byte load and its range test one 4-wide operation. The result goes to
+// records (split false) or to four separate arrays dst, dst + n1, ... (split true).
+template <bool split>
+void limit_records(const GsCache& nb, int64_t n1, const float* __restrict src,
+                   float* __restrict dst) {
+  const int32_t* start = nb.start.data();
+  const int32_t* next = nb.next.data();
+  const Quad big = {1e18f, 1e18f, 1e18f, 1e18f};
+  for (int64_t n = 0; n < n1; ++n) {
+    Quad lo = big, hi = -big;
+    for (int32_t j = start[n]; j < start[n + 1]; ++j) {
+      const Quad w = load_quad(src + 4 * int64_t{next[j]});
+      lo = w < lo ? w : lo;
+      hi = w > hi ? w : hi;
+    }
+    // limited() on four values at once, without branches.
+    const Quad x = load_quad(src + 4 * n);
+    const auto strict = ((x < lo) | (x > hi)) & (lo <= hi);
+    const Quad out = strict ? 0.75f * x + 0.125f * (lo + hi) : x;
+    if constexpr (split) {
+      for (int f = 0; f < 4; ++f) dst[f * n1 + n] = out[f];
+    } else {
+      std::memcpy(dst + 4 * n, &out, sizeof out);
     }
   }
 }
@@ -196,55 +260,49 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
       int32_t run = e + 1;
       while (run < end && (corners(a.conn + int64_t{run} * c.m, c.m) == 3) == tri) ++run;
       if (tri) {
-        element_sums<3>(a, e, run, gam[sub], sc, df);
+        element_sums<3>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
       } else {
-        element_sums<4>(a, e, run, gam[sub], sc, df);
+        element_sums<4>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
       }
       e = run;
     }
     first = end;
   }
   const float* mass = reals(s, c.jmm);
-  // Thermal gravity along z, from the density and energy of the stage's input.
-  if (p.tfz != 0.0f) {
-    const float e0 = p.fna[3];
-    for (int64_t n = 0; n < n1; ++n) df[2 * n1 + n] += a.ro[n] * p.tfz * (a.e[n] - e0) / mass[n];
-  }
-  // The lumped update of the conserved quantities from the base state.
+  // The lumped update of the conserved quantities from the base state, with the thermal gravity
+  // along z from the density and energy of the stage's input. With limiter passes to follow,
+  // the new state goes to records of four values a node in jdf(7..10); the passes then run back
+  // and forth between those and the sums' place jdf(1..4), the last one into out.
   const float* b = reals(s, base);
   float* o = reals(s, out);
+  float* const rec[2] = {df + 6 * n1, df};
+  const float tfz = p.tfz, e0 = p.fna[3];
   for (int64_t n = 0; n < n1; ++n) {
     const float k = mass[n] * dt;
     const float rb = std::max(b[n], 1e-6f);
     const float mb = rb * b[n1 + n], qb = rb * b[2 * n1 + n];
     const float eb = rb * b[3 * n1 + n] + (mb * mb + qb * qb) / (2 * rb);
-    const float r1 = std::max(rb - k * df[n], 1e-6f);
-    const float u1 = (mb - k * df[n1 + n]) / r1;
-    const float v1 = (qb - k * df[2 * n1 + n]) / r1;
-    o[n] = r1;
-    o[n1 + n] = u1;
-    o[2 * n1 + n] = v1;
-    o[3 * n1 + n] = std::max((eb - k * df[3 * n1 + n]) / r1 - (u1 * u1 + v1 * v1) / 2, 0.0f);
-  }
-  // The limiter's passes run on the four fields together, back and forth between out and the
-  // spare arrays jdf(7..10); all new values of a pass come from the values before it.
-  float* fields[4];
-  float* spare[4];
-  for (int f = 0; f < 4; ++f) {
-    fields[f] = o + f * n1;
-    spare[f] = df + (6 + f) * n1;
+    float dq = df[4 * n + 2];
+    if (tfz != 0.0f) dq += a.ro[n] * tfz * (a.e[n] - e0) / mass[n];
+    const float r1 = std::max(rb - k * df[4 * n], 1e-6f);
+    const float u1 = (mb - k * df[4 * n + 1]) / r1;
+    const float v1 = (qb - k * dq) / r1;
+    const float e1 = std::max((eb - k * df[4 * n + 3]) / r1 - (u1 * u1 + v1 * v1) / 2, 0.0f);
+    if (limiter_passes > 0) {
+      float* r = rec[0] + 4 * n;
+      r[0] = r1, r[1] = u1, r[2] = v1, r[3] = e1;
+    } else {
+      o[n] = r1, o[n1 + n] = u1, o[2 * n1 + n] = v1, o[3 * n1 + n] = e1;
+    }
   }
   const GsCache& nb = gs_cache(s);
   for (int pass = 0; pass < limiter_passes; ++pass) {
-    const bool forth = pass % 2 == 0;
-    const float* const from[4] = {forth ? fields[0] : spare[0], forth ? fields[1] : spare[1],
-                                  forth ? fields[2] : spare[2], forth ? fields[3] : spare[3]};
-    float* const to[4] = {forth ? spare[0] : fields[0], forth ? spare[1] : fields[1],
-                          forth ? spare[2] : fields[2], forth ? spare[3] : fields[3]};
-    limit_pass<4>(nb, n1, from, to);
-  }
-  if (limiter_passes % 2 == 1) {
-    for (int f = 0; f < 4; ++f) std::copy_n(spare[f], n1, fields[f]);
+    const float* from = rec[pass % 2];
+    if (pass + 1 < limiter_passes) {
+      limit_records<false>(nb, n1, from, rec[(pass + 1) % 2]);
+    } else {
+      limit_records<true>(nb, n1, from, o);
+    }
   }
   gsb(s, out);
   // The pressure by the gas law of the subregion that holds the node.
@@ -271,9 +329,7 @@ void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin) {
   // The old values go to wmin first, so that g may be f.
   float* old = reals(s, wmin);
   std::copy_n(reals(s, f), n1, old);
-  const float* const from[1] = {old};
-  float* const to[1] = {reals(s, g)};
-  limit_pass<1>(gs_cache(s), n1, from, to);
+  limit_pass(gs_cache(s), n1, old, reals(s, g));
 }
 
 }  // namespace tivor::gs
