@@ -44,14 +44,62 @@ inline Quad load_quad(const float* p) {
 // Elements of one batch of the element loop.
 constexpr int kBatch = 16;
 
+// The values of a batch of elements with K nodes (M node numbers an element in the mesh),
+// arranged by local node so that the arithmetic runs over the batch in vector registers.
+template <int K, int M>
+struct Batch {
+  alignas(64) float ro[K][kBatch], u[K][kBatch], v[K][kBatch], e[K][kBatch];
+  alignas(64) float d1[K][kBatch], d2[K][kBatch], hoop[kBatch], vol[kBatch];
+  alignas(64) float add[K][4][kBatch];  // the element's contributions to its nodes' sums
+  int32_t node[kBatch][K];
+
+  // Element el into place b.
+  void take_nodes(const StageView& a, int64_t el, int b) {
+    for (int i = 0; i < K; ++i) node[b][i] = a.conn[el * M + i] - 1;
+  }
+  void take_values(const StageView& a, int64_t el, int b, float w) {
+    for (int i = 0; i < K; ++i) {
+      const int32_t n = node[b][i];
+      ro[i][b] = a.ro[n];
+      u[i][b] = a.u[n];
+      v[i][b] = a.v[n];
+      e[i][b] = a.e[n];
+      d1[i][b] = a.d1[el * M + i];
+      d2[i][b] = a.d2[el * M + i];
+    }
+    hoop[b] = a.rmin1[el] * w;
+    vol[b] = a.vol[el];
+  }
+  // Elements [e0, e0 + nb) into places [0, nb); the places after them get harmless values whose
+  // results are never added.
+  void take(const StageView& a, int64_t e0, int nb, float w) {
+    if (nb == kBatch) {
+      // Fixed trip counts: the compiler gathers with vector instructions.
+      for (int b = 0; b < kBatch; ++b) take_nodes(a, e0 + b, b);
+      for (int b = 0; b < kBatch; ++b) take_values(a, e0 + b, b, w);
+      return;
+    }
+    for (int b = 0; b < nb; ++b) {
+      // The empty statement hides b from the vectoriser, which gains nothing on this short loop
+      // and, in GCC 12, fails on it with an internal error.
+      asm("" : "+r"(b));
+      take_nodes(a, e0 + b, b);
+      take_values(a, e0 + b, b, w);
+    }
+    for (int b = nb; b < kBatch; ++b) {
+      for (int i = 0; i < K; ++i) ro[i][b] = u[i][b] = v[i][b] = e[i][b] = d1[i][b] = d2[i][b] = 0;
+      hoop[b] = vol[b] = 0;
+    }
+  }
+};
+
 // Step 3 of a stage for the elements [first, end) of one subregion: residuals and viscous
 // fluxes added to the nodal sums (records of four values a node in sums), the smallest element
 // sizes around each node into hmin_r, hmin_z. The elements go in batches: their node values
-// are gathered into arrays by local node, the arithmetic runs over the batch as one loop the
-// compiler turns into vector instructions (square root and division included), and the
-// contributions are added to the nodes element by element, so that every nodal sum keeps its
-// order.
-template <int K>
+// are gathered, the arithmetic runs over the batch as one loop the compiler turns into vector
+// instructions (square root and division included), and the contributions are added to the
+// nodes element by element, so that every nodal sum keeps its order.
+template <int K, int M>
 void element_sums(const StageView& a, int32_t first, int32_t end, float g, const Scales& sc,
                   float* sums, float* hmin_r, float* hmin_z) {
   const float gm1 = g - 1;
@@ -60,39 +108,17 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
   const float inv[4] = {sc.inv_ro, sc.inv_mom, sc.inv_mom, sc.inv_en};
   const float res_ro = sc.inv_ro * sc.inv_ro, res_mom = sc.inv_mom * sc.inv_mom;
   const float res_en = sc.inv_en * sc.inv_en;
-  alignas(64) float ro[K][kBatch], u[K][kBatch], vv[K][kBatch], en[K][kBatch];
-  alignas(64) float d1[K][kBatch], d2[K][kBatch], hoop[kBatch], vol[kBatch];
-  alignas(64) float cmu[K][4][kBatch];
-  int32_t node[kBatch][K];
+  Batch<K, M> t;
+  const auto& ro = t.ro;
+  const auto& u = t.u;
+  const auto& vv = t.v;
+  const auto& en = t.e;
+  const auto& d1 = t.d1;
+  const auto& d2 = t.d2;
+  auto& cmu = t.add;
   for (int32_t e0 = first; e0 < end; e0 += kBatch) {
     const int nb = std::min(kBatch, end - e0);
-    for (int b = 0; b < nb; ++b) {
-      const int64_t e = e0 + b;
-      // The gather stays scalar: the empty statement hides b from the vectoriser, which gains
-      // nothing here and, in GCC 12, fails on this loop with an internal error.
-      asm("" : "+r"(b));
-      const int32_t* v = a.conn + e * a.m;
-      const float* e1 = a.d1 + e * a.m;
-      const float* e2 = a.d2 + e * a.m;
-      for (int i = 0; i < K; ++i) {
-        const int32_t n = v[i] - 1;
-        node[b][i] = n;
-        ro[i][b] = a.ro[n];
-        u[i][b] = a.u[n];
-        vv[i][b] = a.v[n];
-        en[i][b] = a.e[n];
-        d1[i][b] = e1[i];
-        d2[i][b] = e2[i];
-      }
-      hoop[b] = a.rmin1[e] * w;
-      vol[b] = a.vol[e];
-    }
-    // The rest of a short last batch: harmless values whose results are never added.
-    for (int b = nb; b < kBatch; ++b) {
-      for (int i = 0; i < K; ++i)
-        ro[i][b] = u[i][b] = vv[i][b] = en[i][b] = d1[i][b] = d2[i][b] = 0;
-      hoop[b] = vol[b] = 0;
-    }
+    t.take(a, e0, nb, w);
     for (int b = 0; b < kBatch; ++b) {
       float mm[K], qq[K], ee[K], pp[K], r[K];
       for (int i = 0; i < K; ++i) {
@@ -125,10 +151,10 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
       ub *= w, vb *= w, eb *= w;
       // In an axisymmetric task the divergence of a flux F in the meridian plane has the part
       // F_r / r besides the plane one; 1/r is 0 in a plane task.
-      r_ro += hoop[b] * h_ro;
-      r_m += hoop[b] * h_m;
-      r_q += hoop[b] * h_q;
-      r_en += hoop[b] * h_en;
+      r_ro += t.hoop[b] * h_ro;
+      r_m += t.hoop[b] * h_m;
+      r_q += t.hoop[b] * h_q;
+      r_en += t.hoop[b] * h_en;
       const float kv = (div > 0 || ub * ub + vb * vb < sonic * eb) ? 0.6f : 0.4f;
       const float res =
           w * (r_ro * r_ro * res_ro + (r_m * r_m + r_q * r_q) * res_mom + r_en * r_en * res_en);
@@ -140,8 +166,8 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
           grad += x * x;
         }
       }
-      const float mu = kv * std::sqrt(res / std::max(grad, 1e-10f) + 1e-10f) * vol[b];
-      const float wv = w * vol[b];
+      const float mu = kv * std::sqrt(res / std::max(grad, 1e-10f) + 1e-10f) * t.vol[b];
+      const float wv = w * t.vol[b];
       const float wr[4] = {wv * r_ro, wv * r_m, wv * r_q, wv * r_en};
       for (int i = 0; i < K; ++i) {
         for (int f = 0; f < 4; ++f) cmu[i][f][b] = wr[f] + mu * gi[i][f];
@@ -151,7 +177,7 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
       const int64_t e = e0 + b;
       const float hr = a.hr[e], hz = a.hz[e];
       for (int i = 0; i < K; ++i) {
-        const int32_t n = node[b][i];
+        const int32_t n = t.node[b][i];
         hmin_r[n] = std::min(hmin_r[n], hr);
         hmin_z[n] = std::min(hmin_z[n], hz);
         const Quad add = {cmu[i][0][b], cmu[i][1][b], cmu[i][2][b], cmu[i][3][b]};
@@ -260,9 +286,10 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
       int32_t run = e + 1;
       while (run < end && (corners(a.conn + int64_t{run} * c.m, c.m) == 3) == tri) ++run;
       if (tri) {
-        element_sums<3>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
+        (c.m == 3 ? element_sums<3, 3> : element_sums<3, 4>)(a, e, run, gam[sub], sc, df,
+                                                             df + 4 * n1, df + 5 * n1);
       } else {
-        element_sums<4>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
+        element_sums<4, 4>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
       }
       e = run;
     }
