@@ -161,6 +161,26 @@ TEST_F(GsVerifyTest, StagesConserveMassMomentumAndEnergyInAClosedBox) {
   }
 }
 
+TEST_F(GsVerifyTest, StepLeavesTheSmallestElementSizesAroundTheNodes) {
+  Task t;
+  t.g = {0, 0, 1, 1, 6, 4};
+  t.m = 3;
+  ASSERT_TRUE(prepare(t.closed()));
+  gs::gsht(*s);
+  gs::gsl1(*s, s->cht.ht);
+  const Cmesh& c = s->cmesh;
+  std::vector<float> hr(n1(), 1e18f), hz(n1(), 1e18f);
+  for (int32_t e = 0; e < c.n2; ++e) {
+    for (int i = 0; i < 3; ++i) {
+      const int32_t n = ints(*s, c.jj1)[3 * e + i] - 1;
+      hr[n] = std::min(hr[n], reals(*s, c.jhr)[e]);
+      hz[n] = std::min(hz[n], reals(*s, c.jhz)[e]);
+    }
+  }
+  EXPECT_EQ(std::vector<float>(reals(*s, parm().jdf[4]), reals(*s, parm().jdf[4]) + n1()), hr);
+  EXPECT_EQ(std::vector<float>(reals(*s, parm().jdf[5]), reals(*s, parm().jdf[5]) + n1()), hz);
+}
+
 TEST_F(GsVerifyTest, LimiterPullsOnlyStrictExtrema) {
   // On squares of 0.25 with 1 everywhere but: a peak P = 3 at (0.5, 0.5); A = 2 beside it and
   // B = 2 beside A, so that B equals its neighbours' maximum; D = 2 on P's diagonal, which is no

@@ -95,11 +95,11 @@ struct Batch {
 
 // Step 3 of a stage for the elements [first, end) of one subregion: residuals and viscous
 // fluxes added to the nodal sums (records of four values a node in sums), the smallest element
-// sizes around each node into hmin_r, hmin_z. The elements go in batches: their node values
-// are gathered, the arithmetic runs over the batch as one loop the compiler turns into vector
-// instructions (square root and division included), and the contributions are added to the
-// nodes element by element, so that every nodal sum keeps its order.
-template <int K, int M>
+// sizes around each node into hmin_r, hmin_z (when sizes is true). The elements go in batches:
+// their node values are gathered, the arithmetic runs over the batch as one loop the compiler turns
+// into vector instructions (square root and division included), and the contributions are added to
+// the nodes element by element, so that every nodal sum keeps its order.
+template <int K, int M, bool sizes>
 void element_sums(const StageView& a, int32_t first, int32_t end, float g, const Scales& sc,
                   float* sums, float* hmin_r, float* hmin_z) {
   const float gm1 = g - 1;
@@ -175,11 +175,12 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
     }
     for (int b = 0; b < nb; ++b) {
       const int64_t e = e0 + b;
-      const float hr = a.hr[e], hz = a.hz[e];
       for (int i = 0; i < K; ++i) {
         const int32_t n = t.node[b][i];
-        hmin_r[n] = std::min(hmin_r[n], hr);
-        hmin_z[n] = std::min(hmin_z[n], hz);
+        if constexpr (sizes) {
+          hmin_r[n] = std::min(hmin_r[n], a.hr[e]);
+          hmin_z[n] = std::min(hmin_z[n], a.hz[e]);
+        }
         const Quad add = {cmu[i][0][b], cmu[i][1][b], cmu[i][2][b], cmu[i][3][b]};
         const Quad sum = load_quad(sums + 4 * int64_t{n}) + add;
         std::memcpy(sums + 4 * int64_t{n}, &sum, sizeof sum);
@@ -262,7 +263,8 @@ StageView stage_view(Session& s, int32_t in) {
   return a;
 }
 
-void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limiter_passes) {
+void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limiter_passes,
+           bool sizes) {
   if (rtmr(s, "gsl10")) return;
   GsParm& p = parm(s);
   const Cmesh& c = s.cmesh;
@@ -270,7 +272,9 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
   gsb(s, p.jf[0]);
   float* df = reals(s, p.jdf[0]);
   std::fill_n(df, 4 * n1, 0.0f);
-  std::fill_n(df + 4 * n1, 2 * n1, 1e18f);
+  if (sizes) std::fill_n(df + 4 * n1, 2 * n1, 1e18f);
+  float* const hmin_r = sizes ? df + 4 * n1 : nullptr;
+  float* const hmin_z = sizes ? df + 5 * n1 : nullptr;
   const StageView a = stage_view(s, in);
   const int32_t* last = ints(s, c.jn2);
   const float* gam = reals(s, p.jgam);
@@ -282,15 +286,16 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
     // go to the loop made for them.
     int32_t e = first;
     while (e < end) {
-      const bool tri = corners(a.conn + int64_t{e} * c.m, c.m) == 3;
-      int32_t run = e + 1;
+      const bool tri = c.m == 3 || corners(a.conn + int64_t{e} * c.m, c.m) == 3;
+      int32_t run = c.m == 3 ? end : e + 1;
       while (run < end && (corners(a.conn + int64_t{run} * c.m, c.m) == 3) == tri) ++run;
-      if (tri) {
-        (c.m == 3 ? element_sums<3, 3> : element_sums<3, 4>)(a, e, run, gam[sub], sc, df,
-                                                             df + 4 * n1, df + 5 * n1);
-      } else {
-        element_sums<4, 4>(a, e, run, gam[sub], sc, df, df + 4 * n1, df + 5 * n1);
-      }
+      // The loops for a quadrilateral mesh and for one of triangles, with and without sizes.
+      using Loop = void (*)(const StageView&, int32_t, int32_t, float, const Scales&, float*,
+                            float*, float*);
+      const Loop loops[2][3] = {
+          {element_sums<3, 3, false>, element_sums<3, 4, false>, element_sums<4, 4, false>},
+          {element_sums<3, 3, true>, element_sums<3, 4, true>, element_sums<4, 4, true>}};
+      loops[sizes][c.m == 3 ? 0 : tri ? 1 : 2](a, e, run, gam[sub], sc, df, hmin_r, hmin_z);
       e = run;
     }
     first = end;
@@ -347,7 +352,8 @@ void gsl1(Session& s, float ht) {
   if (rtmr(s, "gsl1")) return;
   const GsParm& p = parm(s);
   gsl10(s, ht / 2, p.jf[0], p.jf[0], p.jf0[0], kLimiterPasses);
-  gsl10(s, ht, p.jf0[0], p.jf[0], p.jf0[0], kLimiterPasses);
+  // The element sizes around the nodes are those the first stage found on the same mesh.
+  gsl10(s, ht, p.jf0[0], p.jf[0], p.jf0[0], kLimiterPasses, false);
 }
 
 void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin) {

@@ -23,6 +23,9 @@ StageView stage_view(Session& s, int32_t in);
 // GSL10: one stage: the residuals of the fields at in (five consecutive arrays ro, u, v, e, p)
 // applied over dt to the fields at base, the result at out; limiter_passes passes of the
 // extremum limiter (the scheme makes kLimiterPasses), then the boundary values and the pressure.
-void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limiter_passes);
+// With sizes false the smallest element sizes around the nodes (jdf(5), jdf(6)) are left as an
+// earlier stage on the same mesh made them.
+void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limiter_passes,
+           bool sizes = true);
 
 }  // namespace tivor::gs
