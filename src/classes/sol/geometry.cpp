@@ -10,67 +10,123 @@
 
 namespace tivor::sol {
 
+namespace {
+
+// The arrays of the geometry sweep.
+struct Geometry {
+  int32_t m;
+  const int32_t* conn;
+  const float* rz;
+  const float* ur;
+  const float* uz;
+  float* d1;
+  float* d2;
+  float* dm;
+  float* vol;
+  float* rmin1;
+  float gn;
+  bool axisym;
+};
+
+Geometry geometry(Session& s, int32_t fr, int32_t fz) {
+  const Cmesh& c = s.cmesh;
+  return {c.m,
+          ints(s, c.jj1),
+          reals(s, c.jrz),
+          reals(s, fr),
+          reals(s, fz),
+          reals(s, c.jd1),
+          reals(s, c.jd2),
+          reals(s, c.jdm),
+          reals(s, c.jsss),
+          reals(s, c.jrmin1),
+          parm(s).gn,
+          c.isym == 1};
+}
+
+// The derivative coefficients, weights, volume and inverse mean radius of element e on the
+// mesh coordinates plus gn times the displacements. False for an element turned over (or flat)
+// or, in axisymmetry, reaching below the axis: it keeps its old geometry.
+inline bool element_geometry(const Geometry& g, int32_t e) {
+  const int32_t m = g.m;
+  const int32_t* v = g.conn + int64_t{e} * m;
+  const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
+  float r[4], z[4];
+  for (int i = 0; i < k; ++i) {
+    const int32_t n = v[i] - 1;
+    r[i] = g.rz[2 * n] + g.gn * g.ur[n];
+    z[i] = g.rz[2 * n + 1] + g.gn * g.uz[n];
+  }
+  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+  if (!(a2 > 0.0f)) return false;
+  const float inv = 1.0f / a2;
+  float* e1 = g.d1 + int64_t{e} * m;
+  float* e2 = g.d2 + int64_t{e} * m;
+  float* ew = g.dm + int64_t{e} * m;
+  float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
+  for (int i = 0; i < k; ++i) {
+    const int prev = (i + k - 1) % k, next = (i + 1) % k;
+    e1[i] = (z[prev] - z[next]) * inv;
+    e2[i] = (r[next] - r[prev]) * inv;
+    const float a1 = std::abs(e1[i]);
+    sum += a1 + std::abs(e2[i]);
+    s1 += a1;
+    s1r += a1 * r[i];
+  }
+  for (int i = k; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
+  const float inv_sum = 1.0f / sum;
+  for (int i = 0; i < k; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) * inv_sum;
+  const float area = 0.5f * a2;
+  if (g.axisym) {
+    // Area times the mean radius; an element reaching below the axis has no volume.
+    if (!(s1r > 0.0f)) return false;
+    g.vol[e] = area * s1r / s1;
+    g.rmin1[e] = s1 / s1r;
+  } else {
+    g.vol[e] = area;
+    g.rmin1[e] = 0.0f;
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
+  const Cmesh& c = s.cmesh;
+  const Geometry g = geometry(s, fr, fz);
+  const LimitArrays l = limit_arrays(s);
+  const int32_t* last = ints(s, c.jn2);
+  StepLimits x;
+  int32_t bad = 0, first = 0;
+  for (int32_t z = 0; z <= c.ntel; ++z) {
+    // Elements past the last zone take their geometry only.
+    const int32_t end = z < c.ntel ? std::clamp(last[z], first, c.n2) : c.n2;
+    const ZoneLimits zl = z < c.ntel ? zone_limits(s, z) : ZoneLimits{};
+    for (int32_t e = first; e < end; ++e) {
+      if (!element_geometry(g, e)) {
+        if (bad == 0) bad = e + 1;
+        continue;
+      }
+      if (z < c.ntel) element_limits(l, zl, e, x);
+    }
+    first = end;
+  }
+  limits = x;
+  return bad;
+}
+
 int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
   const SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   const int32_t m = c.m, n2 = c.n2;
   const int32_t* conn = ints(s, c.jj1);
-  const float* rz = reals(s, c.jrz);
-  const float* ur = reals(s, fr);
-  const float* uz = reals(s, fz);
-  float* d1 = reals(s, c.jd1);
-  float* d2 = reals(s, c.jd2);
-  float* dm = reals(s, c.jdm);
-  float* vol = reals(s, c.jsss);
-  float* rmin1 = reals(s, c.jrmin1);
-  const float gn = p.gn;
-  const bool axisym = c.isym == 1;
+  const float* dm = reals(s, c.jdm);
+  const float* vol = reals(s, c.jsss);
+  const Geometry g = geometry(s, fr, fz);
   int32_t bad = 0;
   for (int32_t e = 0; e < n2; ++e) {
-    const int32_t* v = conn + int64_t{e} * m;
-    const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-    float r[4], z[4];
-    for (int i = 0; i < k; ++i) {
-      const int32_t n = v[i] - 1;
-      r[i] = rz[2 * n] + gn * ur[n];
-      z[i] = rz[2 * n + 1] + gn * uz[n];
-    }
-    float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-    if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-    // An element turned over (or flat) keeps its old geometry; the caller stops the run.
-    if (!(a2 > 0.0f)) {
-      if (bad == 0) bad = e + 1;
-      continue;
-    }
-    const float inv = 1.0f / a2;
-    float* e1 = d1 + int64_t{e} * m;
-    float* e2 = d2 + int64_t{e} * m;
-    float* ew = dm + int64_t{e} * m;
-    float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
-    for (int i = 0; i < k; ++i) {
-      const int prev = (i + k - 1) % k, next = (i + 1) % k;
-      e1[i] = (z[prev] - z[next]) * inv;
-      e2[i] = (r[next] - r[prev]) * inv;
-      const float a1 = std::abs(e1[i]);
-      sum += a1 + std::abs(e2[i]);
-      s1 += a1;
-      s1r += a1 * r[i];
-    }
-    for (int i = k; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
-    for (int i = 0; i < k; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) / sum;
-    const float area = 0.5f * a2;
-    if (axisym) {
-      // Area times the mean radius; an element reaching below the axis has no volume.
-      if (!(s1r > 0.0f)) {
-        if (bad == 0) bad = e + 1;
-        continue;
-      }
-      vol[e] = area * s1r / s1;
-      rmin1[e] = s1 / s1r;
-    } else {
-      vol[e] = area;
-      rmin1[e] = 0.0f;
-    }
+    if (!element_geometry(g, e) && bad == 0) bad = e + 1;
   }
   if (!setup || bad != 0) return bad;
 

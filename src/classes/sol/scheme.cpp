@@ -137,7 +137,7 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
   const float dt = a.dt, r = a.rmin1[e];
   const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
   const float e22 = s1 > 0 ? r * dt * s1vr / s1 : 0.0f;
-  const float em = (e11 + e22 + e33) / 3.0f;
+  const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
   k.de11 = e11 - em;
   k.de33 = e33 - em;
   k.de13 = e13;
@@ -157,14 +157,14 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
 
 // Pass 1 on one element: its forces into fr, fz.
 template <int K>
-inline void element_forces(const StepArrays& a, const ZoneMaterial& zm, bool variant, int32_t e) {
+inline void element_forces(const StepArrays& a, const ZoneModel& zm, bool variant, int32_t e) {
   Element<K> el;
   ElementKinematics k;
   ElementState st;
   ElementStresses out;
   load_element(a, e, el);
   kinematics(a, el, e, k, st);
-  somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
+  material_model<MaterialMode::force>(zm, k, st, out, a.dest[e]);
   const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
   const float pres = gam1 * st.ee * st.ro;
   // The small-strain mean stress, unless strains are taken on the current configuration:
@@ -188,7 +188,7 @@ void forces(const StepArrays& a, Session& s, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneMaterial zm = somprop(s, z);
+    const ZoneModel zm = zone_model(somprop(s, z));
     for (int32_t e = first; e < end; ++e) {
       if (is_quadrilateral(a, e)) {
         element_forces<4>(a, zm, variant, e);
@@ -229,7 +229,7 @@ constexpr const char* kSumNames[14] = {"ep11", "ep33", "pore", "ep13", "rop", "a
 
 // Pass 2 on one element: its new state, weighted by w_i V, to its nodes.
 template <int K>
-inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums* q, bool variant,
+inline void element_state(const StepArrays& a, const ZoneModel& zm, NodeSums* q, bool variant,
                           int32_t e) {
   Element<K> el;
   ElementKinematics k;
@@ -238,7 +238,7 @@ inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums*
   load_element(a, e, el);
   kinematics(a, el, e, k, before);
   st = before;
-  somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
+  material_model<MaterialMode::state>(zm, k, st, out, a.dest[e]);
   // SO3 brings back the changes, SO3I the new values themselves.
   const ElementState base = variant ? ElementState{} : before;
   const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
@@ -268,7 +268,7 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneMaterial zm = somprop(s, z);
+    const ZoneModel zm = zone_model(somprop(s, z));
     for (int32_t e = first; e < end; ++e) {
       if (is_quadrilateral(a, e)) {
         element_state<4>(a, zm, q, variant, e);
@@ -367,7 +367,9 @@ int so3(Session& s, bool variant) {
   const int32_t n1 = c.n1;
   std::fill_n(reals(s, p.jgr), 2 * int64_t{n1}, 0.0f);
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
-  if (const int32_t bad = soind3(s, p.jf0[kUr], p.jf0[kUz], false); bad != 0) {
+  // The geometry and the limits of the step in one sweep of the elements.
+  StepLimits limits;
+  if (const int32_t bad = soind3_limits(s, p.jf0[kUr], p.jf0[kUz], limits); bad != 0) {
     return inverted(s, bad, s.cht.t);
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
@@ -379,7 +381,7 @@ int so3(Session& s, bool variant) {
     std::copy_n(ro_kept, n1, ro);
     return 1;
   };
-  if (soht2(s) || sogrb(s)) return fail();
+  if (soht2(s, limits) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once, in blocks
   // of nodes one field at a time (see the new level below).
