@@ -47,26 +47,26 @@ Geometry geometry(Session& s, int32_t fr, int32_t fz) {
 // The derivative coefficients, weights, volume and inverse mean radius of element e on the
 // mesh coordinates plus gn times the displacements. False for an element turned over (or flat)
 // or, in axisymmetry, reaching below the axis: it keeps its old geometry.
+template <int K>
 inline bool element_geometry(const Geometry& g, int32_t e) {
   const int32_t m = g.m;
   const int32_t* v = g.conn + int64_t{e} * m;
-  const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
   float r[4], z[4];
-  for (int i = 0; i < k; ++i) {
+  for (int i = 0; i < K; ++i) {
     const int32_t n = v[i] - 1;
     r[i] = g.rz[2 * n] + g.gn * g.ur[n];
     z[i] = g.rz[2 * n + 1] + g.gn * g.uz[n];
   }
   float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-  if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+  if (K == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
   if (!(a2 > 0.0f)) return false;
   const float inv = 1.0f / a2;
   float* e1 = g.d1 + int64_t{e} * m;
   float* e2 = g.d2 + int64_t{e} * m;
   float* ew = g.dm + int64_t{e} * m;
   float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
-  for (int i = 0; i < k; ++i) {
-    const int prev = (i + k - 1) % k, next = (i + 1) % k;
+  for (int i = 0; i < K; ++i) {
+    const int prev = (i + K - 1) % K, next = (i + 1) % K;
     e1[i] = (z[prev] - z[next]) * inv;
     e2[i] = (r[next] - r[prev]) * inv;
     const float a1 = std::abs(e1[i]);
@@ -74,9 +74,9 @@ inline bool element_geometry(const Geometry& g, int32_t e) {
     s1 += a1;
     s1r += a1 * r[i];
   }
-  for (int i = k; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
+  for (int i = K; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
   const float inv_sum = 1.0f / sum;
-  for (int i = 0; i < k; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) * inv_sum;
+  for (int i = 0; i < K; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) * inv_sum;
   const float area = 0.5f * a2;
   if (g.axisym) {
     // Area times the mean radius; an element reaching below the axis has no volume.
@@ -103,12 +103,19 @@ int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
     // Elements past the last zone take their geometry only.
     const int32_t end = z < c.ntel ? std::clamp(last[z], first, c.n2) : c.n2;
     const ZoneLimits zl = z < c.ntel ? zone_limits(s, z) : ZoneLimits{};
-    for (int32_t e = first; e < end; ++e) {
-      if (!element_geometry(g, e)) {
+    const auto element = [&]<int K>(int32_t e) {
+      if (!element_geometry<K>(g, e)) {
         if (bad == 0) bad = e + 1;
-        continue;
+      } else if (z < c.ntel) {
+        element_limits<K>(l, zl, e, x);
       }
-      if (z < c.ntel) element_limits(l, zl, e, x);
+    };
+    for (int32_t e = first; e < end; ++e) {
+      if (is_quadrilateral(g.conn, g.m, e)) {
+        element.operator()<4>(e);
+      } else {
+        element.operator()<3>(e);
+      }
     }
     first = end;
   }
@@ -126,7 +133,9 @@ int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
   const Geometry g = geometry(s, fr, fz);
   int32_t bad = 0;
   for (int32_t e = 0; e < n2; ++e) {
-    if (!element_geometry(g, e) && bad == 0) bad = e + 1;
+    const bool sound =
+        is_quadrilateral(conn, m, e) ? element_geometry<4>(g, e) : element_geometry<3>(g, e);
+    if (!sound && bad == 0) bad = e + 1;
   }
   if (!setup || bad != 0) return bad;
 

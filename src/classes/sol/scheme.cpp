@@ -80,11 +80,6 @@ struct Element {
   float d1[K], d2[K], w[K];
 };
 
-inline bool is_quadrilateral(const StepArrays& a, int32_t e) {
-  const int32_t* v = a.conn + int64_t{e} * a.m;
-  return a.m == 4 && v[2] != v[3];
-}
-
 template <int K>
 inline void load_element(const StepArrays& a, int32_t e, Element<K>& el) {
   const int64_t base = int64_t{e} * a.m;
@@ -136,7 +131,8 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
   }
   const float dt = a.dt, r = a.rmin1[e];
   const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
-  const float e22 = s1 > 0 ? r * dt * s1vr / s1 : 0.0f;
+  const float inv_s1 = s1 > 0 ? 1.0f / s1 : 0.0f;
+  const float e22 = r * dt * s1vr * inv_s1;
   const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
   k.de11 = e11 - em;
   k.de33 = e33 - em;
@@ -146,7 +142,7 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
   k.durdz = grz;
   k.duzdr = gzr;
   k.duzdz = gzz;
-  k.ubar = s1 > 0 ? s1ur / s1 : 0.0f;
+  k.ubar = s1ur * inv_s1;
   k.rmin1 = r;
   k.volume = a.vol[e];
   k.volume0 = a.vol0[e];
@@ -190,7 +186,7 @@ void forces(const StepArrays& a, Session& s, bool variant) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneModel zm = zone_model(somprop(s, z));
     for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(a, e)) {
+      if (is_quadrilateral(a.conn, a.m, e)) {
         element_forces<4>(a, zm, variant, e);
       } else {
         element_forces<3>(a, zm, variant, e);
@@ -270,7 +266,7 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     const ZoneModel zm = zone_model(somprop(s, z));
     for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(a, e)) {
+      if (is_quadrilateral(a.conn, a.m, e)) {
         element_state<4>(a, zm, q, variant, e);
       } else {
         element_state<3>(a, zm, q, variant, e);

@@ -27,7 +27,8 @@ LimitArrays limit_arrays(Session& s) {
 ZoneLimits zone_limits(const Session& s, int32_t z) {
   const SolParm& p = parm(s);
   const float g = reals(s, p.jgam)[z];
-  return {g * (g - 1), reals(s, p.jc0m)[z]};
+  const float c0 = reals(s, p.jc0m)[z];
+  return {g * (g - 1), c0, std::sqrt(1e-18f) + c0};
 }
 
 namespace {
@@ -49,7 +50,13 @@ int soht2(Session& s) {
   for (int32_t z = 0; z < c.ntel; ++z) {
     const int32_t end = std::clamp(last[z], first, c.n2);
     const ZoneLimits zl = zone_limits(s, z);
-    for (int32_t e = first; e < end; ++e) element_limits(l, zl, e, x);
+    for (int32_t e = first; e < end; ++e) {
+      if (is_quadrilateral(l.conn, l.m, e)) {
+        element_limits<4>(l, zl, e, x);
+      } else {
+        element_limits<3>(l, zl, e, x);
+      }
+    }
     first = end;
   }
   return choose_step(s, x);
@@ -74,7 +81,7 @@ int choose_step(Session& s, const StepLimits& limits) {
   const float* d2 = reals(s, c.jd2);
   const float* dm = reals(s, c.jdm);
   const float* c0 = reals(s, p.jc0m);
-  const float stable = limits.stable, rate = limits.rate;
+  const float stable = 1.0f / limits.inv_stable, rate = limits.rate;
   int32_t first = 0;
   h.hist.htdyn = stable;
   // A positive factor scales the stable step; a negative one is minus a fixed step. A largest
