@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -263,6 +264,9 @@ LinearYield linear_yield(std::span<const float> t) {
   return {t[0], t[1], dw > 1e-6f ? (t[3] - t[1]) / dw : 0.0f};
 }
 
+// A node's record of 16 values as one vector.
+typedef float Record __attribute__((vector_size(64)));
+
 // One value of each element of a batch per array.
 struct alignas(64) Lanes {
   using L = float[kLanes];
@@ -287,7 +291,7 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
   for (int j = 0; j < n; ++j) {
     const int64_t b = int64_t{e0 + j} * M;
     float k[11] = {};
-    alignas(64) float st[16] = {};
+    Record st{};
     for (int i = 0; i < K; ++i) {
       const int32_t node = a.conn[b + i] - 1;
       const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
@@ -303,8 +307,9 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
       k[8] += c2 * ur;
       k[9] += c1 * uz;
       k[10] += c2 * uz;
-      const float* g = a.state[node].v;
-      for (int v = 0; v < 16; ++v) st[v] += w * g[v];
+      Record g;
+      std::memcpy(&g, a.state[node].v, sizeof g);
+      st += w * g;
     }
     svr1[j] = k[0];
     svz2[j] = k[1];
@@ -317,16 +322,18 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
     x.durdz[j] = k[8];
     x.duzdr[j] = k[9];
     x.duzdz[j] = k[10];
-    x.ep11[j] = st[kStateEp11];
-    x.ep33[j] = st[kStateEp33];
-    x.ep13[j] = st[kStateEp13];
-    x.rop[j] = st[kStateRop];
-    x.ap[j] = st[kStateAp];
-    x.ro[j] = st[kStateRo];
-    x.ee[j] = st[kStateEe];
-    x.pore[j] = st[kStatePore];
-    x.crack[j] = st[kStateCrack];
-    x.emx[j] = st[kStateEmx];
+    float sv[16];
+    std::memcpy(sv, &st, sizeof sv);
+    x.ep11[j] = sv[kStateEp11];
+    x.ep33[j] = sv[kStateEp33];
+    x.ep13[j] = sv[kStateEp13];
+    x.rop[j] = sv[kStateRop];
+    x.ap[j] = sv[kStateAp];
+    x.ro[j] = sv[kStateRo];
+    x.ee[j] = sv[kStateEe];
+    x.pore[j] = sv[kStatePore];
+    x.crack[j] = sv[kStateCrack];
+    x.emx[j] = sv[kStateEmx];
   }
   const float dt = a.dt;
 #pragma GCC ivdep
