@@ -667,8 +667,10 @@ int so3(Session& s, bool variant) {
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
   for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
     const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
-    for (int k = kStateEp11; k <= kStateEmx; ++k) {
-      for (int32_t j = 0; j < nb0; ++j) state[b0 + j].v[k] = from[k][b0 + j];
+    for (int32_t j = 0; j < nb0; ++j) {
+      NodeState r{};
+      for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][b0 + j];
+      state[b0 + j] = r;
     }
   }
   a.state = state.data();
