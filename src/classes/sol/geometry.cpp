@@ -92,6 +92,108 @@ inline bool element_geometry(const Geometry& g, int32_t e) {
 
 }  // namespace
 
+namespace {
+
+constexpr int kLanes = 16;
+
+// The geometry of n elements of K nodes from e0 (M nodes an element in the mesh) and, with zl,
+// their step limits into x: what element_geometry and element_limits do, on vectors of
+// elements. The node values are gathered element by element, the arithmetic runs lane by lane,
+// and the results go out element by element where the element is sound. Returns the first
+// element (from 1) that is not, 0 when all are.
+template <int M, int K>
+int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits* zl, int32_t e0,
+                       int n, StepLimits& x) {
+  float r[K][kLanes], z[K][kLanes], vr[K][kLanes] = {}, vz[K][kLanes] = {}, ee[K][kLanes] = {};
+  for (int j = 0; j < n; ++j) {
+    const int32_t* v = g.conn + int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = v[i] - 1;
+      r[i][j] = g.rz[2 * node] + g.gn * g.ur[node];
+      z[i][j] = g.rz[2 * node + 1] + g.gn * g.uz[node];
+      if (zl != nullptr) {
+        vr[i][j] = l.vr[node];
+        vz[i][j] = l.vz[node];
+        ee[i][j] = l.ee[node];
+      }
+    }
+  }
+  float e1[K][kLanes], e2[K][kLanes], ew[K][kLanes], vol[kLanes], rmin1[kLanes];
+  float rate[kLanes], inv_stable[kLanes];
+  int shaped[kLanes], sound[kLanes];  // ints, not bools: vectors of one width
+  const bool axisym = g.axisym;
+  const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
+#pragma GCC ivdep
+  for (int j = 0; j < n; ++j) {
+    float a2 =
+        (z[1][j] - z[0][j]) * (r[2][j] - r[0][j]) - (z[2][j] - z[0][j]) * (r[1][j] - r[0][j]);
+    if (K == 4) {
+      a2 += (z[2][j] - z[0][j]) * (r[3][j] - r[0][j]) - (z[3][j] - z[0][j]) * (r[2][j] - r[0][j]);
+    }
+    shaped[j] = a2 > 0.0f;
+    const float inv = 1.0f / a2;
+    float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
+    for (int i = 0; i < K; ++i) {
+      const int prev = (i + K - 1) % K, next = (i + 1) % K;
+      e1[i][j] = (z[prev][j] - z[next][j]) * inv;
+      e2[i][j] = (r[next][j] - r[prev][j]) * inv;
+      const float a1 = std::abs(e1[i][j]);
+      sum += a1 + std::abs(e2[i][j]);
+      s1 += a1;
+      s1r += a1 * r[i][j];
+    }
+    const float inv_sum = 1.0f / sum;
+    for (int i = 0; i < K; ++i) ew[i][j] = (std::abs(e1[i][j]) + std::abs(e2[i][j])) * inv_sum;
+    const float area = 0.5f * a2;
+    sound[j] = shaped[j] && (!axisym || s1r > 0.0f);
+    vol[j] = axisym ? area * s1r / s1 : area;
+    rmin1[j] = axisym ? s1 / s1r : 0.0f;
+    float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
+    for (int i = 0; i < K; ++i) {
+      vre += ew[i][j] * vr[i][j];
+      eee += ew[i][j] * ee[i][j];
+      drr += e1[i][j] * vr[i][j];
+      drz += e2[i][j] * vr[i][j];
+      dzr += e1[i][j] * vz[i][j];
+      dzz += e2[i][j] * vz[i][j];
+      p1 += std::max(e1[i][j], 0.0f);
+      p2 += std::max(e2[i][j], 0.0f);
+    }
+    rate[j] = std::max({0.0f, std::abs(vre * rmin1[j]), std::abs(0.5f * (drz + dzr)), std::abs(dzz),
+                        std::abs(drr)});
+    const float speed =
+        zone.gg == 0.0f ? zone.sound : std::sqrt(zone.gg * std::max(eee, 0.0f) + 1e-18f) + zone.c0;
+    inv_stable[j] = std::max({p1, p2, 1e-10f}) * speed;
+  }
+  int32_t bad = 0;
+  for (int j = 0; j < n; ++j) {
+    const int64_t e = e0 + j, at = e * M;
+    // An element turned over (or flat) keeps its old geometry; one reaching below the axis
+    // keeps its old volume.
+    if (shaped[j]) {
+      for (int i = 0; i < K; ++i) {
+        g.d1[at + i] = e1[i][j];
+        g.d2[at + i] = e2[i][j];
+        g.dm[at + i] = ew[i][j];
+      }
+      for (int i = K; i < M; ++i) g.d1[at + i] = g.d2[at + i] = g.dm[at + i] = 0.0f;
+    }
+    if (!sound[j]) {
+      if (bad == 0) bad = static_cast<int32_t>(e + 1);
+      continue;
+    }
+    g.vol[e] = vol[j];
+    g.rmin1[e] = rmin1[j];
+    if (zl != nullptr) {
+      x.rate = std::max(x.rate, rate[j]);
+      x.inv_stable = std::max(x.inv_stable, inv_stable[j]);
+    }
+  }
+  return bad;
+}
+
+}  // namespace
+
 int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
   const Cmesh& c = s.cmesh;
   const Geometry g = geometry(s, fr, fz);
@@ -103,19 +205,17 @@ int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
     // Elements past the last zone take their geometry only.
     const int32_t end = z < c.ntel ? std::clamp(last[z], first, c.n2) : c.n2;
     const ZoneLimits zl = z < c.ntel ? zone_limits(s, z) : ZoneLimits{};
-    const auto element = [&]<int K>(int32_t e) {
-      if (!element_geometry<K>(g, e)) {
-        if (bad == 0) bad = e + 1;
-      } else if (z < c.ntel) {
-        element_limits<K>(l, zl, e, x);
-      }
-    };
-    for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(g.conn, g.m, e)) {
-        element.operator()<4>(e);
-      } else {
-        element.operator()<3>(e);
-      }
+    const ZoneLimits* with = z < c.ntel ? &zl : nullptr;
+    // Batches of elements of one kind.
+    for (int32_t e = first; e < end;) {
+      const bool quad = is_quadrilateral(g.conn, g.m, e);
+      int n = 1;
+      while (n < kLanes && e + n < end && is_quadrilateral(g.conn, g.m, e + n) == quad) ++n;
+      const int32_t b = quad       ? batch_geometry<4, 4>(g, l, with, e, n, x)
+                        : g.m == 4 ? batch_geometry<4, 3>(g, l, with, e, n, x)
+                                   : batch_geometry<3, 3>(g, l, with, e, n, x);
+      if (bad == 0) bad = b;
+      e += n;
     }
     first = end;
   }
