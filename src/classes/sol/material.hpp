@@ -63,7 +63,7 @@ void somatequ(const ZoneMaterial& zone, const ElementKinematics& k, ElementState
 
 // A zone's constants with what the model derives from them made once for all its elements.
 struct ZoneModel : ZoneMaterial {
-  float inv_ro0 = 0.0f;  // 1 / density; 0 for a zone without density, whose energy stays
+  float inv_ro0 = 0.0f;  // 1 / density, 0 for a zone without density (whose energy stays)
   int damage_model = 0;  // D1 and D2 rounded to the switches they select
   int damage_measure = 0;
 };
@@ -260,7 +260,7 @@ template <MaterialMode Mode>
   // Internal energy takes the positive work of the increments only.
   const float work = 3.0f * k.dem * sm + k.de11 * s11 + k.de33 * s33 +
                      (s11 + s33) * (k.de11 + k.de33) + 2.0f * k.de13 * s13;
-  e.ee += std::max(0.0f, work) * zone.inv_ro0;
+  if (zone.ro0 > 0.0f) e.ee += std::max(0.0f, work) * zone.inv_ro0;
 
   out.total[0] = s11;
   out.total[1] = s33;

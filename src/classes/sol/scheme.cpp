@@ -244,14 +244,14 @@ inline void element_state(const StepArrays& a, const ZoneModel& zm, NodeSums* q,
 }
 
 // Elements of a plain zone (no compaction, no damage, no yield criterion or the von Mises one,
-// a yield table of at most two rows) go through the step in batches of one kind: the node
-// values are gathered lane by lane, the model runs on whole vectors of elements, and only the
+// a yield table of at most two rows, a density) go through the step in batches of one kind: the
+// node values are gathered lane by lane, the model runs on whole vectors of elements, and only the
 // additions to the nodes stay one element after another, in element order as elsewhere.
 constexpr int kLanes = 16;
 
 bool plain(const ZoneModel& z) {
   return !(z.compact[0] > 0.0f) && z.damage_model == 0 && (z.plast == 0 || z.plast == 1) &&
-         z.yield.size() <= 4;
+         z.yield.size() <= 4 && z.ro0 > 0.0f;
 }
 
 // The yield stress of a plain zone, f0 + (w - w0) slope, as the table lookup gives it.
@@ -486,8 +486,7 @@ void forces(const StepArrays& a, Session& s, bool variant) {
     const ZoneModel zm = zone_model(somprop(s, z));
     const LinearYield yl = linear_yield(zm.yield);
     zone_elements(
-        a, plain(zm) && a.n1 <= INT32_MAX / 16, first, end,
-        [&]<int K>(int32_t e) { element_forces<K>(a, zm, variant, e); },
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_forces<K>(a, zm, variant, e); },
         [&]<int M, int K>(int32_t e0, int n) { batch_forces<M, K>(a, zm, yl, variant, e0, n); });
     first = end;
   }
@@ -549,8 +548,7 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
     const ZoneModel zm = zone_model(somprop(s, z));
     const LinearYield yl = linear_yield(zm.yield);
     zone_elements(
-        a, plain(zm) && a.n1 <= INT32_MAX / 16, first, end,
-        [&]<int K>(int32_t e) { element_state<K>(a, zm, q, variant, e); },
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_state<K>(a, zm, q, variant, e); },
         [&]<int M, int K>(int32_t e0, int n) { batch_states<M, K>(a, zm, yl, q, variant, e0, n); });
     first = end;
   }
