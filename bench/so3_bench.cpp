@@ -6,14 +6,15 @@
 // here, also as a rate to set against the copy loop's. The count takes every array a sweep of
 // the step touches as streamed once per sweep; node values gathered through the connectivity or
 // the neighbour lists count once per node, as if the cache kept them between neighbouring
-// elements. 4 B a value. Per element-node: the connectivity in 8 sweeps (the check of the
-// task's arrays, the check of the kept neighbour lists against it and their copy of it,
-// geometry, step control, both passes, the test for inverted elements), 32 B; d1, d2, w written
-// once and read in three sweeps, 48 B. Per element: V and 1/R written, 1/R read, V, V0, 1/R and
-// the destroyed flag read in both passes, 44 B. The two smoothing sweeps read the neighbour
-// lists (8 B a node, 4 B a neighbour), counted from the lists themselves. Per node:
+// elements. 4 B a value. Per element-node: the connectivity in 7 sweeps (the check of the
+// task's arrays, the check of the kept neighbour lists against it and their copy of it, geometry
+// with the step limits, both passes, the test for inverted elements), 28 B; d1, d2, w written
+// once (the step limits read them back in the same sweep) and read in both passes, 36 B. Per
+// element: V and 1/R written, V, V0 and 1/R read in both passes, 32 B (the elements of these
+// zones, which take no damage, leave the destroyed flag alone). The two smoothing sweeps read
+// the neighbour lists (8 B a node, 4 B a neighbour), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
-//   geometry: coordinates and displacements, 16 B; step control: vr, vz, ee, 12 B;
+//   geometry with the step limits: coordinates and displacements, vr, vz, ee, 16 + 12 B;
 //   (the loads sweep the boundary only: there are no body loads here);
 //   the 10 state fields read into one record of 16 values a node, 40 + 64 B;
 //   pass 1: 4 node fields and the records gathered, the forces read and written, 16 + 64 + 16 B;
@@ -56,8 +57,8 @@ using namespace tivor;
 constexpr double kNodeBytes = 48 + 16 + 12 + (40 + 64) + (16 + 64 + 16) + 32 + 16 + 24 +
                               (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 + 16 +
                               (64 + 16 + 64 + 128) + (32 + 64 + 36 + 40 + 16);
-constexpr double kElementNodeBytes = 32 + 48;
-constexpr double kElementBytes = 44;
+constexpr double kElementNodeBytes = 28 + 36;
+constexpr double kElementBytes = 32;
 
 // A steel square of cells x cells, its bottom held, its top driven down at 1 m/s; elasto-plastic
 // with a low yield stress when plastic, so that a part of it flows. Units: metres,

@@ -10,67 +10,232 @@
 
 namespace tivor::sol {
 
+namespace {
+
+// The arrays of the geometry sweep.
+struct Geometry {
+  int32_t m;
+  const int32_t* conn;
+  const float* rz;
+  const float* ur;
+  const float* uz;
+  float* d1;
+  float* d2;
+  float* dm;
+  float* vol;
+  float* rmin1;
+  float gn;
+  bool axisym;
+};
+
+Geometry geometry(Session& s, int32_t fr, int32_t fz) {
+  const Cmesh& c = s.cmesh;
+  return {c.m,
+          ints(s, c.jj1),
+          reals(s, c.jrz),
+          reals(s, fr),
+          reals(s, fz),
+          reals(s, c.jd1),
+          reals(s, c.jd2),
+          reals(s, c.jdm),
+          reals(s, c.jsss),
+          reals(s, c.jrmin1),
+          parm(s).gn,
+          c.isym == 1};
+}
+
+// The derivative coefficients, weights, volume and inverse mean radius of element e on the
+// mesh coordinates plus gn times the displacements. False for an element turned over (or flat)
+// or, in axisymmetry, reaching below the axis: it keeps its old geometry.
+template <int K>
+inline bool element_geometry(const Geometry& g, int32_t e) {
+  const int32_t m = g.m;
+  const int32_t* v = g.conn + int64_t{e} * m;
+  float r[4], z[4];
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = v[i] - 1;
+    r[i] = g.rz[2 * n] + g.gn * g.ur[n];
+    z[i] = g.rz[2 * n + 1] + g.gn * g.uz[n];
+  }
+  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if (K == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+  if (!(a2 > 0.0f)) return false;
+  const float inv = 1.0f / a2;
+  float* e1 = g.d1 + int64_t{e} * m;
+  float* e2 = g.d2 + int64_t{e} * m;
+  float* ew = g.dm + int64_t{e} * m;
+  float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
+  for (int i = 0; i < K; ++i) {
+    const int prev = (i + K - 1) % K, next = (i + 1) % K;
+    e1[i] = (z[prev] - z[next]) * inv;
+    e2[i] = (r[next] - r[prev]) * inv;
+    const float a1 = std::abs(e1[i]);
+    sum += a1 + std::abs(e2[i]);
+    s1 += a1;
+    s1r += a1 * r[i];
+  }
+  for (int i = K; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
+  const float inv_sum = 1.0f / sum;
+  for (int i = 0; i < K; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) * inv_sum;
+  const float area = 0.5f * a2;
+  if (g.axisym) {
+    // Area times the mean radius; an element reaching below the axis has no volume.
+    if (!(s1r > 0.0f)) return false;
+    g.vol[e] = area * s1r / s1;
+    g.rmin1[e] = s1 / s1r;
+  } else {
+    g.vol[e] = area;
+    g.rmin1[e] = 0.0f;
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+constexpr int kLanes = 16;
+
+// The geometry of n elements of K nodes from e0 (M nodes an element in the mesh) and, with zl,
+// their step limits into x: what element_geometry and element_limits do, on vectors of
+// elements. The node values are gathered element by element, the arithmetic runs lane by lane,
+// and the results go out element by element where the element is sound. Returns the first
+// element (from 1) that is not, 0 when all are.
+template <int M, int K>
+int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits* zl, int32_t e0,
+                       int n, StepLimits& x) {
+  float r[K][kLanes], z[K][kLanes], vr[K][kLanes] = {}, vz[K][kLanes] = {}, ee[K][kLanes] = {};
+  for (int j = 0; j < n; ++j) {
+    const int32_t* v = g.conn + int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = v[i] - 1;
+      r[i][j] = g.rz[2 * node] + g.gn * g.ur[node];
+      z[i][j] = g.rz[2 * node + 1] + g.gn * g.uz[node];
+      if (zl != nullptr) {
+        vr[i][j] = l.vr[node];
+        vz[i][j] = l.vz[node];
+        ee[i][j] = l.ee[node];
+      }
+    }
+  }
+  float e1[K][kLanes], e2[K][kLanes], ew[K][kLanes], vol[kLanes], rmin1[kLanes];
+  float rate[kLanes], inv_stable[kLanes];
+  int shaped[kLanes], sound[kLanes];  // ints, not bools: vectors of one width
+  const bool axisym = g.axisym;
+  const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
+#pragma GCC ivdep
+  for (int j = 0; j < n; ++j) {
+    float a2 =
+        (z[1][j] - z[0][j]) * (r[2][j] - r[0][j]) - (z[2][j] - z[0][j]) * (r[1][j] - r[0][j]);
+    if (K == 4) {
+      a2 += (z[2][j] - z[0][j]) * (r[3][j] - r[0][j]) - (z[3][j] - z[0][j]) * (r[2][j] - r[0][j]);
+    }
+    shaped[j] = a2 > 0.0f;
+    const float inv = 1.0f / a2;
+    float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
+    for (int i = 0; i < K; ++i) {
+      const int prev = (i + K - 1) % K, next = (i + 1) % K;
+      e1[i][j] = (z[prev][j] - z[next][j]) * inv;
+      e2[i][j] = (r[next][j] - r[prev][j]) * inv;
+      const float a1 = std::abs(e1[i][j]);
+      sum += a1 + std::abs(e2[i][j]);
+      s1 += a1;
+      s1r += a1 * r[i][j];
+    }
+    const float inv_sum = 1.0f / sum;
+    for (int i = 0; i < K; ++i) ew[i][j] = (std::abs(e1[i][j]) + std::abs(e2[i][j])) * inv_sum;
+    const float area = 0.5f * a2;
+    sound[j] = shaped[j] && (!axisym || s1r > 0.0f);
+    vol[j] = axisym ? area * s1r / s1 : area;
+    rmin1[j] = axisym ? s1 / s1r : 0.0f;
+    float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
+    for (int i = 0; i < K; ++i) {
+      vre += ew[i][j] * vr[i][j];
+      eee += ew[i][j] * ee[i][j];
+      drr += e1[i][j] * vr[i][j];
+      drz += e2[i][j] * vr[i][j];
+      dzr += e1[i][j] * vz[i][j];
+      dzz += e2[i][j] * vz[i][j];
+      p1 += std::max(e1[i][j], 0.0f);
+      p2 += std::max(e2[i][j], 0.0f);
+    }
+    rate[j] = std::max({0.0f, std::abs(vre * rmin1[j]), std::abs(0.5f * (drz + dzr)), std::abs(dzz),
+                        std::abs(drr)});
+    const float speed =
+        zone.gg == 0.0f ? zone.sound : std::sqrt(zone.gg * std::max(eee, 0.0f) + 1e-18f) + zone.c0;
+    inv_stable[j] = std::max({p1, p2, 1e-10f}) * speed;
+  }
+  int32_t bad = 0;
+  for (int j = 0; j < n; ++j) {
+    const int64_t e = e0 + j, at = e * M;
+    // An element turned over (or flat) keeps its old geometry; one reaching below the axis
+    // keeps its old volume.
+    if (shaped[j]) {
+      for (int i = 0; i < K; ++i) {
+        g.d1[at + i] = e1[i][j];
+        g.d2[at + i] = e2[i][j];
+        g.dm[at + i] = ew[i][j];
+      }
+      for (int i = K; i < M; ++i) g.d1[at + i] = g.d2[at + i] = g.dm[at + i] = 0.0f;
+    }
+    if (!sound[j]) {
+      if (bad == 0) bad = static_cast<int32_t>(e + 1);
+      continue;
+    }
+    g.vol[e] = vol[j];
+    g.rmin1[e] = rmin1[j];
+    if (zl != nullptr) {
+      x.rate = std::max(x.rate, rate[j]);
+      x.inv_stable = std::max(x.inv_stable, inv_stable[j]);
+    }
+  }
+  return bad;
+}
+
+}  // namespace
+
+int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
+  const Cmesh& c = s.cmesh;
+  const Geometry g = geometry(s, fr, fz);
+  const LimitArrays l = limit_arrays(s);
+  const int32_t* last = ints(s, c.jn2);
+  StepLimits x;
+  int32_t bad = 0, first = 0;
+  for (int32_t z = 0; z <= c.ntel; ++z) {
+    // Elements past the last zone take their geometry only.
+    const int32_t end = z < c.ntel ? std::clamp(last[z], first, c.n2) : c.n2;
+    const ZoneLimits zl = z < c.ntel ? zone_limits(s, z) : ZoneLimits{};
+    const ZoneLimits* with = z < c.ntel ? &zl : nullptr;
+    // Batches of elements of one kind.
+    for (int32_t e = first; e < end;) {
+      const bool quad = is_quadrilateral(g.conn, g.m, e);
+      int n = 1;
+      while (n < kLanes && e + n < end && is_quadrilateral(g.conn, g.m, e + n) == quad) ++n;
+      const int32_t b = quad       ? batch_geometry<4, 4>(g, l, with, e, n, x)
+                        : g.m == 4 ? batch_geometry<4, 3>(g, l, with, e, n, x)
+                                   : batch_geometry<3, 3>(g, l, with, e, n, x);
+      if (bad == 0) bad = b;
+      e += n;
+    }
+    first = end;
+  }
+  limits = x;
+  return bad;
+}
+
 int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
   const SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   const int32_t m = c.m, n2 = c.n2;
   const int32_t* conn = ints(s, c.jj1);
-  const float* rz = reals(s, c.jrz);
-  const float* ur = reals(s, fr);
-  const float* uz = reals(s, fz);
-  float* d1 = reals(s, c.jd1);
-  float* d2 = reals(s, c.jd2);
-  float* dm = reals(s, c.jdm);
-  float* vol = reals(s, c.jsss);
-  float* rmin1 = reals(s, c.jrmin1);
-  const float gn = p.gn;
-  const bool axisym = c.isym == 1;
+  const float* dm = reals(s, c.jdm);
+  const float* vol = reals(s, c.jsss);
+  const Geometry g = geometry(s, fr, fz);
   int32_t bad = 0;
   for (int32_t e = 0; e < n2; ++e) {
-    const int32_t* v = conn + int64_t{e} * m;
-    const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-    float r[4], z[4];
-    for (int i = 0; i < k; ++i) {
-      const int32_t n = v[i] - 1;
-      r[i] = rz[2 * n] + gn * ur[n];
-      z[i] = rz[2 * n + 1] + gn * uz[n];
-    }
-    float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-    if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-    // An element turned over (or flat) keeps its old geometry; the caller stops the run.
-    if (!(a2 > 0.0f)) {
-      if (bad == 0) bad = e + 1;
-      continue;
-    }
-    const float inv = 1.0f / a2;
-    float* e1 = d1 + int64_t{e} * m;
-    float* e2 = d2 + int64_t{e} * m;
-    float* ew = dm + int64_t{e} * m;
-    float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
-    for (int i = 0; i < k; ++i) {
-      const int prev = (i + k - 1) % k, next = (i + 1) % k;
-      e1[i] = (z[prev] - z[next]) * inv;
-      e2[i] = (r[next] - r[prev]) * inv;
-      const float a1 = std::abs(e1[i]);
-      sum += a1 + std::abs(e2[i]);
-      s1 += a1;
-      s1r += a1 * r[i];
-    }
-    for (int i = k; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
-    for (int i = 0; i < k; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) / sum;
-    const float area = 0.5f * a2;
-    if (axisym) {
-      // Area times the mean radius; an element reaching below the axis has no volume.
-      if (!(s1r > 0.0f)) {
-        if (bad == 0) bad = e + 1;
-        continue;
-      }
-      vol[e] = area * s1r / s1;
-      rmin1[e] = s1 / s1r;
-    } else {
-      vol[e] = area;
-      rmin1[e] = 0.0f;
-    }
+    const bool sound =
+        is_quadrilateral(conn, m, e) ? element_geometry<4>(g, e) : element_geometry<3>(g, e);
+    if (!sound && bad == 0) bad = e + 1;
   }
   if (!setup || bad != 0) return bad;
 

@@ -1,11 +1,9 @@
 // The material model of the solids class for one element: elastic increments, large-strain total
-// stresses, gas zones, pressure-hardened yield, compaction, damage, plasticity and energy.
+// stresses, gas zones, pressure-hardened yield, compaction, damage, plasticity and energy. The
+// model itself is inline in the header; here the zone's derived constants and the plain call.
 #include "classes/sol/material.hpp"
 
-#include <algorithm>
 #include <cmath>
-
-#include "kernels/kernels.hpp"
 
 namespace tivor::sol {
 namespace {
@@ -17,205 +15,24 @@ int model_switch(float v) {
   return static_cast<int>(std::lround(v));
 }
 
-// Squared norm of the deviator (S11, S33, S13) with the hoop part -S11-S33.
-float deviator_norm2(float s11, float s33, float s13) {
-  return 2.0f * (s11 * s11 + s33 * s33 + s11 * s33 + s13 * s13);
-}
-
-// Factor that brings a deviator of squared norm j back onto radius y: y / max(sqrt(j), y), with
-// no root taken for the usual deviator inside the surface.
-float radial_return(float j, float y) {
-  const float r2 = j + 1e-10f;
-  return r2 <= y * y ? 1.0f : y / std::sqrt(r2);
-}
-
-// Yield stress at plastic work w from the zone's (plastic work, yield stress) rows. A one-row
-// table is a constant yield stress: the general table lookup would hand back the row's first
-// number, its plastic work, as the stress.
-float yield_table(std::span<const float> table, float w) {
-  const int rows = static_cast<int>(table.size() / 2);
-  if (rows == 1) return table[1];
-  float f = 0.0f, df = 0.0f;
-  intr(w, table.data(), rows, f, df);
-  return f;
-}
-
 }  // namespace
+
+ZoneModel zone_model(const ZoneMaterial& zone) {
+  ZoneModel m;
+  static_cast<ZoneMaterial&>(m) = zone;
+  m.inv_ro0 = zone.ro0 > 0.0f ? 1.0f / zone.ro0 : 0.0f;
+  m.damage_model = model_switch(zone.damage[0]);
+  m.damage_measure = model_switch(zone.damage[1]);
+  return m;
+}
 
 void somatequ(const ZoneMaterial& zone, const ElementKinematics& k, ElementState& e,
               MaterialMode mode, ElementStresses& out, float& dest_cell) {
-  // Moduli of this element; compaction and damage soften them below the zone's values.
-  float g2 = zone.g2, k3 = zone.k3;
-
-  // Elastic increments.
-  const float inc11 = g2 * k.de11, inc33 = g2 * k.de33, inc13 = g2 * k.de13, incm = k3 * k.dem;
-
-  // Total strains; with gn = 1 the quadratic terms cancel the strains of a rigid rotation.
-  const float gh = 0.5f * k.gn;
-  const float e11 = k.durdr - gh * (k.durdr * k.durdr + k.duzdr * k.duzdr);
-  const float e33 = k.duzdz - gh * (k.durdz * k.durdz + k.duzdz * k.duzdz);
-  const float e13 = 0.5f * (k.durdz + k.duzdr - k.gn * (k.durdr * k.durdz + k.duzdr * k.duzdz));
-  const float hoop = k.rmin1 * k.ubar;
-  const float e22 = hoop - gh * hoop * hoop;
-  const float em = (e11 + e22 + e33) / 3.0f;
-
-  // Total stresses. The hoop deviator is -S11-S33 throughout and is not carried.
-  float s11 = g2 * (e11 - em - e.ep11);
-  float s33 = g2 * (e33 - em - e.ep33);
-  float s13 = g2 * (e13 - e.ep13);
-  float sm = k3 * em;
-
-  e.ro = zone.ro0 * k.volume0 / k.volume;
-
-  // A gas keeps no normal deviatoric stress.
-  if (zone.gam > 1.1f) s11 = s33 = 0.0f;
-
-  // Yield stress, raised by pressure (compression is a negative mean stress).
-  float y = std::max(1e-10f, yield_table(zone.yield, e.ap - sm * zone.skpres));
-
-  // Compaction of pores under pressure, within [0, 0.9].
-  const float c1 = zone.compact[0];
-  if (c1 > 0.0f) {
-    const float phi = std::clamp(e.pore, 0.0f, 0.9f);
-    const float drive = (c1 - phi) * zone.compact[2] * phi - sm / (3.0f * (1.0f - phi));
-    const float phi_new =
-        std::clamp(phi - std::max(0.0f, drive) * zone.compact[1] * k.dt, 0.0f, 0.9f);
-    const float scale = 1.0f - (phi_new - phi) / (1.0f - phi_new) / 3.0f;
-    s11 *= scale;
-    s33 *= scale;
-    s13 *= scale;
-    sm *= scale;
-    if (sm > 0.0f) k3 *= 1.0f - phi_new / (c1 + 0.001f);
-    y *= 1.0f - phi_new;
-    e.pore = phi_new;
-  }
-
-  // Damage.
-  const float d1 = zone.damage[0], d2 = zone.damage[1], d3 = zone.damage[2];
-  const int model = model_switch(d1);
-  if (model == 1) {
-    const float mid = 0.5f * (e11 + e33);
-    const float rad = std::sqrt(0.25f * (e11 - e33) * (e11 - e33) + e13 * e13);
-    bool measured = true;
-    switch (model_switch(d2)) {
-      case 1:
-        e.emx = std::max({mid + rad, e22, 0.0f});
-        break;
-      case 2:
-        e.emx = 2.0f * rad;
-        break;
-      case 3:
-        e.emx = k3 != 0.0f ? sm / k3 : 0.0f;
-        break;
-      default:
-        measured = false;
-    }
-    if (measured && e.emx >= zone.emax) {
-      // Destroyed: the deviator is cut, and tension with it; compression is kept.
-      dest_cell = 0.0f;
-      const float cut = std::max(d3, 1.0f);
-      s11 /= cut;
-      s33 /= cut;
-      s13 /= cut;
-      sm = std::min(sm, sm / cut);
-    }
-  } else if (model == 2) {
-    if (g2 > 0.0f) {
-      const float excess = deviator_norm2(s11, s33, s13) / (g2 * g2) - zone.emax * zone.emax;
-      e.crack += std::max(0.0f, excess) * d3 * k.dt;
-    }
-    const float f = std::exp(-e.crack);
-    sm = std::min(f * sm, sm);
-    k3 *= f;
-    g2 *= f;
-    s11 *= f;
-    s33 *= f;
-    s13 *= f;
-  } else if (model < 0) {
-    const float g = std::exp(-d3 * e.crack);
-    const float x = std::fabs(d1) * std::max(0.0f, deviator_norm2(s11, s33, s13) - d2 * d2);
-    e.crack += x * k.dt;
-    const float bulk = 1.0f + k.dt * x, shear = 1.0f + d3 * k.dt * x;
-    sm /= bulk;
-    k3 /= bulk;
-    s11 /= shear;
-    s33 /= shear;
-    s13 /= shear;
-    g2 = g * g2 / shear;
-  }
-
-  // Plasticity.
-  if (zone.plast == 1) {
-    const float j = deviator_norm2(s11, s33, s13);
-    const float f = radial_return(j, y);
-    s11 *= f;
-    s33 *= f;
-    s13 *= f;
-    if (f < 1.0f && zone.g2 > 0.0f) {
-      const float kp = (1.0f - f) * f / zone.g2;
-      e.ap += kp * j;
-      e.ep11 += kp * s11;
-      e.ep33 += kp * s33;
-      e.ep13 += kp * s13;
-    }
-  } else if (zone.plast == 2) {
-    // Principal stresses in the r-z plane and the hoop stress; the largest is capped at y.
-    const float a11 = s11 + sm, a33 = s33 + sm;
-    const float half = 0.5f * (a11 - a33);
-    const float root = std::sqrt(std::max(half * half + s13 * s13, 1e-6f));
-    const float c = half / root, s = s13 / root;
-    const float p1 = 0.5f * ((1.0f + c) * a11 + (1.0f - c) * a33) + s * s13;
-    const float p2 = 0.5f * ((1.0f - c) * a11 + (1.0f + c) * a33) - s * s13;
-    const float theta = sm - s11 - s33;
-    const float top = std::max({p1, p2, theta});
-    if (top > y) {
-      const float a = y / top;
-      const float q1 = a * p1, q2 = a * p2;
-      const float n11 = 0.5f * ((1.0f + c) * q1 + (1.0f - c) * q2);
-      const float n33 = 0.5f * ((1.0f - c) * q1 + (1.0f + c) * q2);
-      // The shear turns back with the normal stresses, so the new principal stresses are
-      // the capped ones.
-      s13 *= a;
-      sm = (n11 + n33 + a * theta) / 3.0f;
-      s11 = n11 - sm;
-      s33 = n33 - sm;
-      if (g2 > 0.0f) {
-        // Plastic strains that reproduce these stresses from the total strains.
-        e.ep11 = e11 - s11 / g2 - em;
-        e.ep33 = e33 - s33 / g2 - em;
-        e.ep13 = e13 - s13 / g2;
-      }
-      if (k3 != 0.0f) e.rop = e.ro / (1.0f - 3.0f * sm / k3);
-    }
-  }
-
-  // Internal energy takes the positive work of the increments only.
-  const float work = 3.0f * k.dem * sm + k.de11 * s11 + k.de33 * s33 +
-                     (s11 + s33) * (k.de11 + k.de33) + 2.0f * k.de13 * s13;
-  if (zone.ro0 > 0.0f) e.ee += std::max(0.0f, work) / zone.ro0;
-
-  out.total[0] = s11;
-  out.total[1] = s33;
-  out.total[2] = s13;
-  out.total[3] = sm;
+  const ZoneModel m = zone_model(zone);
   if (mode == MaterialMode::force) {
-    // The predicted stresses that drive the forces, the deviator held to the yield surface.
-    float p11 = s11 + inc11, p33 = s33 + inc33, p13 = s13 + inc13;
-    if (zone.plast == 1) {
-      const float f = radial_return(deviator_norm2(p11, p33, p13), y);
-      p11 *= f;
-      p33 *= f;
-      p13 *= f;
-    }
-    out.inc[0] = p11;
-    out.inc[1] = p33;
-    out.inc[2] = p13;
-    out.inc[3] = sm + incm;
+    material_model<MaterialMode::force>(m, k, e, out, dest_cell);
   } else {
-    out.inc[0] = inc11;
-    out.inc[1] = inc33;
-    out.inc[2] = inc13;
-    out.inc[3] = incm;
+    material_model<MaterialMode::state>(m, k, e, out, dest_cell);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -80,11 +81,6 @@ struct Element {
   float d1[K], d2[K], w[K];
 };
 
-inline bool is_quadrilateral(const StepArrays& a, int32_t e) {
-  const int32_t* v = a.conn + int64_t{e} * a.m;
-  return a.m == 4 && v[2] != v[3];
-}
-
 template <int K>
 inline void load_element(const StepArrays& a, int32_t e, Element<K>& el) {
   const int64_t base = int64_t{e} * a.m;
@@ -136,8 +132,9 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
   }
   const float dt = a.dt, r = a.rmin1[e];
   const float e11 = dt * svr1, e33 = dt * svz2, e13 = 0.5f * dt * (svr2 + svz1);
-  const float e22 = s1 > 0 ? r * dt * s1vr / s1 : 0.0f;
-  const float em = (e11 + e22 + e33) / 3.0f;
+  const float inv_s1 = s1 > 0 ? 1.0f / s1 : 0.0f;
+  const float e22 = r * dt * s1vr * inv_s1;
+  const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
   k.de11 = e11 - em;
   k.de33 = e33 - em;
   k.de13 = e13;
@@ -146,7 +143,7 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
   k.durdz = grz;
   k.duzdr = gzr;
   k.duzdz = gzz;
-  k.ubar = s1 > 0 ? s1ur / s1 : 0.0f;
+  k.ubar = s1ur * inv_s1;
   k.rmin1 = r;
   k.volume = a.vol[e];
   k.volume0 = a.vol0[e];
@@ -157,14 +154,14 @@ inline void kinematics(const StepArrays& a, const Element<K>& el, int32_t e, Ele
 
 // Pass 1 on one element: its forces into fr, fz.
 template <int K>
-inline void element_forces(const StepArrays& a, const ZoneMaterial& zm, bool variant, int32_t e) {
+inline void element_forces(const StepArrays& a, const ZoneModel& zm, bool variant, int32_t e) {
   Element<K> el;
   ElementKinematics k;
   ElementState st;
   ElementStresses out;
   load_element(a, e, el);
   kinematics(a, el, e, k, st);
-  somatequ(zm, k, st, MaterialMode::force, out, a.dest[e]);
+  material_model<MaterialMode::force>(zm, k, st, out, a.dest[e]);
   const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
   const float pres = gam1 * st.ee * st.ro;
   // The small-strain mean stress, unless strains are taken on the current configuration:
@@ -180,23 +177,6 @@ inline void element_forces(const StepArrays& a, const ZoneMaterial& zm, bool var
     const int32_t n = el.n[i];
     a.fr[n] += el.d1[i] * a11 + el.d2[i] * a13 + el.w[i] * hoop;
     a.fz[n] += el.d1[i] * a13 + el.d2[i] * a33;
-  }
-}
-
-// Pass 1: element forces into fr, fz.
-void forces(const StepArrays& a, Session& s, bool variant) {
-  int32_t first = 0;
-  for (int32_t z = 0; z < a.ntel; ++z) {
-    const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneMaterial zm = somprop(s, z);
-    for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(a, e)) {
-        element_forces<4>(a, zm, variant, e);
-      } else {
-        element_forces<3>(a, zm, variant, e);
-      }
-    }
-    first = end;
   }
 }
 
@@ -229,7 +209,7 @@ constexpr const char* kSumNames[14] = {"ep11", "ep33", "pore", "ep13", "rop", "a
 
 // Pass 2 on one element: its new state, weighted by w_i V, to its nodes.
 template <int K>
-inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums* q, bool variant,
+inline void element_state(const StepArrays& a, const ZoneModel& zm, NodeSums* q, bool variant,
                           int32_t e) {
   Element<K> el;
   ElementKinematics k;
@@ -238,7 +218,7 @@ inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums*
   load_element(a, e, el);
   kinematics(a, el, e, k, before);
   st = before;
-  somatequ(zm, k, st, MaterialMode::state, out, a.dest[e]);
+  material_model<MaterialMode::state>(zm, k, st, out, a.dest[e]);
   // SO3 brings back the changes, SO3I the new values themselves.
   const ElementState base = variant ? ElementState{} : before;
   const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
@@ -263,19 +243,313 @@ inline void element_state(const StepArrays& a, const ZoneMaterial& zm, NodeSums*
   }
 }
 
+// Elements of a plain zone (no compaction, no damage, no yield criterion or the von Mises one,
+// a yield table of at most two rows, a density) go through the step in batches of one kind: the
+// node values are gathered lane by lane, the model runs on whole vectors of elements, and only the
+// additions to the nodes stay one element after another, in element order as elsewhere.
+constexpr int kLanes = 16;
+
+bool plain(const ZoneModel& z) {
+  return !(z.compact[0] > 0.0f) && z.damage_model == 0 && (z.plast == 0 || z.plast == 1) &&
+         z.yield.size() <= 4 && z.ro0 > 0.0f;
+}
+
+// The yield stress of a plain zone, f0 + (w - w0) slope, as the table lookup gives it.
+struct LinearYield {
+  float w0 = 0.0f, f0 = 0.0f, slope = 0.0f;
+};
+LinearYield linear_yield(std::span<const float> t) {
+  if (t.size() < 4) return {0.0f, t.size() < 2 ? 0.0f : t[1], 0.0f};
+  const float dw = t[2] - t[0];
+  return {t[0], t[1], dw > 1e-6f ? (t[3] - t[1]) / dw : 0.0f};
+}
+
+// A node's record of 16 values as one vector.
+typedef float Record __attribute__((vector_size(64)));
+
+// One value of each element of a batch per array.
+struct alignas(64) Lanes {
+  using L = float[kLanes];
+  L de11, de33, de13, dem, durdr, durdz, duzdr, duzdz, hoop, small, rmin1, volume, volume0;
+  L ep11, ep33, ep13, rop, ap, ro, ee, pore, crack, emx;  // the state, updated by the model
+  L s11, s33, s13, sm;                                    // total stresses
+  L p11, p33, p13, pm;  // the stresses that drive the forces (pass 1)
+};
+
+// The kinematics of the batch of n elements from e0 and their gathered state values; M is the
+// mesh's nodes per element.
+template <int M, int K>
+inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
+  // Element by element, node values loaded one by one (vector gathers are slower here): the
+  // sums of the kinematics, and the weighted state records added as whole vectors.
+  float svr1[kLanes], svz2[kLanes], svr2[kLanes], svz1[kLanes], s1[kLanes], s1vr[kLanes],
+      s1ur[kLanes];
+  const float* ur_n = a.u[0];
+  const float* uz_n = a.u[1];
+  const float* vr_n = a.u[2];
+  const float* vz_n = a.u[3];
+  for (int j = 0; j < n; ++j) {
+    const int64_t b = int64_t{e0 + j} * M;
+    float k[11] = {};
+    Record st{};
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = a.conn[b + i] - 1;
+      const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
+      const float ur = ur_n[node], uz = uz_n[node], vr = vr_n[node], vz = vz_n[node];
+      k[0] += c1 * vr;
+      k[1] += c2 * vz;
+      k[2] += c2 * vr;
+      k[3] += c1 * vz;
+      k[4] += a1;
+      k[5] += a1 * vr;
+      k[6] += a1 * ur;
+      k[7] += c1 * ur;
+      k[8] += c2 * ur;
+      k[9] += c1 * uz;
+      k[10] += c2 * uz;
+      Record g;
+      std::memcpy(&g, a.state[node].v, sizeof g);
+      st += w * g;
+    }
+    svr1[j] = k[0];
+    svz2[j] = k[1];
+    svr2[j] = k[2];
+    svz1[j] = k[3];
+    s1[j] = k[4];
+    s1vr[j] = k[5];
+    s1ur[j] = k[6];
+    x.durdr[j] = k[7];
+    x.durdz[j] = k[8];
+    x.duzdr[j] = k[9];
+    x.duzdz[j] = k[10];
+    float sv[16];
+    std::memcpy(sv, &st, sizeof sv);
+    x.ep11[j] = sv[kStateEp11];
+    x.ep33[j] = sv[kStateEp33];
+    x.ep13[j] = sv[kStateEp13];
+    x.rop[j] = sv[kStateRop];
+    x.ap[j] = sv[kStateAp];
+    x.ro[j] = sv[kStateRo];
+    x.ee[j] = sv[kStateEe];
+    x.pore[j] = sv[kStatePore];
+    x.crack[j] = sv[kStateCrack];
+    x.emx[j] = sv[kStateEmx];
+  }
+  const float dt = a.dt;
+#pragma GCC ivdep
+  for (int j = 0; j < n; ++j) {
+    const float r = a.rmin1[e0 + j];
+    const float e11 = dt * svr1[j], e33 = dt * svz2[j], e13 = 0.5f * dt * (svr2[j] + svz1[j]);
+    const float inv_s1 = s1[j] > 0 ? 1.0f / s1[j] : 0.0f;
+    const float e22 = r * dt * s1vr[j] * inv_s1;
+    const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
+    x.de11[j] = e11 - em;
+    x.de33[j] = e33 - em;
+    x.de13[j] = e13;
+    x.dem[j] = em;
+    x.hoop[j] = r * (s1ur[j] * inv_s1);
+    // The small-strain mean strain times 3 (the forces' mean stress of the small-strain case).
+    x.small[j] = x.hoop[j] + x.durdr[j] + x.duzdz[j] + 3.0f * em;
+    x.rmin1[j] = r;
+    x.volume[j] = a.vol[e0 + j];
+    x.volume0[j] = a.vol0[e0 + j];
+  }
+}
+
+// The material model of a plain zone on the n lanes of x: what material_model does for such a
+// zone, without its branches.
+template <MaterialMode Mode>
+inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, int n, Lanes& x) {
+  const float g2 = z.g2, k3 = z.k3, gh = 0.5f * gn;
+  const bool gas = z.gam > 1.1f, mises = z.plast == 1, hardens = z.g2 > 0.0f;
+  using material_detail::deviator_norm2;
+#pragma GCC ivdep
+  for (int j = 0; j < n; ++j) {
+    const float durdr = x.durdr[j], durdz = x.durdz[j], duzdr = x.duzdr[j], duzdz = x.duzdz[j];
+    const float e11 = durdr - gh * (durdr * durdr + duzdr * duzdr);
+    const float e33 = duzdz - gh * (durdz * durdz + duzdz * duzdz);
+    const float e13 = 0.5f * (durdz + duzdr - gn * (durdr * durdz + duzdr * duzdz));
+    const float hoop = x.hoop[j];
+    const float e22 = hoop - gh * hoop * hoop;
+    const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
+    float s11 = gas ? 0.0f : g2 * (e11 - em - x.ep11[j]);
+    float s33 = gas ? 0.0f : g2 * (e33 - em - x.ep33[j]);
+    float s13 = g2 * (e13 - x.ep13[j]);
+    const float sm = k3 * em;
+    x.ro[j] = z.ro0 * x.volume0[j] / x.volume[j];
+    float y = 0.0f;
+    if (mises) {
+      y = std::max(1e-10f, yl.f0 + (x.ap[j] - sm * z.skpres - yl.w0) * yl.slope);
+      const float j2 = deviator_norm2(s11, s33, s13), r2 = j2 + 1e-10f;
+      const float f = r2 <= y * y ? 1.0f : y / std::sqrt(r2);
+      s11 *= f;
+      s33 *= f;
+      s13 *= f;
+      const bool flows = f < 1.0f && hardens;
+      const float kp = (1.0f - f) * f / z.g2;
+      x.ap[j] = flows ? x.ap[j] + kp * j2 : x.ap[j];
+      x.ep11[j] = flows ? x.ep11[j] + kp * s11 : x.ep11[j];
+      x.ep33[j] = flows ? x.ep33[j] + kp * s33 : x.ep33[j];
+      x.ep13[j] = flows ? x.ep13[j] + kp * s13 : x.ep13[j];
+    }
+    const float de11 = x.de11[j], de33 = x.de33[j], de13 = x.de13[j], dem = x.dem[j];
+    const float work =
+        3.0f * dem * sm + de11 * s11 + de33 * s33 + (s11 + s33) * (de11 + de33) + 2.0f * de13 * s13;
+    x.ee[j] += std::max(0.0f, work) * z.inv_ro0;
+    x.s11[j] = s11;
+    x.s33[j] = s33;
+    x.s13[j] = s13;
+    x.sm[j] = sm;
+    if constexpr (Mode == MaterialMode::force) {
+      float p11 = s11 + g2 * de11, p33 = s33 + g2 * de33, p13 = s13 + g2 * de13;
+      if (mises) {
+        const float r2 = deviator_norm2(p11, p33, p13) + 1e-10f;
+        const float f = r2 <= y * y ? 1.0f : y / std::sqrt(r2);
+        p11 *= f;
+        p33 *= f;
+        p13 *= f;
+      }
+      x.p11[j] = p11;
+      x.p33[j] = p33;
+      x.p13[j] = p13;
+      x.pm[j] = sm + k3 * dem;
+    }
+  }
+}
+
+// Pass 1 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M.
+template <int M, int K>
+void batch_forces(const StepArrays& a, const ZoneModel& zm, const LinearYield& yl, bool variant,
+                  int32_t e0, int n) {
+  Lanes x;
+  gather_lanes<M, K>(a, e0, n, x);
+  plain_model<MaterialMode::force>(zm, yl, a.gn, n, x);
+  const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
+  const bool own = variant || a.gn != 0.0f;
+  float a11[kLanes], a13[kLanes], a33[kLanes], hoop[kLanes];
+#pragma GCC ivdep
+  for (int j = 0; j < n; ++j) {
+    const float pres = gam1 * x.ee[j] * x.ro[j];
+    const float sm = own ? x.pm[j] : bulk * x.small[j];
+    const float v = x.volume[j], s11 = x.p11[j], s33 = x.p33[j];
+    a11[j] = (s11 + sm - pres) * v;
+    a13[j] = x.p13[j] * v;
+    a33[j] = (s33 + sm - pres) * v;
+    hoop[j] = (sm - pres - s11 - s33) * v * x.rmin1[j];
+  }
+  for (int j = 0; j < n; ++j) {
+    const int64_t b = int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = a.conn[b + i] - 1;
+      const float c1 = a.d1[b + i], c2 = a.d2[b + i];
+      a.fr[node] += c1 * a11[j] + c2 * a13[j] + a.dm[b + i] * hoop[j];
+      a.fz[node] += c1 * a13[j] + c2 * a33[j];
+    }
+  }
+}
+
+// Runs the elements first..end of a zone: those of a plain zone in batches of one kind, the
+// others one at a time; one(e) and batch(e0, n) take the element's nodes as parameter K, the
+// batch the mesh's nodes per element as M before it.
+template <typename One, typename Batch>
+void zone_elements(const StepArrays& a, bool batched, int32_t first, int32_t end, One one,
+                   Batch batch) {
+  for (int32_t e = first; e < end;) {
+    const bool quad = is_quadrilateral(a.conn, a.m, e);
+    if (!batched) {
+      if (quad) {
+        one.template operator()<4>(e);
+      } else {
+        one.template operator()<3>(e);
+      }
+      ++e;
+      continue;
+    }
+    int n = 1;
+    while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
+    if (quad) {
+      batch.template operator()<4, 4>(e, n);
+    } else if (a.m == 4) {
+      batch.template operator()<4, 3>(e, n);
+    } else {
+      batch.template operator()<3, 3>(e, n);
+    }
+    e += n;
+  }
+}
+
+// Pass 1: element forces into fr, fz.
+void forces(const StepArrays& a, Session& s, bool variant) {
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneModel zm = zone_model(somprop(s, z));
+    const LinearYield yl = linear_yield(zm.yield);
+    zone_elements(
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_forces<K>(a, zm, variant, e); },
+        [&]<int M, int K>(int32_t e0, int n) { batch_forces<M, K>(a, zm, yl, variant, e0, n); });
+    first = end;
+  }
+}
+
+// Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M.
+template <int M, int K>
+void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& yl, NodeSums* q,
+                  bool variant, int32_t e0, int n) {
+  Lanes x;
+  gather_lanes<M, K>(a, e0, n, x);
+  // SO3 brings back the changes, SO3I the new values themselves.
+  Lanes::L base[9] = {};
+  if (!variant) {
+    std::copy_n(x.ep11, kLanes, base[0]);
+    std::copy_n(x.ep33, kLanes, base[1]);
+    std::copy_n(x.pore, kLanes, base[2]);
+    std::copy_n(x.ep13, kLanes, base[3]);
+    std::copy_n(x.rop, kLanes, base[4]);
+    std::copy_n(x.ap, kLanes, base[5]);
+    std::copy_n(x.ro, kLanes, base[6]);
+    std::copy_n(x.ee, kLanes, base[7]);
+    std::copy_n(x.crack, kLanes, base[8]);
+  }
+  plain_model<MaterialMode::state>(zm, yl, a.gn, n, x);
+  for (int j = 0; j < n; ++j) {
+    // The element's additions to a node, in the order of the sums, per unit weight.
+    alignas(64) float add[16];
+    add[kSumWeight] = 1.0f;
+    add[kSumEp11] = x.ep11[j] - base[0][j];
+    add[kSumEp33] = x.ep33[j] - base[1][j];
+    add[kSumPore] = x.pore[j] - base[2][j];
+    add[kSumEp13] = x.ep13[j] - base[3][j];
+    add[kSumRop] = x.rop[j] - base[4][j];
+    add[kSumAp] = x.ap[j] - base[5][j];
+    add[kSumRo] = x.ro[j] - base[6][j];
+    add[kSumEe] = x.ee[j] - base[7][j];
+    add[kSumCrack] = x.crack[j] - base[8][j];
+    add[kSumEmx] = x.emx[j];
+    add[kSumS11] = x.s11[j] + x.sm[j];
+    add[kSumS33] = x.s33[j] + x.sm[j];
+    add[kSumS13] = x.s13[j];
+    add[kSumSm] = x.sm[j];
+    add[15] = 0.0f;
+    const int64_t b = int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      float* sum = q[a.conn[b + i] - 1].v;
+      const float w = a.dm[b + i] * x.volume[j];
+      for (int k = 0; k < 16; ++k) sum[k] += w * add[k];
+    }
+  }
+}
+
 // Pass 2: each element's new state to its nodes.
 void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneMaterial zm = somprop(s, z);
-    for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(a, e)) {
-        element_state<4>(a, zm, q, variant, e);
-      } else {
-        element_state<3>(a, zm, q, variant, e);
-      }
-    }
+    const ZoneModel zm = zone_model(somprop(s, z));
+    const LinearYield yl = linear_yield(zm.yield);
+    zone_elements(
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_state<K>(a, zm, q, variant, e); },
+        [&]<int M, int K>(int32_t e0, int n) { batch_states<M, K>(a, zm, yl, q, variant, e0, n); });
     first = end;
   }
 }
@@ -367,7 +641,9 @@ int so3(Session& s, bool variant) {
   const int32_t n1 = c.n1;
   std::fill_n(reals(s, p.jgr), 2 * int64_t{n1}, 0.0f);
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
-  if (const int32_t bad = soind3(s, p.jf0[kUr], p.jf0[kUz], false); bad != 0) {
+  // The geometry and the limits of the step in one sweep of the elements.
+  StepLimits limits;
+  if (const int32_t bad = soind3_limits(s, p.jf0[kUr], p.jf0[kUz], limits); bad != 0) {
     return inverted(s, bad, s.cht.t);
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
@@ -379,7 +655,7 @@ int so3(Session& s, bool variant) {
     std::copy_n(ro_kept, n1, ro);
     return 1;
   };
-  if (soht2(s) || sogrb(s)) return fail();
+  if (soht2(s, limits) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once, in blocks
   // of nodes one field at a time (see the new level below).
@@ -389,8 +665,10 @@ int so3(Session& s, bool variant) {
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
   for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
     const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
-    for (int k = kStateEp11; k <= kStateEmx; ++k) {
-      for (int32_t j = 0; j < nb0; ++j) state[b0 + j].v[k] = from[k][b0 + j];
+    for (int32_t j = 0; j < nb0; ++j) {
+      NodeState r{};
+      for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][b0 + j];
+      state[b0 + j] = r;
     }
   }
   a.state = state.data();

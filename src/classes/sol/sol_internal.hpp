@@ -1,6 +1,8 @@
 // The routines of the solids class behind its manager. Internal to src/classes/sol.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -63,6 +65,67 @@ bool arrays_ok(const Session& s);
 // uz at pointers fr, fz); at set-up also the initial volumes and the inverse nodal masses.
 // Returns the element (from 1) whose area is not positive, 0 when every element is sound.
 int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup);
+// The element sweep of SOHT2: the smallest stable step of an element, kept as its inverse so
+// that the sweep takes no division, and the largest strain rate.
+struct StepLimits {
+  float inv_stable = 1e-18f;
+  float rate = 0.0f;
+};
+struct LimitArrays {
+  int32_t m;
+  const int32_t* conn;
+  const float* d1;
+  const float* d2;
+  const float* dm;
+  const float* rmin1;
+  const float* vr;  // the start-of-step velocities and energy
+  const float* vz;
+  const float* ee;
+};
+LimitArrays limit_arrays(Session& s);
+struct ZoneLimits {
+  float gg = 0.0f;     // gamma (gamma - 1)
+  float c0 = 0.0f;     // sound speed
+  float sound = 0.0f;  // the signal speed of a zone with gg = 0, which no energy raises
+};
+ZoneLimits zone_limits(const Session& s, int32_t z);
+
+// Element e (of K nodes) of a zone into the limits x, on its current geometry.
+template <int K>
+inline void element_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e, StepLimits& x) {
+  const int32_t m = l.m;
+  const int32_t* v = l.conn + int64_t{e} * m;
+  const float* e1 = l.d1 + int64_t{e} * m;
+  const float* e2 = l.d2 + int64_t{e} * m;
+  const float* ew = l.dm + int64_t{e} * m;
+  float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = v[i] - 1;
+    vre += ew[i] * l.vr[n];
+    eee += ew[i] * l.ee[n];
+    drr += e1[i] * l.vr[n];
+    drz += e2[i] * l.vr[n];
+    dzr += e1[i] * l.vz[n];
+    dzz += e2[i] * l.vz[n];
+    p1 += std::max(e1[i], 0.0f);
+    p2 += std::max(e2[i], 0.0f);
+  }
+  x.rate = std::max({x.rate, std::abs(vre * l.rmin1[e]), std::abs(0.5f * (drz + dzr)),
+                     std::abs(dzz), std::abs(drr)});
+  // The stable step is the element's size, 1 / max(p1, p2), over the signal speed.
+  const float sound =
+      zl.gg == 0.0f ? zl.sound : std::sqrt(zl.gg * std::max(eee, 0.0f) + 1e-18f) + zl.c0;
+  x.inv_stable = std::max(x.inv_stable, std::max({p1, p2, 1e-10f}) * sound);
+}
+inline bool is_quadrilateral(const int32_t* conn, int32_t m, int32_t e) {
+  const int32_t* v = conn + int64_t{e} * m;
+  return m == 4 && v[2] != v[3];
+}
+
+// SOIND3 (not at set-up) and the element sweep of SOHT2 in one pass over the elements, the
+// limits taken on the new geometry. Returns as SOIND3; the limits are whole only when it
+// returns 0.
+int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits);
 // SOKC: the prescribed velocities at t + ht on the velocity arrays vr, vz.
 void sokc(Session& s, int32_t vr, int32_t vz);
 
@@ -76,6 +139,8 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // SOHT2: the step of the explicit schemes and, with CUR <= 0, the scaled nodal density.
 // 1 on the error exit (no step can be chosen).
 [[nodiscard]] int soht2(Session& s);
+// SOHT2 with its element sweep already made (soind3_limits).
+[[nodiscard]] int soht2(Session& s, const StepLimits& limits);
 // SOGRB: the surface and body loads at t + ht subtracted from the force array jgr, and hgmin.
 [[nodiscard]] int sogrb(Session& s);
 // CONTIN: the interior stresses acting on the continued boundary, added to jgr.

@@ -10,56 +10,79 @@
 
 namespace tivor::sol {
 
+LimitArrays limit_arrays(Session& s) {
+  const SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  return {c.m,
+          ints(s, c.jj1),
+          reals(s, c.jd1),
+          reals(s, c.jd2),
+          reals(s, c.jdm),
+          reals(s, c.jrmin1),
+          reals(s, p.jf[kVr]),
+          reals(s, p.jf[kVz]),
+          reals(s, p.jf[kEe])};
+}
+
+ZoneLimits zone_limits(const Session& s, int32_t z) {
+  const SolParm& p = parm(s);
+  const float g = reals(s, p.jgam)[z];
+  const float c0 = reals(s, p.jc0m)[z];
+  return {g * (g - 1), c0, std::sqrt(1e-18f) + c0};
+}
+
+namespace {
+
+// The step from the limits of the element sweep, and the scaled density of a fixed step.
+int choose_step(Session& s, const StepLimits& limits);
+
+}  // namespace
+
 int soht2(Session& s) {
   if (rtmr(s, "soht2")) return 1;
+  // Without a Courant factor and without a fixed step no step can be chosen.
+  if (s.cht.cur == 0.0f) return flag_on(s, "soht2:cur=0, no time step");
+  const Cmesh& c = s.cmesh;
+  const LimitArrays l = limit_arrays(s);
+  const int32_t* last = ints(s, c.jn2);
+  StepLimits x;
+  int32_t first = 0;
+  for (int32_t z = 0; z < c.ntel; ++z) {
+    const int32_t end = std::clamp(last[z], first, c.n2);
+    const ZoneLimits zl = zone_limits(s, z);
+    for (int32_t e = first; e < end; ++e) {
+      if (is_quadrilateral(l.conn, l.m, e)) {
+        element_limits<4>(l, zl, e, x);
+      } else {
+        element_limits<3>(l, zl, e, x);
+      }
+    }
+    first = end;
+  }
+  return choose_step(s, x);
+}
+
+int soht2(Session& s, const StepLimits& limits) {
+  if (rtmr(s, "soht2")) return 1;
+  if (s.cht.cur == 0.0f) return flag_on(s, "soht2:cur=0, no time step");
+  return choose_step(s, limits);
+}
+
+namespace {
+
+int choose_step(Session& s, const StepLimits& limits) {
   SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   Cht& h = s.cht;
-  // Without a Courant factor and without a fixed step no step can be chosen.
-  if (h.cur == 0.0f) return flag_on(s, "soht2:cur=0, no time step");
   const int32_t m = c.m, n1 = c.n1, n2 = c.n2;
   const int32_t* conn = ints(s, c.jj1);
   const int32_t* last = ints(s, c.jn2);
   const float* d1 = reals(s, c.jd1);
   const float* d2 = reals(s, c.jd2);
   const float* dm = reals(s, c.jdm);
-  const float* rmin1 = reals(s, c.jrmin1);
-  const float* vr = reals(s, p.jf[kVr]);
-  const float* vz = reals(s, p.jf[kVz]);
-  const float* ee = reals(s, p.jf[kEe]);
-  const float* gam = reals(s, p.jgam);
   const float* c0 = reals(s, p.jc0m);
-  float stable = 1e18f, rate = 0.0f;
+  const float stable = 1.0f / limits.inv_stable, rate = limits.rate;
   int32_t first = 0;
-  for (int32_t z = 0; z < c.ntel; ++z) {
-    const int32_t end = std::clamp(last[z], first, n2);
-    const float g = gam[z], cz = c0[z];
-    const float gg = g * (g - 1);
-    for (int32_t e = first; e < end; ++e) {
-      const int32_t* v = conn + int64_t{e} * m;
-      const float* e1 = d1 + int64_t{e} * m;
-      const float* e2 = d2 + int64_t{e} * m;
-      const float* ew = dm + int64_t{e} * m;
-      const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-      float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
-      for (int i = 0; i < k; ++i) {
-        const int32_t n = v[i] - 1;
-        vre += ew[i] * vr[n];
-        eee += ew[i] * ee[n];
-        drr += e1[i] * vr[n];
-        drz += e2[i] * vr[n];
-        dzr += e1[i] * vz[n];
-        dzz += e2[i] * vz[n];
-        p1 += std::max(e1[i], 0.0f);
-        p2 += std::max(e2[i], 0.0f);
-      }
-      const float size = 1.0f / std::max({p1, p2, 1e-10f});
-      rate = std::max({rate, std::abs(vre * rmin1[e]), std::abs(0.5f * (drz + dzr)), std::abs(dzz),
-                       std::abs(drr)});
-      stable = std::min(stable, size / (std::sqrt(gg * std::max(eee, 0.0f) + 1e-18f) + cz));
-    }
-    first = end;
-  }
   h.hist.htdyn = stable;
   // A positive factor scales the stable step; a negative one is minus a fixed step. A largest
   // strain increment of 0 or less sets no limit.
@@ -76,7 +99,6 @@ int soht2(Session& s) {
   std::fill_n(sum, 2 * int64_t{n1}, 0.0f);
   const float* vol = reals(s, c.jsss);
   const float* rom = reals(s, p.jrom);
-  first = 0;
   for (int32_t z = 0; z < c.ntel; ++z) {
     const int32_t end = std::clamp(last[z], first, n2);
     const float scale = 20.0f * dt * dt * rom[z] * c0[z] * c0[z];
@@ -107,4 +129,5 @@ int soht2(Session& s) {
   return 0;
 }
 
+}  // namespace
 }  // namespace tivor::sol
