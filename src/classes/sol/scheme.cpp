@@ -699,9 +699,12 @@ int so3(Session& s, bool variant) {
     return fail();
   }
 
-  // Pass 2.
+  // Pass 2. The sums are cleared block by block at the new level, while they are in the cache;
+  // a step that stopped between here and there leaves them to be cleared whole on the next.
   thread_local std::vector<NodeSums> sums;
-  sums.assign(n1, NodeSums{});
+  thread_local bool sums_clear = false;
+  if (!sums_clear || std::ssize(sums) != n1) sums.assign(n1, NodeSums{});
+  sums_clear = false;
   NodeSums* q = sums.data();
   states(a, s, q, variant);
   if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
@@ -762,7 +765,9 @@ int so3(Session& s, bool variant) {
         out[j] = has[j] ? v * inv[j] : v;
       }
     }
+    std::fill_n(q + b0, nb0, NodeSums{});
   }
+  sums_clear = true;
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
   }
