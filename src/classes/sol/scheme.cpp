@@ -554,23 +554,50 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
   }
 }
 
-// The first element (from 1) that the new displacements turn over; 0 when none.
-int32_t first_inverted(const StepArrays& a, const float* rz) {
-  if (a.gn == 0.0f) return 0;
-  for (int32_t e = 0; e < a.n2; ++e) {
-    const int32_t* v = a.conn + int64_t{e} * a.m;
-    const int k = (a.m == 4 && v[2] != v[3]) ? 4 : 3;
-    float r[4], z[4];
-    for (int i = 0; i < k; ++i) {
-      const int32_t n = v[i] - 1;
-      r[i] = rz[2 * n] + a.gn * a.u[0][n];
-      z[i] = rz[2 * n + 1] + a.gn * a.u[1][n];
+// Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
+// mesh's nodes per element (a triangle of a quadrilateral mesh repeats its third node, and its
+// second half adds nothing).
+template <int M>
+inline bool turned_over(const StepArrays& a, const float* rz, int32_t e) {
+  const int32_t* v = a.conn + int64_t{e} * M;
+  float r[M], z[M];
+  for (int i = 0; i < M; ++i) {
+    const int32_t n = v[i] - 1;
+    r[i] = rz[2 * n] + a.gn * a.u[0][n];
+    z[i] = rz[2 * n + 1] + a.gn * a.u[1][n];
+  }
+  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if constexpr (M == 4) {
+    const float half = (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+    a2 += v[2] != v[3] ? half : 0.0f;
+  }
+  return !(a2 > 0.0f);
+}
+
+// The first element (from 1) that the new displacements turn over; 0 when none. The elements
+// go in batches without a branch each, so that their loads overlap; a batch with one turned
+// over is then searched.
+template <int M>
+int32_t first_inverted_of(const StepArrays& a, const float* rz) {
+  for (int32_t e0 = 0; e0 < a.n2; e0 += kLanes) {
+    const int n = static_cast<int>(std::min<int32_t>(kLanes, a.n2 - e0));
+    bool over[kLanes];
+    bool any = false;
+    for (int j = 0; j < n; ++j) {
+      over[j] = turned_over<M>(a, rz, e0 + j);
+      any |= over[j];
     }
-    float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-    if (k == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-    if (!(a2 > 0.0f)) return e + 1;
+    if (!any) continue;
+    for (int j = 0; j < n; ++j) {
+      if (over[j]) return e0 + j + 1;
+    }
   }
   return 0;
+}
+
+int32_t first_inverted(const StepArrays& a, const float* rz) {
+  if (a.gn == 0.0f) return 0;
+  return a.m == 4 ? first_inverted_of<4>(a, rz) : first_inverted_of<3>(a, rz);
 }
 
 int inverted(Session& s, int32_t e, float t) {
