@@ -448,50 +448,48 @@ void batch_forces(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
   }
 }
 
-// Runs every element zone by zone: those of a plain zone in batches of one kind, the others one
-// at a time. one(zm, e) takes the element's nodes as parameter K; batch(zm, yl, e0, n) takes the
-// mesh's nodes per element as M and the elements' nodes as K.
+// Runs the elements first..end of a zone: those of a plain zone in batches of one kind, the
+// others one at a time; one(e) and batch(e0, n) take the element's nodes as parameter K, the
+// batch the mesh's nodes per element as M before it.
 template <typename One, typename Batch>
-void each_element(const StepArrays& a, Session& s, One one, Batch batch) {
-  int32_t first = 0;
-  for (int32_t z = 0; z < a.ntel; ++z) {
-    const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneModel zm = zone_model(somprop(s, z));
-    const LinearYield yl = linear_yield(zm.yield);
-    const bool batched = plain(zm);
-    for (int32_t e = first; e < end;) {
-      const bool quad = is_quadrilateral(a.conn, a.m, e);
-      if (!batched) {
-        if (quad) {
-          one.template operator()<4>(zm, e);
-        } else {
-          one.template operator()<3>(zm, e);
-        }
-        ++e;
-        continue;
-      }
-      int n = 1;
-      while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
+void zone_elements(const StepArrays& a, bool batched, int32_t first, int32_t end, One one,
+                   Batch batch) {
+  for (int32_t e = first; e < end;) {
+    const bool quad = is_quadrilateral(a.conn, a.m, e);
+    if (!batched) {
       if (quad) {
-        batch.template operator()<4, 4>(zm, yl, e, n);
-      } else if (a.m == 4) {
-        batch.template operator()<4, 3>(zm, yl, e, n);
+        one.template operator()<4>(e);
       } else {
-        batch.template operator()<3, 3>(zm, yl, e, n);
+        one.template operator()<3>(e);
       }
-      e += n;
+      ++e;
+      continue;
     }
-    first = end;
+    int n = 1;
+    while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
+    if (quad) {
+      batch.template operator()<4, 4>(e, n);
+    } else if (a.m == 4) {
+      batch.template operator()<4, 3>(e, n);
+    } else {
+      batch.template operator()<3, 3>(e, n);
+    }
+    e += n;
   }
 }
 
 // Pass 1: element forces into fr, fz.
 void forces(const StepArrays& a, Session& s, bool variant) {
-  each_element(
-      a, s, [&]<int K>(const ZoneModel& zm, int32_t e) { element_forces<K>(a, zm, variant, e); },
-      [&]<int M, int K>(const ZoneModel& zm, const LinearYield& yl, int32_t e0, int n) {
-        batch_forces<M, K>(a, zm, yl, variant, e0, n);
-      });
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneModel zm = zone_model(somprop(s, z));
+    const LinearYield yl = linear_yield(zm.yield);
+    zone_elements(
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_forces<K>(a, zm, variant, e); },
+        [&]<int M, int K>(int32_t e0, int n) { batch_forces<M, K>(a, zm, yl, variant, e0, n); });
+    first = end;
+  }
 }
 
 // Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M.
@@ -544,11 +542,16 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
 
 // Pass 2: each element's new state to its nodes.
 void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
-  each_element(
-      a, s, [&]<int K>(const ZoneModel& zm, int32_t e) { element_state<K>(a, zm, q, variant, e); },
-      [&]<int M, int K>(const ZoneModel& zm, const LinearYield& yl, int32_t e0, int n) {
-        batch_states<M, K>(a, zm, yl, q, variant, e0, n);
-      });
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneModel zm = zone_model(somprop(s, z));
+    const LinearYield yl = linear_yield(zm.yield);
+    zone_elements(
+        a, plain(zm), first, end, [&]<int K>(int32_t e) { element_state<K>(a, zm, q, variant, e); },
+        [&]<int M, int K>(int32_t e0, int n) { batch_states<M, K>(a, zm, yl, q, variant, e0, n); });
+    first = end;
+  }
 }
 
 // Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
