@@ -38,6 +38,10 @@ inline bool real_array_ok(const Session& s, int64_t j, int64_t n) {
 inline bool int_array_ok(const Session& s, int64_t j, int64_t n) {
   return j >= 0 && n >= 0 && j + n <= int_words(s);
 }
+// True when a prepared task has a mesh (counts sane) and the arrays every element loop reads lie in
+// the pools: coordinates, connectivity, subregion ranges, boundary, volumes, 1/r, shape
+// derivatives.
+bool element_arrays_ok(const Session& s);
 
 // NEWARR of one array at the pool's mark; lengths beyond the 32-bit range are refused as an
 // overflow of the pool.

@@ -16,16 +16,10 @@ bool arrays_ok(const Session& s) {
   const GsParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   const int64_t n1 = c.n1, n2 = c.n2, n3 = c.n3, nt = c.ntel, m = c.m;
-  if ((m != 3 && m != 4) || n1 < 1 || n2 < 1 || n3 < 0 || nt < 1) return false;
+  if (!element_arrays_ok(s)) return false;
   const auto reals_ok = [&](int32_t j, int64_t n) { return real_array_ok(s, j, n); };
   const auto ints_ok = [&](int32_t j, int64_t n) { return int_array_ok(s, j, n); };
-  if (!reals_ok(c.jrz, 2 * n1) || !ints_ok(c.jj1, m * n2) || !ints_ok(c.jn1, nt) ||
-      !ints_ok(c.jn2, nt) || !ints_ok(c.jn3, nt) || !ints_ok(c.jj2, 2 * n3) ||
-      !reals_ok(c.jmm, n1) || !reals_ok(c.jsss, n2) || !reals_ok(c.jsss0, n2) ||
-      !reals_ok(c.jrmin1, n2) || !reals_ok(c.jhr, n2) || !reals_ok(c.jhz, n2) ||
-      !reals_ok(c.jd1, m * n2) || !reals_ok(c.jd2, m * n2) || !reals_ok(c.jdm, m * n2)) {
-    return false;
-  }
+  if (!reals_ok(c.jmm, n1) || !reals_ok(c.jhr, n2) || !reals_ok(c.jhz, n2)) return false;
   for (const int32_t j : {p.jgam, p.jmu0, p.jkk0}) {
     if (!reals_ok(j, nt)) return false;
   }
