@@ -11,9 +11,10 @@
 //   per element: V and 1/r, 8 B;
 //   per node: the four nodal sums cleared, 16 B; ro, u, v, e gathered, 16 B; the sums read
 //     and written, 32 B; the update reads the mass, the base state and four sums and writes
-//     the four new values, 52 B; each of the five limiter passes reads the neighbour offsets,
-//     the neighbour lists (4 B a neighbour), four values and writes four, 4 + 4 d + 32 B; the
-//     pressure reads two fields and writes one, 12 B.
+//     the four new values, 52 B; each of the five limiter passes reads the offsets of the
+//     batches of four nodes (1 B a node), their neighbour slots (4 B a slot, d slots a node with
+//     the padding of the batches), four values and writes four, 1 + 4 d + 32 B; the pressure
+//     reads two fields and writes one, 12 B.
 // The first stage also finds the smallest element sizes around the nodes: hr and hz, 8 B an
 // element; the two minima cleared, 8 B a node, and read and written, 16 B a node. The second
 // stage keeps them.
@@ -102,8 +103,8 @@ void BM_Gsl1(benchmark::State& state) {
     std::copy_n(reals(s, p.jf0[0]), 5 * int64_t{c.n1}, reals(s, p.jf[0]));
   }
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
-  const double neighbours = static_cast<double>(gs::gs_cache(s).next.size()) / n1;
-  const double node_bytes = 16 + 16 + 32 + 52 + 5 * (4 + 4 * neighbours + 32) + 12;
+  const double slots = static_cast<double>(gs::gs_cache(s).batch_next.size()) / n1;
+  const double node_bytes = 16 + 16 + 32 + 52 + 5 * (1 + 4 * slots + 32) + 12;
   const double stage = n1 * node_bytes + n2 * (k * 12 + 8);
   const double bytes = (2 * stage + 8 * n2 + 24 * n1 + 40 * n1) / n2;
   using C = benchmark::Counter;

@@ -7,6 +7,28 @@
 #include "classes/gs/gs_internal.hpp"
 
 namespace tivor::gs {
+namespace {
+
+void batch_neighbours(GsCache& held) {
+  constexpr int kB = GsCache::kNodeBatch;
+  const int32_t* start = held.start.data();
+  held.batch_start.assign(1, 0);
+  held.batch_next.clear();
+  for (int32_t first = 0; first + kB <= held.n1; first += kB) {
+    int32_t slots = 0;
+    for (int32_t i = first; i < first + kB; ++i) slots = std::max(slots, start[i + 1] - start[i]);
+    for (int32_t k = 0; k < slots; ++k) {
+      for (int32_t i = first; i < first + kB; ++i) {
+        const int32_t count = start[i + 1] - start[i];
+        const int32_t node = count == 0 ? i : held.next[start[i] + (k < count ? k : 0)];
+        held.batch_next.push_back(4 * node);
+      }
+    }
+    held.batch_start.push_back(held.batch_start.back() + slots);
+  }
+}
+
+}  // namespace
 
 GsCache& gs_cache(Session& s) {
   auto* held = dynamic_cast<GsCache*>(s.class_cache.held.get());
@@ -40,6 +62,7 @@ GsCache& gs_cache(Session& s) {
     held->next[k] = edges[k].second;
   }
   for (int32_t i = 0; i < c.n1; ++i) held->start[i + 1] += held->start[i];
+  batch_neighbours(*held);
   return *held;
 }
 

@@ -48,6 +48,13 @@ struct GsCache : ClassCache {
   uint64_t stamp = ~uint64_t{0};
   int32_t n1 = -1, n2 = -1;
   std::vector<int32_t> start, next;  // neighbours of node i: next[start[i] .. start[i + 1])
+  // The same neighbours for the limiter's batches of kNodeBatch nodes: batch g has as many slots
+  // as its node with the most neighbours, batch_next[kNodeBatch * batch_start[g] ...]; slot k holds
+  // the k-th neighbour of each node of the batch as the offset of its record of four values (4
+  // times the node number). A node with fewer neighbours repeats its first one, a node of no
+  // element names itself: neither changes the least or the greatest value around a node.
+  static constexpr int kNodeBatch = 4;
+  std::vector<int32_t> batch_start, batch_next;
   double drawn_at = -1e30;
   double cost = 0.0;
 };

@@ -213,23 +213,65 @@ void limit_pass(const GsCache& nb, int64_t n1, const float* src, float* dst) {
   }
 }
 
-// The same pass on the four fields ro, u, v, e held as one record of four values a node, so that
-// a neighbour is one 16-byte load and its range test one 4-wide operation. The result goes to
-// records (split false) or to four separate arrays dst, dst + n1, ... (split true).
+// The same pass on the four fields ro, u, v, e held as one record of four values a node. The nodes
+// go in batches of four, whose records make one 16-wide vector: the neighbours of a batch come
+// slot by slot, the k-th neighbours of its four nodes as one vector, so that the ranges of four
+// nodes take one minimum and one maximum a slot. The nodes after the last whole batch take their
+// neighbours one by one. The result goes to records (split false) or to four separate arrays dst,
+// dst + n1, ... (split true).
 template <bool split>
 void limit_records(const GsCache& nb, int64_t n1, const float* __restrict src,
                    float* __restrict dst) {
+  using Hex = float __attribute__((vector_size(64)));
+  using Oct = float __attribute__((vector_size(32)));
+  static_assert(GsCache::kNodeBatch == 4);
+  const int32_t* bstart = nb.batch_start.data();
+  const int32_t* bnext = nb.batch_next.data();
+  const Hex big = {1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f,
+                   1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f, 1e18f};
+  const int64_t batches = n1 / 4;
+  for (int64_t g = 0; g < batches; ++g) {
+    Hex lo = big, hi = -big;
+    const int32_t* k_end = bnext + 4 * int64_t{bstart[g + 1]};
+    for (const int32_t* k = bnext + 4 * int64_t{bstart[g]}; k < k_end; k += 4) {
+      const Oct w01 = __builtin_shufflevector(load_quad(src + k[0]), load_quad(src + k[1]), 0, 1, 2,
+                                              3, 4, 5, 6, 7);
+      const Oct w23 = __builtin_shufflevector(load_quad(src + k[2]), load_quad(src + k[3]), 0, 1, 2,
+                                              3, 4, 5, 6, 7);
+      const Hex w =
+          __builtin_shufflevector(w01, w23, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      lo = w < lo ? w : lo;
+      hi = w > hi ? w : hi;
+    }
+    Hex x;
+    std::memcpy(&x, src + 16 * g, sizeof x);
+    // limited() on sixteen values at once, without branches.
+    const auto strict = ((x < lo) | (x > hi)) & (lo <= hi);
+    const Hex out = strict ? 0.75f * x + 0.125f * (lo + hi) : x;
+    if constexpr (split) {
+      // Four nodes' records to four values of each field.
+      const Quad f0 = __builtin_shufflevector(out, out, 0, 4, 8, 12);
+      const Quad f1 = __builtin_shufflevector(out, out, 1, 5, 9, 13);
+      const Quad f2 = __builtin_shufflevector(out, out, 2, 6, 10, 14);
+      const Quad f3 = __builtin_shufflevector(out, out, 3, 7, 11, 15);
+      std::memcpy(dst + 4 * g, &f0, sizeof f0);
+      std::memcpy(dst + n1 + 4 * g, &f1, sizeof f1);
+      std::memcpy(dst + 2 * n1 + 4 * g, &f2, sizeof f2);
+      std::memcpy(dst + 3 * n1 + 4 * g, &f3, sizeof f3);
+    } else {
+      std::memcpy(dst + 16 * g, &out, sizeof out);
+    }
+  }
   const int32_t* start = nb.start.data();
   const int32_t* next = nb.next.data();
-  const Quad big = {1e18f, 1e18f, 1e18f, 1e18f};
-  for (int64_t n = 0; n < n1; ++n) {
-    Quad lo = big, hi = -big;
+  const Quad big4 = {1e18f, 1e18f, 1e18f, 1e18f};
+  for (int64_t n = 4 * batches; n < n1; ++n) {
+    Quad lo = big4, hi = -big4;
     for (int32_t j = start[n]; j < start[n + 1]; ++j) {
       const Quad w = load_quad(src + 4 * int64_t{next[j]});
       lo = w < lo ? w : lo;
       hi = w > hi ? w : hi;
     }
-    // limited() on four values at once, without branches.
     const Quad x = load_quad(src + 4 * n);
     const auto strict = ((x < lo) | (x > hi)) & (lo <= hi);
     const Quad out = strict ? 0.75f * x + 0.125f * (lo + hi) : x;
