@@ -12,7 +12,8 @@
 // once (the step limits read them back in the same sweep) and read in both passes, 36 B. Per
 // element: V and 1/R written, V, V0 and 1/R read in both passes, 32 B (the elements of these
 // zones, which take no damage, leave the destroyed flag alone). The two smoothing sweeps read
-// the neighbour lists (8 B a node, 4 B a neighbour), counted from the lists themselves. Per node:
+// the neighbour lists of batches of four nodes (8 B a batch, 4 B a slot with the padding of the
+// batches), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
 //   geometry with the step limits: coordinates and displacements, vr, vz, ee, 16 + 12 B;
 //   (the loads sweep the boundary only: there are no body loads here);
@@ -122,7 +123,7 @@ void BM_So3(benchmark::State& state) {
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
-  const double lists = 2 * (8.0 * n1 + 4.0 * static_cast<double>(nb.list.size()));
+  const double lists = 2 * (2.0 * n1 + 4.0 * static_cast<double>(nb.batch_list.size()));
   const double bytes =
       (n1 * kNodeBytes + n2 * (k * kElementNodeBytes + kElementBytes) + lists) / n2;
   using C = benchmark::Counter;

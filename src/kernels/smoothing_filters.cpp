@@ -70,41 +70,127 @@ inline float blend(float w, float fi, float lo, float hi) {
 
 typedef float Vec4 __attribute__((vector_size(16)));
 typedef float Vec8 __attribute__((vector_size(32)));
+typedef float Vec16 __attribute__((vector_size(64)));
 
-// Up to W fields (nf of them) from their old values interleaved node by node in t (W values a
-// node): each node's neighbour range for all of them at once, and the new values written to
-// the fields.
-template <int W, int Mode>
-void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
-  using V = std::conditional_t<W == 4, Vec4, Vec8>;
-  const int64_t n1 = nb.n1;
-  const int32_t* list = nb.list.data();
-  for (int64_t i = 0; i < n1; ++i) {
-    V lo = V{} + kHuge, hi = V{} - kHuge;
-    for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
-      V tj;
-      std::memcpy(&tj, t + int64_t{list[k]} * W, sizeof tj);
-      lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
-      hi = hi < tj ? tj : hi;
-    }
-    V fi;
-    std::memcpy(&fi, t + i * W, sizeof fi);
-    V out;
-    if constexpr (Mode == 4) {
-      // blend(blend_weight(4, ...)) lane by lane.
-      const V mid = (lo + hi) / 2;
-      const V q = (fi - mid) / (hi - lo + kEpsilon);
-      const V q2 = q * q, cap = V{} + 0.5f, floor = V{} + 0.01f;
-      const V capped = cap < q2 ? cap : q2;
-      const V w = floor < capped ? capped : floor;
-      const V wi = hi >= lo ? w : V{};
-      out = wi * mid + (1 - wi) * fi;
-    } else {
-      for (int g = 0; g < nf; ++g) {
+// The new values of W fields of a node (nf of them used) with old values fi and neighbour
+// range [lo, hi]: blend(blend_weight(...)) lane by lane. V holds the W values of one node, or
+// those of several nodes one after the other.
+// (Passed by reference: a wide vector passed by value would tie the function to one target.)
+template <int W, int Mode, typename V>
+inline void blended(const V& fi, const V& lo, const V& hi, int nf, float alpha, V& out) {
+  if constexpr (Mode == 4) {
+    const V mid = (lo + hi) / 2;
+    const V q = (fi - mid) / (hi - lo + kEpsilon);
+    const V q2 = q * q, cap = V{} + 0.5f, floor = V{} + 0.01f;
+    const V capped = cap < q2 ? cap : q2;
+    const V w = floor < capped ? capped : floor;
+    const V wi = hi >= lo ? w : V{};
+    out = wi * mid + (1 - wi) * fi;
+  } else {
+    out = fi;
+    for (int g = 0; g < static_cast<int>(sizeof(V) / sizeof(float)); ++g) {
+      if (g % W < nf) {
         out[g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
       }
     }
-    for (int g = 0; g < nf; ++g) f[g][i] = out[g];
+  }
+}
+
+// Up to W fields (nf of them) of node i from their old values interleaved node by node in t (W
+// values a node): the node's neighbour range for all of them at once, and the new values
+// written to the fields.
+template <int W, int Mode>
+void blend_node(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha,
+                int64_t i) {
+  using V = std::conditional_t<W == 4, Vec4, Vec8>;
+  V lo = V{} + kHuge, hi = V{} - kHuge;
+  for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
+    V tj;
+    std::memcpy(&tj, t + int64_t{nb.list[k]} * W, sizeof tj);
+    lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
+    hi = hi < tj ? tj : hi;
+  }
+  V fi;
+  std::memcpy(&fi, t + i * W, sizeof fi);
+  V out;
+  blended<W, Mode>(fi, lo, hi, nf, alpha, out);
+  for (int g = 0; g < nf; ++g) f[g][i] = out[g];
+}
+
+// The same for every node, four at a time from the batched lists: the k-th neighbours of four
+// nodes make 16 values (four nodes of four fields, or two vectors of two nodes of eight
+// fields), so that one minimum and one maximum serve several nodes. (The vectors are built by
+// nested shuffles, which the compiler turns into register inserts.)
+// NF, when not 0, is nf known in advance, which frees the writes of the loops over the fields.
+template <int W, int Mode, int NF>
+void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
+  if constexpr (NF > 0) nf = NF;
+  using V = std::conditional_t<W == 4, Vec4, Vec8>;
+  constexpr int kParts = W / 4;  // 16-value vectors a batch
+  const int32_t* list = nb.batch_list.data();
+  const int64_t batches = std::ssize(nb.batch_alone);
+  for (int64_t b = 0; b < batches; ++b) {
+    const int64_t i0 = 4 * b;
+    if (nb.batch_alone[b]) {
+      for (int64_t i = i0; i < i0 + 4; ++i) blend_node<W, Mode>(nb, t, f, nf, alpha, i);
+      continue;
+    }
+    Vec16 lo[kParts], hi[kParts];
+    for (int p = 0; p < kParts; ++p) lo[p] = Vec16{} + kHuge, hi[p] = Vec16{} - kHuge;
+    const int32_t* end = list + 4 * nb.batch_first[b + 1];
+    for (const int32_t* k = list + 4 * nb.batch_first[b]; k < end; k += 4) {
+      V v[4];
+      for (int j = 0; j < 4; ++j) std::memcpy(&v[j], t + int64_t{k[j]} * W, sizeof(V));
+      Vec16 tj[kParts];
+      if constexpr (W == 4) {
+        const auto v01 = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 4, 5, 6, 7);
+        const auto v23 = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 4, 5, 6, 7);
+        tj[0] =
+            __builtin_shufflevector(v01, v23, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      } else {
+        tj[0] = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
+                                        14, 15);
+        tj[1] = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
+                                        14, 15);
+      }
+      for (int p = 0; p < kParts; ++p) {
+        lo[p] = tj[p] < lo[p] ? tj[p] : lo[p];
+        hi[p] = hi[p] < tj[p] ? tj[p] : hi[p];
+      }
+    }
+    for (int p = 0; p < kParts; ++p) {
+      Vec16 fi, out;
+      std::memcpy(&fi, t + i0 * W + 16 * p, sizeof fi);
+      blended<W, Mode>(fi, lo[p], hi[p], nf, alpha, out);
+      for (int j = 0; j < 16 / W; ++j) {
+        for (int g = 0; g < nf; ++g) f[g][i0 + p * (16 / W) + j] = out[j * W + g];
+      }
+    }
+  }
+  for (int64_t i = 4 * batches; i < nb.n1; ++i) blend_node<W, Mode>(nb, t, f, nf, alpha, i);
+}
+
+// The batched lists of nb from its per-node lists.
+void batch_neighbours(NodeNeighbours& nb) {
+  nb.batch_first.assign(1, 0);
+  nb.batch_list.clear();
+  nb.batch_alone.clear();
+  for (int64_t i0 = 0; i0 + 4 <= nb.n1; i0 += 4) {
+    int64_t slots = 0;
+    bool alone = false;
+    for (int64_t i = i0; i < i0 + 4; ++i) {
+      slots = std::max(slots, nb.first[i + 1] - nb.first[i]);
+      alone = alone || nb.first[i + 1] == nb.first[i];
+    }
+    if (alone) slots = 0;
+    for (int64_t k = 0; k < slots; ++k) {
+      for (int64_t i = i0; i < i0 + 4; ++i) {
+        const int64_t count = nb.first[i + 1] - nb.first[i];
+        nb.batch_list.push_back(nb.list[nb.first[i] + (k < count ? k : 0)]);
+      }
+    }
+    nb.batch_first.push_back(nb.batch_first.back() + slots);
+    nb.batch_alone.push_back(alone);
   }
 }
 
@@ -241,6 +327,7 @@ const NodeNeighbours& node_neighbours(const Session& s) {
     }
     nb.first[i + 1] = std::ssize(nb.list);
   }
+  batch_neighbours(nb);
   return nb;
 }
 
@@ -273,19 +360,30 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
     float* f[8] = {};
     for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k0 + k]);
     old.resize(static_cast<size_t>(n1 * width));
-    for (int64_t i = 0; i < n1; ++i) {
-      float* t = old.data() + i * width;
-      for (int k = 0; k < width; ++k) t[k] = k < nf ? f[k][i] : 0.0f;
-    }
-    const auto run = [&]<int W>() {
-      if (mode == 2) blend_fields<W, 2>(nb, old.data(), f, nf, alpha);
-      if (mode == 3) blend_fields<W, 3>(nb, old.data(), f, nf, alpha);
-      if (mode == 4) blend_fields<W, 4>(nb, old.data(), f, nf, alpha);
+    // The velocities (two fields) and the eight state fields of a solid go through loops made
+    // for their counts.
+    const auto run = [&]<int W, int NF>() {
+      float* const t0 = old.data();
+      for (int64_t i = 0; i < n1; ++i) {
+        float* t = t0 + i * W;
+        if constexpr (NF > 0) {
+          for (int k = 0; k < W; ++k) t[k] = k < NF ? f[k][i] : 0.0f;
+        } else {
+          for (int k = 0; k < W; ++k) t[k] = k < nf ? f[k][i] : 0.0f;
+        }
+      }
+      if (mode == 2) blend_fields<W, 2, NF>(nb, t0, f, nf, alpha);
+      if (mode == 3) blend_fields<W, 3, NF>(nb, t0, f, nf, alpha);
+      if (mode == 4) blend_fields<W, 4, NF>(nb, t0, f, nf, alpha);
     };
-    if (width == 4) {
-      run.operator()<4>();
+    if (nf == 2) {
+      run.operator()<4, 2>();
+    } else if (nf == 8) {
+      run.operator()<8, 8>();
+    } else if (width == 4) {
+      run.operator()<4, 0>();
     } else {
-      run.operator()<8>();
+      run.operator()<8, 0>();
     }
   }
 }

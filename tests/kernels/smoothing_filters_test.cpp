@@ -135,11 +135,20 @@ TEST_F(FilterTest, InPlaceEqualsOutOfPlaceWhateverTheNodeOrderAndConstantsStay) 
 }
 
 TEST_F(FilterTest, ManyFieldsAtOnceMatchOneByOneAlsoAfterTheMeshChangesInPlace) {
-  for (int m : {3, 4}) {
-    grid(4, 4, m);
+  // Grids of triangles and quadrilaterals, and the hexagon with a node of no element (the node
+  // moves to another batch of four when the mesh is renumbered); fields in groups of 8 and 2
+  // (a solid's), and of 8 and 1.
+  for (int shape : {3, 4, 0}) {
+    const int m = shape == 0 ? 3 : shape;
+    if (shape == 0) {
+      hexagon();
+    } else {
+      grid(4, 4, m);
+    }
     const int n1 = s->cmesh.n1;
+    const int count = shape == 0 ? 9 : 10;
     std::vector<int32_t> fields;
-    for (int k = 0; k < 9; ++k) fields.push_back(real_array(n1));  // more than one group of 8
+    for (int k = 0; k < count; ++k) fields.push_back(real_array(n1));
     for (int round = 0; round < 2; ++round) {
       if (round == 1) {  // the same words renumbered: kept neighbour lists would be stale
         int32_t* conn = &s->km[s->cmesh.jj1 + 1];
@@ -147,13 +156,13 @@ TEST_F(FilterTest, ManyFieldsAtOnceMatchOneByOneAlsoAfterTheMeshChangesInPlace) 
       }
       for (int mode : {2, 3, 4}) {
         std::vector<std::vector<float>> want;
-        for (int k = 0; k < 9; ++k) {
+        for (int k = 0; k < count; ++k) {
           for (int i = 0; i < n1; ++i) s->a[fields[k] + 1 + i] = std::sin(1.3f * (i + 1) * (k + 1));
           asgl1(*s, fields[k], g, hi, lo, 0.3f, mode);
           want.push_back(out());
         }
         asgl1_fields(*s, node_neighbours(*s), fields, 0.3f, mode);
-        for (int k = 0; k < 9; ++k) {
+        for (int k = 0; k < count; ++k) {
           expect_near(reals_of(fields[k], n1), {want[k].begin(), want[k].end()}, 1e-6);
         }
       }
