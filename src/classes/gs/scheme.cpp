@@ -51,6 +51,34 @@ struct Batch {
   alignas(64) float ro[K][kBatch], u[K][kBatch], v[K][kBatch], e[K][kBatch];
   alignas(64) float d1[K][kBatch], d2[K][kBatch], hoop[kBatch], vol[kBatch];
   alignas(64) float add[K][4][kBatch];  // the element's contributions to its nodes' sums
+  // The same as records of four values, element b of local node i at rec[i][b % 4][b / 4].
+  alignas(64) float rec[K][4][kBatch / 4][4];
+
+  // add to rec by 4 by 4 transpositions within each quarter of the batch.
+  void transpose() {
+    using Hex = float __attribute__((vector_size(64)));
+    static_assert(kBatch == 16);
+    for (int i = 0; i < K; ++i) {
+      Hex r[4];
+      std::memcpy(r, add[i], sizeof r);
+      const Hex t0 = __builtin_shufflevector(r[0], r[1], 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25,
+                                             12, 28, 13, 29);
+      const Hex t1 = __builtin_shufflevector(r[0], r[1], 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27,
+                                             14, 30, 15, 31);
+      const Hex t2 = __builtin_shufflevector(r[2], r[3], 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25,
+                                             12, 28, 13, 29);
+      const Hex t3 = __builtin_shufflevector(r[2], r[3], 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27,
+                                             14, 30, 15, 31);
+      const Hex u[4] = {
+          __builtin_shufflevector(t0, t2, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29),
+          __builtin_shufflevector(t0, t2, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27, 14, 15, 30,
+                                  31),
+          __builtin_shufflevector(t1, t3, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29),
+          __builtin_shufflevector(t1, t3, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27, 14, 15, 30,
+                                  31)};
+      std::memcpy(rec[i], u, sizeof u);
+    }
+  }
   int32_t node[kBatch][K];
 
   // Element el into place b.
@@ -173,6 +201,7 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
         for (int f = 0; f < 4; ++f) cmu[i][f][b] = wr[f] + mu * gi[i][f];
       }
     }
+    t.transpose();
     for (int b = 0; b < nb; ++b) {
       const int64_t e = e0 + b;
       for (int i = 0; i < K; ++i) {
@@ -181,8 +210,7 @@ void element_sums(const StageView& a, int32_t first, int32_t end, float g, const
           hmin_r[n] = std::min(hmin_r[n], a.hr[e]);
           hmin_z[n] = std::min(hmin_z[n], a.hz[e]);
         }
-        const Quad add = {cmu[i][0][b], cmu[i][1][b], cmu[i][2][b], cmu[i][3][b]};
-        const Quad sum = load_quad(sums + 4 * int64_t{n}) + add;
+        const Quad sum = load_quad(sums + 4 * int64_t{n}) + load_quad(t.rec[i][b % 4][b / 4]);
         std::memcpy(sums + 4 * int64_t{n}, &sum, sizeof sum);
       }
     }
