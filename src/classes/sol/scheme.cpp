@@ -523,11 +523,15 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
     add[kSumS13] = x.s13[j];
     add[kSumSm] = x.sm[j];
     add[15] = 0.0f;
+    Record r;
+    std::memcpy(&r, add, sizeof r);
     const int64_t b = int64_t{e0 + j} * M;
     for (int i = 0; i < K; ++i) {
       float* sum = q[a.conn[b + i] - 1].v;
-      const float w = a.dm[b + i] * x.volume[j];
-      for (int k = 0; k < 16; ++k) sum[k] += w * add[k];
+      Record t;
+      std::memcpy(&t, sum, sizeof t);
+      t += (a.dm[b + i] * x.volume[j]) * r;
+      std::memcpy(sum, &t, sizeof t);
     }
   }
 }
