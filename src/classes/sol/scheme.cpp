@@ -50,6 +50,7 @@ struct StepArrays : MeshArrays {
   const float* crack;
   const float* emx;
   const NodeState* state;  // the start-of-step state fields above, node by node
+  const float* motion;     // the copies ur, uz, vr, vz of each node together, 4 values a node
   float dt, gn;
   bool axisym;
 };
@@ -264,8 +265,9 @@ LinearYield linear_yield(std::span<const float> t) {
   return {t[0], t[1], dw > 1e-6f ? (t[3] - t[1]) / dw : 0.0f};
 }
 
-// A node's record of 16 values as one vector.
+// A node's record of 16 values as one vector, and one of 4.
 typedef float Record __attribute__((vector_size(64)));
+typedef float Quad __attribute__((vector_size(16)));
 
 // One value of each element of a batch per array.
 struct alignas(64) Lanes {
@@ -280,48 +282,34 @@ struct alignas(64) Lanes {
 // mesh's nodes per element.
 template <int M, int K>
 inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
-  // Element by element, node values loaded one by one (vector gathers are slower here): the
-  // sums of the kinematics, and the weighted state records added as whole vectors.
-  float svr1[kLanes], svz2[kLanes], svr2[kLanes], svz1[kLanes], s1[kLanes], s1vr[kLanes],
-      s1ur[kLanes];
-  const float* ur_n = a.u[0];
-  const float* uz_n = a.u[1];
-  const float* vr_n = a.u[2];
-  const float* vz_n = a.u[3];
+  // Element by element, a node's four copies loaded as one record (vector gathers are slower
+  // here) and taken by each coefficient as a whole: the sums of the kinematics come as records
+  // of four, d1 (ur, uz, vr, vz), d2 (ur, uz, vr, vz) and |d1| (ur, uz, vr, vz); and the
+  // weighted state records added as whole vectors.
+  alignas(16) float k1[kLanes][4], k2[kLanes][4], ka[kLanes][4];
+  float s1[kLanes];
   for (int j = 0; j < n; ++j) {
     const int64_t b = int64_t{e0 + j} * M;
-    float k[11] = {};
+    Quad q1{}, q2{}, qa{};
+    float sa = 0.0f;
     Record st{};
     for (int i = 0; i < K; ++i) {
       const int32_t node = a.conn[b + i] - 1;
       const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
-      const float ur = ur_n[node], uz = uz_n[node], vr = vr_n[node], vz = vz_n[node];
-      k[0] += c1 * vr;
-      k[1] += c2 * vz;
-      k[2] += c2 * vr;
-      k[3] += c1 * vz;
-      k[4] += a1;
-      k[5] += a1 * vr;
-      k[6] += a1 * ur;
-      k[7] += c1 * ur;
-      k[8] += c2 * ur;
-      k[9] += c1 * uz;
-      k[10] += c2 * uz;
+      Quad u;
+      std::memcpy(&u, a.motion + 4 * int64_t{node}, sizeof u);
+      q1 += c1 * u;
+      q2 += c2 * u;
+      qa += a1 * u;
+      sa += a1;
       Record g;
       std::memcpy(&g, a.state[node].v, sizeof g);
       st += w * g;
     }
-    svr1[j] = k[0];
-    svz2[j] = k[1];
-    svr2[j] = k[2];
-    svz1[j] = k[3];
-    s1[j] = k[4];
-    s1vr[j] = k[5];
-    s1ur[j] = k[6];
-    x.durdr[j] = k[7];
-    x.durdz[j] = k[8];
-    x.duzdr[j] = k[9];
-    x.duzdz[j] = k[10];
+    std::memcpy(k1[j], &q1, sizeof q1);
+    std::memcpy(k2[j], &q2, sizeof q2);
+    std::memcpy(ka[j], &qa, sizeof qa);
+    s1[j] = sa;
     float sv[16];
     std::memcpy(sv, &st, sizeof sv);
     x.ep11[j] = sv[kStateEp11];
@@ -339,15 +327,19 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
 #pragma GCC ivdep
   for (int j = 0; j < n; ++j) {
     const float r = a.rmin1[e0 + j];
-    const float e11 = dt * svr1[j], e33 = dt * svz2[j], e13 = 0.5f * dt * (svr2[j] + svz1[j]);
+    x.durdr[j] = k1[j][0];
+    x.durdz[j] = k2[j][0];
+    x.duzdr[j] = k1[j][1];
+    x.duzdz[j] = k2[j][1];
+    const float e11 = dt * k1[j][2], e33 = dt * k2[j][3], e13 = 0.5f * dt * (k2[j][2] + k1[j][3]);
     const float inv_s1 = s1[j] > 0 ? 1.0f / s1[j] : 0.0f;
-    const float e22 = r * dt * s1vr[j] * inv_s1;
+    const float e22 = r * dt * ka[j][2] * inv_s1;
     const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
     x.de11[j] = e11 - em;
     x.de33[j] = e33 - em;
     x.de13[j] = e13;
     x.dem[j] = em;
-    x.hoop[j] = r * (s1ur[j] * inv_s1);
+    x.hoop[j] = r * (ka[j][0] * inv_s1);
     // The small-strain mean strain times 3 (the forces' mean stress of the small-strain case).
     x.small[j] = x.hoop[j] + x.durdr[j] + x.duzdz[j] + 3.0f * em;
     x.rmin1[j] = r;
@@ -531,11 +523,15 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
     add[kSumS13] = x.s13[j];
     add[kSumSm] = x.sm[j];
     add[15] = 0.0f;
+    Record r;
+    std::memcpy(&r, add, sizeof r);
     const int64_t b = int64_t{e0 + j} * M;
     for (int i = 0; i < K; ++i) {
       float* sum = q[a.conn[b + i] - 1].v;
-      const float w = a.dm[b + i] * x.volume[j];
-      for (int k = 0; k < 16; ++k) sum[k] += w * add[k];
+      Record t;
+      std::memcpy(&t, sum, sizeof t);
+      t += (a.dm[b + i] * x.volume[j]) * r;
+      std::memcpy(sum, &t, sizeof t);
     }
   }
 }
@@ -685,9 +681,13 @@ int so3(Session& s, bool variant) {
   if (soht2(s, limits) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once, in blocks
-  // of nodes one field at a time (see the new level below).
+  // of nodes one field at a time (see the new level below). The copies of the displacements and
+  // velocities likewise, for pass 1 here and for pass 2 with the new displacements.
   thread_local std::vector<NodeState> state;
+  thread_local std::vector<float> motion;
   state.resize(n1);
+  motion.resize(4 * size_t(n1));
+  float* const mo = motion.data();
   const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
   for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
@@ -697,8 +697,12 @@ int so3(Session& s, bool variant) {
       for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][b0 + j];
       state[b0 + j] = r;
     }
+    for (int32_t j = 0; j < nb0; ++j) {
+      for (int k = 0; k < 4; ++k) mo[4 * int64_t{b0 + j} + k] = a.u[k][b0 + j];
+    }
   }
   a.state = state.data();
+  a.motion = mo;
   const float t_new = s.cht.t + a.dt;
   forces(a, s, variant);
   if (contin(s)) return fail();
@@ -719,6 +723,8 @@ int so3(Session& s, bool variant) {
   for (int32_t i = 0; i < n1; ++i) {
     a.u[kUr][i] += vr[i] * a.dt;
     a.u[kUz][i] += vz[i] * a.dt;
+    const Quad u = {a.u[kUr][i], a.u[kUz][i], vr[i], vz[i]};
+    std::memcpy(mo + 4 * int64_t{i}, &u, sizeof u);
   }
   if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return fail();
   if (const int32_t bad = first_inverted(a, reals(s, c.jrz)); bad != 0) {
