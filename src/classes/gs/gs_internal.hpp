@@ -51,8 +51,9 @@ struct GsCache : ClassCache {
   // The same neighbours for the limiter's batches of kNodeBatch nodes: batch g has as many slots
   // as its node with the most neighbours, batch_next[kNodeBatch * batch_start[g] ...]; slot k holds
   // the k-th neighbour of each node of the batch as the offset of its record of four values (4
-  // times the node number). A node with fewer neighbours repeats its first one, a node of no
-  // element names itself: neither changes the least or the greatest value around a node.
+  // times the node number). A node with fewer neighbours repeats its first one, which changes
+  // neither the least nor the greatest value around it; a node of no element names itself, so
+  // that it is never a strict extremum and keeps its value.
   static constexpr int kNodeBatch = 4;
   std::vector<int32_t> batch_start, batch_next;
   double drawn_at = -1e30;
