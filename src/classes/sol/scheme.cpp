@@ -269,7 +269,52 @@ LinearYield linear_yield(std::span<const float> t) {
 typedef float Record __attribute__((vector_size(64)));
 typedef float Quad __attribute__((vector_size(16)));
 
-// One value of each element of a batch per array.
+// out[k][j] = in[j][k] for a block of 16 by 16 values, by whole-vector shuffles: pairs of rows
+// interleaved value by value, then two values by two, then quarters twice.
+inline void transpose16(const float (&in)[16][16], float (&out)[16][16]) {
+  Record r[16], t[16];
+  std::memcpy(r, in, sizeof r);
+  for (int i = 0; i < 16; i += 2) {
+    t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25, 12, 28,
+                                   13, 29);
+    t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27,
+                                       14, 30, 15, 31);
+  }
+  // r[4k + c] now holds columns c, c + 4, c + 8, c + 12 of rows 4k..4k + 3, a quarter each.
+  for (int k = 0; k < 16; k += 4) {
+    for (int h = 0; h < 2; ++h) {
+      const Record& lo = t[k + h];
+      const Record& hi = t[k + h + 2];
+      r[k + 2 * h] =
+          __builtin_shufflevector(lo, hi, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29);
+      r[k + 2 * h + 1] = __builtin_shufflevector(lo, hi, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27,
+                                                 14, 15, 30, 31);
+    }
+  }
+  // Quarters 0 and 2, or 1 and 3, of two vectors; twice makes each column whole. (Results
+  // through references: vectors this wide are not returned by value on every target.)
+  const auto even = [](const Record& p, const Record& q, Record& to) {
+    to = __builtin_shufflevector(p, q, 0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19, 24, 25, 26, 27);
+  };
+  const auto odd = [](const Record& p, const Record& q, Record& to) {
+    to = __builtin_shufflevector(p, q, 4, 5, 6, 7, 12, 13, 14, 15, 20, 21, 22, 23, 28, 29, 30, 31);
+  };
+  for (int c = 0; c < 4; ++c) {
+    Record w0, w1, w2, w3;
+    even(r[c], r[4 + c], w0);
+    odd(r[c], r[4 + c], w1);
+    even(r[8 + c], r[12 + c], w2);
+    odd(r[8 + c], r[12 + c], w3);
+    even(w0, w2, t[c]);
+    odd(w0, w2, t[c + 8]);
+    even(w1, w3, t[c + 4]);
+    odd(w1, w3, t[c + 12]);
+  }
+  std::memcpy(out, t, sizeof t);
+}
+
+// One value of each element of a batch per array. A batch of fewer than kLanes elements fills
+// the other lanes with its first element, so that every loop runs over whole vectors.
 struct alignas(64) Lanes {
   using L = float[kLanes];
   L de11, de33, de13, dem, durdr, durdz, duzdr, duzdz, hoop, small, rmin1, volume, volume0;
@@ -278,21 +323,46 @@ struct alignas(64) Lanes {
   L p11, p33, p13, pm;  // the stresses that drive the forces (pass 1)
 };
 
+// The kinematics sums of one element in its row of 16: d1 (ur, uz, vr, vz), d2 (ur, uz, vr, vz),
+// |d1| (ur, uz, vr, vz), the sum of |d1|.
+enum KinematicsSum : int {
+  kD1Ur,
+  kD1Uz,
+  kD1Vr,
+  kD1Vz,
+  kD2Ur,
+  kD2Uz,
+  kD2Vr,
+  kD2Vz,
+  kA1Ur,
+  kA1Uz,
+  kA1Vr,
+  kA1Vz,
+  kA1,
+};
+
+// n values of an array from e0 into the lanes, the rest repeating the first.
+inline void element_lanes(const float* from, int32_t e0, int n, float* to) {
+  if (n == kLanes) {
+    std::memcpy(to, from + e0, sizeof(float) * kLanes);
+    return;
+  }
+  for (int j = 0; j < kLanes; ++j) to[j] = from[e0 + (j < n ? j : 0)];
+}
+
 // The kinematics of the batch of n elements from e0 and their gathered state values; M is the
 // mesh's nodes per element.
 template <int M, int K>
 inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
   // Element by element, a node's four copies loaded as one record (vector gathers are slower
-  // here) and taken by each coefficient as a whole: the sums of the kinematics come as records
-  // of four, d1 (ur, uz, vr, vz), d2 (ur, uz, vr, vz) and |d1| (ur, uz, vr, vz); and the
-  // weighted state records added as whole vectors.
-  alignas(16) float k1[kLanes][4], k2[kLanes][4], ka[kLanes][4];
-  float s1[kLanes];
+  // here) and taken by each coefficient as a whole, and the weighted state records added as
+  // whole vectors; each element's sums make a row, and the rows are turned into lanes.
+  alignas(64) float kin[kLanes][16], st[kLanes][16];
   for (int j = 0; j < n; ++j) {
     const int64_t b = int64_t{e0 + j} * M;
     Quad q1{}, q2{}, qa{};
     float sa = 0.0f;
-    Record st{};
+    Record g{};
     for (int i = 0; i < K; ++i) {
       const int32_t node = a.conn[b + i] - 1;
       const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
@@ -302,61 +372,68 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
       q2 += c2 * u;
       qa += a1 * u;
       sa += a1;
-      Record g;
-      std::memcpy(&g, a.state[node].v, sizeof g);
-      st += w * g;
+      Record r;
+      std::memcpy(&r, a.state[node].v, sizeof r);
+      g += w * r;
     }
-    std::memcpy(k1[j], &q1, sizeof q1);
-    std::memcpy(k2[j], &q2, sizeof q2);
-    std::memcpy(ka[j], &qa, sizeof qa);
-    s1[j] = sa;
-    float sv[16];
-    std::memcpy(sv, &st, sizeof sv);
-    x.ep11[j] = sv[kStateEp11];
-    x.ep33[j] = sv[kStateEp33];
-    x.ep13[j] = sv[kStateEp13];
-    x.rop[j] = sv[kStateRop];
-    x.ap[j] = sv[kStateAp];
-    x.ro[j] = sv[kStateRo];
-    x.ee[j] = sv[kStateEe];
-    x.pore[j] = sv[kStatePore];
-    x.crack[j] = sv[kStateCrack];
-    x.emx[j] = sv[kStateEmx];
+    std::memcpy(&kin[j][kD1Ur], &q1, sizeof q1);
+    std::memcpy(&kin[j][kD2Ur], &q2, sizeof q2);
+    std::memcpy(&kin[j][kA1Ur], &qa, sizeof qa);
+    kin[j][kA1] = sa;
+    kin[j][13] = kin[j][14] = kin[j][15] = 0.0f;
+    std::memcpy(st[j], &g, sizeof g);
   }
+  for (int j = n; j < kLanes; ++j) {
+    std::memcpy(kin[j], kin[0], sizeof kin[j]);
+    std::memcpy(st[j], st[0], sizeof st[j]);
+  }
+  alignas(64) float k[16][16], v[16][16];
+  transpose16(kin, k);
+  transpose16(st, v);
+  std::memcpy(x.ep11, v[kStateEp11], sizeof x.ep11);
+  std::memcpy(x.ep33, v[kStateEp33], sizeof x.ep33);
+  std::memcpy(x.ep13, v[kStateEp13], sizeof x.ep13);
+  std::memcpy(x.rop, v[kStateRop], sizeof x.rop);
+  std::memcpy(x.ap, v[kStateAp], sizeof x.ap);
+  std::memcpy(x.ro, v[kStateRo], sizeof x.ro);
+  std::memcpy(x.ee, v[kStateEe], sizeof x.ee);
+  std::memcpy(x.pore, v[kStatePore], sizeof x.pore);
+  std::memcpy(x.crack, v[kStateCrack], sizeof x.crack);
+  std::memcpy(x.emx, v[kStateEmx], sizeof x.emx);
+  element_lanes(a.rmin1, e0, n, x.rmin1);
+  element_lanes(a.vol, e0, n, x.volume);
+  element_lanes(a.vol0, e0, n, x.volume0);
   const float dt = a.dt;
-#pragma GCC ivdep
-  for (int j = 0; j < n; ++j) {
-    const float r = a.rmin1[e0 + j];
-    x.durdr[j] = k1[j][0];
-    x.durdz[j] = k2[j][0];
-    x.duzdr[j] = k1[j][1];
-    x.duzdz[j] = k2[j][1];
-    const float e11 = dt * k1[j][2], e33 = dt * k2[j][3], e13 = 0.5f * dt * (k2[j][2] + k1[j][3]);
-    const float inv_s1 = s1[j] > 0 ? 1.0f / s1[j] : 0.0f;
-    const float e22 = r * dt * ka[j][2] * inv_s1;
+  for (int j = 0; j < kLanes; ++j) {
+    const float r = x.rmin1[j];
+    x.durdr[j] = k[kD1Ur][j];
+    x.durdz[j] = k[kD2Ur][j];
+    x.duzdr[j] = k[kD1Uz][j];
+    x.duzdz[j] = k[kD2Uz][j];
+    const float e11 = dt * k[kD1Vr][j], e33 = dt * k[kD2Vz][j];
+    const float e13 = 0.5f * dt * (k[kD2Vr][j] + k[kD1Vz][j]);
+    const float inv_s1 = k[kA1][j] > 0 ? 1.0f / k[kA1][j] : 0.0f;
+    const float e22 = r * dt * k[kA1Vr][j] * inv_s1;
     const float em = (e11 + e22 + e33) * (1.0f / 3.0f);
     x.de11[j] = e11 - em;
     x.de33[j] = e33 - em;
     x.de13[j] = e13;
     x.dem[j] = em;
-    x.hoop[j] = r * (ka[j][0] * inv_s1);
+    x.hoop[j] = r * (k[kA1Ur][j] * inv_s1);
     // The small-strain mean strain times 3 (the forces' mean stress of the small-strain case).
     x.small[j] = x.hoop[j] + x.durdr[j] + x.duzdz[j] + 3.0f * em;
-    x.rmin1[j] = r;
-    x.volume[j] = a.vol[e0 + j];
-    x.volume0[j] = a.vol0[e0 + j];
   }
 }
 
 // The material model of a plain zone on the n lanes of x: what material_model does for such a
 // zone, without its branches.
 template <MaterialMode Mode>
-inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, int n, Lanes& x) {
+inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lanes& x) {
   const float g2 = z.g2, k3 = z.k3, gh = 0.5f * gn;
   const bool gas = z.gam > 1.1f, mises = z.plast == 1, hardens = z.g2 > 0.0f;
   using material_detail::deviator_norm2;
 #pragma GCC ivdep
-  for (int j = 0; j < n; ++j) {
+  for (int j = 0; j < kLanes; ++j) {
     const float durdr = x.durdr[j], durdz = x.durdz[j], duzdr = x.duzdr[j], duzdz = x.duzdz[j];
     const float e11 = durdr - gh * (durdr * durdr + duzdr * duzdr);
     const float e33 = duzdz - gh * (durdz * durdz + duzdz * duzdz);
@@ -415,12 +492,12 @@ void batch_forces(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
                   int32_t e0, int n) {
   Lanes x;
   gather_lanes<M, K>(a, e0, n, x);
-  plain_model<MaterialMode::force>(zm, yl, a.gn, n, x);
+  plain_model<MaterialMode::force>(zm, yl, a.gn, x);
   const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
   const bool own = variant || a.gn != 0.0f;
   float a11[kLanes], a13[kLanes], a33[kLanes], hoop[kLanes];
 #pragma GCC ivdep
-  for (int j = 0; j < n; ++j) {
+  for (int j = 0; j < kLanes; ++j) {
     const float pres = gam1 * x.ee[j] * x.ro[j];
     const float sm = own ? x.pm[j] : bulk * x.small[j];
     const float v = x.volume[j], s11 = x.p11[j], s33 = x.p33[j];
@@ -503,28 +580,32 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
     std::copy_n(x.ee, kLanes, base[7]);
     std::copy_n(x.crack, kLanes, base[8]);
   }
-  plain_model<MaterialMode::state>(zm, yl, a.gn, n, x);
+  plain_model<MaterialMode::state>(zm, yl, a.gn, x);
+  // The elements' additions to a node, in the order of the sums, per unit weight: lane by lane,
+  // then turned into one record an element.
+  alignas(64) float add[16][16], rec[16][16];
+  for (int j = 0; j < kLanes; ++j) {
+    add[kSumWeight][j] = 1.0f;
+    add[kSumEp11][j] = x.ep11[j] - base[0][j];
+    add[kSumEp33][j] = x.ep33[j] - base[1][j];
+    add[kSumPore][j] = x.pore[j] - base[2][j];
+    add[kSumEp13][j] = x.ep13[j] - base[3][j];
+    add[kSumRop][j] = x.rop[j] - base[4][j];
+    add[kSumAp][j] = x.ap[j] - base[5][j];
+    add[kSumRo][j] = x.ro[j] - base[6][j];
+    add[kSumEe][j] = x.ee[j] - base[7][j];
+    add[kSumCrack][j] = x.crack[j] - base[8][j];
+    add[kSumEmx][j] = x.emx[j];
+    add[kSumS11][j] = x.s11[j] + x.sm[j];
+    add[kSumS33][j] = x.s33[j] + x.sm[j];
+    add[kSumS13][j] = x.s13[j];
+    add[kSumSm][j] = x.sm[j];
+    add[15][j] = 0.0f;
+  }
+  transpose16(add, rec);
   for (int j = 0; j < n; ++j) {
-    // The element's additions to a node, in the order of the sums, per unit weight.
-    alignas(64) float add[16];
-    add[kSumWeight] = 1.0f;
-    add[kSumEp11] = x.ep11[j] - base[0][j];
-    add[kSumEp33] = x.ep33[j] - base[1][j];
-    add[kSumPore] = x.pore[j] - base[2][j];
-    add[kSumEp13] = x.ep13[j] - base[3][j];
-    add[kSumRop] = x.rop[j] - base[4][j];
-    add[kSumAp] = x.ap[j] - base[5][j];
-    add[kSumRo] = x.ro[j] - base[6][j];
-    add[kSumEe] = x.ee[j] - base[7][j];
-    add[kSumCrack] = x.crack[j] - base[8][j];
-    add[kSumEmx] = x.emx[j];
-    add[kSumS11] = x.s11[j] + x.sm[j];
-    add[kSumS33] = x.s33[j] + x.sm[j];
-    add[kSumS13] = x.s13[j];
-    add[kSumSm] = x.sm[j];
-    add[15] = 0.0f;
     Record r;
-    std::memcpy(&r, add, sizeof r);
+    std::memcpy(&r, rec[j], sizeof r);
     const int64_t b = int64_t{e0 + j} * M;
     for (int i = 0; i < K; ++i) {
       float* sum = q[a.conn[b + i] - 1].v;
