@@ -15,10 +15,10 @@
 // the neighbour lists of batches of four nodes (8 B a batch, 4 B a slot with the padding of the
 // batches), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
-//   geometry with the step limits: coordinates and displacements, vr, vz, ee, 16 + 12 B;
+//   fields 1-4 read into one record of 4 a node (ur, uz, vr, vz), 16 + 16 B;
+//   geometry with the step limits: coordinates, those records, ee, 8 + 16 + 4 B;
 //   (the loads sweep the boundary only: there are no body loads here);
-//   the 10 state fields read into one record of 16 values a node, 40 + 64 B; fields 1-4 read
-//     into one record of 4 a node, 16 + 16 B;
+//   the 10 state fields read into one record of 16 values a node, 40 + 64 B;
 //   pass 1: the records of 4 and of 16 gathered, the forces read and written, 16 + 64 + 16 B;
 //   new velocities 32 B; contact copy 16 B; new displacements, also into the records of 4,
 //     24 + 16 B;

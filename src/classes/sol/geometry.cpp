@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "classes/sol/lanes.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "kernels/kernels.hpp"
@@ -94,53 +96,75 @@ inline bool element_geometry(const Geometry& g, int32_t e) {
 
 namespace {
 
-constexpr int kLanes = 16;
+// The largest strain rate and inverse stable step of each lane over the batches of a sweep.
+struct LaneLimits {
+  alignas(64) float rate[kLanes];
+  alignas(64) float inv_stable[kLanes];
+  LaneLimits() {
+    std::fill_n(rate, kLanes, StepLimits{}.rate);
+    std::fill_n(inv_stable, kLanes, StepLimits{}.inv_stable);
+  }
+};
 
 // The geometry of n elements of K nodes from e0 (M nodes an element in the mesh) and, with zl,
 // their step limits into x: what element_geometry and element_limits do, on vectors of
-// elements. The node values are gathered element by element, the arithmetic runs lane by lane,
-// and the results go out element by element where the element is sound. Returns the first
-// element (from 1) that is not, 0 when all are.
+// elements. Each element's node values make a row (node i's r, z, vr, vz at 4i, with K = 3 the
+// energies after them), the rows are turned into lanes for the arithmetic, and the results go
+// out a batch at a time where every element is sound, element by element elsewhere. A batch of
+// fewer than kLanes elements repeats its first in the other lanes. Returns the first element
+// (from 1) that is not sound, 0 when all are.
 template <int M, int K>
-int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits* zl, int32_t e0,
-                       int n, StepLimits& x) {
-  float r[K][kLanes], z[K][kLanes], vr[K][kLanes] = {}, vz[K][kLanes] = {}, ee[K][kLanes] = {};
-  for (int j = 0; j < n; ++j) {
-    const int32_t* v = g.conn + int64_t{e0 + j} * M;
+int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const float* motion,
+                       const ZoneLimits* zl, int32_t e0, int n, LaneLimits& x) {
+  alignas(64) float row[kLanes][16];
+  float en[K][kLanes];  // the energies, when the nodes fill the row
+  const Quad scale = {g.gn, g.gn, 1.0f, 1.0f};
+  for (int j = 0; j < kLanes; ++j) {
+    const int32_t* v = g.conn + int64_t{e0 + (j < n ? j : 0)} * M;
     for (int i = 0; i < K; ++i) {
       const int32_t node = v[i] - 1;
-      r[i][j] = g.rz[2 * node] + g.gn * g.ur[node];
-      z[i][j] = g.rz[2 * node + 1] + g.gn * g.uz[node];
-      if (zl != nullptr) {
-        vr[i][j] = l.vr[node];
-        vz[i][j] = l.vz[node];
-        ee[i][j] = l.ee[node];
+      Quad u;
+      std::memcpy(&u, motion + 4 * int64_t{node}, sizeof u);
+      const Quad p = Quad{g.rz[2 * node], g.rz[2 * node + 1], 0.0f, 0.0f} + scale * u;
+      std::memcpy(&row[j][4 * i], &p, sizeof p);
+      if constexpr (K == 3) {
+        row[j][12 + i] = l.ee[node];
+      } else {
+        en[i][j] = l.ee[node];
       }
     }
+    if constexpr (K == 3) row[j][15] = 0.0f;
   }
-  float e1[K][kLanes], e2[K][kLanes], ew[K][kLanes], vol[kLanes], rmin1[kLanes];
-  float rate[kLanes], inv_stable[kLanes];
+  alignas(64) float col[16][16];
+  transpose16(row, col);
+  const auto r = [&](int i) -> const float* { return col[4 * i]; };
+  const auto z = [&](int i) -> const float* { return col[4 * i + 1]; };
+  const auto vr = [&](int i) -> const float* { return col[4 * i + 2]; };
+  const auto vz = [&](int i) -> const float* { return col[4 * i + 3]; };
+  const auto ee = [&](int i) -> const float* { return K == 3 ? col[12 + i] : en[i]; };
+  alignas(64) float e1[M][kLanes] = {}, e2[M][kLanes] = {}, ew[M][kLanes] = {};
+  alignas(64) float vol[kLanes], rmin1[kLanes], rate[kLanes], inv_stable[kLanes];
   int shaped[kLanes], sound[kLanes];  // ints, not bools: vectors of one width
   const bool axisym = g.axisym;
   const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
 #pragma GCC ivdep
-  for (int j = 0; j < n; ++j) {
+  for (int j = 0; j < kLanes; ++j) {
     float a2 =
-        (z[1][j] - z[0][j]) * (r[2][j] - r[0][j]) - (z[2][j] - z[0][j]) * (r[1][j] - r[0][j]);
+        (z(1)[j] - z(0)[j]) * (r(2)[j] - r(0)[j]) - (z(2)[j] - z(0)[j]) * (r(1)[j] - r(0)[j]);
     if (K == 4) {
-      a2 += (z[2][j] - z[0][j]) * (r[3][j] - r[0][j]) - (z[3][j] - z[0][j]) * (r[2][j] - r[0][j]);
+      a2 += (z(2)[j] - z(0)[j]) * (r(3)[j] - r(0)[j]) - (z(3)[j] - z(0)[j]) * (r(2)[j] - r(0)[j]);
     }
     shaped[j] = a2 > 0.0f;
     const float inv = 1.0f / a2;
     float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
     for (int i = 0; i < K; ++i) {
       const int prev = (i + K - 1) % K, next = (i + 1) % K;
-      e1[i][j] = (z[prev][j] - z[next][j]) * inv;
-      e2[i][j] = (r[next][j] - r[prev][j]) * inv;
+      e1[i][j] = (z(prev)[j] - z(next)[j]) * inv;
+      e2[i][j] = (r(next)[j] - r(prev)[j]) * inv;
       const float a1 = std::abs(e1[i][j]);
       sum += a1 + std::abs(e2[i][j]);
       s1 += a1;
-      s1r += a1 * r[i][j];
+      s1r += a1 * r(i)[j];
     }
     const float inv_sum = 1.0f / sum;
     for (int i = 0; i < K; ++i) ew[i][j] = (std::abs(e1[i][j]) + std::abs(e2[i][j])) * inv_sum;
@@ -150,12 +174,12 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits
     rmin1[j] = axisym ? s1 / s1r : 0.0f;
     float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
     for (int i = 0; i < K; ++i) {
-      vre += ew[i][j] * vr[i][j];
-      eee += ew[i][j] * ee[i][j];
-      drr += e1[i][j] * vr[i][j];
-      drz += e2[i][j] * vr[i][j];
-      dzr += e1[i][j] * vz[i][j];
-      dzz += e2[i][j] * vz[i][j];
+      vre += ew[i][j] * vr(i)[j];
+      eee += ew[i][j] * ee(i)[j];
+      drr += e1[i][j] * vr(i)[j];
+      drz += e2[i][j] * vr(i)[j];
+      dzr += e1[i][j] * vz(i)[j];
+      dzz += e2[i][j] * vz(i)[j];
       p1 += std::max(e1[i][j], 0.0f);
       p2 += std::max(e2[i][j], 0.0f);
     }
@@ -165,18 +189,38 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits
         zone.gg == 0.0f ? zone.sound : std::sqrt(zone.gg * std::max(eee, 0.0f) + 1e-18f) + zone.c0;
     inv_stable[j] = std::max({p1, p2, 1e-10f}) * speed;
   }
+  int all_shaped = n == kLanes, all_sound = n == kLanes;
+  for (int j = 0; j < kLanes; ++j) {
+    all_shaped &= shaped[j];
+    all_sound &= sound[j];
+  }
+  if (all_shaped) {
+    interleave<M>(e1, g.d1 + int64_t{e0} * M);
+    interleave<M>(e2, g.d2 + int64_t{e0} * M);
+    interleave<M>(ew, g.dm + int64_t{e0} * M);
+  }
+  if (all_sound) {
+    std::memcpy(g.vol + e0, vol, sizeof vol);
+    std::memcpy(g.rmin1 + e0, rmin1, sizeof rmin1);
+    if (zl != nullptr) {
+      for (int j = 0; j < kLanes; ++j) {
+        x.rate[j] = std::max(x.rate[j], rate[j]);
+        x.inv_stable[j] = std::max(x.inv_stable[j], inv_stable[j]);
+      }
+    }
+    return 0;
+  }
   int32_t bad = 0;
   for (int j = 0; j < n; ++j) {
     const int64_t e = e0 + j, at = e * M;
     // An element turned over (or flat) keeps its old geometry; one reaching below the axis
     // keeps its old volume.
-    if (shaped[j]) {
-      for (int i = 0; i < K; ++i) {
+    if (shaped[j] && !all_shaped) {
+      for (int i = 0; i < M; ++i) {
         g.d1[at + i] = e1[i][j];
         g.d2[at + i] = e2[i][j];
         g.dm[at + i] = ew[i][j];
       }
-      for (int i = K; i < M; ++i) g.d1[at + i] = g.d2[at + i] = g.dm[at + i] = 0.0f;
     }
     if (!sound[j]) {
       if (bad == 0) bad = static_cast<int32_t>(e + 1);
@@ -185,8 +229,8 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits
     g.vol[e] = vol[j];
     g.rmin1[e] = rmin1[j];
     if (zl != nullptr) {
-      x.rate = std::max(x.rate, rate[j]);
-      x.inv_stable = std::max(x.inv_stable, inv_stable[j]);
+      x.rate[j] = std::max(x.rate[j], rate[j]);
+      x.inv_stable[j] = std::max(x.inv_stable[j], inv_stable[j]);
     }
   }
   return bad;
@@ -194,12 +238,13 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const ZoneLimits
 
 }  // namespace
 
-int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
+int32_t soind3_limits(Session& s, const float* motion, StepLimits& limits) {
   const Cmesh& c = s.cmesh;
-  const Geometry g = geometry(s, fr, fz);
+  const SolParm& p = parm(s);
+  const Geometry g = geometry(s, p.jf0[kUr], p.jf0[kUz]);
   const LimitArrays l = limit_arrays(s);
   const int32_t* last = ints(s, c.jn2);
-  StepLimits x;
+  LaneLimits x;
   int32_t bad = 0, first = 0;
   for (int32_t z = 0; z <= c.ntel; ++z) {
     // Elements past the last zone take their geometry only.
@@ -211,15 +256,20 @@ int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits) {
       const bool quad = is_quadrilateral(g.conn, g.m, e);
       int n = 1;
       while (n < kLanes && e + n < end && is_quadrilateral(g.conn, g.m, e + n) == quad) ++n;
-      const int32_t b = quad       ? batch_geometry<4, 4>(g, l, with, e, n, x)
-                        : g.m == 4 ? batch_geometry<4, 3>(g, l, with, e, n, x)
-                                   : batch_geometry<3, 3>(g, l, with, e, n, x);
+      const int32_t b = quad       ? batch_geometry<4, 4>(g, l, motion, with, e, n, x)
+                        : g.m == 4 ? batch_geometry<4, 3>(g, l, motion, with, e, n, x)
+                                   : batch_geometry<3, 3>(g, l, motion, with, e, n, x);
       if (bad == 0) bad = b;
       e += n;
     }
     first = end;
   }
-  limits = x;
+  StepLimits out;
+  for (int j = 0; j < kLanes; ++j) {
+    out.rate = std::max(out.rate, x.rate[j]);
+    out.inv_stable = std::max(out.inv_stable, x.inv_stable[j]);
+  }
+  limits = out;
   return bad;
 }
 

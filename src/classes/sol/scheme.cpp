@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "classes/sol/lanes.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
@@ -246,10 +247,9 @@ inline void element_state(const StepArrays& a, const ZoneModel& zm, NodeSums* q,
 
 // Elements of a plain zone (no compaction, no damage, no yield criterion or the von Mises one,
 // a yield table of at most two rows, a density) go through the step in batches of one kind: the
-// node values are gathered lane by lane, the model runs on whole vectors of elements, and only the
-// additions to the nodes stay one element after another, in element order as elsewhere.
-constexpr int kLanes = 16;
-
+// node values are gathered element by element and turned into lanes, the model runs on whole
+// vectors of elements, and only the additions to the nodes stay one element after another, in
+// element order as elsewhere.
 bool plain(const ZoneModel& z) {
   return !(z.compact[0] > 0.0f) && z.damage_model == 0 && (z.plast == 0 || z.plast == 1) &&
          z.yield.size() <= 4 && z.ro0 > 0.0f;
@@ -263,54 +263,6 @@ LinearYield linear_yield(std::span<const float> t) {
   if (t.size() < 4) return {0.0f, t.size() < 2 ? 0.0f : t[1], 0.0f};
   const float dw = t[2] - t[0];
   return {t[0], t[1], dw > 1e-6f ? (t[3] - t[1]) / dw : 0.0f};
-}
-
-// A node's record of 16 values as one vector, and one of 4.
-typedef float Record __attribute__((vector_size(64)));
-typedef float Quad __attribute__((vector_size(16)));
-
-// out[k][j] = in[j][k] for a block of 16 by 16 values, by whole-vector shuffles: pairs of rows
-// interleaved value by value, then two values by two, then quarters twice.
-inline void transpose16(const float (&in)[16][16], float (&out)[16][16]) {
-  Record r[16], t[16];
-  std::memcpy(r, in, sizeof r);
-  for (int i = 0; i < 16; i += 2) {
-    t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25, 12, 28,
-                                   13, 29);
-    t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27,
-                                       14, 30, 15, 31);
-  }
-  // r[4k + c] now holds columns c, c + 4, c + 8, c + 12 of rows 4k..4k + 3, a quarter each.
-  for (int k = 0; k < 16; k += 4) {
-    for (int h = 0; h < 2; ++h) {
-      const Record& lo = t[k + h];
-      const Record& hi = t[k + h + 2];
-      r[k + 2 * h] =
-          __builtin_shufflevector(lo, hi, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29);
-      r[k + 2 * h + 1] = __builtin_shufflevector(lo, hi, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27,
-                                                 14, 15, 30, 31);
-    }
-  }
-  // Quarters 0 and 2, or 1 and 3, of two vectors; twice makes each column whole. (Results
-  // through references: vectors this wide are not returned by value on every target.)
-  const auto even = [](const Record& p, const Record& q, Record& to) {
-    to = __builtin_shufflevector(p, q, 0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19, 24, 25, 26, 27);
-  };
-  const auto odd = [](const Record& p, const Record& q, Record& to) {
-    to = __builtin_shufflevector(p, q, 4, 5, 6, 7, 12, 13, 14, 15, 20, 21, 22, 23, 28, 29, 30, 31);
-  };
-  for (int c = 0; c < 4; ++c) {
-    Record w0, w1, w2, w3;
-    even(r[c], r[4 + c], w0);
-    odd(r[c], r[4 + c], w1);
-    even(r[8 + c], r[12 + c], w2);
-    odd(r[8 + c], r[12 + c], w3);
-    even(w0, w2, t[c]);
-    odd(w0, w2, t[c + 8]);
-    even(w1, w3, t[c + 4]);
-    odd(w1, w3, t[c + 12]);
-  }
-  std::memcpy(out, t, sizeof t);
 }
 
 // One value of each element of a batch per array. A batch of fewer than kLanes elements fills
@@ -730,6 +682,22 @@ int check_sums(Session& s, const NodeSums* q, int32_t n1, float t) {
   return 0;
 }
 
+// The velocities SOKC prescribes at boundary nodes, also into the nodes' motion records (ur,
+// uz, vr, vz of each node).
+void prescribed_motion(Session& s, float* motion) {
+  const Cmesh& c = s.cmesh;
+  const SolParm& p = parm(s);
+  const int32_t* b = ints(s, c.jj2);
+  const float* vr = reals(s, p.jf0[kVr]);
+  const float* vz = reals(s, p.jf0[kVz]);
+  for (int32_t k = 0; k < c.n3; ++k) {
+    const int32_t node = b[2 * k + 1];
+    if (node < 1) continue;
+    motion[4 * int64_t{node - 1} + 2] = vr[node - 1];
+    motion[4 * int64_t{node - 1} + 3] = vz[node - 1];
+  }
+}
+
 // The nodal smoothing of the fields at the given pointers, each on its own.
 void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
@@ -745,12 +713,25 @@ int so3(Session& s, bool variant) {
   const int32_t n1 = c.n1;
   std::fill_n(reals(s, p.jgr), 2 * int64_t{n1}, 0.0f);
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
+  // The copies of the displacements and velocities of each node together, for the geometry
+  // and pass 1, then for pass 2 with the new displacements.
+  thread_local std::vector<float> motion;
+  motion.resize(4 * size_t(n1));
+  float* const mo = motion.data();
+  {
+    const float* u[4];
+    for (int i = 0; i < 4; ++i) u[i] = reals(s, p.jf0[i]);
+    for (int32_t j = 0; j < n1; ++j) {
+      for (int k = 0; k < 4; ++k) mo[4 * int64_t{j} + k] = u[k][j];
+    }
+  }
   // The geometry and the limits of the step in one sweep of the elements.
   StepLimits limits;
-  if (const int32_t bad = soind3_limits(s, p.jf0[kUr], p.jf0[kUz], limits); bad != 0) {
+  if (const int32_t bad = soind3_limits(s, mo, limits); bad != 0) {
     return inverted(s, bad, s.cht.t);
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
+  prescribed_motion(s, mo);
   // The density the step control may scale is kept until the step has succeeded.
   float* ro = reals(s, p.jf[kRo]);
   float* ro_kept = reals(s, p.jmd);
@@ -762,13 +743,9 @@ int so3(Session& s, bool variant) {
   if (soht2(s, limits) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once, in blocks
-  // of nodes one field at a time (see the new level below). The copies of the displacements and
-  // velocities likewise, for pass 1 here and for pass 2 with the new displacements.
+  // of nodes one field at a time (see the new level below).
   thread_local std::vector<NodeState> state;
-  thread_local std::vector<float> motion;
   state.resize(n1);
-  motion.resize(4 * size_t(n1));
-  float* const mo = motion.data();
   const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
   for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
@@ -777,9 +754,6 @@ int so3(Session& s, bool variant) {
       NodeState r{};
       for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][b0 + j];
       state[b0 + j] = r;
-    }
-    for (int32_t j = 0; j < nb0; ++j) {
-      for (int k = 0; k < 4; ++k) mo[4 * int64_t{b0 + j} + k] = a.u[k][b0 + j];
     }
   }
   a.state = state.data();

@@ -124,8 +124,9 @@ inline bool is_quadrilateral(const int32_t* conn, int32_t m, int32_t e) {
 
 // SOIND3 (not at set-up) and the element sweep of SOHT2 in one pass over the elements, the
 // limits taken on the new geometry. Returns as SOIND3; the limits are whole only when it
-// returns 0.
-int32_t soind3_limits(Session& s, int32_t fr, int32_t fz, StepLimits& limits);
+// returns 0. The displacements are the copies (fields jf0); motion holds each node's ur, uz, vr,
+// vz as four values together, as the step starts.
+int32_t soind3_limits(Session& s, const float* motion, StepLimits& limits);
 // SOKC: the prescribed velocities at t + ht on the velocity arrays vr, vz.
 void sokc(Session& s, int32_t vr, int32_t vz);
 
