@@ -377,7 +377,7 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
   }
 }
 
-// The material model of a plain zone on the n lanes of x: what material_model does for such a
+// The material model of a plain zone on every lane of x: what material_model does for such a
 // zone, without its branches.
 template <MaterialMode Mode>
 inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lanes& x) {
