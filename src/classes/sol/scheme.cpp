@@ -381,7 +381,10 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
 // zone, without its branches.
 template <MaterialMode Mode>
 inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lanes& x) {
-  const float g2 = z.g2, k3 = z.k3, gh = 0.5f * gn;
+  // The zone's values as locals: through the references the compiler would have to load them
+  // again after every store to the lanes.
+  const float g2 = z.g2, k3 = z.k3, gh = 0.5f * gn, skpres = z.skpres, ro0 = z.ro0;
+  const float inv_ro0 = z.inv_ro0, f0 = yl.f0, w0 = yl.w0, slope = yl.slope;
   const bool gas = z.gam > 1.1f, mises = z.plast == 1, hardens = z.g2 > 0.0f;
   using material_detail::deviator_norm2;
 #pragma GCC ivdep
@@ -397,17 +400,17 @@ inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lan
     float s33 = gas ? 0.0f : g2 * (e33 - em - x.ep33[j]);
     float s13 = g2 * (e13 - x.ep13[j]);
     const float sm = k3 * em;
-    x.ro[j] = z.ro0 * x.volume0[j] / x.volume[j];
+    x.ro[j] = ro0 * x.volume0[j] / x.volume[j];
     float y = 0.0f;
     if (mises) {
-      y = std::max(1e-10f, yl.f0 + (x.ap[j] - sm * z.skpres - yl.w0) * yl.slope);
+      y = std::max(1e-10f, f0 + (x.ap[j] - sm * skpres - w0) * slope);
       const float j2 = deviator_norm2(s11, s33, s13), r2 = j2 + 1e-10f;
       const float f = r2 <= y * y ? 1.0f : y / std::sqrt(r2);
       s11 *= f;
       s33 *= f;
       s13 *= f;
       const bool flows = f < 1.0f && hardens;
-      const float kp = (1.0f - f) * f / z.g2;
+      const float kp = (1.0f - f) * f / g2;
       x.ap[j] = flows ? x.ap[j] + kp * j2 : x.ap[j];
       x.ep11[j] = flows ? x.ep11[j] + kp * s11 : x.ep11[j];
       x.ep33[j] = flows ? x.ep33[j] + kp * s33 : x.ep33[j];
@@ -416,7 +419,7 @@ inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lan
     const float de11 = x.de11[j], de33 = x.de33[j], de13 = x.de13[j], dem = x.dem[j];
     const float work =
         3.0f * dem * sm + de11 * s11 + de33 * s33 + (s11 + s33) * (de11 + de33) + 2.0f * de13 * s13;
-    x.ee[j] += std::max(0.0f, work) * z.inv_ro0;
+    x.ee[j] += std::max(0.0f, work) * inv_ro0;
     x.s11[j] = s11;
     x.s33[j] = s33;
     x.s13[j] = s13;
@@ -698,6 +701,24 @@ void prescribed_motion(Session& s, float* motion) {
   }
 }
 
+// The records of the state fields, node by node: 16 nodes at a time, each field's 16 values a
+// row, turned into one record a node by a transposition; the rest one node at a time.
+[[gnu::noinline]] void state_records(const float* const (&from)[10], int32_t n1, NodeState* out) {
+  alignas(64) float rows[16][16] = {}, rec[16][16];
+  int32_t i0 = 0;
+  for (; i0 + 16 <= n1; i0 += 16) {
+    for (int k = kStateEp11; k <= kStateEmx; ++k)
+      std::memcpy(rows[k], from[k] + i0, sizeof rows[k]);
+    transpose16(rows, rec);
+    std::memcpy(out + i0, rec, sizeof rec);
+  }
+  for (; i0 < n1; ++i0) {
+    NodeState r{};
+    for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][i0];
+    out[i0] = r;
+  }
+}
+
 // The nodal smoothing of the fields at the given pointers, each on its own.
 void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
@@ -742,20 +763,12 @@ int so3(Session& s, bool variant) {
   };
   if (soht2(s, limits) || sogrb(s)) return fail();
   StepArrays a = arrays(s);
-  // The state fields do not change until the new level: gathered node by node once, in blocks
-  // of nodes one field at a time (see the new level below).
+  // The state fields do not change until the new level: gathered node by node once.
   thread_local std::vector<NodeState> state;
   state.resize(n1);
   const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
-  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
-    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
-    for (int32_t j = 0; j < nb0; ++j) {
-      NodeState r{};
-      for (int k = kStateEp11; k <= kStateEmx; ++k) r.v[k] = from[k][b0 + j];
-      state[b0 + j] = r;
-    }
-  }
+  state_records(from, n1, state.data());
   a.state = state.data();
   a.motion = mo;
   const float t_new = s.cht.t + a.dt;
