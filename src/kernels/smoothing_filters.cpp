@@ -117,6 +117,64 @@ void blend_node(const NodeNeighbours& nb, const float* t, float* const* f, int n
   for (int g = 0; g < nf; ++g) f[g][i] = out[g];
 }
 
+// The new values of four nodes from i0, W values a node in out (as many vectors of 16 as W / 4),
+// written field by field: the values of the nodes regrouped by field with whole-vector shuffles,
+// then four of one field stored together.
+template <int W, int NF>
+inline void store_by_field(const Vec16 (&out)[W / 4], float* const* f, int64_t i0) {
+  const auto put = [&](const Vec16& v, int part, int g) {
+    Vec4 q;
+    std::memcpy(&q, reinterpret_cast<const float*>(&v) + 4 * part, sizeof q);
+    std::memcpy(f[g] + i0, &q, sizeof q);
+  };
+  if constexpr (W == 8) {
+    const Vec16 a = __builtin_shufflevector(out[0], out[1], 0, 8, 16, 24, 1, 9, 17, 25, 2, 10, 18,
+                                            26, 3, 11, 19, 27);
+    const Vec16 b = __builtin_shufflevector(out[0], out[1], 4, 12, 20, 28, 5, 13, 21, 29, 6, 14, 22,
+                                            30, 7, 15, 23, 31);
+    for (int g = 0; g < 4; ++g) put(a, g, g);
+    for (int g = 0; g < 4; ++g) put(b, g, 4 + g);
+  } else {
+    const Vec16 a = __builtin_shufflevector(out[0], out[0], 0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14,
+                                            3, 7, 11, 15);
+    for (int g = 0; g < NF; ++g) put(a, g, g);
+  }
+}
+
+// The records of W values a node (NF fields, the rest zero) of the nodes 0..n1 in groups of four:
+// four values of each field loaded together and regrouped node by node with whole-vector
+// shuffles. Returns the nodes done (the rest, fewer than four, are left to the caller).
+template <int W, int NF>
+inline int64_t records_by_field(float* const* f, int64_t n1, float* t) {
+  int64_t i = 0;
+  for (; i + 4 <= n1; i += 4) {
+    Vec4 q[8] = {};
+    for (int g = 0; g < NF; ++g) std::memcpy(&q[g], f[g] + i, sizeof q[g]);
+    const Vec8 q01 = __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
+    if constexpr (W == 8) {
+      const Vec8 q23 = __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7);
+      const Vec8 q45 = __builtin_shufflevector(q[4], q[5], 0, 1, 2, 3, 4, 5, 6, 7);
+      const Vec8 q67 = __builtin_shufflevector(q[6], q[7], 0, 1, 2, 3, 4, 5, 6, 7);
+      const Vec16 a =
+          __builtin_shufflevector(q01, q23, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const Vec16 b =
+          __builtin_shufflevector(q45, q67, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const Vec16 r0 =
+          __builtin_shufflevector(a, b, 0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29);
+      const Vec16 r1 =
+          __builtin_shufflevector(a, b, 2, 6, 10, 14, 18, 22, 26, 30, 3, 7, 11, 15, 19, 23, 27, 31);
+      std::memcpy(t + i * W, &r0, sizeof r0);
+      std::memcpy(t + i * W + 16, &r1, sizeof r1);
+    } else {
+      const Vec8 zero{};
+      const Vec16 r =
+          __builtin_shufflevector(q01, zero, 0, 4, 8, 8, 1, 5, 8, 8, 2, 6, 8, 8, 3, 7, 8, 8);
+      std::memcpy(t + i * W, &r, sizeof r);
+    }
+  }
+  return i;
+}
+
 // The same for every node, four at a time from the batched lists: the k-th neighbours of four
 // nodes make 16 values (four nodes of four fields, or two vectors of two nodes of eight
 // fields), so that one minimum and one maximum serve several nodes. (The vectors are built by
@@ -158,12 +216,19 @@ void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int
         hi[p] = hi[p] < tj[p] ? tj[p] : hi[p];
       }
     }
+    Vec16 out[kParts];
     for (int p = 0; p < kParts; ++p) {
-      Vec16 fi, out;
+      Vec16 fi;
       std::memcpy(&fi, t + i0 * W + 16 * p, sizeof fi);
-      blended<W, Mode>(fi, lo[p], hi[p], nf, alpha, out);
-      for (int j = 0; j < 16 / W; ++j) {
-        for (int g = 0; g < nf; ++g) f[g][i0 + p * (16 / W) + j] = out[j * W + g];
+      blended<W, Mode>(fi, lo[p], hi[p], nf, alpha, out[p]);
+    }
+    if constexpr (NF == W || (W == 4 && NF == 2)) {
+      store_by_field<W, NF>(out, f, i0);
+    } else {
+      for (int p = 0; p < kParts; ++p) {
+        for (int j = 0; j < 16 / W; ++j) {
+          for (int g = 0; g < nf; ++g) f[g][i0 + p * (16 / W) + j] = out[p][j * W + g];
+        }
       }
     }
   }
@@ -364,7 +429,9 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
     // for their counts.
     const auto run = [&]<int W, int NF>() {
       float* const t0 = old.data();
-      for (int64_t i = 0; i < n1; ++i) {
+      int64_t i = 0;
+      if constexpr (NF == W || (W == 4 && NF == 2)) i = records_by_field<W, NF>(f, n1, t0);
+      for (; i < n1; ++i) {
         float* t = t0 + i * W;
         if constexpr (NF > 0) {
           for (int k = 0; k < W; ++k) t[k] = k < NF ? f[k][i] : 0.0f;
