@@ -154,6 +154,26 @@ TEST_F(SolTest, ValuesThatAreNotFiniteStopTheRun) {
   EXPECT_EQ(s->cht.is, 0);
 }
 
+TEST_F(SolTest, ANodeNumberOutsideTheMeshStopsTheStepBeforeItRuns) {
+  ASSERT_TRUE(prepare(bar()));
+  int32_t* conn = ints(*s, s->cmesh.jj1);
+  const int64_t last = int64_t{s->cmesh.m} * s->cmesh.n2 - 1;
+  const int32_t kept = conn[last];
+  for (int32_t bad : {0, -3, s->cmesh.n1 + 1}) {
+    conn[last] = bad;
+    EXPECT_FALSE(sol_state_ok(*s)) << bad;
+  }
+  conn[last] = kept;
+  EXPECT_TRUE(sol_state_ok(*s));
+  conn[last] = s->cmesh.n1 + 1;
+  const std::vector<float> ur = values(parm().jf[0]);
+  keys(1);
+  run(3);
+  EXPECT_TRUE(seen(" so3:task arrays lie outside the pools")) << screen();
+  EXPECT_EQ(s->cht.is, 0);
+  EXPECT_EQ(values(parm().jf[0]), ur);
+}
+
 TEST_F(SolTest, ABoundarySegmentOfZeroLengthStopsTheStep) {
   Task t = bar();
   t.gn = 1;
