@@ -732,6 +732,19 @@ void prescribed_motion(Session& s, float* motion) {
   }
 }
 
+// The sums of n nodes (at most kNodeBlock) as one row a sum, 16 nodes at a time by a
+// transposition; the columns past n hold zeros.
+[[gnu::noinline]] void sums_by_sum(const NodeSums* q, int32_t n, float (&col)[16][kNodeBlock]) {
+  alignas(64) float rows[16][16], t[16][16];
+  for (int32_t g0 = 0; g0 < n; g0 += 16) {
+    const int32_t count = std::min<int32_t>(16, n - g0);
+    std::memcpy(rows, q + g0, sizeof(NodeSums) * size_t(count));
+    if (count < 16) std::fill_n(rows[count], 16 * (16 - count), 0.0f);
+    transpose16(rows, t);
+    for (int k = 0; k < 16; ++k) std::memcpy(&col[k][g0], t[k], sizeof t[k]);
+  }
+}
+
 // The nodal smoothing of the fields at the given pointers, each on its own.
 void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
@@ -834,14 +847,17 @@ int so3(Session& s, bool variant) {
   for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
   // Node by node as below, but in blocks that stay in the cache, one array at a time within a
   // block: the many arrays of n1 values side by side in the pool would otherwise compete for
-  // the same cache sets. A node of no element keeps its state; its stresses are the (zero) sums.
-  float inv[kNodeBlock];
-  bool has[kNodeBlock];
+  // the same cache sets. The block's sums are first turned into one row a sum, so that every
+  // update runs on whole vectors. A node of no element keeps its state; its stresses are the
+  // (zero) sums.
+  alignas(64) float col[16][kNodeBlock];
+  alignas(64) float inv[kNodeBlock];
+  alignas(64) int32_t has[kNodeBlock];  // ints, not bools: vectors of one width
   for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
     const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
-    const NodeSums* sum = q + b0;
+    sums_by_sum(q + b0, nb0, col);
     for (int32_t j = 0; j < nb0; ++j) {
-      const float sw = sum[j].v[kSumWeight];
+      const float sw = col[kSumWeight][j];
       has[j] = sw > 0.0f;
       inv[j] = has[j] ? 1.0f / sw : 0.0f;
     }
@@ -849,7 +865,8 @@ int so3(Session& s, bool variant) {
     const auto update = [&](float* field, int k) {
       float* out = field + b0;
       for (int32_t j = 0; j < nb0; ++j) {
-        if (has[j]) out[j] = variant ? sum[j].v[k] * inv[j] : out[j] + sum[j].v[k] * inv[j];
+        const float change = col[k][j] * inv[j];
+        out[j] = has[j] ? (variant ? change : out[j] + change) : out[j];
       }
     };
     update(f[kEp11], kSumEp11);
@@ -866,16 +883,15 @@ int so3(Session& s, bool variant) {
     float* ep22 = f[kEp22] + b0;
     float* em = emx + b0;
     for (int32_t j = 0; j < nb0; ++j) {
-      if (!has[j]) continue;
-      const float change = sum[j].v[kSumEe] * inv[j];
-      ee[j] = variant ? change : std::max(0.0f, ee[j] + change);
-      ep22[j] = -ep11[j] - ep33[j];
-      em[j] = sum[j].v[kSumEmx] * inv[j];
+      const float change = col[kSumEe][j] * inv[j];
+      ee[j] = has[j] ? (variant ? change : std::max(0.0f, ee[j] + change)) : ee[j];
+      ep22[j] = has[j] ? -ep11[j] - ep33[j] : ep22[j];
+      em[j] = has[j] ? col[kSumEmx][j] * inv[j] : em[j];
     }
     for (int k = 0; k < 4; ++k) {
       float* out = str[k] + b0;
       for (int32_t j = 0; j < nb0; ++j) {
-        const float v = sum[j].v[kSumS11 + k];
+        const float v = col[kSumS11 + k][j];
         out[j] = has[j] ? v * inv[j] : v;
       }
     }
