@@ -117,6 +117,11 @@ void blend_node(const NodeNeighbours& nb, const float* t, float* const* f, int n
   for (int g = 0; g < nf; ++g) f[g][i] = out[g];
 }
 
+// Counts of fields whose values go between the fields and the records four nodes at a time by
+// shuffles: a solid's two velocities (records of 4) and eight state fields (records of 8).
+template <int W, int NF>
+constexpr bool kRegrouped = NF == W || (W == 4 && NF == 2);
+
 // The new values of four nodes from i0, W values a node in out (as many vectors of 16 as W / 4),
 // written field by field: the values of the nodes regrouped by field with whole-vector shuffles,
 // then four of one field stored together.
@@ -222,7 +227,7 @@ void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int
       std::memcpy(&fi, t + i0 * W + 16 * p, sizeof fi);
       blended<W, Mode>(fi, lo[p], hi[p], nf, alpha, out[p]);
     }
-    if constexpr (NF == W || (W == 4 && NF == 2)) {
+    if constexpr (kRegrouped<W, NF>) {
       store_by_field<W, NF>(out, f, i0);
     } else {
       for (int p = 0; p < kParts; ++p) {
@@ -430,7 +435,7 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
     const auto run = [&]<int W, int NF>() {
       float* const t0 = old.data();
       int64_t i = 0;
-      if constexpr (NF == W || (W == 4 && NF == 2)) i = records_by_field<W, NF>(f, n1, t0);
+      if constexpr (kRegrouped<W, NF>) i = records_by_field<W, NF>(f, n1, t0);
       for (; i < n1; ++i) {
         float* t = t0 + i * W;
         if constexpr (NF > 0) {
