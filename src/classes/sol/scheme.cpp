@@ -52,6 +52,7 @@ struct StepArrays : MeshArrays {
   const float* emx;
   const NodeState* state;  // the start-of-step state fields above, node by node
   const float* motion;     // the copies ur, uz, vr, vz of each node together, 4 values a node
+  const float* rz;         // the mesh coordinates, r and z of each node
   float dt, gn;
   bool axisym;
 };
@@ -69,6 +70,7 @@ StepArrays arrays(Session& s) {
   a.pore = reals(s, p.jpore);
   a.crack = reals(s, p.jcrack);
   a.emx = reals(s, p.jemx);
+  a.rz = reals(s, c.jrz);
   a.dt = s.cht.ht;
   a.gn = p.gn;
   a.axisym = c.isym == 1;
@@ -255,6 +257,14 @@ bool plain(const ZoneModel& z) {
          z.yield.size() <= 4 && z.ro0 > 0.0f;
 }
 
+// Whether pass 2 runs every element in batches, which change nothing but the sums.
+bool every_zone_plain(Session& s, int32_t ntel) {
+  for (int32_t z = 0; z < ntel; ++z) {
+    if (!plain(zone_model(somprop(s, z)))) return false;
+  }
+  return true;
+}
+
 // The yield stress of a plain zone, f0 + (w - w0) slope, as the table lookup gives it.
 struct LinearYield {
   float w0 = 0.0f, f0 = 0.0f, slope = 0.0f;
@@ -270,6 +280,7 @@ LinearYield linear_yield(std::span<const float> t) {
 struct alignas(64) Lanes {
   using L = float[kLanes];
   L de11, de33, de13, dem, durdr, durdz, duzdr, duzdz, hoop, small, rmin1, volume, volume0;
+  L area_ratio;  // a triangle's area after the step over its area before
   L ep11, ep33, ep13, rop, ap, ro, ee, pore, crack, emx;  // the state, updated by the model
   L s11, s33, s13, sm;                                    // total stresses
   L p11, p33, p13, pm;  // the stresses that drive the forces (pass 1)
@@ -374,6 +385,11 @@ inline void gather_lanes(const StepArrays& a, int32_t e0, int n, Lanes& x) {
     x.hoop[j] = r * (k[kA1Ur][j] * inv_s1);
     // The small-strain mean strain times 3 (the forces' mean stress of the small-strain case).
     x.small[j] = x.hoop[j] + x.durdr[j] + x.duzdz[j] + 3.0f * em;
+    // The nodes move by gn dt v in the step: a triangle's map is linear, and its area changes by
+    // the determinant of I + gn dt grad v.
+    const float h = a.gn * dt;
+    x.area_ratio[j] =
+        (1.0f + h * k[kD1Vr][j]) * (1.0f + h * k[kD2Vz][j]) - (h * k[kD2Vr][j]) * (h * k[kD1Vz][j]);
   }
 }
 
@@ -516,12 +532,49 @@ void forces(const StepArrays& a, Session& s, bool variant) {
   }
 }
 
-// Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M.
+// Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
+// mesh's nodes per element (a triangle of a quadrilateral mesh repeats its third node, and its
+// second half adds nothing).
+template <int M>
+inline bool turned_over(const StepArrays& a, int32_t e) {
+  const int32_t* v = a.conn + int64_t{e} * M;
+  float r[M], z[M];
+  for (int i = 0; i < M; ++i) {
+    const int32_t n = v[i] - 1;
+    r[i] = a.rz[2 * n] + a.gn * a.u[0][n];
+    z[i] = a.rz[2 * n + 1] + a.gn * a.u[1][n];
+  }
+  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if constexpr (M == 4) {
+    const float half = (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+    a2 += v[2] != v[3] ? half : 0.0f;
+  }
+  return !(a2 > 0.0f);
+}
+
+// Whether an element of the batch of n from e0 may be turned over by the new displacements
+// (first_inverted then decides): a quadrilateral is tested as there; a triangle that keeps more
+// than half its area by its velocity gradient is not, however its new positions round.
+template <int M, int K>
+inline bool may_turn_over(const StepArrays& a, const Lanes& x, int32_t e0, int n) {
+  bool doubt = false;
+  if constexpr (K == 3) {
+    constexpr float kSureAreaRatio = 0.5f;
+    for (int j = 0; j < kLanes; ++j) doubt |= !(x.area_ratio[j] > kSureAreaRatio);
+  } else {
+    for (int j = 0; j < n; ++j) doubt |= turned_over<M>(a, e0 + j);
+  }
+  return doubt;
+}
+
+// Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M; with
+// doubt not null, also whether one of them may be turned over.
 template <int M, int K>
 void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& yl, NodeSums* q,
-                  bool variant, int32_t e0, int n) {
+                  bool variant, bool* doubt, int32_t e0, int n) {
   Lanes x;
   gather_lanes<M, K>(a, e0, n, x);
+  if (doubt != nullptr && may_turn_over<M, K>(a, x, e0, n)) *doubt = true;
   // SO3 brings back the changes, SO3I the new values themselves.
   Lanes::L base[9] = {};
   if (!variant) {
@@ -572,8 +625,9 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
   }
 }
 
-// Pass 2: each element's new state to its nodes.
-void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
+// Pass 2: each element's new state to its nodes. With doubt not null (every zone plain), also
+// whether an element may be turned over by the new displacements.
+void states(const StepArrays& a, Session& s, NodeSums* q, bool variant, bool* doubt) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
@@ -581,42 +635,24 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant) {
     const LinearYield yl = linear_yield(zm.yield);
     zone_elements(
         a, plain(zm), first, end, [&]<int K>(int32_t e) { element_state<K>(a, zm, q, variant, e); },
-        [&]<int M, int K>(int32_t e0, int n) { batch_states<M, K>(a, zm, yl, q, variant, e0, n); });
+        [&]<int M, int K>(int32_t e0, int n) {
+          batch_states<M, K>(a, zm, yl, q, variant, doubt, e0, n);
+        });
     first = end;
   }
-}
-
-// Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
-// mesh's nodes per element (a triangle of a quadrilateral mesh repeats its third node, and its
-// second half adds nothing).
-template <int M>
-inline bool turned_over(const StepArrays& a, const float* rz, int32_t e) {
-  const int32_t* v = a.conn + int64_t{e} * M;
-  float r[M], z[M];
-  for (int i = 0; i < M; ++i) {
-    const int32_t n = v[i] - 1;
-    r[i] = rz[2 * n] + a.gn * a.u[0][n];
-    z[i] = rz[2 * n + 1] + a.gn * a.u[1][n];
-  }
-  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-  if constexpr (M == 4) {
-    const float half = (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-    a2 += v[2] != v[3] ? half : 0.0f;
-  }
-  return !(a2 > 0.0f);
 }
 
 // The first element (from 1) that the new displacements turn over; 0 when none. The elements
 // go in batches without a branch each, so that their loads overlap; a batch with one turned
 // over is then searched.
 template <int M>
-int32_t first_inverted_of(const StepArrays& a, const float* rz) {
+int32_t first_inverted_of(const StepArrays& a) {
   for (int32_t e0 = 0; e0 < a.n2; e0 += kLanes) {
     const int n = static_cast<int>(std::min<int32_t>(kLanes, a.n2 - e0));
     bool over[kLanes];
     bool any = false;
     for (int j = 0; j < n; ++j) {
-      over[j] = turned_over<M>(a, rz, e0 + j);
+      over[j] = turned_over<M>(a, e0 + j);
       any |= over[j];
     }
     if (!any) continue;
@@ -627,9 +663,9 @@ int32_t first_inverted_of(const StepArrays& a, const float* rz) {
   return 0;
 }
 
-int32_t first_inverted(const StepArrays& a, const float* rz) {
+int32_t first_inverted(const StepArrays& a) {
   if (a.gn == 0.0f) return 0;
-  return a.m == 4 ? first_inverted_of<4>(a, rz) : first_inverted_of<3>(a, rz);
+  return a.m == 4 ? first_inverted_of<4>(a) : first_inverted_of<3>(a);
 }
 
 int inverted(Session& s, int32_t e, float t) {
@@ -821,9 +857,15 @@ int so3(Session& s, bool variant) {
     std::memcpy(mo + 4 * int64_t{i}, &u, sizeof u);
   }
   if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return fail();
-  if (const int32_t bad = first_inverted(a, reals(s, c.jrz)); bad != 0) {
-    inverted(s, bad, t_new);
-    return fail();
+  // Elements turned over by the new displacements stop the step. When every zone is plain, pass
+  // 2 changes nothing but the sums and can screen the elements itself; the exact test then runs
+  // only on a doubt. Otherwise it runs before pass 2, whose model may mark destroyed cells.
+  const bool screened = a.gn != 0.0f && every_zone_plain(s, a.ntel);
+  if (!screened) {
+    if (const int32_t bad = first_inverted(a); bad != 0) {
+      inverted(s, bad, t_new);
+      return fail();
+    }
   }
 
   // Pass 2. The sums are cleared block by block at the new level, while they are in the cache;
@@ -833,7 +875,14 @@ int so3(Session& s, bool variant) {
   if (!sums_clear || std::ssize(sums) != n1) sums.assign(n1, NodeSums{});
   sums_clear = false;
   NodeSums* q = sums.data();
-  states(a, s, q, variant);
+  bool doubt = false;
+  states(a, s, q, variant, screened ? &doubt : nullptr);
+  if (doubt) {
+    if (const int32_t bad = first_inverted(a); bad != 0) {
+      inverted(s, bad, t_new);
+      return fail();
+    }
+  }
   if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
 
   // The new time level.
