@@ -8,12 +8,13 @@
 // the neighbour lists count once per node, as if the cache kept them between neighbouring
 // elements. 4 B a value. Per element-node: the connectivity in 6 sweeps (the check of the
 // task's arrays, the check of the kept neighbour lists against it and their copy of it, geometry
-// with the step limits, both passes), 24 B; d1, d2, w written
-// once (the step limits read them back in the same sweep) and read in both passes, 36 B. Per
-// element: V and 1/R written, V, V0 and 1/R read in both passes, 32 B (the elements of these
-// zones, which take no damage, leave the destroyed flag alone). The two smoothing sweeps read
-// the neighbour lists of batches of four nodes (8 B a batch, 4 B a slot with the padding of the
-// batches), counted from the lists themselves. Per node:
+// with the step limits, both passes), 24 B, and in a 7th for quadrilaterals (the test for
+// inverted elements; pass 2 tests triangles), 4 B; d1, d2, w written once (the step limits read
+// them back in the same sweep) and read in both passes, 36 B. Per element: V and 1/R written,
+// V, V0 and 1/R read in both passes, 32 B (the elements of these zones, which take no damage,
+// leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists of batches
+// of four nodes (8 B a batch, 4 B a slot with the padding of the batches), counted from the
+// lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
 //   fields 1-4 read into one record of 4 a node (ur, uz, vr, vz), 16 + 16 B;
 //   geometry with the step limits: coordinates, those records, ee, 8 + 16 + 4 B;
@@ -27,9 +28,8 @@
 //     32 + 32 + 32 + 32 B;
 //   test of finite values: 4 fields after pass 1, 16 B; the sums of pass 2, 64 B;
 //   pass 2: the records of 4 and of 16 gathered, the sums (one record of 16 values) read and
-//     written, 16 + 64 + 128 B; in these plain zones it also tests the elements for being turned
-//     over, a triangle from its velocity gradient, a quadrilateral from the coordinates and
-//     displacements, 16 B;
+//     written, 16 + 64 + 128 B;
+//   quadrilaterals, the test for inverted elements: coordinates and displacements, 16 B;
 //   the new level: fields 1-4 copied back, the sums read and cleared, 9 state fields read and
 //     10 written, the stresses written, 32 + 128 + 36 + 40 + 16 B.
 #include <benchmark/benchmark.h>
@@ -61,8 +61,9 @@ using namespace tivor;
 constexpr double kNodeBytes = 48 + 16 + 12 + (40 + 64 + 16 + 16) + (16 + 64 + 16) + 32 + 16 +
                               (24 + 16) + (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
                               (16 + 64 + 128) + (32 + 128 + 36 + 40 + 16);
-constexpr double kQuadrilateralTestBytes = 16;  // a node, in pass 2
 constexpr double kElementNodeBytes = 24 + 36;
+// The test for inverted elements of a quadrilateral mesh, a node and an element-node.
+constexpr double kQuadrilateralTestBytes[2] = {16, 4};
 constexpr double kElementBytes = 32;
 
 // A steel square of cells x cells, its bottom held, its top driven down at 1 m/s; elasto-plastic
@@ -128,9 +129,11 @@ void BM_So3(benchmark::State& state) {
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
   const double lists = 2 * (2.0 * n1 + 4.0 * static_cast<double>(nb.batch_list.size()));
-  const double node_bytes = kNodeBytes + (triangles ? 0 : kQuadrilateralTestBytes);
+  const double quad = triangles ? 0 : 1;
+  const double node_bytes = kNodeBytes + quad * kQuadrilateralTestBytes[0];
+  const double element_node_bytes = kElementNodeBytes + quad * kQuadrilateralTestBytes[1];
   const double bytes =
-      (n1 * node_bytes + n2 * (k * kElementNodeBytes + kElementBytes) + lists) / n2;
+      (n1 * node_bytes + n2 * (k * element_node_bytes + kElementBytes) + lists) / n2;
   using C = benchmark::Counter;
   state.counters["elements"] = n2;
   state.counters["nodes"] = n1;

@@ -147,10 +147,10 @@ TEST_F(SolTest, AnElementTurnedInsideOutStopsTheRunAndKeepsTheLastState) {
 
 TEST_F(SolTest, ElementsSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZone) {
   // A node inside the bar thrown across it at speeds that squeeze its elements to less than half
-  // their area, or turn them over, in one step. A plain zone finds turned elements while it
-  // takes the new states, a zone with a yield table of three rows (never reached) before: both
-  // stop at the same element, or both go on. A triangle squeezed below half its area is looked
-  // at again exactly, and the run goes on.
+  // their area, or turn them over, in one step. On triangles a plain zone finds turned elements
+  // while it takes the new states, a zone with a yield table of three rows (never reached)
+  // before: both stop at the same element, or both go on. A triangle squeezed below half its
+  // area is looked at again exactly, and the run goes on.
   const auto message = [&] {
     std::vector<std::string> all = screens;
     all.push_back(screen());

@@ -532,49 +532,24 @@ void forces(const StepArrays& a, Session& s, bool variant) {
   }
 }
 
-// Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
-// mesh's nodes per element (a triangle of a quadrilateral mesh repeats its third node, and its
-// second half adds nothing).
-template <int M>
-inline bool turned_over(const StepArrays& a, int32_t e) {
-  const int32_t* v = a.conn + int64_t{e} * M;
-  float r[M], z[M];
-  for (int i = 0; i < M; ++i) {
-    const int32_t n = v[i] - 1;
-    r[i] = a.rz[2 * n] + a.gn * a.u[0][n];
-    z[i] = a.rz[2 * n + 1] + a.gn * a.u[1][n];
-  }
-  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-  if constexpr (M == 4) {
-    const float half = (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-    a2 += v[2] != v[3] ? half : 0.0f;
-  }
-  return !(a2 > 0.0f);
-}
-
-// Whether an element of the batch of n from e0 may be turned over by the new displacements
-// (first_inverted then decides): a quadrilateral is tested as there; a triangle that keeps more
-// than half its area by its velocity gradient is not, however its new positions round.
-template <int M, int K>
-inline bool may_turn_over(const StepArrays& a, const Lanes& x, int32_t e0, int n) {
+// Whether a triangle of the batch may be turned over by the new displacements (first_inverted
+// then decides): one that keeps more than half its area by its velocity gradient is not, however
+// its new positions round.
+inline bool may_turn_over(const Lanes& x) {
+  constexpr float kSureAreaRatio = 0.5f;
   bool doubt = false;
-  if constexpr (K == 3) {
-    constexpr float kSureAreaRatio = 0.5f;
-    for (int j = 0; j < kLanes; ++j) doubt |= !(x.area_ratio[j] > kSureAreaRatio);
-  } else {
-    for (int j = 0; j < n; ++j) doubt |= turned_over<M>(a, e0 + j);
-  }
+  for (int j = 0; j < kLanes; ++j) doubt |= !(x.area_ratio[j] > kSureAreaRatio);
   return doubt;
 }
 
 // Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M; with
-// doubt not null, also whether one of them may be turned over.
+// doubt not null (a mesh of triangles), also whether one of them may be turned over.
 template <int M, int K>
 void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& yl, NodeSums* q,
                   bool variant, bool* doubt, int32_t e0, int n) {
   Lanes x;
   gather_lanes<M, K>(a, e0, n, x);
-  if (doubt != nullptr && may_turn_over<M, K>(a, x, e0, n)) *doubt = true;
+  if (doubt != nullptr && may_turn_over(x)) *doubt = true;
   // SO3 brings back the changes, SO3I the new values themselves.
   Lanes::L base[9] = {};
   if (!variant) {
@@ -625,8 +600,8 @@ void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
   }
 }
 
-// Pass 2: each element's new state to its nodes. With doubt not null (every zone plain), also
-// whether an element may be turned over by the new displacements.
+// Pass 2: each element's new state to its nodes. With doubt not null (a mesh of triangles, every
+// zone plain), also whether an element may be turned over by the new displacements.
 void states(const StepArrays& a, Session& s, NodeSums* q, bool variant, bool* doubt) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
@@ -640,6 +615,26 @@ void states(const StepArrays& a, Session& s, NodeSums* q, bool variant, bool* do
         });
     first = end;
   }
+}
+
+// Twice the signed area of element e at the new positions r + gn ur, z + gn uz; M is the
+// mesh's nodes per element (a triangle of a quadrilateral mesh repeats its third node, and its
+// second half adds nothing).
+template <int M>
+inline bool turned_over(const StepArrays& a, int32_t e) {
+  const int32_t* v = a.conn + int64_t{e} * M;
+  float r[M], z[M];
+  for (int i = 0; i < M; ++i) {
+    const int32_t n = v[i] - 1;
+    r[i] = a.rz[2 * n] + a.gn * a.u[0][n];
+    z[i] = a.rz[2 * n + 1] + a.gn * a.u[1][n];
+  }
+  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if constexpr (M == 4) {
+    const float half = (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+    a2 += v[2] != v[3] ? half : 0.0f;
+  }
+  return !(a2 > 0.0f);
 }
 
 // The first element (from 1) that the new displacements turn over; 0 when none. The elements
@@ -857,10 +852,12 @@ int so3(Session& s, bool variant) {
     std::memcpy(mo + 4 * int64_t{i}, &u, sizeof u);
   }
   if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return fail();
-  // Elements turned over by the new displacements stop the step. When every zone is plain, pass
-  // 2 changes nothing but the sums and can screen the elements itself; the exact test then runs
-  // only on a doubt. Otherwise it runs before pass 2, whose model may mark destroyed cells.
-  const bool screened = a.gn != 0.0f && every_zone_plain(s, a.ntel);
+  // Elements turned over by the new displacements stop the step. On a mesh of triangles whose
+  // zones are all plain, pass 2 changes nothing but the sums and screens the triangles itself;
+  // the exact test then runs only on a doubt. Otherwise it runs before pass 2, whose model may
+  // mark destroyed cells. (Quadrilaterals in pass 2 would need the exact test there, which
+  // costs pass 2 more than the sweep.)
+  const bool screened = a.gn != 0.0f && a.m == 3 && every_zone_plain(s, a.ntel);
   if (!screened) {
     if (const int32_t bad = first_inverted(a); bad != 0) {
       inverted(s, bad, t_new);
