@@ -257,9 +257,11 @@ bool plain(const ZoneModel& z) {
          z.yield.size() <= 4 && z.ro0 > 0.0f;
 }
 
-// Whether pass 2 runs every element in batches, which change nothing but the sums.
-bool every_zone_plain(Session& s, int32_t ntel) {
-  for (int32_t z = 0; z < ntel; ++z) {
+// Whether pass 2 runs every element of the mesh in batches, which change nothing but the sums:
+// the zones cover the mesh, and all are plain.
+bool batches_cover_mesh(Session& s, const MeshArrays& a) {
+  if (a.ntel < 1 || a.last[a.ntel - 1] < a.n2) return false;
+  for (int32_t z = 0; z < a.ntel; ++z) {
     if (!plain(zone_model(somprop(s, z)))) return false;
   }
   return true;
@@ -857,7 +859,7 @@ int so3(Session& s, bool variant) {
   // the exact test then runs only on a doubt. Otherwise it runs before pass 2, whose model may
   // mark destroyed cells. (Quadrilaterals in pass 2 would need the exact test there, which
   // costs pass 2 more than the sweep.)
-  const bool screened = a.gn != 0.0f && a.m == 3 && every_zone_plain(s, a.ntel);
+  const bool screened = a.gn != 0.0f && a.m == 3 && batches_cover_mesh(s, a);
   if (!screened) {
     if (const int32_t bad = first_inverted(a); bad != 0) {
       inverted(s, bad, t_new);
