@@ -672,6 +672,14 @@ int inverted(Session& s, int32_t e, float t) {
       s, " so3:element" + fmt_int(e, "(i8)") + " turned inside out at t=" + fmt_real(t, "(e10.3)"));
 }
 
+// Stops the step at the first element (from 1) that the new displacements turn over; 0 when
+// none does.
+int32_t stop_if_turned(Session& s, const StepArrays& a, float t) {
+  const int32_t bad = first_inverted(a);
+  if (bad != 0) inverted(s, bad, t);
+  return bad;
+}
+
 constexpr const char* kFieldNames[12] = {"ur",   "uz",   "vr",  "vz", "ep11", "ep33",
                                          "ep22", "ep13", "rop", "ap", "ro",   "ee"};
 
@@ -860,12 +868,7 @@ int so3(Session& s, bool variant) {
   // mark destroyed cells. (Quadrilaterals in pass 2 would need the exact test there, which
   // costs pass 2 more than the sweep.)
   const bool screened = a.gn != 0.0f && a.m == 3 && batches_cover_mesh(s, a);
-  if (!screened) {
-    if (const int32_t bad = first_inverted(a); bad != 0) {
-      inverted(s, bad, t_new);
-      return fail();
-    }
-  }
+  if (!screened && stop_if_turned(s, a, t_new)) return fail();
 
   // Pass 2. The sums are cleared block by block at the new level, while they are in the cache;
   // a step that stopped between here and there leaves them to be cleared whole on the next.
@@ -876,12 +879,7 @@ int so3(Session& s, bool variant) {
   NodeSums* q = sums.data();
   bool doubt = false;
   states(a, s, q, variant, screened ? &doubt : nullptr);
-  if (doubt) {
-    if (const int32_t bad = first_inverted(a); bad != 0) {
-      inverted(s, bad, t_new);
-      return fail();
-    }
-  }
+  if (doubt && stop_if_turned(s, a, t_new)) return fail();
   if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
 
   // The new time level.
