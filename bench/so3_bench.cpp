@@ -3,7 +3,9 @@
 // copy loop as the machine's memory bandwidth for comparison, measured in the same run.
 //
 // Counters: the time per element and step, and the bytes a step moves per element as counted
-// here, also as a rate to set against the copy loop's. The count takes every array a sweep of
+// here, also as a rate to set against the copy loop's; "copy", the copy loop's rate measured
+// just before and after the steps of the same run, and "ratio", the time of a step over the time
+// its counted bytes take at that rate. The count takes every array a sweep of
 // the step touches as streamed once per sweep; node values gathered through the connectivity or
 // the neighbour lists count once per node, as if the cache kept them between neighbouring
 // elements. 4 B a value. Per element-node: the connectivity in 6 sweeps (the check of the
@@ -36,6 +38,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -120,11 +123,16 @@ void BM_So3(benchmark::State& state) {
     state.SkipWithError("the task was not prepared");
     return;
   }
+  // The copy loop just before and just after the steps: the better of the two is the bound.
+  double bandwidth = bench::copy_bytes_per_second(3);
+  const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     if (sol::so3(*b.s, false) != 0) state.SkipWithError("so3");
     b.s->cht.t += b.s->cht.ht;
     ++b.s->cht.is;
   }
+  const std::chrono::duration<double> steps = std::chrono::steady_clock::now() - start;
+  bandwidth = std::max(bandwidth, bench::copy_bytes_per_second(3));
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
@@ -142,6 +150,10 @@ void BM_So3(benchmark::State& state) {
   // bytes moved per second.
   state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
+  // The time of a step over the time the counted bytes take at the copy loop's rate.
+  state.counters["copy"] = bandwidth;
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["ratio"] = steps.count() / iterations / (n2 * bytes / bandwidth);
 }
 BENCHMARK(BM_So3)
     ->ArgsProduct({{10000, 50000, 200000}, {0, 1}, {0, 1}})
