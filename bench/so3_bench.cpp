@@ -17,7 +17,8 @@
 // leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists of batches
 // of four nodes (8 B a batch, 4 B a slot with the padding of the batches), counted from the
 // lists themselves. Per node:
-//   set-up: forces cleared, fields 1-4 copied, the density kept: 8 + 32 + 8 B;
+//   set-up: forces cleared, fields 1-4 copied: 8 + 32 B (the density is kept only for a fixed
+//     step, CUR < 0, which scales it);
 //   fields 1-4 read into one record of 4 a node (ur, uz, vr, vz), 16 + 16 B;
 //   geometry with the step limits: coordinates, those records, ee, 8 + 16 + 4 B;
 //   (the loads sweep the boundary only: there are no body loads here);
@@ -61,7 +62,7 @@ namespace {
 using namespace tivor;
 
 // Bytes of one step per node, per element-node and per element (see the head of the file).
-constexpr double kNodeBytes = 48 + 16 + 12 + (40 + 64 + 16 + 16) + (16 + 64 + 16) + 32 + 16 +
+constexpr double kNodeBytes = 40 + 16 + 12 + (40 + 64 + 16 + 16) + (16 + 64 + 16) + 32 + 16 +
                               (24 + 16) + (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
                               (16 + 64 + 128) + (32 + 128 + 36 + 40 + 16);
 constexpr double kElementNodeBytes = 24 + 36;

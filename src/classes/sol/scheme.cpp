@@ -547,8 +547,9 @@ inline bool may_turn_over(const Lanes& x) {
 // Pass 2 on the batch of n elements of K nodes from e0 in a plain zone of a mesh of M; with
 // doubt not null (a mesh of triangles), also whether one of them may be turned over.
 template <int M, int K>
-void batch_states(const StepArrays& a, const ZoneModel& zm, const LinearYield& yl, NodeSums* q,
-                  bool variant, bool* doubt, int32_t e0, int n) {
+[[gnu::always_inline]] inline void batch_states(const StepArrays& a, const ZoneModel& zm,
+                                                const LinearYield& yl, NodeSums* q, bool variant,
+                                                bool* doubt, int32_t e0, int n) {
   Lanes x;
   gather_lanes<M, K>(a, e0, n, x);
   if (doubt != nullptr && may_turn_over(x)) *doubt = true;
@@ -786,9 +787,77 @@ void prescribed_motion(Session& s, float* motion) {
   }
 }
 
+// A block of n node values at the new level from the sums of their changes times the inverse
+// weights: SO3I takes the new values, SO3 adds the changes; a node of no element keeps its value.
+// Inlined, so that each call's loop is vectorised with `variant` known.
+[[gnu::always_inline]] inline void add_changes(float* out, const float* sums, const float* inv,
+                                               const int32_t* has, int32_t n, bool variant) {
+  for (int32_t j = 0; j < n; ++j) {
+    const float change = sums[j] * inv[j];
+    out[j] = has[j] ? (variant ? change : out[j] + change) : out[j];
+  }
+}
+
 // The nodal smoothing of the fields at the given pointers, each on its own.
 void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> fields) {
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
+}
+
+// The state fields and stresses of the new time level from the sums of pass 2, which it clears.
+[[gnu::noinline]] void new_level(Session& s, NodeSums* q, bool variant) {
+  const SolParm& p = parm(s);
+  const int32_t n1 = s.cmesh.n1;
+  float* f[12];
+  for (int i = 0; i < 12; ++i) f[i] = reals(s, p.jf[i]);
+  float* pore = reals(s, p.jpore);
+  float* crack = reals(s, p.jcrack);
+  float* emx = reals(s, p.jemx);
+  float* str[4];
+  for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
+  // Node by node as below, but in blocks that stay in the cache, one array at a time within a
+  // block: the many arrays of n1 values side by side in the pool would otherwise compete for
+  // the same cache sets. The block's sums are first turned into one row a sum, so that every
+  // update runs on whole vectors. A node of no element keeps its state; its stresses are the
+  // (zero) sums.
+  alignas(64) float col[16][kNodeBlock];
+  alignas(64) float inv[kNodeBlock];
+  alignas(64) int32_t has[kNodeBlock];  // ints, not bools: vectors of one width
+  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
+    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
+    sums_by_sum(q + b0, nb0, col);
+    for (int32_t j = 0; j < nb0; ++j) {
+      const float sw = col[kSumWeight][j];
+      has[j] = sw > 0.0f;
+      inv[j] = has[j] ? 1.0f / sw : 0.0f;
+    }
+    add_changes(f[kEp11] + b0, col[kSumEp11], inv, has, nb0, variant);
+    add_changes(f[kEp33] + b0, col[kSumEp33], inv, has, nb0, variant);
+    add_changes(f[kEp13] + b0, col[kSumEp13], inv, has, nb0, variant);
+    add_changes(f[kRop] + b0, col[kSumRop], inv, has, nb0, variant);
+    add_changes(f[kAp] + b0, col[kSumAp], inv, has, nb0, variant);
+    if (!variant) add_changes(f[kRo] + b0, col[kSumRo], inv, has, nb0, variant);
+    add_changes(pore + b0, col[kSumPore], inv, has, nb0, variant);
+    add_changes(crack + b0, col[kSumCrack], inv, has, nb0, variant);
+    float* ee = f[kEe] + b0;
+    float* ep11 = f[kEp11] + b0;
+    float* ep33 = f[kEp33] + b0;
+    float* ep22 = f[kEp22] + b0;
+    float* em = emx + b0;
+    for (int32_t j = 0; j < nb0; ++j) {
+      const float change = col[kSumEe][j] * inv[j];
+      ee[j] = has[j] ? (variant ? change : std::max(0.0f, ee[j] + change)) : ee[j];
+      ep22[j] = has[j] ? -ep11[j] - ep33[j] : ep22[j];
+      em[j] = has[j] ? col[kSumEmx][j] * inv[j] : em[j];
+    }
+    for (int k = 0; k < 4; ++k) {
+      float* out = str[k] + b0;
+      for (int32_t j = 0; j < nb0; ++j) {
+        const float v = col[kSumS11 + k][j];
+        out[j] = has[j] ? v * inv[j] : v;
+      }
+    }
+    std::fill_n(q + b0, nb0, NodeSums{});
+  }
 }
 
 }  // namespace
@@ -820,12 +889,13 @@ int so3(Session& s, bool variant) {
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   prescribed_motion(s, mo);
-  // The density the step control may scale is kept until the step has succeeded.
+  // The density that a fixed step (CUR < 0) scales is kept until the step has succeeded.
   float* ro = reals(s, p.jf[kRo]);
   float* ro_kept = reals(s, p.jmd);
-  std::copy_n(ro, n1, ro_kept);
+  const bool scales_density = s.cht.cur < 0.0f;
+  if (scales_density) std::copy_n(ro, n1, ro_kept);
   const auto fail = [&] {
-    std::copy_n(ro_kept, n1, ro);
+    if (scales_density) std::copy_n(ro_kept, n1, ro);
     return 1;
   };
   if (soht2(s, limits) || sogrb(s)) return fail();
@@ -884,65 +954,7 @@ int so3(Session& s, bool variant) {
 
   // The new time level.
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
-  float* f[12];
-  for (int i = 0; i < 12; ++i) f[i] = reals(s, p.jf[i]);
-  float* pore = reals(s, p.jpore);
-  float* crack = reals(s, p.jcrack);
-  float* emx = reals(s, p.jemx);
-  float* str[4];
-  for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
-  // Node by node as below, but in blocks that stay in the cache, one array at a time within a
-  // block: the many arrays of n1 values side by side in the pool would otherwise compete for
-  // the same cache sets. The block's sums are first turned into one row a sum, so that every
-  // update runs on whole vectors. A node of no element keeps its state; its stresses are the
-  // (zero) sums.
-  alignas(64) float col[16][kNodeBlock];
-  alignas(64) float inv[kNodeBlock];
-  alignas(64) int32_t has[kNodeBlock];  // ints, not bools: vectors of one width
-  for (int32_t b0 = 0; b0 < n1; b0 += kNodeBlock) {
-    const int32_t nb0 = std::min(kNodeBlock, n1 - b0);
-    sums_by_sum(q + b0, nb0, col);
-    for (int32_t j = 0; j < nb0; ++j) {
-      const float sw = col[kSumWeight][j];
-      has[j] = sw > 0.0f;
-      inv[j] = has[j] ? 1.0f / sw : 0.0f;
-    }
-    // SO3I takes the new values, SO3 adds the changes.
-    const auto update = [&](float* field, int k) {
-      float* out = field + b0;
-      for (int32_t j = 0; j < nb0; ++j) {
-        const float change = col[k][j] * inv[j];
-        out[j] = has[j] ? (variant ? change : out[j] + change) : out[j];
-      }
-    };
-    update(f[kEp11], kSumEp11);
-    update(f[kEp33], kSumEp33);
-    update(f[kEp13], kSumEp13);
-    update(f[kRop], kSumRop);
-    update(f[kAp], kSumAp);
-    if (!variant) update(f[kRo], kSumRo);
-    update(pore, kSumPore);
-    update(crack, kSumCrack);
-    float* ee = f[kEe] + b0;
-    float* ep11 = f[kEp11] + b0;
-    float* ep33 = f[kEp33] + b0;
-    float* ep22 = f[kEp22] + b0;
-    float* em = emx + b0;
-    for (int32_t j = 0; j < nb0; ++j) {
-      const float change = col[kSumEe][j] * inv[j];
-      ee[j] = has[j] ? (variant ? change : std::max(0.0f, ee[j] + change)) : ee[j];
-      ep22[j] = has[j] ? -ep11[j] - ep33[j] : ep22[j];
-      em[j] = has[j] ? col[kSumEmx][j] * inv[j] : em[j];
-    }
-    for (int k = 0; k < 4; ++k) {
-      float* out = str[k] + b0;
-      for (int32_t j = 0; j < nb0; ++j) {
-        const float v = col[kSumS11 + k][j];
-        out[j] = has[j] ? v * inv[j] : v;
-      }
-    }
-    std::fill_n(q + b0, nb0, NodeSums{});
-  }
+  new_level(s, q, variant);
   sums_clear = true;
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
