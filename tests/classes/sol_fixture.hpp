@@ -89,6 +89,12 @@ class SolTest : public test::ScreenSession {
   float at(int32_t j, int32_t i) const { return reals(*s, j)[i]; }
   float r(int32_t i) const { return at(mesh().jrz, 2 * i); }
   float z(int32_t i) const { return at(mesh().jrz, 2 * i + 1); }
+  // The node (from 0) at (r0, z0), to within 1e-3.
+  int32_t node_at(float r0, float z0) const {
+    int32_t i = 0;
+    while (i < n1() && (std::abs(r(i) - r0) > 1e-3f || std::abs(z(i) - z0) > 1e-3f)) ++i;
+    return i;
+  }
   std::vector<float> values(int32_t j) const { return {reals(*s, j), reals(*s, j) + n1()}; }
 };
 

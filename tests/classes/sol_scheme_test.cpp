@@ -133,8 +133,7 @@ TEST_F(SolTest, AnElementTurnedInsideOutStopsTheRunAndKeepsTheLastState) {
     ASSERT_TRUE(prepare(t));
     run(2);
     // A node inside the bar thrown across its neighbours.
-    int32_t inner = 0;
-    while (std::abs(z(inner) - 0.05f) > 1e-3f || std::abs(r(inner) - 0.5f) > 1e-3f) ++inner;
+    const int32_t inner = node_at(0.5f, 0.05f);
     reals(*s, parm().jf[3])[inner] = 1e3f;
     // The results at the start of each step: the last ones are those of the failing step.
     std::vector<std::vector<float>> before(20);
@@ -184,8 +183,7 @@ TEST_F(SolTest, TrianglesSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZo
       }
       ASSERT_TRUE(prepare(t));
       run(2);
-      int32_t inner = 0;
-      while (std::abs(z(inner) - 0.05f) > 1e-3f || std::abs(r(inner) - 0.5f) > 1e-3f) ++inner;
+      const int32_t inner = node_at(0.5f, 0.05f);
       std::vector<float> u0 = values(parm().jf[0]);
       const std::vector<float> w0 = values(parm().jf[1]);
       u0.insert(u0.end(), w0.begin(), w0.end());

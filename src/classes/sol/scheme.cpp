@@ -803,10 +803,12 @@ void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> field
   asgl1_fields(s, nb, fields, s.cht.sgl1[0], 4);
 }
 
-// The state fields and stresses of the new time level from the sums of pass 2, which it clears.
+// The new time level: the displacements and velocities from the step's copies, the state
+// fields and stresses from the sums of pass 2, which it clears.
 [[gnu::noinline]] void new_level(Session& s, NodeSums* q, bool variant) {
   const SolParm& p = parm(s);
   const int32_t n1 = s.cmesh.n1;
+  for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
   float* f[12];
   for (int i = 0; i < 12; ++i) f[i] = reals(s, p.jf[i]);
   float* pore = reals(s, p.jpore);
@@ -952,8 +954,6 @@ int so3(Session& s, bool variant) {
   if (doubt && stop_if_turned(s, a, t_new)) return fail();
   if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
 
-  // The new time level.
-  for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf0[i]), n1, reals(s, p.jf[i]));
   new_level(s, q, variant);
   sums_clear = true;
   if (!variant) {
