@@ -256,7 +256,7 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
     diag[j] = sum.c / static_cast<double>(n);  // the mean of the matrix diagonal
     if (!finite(ref[j]) || !finite(diag[j])) return fail(CjEnd::not_finite, j);
     shown_ref += ref[j];
-    if (res.rho[j] > opt.eps * ref[j]) live |= 1u << j;
+    if (res.rho[j] > std::max(opt.eps * ref[j], opt.rho_floor)) live |= 1u << j;
   }
   cj_warning(s, opt.text, 0, static_cast<float>(res.rho[0] + res.rho[1]),
              static_cast<float>(opt.eps * shown_ref));
@@ -299,7 +299,8 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
       const double rho_old = res.rho[j];
       res.rho[j] = upd.a;
       shown_step2 += upd.b;
-      if (upd.a <= opt.eps * ref[j] || upd.b <= opt.eps * upd.c) {
+      if (upd.a <= std::max(opt.eps * ref[j], opt.rho_floor) ||
+          (opt.step_test && upd.b <= opt.eps * upd.c)) {
         done |= 1u << j;
       } else {
         beta[j] = rho_old != 0 ? static_cast<float>(upd.a / rho_old) : 0.0f;

@@ -108,6 +108,12 @@ struct CjOptions {
   // r0^T d r0), x0 and r0 the start value and its residual, or when the squared step is at most
   // eps times the squared solution; it stagnates when p^T A p <= eps p^T p mean(1/d).
   double eps = 1e-12;
+  // A system whose r^T d r is at or below this has converged whatever its start: the caller's
+  // measure of a residual small against the terms it is made of (0: no such test).
+  double rho_floor = 0.0;
+  // Whether the squared-step test ends the solve too. A slow solve also makes small steps, so a
+  // caller that must reach its residual test turns it off.
+  bool step_test = true;
   int max_iterations = 0;           // the iteration limit
   std::string_view text = " cj :";  // the text of the progress line
   std::string_view end_text = {};   // the text of the closing line (none when empty)
