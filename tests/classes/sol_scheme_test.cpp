@@ -24,7 +24,7 @@ Task bar() {
 }
 
 TEST_F(SolTest, APushedBarCarriesAnElasticWave) {
-  // After 40 steps of half the stable step the front is at c t = 0.5. Behind it the bar moves
+  // After 78 steps of half the stable step the front is at c t = 0.5. Behind it the bar moves
   // at v under the stress -rho c v; ahead of it it rests; the pushed end has moved v t. The
   // front spreads over a few cells, so the checks keep 0.2 away from it.
   for (const int method : {1, 3}) {
@@ -32,13 +32,15 @@ TEST_F(SolTest, APushedBarCarriesAnElasticWave) {
     Task t = bar();
     t.gn = method == 3 ? 1.0f : 0.0f;
     ASSERT_TRUE(prepare(t));
-    run(40, method);
+    run(78, method);
     // Volumes follow the displacements only with gn = 1: the first cell is squeezed by v t.
     EXPECT_EQ(at(mesh().jsss, 0) != at(mesh().jsss0, 0), method == 3);
-    ASSERT_EQ(s->cht.is, 40);
+    ASSERT_EQ(s->cht.is, 78);
     const double c = std::sqrt(1e3), time = s->cht.t;
     // With gn = 1 the squeezed cells shorten the step by up to v t / 0.025 = 0.6 %.
-    EXPECT_NEAR(time, 20 * 0.025 / c, 7e-3 * time);
+    // The stable step of a cell a x b is (2 / sqrt 3) / (2c sqrt(1/a^2 + 1/b^2)).
+    const double dt = 0.5 / std::sqrt(3.0) / (c * std::sqrt(1 / 0.025 / 0.025 + 1 / 0.05 / 0.05));
+    EXPECT_NEAR(time, 78 * dt, 7e-3 * time);
     for (int32_t i = 0; i < n1(); ++i) {
       const float vr = at(parm().jf[2], i), s11 = at(parm().jstr[0], i);
       ASSERT_GE(at(parm().jf[11], i), 0.0f);
@@ -63,7 +65,7 @@ TEST_F(SolTest, ANormalLoadAndAContinuedEnd) {
   t.vx = "vx=1\nm=0 0 0 0.1 0 0\n";
   t.loads = "npn=1\npn=1\nm=0.99 0 1.01 0.1 100 100\ntpn=1\nm=1 0\nnpt=0\nfr=0\nfz=0\nnqn=0\n";
   ASSERT_TRUE(prepare(t));
-  run(40);
+  run(78);
   const double c = std::sqrt(1e3);
   for (int32_t i = 0; i < n1(); ++i) {
     if (r(i) < 0.7) continue;
@@ -77,7 +79,7 @@ TEST_F(SolTest, ANormalLoadAndAContinuedEnd) {
   t = bar();
   t.contin = "contin=1\nm=0.99 -1 1.01 1\n";
   ASSERT_TRUE(prepare(t));
-  run(120);
+  run(234);
   for (int32_t i = 0; i < n1(); ++i) {
     if (r(i) > 0.999f) {
       ASSERT_NEAR(at(parm().jf[2], i), 0.01, 0.0015);
@@ -109,8 +111,8 @@ TEST_F(SolTest, ContactKeepsZonesApart) {
     EXPECT_NEAR(std::abs(f[0]), 1, 1e-6);  // the unit normal of a segment along z
     EXPECT_TRUE(f[2] >= 0 && f[2] <= 1);
   }
-  run(60);
-  ASSERT_EQ(s->cht.is, 60);
+  run(147);
+  ASSERT_EQ(s->cht.is, 147);
   float left = -1e9f, right = 1e9f;
   const int32_t last = ints(*s, mesh().jn1)[0];
   for (int32_t i = 0; i < n1(); ++i) {
@@ -135,6 +137,7 @@ TEST_F(SolTest, AnElementTurnedInsideOutStopsTheRunAndKeepsTheLastState) {
     // A node inside the bar thrown across its neighbours.
     const int32_t inner = node_at(0.5f, 0.05f);
     reals(*s, parm().jf[3])[inner] = 1e3f;
+    ++s->pool_stamp;  // as the memory checker marks a change by hand
     // The results at the start of each step: the last ones are those of the failing step.
     std::vector<std::vector<float>> before(20);
     s->up.rtmr = [&](std::string_view name) {
@@ -151,10 +154,10 @@ TEST_F(SolTest, AnElementTurnedInsideOutStopsTheRunAndKeepsTheLastState) {
 }
 
 TEST_F(SolTest, TrianglesSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZone) {
-  // A node inside a bar of triangles thrown across it: at 500 its triangles keep less than half
-  // their area, at 700 some turn over. A plain zone looks for turned triangles while it takes the
-  // new states, a zone with a yield table of three rows (never reached) before: both go on at
-  // 500, and both stop at 700 naming the same element.
+  // A node inside a bar of triangles thrown across it in one step: by 0.1 its triangles keep less
+  // than half their area, by 0.16 some turn over. A plain zone looks for turned triangles while it
+  // takes the new states, a zone with a yield table of three rows (never reached) before: both go
+  // on at 500, and both stop at 700 naming the same element.
   const auto smallest_area_ratio = [&](const std::vector<float>& u0) {
     const int32_t* v = ints(*s, mesh().jj1);
     const float* u = reals(*s, parm().jf[0]);
@@ -170,7 +173,7 @@ TEST_F(SolTest, TrianglesSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZo
     }
     return least;
   };
-  for (const float speed : {500.0f, 700.0f}) {
+  for (const float throw_by : {0.1f, 0.16f}) {
     std::string stop[2];
     for (int plain = 0; plain < 2; ++plain) {
       fresh();
@@ -187,7 +190,8 @@ TEST_F(SolTest, TrianglesSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZo
       std::vector<float> u0 = values(parm().jf[0]);
       const std::vector<float> w0 = values(parm().jf[1]);
       u0.insert(u0.end(), w0.begin(), w0.end());
-      reals(*s, parm().jf[3])[inner] = speed;
+      reals(*s, parm().jf[3])[inner] = throw_by / s->cht.ht;
+      ++s->pool_stamp;
       keys(1);
       run(1);
       screens.push_back(screen());
@@ -195,13 +199,13 @@ TEST_F(SolTest, TrianglesSqueezedOrTurnedInOneStepStopTheRunAlikeInEveryKindOfZo
         const size_t at = shown.find(" so3:element");
         if (at != std::string::npos) stop[plain] = shown.substr(at, 54);
       }
-      EXPECT_EQ(s->cht.is, speed < 600 ? 3 : 2) << speed;
-      if (speed < 600) {
+      EXPECT_EQ(s->cht.is, throw_by < 0.13f ? 3 : 2) << throw_by;
+      if (throw_by < 0.13f) {
         EXPECT_LT(smallest_area_ratio(u0), 0.5f);
       }
     }
-    EXPECT_EQ(stop[0], stop[1]) << speed;
-    EXPECT_EQ(stop[1].empty(), speed < 600) << stop[1];
+    EXPECT_EQ(stop[0], stop[1]) << throw_by;
+    EXPECT_EQ(stop[1].empty(), throw_by < 0.13f) << stop[1];
   }
 }
 

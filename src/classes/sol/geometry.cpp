@@ -172,7 +172,8 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const float* mot
     sound[j] = shaped[j] && (!axisym || s1r > 0.0f);
     vol[j] = axisym ? area * s1r / s1 : area;
     rmin1[j] = axisym ? s1 / s1r : 0.0f;
-    float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
+    float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, modes = 0;
+    const float hoop = rmin1[j] / std::max(s1, 1e-30f);
     for (int i = 0; i < K; ++i) {
       vre += ew[i][j] * vr(i)[j];
       eee += ew[i][j] * ee(i)[j];
@@ -180,14 +181,13 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const float* mot
       drz += e2[i][j] * vr(i)[j];
       dzr += e1[i][j] * vz(i)[j];
       dzz += e2[i][j] * vz(i)[j];
-      p1 += std::max(e1[i][j], 0.0f);
-      p2 += std::max(e2[i][j], 0.0f);
+      modes += mode_term(e1[i][j], e2[i][j], hoop * std::abs(e1[i][j]), ew[i][j]);
     }
     rate[j] = std::max({0.0f, std::abs(vre * rmin1[j]), std::abs(0.5f * (drz + dzr)), std::abs(dzz),
                         std::abs(drr)});
     const float speed =
         zone.gg == 0.0f ? zone.sound : std::sqrt(zone.gg * std::max(eee, 0.0f) + 1e-18f) + zone.c0;
-    inv_stable[j] = std::max({p1, p2, 1e-10f}) * speed;
+    inv_stable[j] = inverse_size(modes) * speed;
   }
   int all_shaped = n == kLanes, all_sound = n == kLanes;
   for (int j = 0; j < kLanes; ++j) {
@@ -274,11 +274,9 @@ int32_t soind3_limits(Session& s, const float* motion, StepLimits& limits) {
 }
 
 int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
-  const SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   const int32_t m = c.m, n2 = c.n2;
   const int32_t* conn = ints(s, c.jj1);
-  const float* dm = reals(s, c.jdm);
   const float* vol = reals(s, c.jsss);
   const Geometry g = geometry(s, fr, fz);
   int32_t bad = 0;
@@ -289,27 +287,47 @@ int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
   }
   if (!setup || bad != 0) return bad;
 
-  // Initial volumes and lumped masses, zone by zone with each zone's density.
   std::copy_n(vol, n2, reals(s, c.jsss0));
-  float* mass = reals(s, c.jmm);
-  const int32_t n1 = c.n1;
-  std::fill_n(mass, n1, 0.0f);
+  nodal_masses(s, 0.0f);
+  return 0;
+}
+
+void nodal_masses(Session& s, float fixed_dt) {
+  const SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  const int32_t m = c.m, n1 = c.n1, n2 = c.n2;
+  const int32_t* conn = ints(s, c.jj1);
+  const float* d1 = reals(s, c.jd1);
+  const float* d2 = reals(s, c.jd2);
+  const float* dm = reals(s, c.jdm);
+  const float* vol = reals(s, c.jsss);
+  const float* vol0 = reals(s, c.jsss0);
+  const float* rmin1 = reals(s, c.jrmin1);
   const int32_t* last = ints(s, c.jn2);
   const float* rom = reals(s, p.jrom);
+  const float* c0 = reals(s, p.jc0m);
+  float* mass = reals(s, c.jmm);
+  std::fill_n(mass, n1, 0.0f);
   int32_t first = 0;
   for (int32_t zone = 0; zone < c.ntel; ++zone) {
     const int32_t end = std::clamp(last[zone], first, n2);
-    const float ro = rom[zone];
+    const float ro = rom[zone], cdt = 2.0f * c0[zone] * fixed_dt;
     for (int32_t e = first; e < end; ++e) {
-      const int32_t* v = conn + int64_t{e} * m;
-      const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-      for (int i = 0; i < k; ++i) mass[v[i] - 1] += dm[int64_t{e} * m + i] * vol[e] * ro;
+      const int64_t at = int64_t{e} * m;
+      const int k = is_quadrilateral(conn, m, e) ? 4 : 3;
+      float me = ro * vol0[e];
+      if (fixed_dt > 0.0f) {
+        // The density at which dt is half the stable step: the element's sound speed falls as
+        // the square root of its mass.
+        const float q = cdt * inverse_size(mode_sum(d1 + at, d2 + at, dm + at, k, rmin1[e]));
+        me = std::max(me, ro * q * q * vol[e]);
+      }
+      for (int i = 0; i < k; ++i) mass[conn[at + i] - 1] += dm[at + i] * me;
     }
     first = end;
   }
   for (int32_t i = 0; i < n1; ++i) mass[i] = 1.0f / (mass[i] + kEpsilon);
   std::copy_n(mass, n1, mass + n1);
-  return 0;
 }
 
 void sokc(Session& s, int32_t vr, int32_t vz) {

@@ -296,7 +296,7 @@ void elastic_product(Session& s, const MeshArrays& g, const float* v, float* q) 
 }
 
 // The increments x of the step made the new time level: v = x/dt, u += x in the copies, and every
-// nodal field but the density the weighted mean of its elements' new values.
+// nodal field the weighted mean of its elements' new values.
 int final_update(Session& s, const MeshArrays& g, const float* x) {
   SolParm& p = parm(s);
   const int32_t n1 = g.n1;
@@ -341,7 +341,10 @@ int final_update(Session& s, const MeshArrays& g, const float* x) {
       k.gn = p.gn;
       somatequ(zm, k, st, MaterialMode::state, out, dest[e]);
       const float t11 = out.total[0], t33 = out.total[1], t13 = out.total[2], tm = out.total[3];
-      const float vals[8] = {st.ep11, st.ep33, st.pore, st.ep13, st.rop, st.ap, st.ro, st.ee};
+      // The model's density is that of the volume at the start of the step; on the current
+      // configuration the step's own volume change 3 dem follows it.
+      const float ro = p.gn != 0.0f ? st.ro / (1.0f + 3.0f * k.dem) : st.ro;
+      const float vals[8] = {st.ep11, st.ep33, st.pore, st.ep13, st.rop, st.ap, ro, st.ee};
       for (int i = 0; i < el.k; ++i) {
         const int32_t n = el.n[i];
         const float w = el.w[i] * k.volume;
@@ -370,7 +373,7 @@ int final_update(Session& s, const MeshArrays& g, const float* x) {
   float* pore = reals(s, p.jpore);
   float* ncrack = reals(s, p.jcrack);
   float* nemx = reals(s, p.jemx);
-  constexpr int kTo[8] = {kEp11, kEp33, -1, kEp13, kRop, kAp, -1, kEe};
+  constexpr int kTo[8] = {kEp11, kEp33, -1, kEp13, kRop, kAp, kRo, kEe};
   for (int32_t i = 0; i < n1; ++i) {
     const float sw = weight[i];
     if (!(sw > 0.0f)) continue;  // a node of no element keeps its state

@@ -34,6 +34,8 @@ int so6(Session& s, int* iterations) {
                           " turned inside out at t=" + fmt_real(s.cht.t, "(e10.3)"));
   }
   if (soht1(s)) return 1;
+  // Inertia takes the material's masses, whatever an explicit step with a fixed step raised.
+  if (p.mdin == 1 && s.cht.cur < 0) nodal_masses(s, 0.0f);
   // A static task has no inertia: the velocities of its last step are not a motion that goes
   // on, so its increments start from zero except where a velocity is prescribed.
   if (p.mdin != 1) {

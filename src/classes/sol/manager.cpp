@@ -22,7 +22,8 @@ void som(Session& s, int itask) {
   if (itask > kMethods) return;
   if (rtmr(s, "som") || flag_tst(s)) return;
   if (s.cht.itask != kTaskPrepared) {
-    if (sol::soin(s) || flag_tst(s) || sol::soht2(s)) return;
+    // The step control of the method chosen: the implicit scheme's has no masses to raise.
+    if (sol::soin(s) || flag_tst(s) || (itask == 2 ? sol::soht1(s) : sol::soht2(s))) return;
     sol::sop(s);
     return;
   }

@@ -61,21 +61,11 @@ int32_t pointer_of(const SolParm& p, int field) {
 // this many seconds between pictures.
 constexpr double kRedrawSeconds = 0.1;
 
-// When the last redraw ended and what it cost, kept between steps.
-struct RedrawClock : ClassCache {
-  double drawn_at = -1e30;
-  double cost = 0.0;
-};
-
 // The film entry after a step: always while a film runs and at the last step of a run;
 // otherwise when kRedrawSeconds, and nine times what the last redraw cost, have passed since it.
 void film(Session& s) {
   if (!s.up.afilm) return;
-  auto* clock = dynamic_cast<RedrawClock*>(s.class_cache.held.get());
-  if (clock == nullptr) {
-    s.class_cache.held = std::make_unique<RedrawClock>();
-    clock = static_cast<RedrawClock*>(s.class_cache.held.get());
-  }
+  SolCache* clock = &sol_cache(s);
   const double now = s.host->clock();
   if (s.cht.ifilm == 0 && s.cht.is < s.cht.isp &&
       now - clock->drawn_at < std::max(kRedrawSeconds, 9.0 * clock->cost)) {

@@ -837,7 +837,7 @@ void smooth(Session& s, const NodeNeighbours& nb, std::span<const int32_t> field
     add_changes(f[kEp13] + b0, col[kSumEp13], inv, has, nb0, variant);
     add_changes(f[kRop] + b0, col[kSumRop], inv, has, nb0, variant);
     add_changes(f[kAp] + b0, col[kSumAp], inv, has, nb0, variant);
-    if (!variant) add_changes(f[kRo] + b0, col[kSumRo], inv, has, nb0, variant);
+    add_changes(f[kRo] + b0, col[kSumRo], inv, has, nb0, variant);
     add_changes(pore + b0, col[kSumPore], inv, has, nb0, variant);
     add_changes(crack + b0, col[kSumCrack], inv, has, nb0, variant);
     float* ee = f[kEe] + b0;
@@ -891,16 +891,11 @@ int so3(Session& s, bool variant) {
   }
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   prescribed_motion(s, mo);
-  // The density that a fixed step (CUR < 0) scales is kept until the step has succeeded.
-  float* ro = reals(s, p.jf[kRo]);
-  float* ro_kept = reals(s, p.jmd);
-  const bool scales_density = s.cht.cur < 0.0f;
-  if (scales_density) std::copy_n(ro, n1, ro_kept);
-  const auto fail = [&] {
-    if (scales_density) std::copy_n(ro_kept, n1, ro);
-    return 1;
-  };
+  // A failed step leaves the fields of the last level as they were: the step writes only the
+  // copies until its new level.
+  const auto fail = [] { return 1; };
   if (soht2(s, limits) || sogrb(s)) return fail();
+  budget_loads(s);
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once.
   thread_local std::vector<NodeState> state;
@@ -921,6 +916,7 @@ int so3(Session& s, bool variant) {
     vr[i] -= a.fr[i] * mass[i] * a.dt;
     vz[i] -= a.fz[i] * mass[n1 + i] * a.dt;
   }
+  budget_free_velocities(s, vr, vz);
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   const NodeNeighbours& nb = node_neighbours(s);
   smooth(s, nb, std::array{p.jf0[kVr], p.jf0[kVz]});
@@ -953,12 +949,15 @@ int so3(Session& s, bool variant) {
   states(a, s, q, variant, screened ? &doubt : nullptr);
   if (doubt && stop_if_turned(s, a, t_new)) return fail();
   if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
+  // An element turned over says more than the energy it made on the way, so it is told first.
+  if (budget_check(s, vr, vz, t_new)) return fail();
 
   new_level(s, q, variant);
   sums_clear = true;
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
   }
+  budget_step_done(s);
   return flag_tst(s) ? 1 : 0;
 }
 

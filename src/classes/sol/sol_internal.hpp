@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "classes/sol/material.hpp"
 #include "core/pool.hpp"
@@ -90,6 +91,38 @@ struct ZoneLimits {
 };
 ZoneLimits zone_limits(const Session& s, int32_t z);
 
+// The stable step of an element. Its fastest motion, on the lumped masses w_i V rho of its
+// nodes, has a frequency of at most c sqrt(sum_i (d1_i^2 + d2_i^2 + h_i^2) / w_i), h_i the hoop
+// coefficient R |d1_i| / sum |d1| (0 in plane tasks); the assembled mesh moves no faster than
+// its fastest element. The explicit forces take the stress at the start of the step plus the
+// strain of v dt, which is stable up to w dt = 2 / sqrt 3 (plain leapfrog: 2). The element's
+// term of that sum for node i:
+inline float mode_term(float d1, float d2, float hoop, float w) {
+  return (d1 * d1 + d2 * d2 + hoop * hoop) / std::max(w, 1e-30f);
+}
+// The inverse of the stable step times the signal speed, from the sum of the terms. The sum
+// bounds the frequency from above (by about a third on generated blocks, whatever Poisson's
+// ratio), so a Courant factor up to 1 keeps that margin.
+inline float inverse_size(float mode_sum) {
+  constexpr float kMostStable = 1.1547005f;  // 2 / sqrt 3
+  return std::sqrt(mode_sum + 1e-20f) / kMostStable;
+}
+
+// The sum of mode_term over the k nodes of an element with coefficients d1, d2, weights w and
+// inverse mean radius rmin1.
+inline float mode_sum(const float* d1, const float* d2, const float* w, int k, float rmin1) {
+  float s1 = 0.0f, sum = 0.0f;
+  for (int i = 0; i < k; ++i) s1 += std::abs(d1[i]);
+  const float hoop = rmin1 / std::max(s1, 1e-30f);
+  for (int i = 0; i < k; ++i) sum += mode_term(d1[i], d2[i], hoop * std::abs(d1[i]), w[i]);
+  return sum;
+}
+
+// The inverse nodal masses (both halves of jmm) of the lumped element masses rho0 V0. With a
+// fixed step dt > 0 each element's mass is raised where needed to what makes dt half its stable
+// step; the density field stays the material's.
+void nodal_masses(Session& s, float fixed_dt);
+
 // Element e (of K nodes) of a zone into the limits x, on its current geometry.
 template <int K>
 inline void element_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e, StepLimits& x) {
@@ -98,7 +131,7 @@ inline void element_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e
   const float* e1 = l.d1 + int64_t{e} * m;
   const float* e2 = l.d2 + int64_t{e} * m;
   const float* ew = l.dm + int64_t{e} * m;
-  float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, p1 = 0, p2 = 0;
+  float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0;
   for (int i = 0; i < K; ++i) {
     const int32_t n = v[i] - 1;
     vre += ew[i] * l.vr[n];
@@ -107,15 +140,14 @@ inline void element_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e
     drz += e2[i] * l.vr[n];
     dzr += e1[i] * l.vz[n];
     dzz += e2[i] * l.vz[n];
-    p1 += std::max(e1[i], 0.0f);
-    p2 += std::max(e2[i], 0.0f);
   }
+  const float modes = mode_sum(e1, e2, ew, K, l.rmin1[e]);
   x.rate = std::max({x.rate, std::abs(vre * l.rmin1[e]), std::abs(0.5f * (drz + dzr)),
                      std::abs(dzz), std::abs(drr)});
-  // The stable step is the element's size, 1 / max(p1, p2), over the signal speed.
+  // The stable step is the element's size over the signal speed.
   const float sound =
       zl.gg == 0.0f ? zl.sound : std::sqrt(zl.gg * std::max(eee, 0.0f) + 1e-18f) + zl.c0;
-  x.inv_stable = std::max(x.inv_stable, std::max({p1, p2, 1e-10f}) * sound);
+  x.inv_stable = std::max(x.inv_stable, inverse_size(modes) * sound);
 }
 inline bool is_quadrilateral(const int32_t* conn, int32_t m, int32_t e) {
   const int32_t* v = conn + int64_t{e} * m;
@@ -137,7 +169,34 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // SOKN: the contact correction of the velocities vr, vz (fields of jf); 1 on the error exit.
 [[nodiscard]] int sokn(Session& s);
 
-// SOHT2: the step of the explicit schemes and, with CUR <= 0, the scaled nodal density.
+// What the class keeps between steps outside the pools: the clock of the film's redraws and
+// the energy budget of the explicit schemes.
+struct SolCache : ClassCache {
+  double drawn_at = -1e30;  // when the last redraw ended, and what it cost
+  double cost = 0.0;
+  // The most kinetic energy the explicit run can have: its energy (kinetic, elastic, internal)
+  // when the budget was opened, plus the work of the loads and of the prescribed velocities
+  // since. It is open while the pools hold the state it followed: the same pool stamp, the
+  // step count it expects next.
+  bool budget_open = false;
+  uint64_t budget_stamp = 0;
+  int32_t budget_step = 0;
+  double budget = 0.0;
+  std::vector<float> loads, free_v;  // -external forces and velocities of the step, 2 n1 each
+};
+SolCache& sol_cache(Session& s);
+
+// The energy check of an explicit step, in its three places: the loads of the step (jgr before
+// the element forces), the velocities the forces alone make, and the final velocities, whose
+// kinetic energy must stay within twice the budget. 1 with the flag set when it does not.
+void budget_loads(Session& s);
+void budget_free_velocities(Session& s, const float* vr, const float* vz);
+[[nodiscard]] int budget_check(Session& s, const float* vr, const float* vz, float t_new);
+// After the new level: opens the budget from the state if it is not open, and expects the next
+// step.
+void budget_step_done(Session& s);
+
+// SOHT2: the step of the explicit schemes and, with CUR < 0, the masses of a stable fixed step.
 // 1 on the error exit (no step can be chosen).
 [[nodiscard]] int soht2(Session& s);
 // SOHT2 with its element sweep already made (soind3_limits).

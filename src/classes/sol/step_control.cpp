@@ -1,5 +1,5 @@
 // SOHT2: the time step of the explicit schemes from the sound speed and the element sizes, the
-// largest strain increment allowed a step, and the density scaling of a fixed step.
+// largest strain increment allowed a step, and the masses that make a fixed step stable.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -71,61 +71,17 @@ int soht2(Session& s, const StepLimits& limits) {
 namespace {
 
 int choose_step(Session& s, const StepLimits& limits) {
-  SolParm& p = parm(s);
-  const Cmesh& c = s.cmesh;
+  const SolParm& p = parm(s);
   Cht& h = s.cht;
-  const int32_t m = c.m, n1 = c.n1, n2 = c.n2;
-  const int32_t* conn = ints(s, c.jj1);
-  const int32_t* last = ints(s, c.jn2);
-  const float* d1 = reals(s, c.jd1);
-  const float* d2 = reals(s, c.jd2);
-  const float* dm = reals(s, c.jdm);
-  const float* c0 = reals(s, p.jc0m);
   const float stable = 1.0f / limits.inv_stable, rate = limits.rate;
-  int32_t first = 0;
   h.hist.htdyn = stable;
   // A positive factor scales the stable step; a negative one is minus a fixed step. A largest
   // strain increment of 0 or less sets no limit.
   float dt = h.cur > 0 ? h.cur * stable : -h.cur;
   if (p.demax > 0) dt = std::min(dt, p.demax / (rate + 1e-10f));
   h.ht = dt;
-  if (h.cur > 0) return 0;
-
-  // With a fixed step, each element's density is raised to what makes the step stable there,
-  // and each node takes the volume-weighted mean of its elements' densities.
-  float* ro = reals(s, p.jf[kRo]);
-  float* sum = reals(s, p.jas);
-  float* weight = sum + n1;
-  std::fill_n(sum, 2 * int64_t{n1}, 0.0f);
-  const float* vol = reals(s, c.jsss);
-  const float* rom = reals(s, p.jrom);
-  for (int32_t z = 0; z < c.ntel; ++z) {
-    const int32_t end = std::clamp(last[z], first, n2);
-    const float scale = 20.0f * dt * dt * rom[z] * c0[z] * c0[z];
-    for (int32_t e = first; e < end; ++e) {
-      const int32_t* v = conn + int64_t{e} * m;
-      const float* e1 = d1 + int64_t{e} * m;
-      const float* e2 = d2 + int64_t{e} * m;
-      const float* ew = dm + int64_t{e} * m;
-      const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-      float roe = 0, dmax = -1e37f;
-      for (int i = 0; i < k; ++i) {
-        roe += ew[i] * ro[v[i] - 1];
-        dmax = std::max({dmax, e1[i], e2[i]});
-      }
-      const float q = dmax / (k == 3 ? 1.0f : 0.5f);
-      const float scaled = std::max(roe, scale * q * q);
-      for (int i = 0; i < k; ++i) {
-        const float wv = ew[i] * vol[e];
-        sum[v[i] - 1] += wv * scaled;
-        weight[v[i] - 1] += wv;
-      }
-    }
-    first = end;
-  }
-  for (int32_t i = 0; i < n1; ++i) {
-    if (weight[i] > 0) ro[i] = sum[i] / weight[i];
-  }
+  // A fixed step is made stable by the masses of the nodes, raised where the elements need it.
+  if (h.cur < 0) nodal_masses(s, dt);
   return 0;
 }
 
