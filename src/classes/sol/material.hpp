@@ -216,16 +216,18 @@ template <MaterialMode Mode>
   if (zone.plast == 1) {
     const float j = material_detail::deviator_norm2(s11, s33, s13);
     const float f = material_detail::radial_return(j, y);
-    s11 *= f;
-    s33 *= f;
-    s13 *= f;
     if (f < 1.0f && zone.g2 > 0.0f) {
-      const float kp = (1.0f - f) * f / zone.g2;
-      e.ap += kp * j;
+      // The plastic strain takes what the return removes from the trial deviator, so that the
+      // next step starts from the stress on the surface; the work is that stress times it.
+      const float kp = (1.0f - f) / zone.g2;
+      e.ap += kp * f * j;
       e.ep11 += kp * s11;
       e.ep33 += kp * s33;
       e.ep13 += kp * s13;
     }
+    s11 *= f;
+    s33 *= f;
+    s13 *= f;
   } else if (zone.plast == 2) {
     // Principal stresses in the r-z plane and the hoop stress; the largest is capped at y.
     const float a11 = s11 + sm, a33 = s33 + sm;
