@@ -259,10 +259,11 @@ template <MaterialMode Mode>
     }
   }
 
-  // Internal energy takes the positive work of the increments only.
+  // Internal energy takes the work of the increments, given back as the element unloads: an
+  // elastic cycle leaves no heat.
   const float work = 3.0f * k.dem * sm + k.de11 * s11 + k.de33 * s33 +
                      (s11 + s33) * (k.de11 + k.de33) + 2.0f * k.de13 * s13;
-  if (zone.ro0 > 0.0f) e.ee += std::max(0.0f, work) * zone.inv_ro0;
+  if (zone.ro0 > 0.0f) e.ee += work * zone.inv_ro0;
 
   out.total[0] = s11;
   out.total[1] = s33;

@@ -437,7 +437,7 @@ inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lan
     const float de11 = x.de11[j], de33 = x.de33[j], de13 = x.de13[j], dem = x.dem[j];
     const float work =
         3.0f * dem * sm + de11 * s11 + de33 * s33 + (s11 + s33) * (de11 + de33) + 2.0f * de13 * s13;
-    x.ee[j] += std::max(0.0f, work) * inv_ro0;
+    x.ee[j] += work * inv_ro0;
     x.s11[j] = s11;
     x.s33[j] = s33;
     x.s13[j] = s13;
