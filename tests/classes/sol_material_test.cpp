@@ -1,5 +1,6 @@
-// The solids class's material model for one element: gas zones, destruction, porosity bounds,
-// the two yield criteria, rigid rotations and the energy balance.
+// The solids class's material model for one element: gas zones, destruction and the other
+// damage models, porosity, the two yield criteria and the plastic work, pressure hardening,
+// rigid rotations and the internal energy.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,7 +59,7 @@ TEST(SolMaterial, DestroyedElementLosesDeviatorAndTensionOnly) {
   }
 }
 
-TEST(SolMaterial, PorosityStaysWithinItsBounds) {
+TEST(SolMaterial, PorosityStaysWithinItsBoundsAndScalesStressesStiffnessAndYield) {
   for (float pore : {-1.0f, 0.4f, 2.0f})
     for (float rate : {-1e6f, 1e6f}) {
       Element el;
@@ -66,6 +67,25 @@ TEST(SolMaterial, PorosityStaysWithinItsBounds) {
       el.k.durdr = -0.5f, el.k.de11 = el.k.dem = 0.5f, el.k.de13 = rate;
       EXPECT_TRUE(el.run() && el.pore >= 0 && el.pore <= 0.9f) << pore << rate;
     }
+  // Pressure closes pores: every stress grows by 1 - (change / (1 - new porosity)) / 3 over
+  // the pore-free material's, and the von Mises radius shrinks to (1 - porosity) Y.
+  Element solid, porous;
+  for (Element* el : {&solid, &porous}) {
+    el->z.plast = 1, el->k.durdr = -4e-3f, el->k.durdz = 1e-4f;
+  }
+  porous.z.compact[0] = porous.pore = 0.3f, porous.z.compact[1] = 1e4f;
+  const float *a = solid.run(), *b = porous.run();
+  const float change = porous.pore - 0.3f, scale = 1 - change / (1 - porous.pore) / 3;
+  EXPECT_LT(change, 0);
+  EXPECT_NEAR(b[3], scale * a[3], 1e-6f * std::fabs(a[3]));
+  EXPECT_NEAR(norm(b), (1 - porous.pore) * 1e-3f, 1e-8f);
+  // In tension a porous zone is softer in bulk: its mean strain read as mean stress over 3K
+  // (the damage strain of measure 3) is 1 / (1 - porosity / (C1 + 0.001)) of the mean strain.
+  Element open;
+  open.z.compact[0] = open.pore = 0.3f, open.z.damage[0] = 1, open.z.damage[1] = 3;
+  open.k.durdr = 3e-3f;
+  open.run();
+  EXPECT_NEAR(open.emx, 1e-3f / (1 - 0.3f / 0.301f), 1e-5f * open.emx);
 }
 
 TEST(SolMaterial, VonMisesReturnsToTheYieldSurfaceOnlyFromOutside) {
@@ -116,6 +136,23 @@ TEST(SolMaterial, PlasticWorkAndStrainOfUniaxialStrainAreThoseOfTheExactReturn) 
   EXPECT_NEAR(ap[0], ap[1], 1e-2f * ap[1]);
 }
 
+TEST(SolMaterial, PressureHardeningReadsTheTableFurtherUnderCompression) {
+  // The yield stress is read at ap - skpres sm: with a table rising by h per unit work,
+  // compression raises it by h skpres |sm| and tension lowers it as much; a table that does
+  // not rise is not changed by pressure.
+  float rising[4] = {0, 1e-3f, 1, 2e-3f};
+  for (float strain : {-1e-3f, 1e-3f}) {
+    for (bool flat : {false, true}) {
+      Element el;
+      el.z.plast = 1, el.z.skpres = 50, el.k.durdz = 0.01f;
+      if (!flat) el.z.yield = rising;
+      el.k.durdr = el.k.duzdz = strain;  // sm = 3K (2/3) strain
+      const float* s = el.run();
+      EXPECT_NEAR(norm(s), flat ? 1e-3f : 1e-3f - 1e-3f * 50 * s[3], 1e-8f) << strain << flat;
+    }
+  }
+}
+
 TEST(SolMaterial, InternalEnergyIsTheWorkOfTheStresses) {
   // Per unit mass (ro0 = 1), 2G = 2, 3K = 3. The work of n increments is summed with the stress
   // at the end of each, above the integral by 1/n of it.
@@ -143,6 +180,49 @@ TEST(SolMaterial, InternalEnergyIsTheWorkOfTheStresses) {
   EXPECT_NEAR(cycle.ee - 1e-6f, w, 1.5f / n * w);
   cycle.strain_to(0, 0, 0, 0, n);
   EXPECT_NEAR(cycle.ee, 1e-6f, 2.5f / n * w);
+}
+
+TEST(SolMaterial, DamageMeasuresDestroyAtTheirLimit) {
+  // Model 1 measures by D2: 1 the largest tensile strain (in-plane principal or hoop), 3 the
+  // mean stress over 3K; compression destroys by neither.
+  struct Case {
+    float d2, e11, e13, hoop;
+    bool destroyed;
+  };
+  for (const Case& c :
+       {Case{1, 0, 0.0099f, 0, false}, Case{1, 0, 0.0101f, 0, true}, Case{1, 0, 0, 0.0101f, true},
+        Case{1, -0.1f, 0, -0.1f, false}, Case{3, 0.0299f, 0, 0, false},
+        Case{3, 0.0101f, 0, 0.0201f, true}, Case{3, -0.1f, 0, 0, false}}) {
+    Element el;
+    el.z.emax = 0.01f, el.z.damage[0] = 1, el.z.damage[1] = c.d2;
+    el.k.rmin1 = 1, el.k.ubar = c.hoop, el.k.durdr = c.e11, el.k.durdz = el.k.duzdr = c.e13;
+    el.run();
+    EXPECT_EQ(el.dest == 0, c.destroyed) << c.d2 << " " << c.e11 << " " << c.e13 << " " << c.hoop;
+  }
+}
+
+TEST(SolMaterial, CrackModelsLowerTheShearStressAtTheirRates) {
+  // A shear strain g held for a unit of time while the crack measure grows. Model 2: crack grows
+  // at D3 (J / (2G)^2 - EMAX^2) = D3 (2 g^2 - EMAX^2), the stresses fall as exp(-crack) and
+  // never rise. Model D1 < 0: the crack measure grows at x = |D1| (J - D2^2) and the shear
+  // stress relaxes at D3 x. Both rates are 1 here: the stress ends at exp(-1) of its start,
+  // whatever the step.
+  const float g = 0.02f, j = 8 * g * g, emax = 0.01f, d2 = 0.03f;
+  for (int n : {10, 100}) {
+    Element two, viscous;
+    two.z.emax = emax, two.z.damage[0] = 2, two.z.damage[2] = 1 / (2 * g * g - emax * emax);
+    viscous.z.damage[0] = -1 / (j - d2 * d2), viscous.z.damage[1] = d2, viscous.z.damage[2] = 1;
+    for (Element* el : {&two, &viscous}) {
+      el->k.dt = 1.0f / n, el->k.durdz = el->k.duzdr = g;
+      float before = 2 * g;
+      for (int i = 0; i < n; ++i) {
+        EXPECT_LE(el->run()[2], before);
+        before = el->total[2];
+      }
+      EXPECT_NEAR(el->total[2], 2 * g * std::exp(-1.0f), 0.02f * el->total[2]) << n;
+      EXPECT_NEAR(el->crack, 1, 1e-4f) << n;
+    }
+  }
 }
 
 }  // namespace

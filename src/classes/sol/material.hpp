@@ -203,13 +203,16 @@ template <MaterialMode Mode>
     const float x =
         std::fabs(d1) * std::max(0.0f, material_detail::deviator_norm2(s11, s33, s13) - d2 * d2);
     e.crack += x * k.dt;
-    const float bulk = 1.0f + k.dt * x, shear = 1.0f + d3 * k.dt * x;
+    // The deviator follows the damaged shear modulus, exp(-D3 crack) times the zone's: the
+    // stresses come from the total strains each step, so only the crack measure carries the
+    // loss on, and a deviator held at one strain relaxes at the rate D3 x.
+    const float bulk = 1.0f + k.dt * x, shear = g / (1.0f + d3 * k.dt * x);
     sm /= bulk;
     k3 /= bulk;
-    s11 /= shear;
-    s33 /= shear;
-    s13 /= shear;
-    g2 = g * g2 / shear;
+    s11 *= shear;
+    s33 *= shear;
+    s13 *= shear;
+    g2 *= shear;
   }
 
   // Plasticity.
