@@ -1,5 +1,6 @@
 // The solids material model inside whole steps: plastic work and internal energy of a cell
-// strained by its prescribed nodes, in plain zones (batched) and element by element.
+// strained by its prescribed nodes, in plain zones (batched) and element by element; the
+// boundary force sums of a loaded bar.
 #include <cmath>
 #include <string>
 
@@ -74,6 +75,33 @@ TEST_F(SolMaterialTask, UniaxialStrainGivesTheClosedFormWorkAndEnergyInBothModel
       EXPECT_NEAR(at(parm().jf[sol::kUr], node_at(1, 1)), 0, 1e-3f * e);
     }
   }
+}
+
+TEST_F(SolMaterialTask, BoundaryForceSumsOfALoadedBarAreItsLoadAndSupport) {
+  // A bar of two glued zones, 0 <= x <= 2, 0 <= y <= 0.5, held along x at x = 0 and along y at
+  // y = 0, pulled at x = 2 by the traction q and solved statically: uniaxial stress. The zone
+  // with the loaded end sums to the load q 0.5, the one with the support to minus it; the force
+  // through the glued edge counts in neither.
+  const float q = 1000;
+  Task t;
+  t.zones = {{0, 0, 1, 0.5, 4, 2}, {1, 0, 2, 0.5, 4, 2}};
+  t.zones[0].gam = t.zones[1].gam = 1;
+  t.cur = -1;
+  t.vx = "vx=1\n" + line(0, 0, 0, 0.5, 0);
+  t.vy = "vy=1\n" + line(0, 0, 2, 0, 0);
+  t.loads = "npn=1\npn=1\n" + line(2, 0, 2, 0.5, q) + "tpn=1\nm=1 1\nnpt=0\nfr=0\nfz=0\nnqn=0\n";
+  std::string text = t.text();
+  text.replace(text.find("dynamics=1"), 10, "dynamics=2");
+  ASSERT_TRUE(prepare(text)) << screen();
+  run(1, 2);
+  ASSERT_FALSE(flag_tst(*s)) << screen();
+  EXPECT_NEAR(at(parm().jstr[0], node_at(1, 0.25f)), q, 1e-3f * q);
+  const float* bfx = reals(*s, parm().jbfx);
+  const float* bfy = reals(*s, parm().jbfy);
+  EXPECT_NEAR(bfx[1], q * 0.5f, 1e-3f * q);
+  EXPECT_NEAR(bfx[0], -q * 0.5f, 1e-3f * q);
+  EXPECT_NEAR(bfy[0], 0, 1e-3f * q);
+  EXPECT_NEAR(bfy[1], 0, 1e-3f * q);
 }
 
 }  // namespace tivor::sol_test
