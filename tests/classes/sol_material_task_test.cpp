@@ -1,6 +1,7 @@
 // The solids material model inside whole steps: plastic work and internal energy of a cell
 // strained by its prescribed nodes, in plain zones (batched) and element by element; the
-// boundary force sums of a loaded bar.
+// boundary force sums of a loaded bar; the warning on a gamma-ratio that turns energy into
+// tension.
 #include <cmath>
 #include <string>
 
@@ -104,4 +105,15 @@ TEST_F(SolMaterialTask, BoundaryForceSumsOfALoadedBarAreItsLoadAndSupport) {
   EXPECT_NEAR(bfy[1], 0, 1e-3f * q);
 }
 
+TEST_F(SolMaterialTask, AGammaRatioBelowOneWithAnEnergyIsWarnedOf) {
+  // (GAM - 1) ro ee pulls for GAM < 1: the reader says so and goes on; GAM = 1 is quiet.
+  Task t;
+  t.zones = {{0, 0, 1, 1, 2, 2}, {1, 0, 2, 1, 2, 2}};
+  t.zones[0].en = t.zones[1].en = 5, t.zones[0].gam = 1;
+  ASSERT_TRUE(prepare(t, 1)) << screen();
+  EXPECT_TRUE(seen("soin:zone  2 gam<1 turns the energy into tension"));
+  EXPECT_FALSE(seen("zone  1 gam"));
+}
+
+}  // namespace
 }  // namespace tivor::sol_test
