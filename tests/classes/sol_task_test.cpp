@@ -21,7 +21,7 @@ TEST_F(SolTest, MethodsRecordCardAndPublishedResults) {
   EXPECT_EQ(s->cls.nmethod, 3);
   EXPECT_EQ(field_str(s->cls.mtname[2]), " implicit scheme 2");
   Task t = plate();
-  t.zones[0].en = 7;
+  t.zones[0].en = 7, t.zones[0].gam = 1;
   ASSERT_TRUE(prepare(t));
   // The card names every word of the record, the last one where the record has it.
   const Declaration d = parse_declaration(s->cmemo.lines, s->cmemo.nlines, "cparm");

@@ -114,6 +114,12 @@ int read_zone(Session& s, int32_t k, int32_t first_node) {
       read_reals(s, "compact factors", "compact", compact, 3)) {
     return 1;
   }
+  // The gas pressure (GAM-1) ro ee pulls for GAM below 1: an energy given with such a GAM is
+  // most likely meant for a solid with GAM=1.
+  if (gam < 1.0f && en != 0.0f) {
+    if (s.colors.col != 1) newstr(s);
+    paus(s, "soin:zone" + fmt_int(k + 1, "(i3)") + " gam<1 turns the energy into tension");
+  }
   // Poisson's ratios outside [0, 0.5) would make the material unstable: they are taken as 0.
   if (!(nu >= 0.0f && nu < 0.5f)) nu = 0.0f;
   e = std::abs(e) + kEpsilon;

@@ -203,29 +203,34 @@ template <MaterialMode Mode>
     const float x =
         std::fabs(d1) * std::max(0.0f, material_detail::deviator_norm2(s11, s33, s13) - d2 * d2);
     e.crack += x * k.dt;
-    const float bulk = 1.0f + k.dt * x, shear = 1.0f + d3 * k.dt * x;
+    // The deviator follows the damaged shear modulus, exp(-D3 crack) times the zone's: the
+    // stresses come from the total strains each step, so only the crack measure carries the
+    // loss on, and a deviator held at one strain relaxes at the rate D3 x.
+    const float bulk = 1.0f + k.dt * x, shear = g / (1.0f + d3 * k.dt * x);
     sm /= bulk;
     k3 /= bulk;
-    s11 /= shear;
-    s33 /= shear;
-    s13 /= shear;
-    g2 = g * g2 / shear;
+    s11 *= shear;
+    s33 *= shear;
+    s13 *= shear;
+    g2 *= shear;
   }
 
   // Plasticity.
   if (zone.plast == 1) {
     const float j = material_detail::deviator_norm2(s11, s33, s13);
     const float f = material_detail::radial_return(j, y);
-    s11 *= f;
-    s33 *= f;
-    s13 *= f;
     if (f < 1.0f && zone.g2 > 0.0f) {
-      const float kp = (1.0f - f) * f / zone.g2;
-      e.ap += kp * j;
+      // The plastic strain takes what the return removes from the trial deviator, so that the
+      // next step starts from the stress on the surface; the work is that stress times it.
+      const float kp = (1.0f - f) / zone.g2;
+      e.ap += kp * f * j;
       e.ep11 += kp * s11;
       e.ep33 += kp * s33;
       e.ep13 += kp * s13;
     }
+    s11 *= f;
+    s33 *= f;
+    s13 *= f;
   } else if (zone.plast == 2) {
     // Principal stresses in the r-z plane and the hoop stress; the largest is capped at y.
     const float a11 = s11 + sm, a33 = s33 + sm;
@@ -257,10 +262,11 @@ template <MaterialMode Mode>
     }
   }
 
-  // Internal energy takes the positive work of the increments only.
+  // Internal energy takes the work of the increments, given back as the element unloads: an
+  // elastic cycle leaves no heat.
   const float work = 3.0f * k.dem * sm + k.de11 * s11 + k.de33 * s33 +
                      (s11 + s33) * (k.de11 + k.de33) + 2.0f * k.de13 * s13;
-  if (zone.ro0 > 0.0f) e.ee += std::max(0.0f, work) * zone.inv_ro0;
+  if (zone.ro0 > 0.0f) e.ee += work * zone.inv_ro0;
 
   out.total[0] = s11;
   out.total[1] = s33;

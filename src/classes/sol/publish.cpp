@@ -3,6 +3,7 @@
 // history points and lets the film take its frame.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "classes/sol/sol_internal.hpp"
 #include "core/trace_hook.hpp"
@@ -76,8 +77,10 @@ void film(Session& s) {
   clock->cost = clock->drawn_at - now;
 }
 
-// SOFORCE1: the sums over each zone's boundary of the forces with which the zone's stresses
-// act on its boundary nodes, from the nodal stresses.
+// SOFORCE1: for each zone, the sums over its outer boundary nodes of its elements' internal
+// forces there, from the nodal stresses; at rest these balance the loads, supports and contacts
+// acting on the zone. Nodes on an edge glued to another zone are left out, so a zone at rest
+// sums to the force it passes to its neighbours, and a zone with no neighbour to about zero.
 int soforce1(Session& s) {
   SolParm& p = parm(s);
   const Cmesh& c = s.cmesh;
@@ -125,13 +128,22 @@ int soforce1(Session& s) {
         fz[n] += d1[base + i] * el[2] * w + d2[base + i] * el[1] * w;
       }
     }
+    // Both ends of an interface edge pass force to the other zone, not to the outside.
+    for (int32_t k = bfirst; k < bend; ++k) {
+      if (b[2 * k + 1] > 0) continue;
+      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
+        if (n < 1 || n > n1) continue;
+        fr[n - 1] = 0.0f;
+        fz[n - 1] = 0.0f;
+      }
+    }
     bfx[z] = 0.0f;
     bfy[z] = 0.0f;
     for (int32_t k = bfirst; k < bend; ++k) {
       const int32_t n = b[2 * k + 1];
       if (n < 1) continue;
-      bfx[z] -= fr[n - 1];
-      bfy[z] -= fz[n - 1];
+      bfx[z] += fr[n - 1];
+      bfy[z] += fz[n - 1];
     }
     first = end;
     bfirst = bend;

@@ -424,20 +424,20 @@ inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lan
       y = std::max(1e-10f, f0 + (x.ap[j] - sm * skpres - w0) * slope);
       const float j2 = deviator_norm2(s11, s33, s13), r2 = j2 + 1e-10f;
       const float f = r2 <= y * y ? 1.0f : y / std::sqrt(r2);
-      s11 *= f;
-      s33 *= f;
-      s13 *= f;
       const bool flows = f < 1.0f && hardens;
-      const float kp = (1.0f - f) * f / g2;
-      x.ap[j] = flows ? x.ap[j] + kp * j2 : x.ap[j];
+      const float kp = (1.0f - f) / g2;
+      x.ap[j] = flows ? x.ap[j] + kp * f * j2 : x.ap[j];
       x.ep11[j] = flows ? x.ep11[j] + kp * s11 : x.ep11[j];
       x.ep33[j] = flows ? x.ep33[j] + kp * s33 : x.ep33[j];
       x.ep13[j] = flows ? x.ep13[j] + kp * s13 : x.ep13[j];
+      s11 *= f;
+      s33 *= f;
+      s13 *= f;
     }
     const float de11 = x.de11[j], de33 = x.de33[j], de13 = x.de13[j], dem = x.dem[j];
     const float work =
         3.0f * dem * sm + de11 * s11 + de33 * s33 + (s11 + s33) * (de11 + de33) + 2.0f * de13 * s13;
-    x.ee[j] += std::max(0.0f, work) * inv_ro0;
+    x.ee[j] += work * inv_ro0;
     x.s11[j] = s11;
     x.s33[j] = s33;
     x.s13[j] = s13;
