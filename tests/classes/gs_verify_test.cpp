@@ -232,6 +232,22 @@ TEST_F(GsVerifyTest, StageLimiterIsTheOneFieldLimiterOnEachField) {
   EXPECT_EQ(stage(3), one_field);
 }
 
+// The shock tube sample at a Courant number of exactly 1: its first step is the whole stable step
+// of the sound speed on its cells of 0.0125 in the gas at rest, h / sqrt(1.4), and it reaches
+// t = 0.2 with the density between the states it started from.
+TEST_F(GsVerifyTest, ShockTubeRunsAtTheWholeStableStep) {
+  std::ifstream in(std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs/shock_tube.gs");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  const size_t at_cur = text.find("cur=0.4");
+  ASSERT_NE(at_cur, std::string::npos);
+  ASSERT_TRUE(test::prepare_like_shell(*s, text.replace(at_cur, 7, "cur=1"), [&] { gsm(*s, 1); }));
+  run(1);
+  EXPECT_NEAR(s->cht.ht, 0.0125 / std::sqrt(1.4), 1e-5 * s->cht.ht);
+  while (s->cht.t < 0.2 && !flag_tst(*s)) run(1);
+  ASSERT_FALSE(flag_tst(*s)) << screen();
+  for (int32_t i = 0; i < n1(); ++i) ASSERT_TRUE(at(0, i) > 0.1f && at(0, i) < 1.01f) << i;
+}
+
 TEST_F(GsVerifyTest, EverySamplePreparesAndRuns) {
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs")) {
