@@ -248,6 +248,19 @@ TEST_F(GsVerifyTest, ShockTubeRunsAtTheWholeStableStep) {
   for (int32_t i = 0; i < n1(); ++i) ASSERT_TRUE(at(0, i) > 0.1f && at(0, i) < 1.01f) << i;
 }
 
+// The shock tube sample with cells of 0.005 along the tube, finer than the distance within which
+// the glued sides' nodes merge: the two blocks of 100 by 4 cells share the 5 nodes of the
+// diaphragm and keep all their cells.
+TEST_F(GsVerifyTest, FineShockTubePrepares) {
+  std::ifstream in(std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs/shock_tube.gs");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  for (size_t at = text.find("nksi=40"); at != std::string::npos; at = text.find("nksi=40"))
+    text.replace(at, 7, "nksi=100");
+  ASSERT_TRUE(test::prepare_like_shell(*s, text, [&] { gsm(*s, 1); })) << screen();
+  EXPECT_EQ(n1(), 2 * 101 * 5 - 5);
+  EXPECT_EQ(s->cmesh.n2, 2 * 100 * 4);
+}
+
 TEST_F(GsVerifyTest, EverySamplePreparesAndRuns) {
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs")) {
