@@ -27,6 +27,10 @@ constexpr double kOnSegment = 9.999999e-09;  // squared distance from the segmen
 // Squared distance of nodes that merge, for a mesh of size 1 or more; a smaller mesh scales it
 // by the square of its size, so that a part given in metres glues as it does in millimetres.
 constexpr double kSameNode2 = 0.0001;
+// Where the edges are short the distance is at most this part of the shorter of the two edges
+// meeting at the node: under half an edge, only one end of a segment can be within it, so that
+// the neighbours of a node along a side never merge with it.
+constexpr double kSameNodeOfEdge = 0.25;
 
 struct Point {
   double r, z;
@@ -72,9 +76,10 @@ int read_subregions(Session& s, ScratchFile& scratch) {
 
 // Step 5: a node P ending a glued boundary element merges with the end of a later glued boundary
 // element whose segment passes through P, when that end lies within 0.01 of P (0.01 of the
-// mesh's size for a mesh smaller than 1). The survivor is
-// the smaller number; the other records it as its alias (-survivor). Candidate segments come
-// from a cell index, so the pairs tested are only those whose segment passes near P.
+// mesh's size for a mesh smaller than 1), and within a quarter of the shorter of P's edge and
+// the segment. The survivor is the smaller number; the other records it as its alias
+// (-survivor). Candidate segments come from a cell index, so the pairs tested are only those
+// whose segment passes near P.
 void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
   const Cmesh& c = s.cmesh;
   const float* rz = reals(s, c.jrz);
@@ -118,6 +123,8 @@ void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
     const int32_t p = std::abs(b[2 * a + 1]);
     if (skl[a] != 0 || !valid(p) || nom[p - 1] == 0) continue;
     const Point pp = node_at(rz, p);
+    const int32_t p0 = std::abs(b[2 * a]);
+    const double own2 = valid(p0) ? dist2(node_at(rz, p0), pp) : 0.0;
     later.clear();
     near.for_each_at(pp.r, pp.z, [&](int32_t k) {
       if (k > a) later.push_back(k);
@@ -135,9 +142,11 @@ void merge_nodes(Session& s, int32_t* nom, const int32_t* skl) {
       if (t < 0.0 || t > 1.0) continue;
       const Point foot{p1.r + t * (p2.r - p1.r), p1.z + t * (p2.z - p1.z)};
       if (!(dist2(pp, foot) < len2 * kOnSegment)) continue;
-      if (dist2(pp, p2) < same2) {
+      const double edge2 = own2 > 0.0 ? std::min(own2, len2) : len2;
+      const double reach2 = std::min(same2, kSameNodeOfEdge * kSameNodeOfEdge * edge2);
+      if (dist2(pp, p2) < reach2) {
         merge(p, q2);
-      } else if (dist2(pp, p1) < same2) {
+      } else if (dist2(pp, p1) < reach2) {
         merge(p, q1);
       }
     }

@@ -44,10 +44,12 @@ TEST_F(GsTest, MethodsCardInitialStateAndPreparation) {
 
 TEST_F(GsTest, CourantRules) {
   // The stable step of a gas at rest with sound speed a = sqrt(1.4) on cells of 0.1: h / a
-  // with the sound speed, h / 1e-6 (huge) without it.
+  // with the sound speed, h / 1e-6 (huge) without it; a Courant number of exactly 1 is the whole
+  // step with the sound speed.
   const double h = 0.1, a = std::sqrt(1.4);
-  for (const auto& [cur, ht] : {std::pair{0.5f, 0.5 * h / a}, std::pair{1.5f, 0.5 * h / 1e-6},
-                                std::pair{-0.001f, 0.001}, std::pair{0.0f, 0.4 * h / a}}) {
+  for (const auto& [cur, ht] :
+       {std::pair{0.5f, 0.5 * h / a}, std::pair{1.0f, h / a}, std::pair{1.5f, 0.5 * h / 1e-6},
+        std::pair{-0.001f, 0.001}, std::pair{0.0f, 0.4 * h / a}}) {
     fresh();
     Task t = box();
     t.cur = cur;

@@ -232,6 +232,31 @@ TEST_F(GsVerifyTest, StageLimiterIsTheOneFieldLimiterOnEachField) {
   EXPECT_EQ(stage(3), one_field);
 }
 
+// The shock tube sample at a Courant number of exactly 1: its first step is the whole stable step
+// of the sound speed on its cells of 0.0125 in the gas at rest, h / sqrt(1.4), and it reaches
+// t = 0.2 with the density between its two states. With cells of 0.005, finer than the distance
+// within which glued nodes merge, its blocks share the 5 nodes of the diaphragm and keep every
+// cell.
+TEST_F(GsVerifyTest, ShockTubeAtTheWholeStableStepAndWithFineCells) {
+  const auto prepare_sample = [&](const std::string& from, const std::string& to) {
+    std::ifstream in(std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs/shock_tube.gs");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
+      text.replace(at, from.size(), to);
+    return test::prepare_like_shell(*s, text, [&] { gsm(*s, 1); });
+  };
+  ASSERT_TRUE(prepare_sample("cur=0.4", "cur=1"));
+  run(1);
+  EXPECT_NEAR(s->cht.ht, 0.0125 / std::sqrt(1.4), 1e-5 * s->cht.ht);
+  while (s->cht.t < 0.2 && !flag_tst(*s)) run(1);
+  ASSERT_FALSE(flag_tst(*s)) << screen();
+  for (int32_t i = 0; i < n1(); ++i) ASSERT_TRUE(at(0, i) > 0.1f && at(0, i) < 1.01f) << i;
+  fresh();
+  ASSERT_TRUE(prepare_sample("nksi=40", "nksi=100")) << screen();
+  EXPECT_EQ(n1(), 2 * 101 * 5 - 5);
+  EXPECT_EQ(s->cmesh.n2, 2 * 100 * 4);
+}
+
 TEST_F(GsVerifyTest, EverySamplePreparesAndRuns) {
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/gs")) {

@@ -515,6 +515,20 @@ TEST_F(Assembly, GluingIsTheSameInAnyUnitOfLength) {
   EXPECT_EQ(made[0], made[1]);
 }
 
+// Cells far finer than the region: nodes of one side closer together than the merging distance
+// the region's size gives must not merge with each other. Two blocks of 500 by 200 cells of
+// 0.002 by 0.005 glued along their common side of 201 nodes: one node per point of that side and
+// every element kept.
+TEST_F(Assembly, FineCellsGlueNodeToNodeAndKeepEveryElement) {
+  data("ntel=2 m=4\n" + block(0, 0, 1, 1, 500, 200) + block(1, 0, 2, 1, 500, 200) + kGlueAll);
+  ASSERT_EQ(mesh(*s), 0) << screen();
+  EXPECT_EQ(counts(), (Counts{2 * 501 * 201 - 201, 2 * 500 * 200, 2 * (500 + 200) * 2}));
+  EXPECT_FALSE(seen("exclude incorrect element"));
+  bool paired = false;
+  EXPECT_EQ(interfaces(paired), 2 * 200);
+  EXPECT_TRUE(paired);
+}
+
 class Refine : public MeshTest {};
 
 TEST_F(Refine, FourTimesTheTrianglesTwiceTheBoundaryMidpointsOnce) {

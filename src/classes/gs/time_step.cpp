@@ -14,8 +14,9 @@ void gsht(Session& s, bool viscous_limit) {
   const GsParm& p = parm(s);
   const Cmesh& c = s.cmesh;
   Cht& h = s.cht;
-  // cur > 1: cur - 1 times the step of the flow speed alone (the sound speed left out).
-  const bool sound = h.cur < 1.0f;
+  // cur > 1: cur - 1 times the step of the flow speed alone (the sound speed left out); up to
+  // and including 1 the sound speed counts, so that cur = 1 is the whole stable step.
+  const bool sound = h.cur <= 1.0f;
   float factor = h.cur > 1.0f ? h.cur - 1.0f : h.cur;
   if (std::abs(factor) < 1e-6f) factor = 0.4f;
   const int32_t m = c.m, n1 = c.n1;
