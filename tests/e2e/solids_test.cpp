@@ -46,7 +46,7 @@ TEST_F(Solids, PunchSampleRunInterruptedAndViewed) {
       // Class 1, "sol ", its first method, the explicit scheme; the fourth sample, punch.
       std::string(kStart) + item(2) + item(1) + kMethod + "<Text:methods><Enter>" + kInitialData +
       "<Down><Enter><Right><Right><Right><Enter><Esc><Esc>" + kPrepare +
-      "<Enter><Text:ready><Enter>" + kGo + "150<Enter>" + kStatus + "<Text:status><Enter>" +
+      "<Enter><Text:ready><Enter>" + kGo + "205<Enter>" + kStatus + "<Text:status><Enter>" +
       // A long run stopped with Esc.
       kGo + "100000<Enter><!Esc><Text:interrupted><Enter>" +
       // The mesh moved 40 times its displacements, the velocities, the zones of stress s33.
