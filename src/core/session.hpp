@@ -108,6 +108,17 @@ class ClassCacheSlot {
   std::unique_ptr<ClassCache> held;
 };
 
+// The class's cache of type T, a new one when the slot holds none or another class's.
+template <class T>
+T& class_cache_of(ClassCacheSlot& slot) {
+  auto* held = dynamic_cast<T*>(slot.held.get());
+  if (held == nullptr) {
+    slot.held = std::make_unique<T>();
+    held = static_cast<T*>(slot.held.get());
+  }
+  return *held;
+}
+
 // The number of threads of the numerical loops: TIVOR_THREADS when it holds a count from 1 to
 // 256, otherwise the machine's cores.
 int32_t default_thread_count();

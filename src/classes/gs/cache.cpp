@@ -31,11 +31,7 @@ void batch_neighbours(GsCache& held) {
 }  // namespace
 
 GsCache& gs_cache(Session& s) {
-  auto* held = dynamic_cast<GsCache*>(s.class_cache.held.get());
-  if (held == nullptr) {
-    s.class_cache.held = std::make_unique<GsCache>();
-    held = static_cast<GsCache*>(s.class_cache.held.get());
-  }
+  GsCache* held = &class_cache_of<GsCache>(s.class_cache);
   const Cmesh& c = s.cmesh;
   if (held->stamp == s.pool_stamp && held->n1 == c.n1 && held->n2 == c.n2) return *held;
   held->stamp = s.pool_stamp;

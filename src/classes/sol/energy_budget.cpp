@@ -6,7 +6,6 @@
 // velocities and its stresses.
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
@@ -65,12 +64,7 @@ bool following(const Session& s, const SolCache& c) {
 }  // namespace
 
 SolCache& sol_cache(Session& s) {
-  auto* cache = dynamic_cast<SolCache*>(s.class_cache.held.get());
-  if (cache == nullptr) {
-    s.class_cache.held = std::make_unique<SolCache>();
-    cache = static_cast<SolCache*>(s.class_cache.held.get());
-  }
-  return *cache;
+  return class_cache_of<SolCache>(s.class_cache);
 }
 
 void budget_loads(Session& s) {
