@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when they are missing. The readers the export
-# tests use to read files back (VTK's python bindings, gmsh) are installed besides, unless
-# TIVOR_NO_READERS is set; the tests skip with a message where a reader is missing.
+# Installs the Debian packages the build needs, when they are missing, with clang and its
+# libFuzzer runtime for the fuzz targets. The readers the export tests use to read files back
+# (VTK's python bindings, gmsh) are installed besides, unless TIVOR_NO_READERS is set; the tests
+# skip with a message where a reader is missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libsdl2-dev libpng-dev libgif-dev libgtest-dev
-          libbenchmark-dev)
+          libbenchmark-dev clang libclang-rt-14-dev)
 [ -n "${TIVOR_NO_READERS:-}" ] || packages+=(python3-vtk9 gmsh)
 missing=()
 for p in "${packages[@]}"; do

@@ -10,5 +10,7 @@ cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVOR_TEST
 cmake --build "$top/build" --target tivor gfview tivor-export -j "$(nproc)"
 cd "$top/build-test"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
+# The fuzz targets built with clang, each run for a short fixed number of inputs.
+if [ "${TIVOR_SKIP_FUZZ:-0}" != 1 ]; then "$top/scripts/fuzz.sh"; fi
 # Last, the README followed in a fresh clone of the committed tree.
 if [ "${TIVOR_SKIP_FRESH_CLONE:-0}" != 1 ]; then "$top/tests/e2e/fresh_clone.sh"; fi

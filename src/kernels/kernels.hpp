@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/session.hpp"
+#include "kernels/loop_hints.hpp"
 
 namespace tivor {
 

@@ -169,8 +169,9 @@ double boundary_count(const Polygon& p, double h) {
   return count;
 }
 
-Polygon boundary_nodes(const Polygon& p, double h) {
+Polygon boundary_nodes(const Polygon& p, double h, std::vector<size_t>* sides) {
   Polygon out;
+  std::vector<size_t> on;  // the side of each node
   const size_t n = p.size();
   const Pt start = p[n - 1];
   Pt prev = start;
@@ -186,15 +187,18 @@ Polygon boundary_nodes(const Polygon& p, double h) {
       if (last) {
         // The walk ends where it began: the start node closes the contour, and a node placed
         // just before it closer than 0.7 h gives way to it.
-        if (!out.empty() && dist(out.back(), q) < 0.7 * h) out.pop_back();
+        if (!out.empty() && dist(out.back(), q) < 0.7 * h) out.pop_back(), on.pop_back();
         out.push_back(q);
+        on.push_back(i);
       } else if (dist(prev, q) >= 0.7 * h) {
         out.push_back(q);
+        on.push_back(i);
         prev = q;
       }
     }
   }
-  if (out.empty() || dist(out.back(), start) > 0) out.push_back(start);
+  if (out.empty() || dist(out.back(), start) > 0) out.push_back(start), on.push_back(n - 1);
+  if (sides != nullptr) *sides = std::move(on);
   return out;
 }
 

@@ -49,9 +49,14 @@ double min_angle(Pt a, Pt b, Pt c) {
 // GRID1: the front of entries (an apex with its two front neighbours) advanced until it closes.
 class Advance {
  public:
-  // cap: the most nodes there may be; expected: about how many there will be.
-  Advance(Triangulation& t, double h, int64_t cap, int64_t expected)
-      : t_(t), h_(h), cap_(cap), f_(t, h, static_cast<size_t>(std::min(cap, expected))) {}
+  // cap: the most nodes there may be; expected: about how many there will be. No new node is
+  // made in the pockets.
+  Advance(Triangulation& t, double h, int64_t cap, int64_t expected, const Pockets& pockets)
+      : t_(t),
+        h_(h),
+        cap_(cap),
+        pockets_(pockets),
+        f_(t, h, static_cast<size_t>(std::min(cap, expected))) {}
 
   // 0: the front closed; 1: it cannot be closed; 2: more nodes than the room.
   int run();
@@ -70,6 +75,7 @@ class Advance {
   Triangulation& t_;
   double h_;
   int64_t cap_;
+  const Pockets& pockets_;
   Connector f_;
   std::priority_queue<std::tuple<double, uint32_t, int32_t>> heap_;
   std::vector<uint32_t> version_;
@@ -166,14 +172,14 @@ bool Advance::step(int32_t b, int& status) {
     f_.make_triangle(a, b, c);
     return true;
   }
-  if (x < 0) {
+  q = within(pc, q, kFar * h_);
+  q = within(pa, q, kFar * h_);
+  if (x < 0 && !pockets_.holds(q)) {
     // NEWDOT: a new node at the candidate, kept within 1.4 h of both neighbours.
     if (static_cast<int64_t>(t_.nodes.size()) >= cap_) {
       status = 2;
       return false;
     }
-    q = within(pc, q, kFar * h_);
-    q = within(pa, q, kFar * h_);
     const int32_t n = f_.add_node(q);
     if (quad(a, b, c, n)) return true;
     f_.retire_node(n);
@@ -260,9 +266,9 @@ void drop_unused(Triangulation& t) {
 // GRIDCORR(5): five passes of SGRID, which aims each node off the boundary at the mean of its
 // neighbours. The front builds square cells from a right-angled corner and rows of them along
 // straight sides, so the nodes are shaken a little first (see improve_triangles).
-void gridcorr(Triangulation& t) {
+void gridcorr(Triangulation& t, const Pockets& pockets) {
   constexpr double kShake = 0.1;
-  improve_triangles(t, 5, Aim::kNeighbours, kShake);
+  improve_triangles(t, 5, Aim::kNeighbours, kShake, &pockets);
 }
 
 void show(Session& s) {
@@ -302,8 +308,9 @@ int mgrid_body(Session& s, int i) {
 
   if (rtmr(s, "grid1")) return 1;
   int status = 0;
+  const Pockets pockets(polys, hs);
   {
-    Advance front(t, h, static_cast<int64_t>(cap), static_cast<int64_t>(want));
+    Advance front(t, h, static_cast<int64_t>(cap), static_cast<int64_t>(want), pockets);
     status = front.run();
     if (status == 0) front.flip();
   }
@@ -321,7 +328,8 @@ int mgrid_body(Session& s, int i) {
     s.csize.maxa = a0, s.csize.maxk = k0;
   }
   if (rtmr(s, "gridcorr")) return 1;
-  gridcorr(t);
+  gridcorr(t, pockets);
+  if (nodes_in_region(s, "mgrid", polys, t)) return 1;
   if (store_triangulation(s, t, c.m == 4)) return 1;
   if (pic == 1) {
     show(s);

@@ -107,7 +107,7 @@ int keep_contour(Session& s, const Polygon& p) {
 }
 
 int connect_and_store(Session& s, Triangulation& t, int pic,
-                      const std::function<void(Triangulation&, bool)>& improve) {
+                      const std::function<int(Triangulation&, bool)>& improve) {
   Cmesh& c = s.cmesh;
   const OutputSwitches outputs(s);
   if (pic == 1) {
@@ -121,7 +121,7 @@ int connect_and_store(Session& s, Triangulation& t, int pic,
     s.csize.maxk = k0;
   }
   if (mesh1_n(s, t)) return 1;
-  if (improve) improve(t, c.m == 4);
+  if (improve && improve(t, c.m == 4)) return 1;
   if (store_triangulation(s, t, c.m == 4)) return 1;
   if (pic == 1) {
     draw_mesh(s);
@@ -171,6 +171,13 @@ int place_boundary(Session& s, std::string_view routine, const std::vector<Polyg
   return 0;
 }
 
+int nodes_in_region(Session& s, std::string_view routine, const std::vector<Polygon>& polys,
+                    const Triangulation& t) {
+  const size_t boundary = t.bnd.size() / 2;
+  if (first_outside(polys, t.nodes, boundary, 1e-6 * extent(polys)) < 0) return 0;
+  return fail(s, routine, "node outside the region");
+}
+
 }  // namespace mesh_detail
 
 namespace {
@@ -180,8 +187,8 @@ namespace {
 // one diagonal make right triangles; shifting every other row by half a step against its
 // neighbours (a quarter step each way) and flipping the diagonals makes them nearly equilateral
 // (sides h, 1.12 h and 1.12 h). Smoothing then evens out the rows next to the boundary, where
-// lattice nodes lie from 0.49 h to 1.49 h off a curved contour.
-void improve_lattice(Triangulation& t, double h) {
+// lattice nodes lie from 0.49 h to 1.49 h off a curved contour. No node moves into a pocket.
+void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
   const size_t n = t.nodes.size();
   std::vector<char> fixed(n, 0);
   for (const int32_t v : t.bnd) fixed[v] = 1;
@@ -193,7 +200,8 @@ void improve_lattice(Triangulation& t, double h) {
   for (size_t k = 0; k < n; ++k) {
     if (fixed[k]) continue;
     const int64_t row = std::llround((t.nodes[k].y - y0) / h);
-    t.nodes[k].x += (row % 2 == 0 ? 0.25 : -0.25) * h;
+    const Pt shifted{t.nodes[k].x + (row % 2 == 0 ? 0.25 : -0.25) * h, t.nodes[k].y};
+    if (!pockets.holds(shifted)) t.nodes[k] = shifted;
   }
   // A triangle turned over or flattened puts its moved nodes back, until none is left; it
   // ends because each round puts back at least one node.
@@ -215,7 +223,7 @@ void improve_lattice(Triangulation& t, double h) {
     }
   }
   flip_delaunay(t);
-  improve_triangles(t, 3, Aim::kCircumcentres, 0);
+  improve_triangles(t, 3, Aim::kCircumcentres, 0, &pockets);
 }
 
 int mesh4_body(Session& s, int i) {
@@ -239,19 +247,27 @@ int mesh4_body(Session& s, int i) {
   Triangulation t;
   std::vector<Polygon> nodes;
   if (place_boundary(s, "mbidot", polys, hs, nodes, t)) return 1;
-  // MESHIN: the lattice of the outer contour's cell size.
+  // MESHIN: the lattice of the outer contour's cell size, but for the nodes in the pockets
+  // where the boundary polygon leaves the region.
   if (rtmr(s, "meshin")) return 1;
   const double h = hs[0];
   int64_t count = 0;
   const int64_t limit = free_nodes - static_cast<int64_t>(t.nodes.size());
-  if (!lattice_nodes(nodes, h, limit, t.nodes, count)) {
+  const size_t boundary = t.nodes.size();
+  const bool fits = lattice_nodes(nodes, h, limit, t.nodes, count);
+  const Pockets pockets(polys, hs);
+  t.nodes.erase(std::remove_if(t.nodes.begin() + static_cast<std::ptrdiff_t>(boundary),
+                               t.nodes.end(), [&](Pt q) { return pockets.holds(q); }),
+                t.nodes.end());
+  if (!fits) {
     const double area = std::abs(twice_area(nodes[0])) / 2;
     const double need = std::max(static_cast<double>(count), area / (h * h)) +
                         static_cast<double>(t.nodes.size() + polys[0].size());
     return need_more_reals(s, s.csize.maxa + static_cast<int64_t>(std::min(2 * need, 4e9)));
   }
-  const auto improve = [h](Triangulation& tr, bool quads) {
-    if (!quads) improve_lattice(tr, h);
+  const auto improve = [&](Triangulation& tr, bool quads) {
+    if (!quads) improve_lattice(tr, h, pockets);
+    return nodes_in_region(s, "mesh4", polys, tr);
   };
   if (keep_contour(s, polys[0]) || connect_and_store(s, t, pic, improve)) return 1;
   c.nc = static_cast<int32_t>(polys.size());

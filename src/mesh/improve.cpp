@@ -117,8 +117,14 @@ bool aim(const Triangulation& t, const Stars& st, int32_t n, Aim how, Pt& out) {
   return true;
 }
 
+// True when a node may move to q: q lies in none of the pockets.
+bool movable(const Pockets* pockets, Pt q) {
+  return pockets == nullptr || !pockets->holds(q);
+}
+
 // One pass over the nodes in turn: each goes to its aim, or half way, when that is kept.
-void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, Aim how) {
+void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, Aim how,
+            const Pockets* pockets) {
   for (size_t node = 0; node < t.nodes.size(); ++node) {
     const auto n = static_cast<int32_t>(node);
     Pt target;
@@ -128,7 +134,7 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
     for (const double step : {1.0, 0.5}) {
       const Pt q{old.x + step * (target.x - old.x), old.y + step * (target.y - old.y)};
       const double after = star_quality(t, st, n, q);
-      if (after > 0 && (after >= before || after >= kGood)) {
+      if (after > 0 && (after >= before || after >= kGood) && movable(pockets, q)) {
         t.nodes[n] = q;
         break;
       }
@@ -139,7 +145,8 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
 // The nodes whose worst triangle is poor are moved by a pattern search: steps in eight
 // directions, a fifth of the node's shortest edge long at first, halved when no step makes the
 // worst triangle better.
-void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed) {
+void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed,
+               const Pockets* pockets) {
   static constexpr double kDir[8][2] = {{1, 0},  {.7071, .7071},   {0, 1},  {-.7071, .7071},
                                         {-1, 0}, {-.7071, -.7071}, {0, -1}, {.7071, -.7071}};
   for (size_t node = 0; node < t.nodes.size(); ++node) {
@@ -155,7 +162,7 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
       for (const auto& d : kDir) {
         const Pt c{p.x + step * d[0], p.y + step * d[1]};
         const double cq = star_quality(t, st, n, c);
-        if (cq > bq) bq = cq, best = c;
+        if (cq > bq && movable(pockets, c)) bq = cq, best = c;
       }
       if (bq > q) {
         p = best, q = bq;
@@ -170,7 +177,8 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
 // Every free node is moved by up to jitter of its shortest edge in a direction drawn from a
 // fixed sequence (the mesh stays the same from run to run), where the move is kept by the rule
 // of the passes.
-void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, double jitter) {
+void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, double jitter,
+           const Pockets* pockets) {
   uint64_t r = 88172645463325252u;
   for (size_t node = 0; node < t.nodes.size(); ++node) {
     const auto n = static_cast<int32_t>(node);
@@ -180,7 +188,8 @@ void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, do
     const double len = jitter * std::sqrt(shortest_edge(t, st, n));
     const Pt q{t.nodes[n].x + len * std::cos(angle), t.nodes[n].y + len * std::sin(angle)};
     const double after = star_quality(t, st, n, q);
-    if (after > 0 && (after >= kGood || after >= star_quality(t, st, n, t.nodes[n]))) {
+    if (after > 0 && (after >= kGood || after >= star_quality(t, st, n, t.nodes[n])) &&
+        movable(pockets, q)) {
       t.nodes[n] = q;
     }
   }
@@ -188,19 +197,20 @@ void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, do
 
 }  // namespace
 
-void improve_triangles(Triangulation& t, int passes, Aim how, double jitter) {
+void improve_triangles(Triangulation& t, int passes, Aim how, double jitter,
+                       const Pockets* pockets) {
   std::vector<char> fixed(t.nodes.size(), 0);
   for (const int32_t v : t.bnd) fixed[v] = 1;
   if (jitter > 0) {
-    shake(t, Stars(t), fixed, jitter);
+    shake(t, Stars(t), fixed, jitter, pockets);
     flip_delaunay(t);
   }
   for (int pass = 0; pass < passes; ++pass) {
-    smooth(t, Stars(t), fixed, how);
+    smooth(t, Stars(t), fixed, how, pockets);
     flip_delaunay(t);
   }
   for (int pass = 0; pass < 2; ++pass) {
-    lift_poor(t, Stars(t), fixed);
+    lift_poor(t, Stars(t), fixed, pockets);
     flip_delaunay(t);
   }
 }

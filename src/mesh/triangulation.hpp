@@ -14,6 +14,7 @@
 
 #include "core/session.hpp"
 #include "gfx/gfx.hpp"
+#include "mesh/spatial_index.hpp"
 
 namespace tivor::mesh_detail {
 
@@ -51,8 +52,30 @@ Pt contour_param(const Polygon& p, double sv);
 double boundary_count(const Polygon& p, double h);
 // MBIDOT's placement: corner by corner from the last contour point, k = round(d / h) equal
 // steps along each side of length d >= 0.7 h, a point kept only at 0.7 h or more from the
-// previous kept node. The nodes run in the contour's order.
-Polygon boundary_nodes(const Polygon& p, double h);
+// previous kept node. The nodes run in the contour's order; sides, when given, receives the
+// side each lies on (side i runs from corner i - 1 to corner i, and a node at a corner lies at
+// the end of its side).
+Polygon boundary_nodes(const Polygon& p, double h, std::vector<size_t>* sides = nullptr);
+
+// Where the boundary nodes skip a corner of a contour that points into the region, the chord
+// between them runs outside the region: the pocket between the chord and the contour belongs
+// to the mesh but not to the region. The contours as arranged (region on their left), each
+// with its cell size.
+class Pockets {
+ public:
+  Pockets(const std::vector<Polygon>& contours, const std::vector<float>& h);
+  // True when q lies inside a pocket (not on its contour side).
+  bool holds(Pt q) const;
+
+ private:
+  std::vector<Polygon> loops_;  // the skipped corners from one node to the next, then the chord
+  CellIndex index_;
+};
+
+// The index of the first of the points qs[from..] that lies outside the region of the polygons
+// (even-odd) farther than tol from their edges, or -1.
+int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs, size_t from,
+                      double tol);
 
 // MESHIN: lattice nodes of step h inside the polygons (even-odd), at least 0.49 h from every
 // edge. Returns false (nothing added) when more than limit nodes would be made.
@@ -85,8 +108,10 @@ enum class Aim { kNeighbours, kCircumcentres };
 // triangles, each followed by flip_delaunay, then a search that lifts the worst triangles; the
 // smallest angle never drops. jitter > 0 first shakes every free node by that share of its
 // shortest edge: a patch of right triangles cut from a square lattice is a balance point of the
-// smoothing, which a small shake lets the passes turn into near-equilateral triangles.
-void improve_triangles(Triangulation& t, int passes, Aim how, double jitter);
+// smoothing, which a small shake lets the passes turn into near-equilateral triangles. No node
+// is moved into one of the pockets, when given.
+void improve_triangles(Triangulation& t, int passes, Aim how, double jitter,
+                       const Pockets* pockets = nullptr);
 
 // Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
 // second node), jj1; the counts checked against the pools first ("need more memory"). With
@@ -126,9 +151,13 @@ double smallest_angle(const Triangulation& t);
 // Points the triangulator at t: the boundary drawn and "start" when pic is 1, MESH1_N, the
 // result stored (paired into quadrilaterals when the record asks m = 4), drawn, "ready".
 // improve, when given, works on the triangles before they are stored (its flag: they will be
-// paired into quadrilaterals).
+// paired into quadrilaterals) and returns 1 (the error raised) to refuse them.
 [[nodiscard]] int connect_and_store(Session& s, Triangulation& t, int pic,
-                                    const std::function<void(Triangulation&, bool)>& improve = {});
+                                    const std::function<int(Triangulation&, bool)>& improve = {});
+// Refuses, with "routine:node outside the region", a mesh whose interior nodes (those after the
+// boundary nodes) do not all lie in the region of the contours.
+[[nodiscard]] int nodes_in_region(Session& s, std::string_view routine,
+                                  const std::vector<Polygon>& polys, const Triangulation& t);
 // Keeps the contour in jgrz (r, z pairs) for the moves and the refinement of the subregion.
 [[nodiscard]] int keep_contour(Session& s, const Polygon& p);
 

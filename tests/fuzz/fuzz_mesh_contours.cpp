@@ -27,7 +27,7 @@ struct Bytes {
   double coord() { return static_cast<int16_t>(next() << 8 | next()) / 4096.0; }
 };
 
-using Contour = std::vector<double>;  // r, z pairs in the order given
+using tivor::test::Contour;
 
 Contour contour(Bytes& b, int n) {
   Contour c;
@@ -44,27 +44,6 @@ Contour contour(Bytes& b, int n) {
     for (int k = 0; k < 2 * n; ++k) c.push_back(b.coord());
   }
   return c;
-}
-
-double dist_to_segment(double x, double y, double ax, double ay, double bx, double by) {
-  const double dx = bx - ax, dy = by - ay, l2 = dx * dx + dy * dy;
-  const double t = l2 > 0 ? std::clamp(((x - ax) * dx + (y - ay) * dy) / l2, 0.0, 1.0) : 0.0;
-  return std::hypot(ax + t * dx - x, ay + t * dy - y);
-}
-
-// The distance from (r, z) to the nearest contour edge, negative inside the region (even-odd).
-double signed_distance(const std::vector<Contour>& cs, double r, double z) {
-  double d = HUGE_VAL;
-  bool in = false;
-  for (const Contour& c : cs) {
-    for (size_t i = 0, n = c.size() / 2; i < n; ++i) {
-      const size_t j = (i + n - 1) % n;
-      const double r1 = c[2 * j], z1 = c[2 * j + 1], r2 = c[2 * i], z2 = c[2 * i + 1];
-      d = std::min(d, dist_to_segment(r, z, r1, z1, r2, z2));
-      if ((r1 > r) != (r2 > r) && z < z1 + (r - r1) * (z2 - z1) / (r2 - r1)) in = !in;
-    }
-  }
-  return in ? -d : d;
 }
 
 // A blank and the number as the reader reads it back (single precision).
@@ -147,23 +126,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (status != 0 && !flag_tst(s)) fault(text, "failure without the error flag");
   if (status == 0) {
-    // The scaling and the keywords keep the region where it was given.
-    const test::MeshCheck got = test::check_mesh(s, tipm == 1 ? 0 : nc - 1);
+    // Refined boundary edges of generators 3 and 4 keep to the chords that cut the corners
+    // closer than a cell, so their midpoints may lie up to a cell off the contours.
+    const double tol = tipm != 1 && nyt ? del : 1e-5 * (std::abs(lo) + std::abs(hi) + 1);
+    // The scaling and the keywords keep the region where it was given, every node in it.
+    const test::MeshCheck got = test::check_mesh(s, tipm == 1 ? 0 : nc - 1, cs, tol);
     if (!got.fault.empty()) fault(text, got.fault);
     const Cmesh& c = s.cmesh;
     // Generator 1 connects every node it is given.
     const int32_t nodes = (given > 0 ? given : std::abs(counts[0])) + inner_count;
     if (tipm == 1 && nyt == 0 && c.n1 != nodes) fault(text, "nodes left out");
     const float* rz = reals(s, c.jrz);
-    // Refined boundary edges of generators 3 and 4 keep to the chords that cut the corners
-    // closer than a cell, so their midpoints may lie up to a cell off the contours.
-    const double tol = tipm != 1 && nyt ? del : 1e-5 * (std::abs(lo) + std::abs(hi) + 1);
-    for (int32_t k = 0; k < c.n1; ++k) {
-      if (signed_distance(cs, rz[2 * k], rz[2 * k + 1]) > tol) fault(text, "node outside");
-    }
     for (int32_t k = 0; k < 2 * c.n3; ++k) {
       const int32_t n = std::abs(ints(s, c.jj2)[k]) - 1;
-      if (std::abs(signed_distance(cs, rz[2 * n], rz[2 * n + 1])) > tol) {
+      if (std::abs(test::region_distance(cs, rz[2 * n], rz[2 * n + 1])) > tol) {
         fault(text, "boundary node off the contours");
       }
     }

@@ -1,12 +1,17 @@
 // Feeds arbitrary bytes to the state-buffer loader and then uses what it accepted as a session
-// would: the status screen, one time step, every picture of the viewer and the checker's
-// queries. A buffer the loader lets through must never make any of them read or write outside
-// the pools and records.
+// would: the status screen, one time step of whichever class the buffer names (diffusion,
+// solids or gas flow), every picture of the viewer, the checker's queries and the exporters'
+// files. A buffer the loader lets through must never make any of them read or write outside the
+// pools and records.
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "classes/dif/dif.hpp"
+#include "classes/gs/gs.hpp"
+#include "classes/sol/sol.hpp"
+#include "export/export.hpp"
 #include "fuzz/fuzz_session.hpp"
 #include "results/results.hpp"
 #include "shell/checker.hpp"
@@ -16,7 +21,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tivor;
   Session& s = fuzz::fuzz_session();
-  if (s.managers.empty()) s.managers.push_back({"dif ", dim1, dif_state_ok});
+  if (s.managers.empty()) {
+    s.managers.push_back({"dif ", dim1, dif_state_ok});
+    s.managers.push_back({"sol ", som, sol_state_ok});
+    s.managers.push_back({"gs  ", gsm, gs_state_ok});
+  }
   s.csize = Csize{kPoolReals, kPoolInts, 0, 0};
   s.cls = ClassRecord{};
   s.cht = Cht{};
@@ -48,5 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static_cast<void>(fcell2(s, r, z));
   }
   flag_off(s);
+  ExportMesh mesh;
+  std::string error;
+  if (export_mesh(s, mesh, error)) {
+    static_cast<void>(vtu_text(mesh));
+    static_cast<void>(msh_text(mesh));
+  }
   return 0;
 }

@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/session.hpp"
@@ -76,10 +78,10 @@ Contour circle(double rc, double zc, double rad, int n, bool clockwise) {
 class Triangulation : public MeshTest {
  protected:
   // The mesh test and the properties of a sound mesh of a region with the given holes (and,
-  // when given, of the given area); the smallest angle and the mean ratio returned.
-  test::MeshCheck check(int holes, double area = -1) {
+  // when given, of the given area and contours); the smallest angle and the mean ratio returned.
+  test::MeshCheck check(int holes, double area = -1, const std::vector<Contour>& region = {}) {
     EXPECT_EQ(meshtest(*s), 0) << screen();
-    const test::MeshCheck m = test::check_mesh(*s, holes);
+    const test::MeshCheck m = test::check_mesh(*s, holes, region);
     EXPECT_EQ(m.fault, "");
     // The final scaling rounds coordinates to single precision: far from the origin that moves
     // the area by a few 1e-5.
@@ -148,7 +150,7 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
       const Case& cs = cases[k];
       data(generator4(cs.cs, cs.del, 3, 0, cs.reverse, tipm));
       ASSERT_EQ(mesh(*s), 0) << screen();
-      const test::MeshCheck m = check(cs.holes, cs.area);
+      const test::MeshCheck m = check(cs.holes, cs.area, cs.cs);
       // The quality pass keeps every angle above 30 degrees and the triangles near equilateral
       // where the contour's own corners allow it.
       if (k + 1 < cases.size()) {
@@ -156,6 +158,49 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
         EXPECT_GT(m.mean_ratio, 0.93);
       }
     }
+  }
+}
+
+// The contours of generator 3 or 4 data: the numbers after each "ng=... m=" up to "del=".
+std::vector<Contour> contours_of(const std::string& text) {
+  std::vector<Contour> cs;
+  for (size_t at = text.find("ng="); at != std::string::npos; at = text.find("ng=", at + 1)) {
+    const size_t from = text.find("m=", at) + 2, to = text.find("del=", at);
+    std::istringstream in(text.substr(from, to - from));
+    cs.emplace_back(std::istream_iterator<double>(in), std::istream_iterator<double>());
+  }
+  return cs;
+}
+
+TEST_F(Triangulation, NodesStayInsideContoursThatTheBoundaryChordsCut) {
+  // A thin spike whose base has corners closer than a cell, and a hole whose corners the
+  // boundary chords cut.
+  const std::string spike =
+      "ntel=1 m=3 tipm=4 pic=0 nc=1\n"
+      "ng=32 m= 4.16111565 7.5884738 4.81640625 7.33749104 5.11961508\n"
+      " 6.64371538 5.82609701 6.79944038 6.28835297 6.47307825 5.32186127\n"
+      " 5.15894365 5.44061041 5.01162767 5.54489088 4.85373878 5.77108526\n"
+      " 4.29563522 5.80615473 4.10969591 5.82347822 3.92127275 5.82289982\n"
+      " 3.73205614 5.80442524 3.54374242 8.22589779 3.17601347 3.85914826\n"
+      " 3.82727528 3.85913992 3.82722688 3.85913134 3.82717848 3.85897565\n"
+      " 3.82635593 3.8587985 3.82553768 3.85860038 3.82472444 3.85838103\n"
+      " 3.82391667 3.85836744 3.82386923 3.85835385 3.82382202 3.85834002\n"
+      " 3.82377458 3.85832644 3.82372737 3.85831237 3.82368016 3.85829854\n"
+      " 3.82363296 3.85828447 3.82358575 3.85827041 3.82353854 3.85825634\n"
+      " 3.82349133 3.85824227 3.82344413 3.85822797 3.82339692 del= 0.31561777\n" +
+      std::string(kEnd);
+  const std::string holed =
+      "ntel=1 m=3 tipm=3 pic=0 nc=2\n"
+      "ng=4 m= 0.0275878906 -6.5625 0 2 2 2 2 -8 del= 0.473661423\n"
+      "ng=-10 m= 0.994212866 1.39448881 0.764216065 1.316324 0.623604178\n"
+      " 1.11824167 0.625682771 0.875334382 0.769663811 0.67968744 1.00096452\n"
+      " 0.605469942 1.36058795 0.508762538 1.55857265 0.823027372 1.37462091\n"
+      " 1.12375009 1.23111856 1.31974852 del= 0.473661423\n" +
+      std::string(kEnd);
+  for (const auto& [text, holes] : {std::pair{spike, 0}, std::pair{holed, 1}}) {
+    data(text);
+    ASSERT_EQ(mesh(*s), 0) << screen();
+    check(holes, -1, contours_of(text));
   }
 }
 

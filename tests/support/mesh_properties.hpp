@@ -3,7 +3,8 @@
 // element counter-clockwise with positive area, every directed element edge used once and either
 // met by its reverse (an inner edge) or a boundary element, every boundary element an element
 // edge, the element areas summing to the area the boundary encloses, and the counts as the Euler
-// characteristic of a region with the given holes asks. Glued interface edges lie between two
+// characteristic of a region with the given holes asks, and, when the region's contours are
+// given, every node inside the region or on its boundary. Glued interface edges lie between two
 // elements; a slit's interface edges stay outer edges.
 #pragma once
 
@@ -20,6 +21,35 @@
 
 namespace tivor::test {
 
+using Contour = std::vector<double>;  // r, z pairs in the order given
+
+// The distance from (r, z) to the nearest contour edge, negative inside the region (even-odd).
+inline double region_distance(const std::vector<Contour>& cs, double r, double z) {
+  double d = HUGE_VAL;
+  bool in = false;
+  for (const Contour& c : cs) {
+    for (size_t i = 0, n = c.size() / 2; i < n; ++i) {
+      const size_t j = (i + n - 1) % n;
+      const double r1 = c[2 * j], z1 = c[2 * j + 1], r2 = c[2 * i], z2 = c[2 * i + 1];
+      const double dr = r2 - r1, dz = z2 - z1, l2 = dr * dr + dz * dz;
+      const double t = l2 > 0 ? std::clamp(((r - r1) * dr + (z - z1) * dz) / l2, 0.0, 1.0) : 0.0;
+      d = std::min(d, std::hypot(r1 + t * dr - r, z1 + t * dz - z));
+      if ((r1 > r) != (r2 > r) && z < z1 + (r - r1) * (z2 - z1) / (r2 - r1)) in = !in;
+    }
+  }
+  return in ? -d : d;
+}
+
+// The distance a node may lie outside the contours: the single precision of the stored
+// coordinates, relative to the region's size and to its distance from the origin.
+inline double region_tolerance(const std::vector<Contour>& cs) {
+  double lo = HUGE_VAL, hi = -HUGE_VAL;
+  for (const Contour& c : cs) {
+    for (const double x : c) lo = std::min(lo, x), hi = std::max(hi, x);
+  }
+  return cs.empty() ? 0.0 : 1e-5 * (hi - lo + std::max(std::abs(lo), std::abs(hi)));
+}
+
 struct MeshCheck {
   std::string fault;      // empty when the mesh is sound
   double smallest = 180;  // the smallest corner of the elements, in degrees
@@ -27,7 +57,10 @@ struct MeshCheck {
   double mean_ratio = 0;  // of the triangles: the mean of 2 inradius / circumradius
 };
 
-inline MeshCheck check_mesh(const Session& s, int holes) {
+// region: the contours of the region meshed, or none; tol: how far outside them a node may lie
+// (below zero: region_tolerance).
+inline MeshCheck check_mesh(const Session& s, int holes, const std::vector<Contour>& region = {},
+                            double tol = -1) {
   MeshCheck out;
   const Cmesh& c = s.cmesh;
   const auto fail = [&](const std::string& what, int64_t k) {
@@ -103,6 +136,12 @@ inline MeshCheck check_mesh(const Session& s, int holes) {
   if (triangles > 0) out.mean_ratio /= static_cast<double>(triangles);
   const int64_t euler = c.n1 - (inner / 2 + outer) + c.n2;
   if (euler != 1 - holes) return fail("euler characteristic", euler);
+  if (tol < 0) tol = region_tolerance(region);
+  for (int32_t k = 0; k < c.n1 && !region.empty(); ++k) {
+    if (region_distance(region, rz[2 * k], rz[2 * k + 1]) > tol) {
+      return fail("node outside the region", k + 1);
+    }
+  }
   return out;
 }
 

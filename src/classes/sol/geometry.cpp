@@ -147,7 +147,7 @@ int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const float* mot
   int shaped[kLanes], sound[kLanes];  // ints, not bools: vectors of one width
   const bool axisym = g.axisym;
   const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
-#pragma GCC ivdep
+  TIVOR_IVDEP
   for (int j = 0; j < kLanes; ++j) {
     float a2 =
         (z(1)[j] - z(0)[j]) * (r(2)[j] - r(0)[j]) - (z(2)[j] - z(0)[j]) * (r(1)[j] - r(0)[j]);

@@ -405,7 +405,7 @@ inline void plain_model(const ZoneModel& z, const LinearYield& yl, float gn, Lan
   const float inv_ro0 = z.inv_ro0, f0 = yl.f0, w0 = yl.w0, slope = yl.slope;
   const bool gas = z.gam > 1.1f, mises = z.plast == 1, hardens = z.g2 > 0.0f;
   using material_detail::deviator_norm2;
-#pragma GCC ivdep
+  TIVOR_IVDEP
   for (int j = 0; j < kLanes; ++j) {
     const float durdr = x.durdr[j], durdz = x.durdz[j], duzdr = x.duzdr[j], duzdz = x.duzdz[j];
     const float e11 = durdr - gh * (durdr * durdr + duzdr * duzdr);
@@ -469,7 +469,7 @@ void batch_forces(const StepArrays& a, const ZoneModel& zm, const LinearYield& y
   const float bulk = zm.k3 / 3.0f, gam1 = zm.gam - 1.0f;
   const bool own = variant || a.gn != 0.0f;
   float a11[kLanes], a13[kLanes], a33[kLanes], hoop[kLanes];
-#pragma GCC ivdep
+  TIVOR_IVDEP
   for (int j = 0; j < kLanes; ++j) {
     const float pres = gam1 * x.ee[j] * x.ro[j];
     const float sm = own ? x.pm[j] : bulk * x.small[j];
