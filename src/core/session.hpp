@@ -186,6 +186,8 @@ struct Session {
   // built from the pools is stale once this differs from the value it was built at.
   uint64_t pool_stamp = 0;
   ClassCacheSlot class_cache;
+  // The history recorder's point locator, kept while the mesh stays the same.
+  ClassCacheSlot locator_cache;
 
   // Pool word accessors with the 1-based pointer convention: element i of the array at pointer j
   // is a(j + i).

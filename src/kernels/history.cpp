@@ -2,9 +2,11 @@
 // result functions at fixed points into curves of a fixed length, thinning them to every second
 // point when they are full so that the whole run stays covered.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "console/console.hpp"
 #include "core/pool.hpp"
@@ -28,6 +30,40 @@ void disable(ChtHistory& h) {
   h.nthist = 0;
   h.nhist = 0;
   h.npoints = 0;
+}
+
+// The locator of the mesh as it was when it was built, known by the mesh's counts, its array
+// pointers and a checksum of its coordinates and connectivity: building the indexes sorts the
+// whole mesh, which a recorded step should not pay for when the mesh has not changed.
+struct KeptLocator : ClassCache {
+  std::array<uint64_t, 6> key{};
+  std::optional<MeshLocator> locator;
+};
+
+uint64_t checksum(const void* words, int64_t count) {
+  uint64_t h = 1469598103934665603ull;
+  const auto* w = static_cast<const uint32_t*>(words);
+  for (int64_t k = 0; k < count; ++k) h = (h ^ w[k]) * 1099511628211ull;
+  return h;
+}
+
+const MeshLocator& mesh_locator(Session& s) {
+  const Cmesh& c = s.cmesh;
+  std::array<uint64_t, 6> key{uint64_t(uint32_t(c.n1)),  uint64_t(uint32_t(c.n2)),
+                              uint64_t(uint32_t(c.m)),   uint64_t(uint32_t(c.jrz)),
+                              uint64_t(uint32_t(c.jj1)), 0};
+  if (real_array_ok(s, c.jrz, 2 * int64_t{c.n1})) {
+    key[5] = checksum(reals(s, c.jrz), 2 * int64_t{c.n1});
+  }
+  if (c.m > 0 && int_array_ok(s, c.jj1, int64_t{c.n2} * c.m)) {
+    key[5] ^= checksum(ints(s, c.jj1), int64_t{c.n2} * c.m) * 31;
+  }
+  KeptLocator& kept = class_cache_of<KeptLocator>(s.locator_cache);
+  if (!kept.locator || kept.key != key) {
+    kept.locator.emplace(s);
+    kept.key = key;
+  }
+  return *kept.locator;
 }
 
 // The message for history graph i (from 1) whose point (x, y) lies outside the mesh.
@@ -153,7 +189,7 @@ void record(Session& s) {
   // time, the built-in curves and the other graphs go on.
   float values[kMaxGraphs] = {};
   if (h.nhist > 0) {
-    const MeshLocator locator(s);
+    const MeshLocator& locator = mesh_locator(s);
     for (int i = 0; i < h.nhist;) {
       const int32_t f = h.ifhist[i];
       if (f >= 1 && f <= kMaxFunctions &&
