@@ -33,9 +33,6 @@ enum StateValue : int {
   kStateCrack,
   kStateEmx,
 };
-struct alignas(64) NodeState {
-  float v[16];
-};
 
 // The nodes of a block that node loops over many arrays take one array at a time.
 constexpr int32_t kNodeBlock = 256;
@@ -203,9 +200,6 @@ enum Sum : int {
   kSumSm,
   kSumCrack,
   kSumEmx,
-};
-struct alignas(64) NodeSums {
-  float v[16];
 };
 // The names of the sums a finite test reports, from kSumEp11 on.
 constexpr const char* kSumNames[14] = {"ep11", "ep33", "pore", "ep13", "rop", "ap",    "ro",
@@ -874,9 +868,9 @@ int so3(Session& s, bool variant) {
   for (int i = 0; i < 4; ++i) std::copy_n(reals(s, p.jf[i]), n1, reals(s, p.jf0[i]));
   // The copies of the displacements and velocities of each node together, for the geometry
   // and pass 1, then for pass 2 with the new displacements.
-  thread_local std::vector<float> motion;
-  motion.resize(4 * size_t(n1));
-  float* const mo = motion.data();
+  SolCache& scratch = sol_cache(s);
+  scratch.motion.resize(4 * size_t(n1));
+  float* const mo = scratch.motion.data();
   {
     const float* u[4];
     for (int i = 0; i < 4; ++i) u[i] = reals(s, p.jf0[i]);
@@ -898,7 +892,7 @@ int so3(Session& s, bool variant) {
   budget_loads(s);
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once.
-  thread_local std::vector<NodeState> state;
+  std::vector<NodeState>& state = scratch.state;
   state.resize(n1);
   const float* const from[10] = {a.f[kEp11], a.f[kEp33], a.f[kEp13], a.f[kRop], a.f[kAp],
                                  a.f[kRo],   a.f[kEe],   a.pore,     a.crack,   a.emx};
@@ -940,10 +934,9 @@ int so3(Session& s, bool variant) {
 
   // Pass 2. The sums are cleared block by block at the new level, while they are in the cache;
   // a step that stopped between here and there leaves them to be cleared whole on the next.
-  thread_local std::vector<NodeSums> sums;
-  thread_local bool sums_clear = false;
-  if (!sums_clear || std::ssize(sums) != n1) sums.assign(n1, NodeSums{});
-  sums_clear = false;
+  std::vector<NodeSums>& sums = scratch.sums;
+  if (!scratch.sums_clear || std::ssize(sums) != n1) sums.assign(n1, NodeSums{});
+  scratch.sums_clear = false;
   NodeSums* q = sums.data();
   bool doubt = false;
   states(a, s, q, variant, screened ? &doubt : nullptr);
@@ -953,7 +946,7 @@ int so3(Session& s, bool variant) {
   if (budget_check(s, vr, vz, t_new)) return fail();
 
   new_level(s, q, variant);
-  sums_clear = true;
+  scratch.sums_clear = true;
   if (!variant) {
     smooth(s, nb, std::span(p.jf + kEp11, kEe - kEp11 + 1));
   }

@@ -169,8 +169,16 @@ void sokc(Session& s, int32_t vr, int32_t vz);
 // SOKN: the contact correction of the velocities vr, vz (fields of jf); 1 on the error exit.
 [[nodiscard]] int sokn(Session& s);
 
-// What the class keeps between steps outside the pools: the clock of the film's redraws and
-// the energy budget of the explicit schemes.
+// A node's state fields as one record, and its sums of pass 2, for the explicit step.
+struct alignas(64) NodeState {
+  float v[16];
+};
+struct alignas(64) NodeSums {
+  float v[16];
+};
+
+// What the class keeps between steps outside the pools: the clock of the film's redraws, the
+// energy budget and the scratch of the explicit schemes.
 struct SolCache : ClassCache {
   double drawn_at = -1e30;  // when the last redraw ended, and what it cost
   double cost = 0.0;
@@ -183,6 +191,12 @@ struct SolCache : ClassCache {
   int32_t budget_step = 0;
   double budget = 0.0;
   std::vector<float> loads, free_v;  // -external forces and velocities of the step, 2 n1 each
+  // The step's node records: ur, uz, vr, vz of each node together; the state fields; the sums
+  // of pass 2, which the new level clears block by block (sums_clear: they are all zero).
+  std::vector<float> motion;
+  std::vector<NodeState> state;
+  std::vector<NodeSums> sums;
+  bool sums_clear = false;
 };
 SolCache& sol_cache(Session& s);
 
