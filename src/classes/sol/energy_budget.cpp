@@ -84,6 +84,7 @@ void budget_free_velocities(Session& s, const float* vr, const float* vz) {
 
 int budget_check(Session& s, const float* vr, const float* vz, float t_new) {
   SolCache& c = sol_cache(s);
+  if (!following(s, c)) return 0;
   const int32_t n1 = s.cmesh.n1;
   const float* inv_mass = reals(s, s.cmesh.jmm);
   const double dt = s.cht.ht;
@@ -98,7 +99,6 @@ int budget_check(Session& s, const float* vr, const float* vz, float t_new) {
         inv_mass[i];
   }
   const double budget = c.budget + std::max(loads * dt, 0.0) + std::max(reactions, 0.0);
-  if (!following(s, c)) return 0;
   if (kinetic(inv_mass, vr, vz, n1) > kRoom * budget + 1e-30) {
     c.budget_open = false;
     return flag_on(

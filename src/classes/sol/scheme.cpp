@@ -887,8 +887,7 @@ int so3(Session& s, bool variant) {
   prescribed_motion(s, mo);
   // A failed step leaves the fields of the last level as they were: the step writes only the
   // copies until its new level.
-  const auto fail = [] { return 1; };
-  if (soht2(s, limits) || sogrb(s)) return fail();
+  if (soht2(s, limits) || sogrb(s)) return 1;
   budget_loads(s);
   StepArrays a = arrays(s);
   // The state fields do not change until the new level: gathered node by node once.
@@ -901,7 +900,7 @@ int so3(Session& s, bool variant) {
   a.motion = mo;
   const float t_new = s.cht.t + a.dt;
   forces(a, s, variant);
-  if (contin(s)) return fail();
+  if (contin(s)) return 1;
 
   const float* mass = reals(s, c.jmm);
   float* vr = a.u[kVr];
@@ -915,7 +914,7 @@ int so3(Session& s, bool variant) {
   const NodeNeighbours& nb = node_neighbours(s);
   smooth(s, nb, std::array{p.jf0[kVr], p.jf0[kVz]});
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
-  if (flag_tst(s) || sokn(s)) return fail();
+  if (flag_tst(s) || sokn(s)) return 1;
   sokc(s, p.jf0[kVr], p.jf0[kVz]);
   for (int32_t i = 0; i < n1; ++i) {
     a.u[kUr][i] += vr[i] * a.dt;
@@ -923,14 +922,14 @@ int so3(Session& s, bool variant) {
     const Quad u = {a.u[kUr][i], a.u[kUz][i], vr[i], vz[i]};
     std::memcpy(mo + 4 * int64_t{i}, &u, sizeof u);
   }
-  if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return fail();
+  if (check_finite(s, p.jf0[0], 4, kFieldNames, t_new)) return 1;
   // Elements turned over by the new displacements stop the step. On a mesh of triangles whose
   // zones are all plain, pass 2 changes nothing but the sums and screens the triangles itself;
   // the exact test then runs only on a doubt. Otherwise it runs before pass 2, whose model may
   // mark destroyed cells. (Quadrilaterals in pass 2 would need the exact test there, which
   // costs pass 2 more than the sweep.)
   const bool screened = a.gn != 0.0f && a.m == 3 && batches_cover_mesh(s, a);
-  if (!screened && stop_if_turned(s, a, t_new)) return fail();
+  if (!screened && stop_if_turned(s, a, t_new)) return 1;
 
   // Pass 2. The sums are cleared block by block at the new level, while they are in the cache;
   // a step that stopped between here and there leaves them to be cleared whole on the next.
@@ -940,10 +939,10 @@ int so3(Session& s, bool variant) {
   NodeSums* q = sums.data();
   bool doubt = false;
   states(a, s, q, variant, screened ? &doubt : nullptr);
-  if (doubt && stop_if_turned(s, a, t_new)) return fail();
-  if (flag_tst(s) || check_sums(s, q, n1, t_new)) return fail();
+  if (doubt && stop_if_turned(s, a, t_new)) return 1;
+  if (flag_tst(s) || check_sums(s, q, n1, t_new)) return 1;
   // An element turned over says more than the energy it made on the way, so it is told first.
-  if (budget_check(s, vr, vz, t_new)) return fail();
+  if (budget_check(s, vr, vz, t_new)) return 1;
 
   new_level(s, q, variant);
   scratch.sums_clear = true;
