@@ -5,8 +5,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
-cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVOR_TESTS=OFF \
-      -DTIVOR_NATIVE=ON >/dev/null
+cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVOR_TESTS=OFF >/dev/null
 cmake --build "$top/build" --target tivor gfview tivor-export
 work="$top/run"
 mkdir -p "$work"/{buf,images,lbr,hlp}
