@@ -5,22 +5,30 @@
 #include <cstdint>
 #include <cstring>
 
-#include "classes/sol/lanes.hpp"
+#include "classes/sol/explicit_step.hpp"
+#include "classes/sol/lane.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "kernels/kernels.hpp"
+#include "kernels/loop_hints.hpp"
 
 namespace tivor::sol {
 
 namespace {
 
-// The arrays of the geometry sweep.
+// The arrays of the geometry sweep. The displacements and velocities come as every stride-th
+// value from their pointers: separate fields (stride 1) or the step's records of four values a
+// node (stride 4); vr, vz and ee are read only with the step limits.
 struct Geometry {
   int32_t m;
   const int32_t* conn;
   const float* rz;
   const float* ur;
   const float* uz;
+  const float* vr;
+  const float* vz;
+  const float* ee;
+  int stride;
   float* d1;
   float* d2;
   float* dm;
@@ -30,264 +38,164 @@ struct Geometry {
   bool axisym;
 };
 
-Geometry geometry(Session& s, int32_t fr, int32_t fz) {
+Geometry geometry(Session& s, const float* ur, const float* uz, int stride) {
   const Cmesh& c = s.cmesh;
-  return {c.m,
-          ints(s, c.jj1),
-          reals(s, c.jrz),
-          reals(s, fr),
-          reals(s, fz),
-          reals(s, c.jd1),
-          reals(s, c.jd2),
-          reals(s, c.jdm),
-          reals(s, c.jsss),
-          reals(s, c.jrmin1),
-          parm(s).gn,
-          c.isym == 1};
+  Geometry g{};
+  g.m = c.m;
+  g.conn = ints(s, c.jj1);
+  g.rz = reals(s, c.jrz);
+  g.ur = ur;
+  g.uz = uz;
+  g.vr = ur + 2;
+  g.vz = ur + 3;
+  g.ee = reals(s, parm(s).jf[kEe]);
+  g.stride = stride;
+  g.d1 = reals(s, c.jd1);
+  g.d2 = reals(s, c.jd2);
+  g.dm = reals(s, c.jdm);
+  g.vol = reals(s, c.jsss);
+  g.rmin1 = reals(s, c.jrmin1);
+  g.gn = parm(s).gn;
+  g.axisym = c.isym == 1;
+  return g;
 }
 
-// The derivative coefficients, weights, volume and inverse mean radius of element e on the
-// mesh coordinates plus gn times the displacements. False for an element turned over (or flat)
-// or, in axisymmetry, reaching below the axis: it keeps its old geometry.
-template <int K>
-inline bool element_geometry(const Geometry& g, int32_t e) {
-  const int32_t m = g.m;
-  const int32_t* v = g.conn + int64_t{e} * m;
-  float r[4], z[4];
-  for (int i = 0; i < K; ++i) {
-    const int32_t n = v[i] - 1;
-    r[i] = g.rz[2 * n] + g.gn * g.ur[n];
-    z[i] = g.rz[2 * n + 1] + g.gn * g.uz[n];
-  }
-  float a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
-  if (K == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
-  if (!(a2 > 0.0f)) return false;
-  const float inv = 1.0f / a2;
-  float* e1 = g.d1 + int64_t{e} * m;
-  float* e2 = g.d2 + int64_t{e} * m;
-  float* ew = g.dm + int64_t{e} * m;
-  float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
-  for (int i = 0; i < K; ++i) {
-    const int prev = (i + K - 1) % K, next = (i + 1) % K;
-    e1[i] = (z[prev] - z[next]) * inv;
-    e2[i] = (r[next] - r[prev]) * inv;
-    const float a1 = std::abs(e1[i]);
-    sum += a1 + std::abs(e2[i]);
-    s1 += a1;
-    s1r += a1 * r[i];
-  }
-  for (int i = K; i < m; ++i) e1[i] = e2[i] = ew[i] = 0.0f;
-  const float inv_sum = 1.0f / sum;
-  for (int i = 0; i < K; ++i) ew[i] = (std::abs(e1[i]) + std::abs(e2[i])) * inv_sum;
-  const float area = 0.5f * a2;
-  if (g.axisym) {
-    // Area times the mean radius; an element reaching below the axis has no volume.
-    if (!(s1r > 0.0f)) return false;
-    g.vol[e] = area * s1r / s1;
-    g.rmin1[e] = s1 / s1r;
-  } else {
-    g.vol[e] = area;
-    g.rmin1[e] = 0.0f;
-  }
-  return true;
-}
-
-}  // namespace
-
-namespace {
-
-// The largest strain rate and inverse stable step of each lane over the batches of a sweep.
-struct LaneLimits {
-  alignas(64) float rate[kLanes];
-  alignas(64) float inv_stable[kLanes];
-  LaneLimits() {
-    std::fill_n(rate, kLanes, StepLimits{}.rate);
-    std::fill_n(inv_stable, kLanes, StepLimits{}.inv_stable);
-  }
-};
-
-// The geometry of n elements of K nodes from e0 (M nodes an element in the mesh) and, with zl,
-// their step limits into x: what element_geometry and element_limits do, on vectors of
-// elements. Each element's node values make a row (node i's r, z, vr, vz at 4i, with K = 3 the
-// energies after them), the rows are turned into lanes for the arithmetic, and the results go
-// out a batch at a time where every element is sound, element by element elsewhere. A batch of
-// fewer than kLanes elements repeats its first in the other lanes. Returns the first element
-// (from 1) that is not sound, 0 when all are.
+// The batch of n elements of K nodes from e0 (M node numbers an element in the mesh): their
+// geometry on the mesh coordinates plus gn times the displacements, and with zl their step
+// limits into x (lane by lane). The elements' nodes are gathered into lanes, one array a value;
+// element_shape and element_limits run over the lanes; the results go out element by element. A
+// flat or turned element keeps its old geometry; one reaching below the axis its old volume.
+// Returns the first element (from 1) that is not sound, 0 when all are.
 template <int M, int K>
-int32_t batch_geometry(const Geometry& g, const LimitArrays& l, const float* motion,
-                       const ZoneLimits* zl, int32_t e0, int n, LaneLimits& x) {
-  alignas(64) float row[kLanes][16];
-  float en[K][kLanes];  // the energies, when the nodes fill the row
-  const Quad scale = {g.gn, g.gn, 1.0f, 1.0f};
+[[gnu::always_inline]] inline int32_t batch_geometry(const Geometry& g, const ZoneLimits* zl,
+                                                     int32_t e0, int n, StepLimits (&x)[kLanes]) {
+  const int64_t st = g.stride;
+  float r[K][kLanes], z[K][kLanes], vr[K][kLanes], vz[K][kLanes], ee[K][kLanes];
   for (int j = 0; j < kLanes; ++j) {
     const int32_t* v = g.conn + int64_t{e0 + (j < n ? j : 0)} * M;
     for (int i = 0; i < K; ++i) {
-      const int32_t node = v[i] - 1;
-      Quad u;
-      std::memcpy(&u, motion + 4 * int64_t{node}, sizeof u);
-      const Quad p = Quad{g.rz[2 * node], g.rz[2 * node + 1], 0.0f, 0.0f} + scale * u;
-      std::memcpy(&row[j][4 * i], &p, sizeof p);
-      if constexpr (K == 3) {
-        row[j][12 + i] = l.ee[node];
-      } else {
-        en[i][j] = l.ee[node];
+      const int64_t node = v[i] - 1;
+      r[i][j] = g.rz[2 * node] + g.gn * g.ur[st * node];
+      z[i][j] = g.rz[2 * node + 1] + g.gn * g.uz[st * node];
+      if (zl != nullptr) {
+        vr[i][j] = g.vr[st * node];
+        vz[i][j] = g.vz[st * node];
+        ee[i][j] = g.ee[node];
       }
     }
-    if constexpr (K == 3) row[j][15] = 0.0f;
   }
-  alignas(64) float col[16][16];
-  transpose16(row, col);
-  const auto r = [&](int i) -> const float* { return col[4 * i]; };
-  const auto z = [&](int i) -> const float* { return col[4 * i + 1]; };
-  const auto vr = [&](int i) -> const float* { return col[4 * i + 2]; };
-  const auto vz = [&](int i) -> const float* { return col[4 * i + 3]; };
-  const auto ee = [&](int i) -> const float* { return K == 3 ? col[12 + i] : en[i]; };
-  alignas(64) float e1[M][kLanes] = {}, e2[M][kLanes] = {}, ew[M][kLanes] = {};
-  alignas(64) float vol[kLanes], rmin1[kLanes], rate[kLanes], inv_stable[kLanes];
-  int shaped[kLanes], sound[kLanes];  // ints, not bools: vectors of one width
+  // Lanes of kLaneWidth elements through the formulas, their results one array a value.
+  float d1[K][kLanes], d2[K][kLanes], w[K][kLanes], volume[kLanes], rmin1[kLanes];
+  float rate[kLanes], inv_stable[kLanes];
+  int32_t shaped[kLanes], sound[kLanes];
   const bool axisym = g.axisym;
   const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
-  TIVOR_IVDEP
-  for (int j = 0; j < kLanes; ++j) {
-    float a2 =
-        (z(1)[j] - z(0)[j]) * (r(2)[j] - r(0)[j]) - (z(2)[j] - z(0)[j]) * (r(1)[j] - r(0)[j]);
-    if (K == 4) {
-      a2 += (z(2)[j] - z(0)[j]) * (r(3)[j] - r(0)[j]) - (z(3)[j] - z(0)[j]) * (r(2)[j] - r(0)[j]);
-    }
-    shaped[j] = a2 > 0.0f;
-    const float inv = 1.0f / a2;
-    float sum = 0.0f, s1 = 0.0f, s1r = 0.0f;
+  for (int j = 0; j < kLanes; j += kLaneWidth) {
+    Lane rj[K], zj[K];
+    for (int i = 0; i < K; ++i) rj[i] = load<Lane>(&r[i][j]), zj[i] = load<Lane>(&z[i][j]);
+    ElementShape<K, Lane> e;
+    element_shape<K>(rj, zj, axisym, e);
     for (int i = 0; i < K; ++i) {
-      const int prev = (i + K - 1) % K, next = (i + 1) % K;
-      e1[i][j] = (z(prev)[j] - z(next)[j]) * inv;
-      e2[i][j] = (r(next)[j] - r(prev)[j]) * inv;
-      const float a1 = std::abs(e1[i][j]);
-      sum += a1 + std::abs(e2[i][j]);
-      s1 += a1;
-      s1r += a1 * r(i)[j];
+      store(&d1[i][j], e.d1[i]);
+      store(&d2[i][j], e.d2[i]);
+      store(&w[i][j], e.w[i]);
     }
-    const float inv_sum = 1.0f / sum;
-    for (int i = 0; i < K; ++i) ew[i][j] = (std::abs(e1[i][j]) + std::abs(e2[i][j])) * inv_sum;
-    const float area = 0.5f * a2;
-    sound[j] = shaped[j] && (!axisym || s1r > 0.0f);
-    vol[j] = axisym ? area * s1r / s1 : area;
-    rmin1[j] = axisym ? s1 / s1r : 0.0f;
-    float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0, modes = 0;
-    const float hoop = rmin1[j] / std::max(s1, 1e-30f);
-    for (int i = 0; i < K; ++i) {
-      vre += ew[i][j] * vr(i)[j];
-      eee += ew[i][j] * ee(i)[j];
-      drr += e1[i][j] * vr(i)[j];
-      drz += e2[i][j] * vr(i)[j];
-      dzr += e1[i][j] * vz(i)[j];
-      dzz += e2[i][j] * vz(i)[j];
-      modes += mode_term(e1[i][j], e2[i][j], hoop * std::abs(e1[i][j]), ew[i][j]);
-    }
-    rate[j] = std::max({0.0f, std::abs(vre * rmin1[j]), std::abs(0.5f * (drz + dzr)), std::abs(dzz),
-                        std::abs(drr)});
-    const float speed =
-        zone.gg == 0.0f ? zone.sound : std::sqrt(zone.gg * std::max(eee, 0.0f) + 1e-18f) + zone.c0;
-    inv_stable[j] = inverse_size(modes) * speed;
-  }
-  int all_shaped = n == kLanes, all_sound = n == kLanes;
-  for (int j = 0; j < kLanes; ++j) {
-    all_shaped &= shaped[j];
-    all_sound &= sound[j];
-  }
-  if (all_shaped) {
-    interleave<M>(e1, g.d1 + int64_t{e0} * M);
-    interleave<M>(e2, g.d2 + int64_t{e0} * M);
-    interleave<M>(ew, g.dm + int64_t{e0} * M);
-  }
-  if (all_sound) {
-    std::memcpy(g.vol + e0, vol, sizeof vol);
-    std::memcpy(g.rmin1 + e0, rmin1, sizeof rmin1);
+    store(&volume[j], e.volume);
+    store(&rmin1[j], e.rmin1);
+    store(&shaped[j], e.shaped);
+    store(&sound[j], e.sound);
     if (zl != nullptr) {
-      for (int j = 0; j < kLanes; ++j) {
-        x.rate[j] = std::max(x.rate[j], rate[j]);
-        x.inv_stable[j] = std::max(x.inv_stable[j], inv_stable[j]);
+      Lane vrj[K], vzj[K], eej[K];
+      for (int i = 0; i < K; ++i) {
+        vrj[i] = load<Lane>(&vr[i][j]);
+        vzj[i] = load<Lane>(&vz[i][j]);
+        eej[i] = load<Lane>(&ee[i][j]);
       }
+      Lane lr, li;
+      element_limits<K>(e.d1, e.d2, e.w, e.rmin1, vrj, vzj, eej, zone, lr, li);
+      store(&rate[j], lr);
+      store(&inv_stable[j], li);
     }
-    return 0;
   }
   int32_t bad = 0;
   for (int j = 0; j < n; ++j) {
-    const int64_t e = e0 + j, at = e * M;
-    // An element turned over (or flat) keeps its old geometry; one reaching below the axis
-    // keeps its old volume.
-    if (shaped[j] && !all_shaped) {
+    const int64_t el = e0 + j, at = el * M;
+    if (shaped[j]) {
       for (int i = 0; i < M; ++i) {
-        g.d1[at + i] = e1[i][j];
-        g.d2[at + i] = e2[i][j];
-        g.dm[at + i] = ew[i][j];
+        g.d1[at + i] = i < K ? d1[i][j] : 0.0f;
+        g.d2[at + i] = i < K ? d2[i][j] : 0.0f;
+        g.dm[at + i] = i < K ? w[i][j] : 0.0f;
       }
     }
     if (!sound[j]) {
-      if (bad == 0) bad = static_cast<int32_t>(e + 1);
+      if (bad == 0) bad = static_cast<int32_t>(el + 1);
       continue;
     }
-    g.vol[e] = vol[j];
-    g.rmin1[e] = rmin1[j];
+    g.vol[el] = volume[j];
+    g.rmin1[el] = rmin1[j];
     if (zl != nullptr) {
-      x.rate[j] = std::max(x.rate[j], rate[j]);
-      x.inv_stable[j] = std::max(x.inv_stable[j], inv_stable[j]);
+      x[j].rate = std::max(x[j].rate, rate[j]);
+      x[j].inv_stable = std::max(x[j].inv_stable, inv_stable[j]);
     }
   }
   return bad;
 }
 
-}  // namespace
-
-int32_t soind3_limits(Session& s, const float* motion, StepLimits& limits) {
+// The geometry of every element and, from the zones, the step limits: elements past the last
+// zone take their geometry only. Returns as batch_geometry.
+TIVOR_CLONES int32_t geometry_sweep(const Geometry& g, Session& s, bool with_limits,
+                                    StepLimits& limits) {
   const Cmesh& c = s.cmesh;
-  const SolParm& p = parm(s);
-  const Geometry g = geometry(s, p.jf0[kUr], p.jf0[kUz]);
-  const LimitArrays l = limit_arrays(s);
   const int32_t* last = ints(s, c.jn2);
-  LaneLimits x;
+  StepLimits x[kLanes];
   int32_t bad = 0, first = 0;
   for (int32_t z = 0; z <= c.ntel; ++z) {
-    // Elements past the last zone take their geometry only.
     const int32_t end = z < c.ntel ? std::clamp(last[z], first, c.n2) : c.n2;
     const ZoneLimits zl = z < c.ntel ? zone_limits(s, z) : ZoneLimits{};
-    const ZoneLimits* with = z < c.ntel ? &zl : nullptr;
+    const ZoneLimits* with = with_limits && z < c.ntel ? &zl : nullptr;
     // Batches of elements of one kind.
     for (int32_t e = first; e < end;) {
       const bool quad = is_quadrilateral(g.conn, g.m, e);
       int n = 1;
       while (n < kLanes && e + n < end && is_quadrilateral(g.conn, g.m, e + n) == quad) ++n;
-      const int32_t b = quad       ? batch_geometry<4, 4>(g, l, motion, with, e, n, x)
-                        : g.m == 4 ? batch_geometry<4, 3>(g, l, motion, with, e, n, x)
-                                   : batch_geometry<3, 3>(g, l, motion, with, e, n, x);
+      const int32_t b = quad       ? batch_geometry<4, 4>(g, with, e, n, x)
+                        : g.m == 4 ? batch_geometry<4, 3>(g, with, e, n, x)
+                                   : batch_geometry<3, 3>(g, with, e, n, x);
       if (bad == 0) bad = b;
       e += n;
     }
     first = end;
   }
   StepLimits out;
-  for (int j = 0; j < kLanes; ++j) {
-    out.rate = std::max(out.rate, x.rate[j]);
-    out.inv_stable = std::max(out.inv_stable, x.inv_stable[j]);
+  for (const StepLimits& y : x) {
+    out.rate = std::max(out.rate, y.rate);
+    out.inv_stable = std::max(out.inv_stable, y.inv_stable);
   }
   limits = out;
   return bad;
 }
 
+// mode_sum of the K coefficients and weights stored from at.
+template <int K>
+float stored_mode_sum(const float* d1, const float* d2, const float* w, int64_t at, float rmin1) {
+  float c1[K], c2[K], cw[K];
+  for (int i = 0; i < K; ++i) c1[i] = d1[at + i], c2[i] = d2[at + i], cw[i] = w[at + i];
+  return mode_sum<K>(c1, c2, cw, rmin1);
+}
+
+}  // namespace
+
+int32_t soind3_limits(Session& s, const float* motion, StepLimits& limits) {
+  return geometry_sweep(geometry(s, motion, motion + 1, 4), s, true, limits);
+}
+
 int32_t soind3(Session& s, int32_t fr, int32_t fz, bool setup) {
   const Cmesh& c = s.cmesh;
-  const int32_t m = c.m, n2 = c.n2;
-  const int32_t* conn = ints(s, c.jj1);
-  const float* vol = reals(s, c.jsss);
-  const Geometry g = geometry(s, fr, fz);
-  int32_t bad = 0;
-  for (int32_t e = 0; e < n2; ++e) {
-    const bool sound =
-        is_quadrilateral(conn, m, e) ? element_geometry<4>(g, e) : element_geometry<3>(g, e);
-    if (!sound && bad == 0) bad = e + 1;
-  }
+  StepLimits unused;
+  const int32_t bad = geometry_sweep(geometry(s, reals(s, fr), reals(s, fz), 1), s, false, unused);
   if (!setup || bad != 0) return bad;
 
-  std::copy_n(vol, n2, reals(s, c.jsss0));
+  std::copy_n(reals(s, c.jsss), c.n2, reals(s, c.jsss0));
   nodal_masses(s, 0.0f);
   return 0;
 }
@@ -319,7 +227,8 @@ void nodal_masses(Session& s, float fixed_dt) {
       if (fixed_dt > 0.0f) {
         // The density at which dt is half the stable step: the element's sound speed falls as
         // the square root of its mass.
-        const float q = cdt * inverse_size(mode_sum(d1 + at, d2 + at, dm + at, k, rmin1[e]));
+        const float q = cdt * inverse_size(k == 4 ? stored_mode_sum<4>(d1, d2, dm, at, rmin1[e])
+                                                  : stored_mode_sum<3>(d1, d2, dm, at, rmin1[e]));
         me = std::max(me, ro * q * q * vol[e]);
       }
       for (int i = 0; i < k; ++i) mass[conn[at + i] - 1] += dm[at + i] * me;

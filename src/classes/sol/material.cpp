@@ -23,6 +23,15 @@ ZoneModel zone_model(const ZoneMaterial& zone) {
   m.inv_ro0 = zone.ro0 > 0.0f ? 1.0f / zone.ro0 : 0.0f;
   m.damage_model = model_switch(zone.damage[0]);
   m.damage_measure = model_switch(zone.damage[1]);
+  const std::span<const float> t = zone.yield;
+  if (t.size() >= 2) m.yield_f0 = t[1];
+  if (t.size() >= 4) {
+    const float dw = t[2] - t[0];
+    m.yield_w0 = t[0];
+    m.yield_slope = dw > 1e-6f ? (t[3] - t[1]) / dw : 0.0f;
+  }
+  m.plain = !(zone.compact[0] > 0.0f) && m.damage_model == 0 &&
+            (zone.plast == 0 || zone.plast == 1) && t.size() <= 4 && zone.ro0 > 0.0f;
   return m;
 }
 

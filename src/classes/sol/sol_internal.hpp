@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "classes/sol/lane.hpp"
 #include "classes/sol/material.hpp"
 #include "core/pool.hpp"
 #include "core/session.hpp"
@@ -97,24 +98,27 @@ ZoneLimits zone_limits(const Session& s, int32_t z);
 // its fastest element. The explicit forces take the stress at the start of the step plus the
 // strain of v dt, which is stable up to w dt = 2 / sqrt 3 (plain leapfrog: 2). The element's
 // term of that sum for node i:
-inline float mode_term(float d1, float d2, float hoop, float w) {
-  return (d1 * d1 + d2 * d2 + hoop * hoop) / std::max(w, 1e-30f);
+template <class T>
+inline T mode_term(T d1, T d2, T hoop, T w) {
+  return (d1 * d1 + d2 * d2 + hoop * hoop) / max_of(w, splat<T>(1e-30f));
 }
 // The inverse of the stable step times the signal speed, from the sum of the terms. The sum
 // bounds the frequency from above (by about a third on generated blocks, whatever Poisson's
 // ratio), so a Courant factor up to 1 keeps that margin.
-inline float inverse_size(float mode_sum) {
+template <class T>
+inline T inverse_size(T mode_sum) {
   constexpr float kMostStable = 1.1547005f;  // 2 / sqrt 3
-  return std::sqrt(mode_sum + 1e-20f) / kMostStable;
+  return sqrt_of(mode_sum + 1e-20f) / kMostStable;
 }
 
-// The sum of mode_term over the k nodes of an element with coefficients d1, d2, weights w and
+// The sum of mode_term over the K nodes of an element with coefficients d1, d2, weights w and
 // inverse mean radius rmin1.
-inline float mode_sum(const float* d1, const float* d2, const float* w, int k, float rmin1) {
-  float s1 = 0.0f, sum = 0.0f;
-  for (int i = 0; i < k; ++i) s1 += std::abs(d1[i]);
-  const float hoop = rmin1 / std::max(s1, 1e-30f);
-  for (int i = 0; i < k; ++i) sum += mode_term(d1[i], d2[i], hoop * std::abs(d1[i]), w[i]);
+template <int K, class T>
+inline T mode_sum(const T (&d1)[K], const T (&d2)[K], const T (&w)[K], T rmin1) {
+  T s1{}, sum{};
+  for (int i = 0; i < K; ++i) s1 += abs_of(d1[i]);
+  const T hoop = rmin1 / max_of(s1, splat<T>(1e-30f));
+  for (int i = 0; i < K; ++i) sum += mode_term(d1[i], d2[i], hoop * abs_of(d1[i]), w[i]);
   return sum;
 }
 
@@ -123,32 +127,67 @@ inline float mode_sum(const float* d1, const float* d2, const float* w, int k, f
 // step; the density field stays the material's.
 void nodal_masses(Session& s, float fixed_dt);
 
-// Element e (of K nodes) of a zone into the limits x, on its current geometry.
-template <int K>
-inline void element_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e, StepLimits& x) {
-  const int32_t m = l.m;
-  const int32_t* v = l.conn + int64_t{e} * m;
-  const float* e1 = l.d1 + int64_t{e} * m;
-  const float* e2 = l.d2 + int64_t{e} * m;
-  const float* ew = l.dm + int64_t{e} * m;
-  float vre = 0, eee = 0, drr = 0, drz = 0, dzr = 0, dzz = 0;
+// The shape of an element of K nodes at positions r, z: derivative coefficients d1, d2 (the mean
+// derivatives of the shape functions over the element), weights w (the nodes' shares of its
+// mass), volume and inverse mean radius. shaped: its area is positive; sound: also, in
+// axisymmetry, its mean radius. A flat or turned element's other values are not to be used.
+template <int K, class T = float>
+struct ElementShape {
+  T d1[K], d2[K], w[K];
+  T volume, rmin1;
+  decltype(T{} > 0.0f) shaped, sound;
+};
+template <int K, class T>
+inline void element_shape(const T (&r)[K], const T (&z)[K], bool axisym, ElementShape<K, T>& out) {
+  T a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
+  if constexpr (K == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
+  const T inv = 1.0f / a2;
+  T sum{}, s1{}, s1r{};
   for (int i = 0; i < K; ++i) {
-    const int32_t n = v[i] - 1;
-    vre += ew[i] * l.vr[n];
-    eee += ew[i] * l.ee[n];
-    drr += e1[i] * l.vr[n];
-    drz += e2[i] * l.vr[n];
-    dzr += e1[i] * l.vz[n];
-    dzz += e2[i] * l.vz[n];
+    const int prev = (i + K - 1) % K, next = (i + 1) % K;
+    out.d1[i] = (z[prev] - z[next]) * inv;
+    out.d2[i] = (r[next] - r[prev]) * inv;
+    const T a1 = abs_of(out.d1[i]);
+    sum += a1 + abs_of(out.d2[i]);
+    s1 += a1;
+    s1r += a1 * r[i];
   }
-  const float modes = mode_sum(e1, e2, ew, K, l.rmin1[e]);
-  x.rate = std::max({x.rate, std::abs(vre * l.rmin1[e]), std::abs(0.5f * (drz + dzr)),
-                     std::abs(dzz), std::abs(drr)});
-  // The stable step is the element's size over the signal speed.
-  const float sound =
-      zl.gg == 0.0f ? zl.sound : std::sqrt(zl.gg * std::max(eee, 0.0f) + 1e-18f) + zl.c0;
-  x.inv_stable = std::max(x.inv_stable, inverse_size(modes) * sound);
+  const T inv_sum = 1.0f / sum;
+  for (int i = 0; i < K; ++i) out.w[i] = (abs_of(out.d1[i]) + abs_of(out.d2[i])) * inv_sum;
+  const T area = 0.5f * a2;
+  out.shaped = a2 > 0.0f;
+  // Area times the mean radius in axisymmetry; an element reaching below the axis has none.
+  out.sound = axisym ? out.shaped & (s1r > 0.0f) : out.shaped;
+  const T volume = area * s1r / s1, rmin1 = s1 / s1r;
+  out.volume = axisym ? volume : area;
+  out.rmin1 = axisym ? rmin1 : T{};
 }
+
+// The step limits of an element of K nodes of a zone from its shape coefficients and its nodes'
+// velocities and energies: its largest strain rate, and the inverse of its stable step (the
+// element's size over the signal speed).
+template <int K, class T>
+inline void element_limits(const T (&d1)[K], const T (&d2)[K], const T (&w)[K], T rmin1,
+                           const T (&vr)[K], const T (&vz)[K], const T (&ee)[K],
+                           const ZoneLimits& zl, T& rate, T& inv_stable) {
+  T vre{}, eee{}, drr{}, drz{}, dzr{}, dzz{};
+  for (int i = 0; i < K; ++i) {
+    vre += w[i] * vr[i];
+    eee += w[i] * ee[i];
+    drr += d1[i] * vr[i];
+    drz += d2[i] * vr[i];
+    dzr += d1[i] * vz[i];
+    dzz += d2[i] * vz[i];
+  }
+  const T modes = mode_sum<K>(d1, d2, w, rmin1);
+  rate = max_of(
+      max_of(max_of(max_of(T{}, abs_of(vre * rmin1)), abs_of(0.5f * (drz + dzr))), abs_of(dzz)),
+      abs_of(drr));
+  const T sound =
+      zl.gg == 0.0f ? splat<T>(zl.sound) : sqrt_of(zl.gg * max_of(eee, T{}) + 1e-18f) + zl.c0;
+  inv_stable = inverse_size(modes) * sound;
+}
+
 inline bool is_quadrilateral(const int32_t* conn, int32_t m, int32_t e) {
   const int32_t* v = conn + int64_t{e} * m;
   return m == 4 && v[2] != v[3];

@@ -33,6 +33,25 @@ ZoneLimits zone_limits(const Session& s, int32_t z) {
 
 namespace {
 
+// The limits of element e (of K nodes) on its stored geometry.
+template <int K>
+StepLimits stored_limits(const LimitArrays& l, const ZoneLimits& zl, int32_t e) {
+  const int64_t at = int64_t{e} * l.m;
+  float d1[K], d2[K], w[K], vr[K], vz[K], ee[K];
+  for (int i = 0; i < K; ++i) {
+    const int32_t n = l.conn[at + i] - 1;
+    d1[i] = l.d1[at + i];
+    d2[i] = l.d2[at + i];
+    w[i] = l.dm[at + i];
+    vr[i] = l.vr[n];
+    vz[i] = l.vz[n];
+    ee[i] = l.ee[n];
+  }
+  StepLimits x;
+  element_limits<K>(d1, d2, w, l.rmin1[e], vr, vz, ee, zl, x.rate, x.inv_stable);
+  return x;
+}
+
 // The step from the limits of the element sweep, and the scaled density of a fixed step.
 int choose_step(Session& s, const StepLimits& limits);
 
@@ -51,11 +70,10 @@ int soht2(Session& s) {
     const int32_t end = std::clamp(last[z], first, c.n2);
     const ZoneLimits zl = zone_limits(s, z);
     for (int32_t e = first; e < end; ++e) {
-      if (is_quadrilateral(l.conn, l.m, e)) {
-        element_limits<4>(l, zl, e, x);
-      } else {
-        element_limits<3>(l, zl, e, x);
-      }
+      const StepLimits y = is_quadrilateral(l.conn, l.m, e) ? stored_limits<4>(l, zl, e)
+                                                            : stored_limits<3>(l, zl, e);
+      x.rate = std::max(x.rate, y.rate);
+      x.inv_stable = std::max(x.inv_stable, y.inv_stable);
     }
     first = end;
   }

@@ -1,0 +1,378 @@
+// The element passes of the explicit step in batches: gathers from the nodes, the element
+// formulas over the lanes of a batch, and the additions back to the nodes.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "classes/sol/explicit_step.hpp"
+#include "classes/sol/lane.hpp"
+#include "kernels/kernels.hpp"
+#include "kernels/loop_hints.hpp"
+
+namespace tivor::sol {
+
+StepArrays step_arrays(Session& s) {
+  SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  StepArrays a{};
+  static_cast<MeshArrays&>(a) = mesh_arrays(s);
+  a.dest = reals(s, c.jdest_cell);
+  for (int i = 0; i < 12; ++i) a.f[i] = reals(s, p.jf[i]);
+  for (int i = 0; i < 4; ++i) a.u[i] = reals(s, p.jf0[i]);
+  a.fr = reals(s, p.jgr);
+  a.fz = a.fr + c.n1;
+  a.pore = reals(s, p.jpore);
+  a.crack = reals(s, p.jcrack);
+  a.emx = reals(s, p.jemx);
+  a.rz = reals(s, c.jrz);
+  a.dt = s.cht.ht;
+  a.gn = p.gn;
+  a.axisym = c.isym == 1;
+  return a;
+}
+
+namespace {
+
+// An element's sums over its nodes of the copies ur, uz, vr, vz times d1, times d2 and times
+// |d1|, and of |d1|: all its kinematics take from the motion.
+enum MotionSum : int {
+  kD1Ur,
+  kD1Uz,
+  kD1Vr,
+  kD1Vz,
+  kD2Ur,
+  kD2Uz,
+  kD2Vr,
+  kD2Vz,
+  kA1Ur,
+  kA1Uz,
+  kA1Vr,
+  kA1Vz,
+  kA1,
+  kMotionSums,
+};
+
+// The kinematics of an element from its motion sums m: strain increments of the step, total
+// displacement gradients and the mean radial displacement (the hoop weights |d1| / sum |d1|).
+// T is float for one element, Lane for several.
+template <class T>
+[[gnu::always_inline]] inline void element_kinematics(const T (&m)[kMotionSums], float dt, float gn,
+                                                      T r, T volume, T volume0, Kinematics<T>& k) {
+  const T e11 = dt * m[kD1Vr], e33 = dt * m[kD2Vz];
+  const T e13 = 0.5f * dt * (m[kD2Vr] + m[kD1Vz]);
+  const T inv_s1 = pick(m[kA1] > 0.0f, 1.0f / m[kA1], T{});
+  const T e22 = r * dt * m[kA1Vr] * inv_s1;
+  const T em = (e11 + e22 + e33) * (1.0f / 3.0f);
+  k.de11 = e11 - em;
+  k.de33 = e33 - em;
+  k.de13 = e13;
+  k.dem = em;
+  k.durdr = m[kD1Ur];
+  k.durdz = m[kD2Ur];
+  k.duzdr = m[kD1Uz];
+  k.duzdz = m[kD2Uz];
+  k.ubar = m[kA1Ur] * inv_s1;
+  k.rmin1 = r;
+  k.volume = volume;
+  k.volume0 = volume0;
+  k.dt = dt;
+  k.gn = gn;
+}
+
+// What a batch gathers: each element's motion sums and weighted state values, and its own
+// values, one array a value, one lane an element.
+struct alignas(64) Gathered {
+  float motion[kMotionSums][kLanes];
+  float state[kStateValues][kLanes];
+  float rmin1[kLanes], volume[kLanes], volume0[kLanes], dest[kLanes];
+};
+
+// The n elements of K nodes from e0 (M node numbers an element in the mesh) into g; the lanes
+// after n repeat the first element, so that every loop runs over whole vectors.
+template <int M, int K>
+[[gnu::always_inline]] inline void gather(const StepArrays& a, int32_t e0, int n, Gathered& g) {
+  for (int j = 0; j < n; ++j) {
+    const int64_t b = int64_t{e0 + j} * M;
+    float m[kMotionSums] = {}, st[kStateValues] = {};
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = a.conn[b + i] - 1;
+      const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
+      const float* u = a.motion + 4 * int64_t{node};
+      for (int v = 0; v < 4; ++v) {
+        m[kD1Ur + v] += c1 * u[v];
+        m[kD2Ur + v] += c2 * u[v];
+        m[kA1Ur + v] += a1 * u[v];
+      }
+      m[kA1] += a1;
+      const float* r = a.state[node].v;
+      for (int v = 0; v < kStateValues; ++v) st[v] += w * r[v];
+    }
+    for (int v = 0; v < kMotionSums; ++v) g.motion[v][j] = m[v];
+    for (int v = 0; v < kStateValues; ++v) g.state[v][j] = st[v];
+    g.rmin1[j] = a.rmin1[e0 + j];
+    g.volume[j] = a.vol[e0 + j];
+    g.volume0[j] = a.vol0[e0 + j];
+    g.dest[j] = a.dest[e0 + j];
+  }
+  for (int j = n; j < kLanes; ++j) {
+    for (int v = 0; v < kMotionSums; ++v) g.motion[v][j] = g.motion[v][0];
+    for (int v = 0; v < kStateValues; ++v) g.state[v][j] = g.state[v][0];
+    g.rmin1[j] = g.rmin1[0];
+    g.volume[j] = g.volume[0];
+    g.volume0[j] = g.volume0[0];
+    g.dest[j] = g.dest[0];
+  }
+}
+
+// Lanes j.. of g (one for float, kLaneWidth for Lane) as the model's input.
+template <class T>
+[[gnu::always_inline]] inline void lane_input(const Gathered& g, int j, const StepArrays& a,
+                                              Kinematics<T>& k, State<T>& st) {
+  T m[kMotionSums];
+  for (int v = 0; v < kMotionSums; ++v) m[v] = load<T>(&g.motion[v][j]);
+  element_kinematics<T>(m, a.dt, a.gn, load<T>(&g.rmin1[j]), load<T>(&g.volume[j]),
+                        load<T>(&g.volume0[j]), k);
+  st.ep11 = load<T>(&g.state[kStateEp11][j]);
+  st.ep33 = load<T>(&g.state[kStateEp33][j]);
+  st.ep13 = load<T>(&g.state[kStateEp13][j]);
+  st.rop = load<T>(&g.state[kStateRop][j]);
+  st.ap = load<T>(&g.state[kStateAp][j]);
+  st.ro = load<T>(&g.state[kStateRo][j]);
+  st.ee = load<T>(&g.state[kStateEe][j]);
+  st.pore = load<T>(&g.state[kStatePore][j]);
+  st.crack = load<T>(&g.state[kStateCrack][j]);
+  st.emx = load<T>(&g.state[kStateEmx][j]);
+}
+
+// The terms of an element's nodal forces: node i takes d1_i a11 + d2_i a13 + w_i hoop radially,
+// d1_i a13 + d2_i a33 axially.
+struct ForceTerms {
+  float a11[kLanes], a13[kLanes], a33[kLanes], hoop[kLanes];
+};
+
+// Pass 1 on lanes j.. of g: the model in force mode, and the forces of its stresses with the
+// gas pressure. The mean stress is the small-strain one, unless strains are taken on the current
+// configuration: then the model's own, so that a turned body stays free of stress in either
+// scheme.
+template <bool Plain, class T>
+[[gnu::always_inline]] inline void forces_of(const ZoneModel& zone, const StepArrays& a,
+                                             bool own_mean, Gathered& g, int j, ForceTerms& f) {
+  const float bulk = zone.k3 / 3.0f, gam1 = zone.gam - 1.0f;
+  Kinematics<T> k;
+  State<T> st;
+  Stresses<T> out;
+  lane_input<T>(g, j, a, k, st);
+  material_model<MaterialMode::force, Plain>(zone, k, st, out, g.dest[j]);
+  const T pres = gam1 * st.ee * st.ro;
+  const T sm = own_mean ? out.inc[3] : bulk * (k.rmin1 * k.ubar + k.durdr + k.duzdz + 3.0f * k.dem);
+  const T v = k.volume, s11 = out.inc[0], s33 = out.inc[1];
+  store(&f.a11[j], (s11 + sm - pres) * v);
+  store(&f.a13[j], out.inc[2] * v);
+  store(&f.a33[j], (s33 + sm - pres) * v);
+  store(&f.hoop[j], (sm - pres - s11 - s33) * v * k.rmin1);
+}
+
+// The additions of pass 2 per unit weight (weight 1, the state's changes or values, the
+// stresses), one array a sum.
+struct StateTerms {
+  float add[kSums][kLanes];
+  float area_ratio[kLanes];  // a triangle's area after the step over its area before
+};
+
+// Pass 2 on lanes j.. of g: the model in state mode; SO3 brings back the changes of the state,
+// SO3I the new values themselves.
+template <bool Plain, class T>
+[[gnu::always_inline]] inline void states_of(const ZoneModel& zone, const StepArrays& a,
+                                             bool variant, Gathered& g, int j, StateTerms& t) {
+  Kinematics<T> k;
+  State<T> st;
+  Stresses<T> out;
+  lane_input<T>(g, j, a, k, st);
+  const State<T> base = variant ? State<T>{} : st;
+  material_model<MaterialMode::state, Plain>(zone, k, st, out, g.dest[j]);
+  const T tm = out.total[3];
+  store(&t.add[kSumWeight][j], splat<T>(1.0f));
+  store(&t.add[kSumEp11][j], st.ep11 - base.ep11);
+  store(&t.add[kSumEp33][j], st.ep33 - base.ep33);
+  store(&t.add[kSumPore][j], st.pore - base.pore);
+  store(&t.add[kSumEp13][j], st.ep13 - base.ep13);
+  store(&t.add[kSumRop][j], st.rop - base.rop);
+  store(&t.add[kSumAp][j], st.ap - base.ap);
+  store(&t.add[kSumRo][j], st.ro - base.ro);
+  store(&t.add[kSumEe][j], st.ee - base.ee);
+  store(&t.add[kSumS11][j], out.total[0] + tm);
+  store(&t.add[kSumS33][j], out.total[1] + tm);
+  store(&t.add[kSumS13][j], out.total[2]);
+  store(&t.add[kSumSm][j], tm);
+  store(&t.add[kSumCrack][j], st.crack - base.crack);
+  store(&t.add[kSumEmx][j], st.emx);
+  // The nodes move by gn dt v in the step: a triangle's map is linear, and its area changes by
+  // the determinant of I + gn dt grad v.
+  const float h = a.gn * a.dt;
+  const T d1vr = load<T>(&g.motion[kD1Vr][j]), d2vz = load<T>(&g.motion[kD2Vz][j]);
+  const T d2vr = load<T>(&g.motion[kD2Vr][j]), d1vz = load<T>(&g.motion[kD1Vz][j]);
+  store(&t.area_ratio[j], (1.0f + h * d1vr) * (1.0f + h * d2vz) - (h * d2vr) * (h * d1vz));
+}
+
+// A plain zone's batch runs on lanes of kLaneWidth elements; any other zone's element by
+// element, through the full model.
+template <bool Plain, typename Body>
+[[gnu::always_inline]] inline void over_lanes(Body body) {
+  if constexpr (Plain) {
+    for (int j = 0; j < kLanes; j += kLaneWidth) body.template operator()<Lane>(j);
+  } else {
+    for (int j = 0; j < kLanes; ++j) body.template operator()<float>(j);
+  }
+}
+
+// The damage model of a zone that is not plain may destroy cells: their flags go back.
+inline void put_dest(const StepArrays& a, const Gathered& g, int32_t e0, int n) {
+  for (int j = 0; j < n; ++j) a.dest[e0 + j] = g.dest[j];
+}
+
+// Pass 1 on the batch of n elements of K nodes from e0 in a zone of a mesh of M.
+template <int M, int K>
+[[gnu::always_inline]] inline void batch_forces(const StepArrays& a, const ZoneModel& zone,
+                                                bool own_mean, int32_t e0, int n) {
+  Gathered g;
+  ForceTerms f;
+  gather<M, K>(a, e0, n, g);
+  if (zone.plain) {
+    over_lanes<true>([&]<class T>(int j) __attribute__((always_inline)) {
+      forces_of<true, T>(zone, a, own_mean, g, j, f);
+    });
+  } else {
+    over_lanes<false>([&]<class T>(int j) __attribute__((always_inline)) {
+      forces_of<false, T>(zone, a, own_mean, g, j, f);
+    });
+    put_dest(a, g, e0, n);
+  }
+  for (int j = 0; j < n; ++j) {
+    const int64_t b = int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      const int32_t node = a.conn[b + i] - 1;
+      const float c1 = a.d1[b + i], c2 = a.d2[b + i];
+      a.fr[node] += c1 * f.a11[j] + c2 * f.a13[j] + a.dm[b + i] * f.hoop[j];
+      a.fz[node] += c1 * f.a13[j] + c2 * f.a33[j];
+    }
+  }
+}
+
+// Pass 2 on the batch of n elements of K nodes from e0 in a zone of a mesh of M; with doubt not
+// null, also whether one of its elements may be turned over: one that keeps more than half its
+// area by its velocity gradient is not, however its new positions round.
+template <int M, int K>
+[[gnu::always_inline]] inline void batch_states(const StepArrays& a, const ZoneModel& zone,
+                                                NodeSums* q, bool variant, bool* doubt, int32_t e0,
+                                                int n) {
+  Gathered g;
+  StateTerms t;
+  gather<M, K>(a, e0, n, g);
+  if (zone.plain) {
+    over_lanes<true>([&]<class T>(int j) __attribute__((always_inline)) {
+      states_of<true, T>(zone, a, variant, g, j, t);
+    });
+  } else {
+    over_lanes<false>([&]<class T>(int j) __attribute__((always_inline)) {
+      states_of<false, T>(zone, a, variant, g, j, t);
+    });
+    put_dest(a, g, e0, n);
+  }
+  if (doubt != nullptr) {
+    constexpr float kSureAreaRatio = 0.5f;
+    bool any = false;
+    for (int j = 0; j < kLanes; ++j) any |= !(t.area_ratio[j] > kSureAreaRatio);
+    if (any) *doubt = true;
+  }
+  // Each element's additions as one row, so that a node's sums take them as whole vectors.
+  alignas(64) float row[kLanes][kSums];
+  for (int v = 0; v < kSums; ++v) {
+    for (int j = 0; j < kLanes; ++j) row[j][v] = t.add[v][j];
+  }
+  for (int j = 0; j < n; ++j) {
+    const int64_t b = int64_t{e0 + j} * M;
+    for (int i = 0; i < K; ++i) {
+      float* sum = q[a.conn[b + i] - 1].v;
+      const float w = a.dm[b + i] * g.volume[j];
+      for (int v = 0; v < kSums; ++v) sum[v] += w * row[j][v];
+    }
+  }
+}
+
+// The kind of the batch of elements from e, of at most kLanes before end, and its count n: 0
+// quadrilaterals, 1 triangles of a quadrilateral mesh, 2 triangles of a triangle mesh.
+inline int next_batch(const StepArrays& a, int32_t e, int32_t end, int& n) {
+  const bool quad = is_quadrilateral(a.conn, a.m, e);
+  n = 1;
+  while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
+  return quad ? 0 : a.m == 4 ? 1 : 2;
+}
+
+}  // namespace
+
+// The element loops are written out for each kind of batch (not through a lambda), so that all
+// of a batch's work is inlined into the versions TIVOR_CLONES makes for each instruction set.
+TIVOR_CLONES void element_forces(const StepArrays& a, Session& s, bool variant) {
+  const bool own_mean = variant || a.gn != 0.0f;
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    // A copy of the zone's model: through a reference the compiler would have to load its
+    // values again after every store to the lanes.
+    const ZoneModel zone = zone_model(somprop(s, z));
+    for (int32_t e = first, n = 0; e < end; e += n) {
+      switch (next_batch(a, e, end, n)) {
+        case 0:
+          batch_forces<4, 4>(a, zone, own_mean, e, n);
+          break;
+        case 1:
+          batch_forces<4, 3>(a, zone, own_mean, e, n);
+          break;
+        default:
+          batch_forces<3, 3>(a, zone, own_mean, e, n);
+      }
+    }
+    first = end;
+  }
+}
+
+TIVOR_CLONES void element_states(const StepArrays& a, Session& s, NodeSums* q, bool variant,
+                                 bool* doubt) {
+  int32_t first = 0;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    const int32_t end = std::clamp(a.last[z], first, a.n2);
+    const ZoneModel zone = zone_model(somprop(s, z));
+    for (int32_t e = first, n = 0; e < end; e += n) {
+      switch (next_batch(a, e, end, n)) {
+        case 0:
+          batch_states<4, 4>(a, zone, q, variant, doubt, e, n);
+          break;
+        case 1:
+          batch_states<4, 3>(a, zone, q, variant, doubt, e, n);
+          break;
+        default:
+          batch_states<3, 3>(a, zone, q, variant, doubt, e, n);
+      }
+    }
+    first = end;
+  }
+}
+
+bool plain_zones_cover_mesh(Session& s, const MeshArrays& a) {
+  if (a.ntel < 1 || a.last[a.ntel - 1] < a.n2) return false;
+  for (int32_t z = 0; z < a.ntel; ++z) {
+    if (!zone_model(somprop(s, z)).plain) return false;
+  }
+  return true;
+}
+
+void state_records(const float* const (&from)[kStateValues], int32_t n1, NodeState* out) {
+  for (int32_t i = 0; i < n1; ++i) {
+    NodeState r{};
+    for (int k = 0; k < kStateValues; ++k) r.v[k] = from[k][i];
+    out[i] = r;
+  }
+}
+
+}  // namespace tivor::sol

@@ -1,0 +1,72 @@
+// The value types the element formulas of the solids class are written for: a float, one
+// element; or Lane, four elements side by side in one vector register, which every x86-64
+// processor has. The formulas use only arithmetic and the functions below, so that the same
+// source serves one element and a batch.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tivor::sol {
+
+typedef float Lane __attribute__((vector_size(16)));
+using LaneMask = decltype(Lane{} < Lane{});
+constexpr int kLaneWidth = 4;
+
+// v in every lane.
+template <class T>
+inline T splat(float v) {
+  return T{} + v;
+}
+
+// a where c holds, b elsewhere.
+inline float pick(bool c, float a, float b) {
+  return c ? a : b;
+}
+inline Lane pick(LaneMask c, Lane a, Lane b) {
+  return c ? a : b;
+}
+
+// std::max(a, b), lane by lane: b where a < b, else a.
+inline float max_of(float a, float b) {
+  return std::max(a, b);
+}
+inline Lane max_of(Lane a, Lane b) {
+  return a < b ? b : a;
+}
+
+// |a|, lane by lane: the sign bit cleared.
+inline float abs_of(float a) {
+  return std::abs(a);
+}
+inline Lane abs_of(Lane a) {
+  LaneMask bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  bits &= 0x7fffffff;
+  std::memcpy(&a, &bits, sizeof a);
+  return a;
+}
+
+inline float sqrt_of(float a) {
+  return std::sqrt(a);
+}
+inline Lane sqrt_of(Lane a) {
+  Lane r;
+  for (int i = 0; i < kLaneWidth; ++i) r[i] = std::sqrt(a[i]);
+  return r;
+}
+
+// The values at p, and stores to p.
+template <class T>
+inline T load(const float* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T, class Value>
+inline void store(Value* p, const T& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+}  // namespace tivor::sol
