@@ -300,63 +300,51 @@ template <int M, int K>
   }
 }
 
-// The kind of the batch of elements from e, of at most kLanes before end, and its count n: 0
-// quadrilaterals, 1 triangles of a quadrilateral mesh, 2 triangles of a triangle mesh.
-inline int next_batch(const StepArrays& a, int32_t e, int32_t end, int& n) {
-  const bool quad = is_quadrilateral(a.conn, a.m, e);
-  n = 1;
-  while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
-  return quad ? 0 : a.m == 4 ? 1 : 2;
-}
-
-}  // namespace
-
-// The element loops are written out for each kind of batch (not through a lambda), so that all
-// of a batch's work is inlined into the versions TIVOR_CLONES makes for each instruction set.
-TIVOR_CLONES void element_forces(const StepArrays& a, Session& s, bool variant) {
-  const bool own_mean = variant || a.gn != 0.0f;
+// The batches of every zone's elements, each of at most kLanes elements of one kind: batch(zone,
+// e0, n) with the mesh's node numbers an element M and the element's nodes K as parameters. The
+// batch and this loop are inlined (the lambda too, by its attribute), so that all of a batch's
+// work goes into the versions TIVOR_CLONES makes for each instruction set.
+template <typename Batch>
+[[gnu::always_inline]] inline void zone_batches(const StepArrays& a, Session& s, Batch batch) {
   int32_t first = 0;
   for (int32_t z = 0; z < a.ntel; ++z) {
     const int32_t end = std::clamp(a.last[z], first, a.n2);
     // A copy of the zone's model: through a reference the compiler would have to load its
     // values again after every store to the lanes.
     const ZoneModel zone = zone_model(somprop(s, z));
-    for (int32_t e = first, n = 0; e < end; e += n) {
-      switch (next_batch(a, e, end, n)) {
-        case 0:
-          batch_forces<4, 4>(a, zone, own_mean, e, n);
-          break;
-        case 1:
-          batch_forces<4, 3>(a, zone, own_mean, e, n);
-          break;
-        default:
-          batch_forces<3, 3>(a, zone, own_mean, e, n);
+    for (int32_t e = first, n = 1; e < end; e += n) {
+      const bool quad = is_quadrilateral(a.conn, a.m, e);
+      n = 1;
+      while (n < kLanes && e + n < end && is_quadrilateral(a.conn, a.m, e + n) == quad) ++n;
+      if (quad) {
+        batch.template operator()<4, 4>(zone, e, n);
+      } else if (a.m == 4) {
+        batch.template operator()<4, 3>(zone, e, n);
+      } else {
+        batch.template operator()<3, 3>(zone, e, n);
       }
     }
     first = end;
   }
 }
 
+}  // namespace
+
+TIVOR_CLONES void element_forces(const StepArrays& a, Session& s, bool variant) {
+  const bool own_mean = variant || a.gn != 0.0f;
+  zone_batches(
+      a, s,
+      [&]<int M, int K>(const ZoneModel& zone, int32_t e0, int n)
+          __attribute__((always_inline)) { batch_forces<M, K>(a, zone, own_mean, e0, n); });
+}
+
 TIVOR_CLONES void element_states(const StepArrays& a, Session& s, NodeSums* q, bool variant,
                                  bool* doubt) {
-  int32_t first = 0;
-  for (int32_t z = 0; z < a.ntel; ++z) {
-    const int32_t end = std::clamp(a.last[z], first, a.n2);
-    const ZoneModel zone = zone_model(somprop(s, z));
-    for (int32_t e = first, n = 0; e < end; e += n) {
-      switch (next_batch(a, e, end, n)) {
-        case 0:
-          batch_states<4, 4>(a, zone, q, variant, doubt, e, n);
-          break;
-        case 1:
-          batch_states<4, 3>(a, zone, q, variant, doubt, e, n);
-          break;
-        default:
-          batch_states<3, 3>(a, zone, q, variant, doubt, e, n);
-      }
-    }
-    first = end;
-  }
+  zone_batches(
+      a, s,
+      [&]<int M, int K>(const ZoneModel& zone, int32_t e0, int n) __attribute__((always_inline)) {
+        batch_states<M, K>(a, zone, q, variant, doubt, e0, n);
+      });
 }
 
 bool plain_zones_cover_mesh(Session& s, const MeshArrays& a) {
