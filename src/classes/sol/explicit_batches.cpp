@@ -81,47 +81,69 @@ template <class T>
 }
 
 // What a batch gathers: each element's motion sums and weighted state values, and its own
-// values, one array a value, one lane an element.
+// values, one array a value, one lane an element. The rows past kMotionSums and kStateValues
+// are room for the whole vectors the gather moves.
 struct alignas(64) Gathered {
-  float motion[kMotionSums][kLanes];
-  float state[kStateValues][kLanes];
+  float motion[16][kLanes];
+  float state[12][kLanes];
   float rmin1[kLanes], volume[kLanes], volume0[kLanes], dest[kLanes];
 };
 
 // The n elements of K nodes from e0 (M node numbers an element in the mesh) into g; the lanes
-// after n repeat the first element, so that every loop runs over whole vectors.
+// after n repeat the first element, so that every loop runs over whole vectors. Element by
+// element, a node's four copies (ur, uz, vr, vz) are taken by each coefficient as one vector,
+// and its state record likewise; four elements' vectors are then turned into lanes.
 template <int M, int K>
 [[gnu::always_inline]] inline void gather(const StepArrays& a, int32_t e0, int n, Gathered& g) {
+  Lane motion[kLanes][4], state[kLanes][3];
   for (int j = 0; j < n; ++j) {
     const int64_t b = int64_t{e0 + j} * M;
-    float m[kMotionSums] = {}, st[kStateValues] = {};
+    Lane q1{}, q2{}, qa{}, s0{}, s1{}, s2{};
+    float sa = 0.0f;
     for (int i = 0; i < K; ++i) {
       const int32_t node = a.conn[b + i] - 1;
       const float c1 = a.d1[b + i], c2 = a.d2[b + i], w = a.dm[b + i], a1 = std::abs(c1);
-      const float* u = a.motion + 4 * int64_t{node};
-      for (int v = 0; v < 4; ++v) {
-        m[kD1Ur + v] += c1 * u[v];
-        m[kD2Ur + v] += c2 * u[v];
-        m[kA1Ur + v] += a1 * u[v];
-      }
-      m[kA1] += a1;
+      const Lane u = load<Lane>(a.motion + 4 * int64_t{node});
+      q1 += c1 * u;
+      q2 += c2 * u;
+      qa += a1 * u;
+      sa += a1;
       const float* r = a.state[node].v;
-      for (int v = 0; v < kStateValues; ++v) st[v] += w * r[v];
+      s0 += w * load<Lane>(r);
+      s1 += w * load<Lane>(r + 4);
+      s2 += w * load<Lane>(r + 8);
     }
-    for (int v = 0; v < kMotionSums; ++v) g.motion[v][j] = m[v];
-    for (int v = 0; v < kStateValues; ++v) g.state[v][j] = st[v];
+    motion[j][0] = q1;
+    motion[j][1] = q2;
+    motion[j][2] = qa;
+    motion[j][3] = Lane{sa, 0.0f, 0.0f, 0.0f};
+    state[j][0] = s0;
+    state[j][1] = s1;
+    state[j][2] = s2;
     g.rmin1[j] = a.rmin1[e0 + j];
     g.volume[j] = a.vol[e0 + j];
     g.volume0[j] = a.vol0[e0 + j];
     g.dest[j] = a.dest[e0 + j];
   }
   for (int j = n; j < kLanes; ++j) {
-    for (int v = 0; v < kMotionSums; ++v) g.motion[v][j] = g.motion[v][0];
-    for (int v = 0; v < kStateValues; ++v) g.state[v][j] = g.state[v][0];
+    for (int v = 0; v < 4; ++v) motion[j][v] = motion[0][v];
+    for (int v = 0; v < 3; ++v) state[j][v] = state[0][v];
     g.rmin1[j] = g.rmin1[0];
     g.volume[j] = g.volume[0];
     g.volume0[j] = g.volume0[0];
     g.dest[j] = g.dest[0];
+  }
+  for (int j = 0; j < kLanes; j += kLaneWidth) {
+    for (int v = 0; v < 4; ++v) {
+      Lane x[4] = {motion[j][v], motion[j + 1][v], motion[j + 2][v], motion[j + 3][v]};
+      transpose4(x);
+      for (int c = 0; c < 4; ++c) store(&g.motion[4 * v + c][j], x[c]);
+    }
+    for (int v = 0; v < 3; ++v) {
+      Lane x[4] = {state[j][v], state[j + 1][v], state[j + 2][v], state[j + 3][v]};
+      transpose4(x);
+      for (int c = 0; c < 4; ++c) store(&g.state[4 * v + c][j], x[c]);
+    }
   }
 }
 
@@ -176,7 +198,7 @@ template <bool Plain, class T>
 // The additions of pass 2 per unit weight (weight 1, the state's changes or values, the
 // stresses), one array a sum.
 struct StateTerms {
-  float add[kSums][kLanes];
+  float add[16][kLanes];     // the last row is room for whole vectors
   float area_ratio[kLanes];  // a triangle's area after the step over its area before
 };
 
@@ -207,6 +229,7 @@ template <bool Plain, class T>
   store(&t.add[kSumSm][j], tm);
   store(&t.add[kSumCrack][j], st.crack - base.crack);
   store(&t.add[kSumEmx][j], st.emx);
+  store(&t.add[kSums][j], T{});
   // The nodes move by gn dt v in the step: a triangle's map is linear, and its area changes by
   // the determinant of I + gn dt grad v.
   const float h = a.gn * a.dt;
@@ -285,17 +308,23 @@ template <int M, int K>
     for (int j = 0; j < kLanes; ++j) any |= !(t.area_ratio[j] > kSureAreaRatio);
     if (any) *doubt = true;
   }
-  // Each element's additions as one row, so that a node's sums take them as whole vectors.
-  alignas(64) float row[kLanes][kSums];
-  for (int v = 0; v < kSums; ++v) {
-    for (int j = 0; j < kLanes; ++j) row[j][v] = t.add[v][j];
+  // Each element's additions as one row, four elements' lanes turned at a time, so that a
+  // node's sums take them as whole vectors.
+  Lane row[kLanes][4];
+  for (int j = 0; j < kLanes; j += kLaneWidth) {
+    for (int v = 0; v < 4; ++v) {
+      Lane x[4];
+      for (int c = 0; c < 4; ++c) x[c] = load<Lane>(&t.add[4 * v + c][j]);
+      transpose4(x);
+      for (int c = 0; c < 4; ++c) row[j + c][v] = x[c];
+    }
   }
   for (int j = 0; j < n; ++j) {
     const int64_t b = int64_t{e0 + j} * M;
     for (int i = 0; i < K; ++i) {
       float* sum = q[a.conn[b + i] - 1].v;
       const float w = a.dm[b + i] * g.volume[j];
-      for (int v = 0; v < kSums; ++v) sum[v] += w * row[j][v];
+      for (int v = 0; v < 4; ++v) store(sum + 4 * v, load<Lane>(sum + 4 * v) + w * row[j][v]);
     }
   }
 }

@@ -57,6 +57,18 @@ inline Lane sqrt_of(Lane a) {
   return r;
 }
 
+// Four vectors as the rows of a 4 x 4 block turned into its columns: x[c][r] becomes x[r][c].
+inline void transpose4(Lane (&x)[4]) {
+  const Lane t0 = __builtin_shufflevector(x[0], x[1], 0, 4, 1, 5);
+  const Lane t1 = __builtin_shufflevector(x[0], x[1], 2, 6, 3, 7);
+  const Lane t2 = __builtin_shufflevector(x[2], x[3], 0, 4, 1, 5);
+  const Lane t3 = __builtin_shufflevector(x[2], x[3], 2, 6, 3, 7);
+  x[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+  x[1] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+  x[2] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+  x[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
 // The values at p, and stores to p.
 template <class T>
 inline T load(const float* p) {

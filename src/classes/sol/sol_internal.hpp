@@ -138,7 +138,8 @@ struct ElementShape {
   decltype(T{} > 0.0f) shaped, sound;
 };
 template <int K, class T>
-inline void element_shape(const T (&r)[K], const T (&z)[K], bool axisym, ElementShape<K, T>& out) {
+[[gnu::always_inline]] inline void element_shape(const T (&r)[K], const T (&z)[K], bool axisym,
+                                                 ElementShape<K, T>& out) {
   T a2 = (z[1] - z[0]) * (r[2] - r[0]) - (z[2] - z[0]) * (r[1] - r[0]);
   if constexpr (K == 4) a2 += (z[2] - z[0]) * (r[3] - r[0]) - (z[3] - z[0]) * (r[2] - r[0]);
   const T inv = 1.0f / a2;
@@ -167,9 +168,10 @@ inline void element_shape(const T (&r)[K], const T (&z)[K], bool axisym, Element
 // velocities and energies: its largest strain rate, and the inverse of its stable step (the
 // element's size over the signal speed).
 template <int K, class T>
-inline void element_limits(const T (&d1)[K], const T (&d2)[K], const T (&w)[K], T rmin1,
-                           const T (&vr)[K], const T (&vz)[K], const T (&ee)[K],
-                           const ZoneLimits& zl, T& rate, T& inv_stable) {
+[[gnu::always_inline]] inline void element_limits(const T (&d1)[K], const T (&d2)[K],
+                                                  const T (&w)[K], T rmin1, const T (&vr)[K],
+                                                  const T (&vz)[K], const T (&ee)[K],
+                                                  const ZoneLimits& zl, T& rate, T& inv_stable) {
   T vre{}, eee{}, drr{}, drz{}, dzr{}, dzz{};
   for (int i = 0; i < K; ++i) {
     vre += w[i] * vr[i];
