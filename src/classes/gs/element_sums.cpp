@@ -142,16 +142,10 @@ TIVOR_CLONES void quad_sums(const StageView& a, int32_t first, int32_t end, floa
 
 void element_sums(const StageView& a, int32_t first, int32_t end, float g, const Scales& sc,
                   float* sums, float* hmin_r, float* hmin_z) {
-  // A quadrilateral mesh may hold triangles: runs of each kind go to the loop made for them.
-  int32_t e = first;
-  while (e < end) {
-    const bool tri = a.m == 3 || corners(a.conn + int64_t{e} * a.m, a.m) == 3;
-    int32_t run = a.m == 3 ? end : e + 1;
-    while (run < end && (corners(a.conn + int64_t{run} * a.m, a.m) == 3) == tri) ++run;
+  for_each_run(a.conn, a.m, first, end, [&](int32_t e, int32_t next, bool tri) {
     const Loop loop = a.m == 3 ? triangle_sums : tri ? quad_triangle_sums : quad_sums;
-    loop(a, e, run, g, sc, sums, hmin_r, hmin_z);
-    e = run;
-  }
+    loop(a, e, next, g, sc, sums, hmin_r, hmin_z);
+  });
 }
 
 }  // namespace tivor::gs

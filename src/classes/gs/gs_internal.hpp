@@ -37,6 +37,22 @@ inline int corners(const int32_t* v, int32_t m) {
   return (m == 4 && v[2] != v[3]) ? 4 : 3;
 }
 
+// Calls run(e, next, triangles) for each run [e, next) of elements of one kind in [first, end)
+// of a mesh with m node numbers an element: all of them in a mesh of triangles; in a
+// quadrilateral mesh, the runs of triangles (third and fourth node equal) and of quadrilaterals,
+// so that each goes to a loop made for its kind.
+template <class Run>
+void for_each_run(const int32_t* conn, int32_t m, int32_t first, int32_t end, Run run) {
+  int32_t e = first;
+  while (e < end) {
+    const bool tri = m == 3 || corners(conn + int64_t{e} * m, m) == 3;
+    int32_t next = m == 3 ? end : e + 1;
+    while (next < end && (corners(conn + int64_t{next} * m, m) == 3) == tri) ++next;
+    run(e, next, tri);
+    e = next;
+  }
+}
+
 // The cumulative counts of subregion k (from 0) clamped to [first, total].
 inline int32_t range_end(const int32_t* cumulative, int32_t k, int32_t first, int32_t total) {
   return std::clamp(cumulative[k], first, total);

@@ -12,8 +12,61 @@
 #include "classes/gs/gs_internal.hpp"
 #include "classes/gs/limiter.hpp"
 #include "core/trace_hook.hpp"
+#include "kernels/loop_hints.hpp"
 
 namespace tivor::gs {
+namespace {
+
+// What the lumped update of a stage reads: the lumped masses, the base state (four consecutive
+// fields), the nodal sums (records of four), the stage's input density and energy, the step, the
+// gravity coefficient and the reference energy.
+struct Update {
+  const float *mass, *b, *df, *ro, *e;
+  int64_t n1;
+  float dt, tfz, e0;
+};
+
+// The update of the conserved quantities from the base state with the lumped masses, with the
+// thermal gravity along z from the density and energy of the stage's input, into records of four
+// values a node (records true) or four consecutive fields.
+// std::max by value (b when a < b, else a): a select the compiler runs in vector registers.
+inline float larger(float a, float b) {
+  return a < b ? b : a;
+}
+
+template <bool gravity, bool records>
+[[gnu::always_inline]] inline void lumped_update(const Update& a, float* o) noexcept {
+  const int64_t n1 = a.n1;
+  const float* b = a.b;
+  const float* df = a.df;
+  for (int64_t n = 0; n < n1; ++n) {
+    const float k = a.mass[n] * a.dt;
+    const float rb = larger(b[n], 1e-6f);
+    const float mb = rb * b[n1 + n], qb = rb * b[2 * n1 + n];
+    const float eb = rb * b[3 * n1 + n] + (mb * mb + qb * qb) / (2 * rb);
+    float dq = df[4 * n + 2];
+    if constexpr (gravity) dq += a.ro[n] * a.tfz * (a.e[n] - a.e0) / a.mass[n];
+    const float r1 = larger(rb - k * df[4 * n], 1e-6f);
+    const float u1 = (mb - k * df[4 * n + 1]) / r1;
+    const float v1 = (qb - k * dq) / r1;
+    const float e1 = larger((eb - k * df[4 * n + 3]) / r1 - (u1 * u1 + v1 * v1) / 2, 0.0f);
+    if constexpr (records) {
+      o[4 * n] = r1, o[4 * n + 1] = u1, o[4 * n + 2] = v1, o[4 * n + 3] = e1;
+    } else {
+      o[n] = r1, o[n1 + n] = u1, o[2 * n1 + n] = v1, o[3 * n1 + n] = e1;
+    }
+  }
+}
+
+TIVOR_CLONES void update_to_records(const Update& a, float* o) {
+  a.tfz != 0.0f ? lumped_update<true, true>(a, o) : lumped_update<false, true>(a, o);
+}
+
+TIVOR_CLONES void update_to_fields(const Update& a, float* o) {
+  a.tfz != 0.0f ? lumped_update<true, false>(a, o) : lumped_update<false, false>(a, o);
+}
+
+}  // namespace
 
 StageView stage_view(Session& s, int32_t in) {
   const Cmesh& c = s.cmesh;
@@ -56,32 +109,16 @@ void gsl10(Session& s, float dt, int32_t in, int32_t base, int32_t out, int limi
     element_sums(a, first, end, gam[sub], scales(p, gam[sub]), df, hmin_r, hmin_z);
     first = end;
   }
-  const float* mass = reals(s, c.jmm);
-  // The lumped update of the conserved quantities from the base state, with the thermal gravity
-  // along z from the density and energy of the stage's input. With limiter passes to follow,
-  // the new state goes to records of four values a node in jdf(7..10); the passes then run back
-  // and forth between those and the sums' place jdf(1..4), the last one into out.
-  const float* b = reals(s, base);
+  // The lumped update, its new state into records of four values a node in jdf(7..10) when
+  // limiter passes follow; the passes then run back and forth between those and the sums' place
+  // jdf(1..4), the last one into out.
+  const Update u{reals(s, c.jmm), reals(s, base), df, a.ro, a.e, n1, dt, p.tfz, p.fna[3]};
   float* o = reals(s, out);
   float* const rec[2] = {df + 6 * n1, df};
-  const float tfz = p.tfz, e0 = p.fna[3];
-  for (int64_t n = 0; n < n1; ++n) {
-    const float k = mass[n] * dt;
-    const float rb = std::max(b[n], 1e-6f);
-    const float mb = rb * b[n1 + n], qb = rb * b[2 * n1 + n];
-    const float eb = rb * b[3 * n1 + n] + (mb * mb + qb * qb) / (2 * rb);
-    float dq = df[4 * n + 2];
-    if (tfz != 0.0f) dq += a.ro[n] * tfz * (a.e[n] - e0) / mass[n];
-    const float r1 = std::max(rb - k * df[4 * n], 1e-6f);
-    const float u1 = (mb - k * df[4 * n + 1]) / r1;
-    const float v1 = (qb - k * dq) / r1;
-    const float e1 = std::max((eb - k * df[4 * n + 3]) / r1 - (u1 * u1 + v1 * v1) / 2, 0.0f);
-    if (limiter_passes > 0) {
-      float* r = rec[0] + 4 * n;
-      r[0] = r1, r[1] = u1, r[2] = v1, r[3] = e1;
-    } else {
-      o[n] = r1, o[n1 + n] = u1, o[2 * n1 + n] = v1, o[3 * n1 + n] = e1;
-    }
+  if (limiter_passes > 0) {
+    update_to_records(u, rec[0]);
+  } else {
+    update_to_fields(u, o);
   }
   const GsCache& nb = gs_cache(s);
   for (int pass = 0; pass < limiter_passes; ++pass) {
