@@ -14,7 +14,9 @@ constexpr float kBig = 1e18f;
 // The pass on records. The nodes go in batches of four whose neighbours come slot by slot, the
 // k-th neighbours of the four nodes together, so that four independent ranges grow at once. The
 // nodes after the last whole batch take their neighbours one by one. The result goes to records
-// (split false) or to four separate arrays (split true).
+// (split false) or to four separate arrays (split true). The records go as whole vectors of four:
+// written as plain loops over the four fields, GCC keeps the sixteen ranges of a batch in scalar
+// registers, and the whole step takes 1.6 times as long (portable and x86-64-v3 builds alike).
 template <bool split>
 [[gnu::always_inline]] inline void record_pass(const GsCache& nb, int64_t n1,
                                                const float* __restrict src, float* __restrict dst) {
