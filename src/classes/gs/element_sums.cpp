@@ -80,11 +80,22 @@ struct Batch {
       }
     }
   }
-  // add to rec, so that the four values of one node go to its sums as one record.
+  // add to rec, so that the four values of one node go to its sums as one record: 4 by 4
+  // transposes of vectors of four, which every x86-64 level does with a few shuffles (a plain
+  // loop over the values makes the whole step a third slower).
   [[gnu::always_inline]] void transpose() {
     for (int i = 0; i < K; ++i) {
-      for (int b = 0; b < kBatch; ++b) {
-        for (int f = 0; f < 4; ++f) rec[i][b][f] = add[i][f][b];
+      for (int q = 0; q < kBatch; q += 4) {
+        const Quad r0 = load_quad(&add[i][0][q]), r1 = load_quad(&add[i][1][q]);
+        const Quad r2 = load_quad(&add[i][2][q]), r3 = load_quad(&add[i][3][q]);
+        const Quad t0 = __builtin_shufflevector(r0, r1, 0, 4, 1, 5);
+        const Quad t1 = __builtin_shufflevector(r0, r1, 2, 6, 3, 7);
+        const Quad t2 = __builtin_shufflevector(r2, r3, 0, 4, 1, 5);
+        const Quad t3 = __builtin_shufflevector(r2, r3, 2, 6, 3, 7);
+        store_quad(rec[i][q], __builtin_shufflevector(t0, t2, 0, 1, 4, 5));
+        store_quad(rec[i][q + 1], __builtin_shufflevector(t0, t2, 2, 3, 6, 7));
+        store_quad(rec[i][q + 2], __builtin_shufflevector(t1, t3, 0, 1, 4, 5));
+        store_quad(rec[i][q + 3], __builtin_shufflevector(t1, t3, 2, 3, 6, 7));
       }
     }
   }
