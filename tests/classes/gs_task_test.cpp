@@ -116,5 +116,39 @@ TEST_F(GsTest, PublishedFields) {
   for (int32_t i = 0; i < n1(); ++i) ASSERT_NEAR(at(5, i), -1.0f, 1e-4f);
 }
 
+TEST_F(GsTest, DerivedFieldsWaitForTheEndOfARunUnlessAHistoryReadsThem) {
+  ASSERT_TRUE(prepare(box()));
+  const auto field = [&](int f) {
+    const float* v = reals(*s, parm().jf[f]);
+    return std::vector<float>(v, v + n1());
+  };
+  // Inside a run (isp beyond is) a shear flow u = z leaves the vorticity (-1 everywhere) and the
+  // Mach number to the end of the run, unless a history graph samples the vorticity.
+  for (const bool sampled : {false, true}) {
+    float* u = reals(*s, parm().jf[1]);
+    for (int32_t i = 0; i < n1(); ++i) u[i] = sampled ? 2 * z(i) : z(i);
+    const std::vector<float> vort = field(5), mach = field(7);
+    s->cht.hist.nthist = sampled ? 2 : 0;
+    s->cht.hist.nhist = 1;
+    s->cht.hist.ifhist[0] = 6;
+    s->cht.isp = s->cht.is + 10;
+    gs::gsp(*s);
+    EXPECT_EQ(field(5) == vort, !sampled);
+    EXPECT_EQ(field(7), mach);
+    gs::publish_stale(*s);
+    for (int32_t i = 0; i < n1(); ++i) {
+      ASSERT_NEAR(at(5, i), sampled ? -2.0f : -1.0f, 1e-4f);
+      ASSERT_NEAR(at(7, i), (sampled ? 2 : 1) * z(i) / std::sqrt(1.4f * 0.4f * 2.5f), 1e-4f);
+    }
+  }
+  // A run publishes at its end what publishing at every step gives.
+  s->cht.hist.nthist = 0;
+  s->cht.isp = s->cht.is;
+  run(3);
+  const std::vector<float> after_run = field(5);
+  gs::gsp(*s);
+  EXPECT_EQ(field(5), after_run);
+}
+
 }  // namespace
 }  // namespace tivor::gs_test

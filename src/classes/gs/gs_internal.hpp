@@ -37,13 +37,30 @@ inline int corners(const int32_t* v, int32_t m) {
   return (m == 4 && v[2] != v[3]) ? 4 : 3;
 }
 
+// Calls run(e, next, triangles) for each run [e, next) of elements of one kind in [first, end)
+// of a mesh with m node numbers an element: all of them in a mesh of triangles; in a
+// quadrilateral mesh, the runs of triangles (third and fourth node equal) and of quadrilaterals,
+// so that each goes to a loop made for its kind.
+template <class Run>
+void for_each_run(const int32_t* conn, int32_t m, int32_t first, int32_t end, Run run) {
+  int32_t e = first;
+  while (e < end) {
+    const bool tri = m == 3 || corners(conn + int64_t{e} * m, m) == 3;
+    int32_t next = m == 3 ? end : e + 1;
+    while (next < end && (corners(conn + int64_t{next} * m, m) == 3) == tri) ++next;
+    run(e, next, tri);
+    e = next;
+  }
+}
+
 // The cumulative counts of subregion k (from 0) clamped to [first, total].
 inline int32_t range_end(const int32_t* cumulative, int32_t k, int32_t first, int32_t total) {
   return std::clamp(cumulative[k], first, total);
 }
 
 // What the class keeps between steps outside the pools: the neighbours of every node along the
-// element outlines (they change only with the mesh) and the clock of the last redraw.
+// element outlines (they change only with the mesh), the clock of the last redraw and the derived
+// fields left to make.
 struct GsCache : ClassCache {
   uint64_t stamp = ~uint64_t{0};
   int32_t n1 = -1, n2 = -1;
@@ -58,6 +75,7 @@ struct GsCache : ClassCache {
   std::vector<int32_t> batch_start, batch_next;
   double drawn_at = -1e30;
   double cost = 0.0;
+  unsigned stale = 0;  // derived fields the publisher has left behind the state (bits)
 };
 // The class's cache, with its neighbours rebuilt when the mesh or the pools changed.
 GsCache& gs_cache(Session& s);
@@ -91,7 +109,11 @@ void gssgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin);
 // The stop of a run whose new state holds a value that is not finite: the message names the
 // field, the node and the time; 1 (error exit) when one is found, 0 otherwise.
 [[nodiscard]] int check_finite(Session& s, std::string_view routine, int32_t f, int fields);
-// GSP: publishes the result functions, the boundary lists, the histories and the film.
+// GSP: publishes the result functions, the boundary lists, the histories and the film. Before
+// the last step of a run it makes only the derived fields that the history or the film reads.
 void gsp(Session& s);
+// The derived fields that the publisher left behind the state, made now: every way out of a run
+// calls it, so that the results viewer and the state buffers see them.
+void publish_stale(Session& s);
 
 }  // namespace tivor::gs

@@ -13,28 +13,8 @@ namespace {
 constexpr int kMethods = 2;
 constexpr const char* kMethodNames[kMethods] = {" euler scheme", " implicit velocity scheme"};
 
-}  // namespace
-
-void gsm(Session& s, int itask) {
-  s.cls.nmethod = kMethods;
-  // GSTERM: every result of the class is a result function of the shared viewer.
-  if (itask < 0) return;
-  if (itask == 0) {
-    for (int k = 0; k < kMethods; ++k) set_field(s.cls.mtname[k], kMethodNames[k]);
-    return;
-  }
-  if (rtmr(s, "gsm") || flag_tst(s)) return;
-  if (itask > kMethods) {
-    static_cast<void>(flag_on(s, " method not exist"));
-    return;
-  }
-  const bool prepared = s.cht.itask == kTaskPrepared;
-  if (!prepared && gs::gsin(s)) return;
-  if (flag_tst(s)) return;
-  if (prepared && !gs::arrays_ok(s)) {
-    static_cast<void>(flag_on(s, " gsm:the task's arrays are not in order, prepare it again"));
-    return;
-  }
+// The steps of method itask up to step isp; returns at the first error.
+void steps(Session& s, int itask, bool prepared) {
   GsParm& p = gs::parm(s);
   const int64_t n1 = s.cmesh.n1;
   // The preparation makes one pass with the scheme left out, so that the task starts at is = 1
@@ -63,4 +43,30 @@ void gsm(Session& s, int itask) {
   } while (s.cht.is < s.cht.isp);
 }
 
+}  // namespace
+
+void gsm(Session& s, int itask) {
+  s.cls.nmethod = kMethods;
+  // GSTERM: every result of the class is a result function of the shared viewer.
+  if (itask < 0) return;
+  if (itask == 0) {
+    for (int k = 0; k < kMethods; ++k) set_field(s.cls.mtname[k], kMethodNames[k]);
+    return;
+  }
+  if (rtmr(s, "gsm") || flag_tst(s)) return;
+  if (itask > kMethods) {
+    static_cast<void>(flag_on(s, " method not exist"));
+    return;
+  }
+  const bool prepared = s.cht.itask == kTaskPrepared;
+  if (!prepared && gs::gsin(s)) return;
+  if (flag_tst(s)) return;
+  if (prepared && !gs::arrays_ok(s)) {
+    static_cast<void>(flag_on(s, " gsm:the task's arrays are not in order, prepare it again"));
+    return;
+  }
+  steps(s, itask, prepared);
+  // A run stopped by Esc or by an error leaves the derived fields of its last steps unmade.
+  gs::publish_stale(s);
+}
 }  // namespace tivor

@@ -1,6 +1,7 @@
 // GSP: after set-up and after each step the class computes its derived fields (vorticity, stream
 // function, local Mach number, temperature), publishes its result functions and boundary
-// conditions, records the history points and lets the film take its frame.
+// conditions, records the history points and lets the film take its frame. Inside a run only the
+// fields a history graph or the film reads are made at each step; the rest wait for its end.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -157,18 +158,38 @@ void mach_and_temperature(Session& s, float* mach, float* temp) {
   }
 }
 
-// The film entry after a step: always while a film runs and at the last step of a run;
-// otherwise when kRedrawSeconds, and nine times what the last redraw cost, have passed since it.
-void film(Session& s, GsCache& clock) {
-  if (!s.up.afilm) return;
-  const double now = s.host->clock();
-  if (s.cht.ifilm == 0 && s.cht.is < s.cht.isp &&
-      now - clock.drawn_at < std::max(kRedrawSeconds, 9.0 * clock.cost)) {
-    return;
+// Derived fields, one bit each.
+constexpr unsigned kVortBit = 1, kStreamBit = 2, kMachTempBit = 4, kAllDerived = 7;
+
+// The derived fields the history graphs sample.
+unsigned sampled_by_history(const Session& s) {
+  const ChtHistory& h = s.cht.hist;
+  unsigned bits = 0;
+  for (int i = 0; h.nthist > 1 && i < std::clamp(h.nhist, 0, 20); ++i) {
+    const int f = h.ifhist[i] - 1;
+    if (f == kVort) bits |= kVortBit;
+    if (f == kStream) bits |= kStreamBit;
+    if (f == kMach || f == kTemp) bits |= kMachTempBit;
   }
-  s.up.afilm();
-  clock.drawn_at = s.host->clock();
-  clock.cost = clock.drawn_at - now;
+  return bits;
+}
+
+// The derived fields named by bits, from the state in jf.
+void derive(Session& s, GsCache& held, unsigned bits) {
+  GsParm& p = parm(s);
+  if (bits & kVortBit) vorticity(s, reals(s, p.jf[kVort]));
+  if (bits & kStreamBit) stream_function(s, reals(s, p.jf[kStream]), held);
+  if (bits & kMachTempBit) mach_and_temperature(s, reals(s, p.jf[kMach]), reals(s, p.jf[kTemp]));
+  held.stale &= ~bits;
+}
+
+// True when the film takes its frame after this step: always while a film runs and at the last
+// step of a run; otherwise when kRedrawSeconds, and nine times what the last redraw cost, have
+// passed since it.
+bool film_due(Session& s, const GsCache& clock) {
+  if (!s.up.afilm) return false;
+  return s.cht.ifilm != 0 || s.cht.is >= s.cht.isp ||
+         s.host->clock() - clock.drawn_at >= std::max(kRedrawSeconds, 9.0 * clock.cost);
 }
 
 }  // namespace
@@ -176,27 +197,41 @@ void film(Session& s, GsCache& clock) {
 void gsp(Session& s) {
   if (flag_tst(s) || rtmr(s, "gsp")) return;
   GsParm& p = parm(s);
-  gsbase(s);
   GsCache& held = gs_cache(s);
-  vorticity(s, reals(s, p.jf[kVort]));
-  stream_function(s, reals(s, p.jf[kStream]), held);
-  mach_and_temperature(s, reals(s, p.jf[kMach]), reals(s, p.jf[kTemp]));
-  p.ivortex = p.istream = 1;
-  for (int i = 0; i < kPublished; ++i) {
-    set_field(s.cls.ppname[i], kFunctions[i]);
-    s.cht.ipp[i] = p.jf[i];
+  // The last step of a run (and the preparation) publishes everything; the steps before it make
+  // only what the history or the film reads, and leave the rest marked for later.
+  const bool last = s.cht.is >= s.cht.isp;
+  const bool film = film_due(s, held);
+  held.stale |= kAllDerived;
+  derive(s, held, last || film ? kAllDerived : sampled_by_history(s));
+  if (last) {
+    gsbase(s);
+    p.ivortex = p.istream = 1;
+    for (int i = 0; i < kPublished; ++i) {
+      set_field(s.cls.ppname[i], kFunctions[i]);
+      s.cht.ipp[i] = p.jf[i];
+    }
+    s.cht.nipp = kPublished;
+    constexpr const char* kConditions[] = {"ro", "wall", "vx", "vy", "ee", "p", "psi"};
+    const int32_t flags[] = {p.jy[kRo], p.jwall,  p.jy[kU],     p.jy[kV],
+                             p.jy[kE],  p.jy[kP], p.jy[kStream]};
+    for (int i = 0; i < 7; ++i) {
+      set_field(s.cls.funname[i], kConditions[i]);
+      s.cls.jfun[i] = flags[i];
+    }
+    s.cls.nfun = 7;
   }
-  s.cht.nipp = kPublished;
-  constexpr const char* kConditions[] = {"ro", "wall", "vx", "vy", "ee", "p", "psi"};
-  const int32_t flags[] = {p.jy[kRo], p.jwall,  p.jy[kU],     p.jy[kV],
-                           p.jy[kE],  p.jy[kP], p.jy[kStream]};
-  for (int i = 0; i < 7; ++i) {
-    set_field(s.cls.funname[i], kConditions[i]);
-    s.cls.jfun[i] = flags[i];
-  }
-  s.cls.nfun = 7;
   if (history(s)) return;
-  film(s, held);
+  if (!film) return;
+  const double now = s.host->clock();
+  s.up.afilm();
+  held.drawn_at = s.host->clock();
+  held.cost = held.drawn_at - now;
+}
+
+void publish_stale(Session& s) {
+  GsCache& held = gs_cache(s);
+  if (held.stale != 0) derive(s, held, held.stale);
 }
 
 }  // namespace tivor::gs
