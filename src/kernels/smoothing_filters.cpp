@@ -2,6 +2,7 @@
 // its mesh neighbours, in 2D over the elements that contain the node, in 3D over its hexahedral
 // star.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -350,18 +351,27 @@ void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float a
   std::copy_n(out, n1, reals(s, g));
 }
 
-const NodeNeighbours& node_neighbours(const Session& s) {
-  thread_local NodeNeighbours nb;
+// The neighbour lists of the mesh they were built from, known by its counts, its connectivity's
+// pointer and a checksum of the connectivity, and the old values of the fields being smoothed.
+struct SmoothingCache : ClassCache {
+  std::array<uint64_t, 5> key{};
+  NodeNeighbours nb;
+  std::vector<float> old;
+};
+
+const NodeNeighbours& node_neighbours(Session& s) {
   const Cmesh& c = s.cmesh;
   const int64_t words = int64_t{c.m} * c.n2;
   const int32_t* conn = ints(s, c.jj1);
-  if (nb.n1 == c.n1 && nb.m == c.m && std::ssize(nb.conn) == words &&
-      std::equal(nb.conn.begin(), nb.conn.end(), conn)) {
-    return nb;
-  }
+  const std::array<uint64_t, 5> key{uint64_t(uint32_t(c.n1)), uint64_t(uint32_t(c.n2)),
+                                    uint64_t(uint32_t(c.m)), uint64_t(uint32_t(c.jj1)),
+                                    words_checksum(conn, words)};
+  SmoothingCache& cache = class_cache_of<SmoothingCache>(s.smoothing_cache);
+  NodeNeighbours& nb = cache.nb;
+  if (nb.n1 >= 0 && cache.key == key) return nb;
+  cache.key = key;
   nb.n1 = c.n1;
   nb.m = c.m;
-  nb.conn.assign(conn, conn + words);
   const int64_t n1 = c.n1;
   // Every pair of distinct nodes of an element, duplicates included, then each node's list
   // sorted and made unique.
@@ -423,7 +433,7 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
   }
   // The old values of up to eight fields at a time, node by node, so that the neighbours'
   // values of all of them come in one load; the new values go straight to the fields.
-  thread_local std::vector<float> old;
+  std::vector<float>& old = class_cache_of<SmoothingCache>(s.smoothing_cache).old;
   for (size_t k0 = 0; k0 < fields.size(); k0 += 8) {
     const int nf = static_cast<int>(std::min<size_t>(8, fields.size() - k0));
     const int width = nf <= 4 ? 4 : 8;
