@@ -9,15 +9,14 @@
 // (the host's load varies within a run: best against best compares like with like). The count takes
 // every array a sweep of the step touches as streamed once per sweep; node values gathered through
 // the connectivity or the neighbour lists count once per node, as if the cache kept them between
-// neighbouring elements. 4 B a value. Per element-node: the connectivity in 6 sweeps (the check of
-// the task's arrays, the check of the kept neighbour lists against it and their copy of it,
-// geometry with the step limits, both passes), 24 B, and in a 7th for quadrilaterals (the test for
+// neighbouring elements. 4 B a value. Per element-node: the connectivity in 5 sweeps (the check of
+// the task's arrays, the checksum that finds the kept neighbour lists still fit it, geometry with
+// the step limits, both passes), 20 B, and in a 6th for quadrilaterals (the test for
 // inverted elements; pass 2 tests triangles), 4 B; d1, d2, w written once (the step limits read
 // them back in the same sweep) and read in both passes, 36 B. Per element: V and 1/R written,
 // V, V0 and 1/R read in both passes, 32 B (the elements of these zones, which take no damage,
-// leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists of batches
-// of four nodes (8 B a batch, 4 B a slot with the padding of the batches), counted from the
-// lists themselves. Per node:
+// leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists (8 B a node,
+// 4 B a neighbour), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied: 8 + 32 B (the density is kept only for a fixed
 //     step, CUR < 0, which scales it);
 //   fields 1-4 read into one record of 4 a node (ur, uz, vr, vz), 16 + 16 B;
@@ -27,8 +26,8 @@
 //   pass 1: the records of 4 and of 16 gathered, the forces read and written, 16 + 64 + 16 B;
 //   new velocities 32 B; contact copy 16 B; new displacements, also into the records of 4,
 //     24 + 16 B;
-//   smoothing of the velocities: both read into records of 4, the records read back, the new
-//     values written, 8 + 16 + 16 + 8 B; of the 8 state fields likewise with records of 8,
+//   smoothing of the velocities: both read into records of 2, the records read back, the new
+//     values written, 8 + 8 + 8 + 8 B; of the 8 state fields likewise with records of 8,
 //     32 + 32 + 32 + 32 B;
 //   test of finite values: 4 fields after pass 1, 16 B; the sums of pass 2, 64 B;
 //   pass 2: the records of 4 and of 16 gathered, the sums (one record of 16 values) read and
@@ -64,9 +63,9 @@ using namespace tivor;
 
 // Bytes of one step per node, per element-node and per element (see the head of the file).
 constexpr double kNodeBytes = 40 + 16 + 12 + (40 + 64 + 16 + 16) + (16 + 64 + 16) + 32 + 16 +
-                              (24 + 16) + (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
+                              (24 + 16) + (8 + 8 + 8 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
                               (16 + 64 + 128) + (32 + 128 + 36 + 40 + 16);
-constexpr double kElementNodeBytes = 24 + 36;
+constexpr double kElementNodeBytes = 20 + 36;
 // The test for inverted elements of a quadrilateral mesh, a node and an element-node.
 constexpr double kQuadrilateralTestBytes[2] = {16, 4};
 constexpr double kElementBytes = 32;
@@ -142,7 +141,7 @@ void BM_So3(benchmark::State& state) {
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
-  const double lists = 2 * (2.0 * n1 + 4.0 * static_cast<double>(nb.batch_list.size()));
+  const double lists = 2 * (8.0 * n1 + 4.0 * static_cast<double>(nb.list.size()));
   const double quad = triangles ? 0 : 1;
   const double node_bytes = kNodeBytes + quad * kQuadrilateralTestBytes[0];
   const double element_node_bytes = kElementNodeBytes + quad * kQuadrilateralTestBytes[1];

@@ -30,18 +30,10 @@ uint64_t words_checksum(const void* words, int64_t count);
 // without reserving them; raises the flag when they do not fit.
 void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode);
 // The distinct mesh neighbours of every node (the other nodes of the elements that contain it,
-// 0-based).
+// 0-based), in increasing order.
 struct NodeNeighbours {
   std::vector<int64_t> first;  // node i's neighbours are list[first[i] .. first[i + 1])
   std::vector<int32_t> list;
-  // The same neighbours for batches of four nodes: batch b has as many slots as its node with the
-  // most neighbours, batch_list[4 * batch_first[b] ...]; slot k holds the k-th neighbour of each
-  // of its nodes, or the node's first neighbour again when it has fewer (which changes neither
-  // the least nor the greatest value around it). A batch that holds a node of no element has no
-  // slots and is marked in batch_alone: its nodes take the lists above.
-  std::vector<int64_t> batch_first;
-  std::vector<int32_t> batch_list;
-  std::vector<char> batch_alone;
   int32_t n1 = -1, m = 0;
 };
 // The neighbour lists of the session's mesh (m 3 or 4, connectivity in the integer pool). They
