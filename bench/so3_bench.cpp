@@ -3,15 +3,15 @@
 // copy loop as the machine's memory bandwidth for comparison, measured in the same run.
 //
 // Counters: the time per element and step, and the bytes a step moves per element as counted
-// here, also as a rate to set against the copy loop's; "copy", the copy loop's best rate just
-// before and after the steps of the same run; "ratio", the mean time of a step over the time its
-// counted bytes take at that rate, and "best_ratio", the same for the fastest step of the run
-// (the host's load varies within a run: best against best compares like with like). The count takes
-// every array a sweep of the step touches as streamed once per sweep; node values gathered through
-// the connectivity or the neighbour lists count once per node, as if the cache kept them between
-// neighbouring elements. 4 B a value. Per element-node: the connectivity in 5 sweeps (the check of
-// the task's arrays, the checksum that finds the kept neighbour lists still fit it, geometry with
-// the step limits, both passes), 20 B, and in a 6th for quadrilaterals (the test for
+// here, also as a rate to set against the copy loop's; and those of bench::BoundTimer: the
+// processor and wall-clock time of a step, the copy loop's best rate in processor time just
+// before and after the steps of the same run, and the ratio of a step's processor time (mean and
+// least) to the time its counted bytes take at that rate, and from wall-clock times. The count
+// takes every array a sweep of the step touches as streamed once per sweep; node values gathered
+// through the connectivity or the neighbour lists count once per node, as if the cache kept them
+// between neighbouring elements. 4 B a value. Per element-node: the connectivity in 5 sweeps (the
+// check of the task's arrays, the checksum that finds the kept neighbour lists still fit it,
+// geometry with the step limits, both passes), 20 B, and in a 6th for quadrilaterals (the test for
 // inverted elements; pass 2 tests triangles), 4 B; d1, d2, w written once (the step limits read
 // them back in the same sweep) and read in both passes, 36 B. Per element: V and 1/R written,
 // V, V0 and 1/R read in both passes, 32 B (the elements of these zones, which take no damage,
@@ -39,7 +39,6 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -124,20 +123,14 @@ void BM_So3(benchmark::State& state) {
     state.SkipWithError("the task was not prepared");
     return;
   }
-  // The copy loop just before and just after the steps: the better of the two is the bound.
-  double bandwidth = bench::copy_bytes_per_second(3);
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  std::chrono::duration<double> fastest{1e9};
+  bench::BoundTimer timer;  // the copy loop before and after the steps: the better is the bound
   for (auto _ : state) {
-    const auto step_start = Clock::now();
+    timer.start();
     if (sol::so3(*b.s, false) != 0) state.SkipWithError("so3");
-    fastest = std::min<std::chrono::duration<double>>(fastest, Clock::now() - step_start);
+    timer.stop();
     b.s->cht.t += b.s->cht.ht;
     ++b.s->cht.is;
   }
-  const std::chrono::duration<double> steps = Clock::now() - start;
-  bandwidth = std::max(bandwidth, bench::copy_bytes_per_second(3));
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
@@ -155,12 +148,7 @@ void BM_So3(benchmark::State& state) {
   // bytes moved per second.
   state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
-  // The time of a step over the time the counted bytes take at the copy loop's rate.
-  state.counters["copy"] = bandwidth;
-  const double iterations = static_cast<double>(state.iterations());
-  const double bound = n2 * bytes / bandwidth;
-  state.counters["ratio"] = steps.count() / iterations / bound;
-  state.counters["best_ratio"] = fastest.count() / bound;
+  timer.report(state, n2 * bytes);
 }
 BENCHMARK(BM_So3)
     ->ArgsProduct({{10000, 50000, 200000}, {0, 1}, {0, 1}})
