@@ -6,7 +6,9 @@
 // Counters: time per step (the benchmark's own column), CG iterations per step, the time of a
 // step per CG iteration and per unknown (the nodes times the components solved), the share of
 // column groups that are listed rather than consecutive, and the bytes the iterations move per
-// second. The bytes of one iteration per node are counted as what the rows stream:
+// second, and those of bench::BoundTimer: a step's processor and wall-clock time and its ratio to
+// the time the iterations' bytes take at the copy loop's rate. The bytes of one iteration per node
+// are counted as what the rows stream:
 //   per component solved, the values of the row (about 6, 4 B each) and its diagonal, 4 B;
 //   the product: direction read, result written, 8 B;
 //   the update: direction, product, residual, iterate and preconditioner read, residual, iterate
@@ -129,11 +131,14 @@ void BM_Dicon(benchmark::State& state) {
     return;
   }
   const int64_t polls0 = b.host.polls;
+  bench::BoundTimer timer;
   for (auto _ : state) {
     state.PauseTiming();
     b.restore();
     state.ResumeTiming();
+    timer.start();
     if (dif::dicon(*b.s) != 0) state.SkipWithError("dicon");
+    timer.stop();
   }
   const double n1 = b.s->cmesh.n1, n2 = b.s->cmesh.n2;
   const double iters = static_cast<double>(b.host.polls - polls0) / state.iterations();
@@ -158,6 +163,7 @@ void BM_Dicon(benchmark::State& state) {
   state.counters["per_unknown_iter"] =
       C(iters * n1 * solved, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(iters * bytes, C::kIsIterationInvariantRate);
+  timer.report(state, iters * bytes);
 }
 // On one thread the time is the benchmark's processor time, which a busy machine disturbs least;
 // the comparison of one thread with two takes the wall-clock time.

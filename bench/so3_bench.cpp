@@ -3,21 +3,20 @@
 // copy loop as the machine's memory bandwidth for comparison, measured in the same run.
 //
 // Counters: the time per element and step, and the bytes a step moves per element as counted
-// here, also as a rate to set against the copy loop's; "copy", the copy loop's best rate just
-// before and after the steps of the same run; "ratio", the mean time of a step over the time its
-// counted bytes take at that rate, and "best_ratio", the same for the fastest step of the run
-// (the host's load varies within a run: best against best compares like with like). The count takes
-// every array a sweep of the step touches as streamed once per sweep; node values gathered through
-// the connectivity or the neighbour lists count once per node, as if the cache kept them between
-// neighbouring elements. 4 B a value. Per element-node: the connectivity in 6 sweeps (the check of
-// the task's arrays, the check of the kept neighbour lists against it and their copy of it,
-// geometry with the step limits, both passes), 24 B, and in a 7th for quadrilaterals (the test for
+// here, also as a rate to set against the copy loop's; and those of bench::BoundTimer: the
+// processor and wall-clock time of a step, the copy loop's best rate in processor time just
+// before and after the steps of the same run, and the ratio of a step's processor time (mean and
+// least) to the time its counted bytes take at that rate, and from wall-clock times. The count
+// takes every array a sweep of the step touches as streamed once per sweep; node values gathered
+// through the connectivity or the neighbour lists count once per node, as if the cache kept them
+// between neighbouring elements. 4 B a value. Per element-node: the connectivity in 5 sweeps (the
+// check of the task's arrays, the checksum that finds the kept neighbour lists still fit it,
+// geometry with the step limits, both passes), 20 B, and in a 6th for quadrilaterals (the test for
 // inverted elements; pass 2 tests triangles), 4 B; d1, d2, w written once (the step limits read
 // them back in the same sweep) and read in both passes, 36 B. Per element: V and 1/R written,
 // V, V0 and 1/R read in both passes, 32 B (the elements of these zones, which take no damage,
-// leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists of batches
-// of four nodes (8 B a batch, 4 B a slot with the padding of the batches), counted from the
-// lists themselves. Per node:
+// leave the destroyed flag alone). The two smoothing sweeps read the neighbour lists (8 B a node,
+// 4 B a neighbour), counted from the lists themselves. Per node:
 //   set-up: forces cleared, fields 1-4 copied: 8 + 32 B (the density is kept only for a fixed
 //     step, CUR < 0, which scales it);
 //   fields 1-4 read into one record of 4 a node (ur, uz, vr, vz), 16 + 16 B;
@@ -27,8 +26,8 @@
 //   pass 1: the records of 4 and of 16 gathered, the forces read and written, 16 + 64 + 16 B;
 //   new velocities 32 B; contact copy 16 B; new displacements, also into the records of 4,
 //     24 + 16 B;
-//   smoothing of the velocities: both read into records of 4, the records read back, the new
-//     values written, 8 + 16 + 16 + 8 B; of the 8 state fields likewise with records of 8,
+//   smoothing of the velocities: both read into records of 2, the records read back, the new
+//     values written, 8 + 8 + 8 + 8 B; of the 8 state fields likewise with records of 8,
 //     32 + 32 + 32 + 32 B;
 //   test of finite values: 4 fields after pass 1, 16 B; the sums of pass 2, 64 B;
 //   pass 2: the records of 4 and of 16 gathered, the sums (one record of 16 values) read and
@@ -40,7 +39,6 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -64,9 +62,9 @@ using namespace tivor;
 
 // Bytes of one step per node, per element-node and per element (see the head of the file).
 constexpr double kNodeBytes = 40 + 16 + 12 + (40 + 64 + 16 + 16) + (16 + 64 + 16) + 32 + 16 +
-                              (24 + 16) + (8 + 16 + 16 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
+                              (24 + 16) + (8 + 8 + 8 + 8) + (32 + 32 + 32 + 32) + 16 + 64 +
                               (16 + 64 + 128) + (32 + 128 + 36 + 40 + 16);
-constexpr double kElementNodeBytes = 24 + 36;
+constexpr double kElementNodeBytes = 20 + 36;
 // The test for inverted elements of a quadrilateral mesh, a node and an element-node.
 constexpr double kQuadrilateralTestBytes[2] = {16, 4};
 constexpr double kElementBytes = 32;
@@ -125,24 +123,18 @@ void BM_So3(benchmark::State& state) {
     state.SkipWithError("the task was not prepared");
     return;
   }
-  // The copy loop just before and just after the steps: the better of the two is the bound.
-  double bandwidth = bench::copy_bytes_per_second(3);
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  std::chrono::duration<double> fastest{1e9};
+  bench::BoundTimer timer;  // the copy loop before and after the steps: the better is the bound
   for (auto _ : state) {
-    const auto step_start = Clock::now();
+    timer.start();
     if (sol::so3(*b.s, false) != 0) state.SkipWithError("so3");
-    fastest = std::min<std::chrono::duration<double>>(fastest, Clock::now() - step_start);
+    timer.stop();
     b.s->cht.t += b.s->cht.ht;
     ++b.s->cht.is;
   }
-  const std::chrono::duration<double> steps = Clock::now() - start;
-  bandwidth = std::max(bandwidth, bench::copy_bytes_per_second(3));
   const Cmesh& c = b.s->cmesh;
   const double n1 = c.n1, n2 = c.n2, k = triangles ? 3 : 4;
   const NodeNeighbours& nb = node_neighbours(*b.s);
-  const double lists = 2 * (2.0 * n1 + 4.0 * static_cast<double>(nb.batch_list.size()));
+  const double lists = 2 * (8.0 * n1 + 4.0 * static_cast<double>(nb.list.size()));
   const double quad = triangles ? 0 : 1;
   const double node_bytes = kNodeBytes + quad * kQuadrilateralTestBytes[0];
   const double element_node_bytes = kElementNodeBytes + quad * kQuadrilateralTestBytes[1];
@@ -156,12 +148,7 @@ void BM_So3(benchmark::State& state) {
   // bytes moved per second.
   state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
   state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
-  // The time of a step over the time the counted bytes take at the copy loop's rate.
-  state.counters["copy"] = bandwidth;
-  const double iterations = static_cast<double>(state.iterations());
-  const double bound = n2 * bytes / bandwidth;
-  state.counters["ratio"] = steps.count() / iterations / bound;
-  state.counters["best_ratio"] = fastest.count() / bound;
+  timer.report(state, n2 * bytes);
 }
 BENCHMARK(BM_So3)
     ->ArgsProduct({{10000, 50000, 200000}, {0, 1}, {0, 1}})

@@ -1,25 +1,43 @@
 #!/usr/bin/env bash
-# The whole program on the heat problem of the diffusion class, run headless from key scripts:
-# a unit square of generator 2 in N x N cells (2 N^2 triangles), c1 = 1 at r = 0 and 0 at r = 1,
-# zero flux elsewhere, c1 = 0 at the start, lumped mass, a fixed step of 0.3 h^2 / 6.
+# The whole program run headless from key scripts, for one class and mesh size:
 #
-#   bench/whole_program.sh BINARY [N] [STEPS] [REPEATS]
+#   bench/whole_program.sh BINARY CASE [ELEMENTS] [STEPS] [REPEATS]
 #
-# Runs "prepare" alone and "prepare, then go STEPS" REPEATS times each, alternating, and prints
-# the medians of the processor time (user + system) and of the wall-clock time of both, and
-# (with - without) / STEPS: the cost of one step of the running program, everything around the
-# solve included. TIVOR_THREADS passes through to the program.
+# CASE is one of
+#   dif             the heat problem of the diffusion class: a unit square of generator 2 in
+#                   triangles, c1 = 1 at r = 0 and 0 at r = 1, zero flux elsewhere, c1 = 0 at the
+#                   start, lumped mass, a fixed step of 0.3 h^2 / 6;
+#   sol-quad-plastic, sol-quad-elastic, sol-tri-plastic, sol-tri-elastic
+#                   the punch sample of the solids class (examples/sol/punch.sol), its plate in
+#                   quadrilaterals or triangles, as the sample (elasto-plastic) or elastic;
+#   gs-quad, gs-tri the jet sample of the gas-flow class (examples/gs/jet.gs), in quadrilaterals
+#                   or triangles.
+# The mesh is the sample's, its cells scaled in both directions to about ELEMENTS elements
+# (default 200000). Runs "prepare" alone and "prepare, then go STEPS" (default 20) REPEATS times
+# each (default 5), alternating, and prints the medians of the processor time (user + system)
+# and of the wall-clock time of both, and (with - without) / STEPS: the cost of one step of the
+# running program, everything around the scheme included, also per element. TIVOR_THREADS
+# passes through to the program.
 set -euo pipefail
 bin=$(realpath "$1")
-n=${2:-276}
-steps=${3:-20}
-repeats=${4:-5}
+case_name=$2
+elements=${3:-200000}
+steps=${4:-20}
+repeats=${5:-5}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work"/{dif,buf,images,lbr,hlp}
+mkdir -p "$work"/{dif,sol,gs,buf,images,lbr,hlp}
 
-h=$(awk -v n="$n" 'BEGIN { printf "%.12f", 0.3 / (6.0 * n * n) }')
-cat >"$work/dif/heat.dif" <<DATA
+# Cells of a block whose sides hold `ratio` to 1 cells, elements a cell, for about $elements.
+cells() { awk -v e="$elements" -v r="$1" -v k="$2" 'BEGIN { printf "%d", int(sqrt(e / (r * k)) + 0.5) }'; }
+
+case $case_name in
+  dif)
+    n=$(cells 1 2)
+    h=$(awk -v n="$n" 'BEGIN { printf "%.12f", 0.3 / (6.0 * n * n) }')
+    class=7 count=$((2 * n * n)) answers="<Enter><Enter>"
+    cat >"$work/dif/heat.dif" <<DATA
 ntel=1
 m=3
 tipm=2
@@ -49,6 +67,34 @@ sgl=0 0 0
 initc=0
 nthist=0
 DATA
+    ;;
+  sol-quad-plastic | sol-quad-elastic | sol-tri-plastic | sol-tri-elastic)
+    # The plate is twice as long as it is high.
+    m=4 per_cell=1
+    [[ $case_name == sol-tri-* ]] && m=3 per_cell=2
+    neta=$(cells 2 "$per_cell")
+    class=1 count=$((2 * neta * neta * per_cell)) answers="<Enter>"
+    sed -e "s/^m=4 /m=$m /" -e "s/^nksi=40 /nksi=$((2 * neta)) /" -e "s/^neta=20 /neta=$neta /" \
+      "$source_dir/examples/sol/punch.sol" >"$work/sol/punch.sol"
+    if [[ $case_name == *-elastic ]]; then
+      sed -i -e 's/^MAT=2 .*/MAT=1/' -e 's/^plast=1 .*/plast=0/' -e 's/^nsk=2 .*/nsk=0/' \
+        -e '/^m=0 \.1  1000 \.1/d' "$work/sol/punch.sol"
+    fi
+    ;;
+  gs-quad | gs-tri)
+    # The nozzle's domain is three times as long as it is wide.
+    m=4 per_cell=1
+    [[ $case_name == gs-tri ]] && m=3 per_cell=2
+    nksi=$(cells 3 "$per_cell")
+    class=2 count=$((3 * nksi * nksi * per_cell)) answers="<Enter>"
+    sed -e "s/^m=4 /m=$m /" -e "s/^nksi=20 /nksi=$nksi /" -e "s/^neta=60 /neta=$((3 * nksi)) /" \
+      "$source_dir/examples/gs/jet.gs" >"$work/gs/jet.gs"
+    ;;
+  *)
+    echo "whole_program.sh: unknown case $case_name" >&2
+    exit 2
+    ;;
+esac
 
 # Main-menu item k, the way the end-to-end tests choose it.
 item() {
@@ -56,17 +102,25 @@ item() {
   for ((i = 1; i < $1; ++i)); do keys+="<Down>"; done
   echo "$keys<Enter>"
 }
-start="<Enter><Enter>$(item 2)$(item 7)$(item 3)<Enter>$(item 4)<Down><Enter><Enter><Esc><Esc>"
-prepare="$(item 5)<Enter><Enter><Enter>"
+# The class, its first method, the only data file of its folder, prepared.
+start="<Enter><Enter>$(item 2)$(item $class)$(item 3)<Enter>$(item 4)<Down><Enter><Enter><Esc><Esc>"
+prepare="$(item 5)$answers<Text:prepared><Enter>"
 printf '%s\n' "$start$prepare<Esc><Enter>" >"$work/prepare.keys"
-printf '%s\n' "$start$prepare$(item 6)$steps<Enter><Esc><Enter>" >"$work/steps.keys"
+printf '%s\n' "$start$prepare$(item 6)$steps<Enter><Text:stepped>$(item 1)<Text:status><Enter><Esc><Enter>" \
+  >"$work/steps.keys"
+
+# The pools of the program hold about 150k elements; larger meshes get larger pools.
+pools=()
+if ((count > 100000)); then
+  pools=(--reals $((count * 350)) --integers $((count * 40)))
+fi
 
 # Prints "processor-seconds wall-seconds" of one run.
 run() {
   local t0 t1 out
   t0=$(date +%s.%N)
   /usr/bin/time -o "$work/time" -f '%U %S' "$bin" --headless --keys "$work/$1.keys" \
-    --workdir "$work" >/dev/null 2>&1 || true
+    --workdir "$work" --shots "$work" "${pools[@]}" >/dev/null 2>&1 || true
   out=$(tail -1 "$work/time")
   t1=$(date +%s.%N)
   awk -v o="$out" -v a="$t0" -v b="$t1" 'BEGIN { split(o, u, " "); print u[1] + u[2], b - a }'
@@ -79,12 +133,21 @@ for ((k = 0; k < repeats; ++k)); do
   run prepare >>"$work/prepare.t"
   run steps >>"$work/steps.t"
 done
+# The status screen after the steps: its time step count shows that every step was made.
+if [[ -n ${WHOLE_PROGRAM_SCREENS:-} ]]; then
+  for screen in prepared stepped status; do
+    echo "== $screen"
+    grep -v '^ *$' "$work/$screen.txt" || true
+  done
+fi
 cpu_p=$(cut -d' ' -f1 "$work/prepare.t" | median)
 cpu_s=$(cut -d' ' -f1 "$work/steps.t" | median)
 wall_p=$(cut -d' ' -f2 "$work/prepare.t" | median)
 wall_s=$(cut -d' ' -f2 "$work/steps.t" | median)
-awk -v n="$n" -v st="$steps" -v cp="$cpu_p" -v cs="$cpu_s" -v wp="$wall_p" -v ws="$wall_s" 'BEGIN {
-  printf "n=%d triangles=%d steps=%d\n", n, 2 * n * n, st
+awk -v c="$case_name" -v e="$count" -v st="$steps" -v cp="$cpu_p" -v cs="$cpu_s" -v wp="$wall_p" \
+  -v ws="$wall_s" 'BEGIN {
+  printf "%s, %d elements, %d steps\n", c, e, st
   printf "prepare: cpu %.3f s wall %.3f s; prepare+steps: cpu %.3f s wall %.3f s\n", cp, wp, cs, ws
-  printf "per step: cpu %.3f ms wall %.3f ms\n", (cs - cp) / st * 1000, (ws - wp) / st * 1000
+  printf "per step: cpu %.3f ms wall %.3f ms; per element-step: cpu %.0f ns wall %.0f ns\n",
+    (cs - cp) / st * 1000, (ws - wp) / st * 1000, (cs - cp) / st / e * 1e9, (ws - wp) / st / e * 1e9
 }'

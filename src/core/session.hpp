@@ -188,6 +188,8 @@ struct Session {
   ClassCacheSlot class_cache;
   // The history recorder's point locator, kept while the mesh stays the same.
   ClassCacheSlot locator_cache;
+  // The smoothing filters' neighbour lists and scratch, kept while the mesh stays the same.
+  ClassCacheSlot smoothing_cache;
 
   // Pool word accessors with the 1-based pointer convention: element i of the array at pointer j
   // is a(j + i).

@@ -40,23 +40,16 @@ struct KeptLocator : ClassCache {
   std::optional<MeshLocator> locator;
 };
 
-uint64_t checksum(const void* words, int64_t count) {
-  uint64_t h = 1469598103934665603ull;
-  const auto* w = static_cast<const uint32_t*>(words);
-  for (int64_t k = 0; k < count; ++k) h = (h ^ w[k]) * 1099511628211ull;
-  return h;
-}
-
 const MeshLocator& mesh_locator(Session& s) {
   const Cmesh& c = s.cmesh;
   std::array<uint64_t, 6> key{uint64_t(uint32_t(c.n1)),  uint64_t(uint32_t(c.n2)),
                               uint64_t(uint32_t(c.m)),   uint64_t(uint32_t(c.jrz)),
                               uint64_t(uint32_t(c.jj1)), 0};
   if (real_array_ok(s, c.jrz, 2 * int64_t{c.n1})) {
-    key[5] = checksum(reals(s, c.jrz), 2 * int64_t{c.n1});
+    key[5] = words_checksum(reals(s, c.jrz), 2 * int64_t{c.n1});
   }
   if (c.m > 0 && int_array_ok(s, c.jj1, int64_t{c.n2} * c.m)) {
-    key[5] ^= checksum(ints(s, c.jj1), int64_t{c.n2} * c.m) * 31;
+    key[5] ^= words_checksum(ints(s, c.jj1), int64_t{c.n2} * c.m) * 31;
   }
   KeptLocator& kept = class_cache_of<KeptLocator>(s.locator_cache);
   if (!kept.locator || kept.key != key) {

@@ -16,6 +16,10 @@
 
 namespace tivor {
 
+// A checksum of count 4-byte words (floats or integers) that changes whenever one word does; for
+// caches kept while the pool arrays they were built from stay the same.
+uint64_t words_checksum(const void* words, int64_t count);
+
 // ---- nodal smoothing filters ----
 
 // ASGL1: blends each node value of f (n1 values) with the midpoint of its mesh neighbours' range
@@ -26,25 +30,16 @@ namespace tivor {
 // without reserving them; raises the flag when they do not fit.
 void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float alpha, int mode);
 // The distinct mesh neighbours of every node (the other nodes of the elements that contain it,
-// 0-based), with the connectivity they were built from.
+// 0-based), in increasing order.
 struct NodeNeighbours {
   std::vector<int64_t> first;  // node i's neighbours are list[first[i] .. first[i + 1])
   std::vector<int32_t> list;
-  // The same neighbours for batches of four nodes: batch b has as many slots as its node with the
-  // most neighbours, batch_list[4 * batch_first[b] ...]; slot k holds the k-th neighbour of each
-  // of its nodes, or the node's first neighbour again when it has fewer (which changes neither
-  // the least nor the greatest value around it). A batch that holds a node of no element has no
-  // slots and is marked in batch_alone: its nodes take the lists above.
-  std::vector<int64_t> batch_first;
-  std::vector<int32_t> batch_list;
-  std::vector<char> batch_alone;
   int32_t n1 = -1, m = 0;
-  std::vector<int32_t> conn;
 };
 // The neighbour lists of the session's mesh (m 3 or 4, connectivity in the integer pool). They
-// are kept between calls of a thread and built anew whenever the node count, the element size
-// or any word of the connectivity differs from what they were built from.
-const NodeNeighbours& node_neighbours(const Session& s);
+// are kept in the session and built anew whenever the counts, the element size, the
+// connectivity's pointer or a checksum of its words differ from what they were built from.
+const NodeNeighbours& node_neighbours(Session& s);
 // ASGL1 in place on several fields at once, for modes 2..4, from neighbour lists of the mesh:
 // every field ends as asgl1(f, f, ..., alpha, mode) leaves it; the work arrays of asgl1 and the
 // pool's free space are not used. The fields must not overlap.

@@ -2,11 +2,13 @@
 // join it while it is open and claim blocks from a shared counter together with the calling
 // thread; the caller closes the loop once every block is claimed and waits for the helpers still
 // inside. Which thread runs a block does not matter: a block's result depends on its rows alone.
+//
+// Every wait sleeps in the kernel (std::atomic wait, a futex on Linux) instead of spinning: a
+// spinning helper takes a core from the calling thread, and from other work, on a busy machine.
 #include "kernels/parallel.hpp"
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,21 +16,12 @@
 namespace tivor {
 namespace {
 
-// Waits spin a little before they sleep: the next loop of a solver follows within microseconds.
-constexpr int kSpins = 4000;
-
-inline void cpu_relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 class Helpers {
  public:
   ~Helpers() {
     stop_.store(true);
-    generation_.fetch_add(1);
-    wake(opened_);
+    generation_.fetch_add(1, std::memory_order_release);
+    generation_.notify_all();
     threads_.clear();  // joins
   }
 
@@ -43,20 +36,22 @@ class Helpers {
     body_ = body;
     context_ = context;
     blocks_ = blocks;
-    seats_.store(helpers, std::memory_order_relaxed);
+    seats_.store(static_cast<uint32_t>(helpers), std::memory_order_relaxed);
     next_.store(0, std::memory_order_relaxed);
     entry_.store(kOpen, std::memory_order_release);
     generation_.fetch_add(1, std::memory_order_release);
-    wake(opened_);
+    generation_.notify_all();
     work();
-    // Every block is claimed: no helper may join any more; wait for those still inside.
-    entry_.fetch_and(~kOpen, std::memory_order_acq_rel);
-    const auto all_left = [this] { return entry_.load(std::memory_order_acquire) == 0; };
-    wait_for(all_left, closed_);
+    // Every block is claimed: no helper may join any more; sleep until those inside have left.
+    uint32_t inside = entry_.fetch_and(~kOpen, std::memory_order_acq_rel) & ~kOpen;
+    while (inside != 0) {
+      entry_.wait(inside, std::memory_order_acquire);
+      inside = entry_.load(std::memory_order_acquire);
+    }
   }
 
  private:
-  static constexpr int64_t kOpen = int64_t{1} << 32;
+  static constexpr uint32_t kOpen = uint32_t{1} << 31;
 
   void work() {
     for (;;) {
@@ -68,51 +63,33 @@ class Helpers {
 
   // Joins the open loop while it has a free seat.
   bool join() {
-    int64_t v = entry_.load(std::memory_order_acquire);
+    uint32_t v = entry_.load(std::memory_order_acquire);
     do {
       if ((v & kOpen) == 0 || (v & ~kOpen) >= seats_.load(std::memory_order_relaxed)) return false;
     } while (!entry_.compare_exchange_weak(v, v + 1, std::memory_order_acq_rel));
     return true;
   }
 
-  void serve(uint64_t seen) {
+  void serve(uint32_t seen) {
     for (;;) {
-      wait_for([&] { return generation_.load(std::memory_order_acquire) != seen; }, opened_);
+      generation_.wait(seen, std::memory_order_acquire);
       seen = generation_.load(std::memory_order_acquire);
       if (stop_.load()) return;
       if (!join()) continue;
       work();
-      if (entry_.fetch_sub(1, std::memory_order_acq_rel) == 1) wake(closed_);
+      // The last helper out of a closed loop wakes the caller.
+      if (entry_.fetch_sub(1, std::memory_order_acq_rel) == 1) entry_.notify_one();
     }
-  }
-
-  // Spins a little, then sleeps on the condition until done() holds. A condition variable, not
-  // an atomic wait: the sleeper checks done() under the mutex that wake() takes, so no wake-up
-  // is lost between the check and the sleep.
-  template <class Done>
-  void wait_for(const Done& done, std::condition_variable& cv) {
-    for (int spin = 0; spin < kSpins; ++spin) {
-      if (done()) return;
-      cpu_relax();
-    }
-    std::unique_lock lock(sleep_);
-    cv.wait(lock, done);
-  }
-  void wake(std::condition_variable& cv) {
-    { const std::lock_guard lock(sleep_); }
-    cv.notify_all();
   }
 
   std::mutex dispatch_;
-  std::mutex sleep_;                // guards the sleeps of wait_for against lost wake-ups
-  std::condition_variable opened_;  // a new loop was published, or the helpers are to stop
-  std::condition_variable closed_;  // the last helper inside a closed loop left it
   std::vector<std::jthread> threads_;
-  std::atomic<uint64_t> generation_{0};
-  std::atomic<int64_t> entry_{0};  // kOpen while helpers may join, plus the helpers inside
+  // 32-bit words: std::atomic waits on them directly with the kernel's futex.
+  std::atomic<uint32_t> generation_{0};  // moves on when a loop opens or the helpers are to stop
+  std::atomic<uint32_t> entry_{0};       // kOpen while helpers may join, plus the helpers inside
+  std::atomic<uint32_t> seats_{0};
   std::atomic<size_t> next_{0};
   std::atomic<bool> stop_{false};
-  std::atomic<int64_t> seats_{0};
   // The loop; written only while no helper is inside and the loop is closed.
   BlockBody body_ = nullptr;
   const void* context_ = nullptr;

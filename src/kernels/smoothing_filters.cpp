@@ -2,10 +2,10 @@
 // its mesh neighbours, in 2D over the elements that contain the node, in 3D over its hexahedral
 // star.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 #include "console/console.hpp"
@@ -68,199 +68,97 @@ inline float blend(float w, float fi, float lo, float hi) {
   return wi * ((lo + hi) / 2) + (1 - wi) * fi;
 }
 
-typedef float Vec4 __attribute__((vector_size(16)));
-typedef float Vec8 __attribute__((vector_size(32)));
-typedef float Vec16 __attribute__((vector_size(64)));
+// Up to four values of a row as one vector of 16 bytes, which every x86-64 processor holds in one
+// register.
+template <int P>
+struct RowOf {
+  typedef float type __attribute__((vector_size(sizeof(float) * P)));
+};
+template <int P>
+using Row = typename RowOf<P>::type;
 
-// The new values of W fields of a node (nf of them used) with old values fi and neighbour
-// range [lo, hi]: blend(blend_weight(...)) lane by lane. V holds the W values of one node, or
-// those of several nodes one after the other.
-// (Passed by reference: a wide vector passed by value would tie the function to one target.)
-template <int W, int Mode, typename V>
-inline void blended(const V& fi, const V& lo, const V& hi, int nf, float alpha, V& out) {
-  if constexpr (Mode == 4) {
-    const V mid = (lo + hi) / 2;
-    const V q = (fi - mid) / (hi - lo + kEpsilon);
-    const V q2 = q * q, cap = V{} + 0.5f, floor = V{} + 0.01f;
-    const V capped = cap < q2 ? cap : q2;
-    const V w = floor < capped ? capped : floor;
-    const V wi = hi >= lo ? w : V{};
-    out = wi * mid + (1 - wi) * fi;
-  } else {
-    out = fi;
-    for (int g = 0; g < static_cast<int>(sizeof(V) / sizeof(float)); ++g) {
-      if (g % W < nf) {
-        out[g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
-      }
-    }
-  }
-}
-
-// Up to W fields (nf of them) of node i from their old values interleaved node by node in t (W
-// values a node): the node's neighbour range for all of them at once, and the new values
-// written to the fields.
+// The new values of the W fields (1, 2, 4 or 8) of node i whose old values stand interleaved in t
+// (W values a node): the least and greatest value of its neighbours for each field, a row of the
+// scratch taken in vectors of up to four values, then the blend, a plain loop over the fields
+// that the compiler turns into vector instructions.
 template <int W, int Mode>
-void blend_node(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha,
-                int64_t i) {
-  using V = std::conditional_t<W == 4, Vec4, Vec8>;
-  V lo = V{} + kHuge, hi = V{} - kHuge;
-  for (int64_t k = nb.first[i]; k < nb.first[i + 1]; ++k) {
-    V tj;
-    std::memcpy(&tj, t + int64_t{nb.list[k]} * W, sizeof tj);
-    lo = tj < lo ? tj : lo;  // std::min and std::max, lane by lane
-    hi = hi < tj ? tj : hi;
-  }
-  V fi;
-  std::memcpy(&fi, t + i * W, sizeof fi);
-  V out;
-  blended<W, Mode>(fi, lo, hi, nf, alpha, out);
-  for (int g = 0; g < nf; ++g) f[g][i] = out[g];
-}
-
-// Counts of fields whose values go between the fields and the records four nodes at a time by
-// shuffles: a solid's two velocities (records of 4) and eight state fields (records of 8).
-template <int W, int NF>
-constexpr bool kRegrouped = NF == W || (W == 4 && NF == 2);
-
-// The new values of four nodes from i0, W values a node in out (as many vectors of 16 as W / 4),
-// written field by field: the values of the nodes regrouped by field with whole-vector shuffles,
-// then four of one field stored together.
-template <int W, int NF>
-inline void store_by_field(const Vec16 (&out)[W / 4], float* const* f, int64_t i0) {
-  const auto put = [&](const Vec16& v, int part, int g) {
-    Vec4 q;
-    std::memcpy(&q, reinterpret_cast<const float*>(&v) + 4 * part, sizeof q);
-    std::memcpy(f[g] + i0, &q, sizeof q);
-  };
-  if constexpr (W == 8) {
-    const Vec16 a = __builtin_shufflevector(out[0], out[1], 0, 8, 16, 24, 1, 9, 17, 25, 2, 10, 18,
-                                            26, 3, 11, 19, 27);
-    const Vec16 b = __builtin_shufflevector(out[0], out[1], 4, 12, 20, 28, 5, 13, 21, 29, 6, 14, 22,
-                                            30, 7, 15, 23, 31);
-    for (int g = 0; g < 4; ++g) put(a, g, g);
-    for (int g = 0; g < 4; ++g) put(b, g, 4 + g);
-  } else {
-    const Vec16 a = __builtin_shufflevector(out[0], out[0], 0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14,
-                                            3, 7, 11, 15);
-    for (int g = 0; g < NF; ++g) put(a, g, g);
-  }
-}
-
-// The records of W values a node (NF fields, the rest zero) of the nodes 0..n1 in groups of four:
-// four values of each field loaded together and regrouped node by node with whole-vector
-// shuffles. Returns the nodes done (the rest, fewer than four, are left to the caller).
-template <int W, int NF>
-inline int64_t records_by_field(float* const* f, int64_t n1, float* t) {
-  int64_t i = 0;
-  for (; i + 4 <= n1; i += 4) {
-    Vec4 q[8] = {};
-    for (int g = 0; g < NF; ++g) std::memcpy(&q[g], f[g] + i, sizeof q[g]);
-    const Vec8 q01 = __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
-    if constexpr (W == 8) {
-      const Vec8 q23 = __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7);
-      const Vec8 q45 = __builtin_shufflevector(q[4], q[5], 0, 1, 2, 3, 4, 5, 6, 7);
-      const Vec8 q67 = __builtin_shufflevector(q[6], q[7], 0, 1, 2, 3, 4, 5, 6, 7);
-      const Vec16 a =
-          __builtin_shufflevector(q01, q23, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      const Vec16 b =
-          __builtin_shufflevector(q45, q67, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      const Vec16 r0 =
-          __builtin_shufflevector(a, b, 0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29);
-      const Vec16 r1 =
-          __builtin_shufflevector(a, b, 2, 6, 10, 14, 18, 22, 26, 30, 3, 7, 11, 15, 19, 23, 27, 31);
-      std::memcpy(t + i * W, &r0, sizeof r0);
-      std::memcpy(t + i * W + 16, &r1, sizeof r1);
-    } else {
-      const Vec8 zero{};
-      const Vec16 r =
-          __builtin_shufflevector(q01, zero, 0, 4, 8, 8, 1, 5, 8, 8, 2, 6, 8, 8, 3, 7, 8, 8);
-      std::memcpy(t + i * W, &r, sizeof r);
-    }
-  }
-  return i;
-}
-
-// The same for every node, four at a time from the batched lists: the k-th neighbours of four
-// nodes make 16 values (four nodes of four fields, or two vectors of two nodes of eight
-// fields), so that one minimum and one maximum serve several nodes. (The vectors are built by
-// nested shuffles, which the compiler turns into register inserts.)
-// NF, when not 0, is nf known in advance, which frees the writes of the loops over the fields.
-template <int W, int Mode, int NF>
-void blend_fields(const NodeNeighbours& nb, const float* t, float* const* f, int nf, float alpha) {
-  if constexpr (NF > 0) nf = NF;
-  using V = std::conditional_t<W == 4, Vec4, Vec8>;
-  constexpr int kParts = W / 4;  // 16-value vectors a batch
-  const int32_t* list = nb.batch_list.data();
-  const int64_t batches = std::ssize(nb.batch_alone);
-  for (int64_t b = 0; b < batches; ++b) {
-    const int64_t i0 = 4 * b;
-    if (nb.batch_alone[b]) {
-      for (int64_t i = i0; i < i0 + 4; ++i) blend_node<W, Mode>(nb, t, f, nf, alpha, i);
-      continue;
-    }
-    Vec16 lo[kParts], hi[kParts];
-    for (int p = 0; p < kParts; ++p) lo[p] = Vec16{} + kHuge, hi[p] = Vec16{} - kHuge;
-    const int32_t* end = list + 4 * nb.batch_first[b + 1];
-    for (const int32_t* k = list + 4 * nb.batch_first[b]; k < end; k += 4) {
-      V v[4];
-      for (int j = 0; j < 4; ++j) std::memcpy(&v[j], t + int64_t{k[j]} * W, sizeof(V));
-      Vec16 tj[kParts];
-      if constexpr (W == 4) {
-        const auto v01 = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 4, 5, 6, 7);
-        const auto v23 = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 4, 5, 6, 7);
-        tj[0] =
-            __builtin_shufflevector(v01, v23, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-      } else {
-        tj[0] = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
-                                        14, 15);
-        tj[1] = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
-                                        14, 15);
-      }
-      for (int p = 0; p < kParts; ++p) {
-        lo[p] = tj[p] < lo[p] ? tj[p] : lo[p];
-        hi[p] = hi[p] < tj[p] ? tj[p] : hi[p];
-      }
-    }
-    Vec16 out[kParts];
+[[gnu::always_inline]] inline void blend_node(const int64_t* first, const int32_t* list,
+                                              const float* t, float alpha, int64_t i,
+                                              float (&out)[W]) {
+  constexpr int P = W < 4 ? W : 4, kParts = W / P;
+  Row<P> lo_row[kParts], hi_row[kParts];
+  for (int p = 0; p < kParts; ++p) lo_row[p] = Row<P>{} + kHuge, hi_row[p] = Row<P>{} - kHuge;
+  for (int64_t k = first[i]; k < first[i + 1]; ++k) {
+    const float* row = t + int64_t{list[k]} * W;
     for (int p = 0; p < kParts; ++p) {
-      Vec16 fi;
-      std::memcpy(&fi, t + i0 * W + 16 * p, sizeof fi);
-      blended<W, Mode>(fi, lo[p], hi[p], nf, alpha, out[p]);
-    }
-    if constexpr (kRegrouped<W, NF>) {
-      store_by_field<W, NF>(out, f, i0);
-    } else {
-      for (int p = 0; p < kParts; ++p) {
-        for (int j = 0; j < 16 / W; ++j) {
-          for (int g = 0; g < nf; ++g) f[g][i0 + p * (16 / W) + j] = out[p][j * W + g];
-        }
-      }
+      Row<P> tj;
+      std::memcpy(&tj, row + p * P, sizeof tj);
+      lo_row[p] = tj < lo_row[p] ? tj : lo_row[p];  // std::min and std::max, as asgl1 takes them
+      hi_row[p] = hi_row[p] < tj ? tj : hi_row[p];
     }
   }
-  for (int64_t i = 4 * batches; i < nb.n1; ++i) blend_node<W, Mode>(nb, t, f, nf, alpha, i);
+  // The blend vector by vector, so that each reads back what one store wrote.
+  for (int p = 0; p < kParts; ++p) {
+    float lo[P], hi[P];
+    std::memcpy(lo, &lo_row[p], sizeof lo);
+    std::memcpy(hi, &hi_row[p], sizeof hi);
+    const float* fi = t + i * W + p * P;
+    // Kept a loop, which the compiler vectorises; unrolled, its choices would stay branches.
+#pragma GCC unroll 1
+    for (int g = 0; g < P; ++g) {
+      out[p * P + g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
+    }
+  }
 }
 
-// The batched lists of nb from its per-node lists.
-void batch_neighbours(NodeNeighbours& nb) {
-  nb.batch_first.assign(1, 0);
-  nb.batch_list.clear();
-  nb.batch_alone.clear();
-  for (int64_t i0 = 0; i0 + 4 <= nb.n1; i0 += 4) {
-    int64_t slots = 0;
-    bool alone = false;
-    for (int64_t i = i0; i < i0 + 4; ++i) {
-      slots = std::max(slots, nb.first[i + 1] - nb.first[i]);
-      alone = alone || nb.first[i + 1] == nb.first[i];
-    }
-    if (alone) slots = 0;
-    for (int64_t k = 0; k < slots; ++k) {
-      for (int64_t i = i0; i < i0 + 4; ++i) {
-        const int64_t count = nb.first[i + 1] - nb.first[i];
-        nb.batch_list.push_back(nb.list[nb.first[i] + (k < count ? k : 0)]);
-      }
-    }
-    nb.batch_first.push_back(nb.batch_first.back() + slots);
-    nb.batch_alone.push_back(alone);
+// NF fields of the nodes 0..n1: their old values interleaved into t (W values a node, W the least
+// of 1, 2, 4 and 8 that holds NF), then each node's new values written to the fields.
+template <int NF, int Mode>
+[[gnu::always_inline]] inline void blend_fields(const NodeNeighbours& nb, float* t, float* const* f,
+                                                float alpha) {
+  constexpr int W = NF <= 2 ? NF : NF <= 4 ? 4 : 8;
+  const int64_t n1 = nb.n1;
+  for (int64_t i = 0; i < n1; ++i) {
+    for (int g = 0; g < W; ++g) t[i * W + g] = g < NF ? f[g][i] : 0.0f;
+  }
+  const int64_t* first = nb.first.data();
+  const int32_t* list = nb.list.data();
+  for (int64_t i = 0; i < n1; ++i) {
+    float out[W];
+    blend_node<W, Mode>(first, list, t, alpha, i, out);
+    for (int g = 0; g < NF; ++g) f[g][i] = out[g];
+  }
+}
+
+template <int NF>
+[[gnu::always_inline]] inline void blend_fields(const NodeNeighbours& nb, float* t, float* const* f,
+                                                float alpha, int mode) {
+  if (mode == 2) blend_fields<NF, 2>(nb, t, f, alpha);
+  if (mode == 3) blend_fields<NF, 3>(nb, t, f, alpha);
+  if (mode == 4) blend_fields<NF, 4>(nb, t, f, alpha);
+}
+
+// Up to eight fields at once, through scratch t of 8 n1 values. Built for each x86-64 level: the
+// loops over the fields take the widest vectors.
+TIVOR_CLONES void smooth_group(const NodeNeighbours& nb, float* t, float* const* f, int nf,
+                               float alpha, int mode) {
+  switch (nf) {
+    case 1:
+      return blend_fields<1>(nb, t, f, alpha, mode);
+    case 2:
+      return blend_fields<2>(nb, t, f, alpha, mode);
+    case 3:
+      return blend_fields<3>(nb, t, f, alpha, mode);
+    case 4:
+      return blend_fields<4>(nb, t, f, alpha, mode);
+    case 5:
+      return blend_fields<5>(nb, t, f, alpha, mode);
+    case 6:
+      return blend_fields<6>(nb, t, f, alpha, mode);
+    case 7:
+      return blend_fields<7>(nb, t, f, alpha, mode);
+    default:
+      return blend_fields<8>(nb, t, f, alpha, mode);
   }
 }
 
@@ -350,18 +248,27 @@ void asgl1(Session& s, int32_t f, int32_t g, int32_t wmax, int32_t wmin, float a
   std::copy_n(out, n1, reals(s, g));
 }
 
-const NodeNeighbours& node_neighbours(const Session& s) {
-  thread_local NodeNeighbours nb;
+// The neighbour lists of the mesh they were built from, known by its counts, its connectivity's
+// pointer and a checksum of the connectivity, and the old values of the fields being smoothed.
+struct SmoothingCache : ClassCache {
+  std::array<uint64_t, 5> key{};
+  NodeNeighbours nb;
+  std::vector<float> old;
+};
+
+const NodeNeighbours& node_neighbours(Session& s) {
   const Cmesh& c = s.cmesh;
   const int64_t words = int64_t{c.m} * c.n2;
   const int32_t* conn = ints(s, c.jj1);
-  if (nb.n1 == c.n1 && nb.m == c.m && std::ssize(nb.conn) == words &&
-      std::equal(nb.conn.begin(), nb.conn.end(), conn)) {
-    return nb;
-  }
+  const std::array<uint64_t, 5> key{uint64_t(uint32_t(c.n1)), uint64_t(uint32_t(c.n2)),
+                                    uint64_t(uint32_t(c.m)), uint64_t(uint32_t(c.jj1)),
+                                    words_checksum(conn, words)};
+  SmoothingCache& cache = class_cache_of<SmoothingCache>(s.smoothing_cache);
+  NodeNeighbours& nb = cache.nb;
+  if (nb.n1 >= 0 && cache.key == key) return nb;
+  cache.key = key;
   nb.n1 = c.n1;
   nb.m = c.m;
-  nb.conn.assign(conn, conn + words);
   const int64_t n1 = c.n1;
   // Every pair of distinct nodes of an element, duplicates included, then each node's list
   // sorted and made unique.
@@ -397,7 +304,6 @@ const NodeNeighbours& node_neighbours(const Session& s) {
     }
     nb.first[i + 1] = std::ssize(nb.list);
   }
-  batch_neighbours(nb);
   return nb;
 }
 
@@ -423,40 +329,13 @@ void asgl1_fields(Session& s, const NodeNeighbours& nb, std::span<const int32_t>
   }
   // The old values of up to eight fields at a time, node by node, so that the neighbours'
   // values of all of them come in one load; the new values go straight to the fields.
-  thread_local std::vector<float> old;
+  std::vector<float>& old = class_cache_of<SmoothingCache>(s.smoothing_cache).old;
   for (size_t k0 = 0; k0 < fields.size(); k0 += 8) {
     const int nf = static_cast<int>(std::min<size_t>(8, fields.size() - k0));
-    const int width = nf <= 4 ? 4 : 8;
     float* f[8] = {};
     for (int k = 0; k < nf; ++k) f[k] = reals(s, fields[k0 + k]);
-    old.resize(static_cast<size_t>(n1 * width));
-    // The velocities (two fields) and the eight state fields of a solid go through loops made
-    // for their counts.
-    const auto run = [&]<int W, int NF>() {
-      float* const t0 = old.data();
-      int64_t i = 0;
-      if constexpr (kRegrouped<W, NF>) i = records_by_field<W, NF>(f, n1, t0);
-      for (; i < n1; ++i) {
-        float* t = t0 + i * W;
-        if constexpr (NF > 0) {
-          for (int k = 0; k < W; ++k) t[k] = k < NF ? f[k][i] : 0.0f;
-        } else {
-          for (int k = 0; k < W; ++k) t[k] = k < nf ? f[k][i] : 0.0f;
-        }
-      }
-      if (mode == 2) blend_fields<W, 2, NF>(nb, t0, f, nf, alpha);
-      if (mode == 3) blend_fields<W, 3, NF>(nb, t0, f, nf, alpha);
-      if (mode == 4) blend_fields<W, 4, NF>(nb, t0, f, nf, alpha);
-    };
-    if (nf == 2) {
-      run.operator()<4, 2>();
-    } else if (nf == 8) {
-      run.operator()<8, 8>();
-    } else if (width == 4) {
-      run.operator()<4, 0>();
-    } else {
-      run.operator()<8, 0>();
-    }
+    old.resize(static_cast<size_t>(n1 * 8));
+    smooth_group(nb, old.data(), f, nf, alpha, mode);
   }
 }
 
