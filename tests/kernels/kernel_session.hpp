@@ -65,7 +65,7 @@ class KernelSession : public test::ScreenSession {
     std::vector<float> rz;
     for (auto [r, z] : nodes) rz.insert(rz.end(), {r, z});
     c.jrz = real_array(rz);
-    c.jn3 = int_array({c.n3});
+    c.jn3 = int_array(std::vector<int32_t>{c.n3});
     c.jj2 = int_array(edges);
     c.jj1 = int_array(elements);
   }
