@@ -26,7 +26,7 @@ steps=${4:-20}
 repeats=${5:-5}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+[ -n "${KEEP_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
 mkdir -p "$work"/{dif,sol,gs,buf,images,lbr,hlp}
 
 # Cells of a block whose sides hold `ratio` to 1 cells, elements a cell, for about $elements.
