@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "classes/sol/sol_internal.hpp"
 #include "core/trace_hook.hpp"
@@ -103,18 +104,34 @@ int soforce1(Session& s) {
   const float* rmin1 = reals(s, c.jrmin1);
   const float* str[4];
   for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
-  float* fr = reals(s, p.jgr);
-  float* fz = fr + n1;
   float* bfx = reals(s, p.jbfx);
   float* bfy = reals(s, p.jbfy);
+  // How many times each node counts in its zone's sums: once for each boundary entry that ends
+  // at it, none at an interface. Only the elements at such nodes add to the sums.
+  std::vector<int32_t>& counts = sol_cache(s).boundary_counts;
+  counts.assign(n1, 0);
   int32_t first = 0, bfirst = 0;
   for (int32_t z = 0; z < c.ntel; ++z) {
     const int32_t end = std::clamp(last[z], first, c.n2);
     const int32_t bend = std::clamp(jn3[z], bfirst, c.n3);
-    std::fill_n(fr, 2 * int64_t{n1}, 0.0f);
+    for (int32_t k = bfirst; k < bend; ++k) {
+      const int32_t n = b[2 * k + 1];
+      if (n >= 1 && n <= n1) ++counts[n - 1];
+    }
+    // Both ends of an interface edge pass force to the other zone, not to the outside.
+    for (int32_t k = bfirst; k < bend; ++k) {
+      if (b[2 * k + 1] > 0) continue;
+      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
+        if (n >= 1 && n <= n1) counts[n - 1] = 0;
+      }
+    }
+    double sum_r = 0.0, sum_z = 0.0;
     for (int32_t e = first; e < end; ++e) {
       const int32_t* v = conn + int64_t{e} * m;
       const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
+      bool counted = false;
+      for (int i = 0; i < k; ++i) counted |= counts[v[i] - 1] != 0;
+      if (!counted) continue;
       const int64_t base = int64_t{e} * m;
       float el[4] = {0, 0, 0, 0};
       for (int i = 0; i < k; ++i) {
@@ -123,27 +140,19 @@ int soforce1(Session& s) {
       const float w = vol[e];
       const float hoop = (3 * el[3] - el[0] - el[1]) * w * rmin1[e];
       for (int i = 0; i < k; ++i) {
-        const int32_t n = v[i] - 1;
-        fr[n] += d1[base + i] * el[0] * w + d2[base + i] * el[2] * w + dm[base + i] * hoop;
-        fz[n] += d1[base + i] * el[2] * w + d2[base + i] * el[1] * w;
+        const int32_t times = counts[v[i] - 1];
+        if (times == 0) continue;
+        sum_r +=
+            times * (d1[base + i] * el[0] * w + d2[base + i] * el[2] * w + dm[base + i] * hoop);
+        sum_z += times * (d1[base + i] * el[2] * w + d2[base + i] * el[1] * w);
       }
     }
-    // Both ends of an interface edge pass force to the other zone, not to the outside.
+    bfx[z] = static_cast<float>(sum_r);
+    bfy[z] = static_cast<float>(sum_z);
     for (int32_t k = bfirst; k < bend; ++k) {
-      if (b[2 * k + 1] > 0) continue;
       for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
-        if (n < 1 || n > n1) continue;
-        fr[n - 1] = 0.0f;
-        fz[n - 1] = 0.0f;
+        if (n >= 1 && n <= n1) counts[n - 1] = 0;
       }
-    }
-    bfx[z] = 0.0f;
-    bfy[z] = 0.0f;
-    for (int32_t k = bfirst; k < bend; ++k) {
-      const int32_t n = b[2 * k + 1];
-      if (n < 1) continue;
-      bfx[z] += fr[n - 1];
-      bfy[z] += fz[n - 1];
     }
     first = end;
     bfirst = bend;

@@ -238,6 +238,7 @@ struct SolCache : ClassCache {
   std::vector<NodeState> state;
   std::vector<NodeSums> sums;
   bool sums_clear = false;
+  std::vector<int32_t> boundary_counts;  // the publisher's scratch for the boundary force sums
 };
 SolCache& sol_cache(Session& s);
 
