@@ -15,9 +15,15 @@
 #define TIVOR_IVDEP _Pragma("GCC ivdep")
 #endif
 
+// TIVOR_NO_UNROLL before a loop keeps it a loop, in each compiler's own words.
+#if defined(__clang__)
+#define TIVOR_NO_UNROLL _Pragma("clang loop unroll(disable)")
+#else
+#define TIVOR_NO_UNROLL _Pragma("GCC unroll 1")
+#endif
+
 #if defined(__x86_64__) && defined(__linux__) && !defined(TIVOR_NO_CLONES)
-#define TIVOR_CLONES \
-  __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
+#define TIVOR_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
 #else
 #define TIVOR_CLONES
 #endif

@@ -11,6 +11,7 @@
 #include "console/console.hpp"
 #include "core/pool.hpp"
 #include "kernels/kernels.hpp"
+#include "kernels/loop_hints.hpp"
 
 namespace tivor {
 namespace {
@@ -104,7 +105,7 @@ template <int W, int Mode>
     std::memcpy(hi, &hi_row[p], sizeof hi);
     const float* fi = t + i * W + p * P;
     // Kept a loop, which the compiler vectorises; unrolled, its choices would stay branches.
-#pragma GCC unroll 1
+    TIVOR_NO_UNROLL
     for (int g = 0; g < P; ++g) {
       out[p * P + g] = blend(blend_weight(Mode, alpha, fi[g], lo[g], hi[g]), fi[g], lo[g], hi[g]);
     }
