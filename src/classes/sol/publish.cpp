@@ -107,9 +107,10 @@ int soforce1(Session& s) {
   float* bfx = reals(s, p.jbfx);
   float* bfy = reals(s, p.jbfy);
   // How many times each node counts in its zone's sums: once for each boundary entry that ends
-  // at it, none at an interface. Only the elements at such nodes add to the sums.
+  // at it, none at an interface. Only the elements at such nodes add to the sums. Each zone
+  // clears what it counted, so the counts are all zero between calls.
   std::vector<int32_t>& counts = sol_cache(s).boundary_counts;
-  counts.assign(n1, 0);
+  if (std::ssize(counts) != n1) counts.assign(n1, 0);
   int32_t first = 0, bfirst = 0;
   for (int32_t z = 0; z < c.ntel; ++z) {
     const int32_t end = std::clamp(last[z], first, c.n2);
