@@ -5,7 +5,7 @@
 
 #include "classes/gs/element_residual.hpp"
 #include "classes/gs/gs_internal.hpp"
-#include "classes/gs/quad.hpp"
+#include "kernels/lane.hpp"
 #include "kernels/loop_hints.hpp"
 
 namespace tivor::gs {
@@ -86,16 +86,10 @@ struct Batch {
   [[gnu::always_inline]] void transpose() {
     for (int i = 0; i < K; ++i) {
       for (int q = 0; q < kBatch; q += 4) {
-        const Quad r0 = load_quad(&add[i][0][q]), r1 = load_quad(&add[i][1][q]);
-        const Quad r2 = load_quad(&add[i][2][q]), r3 = load_quad(&add[i][3][q]);
-        const Quad t0 = __builtin_shufflevector(r0, r1, 0, 4, 1, 5);
-        const Quad t1 = __builtin_shufflevector(r0, r1, 2, 6, 3, 7);
-        const Quad t2 = __builtin_shufflevector(r2, r3, 0, 4, 1, 5);
-        const Quad t3 = __builtin_shufflevector(r2, r3, 2, 6, 3, 7);
-        store_quad(rec[i][q], __builtin_shufflevector(t0, t2, 0, 1, 4, 5));
-        store_quad(rec[i][q + 1], __builtin_shufflevector(t0, t2, 2, 3, 6, 7));
-        store_quad(rec[i][q + 2], __builtin_shufflevector(t1, t3, 0, 1, 4, 5));
-        store_quad(rec[i][q + 3], __builtin_shufflevector(t1, t3, 2, 3, 6, 7));
+        Lane r[4];
+        for (int f = 0; f < 4; ++f) r[f] = load<Lane>(&add[i][f][q]);
+        transpose4(r);
+        for (int l = 0; l < 4; ++l) store(rec[i][q + l], r[l]);
       }
     }
   }
@@ -115,7 +109,7 @@ template <int K, int M>
     for (int b = 0; b < nb; ++b) {
       for (int i = 0; i < K; ++i) {
         float* sum = sums + 4 * int64_t{t.node[b][i]};
-        store_quad(sum, load_quad(sum) + load_quad(t.rec[i][b]));
+        store(sum, load<Lane>(sum) + load<Lane>(t.rec[i][b]));
       }
     }
     if (hmin_r == nullptr) continue;

@@ -21,37 +21,37 @@ template <bool split>
 [[gnu::always_inline]] inline void record_pass(const GsCache& nb, int64_t n1,
                                                const float* __restrict src, float* __restrict dst) {
   constexpr int kB = GsCache::kNodeBatch;
-  const Quad big = {kBig, kBig, kBig, kBig};
-  const auto put = [&](int64_t n, Quad out) {
+  const Lane big = {kBig, kBig, kBig, kBig};
+  const auto put = [&](int64_t n, Lane out) {
     if constexpr (split) {
       for (int f = 0; f < 4; ++f) dst[f * n1 + n] = out[f];
     } else {
-      store_quad(dst + 4 * n, out);
+      store(dst + 4 * n, out);
     }
   };
   const int32_t* bstart = nb.batch_start.data();
   const int32_t* bnext = nb.batch_next.data();
   const int64_t batches = n1 / kB;
   for (int64_t g = 0; g < batches; ++g) {
-    Quad lo[kB], hi[kB];
+    Lane lo[kB], hi[kB];
     for (int l = 0; l < kB; ++l) lo[l] = big, hi[l] = -big;
     const int32_t* k_end = bnext + kB * int64_t{bstart[g + 1]};
     for (const int32_t* k = bnext + kB * int64_t{bstart[g]}; k < k_end; k += kB) {
-      for (int l = 0; l < kB; ++l) widen(load_quad(src + k[l]), lo[l], hi[l]);
+      for (int l = 0; l < kB; ++l) widen(load<Lane>(src + k[l]), lo[l], hi[l]);
     }
     for (int l = 0; l < kB; ++l) {
       const int64_t n = kB * g + l;
-      put(n, limited(load_quad(src + 4 * n), lo[l], hi[l]));
+      put(n, limited(load<Lane>(src + 4 * n), lo[l], hi[l]));
     }
   }
   const int32_t* start = nb.start.data();
   const int32_t* next = nb.next.data();
   for (int64_t n = kB * batches; n < n1; ++n) {
-    Quad lo = big, hi = -big;
+    Lane lo = big, hi = -big;
     for (int32_t j = start[n]; j < start[n + 1]; ++j) {
-      widen(load_quad(src + 4 * int64_t{next[j]}), lo, hi);
+      widen(load<Lane>(src + 4 * int64_t{next[j]}), lo, hi);
     }
-    put(n, limited(load_quad(src + 4 * n), lo, hi));
+    put(n, limited(load<Lane>(src + 4 * n), lo, hi));
   }
 }
 

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "classes/gs/gs_internal.hpp"
-#include "classes/gs/quad.hpp"
+#include "kernels/lane.hpp"
 
 namespace tivor::gs {
 
 // The range [lo, hi] of a node's neighbours widened by the value w of one more of them; T is
-// float or Quad (four fields at once).
+// float or Lane (four fields at once).
 template <class T>
 inline void widen(T w, T& lo, T& hi) {
   lo = w < lo ? w : lo;
@@ -19,7 +19,7 @@ inline void widen(T w, T& lo, T& hi) {
 
 // The test of one node against the range [lo, hi] of its neighbours: a strict extremum is pulled
 // a quarter of the way to the middle of the range. A node of no element (lo > hi) keeps its
-// value. T is float or Quad; the test has no branches, so that it runs in vector registers.
+// value. T is float or Lane; the test has no branches, so that it runs in vector registers.
 template <class T>
 inline T limited(T x, T lo, T hi) {
   const auto strict = ((x < lo) | (x > hi)) & (lo <= hi);

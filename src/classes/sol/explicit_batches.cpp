@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "classes/sol/explicit_step.hpp"
-#include "classes/sol/lane.hpp"
 #include "kernels/kernels.hpp"
+#include "kernels/lane.hpp"
 #include "kernels/loop_hints.hpp"
 
 namespace tivor::sol {

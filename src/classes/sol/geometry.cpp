@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "classes/sol/explicit_step.hpp"
-#include "classes/sol/lane.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "kernels/kernels.hpp"
+#include "kernels/lane.hpp"
 #include "kernels/loop_hints.hpp"
 
 namespace tivor::sol {

@@ -10,7 +10,7 @@
 #include <span>
 #include <type_traits>
 
-#include "classes/sol/lane.hpp"
+#include "kernels/lane.hpp"
 
 namespace tivor::sol {
 

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "classes/sol/lane.hpp"
 #include "classes/sol/material.hpp"
 #include "core/pool.hpp"
 #include "core/session.hpp"
+#include "kernels/lane.hpp"
 
 namespace tivor::sol {
 

@@ -1,14 +1,14 @@
-// The value types the element formulas of the solids class are written for: a float, one
-// element; or Lane, four elements side by side in one vector register, which every x86-64
-// processor has. The formulas use only arithmetic and the functions below, so that the same
-// source serves one element and a batch.
+// The value types the element formulas of the classes are written for: a float, one element (or
+// node); or Lane, four side by side in one vector register, which every x86-64 processor has.
+// The formulas use only arithmetic and the functions below, so that the same source serves one
+// element and a batch.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-namespace tivor::sol {
+namespace tivor {
 
 typedef float Lane __attribute__((vector_size(16)));
 using LaneMask = decltype(Lane{} < Lane{});
@@ -81,4 +81,4 @@ inline void store(Value* p, const T& v) {
   std::memcpy(p, &v, sizeof v);
 }
 
-}  // namespace tivor::sol
+}  // namespace tivor
