@@ -37,7 +37,7 @@ TEST_F(SolTest, MethodsRecordCardAndPublishedResults) {
   const float ro = at(parm().jrom, 0);
   EXPECT_FLOAT_EQ(ro, 1000.0f);
   for (int32_t i = 0; i < n1(); ++i) {
-    for (int f : {4, 5, 7, 8}) ASSERT_EQ(at(s->cht.ipp[f], i), 0.0f);
+    for (int f : {4, 5, 6, 7, 8}) ASSERT_EQ(at(s->cht.ipp[f], i), 0.0f);
     ASSERT_EQ(at(s->cht.ipp[10], i), ro);
     ASSERT_EQ(at(s->cht.ipp[11], i), 7.0f);
     ASSERT_EQ(at(s->cht.ipp[15], i), 1.0f);

@@ -1,6 +1,6 @@
 // SOP: after set-up and after each step the class publishes its result functions and boundary
-// conditions, marks the destroyed cells, sums the boundary forces of each zone, records the
-// history points and lets the film take its frame.
+// conditions, derives the stress normal to the plane, marks the destroyed cells, sums the boundary
+// forces of each zone, records the history points and lets the film take its frame.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +18,7 @@ struct Published {
   const char* name;
   int field;  // field of jf (0..11), or one of the other arrays below
 };
-constexpr int kStr = 100, kPore = 200, kCrack = 201, kEmx = 202, kEmpty = 300, kDest = 301;
+constexpr int kStr = 100, kPore = 200, kCrack = 201, kEmx = 202, kNormal = 300, kDest = 301;
 constexpr Published kFunctions[20] = {
     {"displ UX", kUr},
     {"displ UY", kUz},
@@ -26,7 +26,7 @@ constexpr Published kFunctions[20] = {
     {"velos VY", kVz},
     {"stress S11", kStr},
     {"stress s33", kStr + 1},
-    {"empty", kEmpty},
+    {"stress S22", kNormal},
     {"stress S13", kStr + 2},
     {"mean stress", kStr + 3},
     {"Plastic work", kAp},
@@ -52,7 +52,7 @@ int32_t pointer_of(const SolParm& p, int field) {
       return p.jcrack;
     case kEmx:
       return p.jemx;
-    case kEmpty:
+    case kNormal:
       return p.jdf[6];
     default:
       return p.jdf[0];
@@ -184,10 +184,18 @@ void sop(Session& s) {
   }
   s.cht.nipp = 20;
 
-  // The destroyed-cell marker: each node takes the flag of the last element around it.
+  // The stress normal to the plane (the hoop stress of an axisymmetric task, the out-of-plane
+  // stress of a plane one): the material model keeps a deviator whose trace is zero, so it is
+  // 3 sigma_m - sigma_11 - sigma_33, node by node from the averaged nodal stresses.
   const int32_t n1 = c.n1, m = c.m;
+  const float* s11 = reals(s, p.jstr[0]);
+  const float* s33 = reals(s, p.jstr[1]);
+  const float* mean = reals(s, p.jstr[3]);
+  float* normal = reals(s, p.jdf[6]);
+  for (int32_t i = 0; i < n1; ++i) normal[i] = 3 * mean[i] - s11[i] - s33[i];
+
+  // The destroyed-cell marker: each node takes the flag of the last element around it.
   float* dest = reals(s, p.jdf[0]);
-  std::fill_n(reals(s, p.jdf[6]), n1, 0.0f);
   std::fill_n(dest, n1, 0.0f);
   const int32_t* conn = ints(s, c.jj1);
   const float* cell = reals(s, c.jdest_cell);
