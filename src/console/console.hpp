@@ -31,6 +31,11 @@ void newstr(Session& s);
 void txtcon(Session& s, std::string_view txt);
 // Shows the text at the cursor (unless blank) and waits for a key as grfkey does.
 void paus(Session& s, std::string_view txt);
+// Keeps " WHAT written: FILE, N bytes" as the session's notice.
+void note_written(Session& s, std::string_view what, const std::string& file);
+// Shows the pending notice on the first row of the message area, and forgets it, and the hint on
+// the last row. Menu loops call it after clearing the message area.
+void show_notice(Session& s, std::string_view hint = {});
 // Label and one value converted with a Fortran-style format such as "(i10)" or "(e10.3)";
 // newline 1 then ends the line.
 void iwrite(Session& s, std::string_view label, int value, std::string_view format, int newline);
@@ -145,6 +150,13 @@ class CursorColoursGuard {
 void wmenu(Session& s, std::string_view title, int& selection, std::string_view items, int n,
            std::string_view helpfile, int x, int y, int hifg, int hibg, int fg, int bg, int ncol,
            int width);
+// A menu of file names, shown as they are (underscores too): each is cut to leave a blank before
+// the next column, a cut name ending in "~".
+void wmenu_names(Session& s, std::string_view title, int& selection,
+                 const std::vector<std::string>& names, std::string_view helpfile, int x, int y,
+                 int hifg, int hibg, int fg, int bg, int ncol, int width);
+// The name as it fits a column of the width with a blank after it, ending in "~" when cut.
+std::string fit_name(std::string_view name, int width);
 // The same over an array of item texts.
 void wmenuh(Session& s, std::string_view title, int& selection,
             const std::vector<std::string>& items, int n, std::string_view helpfile, int x, int y,

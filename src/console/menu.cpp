@@ -213,4 +213,20 @@ void wmenuh(Session& s, std::string_view title, int& selection,
   run_menu(s, title, selection, texts, n, helpfile, x, y, hifg, hibg, fg, bg, ncol, width);
 }
 
+std::string fit_name(std::string_view name, int width) {
+  const size_t room = static_cast<size_t>(std::max(width - 1, 1));
+  if (name.size() <= room) return std::string(name);
+  return std::string(name.substr(0, room - 1)) + "~";
+}
+
+void wmenu_names(Session& s, std::string_view title, int& selection,
+                 const std::vector<std::string>& names, std::string_view helpfile, int x, int y,
+                 int hifg, int hibg, int fg, int bg, int ncol, int width) {
+  std::vector<std::string> texts;
+  texts.reserve(names.size());
+  for (const std::string& name : names) texts.push_back(fit_name(name, width));
+  run_menu(s, title, selection, texts, static_cast<int>(texts.size()), helpfile, x, y, hifg, hibg,
+           fg, bg, ncol, width);
+}
+
 }  // namespace tivor

@@ -65,6 +65,7 @@ struct KeyHistory {
 // and the file itself.
 struct Astime {
   int32_t handle = 0;
+  std::string name;            // the open data file's name, for messages
   std::vector<uint8_t> bytes;  // the open data file, read whole
   size_t pos = 0;              // byte position of the next line
   // Column of the first character past column 80 on the current line, 0 when the line fits.
@@ -167,6 +168,9 @@ struct Session {
   char remark[72] = {};           // a remark typed at a command prompt
   int32_t checker_menu_mode = 0;  // the memory checker's input: 0 command line, 1 menu
   int32_t combine_pair[2] = {};   // the last pair typed at the history menu's combine
+  // What the last action wrote or declined to write, shown under the next menu (whose loop
+  // clears the message area) and then forgotten.
+  std::string notice;
 
   Grf grf{};
   Cgout cgout{};

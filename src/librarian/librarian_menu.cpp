@@ -88,8 +88,8 @@ void show_movie(Session& s) {
     return;
   }
   int choice = 1;
-  wmenuh(s, " choose movie:  ", choice, names, static_cast<int>(names.size()), kHelpFile, 2, 3,
-         kHighFg, kHighBg, kFg, kBg, 6, 10);
+  wmenu_names(s, " choose movie:  ", choice, names, kHelpFile, 2, 3, kHighFg, kHighBg, kFg, kBg, 6,
+              10);
   if (choice == 0) return;
   Ckadr& k = s.frame.kadr;
   char current[sizeof k.libname];

@@ -21,6 +21,11 @@ void report_read_error(Session& s, int requested, std::string_view prompt, std::
   if (!got.empty()) {
     txtcon(s, "Expected:\"" + rtrim(keyword) + "\" got:\"" + std::string(got) + "\".");
   }
+  report_missing_entry(s, requested, prompt, keyword);
+}
+
+void report_missing_entry(Session& s, int requested, std::string_view prompt,
+                          std::string_view keyword) {
   const std::string what = rtrim(rtrim(prompt).substr(0, 60));
   txtcon(s, (requested == 1 ? "Value:" : "") + what + ", check keyword:" + rtrim(keyword));
 }

@@ -84,7 +84,11 @@ void txtl(Session& s, std::string& line, int& ierr, int unit) {
     int row = 0;
     getcurpos(s, col, row);
     if (col != 1) newstr(s);
-    txtcon(s, " **** end of file " + std::to_string(unit));
+    // Where the file ran out: a unit number would tell the user nothing.
+    const bool data_file = unit == s.astime.handle && !s.astime.name.empty();
+    txtcon(s, " **** end of file " +
+                  (data_file ? s.astime.name + " after line " + std::to_string(s.crd.inm)
+                             : std::to_string(unit)));
     ierr = -1;
     return;
   }

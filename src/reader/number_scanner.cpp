@@ -98,6 +98,7 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
     std::string got;    // the keyword letters read when the error came
     std::string fault;  // what is wrong with the line itself, reported even for optional entries
     bool failed = false;
+    bool ended = false;  // the file ran out before the request was met
 
     while (!failed) {
       if (need_line) {
@@ -111,6 +112,7 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
         txtl(s, line, ierr, crd.in);
         set_field(crd.str, line);
         if (ierr < 0) {
+          ended = true;
           failed = true;
           break;
         }
@@ -269,7 +271,11 @@ int scan_values(Session& s, std::string_view prompt, T* values, int& n, std::str
       clear_line(crd);
       continue;
     }
-    reader_detail::report_read_error(s, iopt >= 0 ? requested : 0, prompt, kw, got);
+    if (ended) {
+      reader_detail::report_missing_entry(s, iopt >= 0 ? requested : 0, prompt, kw);
+    } else {
+      reader_detail::report_read_error(s, iopt >= 0 ? requested : 0, prompt, kw, got);
+    }
     flag_on(s, kw);
     clear_line(crd);
     return 1;

@@ -22,6 +22,9 @@ bool file_gets(Astime& src, std::string& line);
 // got is not empty), and which request failed.
 void report_read_error(Session& s, int requested, std::string_view prompt, std::string_view keyword,
                        std::string_view got, std::string_view reason = {});
+// Its last line alone: which request failed and its keyword (the file ended before it).
+void report_missing_entry(Session& s, int requested, std::string_view prompt,
+                          std::string_view keyword);
 
 // Blanks the reader's current line: the next request reads a new one.
 void clear_line(Crd& crd);

@@ -23,7 +23,7 @@ void list_buffers(Session& s) {
   std::sort(names.begin(), names.end());
   std::string line;
   for (size_t i = 0; i < names.size(); ++i) {
-    std::string field = names[i].substr(0, 15);
+    std::string field = fit_name(names[i], 15);
     field.resize(15, ' ');
     line += field;
     if (i % 5 == 4 || i + 1 == names.size()) {
@@ -42,8 +42,13 @@ void rewri(Session& s, int mode) {
   std::string name;
   int len = 0;
   readname(s, name, 68, len, " enter buffer name:");
-  if (len == 0) return;
-  rewrin(s, mode, "buf/" + namext(name, "buf"));
+  if (len == 0) {
+    if (mode == 2) s.notice = " no name given: no state written";
+    return;
+  }
+  const std::string file = "buf/" + namext(name, "buf");
+  rewrin(s, mode, file);
+  if (mode == 2 && !flag_tst(s)) note_written(s, "state", file);
 }
 
 }  // namespace tivor

@@ -82,8 +82,8 @@ bool open_data(Session& s, const std::string& code) {
     return false;
   }
   int choice = 1;
-  wmenuh(s, "choose initial data file:", choice, found.names, static_cast<int>(found.names.size()),
-         kHelpFile, 2, 3, kHighFg, kHighBg, kFg, kBg, 6, 10);
+  wmenu_names(s, "choose initial data file:", choice, found.names, kHelpFile, 2, 3, kHighFg,
+              kHighBg, kFg, kBg, 6, 10);
   if (choice == 0) return false;
   set_field(s.cls.datfile, "./" + code + "/" + found.files[choice - 1]);
   return true;

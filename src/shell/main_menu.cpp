@@ -223,6 +223,7 @@ void tivor_main(Session& s) {
     clswnd2(s);
     clswnd3(s);
     brdcolor(s, 2);
+    show_notice(s, " Esc: exit menu (exit, exit&save, continue)");
     table_menu(s, {.title = "main menu", .helpfile = kHelpFile}, kMainItems, choice);
     clswnd3(s);
     if (choice == 0) {

@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 
 #include "e2e/session_runner.hpp"
+#include "support/files.hpp"
 
 namespace tivor::e2e {
 namespace {
@@ -26,6 +29,7 @@ TEST_F(MainMenu, FreshStartShowsMissingBufferThenWelcomeThenMenu) {
 
   const auto menu = screen("menu");
   ASSERT_EQ(menu.size(), 25u);
+  EXPECT_EQ(menu[24].substr(0, 16), " Esc: exit menu ");  // the way out, where a user looks
   EXPECT_EQ(menu[0].substr(63, 15), "   main menu   ");
   const char* items[] = {"information",  "class",       "method",         "initial data",
                          "prepare task", "go",          "results",        "trace & debug",
@@ -150,6 +154,26 @@ TEST_F(MainMenu, ScriptsThatEndWhileAMenuWaitsOrAreMalformedStopTheProgram) {
   EXPECT_EQ(run(std::string(kStart) + "<Down>"), 3);
   EXPECT_EQ(run("<Enter><NoSuchKey>"), 2);
   EXPECT_NE(stderr_.find("script.keys:1"), std::string::npos);
+}
+
+TEST(Readme, NamesMenuItemsAsTheMenusShowThem) {
+  // The menu tables write an item's blanks as underscores ("open_data") and the menus show
+  // blanks ("open data"): the README must name each item as the user sees it.
+  const std::regex underscored("[a-z&]+(_[a-z&]+)+");
+  const std::regex literal("\"([a-z&]+(_[a-z&]+)+)\"");
+  std::set<std::string> items;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "src")) {
+    if (entry.path().extension() != ".cpp") continue;
+    const std::string code = test::file_bytes(entry.path());
+    for (std::sregex_iterator it(code.begin(), code.end(), literal), end; it != end; ++it) {
+      items.insert((*it)[1]);
+    }
+  }
+  ASSERT_TRUE(items.count("open_data") && items.count("contur_zones"));
+  const std::string readme = test::file_bytes(fs::path(TIVOR_SOURCE_DIR) / "README.md");
+  for (std::sregex_iterator it(readme.begin(), readme.end(), underscored), end; it != end; ++it) {
+    EXPECT_FALSE(items.count(it->str())) << it->str();
+  }
 }
 
 }  // namespace
