@@ -1,5 +1,6 @@
 // Legends beside the region: level labels for contour lines, colour swatches for zones. Level
-// values are shown divided by a power of ten whose exponent stands at the top of the legend.
+// values are shown divided by a power of ten, written as the factor "x1e-2" at the top of the
+// legend (nothing when it is 1).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -73,10 +74,9 @@ void label(Session& s, const std::string& txt, int x, int y, int colour) {
   text(s, txt, static_cast<float>(x), static_cast<float>(y), kHeight, 0, colour);
 }
 
-// "e" and the exponent beside it, at the top of a legend.
+// The factor the shown values are to be multiplied by, at the top of a legend.
 void exponent_label(Session& s, int x, int y, int p) {
-  label(s, "e", x, y, 15);
-  label(s, int_3(p), x + 8, y, 15);
+  if (p != 0) label(s, "x1e" + std::to_string(p), x, y, 15);
 }
 
 int white_for_zero(int32_t c) {
@@ -89,6 +89,17 @@ bool legend_room(const Session& s) {
 }
 
 }  // namespace
+
+void constant_scale(Session& s, float value) {
+  const Grf& g = s.grf;
+  if (g.initlim != kMark || !legend_room(s)) return;
+  const int x = g.reg_pix[1] + g.cell_w, top = g.reg_pix[2];
+  char number[32];
+  std::snprintf(number, sizeof number, "%.6g", static_cast<double>(value));
+  label(s, "constant", x, top + g.cell_h, 15);
+  label(s, number, x, top + 2 * g.cell_h, 15);
+  color(s, 15);
+}
 
 void izlscale(Session& s, const float* lev, const int32_t* col, int nlev) {
   const Grf& g = s.grf;

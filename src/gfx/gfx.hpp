@@ -120,6 +120,8 @@ void lineo(Session& s, const float* x, const float* y, int n);
 // Legends right of the region: level labels for lines, colour swatches for zones.
 void izlscale(Session& s, const float* lev, const int32_t* col, int nlev);
 void clrscale(Session& s, const float* lev, const int32_t* col, int nlev);
+// The legend of a field that is constant over the mesh: the word and its value.
+void constant_scale(Session& s, float value);
 
 // ---- page images: run-length coded rectangles of the raster ----
 // Row y1..y2 are scanned from x1 to x2, the column x2 (one past the coded part, at most 641)

@@ -81,13 +81,16 @@ void linur2(Session& s) {
   lgran(s, p);
   const float* f = drawn_field(s, p);
   std::vector<float> lev;
-  if (f != nullptr) {
+  float value = 0;
+  const bool constant = f != nullptr && constant_field(s, f, s.cmesh.n1, value);
+  if (f != nullptr && !constant) {
     lev = setlim(s, f, s.cmesh.n1, n);
     const bool mirror = t.isymg == 2;
     mesh_triangles(s, p, f,
                    [&](const Triangle& tri) { linel3(s, tri, lev.data(), t.icolor, n, mirror); });
   }
   clip(s, 2);
+  if (constant) constant_scale(s, value);
   if (!lev.empty()) izlscale(s, lev.data(), t.icolor, n);
   color(s, 15);
   axes(s);
@@ -108,7 +111,10 @@ void linurc2(Session& s) {
   clip(s, 3);
   const float* f = drawn_field(s, p);
   std::vector<float> lev;
+  float value = 0;
+  const bool constant = f != nullptr && constant_field(s, f, s.cmesh.n1, value);
   if (f != nullptr) {
+    // A constant field fills the middle zone.
     const Cmesh& c = s.cmesh;
     lev = setlim(s, f, c.n1, n);
     tvfe1(s, p.x.data(), p.y.data(), f, ints(s, c.jj1), c.n2, c.m, c.n1, lev.data(), col.data(),
@@ -116,7 +122,11 @@ void linurc2(Session& s) {
   }
   lgran(s, p);
   clip(s, 2);
-  if (!lev.empty()) clrscale(s, lev.data(), col.data(), n);
+  if (constant) {
+    constant_scale(s, value);
+  } else if (!lev.empty()) {
+    clrscale(s, lev.data(), col.data(), n);
+  }
   color(s, 15);
   axes(s);
   markpic(s, function_title(s, t.nf));

@@ -299,8 +299,9 @@ void default_zone_colours(int nl, int32_t (&icolor)[95]) {
   const int r = static_cast<int>(kRamp.size()), w = static_cast<int>(kWideRamp.size());
   for (int k = 0; k < kColours; ++k) {
     if (nz > r) {
-      // Every colour in turn, so that two zones of one colour lie w zones apart.
-      icolor[k] = kWideRamp[static_cast<size_t>(k % w)];
+      // More zones than the ramp has colours: each colour of the wide ramp marks one run of
+      // neighbouring zones, so that no colour stands in two places of the scale.
+      icolor[k] = kWideRamp[static_cast<size_t>(k < nz ? k * w / nz : k % w)];
     } else if (k < nz) {
       const int i = nz == 1 ? 0 : (2 * k * (r - 1) + (nz - 1)) / (2 * (nz - 1));
       icolor[k] = kRamp[static_cast<size_t>(i)];

@@ -25,9 +25,14 @@ Positions tlim(Session& s);
 // TLIM1: the window from reg, or the square around the positions (doubled and centred on the
 // axis with the mirror on), passed to the graphics library as its limits.
 void tlim1(Session& s, const Positions& p);
-// SETLIM: n levels of the field f (n1 values) from rlim or the field's range (a range below 1e-9
-// widened by -1 and +1): level i = fmin + i (fmax - fmin) / (n + 1).
+// SETLIM: n levels of the field f (n1 values) from rlim or the field's range: level i = fmin +
+// i (fmax - fmin) / (n + 1). The levels of a constant field lie around its value, none at it,
+// so that it fills one zone.
 std::vector<float> setlim(const Session& s, const float* f, int n1, int n);
+// True, with the value, when the levels come from the field (no limits set) and the field's
+// finite values differ by no more than float rounding of their size (1e-5 of it): drawn as
+// levels, the differences would only show rounding noise.
+bool constant_field(const Session& s, const float* f, int n1, float& value);
 // MARKPIC: "time=" with t and the title on the picture border.
 void markpic(Session& s, std::string_view title);
 // LGRAN: the boundary segments (rmesh >= 0) and the shrunk outlines of marked or destroyed

@@ -129,26 +129,52 @@ void tlim1(Session& s, const Positions& p) {
   }
 }
 
+namespace {
+
+// The range of the finite values of f (0, 0 when there are none).
+void field_range(const float* f, int n1, float& fmin, float& fmax) {
+  bool any = false;
+  fmin = fmax = 0.0f;
+  for (int i = 0; f != nullptr && i < n1; ++i) {
+    const float v = f[i];
+    if (!std::isfinite(v)) continue;
+    if (!any) {
+      fmin = fmax = v;
+      any = true;
+    }
+    fmin = std::min(fmin, v);
+    fmax = std::max(fmax, v);
+  }
+}
+
+bool within_rounding(float fmin, float fmax) {
+  return fmax - fmin <= 1.0e-5f * std::max(std::fabs(fmin), std::fabs(fmax));
+}
+
+}  // namespace
+
+bool constant_field(const Session& s, const float* f, int n1, float& value) {
+  if (s.cterm.rlim[0] < s.cterm.rlim[1]) return false;
+  float fmin = 0, fmax = 0;
+  field_range(f, n1, fmin, fmax);
+  value = fmin + (fmax - fmin) / 2;
+  return within_rounding(fmin, fmax);
+}
+
 std::vector<float> setlim(const Session& s, const float* f, int n1, int n) {
   std::vector<float> lev(static_cast<size_t>(std::max(n, 0)));
   if (n <= 0) return lev;
   float fmin = s.cterm.rlim[0], fmax = s.cterm.rlim[1];
   if (!(fmin < fmax)) {
-    bool any = false;
-    fmin = fmax = 0.0f;
-    for (int i = 0; f != nullptr && i < n1; ++i) {
-      const float v = f[i];
-      if (!std::isfinite(v)) continue;
-      if (!any) {
-        fmin = fmax = v;
-        any = true;
-      }
-      fmin = std::min(fmin, v);
-      fmax = std::max(fmax, v);
-    }
-    if (fmax - fmin < 1.0e-9f) {
-      fmin -= 1.0f;
-      fmax += 1.0f;
+    field_range(f, n1, fmin, fmax);
+    if (within_rounding(fmin, fmax)) {
+      // Levels a step apart around the value, half a step from it on each side.
+      const double mid = fmin + (static_cast<double>(fmax) - fmin) / 2;
+      const double step = 2 * (mid != 0.0 ? std::fabs(mid) : 1.0) / (n + 1);
+      const double centre = (n + 1) / 2.0 + (n % 2) * 0.5;
+      for (int i = 1; i <= n; ++i)
+        lev[static_cast<size_t>(i - 1)] = static_cast<float>(mid + (i - centre) * step);
+      return lev;
     }
   }
   const double step = (static_cast<double>(fmax) - fmin) / (n + 1);

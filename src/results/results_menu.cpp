@@ -91,7 +91,10 @@ void print_picture(Session& s) {
   std::string name;
   int len = 0;
   readname(s, name, 64, len, "enter name for picture:");
-  if (len == 0 || len1(name) == 0) return;
+  if (len == 0 || len1(name) == 0) {
+    s.notice = " no name given: no picture written";
+    return;
+  }
   const std::string file = namext(name, "gf");
   int32_t colours[95];
   std::copy(std::begin(s.cterm.icolor), std::end(s.cterm.icolor), colours);
@@ -104,7 +107,9 @@ void print_picture(Session& s) {
     clswnd3(s);
     locate1(s, 1, 18);
     paus(s, " can not write picture file " + file);
+    return;
   }
+  note_written(s, "picture", file);
 }
 
 // The menu of the published result functions; a choice becomes the current function, with
@@ -230,6 +235,7 @@ void term(Session& s) {
     restwnd1(s);
     clswnd2(s);
     clswnd3(s);
+    show_notice(s);
     table_menu(s, {.title = "results", .helpfile = kViewerHelp}, kItems, choice);
     clswnd3(s);
     locate1(s, 1, 18);

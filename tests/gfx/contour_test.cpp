@@ -158,13 +158,16 @@ TEST_F(Contours, LineLegendLabelsLevelsOrSummarisesMany) {
   };
   EXPECT_EQ(texts(recorded([&] { izlscale(s, lev, col, 3); })),
             (std::vector<std::string>{"1501:", "15  -0.200", "502:", "15   0.000",
-                                      "603:", "15   0.500", "15e", "15 -1"}));
+                                      "603:", "15   0.500", "15x1e-1"}));
   // More than 16 levels: their number and the range one step beyond each end.
   float many[20];
   int32_t cols[20] = {4};
   for (int k = 0; k < 20; ++k) many[k] = static_cast<float>(k);
   EXPECT_EQ(texts(recorded([&] { izlscale(s, many, cols, 20); })),
             (std::vector<std::string>{"15lines: 20", "4fmin:-0.10000E+01", "15fmax: 0.20000E+02"}));
+  // A constant field: the word and the value, no scale.
+  EXPECT_EQ(texts(recorded([&] { constant_scale(s, 0.2f); })),
+            (std::vector<std::string>{"15constant", "150.2"}));
 }
 
 TEST_F(Contours, BandsOfASaddleLieWhereItsValuesSay) {

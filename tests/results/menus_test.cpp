@@ -3,6 +3,7 @@
 // entry by class, and the help topics of every item.
 #include <array>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "gfx/picture_records.hpp"
@@ -277,13 +278,18 @@ TEST_F(Menus, ColourEditorChangesKeepsAndDiscards) {
   EXPECT_TRUE(std::equal(expected + 1, expected + 95, t.icolor + 1));
 }
 
-TEST(ZoneColours, AColourComesBackOnlyAfterAllFourteenOthers) {
+TEST(ZoneColours, EachColourMarksOneRunOfNeighbouringZones) {
   for (int nl = 1; nl <= 94; ++nl) {
     int32_t col[95];
     default_zone_colours(nl, col);
+    std::set<int32_t> left;  // colours whose run has ended
     for (int i = 0; i <= nl; ++i) {
       EXPECT_TRUE(col[i] >= 1 && col[i] <= 14) << nl;  // neither the background nor white
-      for (int j = i + 1; j <= std::min(nl, i + 13); ++j) EXPECT_NE(col[i], col[j]) << nl << j;
+      EXPECT_FALSE(left.count(col[i])) << nl << " zone " << i;
+      if (i > 0 && col[i] != col[i - 1]) left.insert(col[i - 1]);
+      if (i > 0 && nl < 14) {
+        EXPECT_NE(col[i], col[i - 1]) << nl;  // a colour for each zone
+      }
     }
   }
 }

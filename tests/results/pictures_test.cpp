@@ -37,11 +37,25 @@ class PicturesTest : public ResultsTest {
   int plot() const { return count(25, 15, 464, 196); }
 };
 
-TEST_F(PicturesTest, LevelsComeFromLimitsOrTheFieldAndAConstantIsSpreadOverOneEachWay) {
-  const std::vector<float> flat(10, 0.3f);
-  std::vector<float> lev = setlim(*s, flat.data(), 10, 3);
-  ASSERT_EQ(lev.size(), 3u);
-  for (int i = 1; i <= 3; ++i) EXPECT_NEAR(lev[i - 1], -0.7f + i * 2.0f / 4, 1e-6) << i;
+TEST_F(PicturesTest, LevelsComeFromLimitsOrTheFieldAndAConstantFillsOneZone) {
+  // A field constant to float rounding, at any scale: levels around it, none at it.
+  for (const float scale : {1.0f, 1e-9f, 0.0f}) {
+    std::vector<float> flat(10, 0.3f * scale);
+    flat[3] *= 1 + 3e-6f;
+    float value = 0;
+    EXPECT_TRUE(constant_field(*s, flat.data(), 10, value) &&
+                std::abs(value - flat[0]) <= 3e-6f * flat[0])
+        << scale;
+    for (int n : {3, 4}) {
+      const std::vector<float> lev = setlim(*s, flat.data(), 10, n);
+      ASSERT_EQ(lev.size(), size_t(n));
+      EXPECT_TRUE(lev[(n - 1) / 2] < value && value < lev[(n + 1) / 2]) << scale << " " << n;
+    }
+  }
+  std::vector<float> tiny = {1e-12f, 2e-12f};
+  float value = 0;
+  EXPECT_FALSE(constant_field(*s, tiny.data(), 2, value));
+  std::vector<float> lev;
 
   const std::vector<float> ramp = {2, 5, 3, 4};
   lev = setlim(*s, ramp.data(), 4, 2);
@@ -51,7 +65,7 @@ TEST_F(PicturesTest, LevelsComeFromLimitsOrTheFieldAndAConstantIsSpreadOverOneEa
   lev = setlim(*s, ramp.data(), 4, 4);
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(lev[i], 12.0f + 2 * i, 1e-5) << i;
 
-  // The constant field drawn: the level lines' legend is written and nothing breaks.
+  // The constant field drawn: one zone, and the legend says so with the value.
   std::fill_n(reals(*s, s->cht.ipp[0]), n1(), 0.3f);
   s->cterm.rlim[0] = 0, s->cterm.rlim[1] = -1;
   linurc2(*s);
