@@ -1,6 +1,6 @@
 // The mesh tests' session: the console session of the tests (the generators write "mesh.tmp" in
-// its working directory), data files written by the test or taken from examples/mesh, and looks
-// at the mesh record's arrays.
+// its working directory), data files written by the test or taken from the samples in examples/,
+// and looks at the mesh record's arrays.
 #pragma once
 
 #include <array>
@@ -26,10 +26,10 @@ class MeshTest : public test::ScreenSession {
     s->cmesh.m = m;
     ASSERT_EQ(m == 3 ? mesh23(*s, 1) : mesh24(*s, 1), 0);
   }
-  // Points the reader at a file of examples/mesh.
+  // Points the reader at a sample of examples/, "dif/block.dif" say: its mesh comes first.
   void example(const std::string& name) {
     int unit = 0;
-    ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/mesh/" + name), 0);
+    ASSERT_EQ(readfrom(*s, unit, std::string(TIVOR_SOURCE_DIR) + "/examples/" + name), 0);
   }
 
   const Cmesh& c() const { return s->cmesh; }

@@ -1,7 +1,7 @@
 // The meshes: generator 2's mapping, diagonal split, cell counts and boundary order; generator
 // 5's arc-length sides, stopping rule and untangling; quadrilaterals to triangles; the
 // dispatcher's keywords and corrections, its scratch file, pool layout, scaling and owner table;
-// the 3D extrusion and revolution; the example data files of examples/mesh, meshed, checked and
+// the 3D extrusion and revolution; the meshes of the samples in examples/, meshed, checked and
 // drawn; gluing subregions along common lines in their glue zones, hanging nodes, interface
 // marking and per-subregion counts; refinement with its boundary projection and pool limits;
 // smoothing with its pass rule, fixed boundary and memory check; the locator against a plain
@@ -378,13 +378,13 @@ TEST_F(MeshTest, ExamplesAreMeshedCheckedAndDrawn) {
   const struct {
     const char* name;
     int pauses, n2, n3, interfaces;
-  } cases[] = {{"block", 0, 128, 32, 0},
-               {"l_shape", 0, 3 * 32 + 64 + 4, 72 + 4, 32},
-               {"annulus", 1, 4 * 48, 2 * 22, 0},
-               {"channel", 1, 96, 44, 0}};
+  } cases[] = {{"dif/block.dif", 0, 128, 32, 0},
+               {"dif/l_shape.dif", 0, 3 * 32 + 64 + 4, 72 + 4, 32},
+               {"dif/annulus.dif", 1, 4 * 48, 2 * 22, 0},
+               {"gs/channel.gs", 1, 96, 44, 0}};
   for (const auto& e : cases) {
     fresh();
-    example(std::string(e.name) + ".dat");
+    example(e.name);
     keys(e.pauses);  // "mesh5_end"
     ASSERT_EQ(mesh(*s), 0) << screen();
     EXPECT_TRUE(host.events.empty()) << e.name;
@@ -676,7 +676,7 @@ TEST_F(Smooth, NeverTurnsAnElementInsideOut) {
 class Locate : public MeshTest {
  protected:
   void SetUp() override {
-    example("l_shape.dat");
+    example("dif/l_shape.dif");
     ASSERT_EQ(mesh(*s), 0);
   }
   // The nearest node by looking at all of them (the first of equally near ones).
