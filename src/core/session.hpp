@@ -67,6 +67,7 @@ struct Astime {
   int32_t handle = 0;
   std::string name;            // the open data file's name, for messages
   std::vector<uint8_t> bytes;  // the open data file, read whole
+  std::string name;            // the data file's name as opened ("keyboard" for the keyboard)
   size_t pos = 0;              // byte position of the next line
   // Column of the first character past column 80 on the current line, 0 when the line fits.
   int32_t long_line_col = 0;
@@ -194,6 +195,8 @@ struct Session {
   ClassCacheSlot locator_cache;
   // The smoothing filters' neighbour lists and scratch, kept while the mesh stays the same.
   ClassCacheSlot smoothing_cache;
+  // The named curves and zone interfaces of the mesh files the last mesh was made from.
+  ClassCacheSlot mesh_files;
 
   // Pool word accessors with the 1-based pointer convention: element i of the array at pointer j
   // is a(j + i).

@@ -1,7 +1,8 @@
 // The mesh in gmsh's ASCII format 4.1: one surface and one physical group per subregion
 // ("subregion N"), the outer boundary edges as the curve of the group "boundary" and the edges
 // where two subregions were glued as the curve of the group "interface". Element numbers are
-// the workbench's own; the edges follow them.
+// the workbench's own; the edges follow them. Elements and edges run as gmsh's own do for a
+// surface facing +z (x is r, y is z): counter-clockwise, the region to the left of its edges.
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -108,8 +109,11 @@ std::string msh_text(const ExportMesh& mesh) {
       put(out, "2 ", i, " ", shape == 0 ? kMshTriangle : kMshQuad, " ", cells.size(), "\n");
       for (const size_t e : cells) {
         put(out, e + 1);
+        // Reversed, first node kept: counter-clockwise in (x, y), as gmsh has a surface
+        // facing +z, where the workbench's elements run counter-clockwise in (z, r).
         const ExportMesh::Cell& c = mesh.cells[e];
-        for (int k = 0; k < c.corners; ++k) put(out, " ", c.node[k] + 1);
+        put(out, " ", c.node[0] + 1);
+        for (int k = c.corners - 1; k > 0; --k) put(out, " ", c.node[k] + 1);
         out += "\n";
       }
     }
@@ -119,7 +123,7 @@ std::string msh_text(const ExportMesh& mesh) {
     put(out, "1 ", j + 1, " ", kMshLine, " ", curve_edges[j].size(), "\n");
     for (const size_t k : curve_edges[j]) {
       const ExportMesh::Edge& edge = mesh.edges[k];
-      put(out, mesh.cells.size() + k + 1, " ", edge.a + 1, " ", edge.b + 1, "\n");
+      put(out, mesh.cells.size() + k + 1, " ", edge.b + 1, " ", edge.a + 1, "\n");
     }
   }
   out += "$EndElements\n";

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "console/console.hpp"
 #include "core/pool.hpp"
@@ -75,6 +76,48 @@ void took_nothing(Session& s, const Rule& rule, std::string_view key, int i) {
               " selects no boundary element");
 }
 
+// An interval named by a physical curve of the mesh files, m="name" f0 f1: it takes the
+// boundary elements lying along the curve, the value going linearly from f0 at the curve's
+// start to f1 at its end. last receives the box of the points it took.
+int named_interval(Session& s, std::string_view prompt, std::string_view key, const Rule& rule,
+                   int32_t* flag, float* value, Interval& last) {
+  std::string name, files;
+  float f[2] = {0, 0};
+  if (read_named(s, prompt, "m", name, f, 2)) return 1;
+  std::vector<CurveHit> hits;
+  if (!curve_elements(s, name, rule.midpoint, hits, files)) {
+    return flag_on(s, std::string(rule.name) + ":" + std::string(key) + " curve \"" + name +
+                          "\" is not in " + (files.empty() ? "the mesh" : files));
+  }
+  const Cmesh& c = s.cmesh;
+  const int32_t* b = ints(s, c.jj2);
+  const float* rz = reals(s, c.jrz);
+  last = {0, 0, 0, 0, f[0], f[1]};
+  int taken = 0;
+  for (const CurveHit& h : hits) {
+    const int32_t second = b[2 * h.k + 1];
+    if (second < 0 && !rule.interfaces) continue;
+    if (flag != nullptr) flag[h.k] = 0;
+    value[h.k] = (1 - h.t) * f[0] + h.t * f[1];
+    const int32_t p = std::abs(second);
+    const float r = rz[2 * (p - 1)], z = rz[2 * (p - 1) + 1];
+    if (taken == 0) last = {r, z, r, z, f[0], f[1]};
+    last = {std::min(last.x0, r),
+            std::min(last.y0, z),
+            std::max(last.x1, r),
+            std::max(last.y1, z),
+            f[0],
+            f[1]};
+    ++taken;
+  }
+  if (taken == 0) {
+    if (s.colors.col != 1) newstr(s);
+    paus(s, std::string(rule.name) + ":" + std::string(key) + " curve \"" + name +
+                "\" selects no boundary element");
+  }
+  return 0;
+}
+
 // Reads the count and the intervals; each interval sets the value (and the flag, when there is
 // a flag array) of every boundary element it takes. Later intervals overwrite earlier ones. The
 // last interval read goes to last.
@@ -92,6 +135,10 @@ int read_intervals(Session& s, std::string_view text, std::string_view key, cons
   const float lower = tol.eps + tol.round;
   const float guard = rule.guard_tol ? tol.eps * tol.scale : kLengthGuard * tol.scale * tol.scale;
   for (int32_t i = 0; i < n; ++i) {
+    if (next_entry_named(s, "m")) {
+      if (named_interval(s, prompt, key, rule, flag, value, last)) return 1;
+      continue;
+    }
     float v[6] = {0, 0, 0, 0, 0, 0};
     if (read_reals(s, prompt, "m", v, 6)) return 1;
     const Interval iv{v[0], v[1], v[2], v[3], v[4], v[5]};

@@ -14,6 +14,7 @@
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 #include "mesh/mesh.hpp"
+#include "mesh/mesh_files.hpp"
 #include "mesh/mesh_internal.hpp"
 #include "mesh/spatial_index.hpp"
 
@@ -313,6 +314,8 @@ int mesha(Session& s, ScratchFile& scratch) {
   int32_t jskl = 0;
   if (reserve_ints(s, jskl, n3, "jskl")) return 1;
   if (bcn1(s, " zone of scleika", jskl, "skl")) return 1;
+  // The zones of a mesh file were one mesh: where they meet they are glued again.
+  glue_file_zones(s, ints(s, jskl));
   std::vector<int32_t> skl(ints(s, jskl), ints(s, jskl) + n3);
   s.csize.maxk = jskl;
   merge_nodes(s, nom.data(), skl.data());

@@ -6,6 +6,7 @@
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 #include "mesh/mesh.hpp"
+#include "mesh/mesh_files.hpp"
 #include "mesh/mesh_internal.hpp"
 
 namespace tivor {
@@ -54,6 +55,7 @@ void store_counts(Session& s, int i) {
 
 int start_mesh(Session& s) {
   initmesh(s);
+  clear_mesh_files(s);
   Cmesh& c = s.cmesh;
   int32_t ntel = 1, m = 3;
   if (read_int(s, " number of subregions", "ntel", ntel)) return 1;
@@ -70,24 +72,19 @@ int start_mesh(Session& s) {
   return 0;
 }
 
-int make_subregion(Session& s, int i, bool three_d) {
-  Cmesh& c = s.cmesh;
-  s.csize.maxa = c.maxaw;
-  s.csize.maxk = c.maxkw;
-  c.jgrz = 0;
-  c.ng = 0;
-
-  int32_t tipm = 1;
+int read_generator(Session& s, bool three_d, int32_t& tipm) {
+  tipm = 1;
   if (read_int(s, " mesh generator: 1-5", "tipm", tipm)) return 1;
-  if (tipm < 1 || tipm > 5) {
+  if (tipm < 1 || tipm > 6) {
     txtcon(s, "mesh:tipm must be equal 1,2,3 or 4, trying 1...");
     tipm = 1;
   }
   if (three_d && tipm != 2 && tipm != 5) return flag_on(s, "itip=2,5");
-  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s) || meshtest(s)) return 1;
+  return 0;
+}
 
-  int32_t nyt = 0;
-  if (read_int(s, " how many times decrease cells?", "nyt", nyt)) return 1;
+int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor) {
+  Cmesh& c = s.cmesh;
   if (nyt < 0 || c.m == 4) nyt = 0;
   c.nyt = nyt;
   store_counts(s, i);
@@ -98,11 +95,24 @@ int make_subregion(Session& s, int i, bool three_d) {
       store_counts(s, i);
     }
   }
-
-  int32_t ncor = 0;
-  if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
   if (ncor > 0 && (arzcor(s, ncor) || meshtest(s))) return 1;
   return 0;
+}
+
+int make_subregion(Session& s, int i, int tipm) {
+  Cmesh& c = s.cmesh;
+  s.csize.maxa = c.maxaw;
+  s.csize.maxk = c.maxkw;
+  c.jgrz = 0;
+  c.ng = 0;
+  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s) || meshtest(s)) return 1;
+
+  int32_t nyt = 0, ncor = 0;
+  if (read_int(s, " how many times decrease cells?", "nyt", nyt) ||
+      read_int(s, "number of corrections", "rzcor", ncor)) {
+    return 1;
+  }
+  return refine_and_smooth(s, i, tipm, nyt, ncor);
 }
 
 }  // namespace mesh_detail
@@ -117,8 +127,17 @@ int mesh(Session& s) {
   Cmesh& c = s.cmesh;
   ScratchFile scratch;
   if (scratch.create(s)) return 1;
+  const auto write = [&s, &scratch] { return write_subregion(s, scratch); };
   for (int i = 1; i <= c.ntel; ++i) {
-    if (make_subregion(s, i, false) || write_subregion(s, scratch)) return 1;
+    int32_t tipm = 1;
+    if (read_generator(s, false, tipm)) return 1;
+    if (tipm == 6) {
+      int zones = 0;
+      if (mesh6(s, i, zones, write)) return 1;
+      i += zones - 1;
+    } else if (make_subregion(s, i, tipm) || write()) {
+      return 1;
+    }
   }
   if (mesha(s, scratch) || meshtest(s)) return 1;
 

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/session.hpp"
 
@@ -101,6 +103,21 @@ BoundaryTolerance boundary_tolerance(const Session& s);
 // sets the flag jy(k) of boundary element k to 0 when its second node lies in a box (widened by
 // 0.001), to 1 elsewhere. jy points into /km/ and holds n3 flags.
 [[nodiscard]] int bcn1(Session& s, std::string_view text, int32_t jy, std::string_view key);
+
+// ---- boundary curves named in mesh files (generator 6) ----
+
+// A boundary element on a named curve: its index (from 0) and where its tested point lies along
+// the curve, from 0 at the curve's start to 1 at its end (its line elements taken end to end in
+// the order of the file).
+struct CurveHit {
+  int32_t k;
+  float t;
+};
+// The boundary elements lying along the physical curve name of the mesh files of the last mesh,
+// tested at their midpoint or at their second node. False when none of those files has a curve
+// of that name; files receives the names of the files read (empty when the mesh read none).
+bool curve_elements(const Session& s, std::string_view name, bool midpoint,
+                    std::vector<CurveHit>& hits, std::string& files);
 
 // ---- drawing ----
 

@@ -232,7 +232,10 @@ int mesh3dfd(Session& s) {
   if (scratch.create(s)) return 1;
   std::vector<int64_t> counts;
   for (int i = 1; i <= c.ntel; ++i) {
-    if (make_subregion(s, i, true) || mesh36(s) || append_3d(s, scratch)) return 1;
+    int32_t tipm = 1;
+    if (read_generator(s, true, tipm) || make_subregion(s, i, tipm) || mesh36(s) ||
+        append_3d(s, scratch))
+      return 1;
     counts.insert(counts.end(), {c.nuz3, c.nel3, c.nbe3});
   }
   if (read_back_3d(s, scratch, counts)) return 1;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 #include "core/pool.hpp"
@@ -115,9 +116,23 @@ class ScratchFile {
 // The subregion loop shared by MESH and MESH3DFD: steps 1 and 2 (counts and marks) and one
 // subregion's generation, test, move, refinement and smoothing.
 [[nodiscard]] int start_mesh(Session& s);
-[[nodiscard]] int make_subregion(Session& s, int i, bool three_d);
+[[nodiscard]] int make_subregion(Session& s, int i, int tipm);
 // Stores the current counts as the counts of subregion i.
 void store_counts(Session& s, int i);
+
+// Generator 6 at subregion i: reads "file" and the file's zones become subregions i, i + 1,
+// ...; "turn", "nyt" and "rzcor" are read once and apply to each. Every zone goes to write()
+// when it is done; zones receives their number.
+[[nodiscard]] int mesh6(Session& s, int i, int& zones, const std::function<int()>& write);
+// The generator of the next subregion ("tipm"): 1 to 6, or 1 with the message for another
+// value; 2 and 5 only for a 3D mesh.
+[[nodiscard]] int read_generator(Session& s, bool three_d, int32_t& tipm);
+// Refinement ("nyt" times, triangles only) and smoothing ("rzcor") of the current subregion,
+// each followed by the mesh test; the counts of subregion i follow.
+[[nodiscard]] int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor);
+// The "turn" values, and the move they make of n points (r, z interleaved).
+[[nodiscard]] int read_turn(Session& s, float (&t)[5]);
+void turn_points(float* rz, int64_t n, const float (&t)[5]);
 
 // MESHA: glues the subregions stored in the scratch file into one mesh.
 [[nodiscard]] int mesha(Session& s, ScratchFile& scratch);

@@ -8,6 +8,7 @@
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
 #include "mesh/mesh.hpp"
+#include "mesh/mesh_files.hpp"
 #include "mesh/mesh_internal.hpp"
 #include "reader/reader.hpp"
 
@@ -15,7 +16,7 @@ namespace tivor {
 
 using namespace mesh_detail;
 
-namespace {
+namespace mesh_detail {
 
 // Turns the n points (r, z interleaved) about (r0, z0) by the angle and shifts them.
 void turn_points(float* rz, int64_t n, const float (&t)[5]) {
@@ -27,12 +28,17 @@ void turn_points(float* rz, int64_t n, const float (&t)[5]) {
   }
 }
 
-}  // namespace
+int read_turn(Session& s, float (&t)[5]) {
+  std::fill_n(t, 5, 0.0f);
+  return read_reals(s, " center+angle+shift", "turn", t, 5);
+}
+
+}  // namespace mesh_detail
 
 int arotor(Session& s) {
   if (rtmr(s, "arotor")) return 1;
   float t[5] = {0, 0, 0, 0, 0};
-  if (read_reals(s, " center+angle+shift", "turn", t, 5)) return 1;
+  if (read_turn(s, t)) return 1;
   if (!mesh_arrays_ok(s)) return bad_arrays(s);
   const Cmesh& c = s.cmesh;
   turn_points(reals(s, c.jrz), c.n1, t);
@@ -51,6 +57,7 @@ int rzscale(Session& s) {
     rz[2 * k] *= fr;
     rz[2 * k + 1] *= fz;
   }
+  scale_mesh_files(s, fr, fz);
   return 0;
 }
 

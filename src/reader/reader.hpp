@@ -42,6 +42,15 @@ void readname(Session& s, std::string& name, int maxlen, int& len, std::string_v
 [[nodiscard]] int read_real(Session& s, std::string_view prompt, std::string_view key, float& v);
 [[nodiscard]] int read_reals(Session& s, std::string_view prompt, std::string_view key, float* v,
                              int n);
+// Entries that hold a word. next_entry_named: true when the next entry is key="name" (at the
+// keyboard: when the answer typed starts with a double quote); nothing is read.
+bool next_entry_named(Session& s, std::string_view key);
+// key="name" followed by n reals (without a keyword of their own); the name without its quotes.
+[[nodiscard]] int read_named(Session& s, std::string_view prompt, std::string_view key,
+                             std::string& name, float* values, int n);
+// key=word: the word runs to the next blank (a file name, say).
+[[nodiscard]] int read_word(Session& s, std::string_view prompt, std::string_view key,
+                            std::string& word);
 // The 1-based first and last columns of the first word of txt; both 0 when txt is blank.
 void rdword(std::string_view txt, int& first, int& last);
 // The integer that txt holds between blanks, with an optional sign: ierr 0; anything else, or a

@@ -26,6 +26,7 @@ void read_keyboard(Session& s) {
   src.bytes.shrink_to_fit();
   src.pos = 0;
   src.long_line_col = 0;
+  src.name = "keyboard";
   readin(s, 0, "&", kKeyboardUnit, 1);
 }
 
@@ -46,6 +47,7 @@ int readfrom(Session& s, int& unit, std::string_view name) {
   src.pos = 0;
   src.long_line_col = 0;
   src.handle = kDataFileHandle;
+  src.name = rtrim(name);
   unit = src.handle;
   readin(s, 1, "&", src.handle, 0);
   return 0;
