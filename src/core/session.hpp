@@ -65,7 +65,6 @@ struct KeyHistory {
 // and the file itself.
 struct Astime {
   int32_t handle = 0;
-  std::string name;            // the open data file's name, for messages
   std::vector<uint8_t> bytes;  // the open data file, read whole
   std::string name;            // the data file's name as opened ("keyboard" for the keyboard)
   size_t pos = 0;              // byte position of the next line

@@ -43,7 +43,6 @@ int readfrom(Session& s, int& unit, std::string_view name) {
   }
   Astime& src = s.astime;
   src.bytes = std::move(bytes);
-  src.name = rtrim(name);
   src.pos = 0;
   src.long_line_col = 0;
   src.handle = kDataFileHandle;
