@@ -189,6 +189,12 @@ struct Session {
   // prepared task: a state buffer read, values changed in the memory checker. A class cache
   // built from the pools is stale once this differs from the value it was built at.
   uint64_t pool_stamp = 0;
+  // State buffers read into this session, and the step count of the last one: a time series
+  // learns from them where a resumed run leaves an earlier run's later frames behind.
+  struct StateReads {
+    uint64_t count = 0;
+    int32_t step = 0;
+  } state_reads;
   ClassCacheSlot class_cache;
   // The history recorder's point locator, kept while the mesh stays the same.
   ClassCacheSlot locator_cache;

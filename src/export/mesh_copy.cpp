@@ -13,14 +13,56 @@
 namespace tivor {
 namespace {
 
-// A readable name for a file of another program: printable characters only, never empty.
-std::string clean_name(const char (&field)[48], int k) {
-  std::string name;
-  for (const char c : field_str(field)) {
-    name.push_back(c > ' ' && c < 127 ? c : '_');
+// The result functions a class publishes as the two components of a vector of the plane, by
+// their names, and the name of the vector.
+struct VectorNames {
+  const char* x;
+  const char* y;
+  const char* name;
+};
+constexpr VectorNames kVectors[] = {
+    {"displ UX", "displ UY", "displacement"},    // solids
+    {"velos VX", "velos VY", "velocity"},        // solids
+    {"velocity vx", "velocity vy", "velocity"},  // gas flow
+};
+
+// A name no earlier array of the file has: a repeated one gets " (2)", " (3)", ... so that each
+// array can be told by its name.
+std::string unique_name(std::set<std::string>& taken, const std::string& name) {
+  std::string candidate = name;
+  for (int k = 2; !taken.insert(candidate).second; ++k) {
+    candidate = name;
+    export_text::put(candidate, " (", k, ")");
   }
-  if (name.empty()) export_text::put(name, "f", k + 1);
-  return name;
+  return candidate;
+}
+
+// The fields keep the names the program shows (a function without a name is "f" and its
+// number); then the vectors whose two components were published are added.
+void name_fields(ExportMesh& out) {
+  std::set<std::string> taken;
+  std::vector<std::string> shown;
+  for (size_t k = 0; k < out.fields.size(); ++k) {
+    std::string& name = out.fields[k].name;
+    shown.push_back(name);
+    // Bytes an XML file cannot hold at all (control bytes but tab and line ends, and those of
+    // the console's upper half, which are no UTF-8) are shown as '?'.
+    for (char& c : name) {
+      const auto b = static_cast<unsigned char>(c);
+      if ((b < ' ' && b != '\t' && b != '\n' && b != '\r') || b >= 127) c = '?';
+    }
+    if (name.empty()) export_text::put(name, "f", k + 1);
+    name = unique_name(taken, name);
+  }
+  const auto find = [&](const char* name) {
+    return static_cast<size_t>(std::find(shown.begin(), shown.end(), name) - shown.begin());
+  };
+  for (const VectorNames& v : kVectors) {
+    const size_t x = find(v.x), y = find(v.y);
+    if (x < shown.size() && y < shown.size()) {
+      out.vectors.push_back({unique_name(taken, v.name), x, y});
+    }
+  }
 }
 
 bool node_of(int32_t word, int64_t n1, int32_t& node) {
@@ -103,9 +145,27 @@ bool export_mesh(const Session& s, ExportMesh& out, std::string& error) {
       return false;
     }
     const float* v = reals(s, s.cht.ipp[k]);
-    out.fields.push_back({clean_name(s.cls.ppname[k], k), std::vector<float>(v, v + n1)});
+    out.fields.push_back({field_str(s.cls.ppname[k]), std::vector<float>(v, v + n1)});
   }
+  name_fields(out);
   return true;
+}
+
+PoolExtent export_extent(const Session& s) {
+  const Cmesh& c = s.cmesh;
+  PoolExtent e;
+  // An array that starts before the pools or has a negative length reads nothing here; the
+  // copy refuses it.
+  const auto reach = [](int64_t& top, int64_t j, int64_t n) {
+    if (j >= 0 && n >= 0) top = std::max(top, j + n);
+  };
+  if (c.n1 <= 0 || c.n2 <= 0 || (c.m != 3 && c.m != 4)) return e;
+  reach(e.reals, c.jrz, 2 * int64_t{c.n1});
+  for (int32_t k = 0; k < std::clamp(s.cht.nipp, 0, 30); ++k) reach(e.reals, s.cht.ipp[k], c.n1);
+  reach(e.ints, c.jj1, int64_t{c.m} * c.n2);
+  if (c.n3 > 0) reach(e.ints, c.jj2, 2 * int64_t{c.n3});
+  reach(e.ints, c.jn2, c.ntel);
+  return e;
 }
 
 }  // namespace tivor

@@ -1,7 +1,7 @@
 // The VTK unstructured grid in XML with ASCII data: node coordinates (r, z, 0) as the viewer
 // draws them, triangles and quadrilaterals as they are, every result function as point data
-// under its own name, the subregion number as cell data, the time and the symmetry as field
-// data.
+// under its own name, displacements and velocities also as vectors (r, z, 0), the subregion number
+// as cell data, the time and the symmetry as field data.
 #include <string>
 
 #include "export/export.hpp"
@@ -16,11 +16,24 @@ using export_text::real;
 constexpr int kVtkTriangle = 5;
 constexpr int kVtkQuad = 9;
 
-// Names are printable ASCII already; the characters XML gives a meaning are escaped.
+// The characters XML gives a meaning are escaped, and so are tab and line ends, which a reader
+// would otherwise turn into blanks in an attribute. Names hold no other control bytes.
 std::string xml_escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
       case '&':
         out += "&amp;";
         break;
@@ -79,10 +92,20 @@ std::string vtu_text(const ExportMesh& mesh) {
   field_value(out, "Int32", "axisymmetric", mesh.axisymmetric ? "1" : "0");
   out += "    </FieldData>\n";
   put(out, "    <Piece NumberOfPoints=\"", n1, "\" NumberOfCells=\"", mesh.cells.size(), "\">\n");
-  out += "      <PointData>\n";
+  // The first vector (the displacement when there is one) is the one filters take by default.
+  out += "      <PointData";
+  if (!mesh.vectors.empty()) put(out, " Vectors=\"", xml_escaped(mesh.vectors[0].name), "\"");
+  out += ">\n";
   for (const ExportMesh::Field& f : mesh.fields) {
     open_array(out, "Float32", f.name, 1);
     put_values(out, f.values, [&](float v) { out += real(v); });
+  }
+  for (const ExportMesh::Vector& v : mesh.vectors) {
+    open_array(out, "Float32", v.name, 3);
+    const std::vector<float>& x = mesh.fields[v.x].values;
+    const std::vector<float>& y = mesh.fields[v.y].values;
+    for (size_t i = 0; i < n1; ++i) put(out, "          ", real(x[i]), " ", real(y[i]), " 0\n");
+    out += "        </DataArray>\n";
   }
   out += "      </PointData>\n      <CellData Scalars=\"subregion\">\n";
   open_array(out, "Int32", "subregion", 1);

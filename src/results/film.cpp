@@ -149,18 +149,29 @@ void afilm0(Session& s) {
 void series_install(Session& s, const std::string& folder) {
   auto series = std::make_shared<TimeSeries>(folder);
   auto failed = std::make_shared<bool>(false);
-  s.up.afilm = [&s, series, failed] {
+  auto reads_seen = std::make_shared<uint64_t>(s.state_reads.count);
+  s.up.afilm = [&s, series, failed, reads_seen] {
     // The frame rhythm of afilm, read before it moves on: a film frame is due, or without a
     // film the run has reached its last step.
     const bool frame = s.cht.ifilm != 0 ? !(s.cht.is < s.cht.isp && s.cht.is < s.cterm.inp)
                                         : s.cht.is >= s.cht.isp;
+    // A state read back or a task prepared again continues from its own step: frames listed
+    // after it are from a run that was left.
+    if (s.state_reads.count != *reads_seen) {
+      *reads_seen = s.state_reads.count;
+      series->resume_from(s.state_reads.step);
+    }
+    if (s.cht.itask != kTaskPrepared) series->resume_from(s.cht.is);
     afilm(s);
     if (!frame || *failed || s.cht.itask != kTaskPrepared) return;
-    std::string error;
+    std::string error, notice;
     // A series that cannot be written is told once and stops; the run goes on.
-    if (!series->add(s, error)) {
+    if (!series->add(s, error, &notice)) {
       *failed = true;
       paus(s, error);
+      clswnd3(s);
+    } else if (!notice.empty()) {
+      paus(s, notice);
       clswnd3(s);
     }
   };

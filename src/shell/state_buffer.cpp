@@ -31,6 +31,7 @@ static_assert(std::endian::native == std::endian::little,
 constexpr size_t kRecordBytes = 4316 + 32 + 600 + 100 + 172 + 800 + 676 + 1200 + 1604;
 constexpr size_t kHeaderBytes = 16;
 static_assert(kHeaderBytes + kRecordBytes == 9516);
+static_assert(kRecordBytes == kStateRecordBytes);
 // The time record is stored in two parts, its first 172 bytes before the mesh record.
 constexpr size_t kChtHead = 172;
 
@@ -227,6 +228,13 @@ size_t state_buffer_size(int32_t maxa, int32_t maxk) {
          4 * (static_cast<size_t>(std::max(maxa, 0)) + static_cast<size_t>(std::max(maxk, 0)));
 }
 
+bool take_state_records(Session& s, std::span<const uint8_t> bytes) {
+  if (bytes.size() != kRecordBytes) return false;
+  ByteReader in(bytes);
+  take_records(in, s);
+  return in.ok();
+}
+
 BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> bytes, std::string* record) {
   if (record != nullptr) record->clear();
   ByteReader in(bytes);
@@ -260,6 +268,8 @@ BufferLoad load_state_buffer(Session& s, std::span<const uint8_t> bytes, std::st
     if (record != nullptr) *record = std::move(bad);
     return BufferLoad::kDamaged;
   }
+  ++s.state_reads.count;
+  s.state_reads.step = s.cht.is;
   return BufferLoad::kLoaded;
 }
 

@@ -19,6 +19,14 @@ enum class BufferLoad {
 // The bytes of a buffer that holds the given numbers of pool words.
 size_t state_buffer_size(int32_t maxa, int32_t maxk);
 
+// The records (class, trace, view, time and mesh, class parameters, memory card) close every
+// buffer: its last kStateRecordBytes bytes.
+inline constexpr size_t kStateRecordBytes = 9500;
+
+// Replaces the session's records by those in bytes, without a check: for a reader that checks
+// what it uses of them. False, nothing changed, when bytes is not kStateRecordBytes long.
+bool take_state_records(Session& s, std::span<const uint8_t> bytes);
+
 // Checks every byte count before anything is changed, then every pointer and count of the
 // records; a buffer that fails leaves the session as it was. On kDamaged, record names the
 // record that failed (empty when the length is wrong).

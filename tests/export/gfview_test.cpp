@@ -88,5 +88,54 @@ TEST_F(Gfview, LibraryAsOneAnimatedGif) {
   EXPECT_FALSE(fs::exists("cut.gif"));
 }
 
+TEST_F(Gfview, CropKeepsOnlyThePage) {
+  // A page of 400 by 200 points with a frame two points wide in colour 15.
+  gfopen(*s, "page.gf");
+  for (const int c : {0, 15}) {
+    color(*s, c);
+    rect(*s, 1, 1, 400, 200, 1);
+  }
+  color(*s, 0);
+  rect(*s, 3, 3, 398, 198, 1);
+  gfclose(*s);
+  ASSERT_EQ(gfview("--width 1024 page.gf whole.png"), 0) << said_;
+  ASSERT_EQ(gfview("--width 1024 --crop page.gf page.png"), 0) << said_;
+  const auto whole = read_png_rgb("whole.png"), page = read_png_rgb("page.png");
+  ASSERT_TRUE(whole && page);
+  // Every edge of the cropped picture is the page's frame: no white band is left.
+  const auto edge_white = [](const auto& png, bool column, int at) {
+    int white = 0;
+    for (int k = 0; k < (column ? png->h : png->w); ++k) {
+      white += (column ? png->at(at, k) : png->at(k, at)) == window_rgb(0) ? 1 : 0;
+    }
+    return white;
+  };
+  EXPECT_EQ(std::pair(page->w, page->h), std::pair(640, 200 * 768 / 350 + 1));
+  for (const auto& [column, at] : {std::pair{true, 0}, std::pair{true, page->w - 1},
+                                   std::pair{false, 0}, std::pair{false, page->h - 1}}) {
+    EXPECT_EQ(edge_white(page, column, at), 0) << column << " " << at;
+  }
+  EXPECT_EQ(edge_white(whole, true, whole->w - 1), whole->h);
+  int status = -1;
+  ASSERT_EQ(gfview("--width 1024 --crop page.gf page.svg"), 0) << said_;
+  EXPECT_EQ(test::read_back("page.svg", status, said_)["size"],
+            (std::vector<std::string>{"640", std::to_string(page->h)}));
+  // A library's frames cover 100 points of the first row.
+  std::vector<uint8_t> lib;
+  for (const uint8_t c : {4, 9}) append_frame_record(lib, {}, std::vector<uint8_t>{c, 100});
+  spit("film.lbr", lib);
+  ASSERT_EQ(gfview("--width 320 --crop film.lbr film.gif"), 0) << said_;
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName("film.gif", &error);
+  ASSERT_NE(gif, nullptr);
+  ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+  EXPECT_EQ((std::array{gif->ImageCount, gif->SWidth, gif->SHeight}), (std::array{2, 50, 1}));
+  DGifCloseFile(gif, &error);
+  // A picture that does not begin with its page has nothing to crop to.
+  spit("bare.gf", std::vector<uint8_t>{0, 0, 0, 0});
+  EXPECT_EQ(gfview("--crop bare.gf bare.png"), 1);
+  EXPECT_NE(said_.find("no page"), std::string::npos) << said_;
+}
+
 }  // namespace
 }  // namespace tivor::librarian_test

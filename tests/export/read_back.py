@@ -3,6 +3,7 @@
 one item a line, for the export tests to compare with the state they exported.
 
   read_back.py FILE.vtu   VTK's XML reader: point and cell counts, cell types, every array
+                          (its name percent-encoded)
   read_back.py FILE.pvd   the collection's entries, each data set read by VTK's reader
   read_back.py FILE.msh   gmsh reads the file and saves it again; counts and groups of that
   read_back.py FILE.svg   an XML parser: the size, and each kind of element with its count,
@@ -13,6 +14,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 import xml.etree.ElementTree as ET
 
 SKIP = 77
@@ -52,7 +54,7 @@ def dump_vtu(path):
                        (grid.GetFieldData(), "field")):
         for k in range(data.GetNumberOfArrays()):
             array = data.GetAbstractArray(k)
-            print(kind + ":" + array.GetName().replace(" ", "_"), values(array))
+            print(kind + ":" + urllib.parse.quote(array.GetName(), safe=""), values(array))
 
 
 def dump_pvd(path):

@@ -130,7 +130,7 @@ bool block(std::span<const uint8_t> b, std::string& out, int& clips, size_t& con
 }  // namespace
 
 bool write_svg(std::span<const uint8_t> picture, const std::string& out_path, int width, int height,
-               std::string& error) {
+               const Box& view, std::string& error) {
   ByteReader head(picture);
   const int64_t total = head.i32();
   if (!head.ok() || total < 0 || static_cast<uint64_t>(total) + 4 != picture.size()) {
@@ -140,8 +140,12 @@ bool write_svg(std::span<const uint8_t> picture, const std::string& out_path, in
   }
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   const std::string w = std::to_string(kCanvasW), h = std::to_string(kCanvasH);
+  // Point k covers k - 1 .. k.
+  std::string view_box;
+  put(view_box, std::to_string(view.x1 - 1), " ", std::to_string(view.y1 - 1), " ",
+      std::to_string(view.x2 - view.x1 + 1), " ", std::to_string(view.y2 - view.y1 + 1));
   put(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", std::to_string(width),
-      "\" height=\"", std::to_string(height), "\" viewBox=\"0 0 ", w, " ", h,
+      "\" height=\"", std::to_string(height), "\" viewBox=\"", view_box,
       "\" preserveAspectRatio=\"none\">\n<rect width=\"", w, "\" height=\"", h, "\" fill=\"",
       colour(0), "\"/>\n<g font-family=\"monospace\" font-size=\"", std::to_string(kCellH),
       "\" stroke-width=\"1\" stroke-linejoin=\"round\" white-space=\"pre\">\n");
