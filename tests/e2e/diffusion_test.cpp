@@ -23,8 +23,11 @@ std::string open_data(int k) {
   for (int i = 1; i < k; ++i) keys += "<Right>";
   return keys + "<Enter><Esc><Esc>";
 }
+// The same for the sample square.dif.
+const std::string kOpenSquare =
+    kInitialData + "<Down><Enter>" + sample_keys("dif", "square") + "<Enter><Esc><Esc>";
 
-// The class, its one method and the sample square.dif (third of the samples in name order).
+// The class and its one method.
 const std::string kSquareChosen = std::string(kStart) + kChooseDiffusion + kMethod + "<Enter>";
 
 class Diffusion : public Session {
@@ -41,7 +44,7 @@ class Diffusion : public Session {
 TEST_F(Diffusion, SampleIsPreparedRunInterruptedContinuedAndChecked) {
   samples();
   const std::string script =
-      kSquareChosen + open_data(3) +
+      kSquareChosen + kOpenSquare +
       // Prepare: the last moment check before the first step, then "ready.".
       kPrepare + "<Enter><Text:check><Enter><Text:ready><Enter>" +
       // 50 steps, then the status screen with its time line.
@@ -79,7 +82,7 @@ TEST_F(Diffusion, SampleIsPreparedRunInterruptedContinuedAndChecked) {
 TEST_F(Diffusion, DebuggerStopsAtBreakpointTypedInUpperCase) {
   samples();
   const std::string script =
-      kSquareChosen + open_data(3) +
+      kSquareChosen + kOpenSquare +
       // trace & debug: breakpoint at DICON.
       kTrace + item(4) + "DICON<Enter>" +
       // The preparation reads the data and stops on entering the scheme.

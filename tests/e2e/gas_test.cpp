@@ -33,9 +33,9 @@ class Gas : public Session {
 TEST_F(Gas, StepSampleRunInterruptedAndViewed) {
   const auto shot_of = [](const std::string& name) { return "<Shot:step_" + name + ">"; };
   const std::string script =
-      // Class 2, "gs  ", its first method, the euler scheme; the fourth sample, step.
+      // Class 2, "gs  ", its first method, the euler scheme; the sample step.
       std::string(kStart) + item(2) + item(2) + kMethod + "<Text:methods><Enter>" + kInitialData +
-      "<Down><Enter><Right><Right><Right><Enter><Esc><Esc>" + kPrepare +
+      "<Down><Enter>" + sample_keys("gs", "step") + "<Enter><Esc><Esc>" + kPrepare +
       "<Enter><Text:ready><Enter>" + kGo + "150<Enter>" + kStatus + "<Text:status><Enter>" +
       // A long run stopped with Esc.
       kGo + "100000<Enter><!Esc><Text:interrupted><Enter>" +

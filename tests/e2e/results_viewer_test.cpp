@@ -27,12 +27,10 @@ const std::string kOptions = item(1), kBoundaries = item(2), kMesh = item(3), kV
                   kHistory = item(9), kLibrarian = item(10), kMovie = item(11), kAddMesh = item(12),
                   kMulti = item(14), kTracks = item(15), kPrograph = item(16);
 
-// The class and method, sample k of examples/dif in name order (1 coupled, 2 cylinder,
-// 3 square, 4 two_regions) opened, prepared, and run for n more steps.
-std::string sample_run(int k, int n) {
-  std::string keys =
-      std::string(kStart) + kChooseDiffusion + kMethod + "<Enter>" + kInitialData + "<Down><Enter>";
-  for (int i = 1; i < k; ++i) keys += "<Right>";
+// The class and method, the sample of examples/dif opened, prepared, and run for n more steps.
+std::string sample_run(const std::string& name, int n) {
+  const std::string keys = std::string(kStart) + kChooseDiffusion + kMethod + "<Enter>" +
+                           kInitialData + "<Down><Enter>" + sample_keys("dif", name);
   return keys + "<Enter><Esc><Esc>" + kPrepare + "<Enter><Enter><Enter>" + kGo + std::to_string(n) +
          "<Enter>";
 }
@@ -90,11 +88,11 @@ std::string shot_of(const std::string& name) {
 
 TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
   const std::string script =
-      sample_run(3, 50) + kResults + kMesh + shot_of("mesh") + kVelocities + shot_of("velocities") +
-      kLines + shot_of("lines") + kZones + shot_of("zones") + kAddMesh + shot_of("add_mesh") +
-      kGraph + shot_of("graph") + kMulti + shot_of("multi") + kPrograph + shot_of("prograph") +
-      kBoundaries + item(1) + shot_of("borders") + "<Esc>" + kHistory + item(3) +
-      shot_of("history") + "<Esc>" + kTracks + shot_of("tracks") + "<Esc>" +
+      sample_run("square", 50) + kResults + kMesh + shot_of("mesh") + kVelocities +
+      shot_of("velocities") + kLines + shot_of("lines") + kZones + shot_of("zones") + kAddMesh +
+      shot_of("add_mesh") + kGraph + shot_of("graph") + kMulti + shot_of("multi") + kPrograph +
+      shot_of("prograph") + kBoundaries + item(1) + shot_of("borders") + "<Esc>" + kHistory +
+      item(3) + shot_of("history") + "<Esc>" + kTracks + shot_of("tracks") + "<Esc>" +
       // The checker's view opens the same viewer on the prepared task.
       kChecker + "view<Enter>" + kMesh + shot_of("view") + "<Esc>e<Enter>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
@@ -169,11 +167,11 @@ TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
 
 TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevels) {
   const auto shot_of = [](const std::string& name) { return "<Shot:cylinder_" + name + ">"; };
-  const std::string script = sample_run(2, 5) + kResults + kMesh + shot_of("mesh") + kOptions +
-                             item(9) + "<Right><Enter>" + item(7) + "12<Enter>" + item(13) +
-                             "1 0 1 1 1 1<Enter><Esc>" + kMesh + shot_of("mirror") + kZones +
-                             shot_of("zones") + kMulti + shot_of("multi") + kHistory + item(3) +
-                             shot_of("history") + "<Esc><Esc>" + kExit;
+  const std::string script = sample_run("cylinder", 5) + kResults + kMesh + shot_of("mesh") +
+                             kOptions + item(9) + "<Right><Enter>" + item(7) + "12<Enter>" +
+                             item(13) + "1 0 1 1 1 1<Enter><Esc>" + kMesh + shot_of("mirror") +
+                             kZones + shot_of("zones") + kMulti + shot_of("multi") + kHistory +
+                             item(3) + shot_of("history") + "<Esc><Esc>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
   // A whole screen kept as a reference: six panels, mirrored zones and a history graph.
   expect_reference("cylinder_multi");
@@ -204,7 +202,7 @@ TEST_F(ResultsViewer, HollowCylinderMirroredWithTwelveLevels) {
 TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {
   const auto shot_of = [](const std::string& name) { return "<Shot:two_regions_" + name + ">"; };
   const std::string script =
-      sample_run(4, 50) + kResults + kBoundaries + item(2) + shot_of("subregions") +
+      sample_run("two_regions", 50) + kResults + kBoundaries + item(2) + shot_of("subregions") +
       // check_conditions: the points where conc1 is held are the zone of 0.
       item(3) + "<Enter>" + shot_of("conditions") + "<Esc>" +
       // The mirror: zones on both sides of the axis r = 0.
@@ -222,7 +220,7 @@ TEST_F(ResultsViewer, SubregionsConditionsAndTheMirrorOnTwoRegions) {
 }
 
 TEST_F(ResultsViewer, FilmIsWrittenPlayedAndConverted) {
-  const std::string script = sample_run(3, 50) + kResults +
+  const std::string script = sample_run("square", 50) + kResults +
                              // A new library "film", then the film: frames saved at every step,
                              // contour zones. A new library is empty, which the librarian says.
                              kLibrarian + item(1) + "film<Enter>y<Enter><Esc>" + kMovie +
@@ -246,7 +244,7 @@ TEST_F(ResultsViewer, FilmIsWrittenPlayedAndConverted) {
 
 TEST_F(ResultsViewer, LineTableOfTheSteadyCylinderWall) {
   const std::string script =
-      sample_run(2, 50) + kResults + kOptions +
+      sample_run("cylinder", 50) + kResults + kOptions +
       // The line across the wall at mid-height, with a point on every node of the 16 cells.
       item(4) + "1 0.5 2 0.5<Enter>" + item(5) + "16<Enter><Esc>" +
       // The table to a file.

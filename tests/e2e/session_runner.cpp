@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,21 @@ void Session::SetUp() {
   for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "hlp")) {
     fs::copy_file(f.path(), work_ / "hlp" / f.path().filename());
   }
+}
+
+std::string sample_keys(const std::string& folder, const std::string& name) {
+  std::vector<std::string> files;
+  for (const auto& f : fs::directory_iterator(fs::path(TIVOR_SOURCE_DIR) / "examples" / folder)) {
+    if (f.path().extension() == "." + folder) files.push_back(f.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  const auto at = std::find(files.begin(), files.end(), name + "." + folder);
+  EXPECT_NE(at, files.end()) << name;
+  const int k = static_cast<int>(at - files.begin());
+  std::string keys;
+  for (int i = 0; i < k / 6; ++i) keys += "<Down>";
+  for (int i = 0; i < k % 6; ++i) keys += "<Right>";
+  return keys;
 }
 
 void Session::samples() {

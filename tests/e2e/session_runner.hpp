@@ -37,6 +37,10 @@ inline std::string item(int k) {
   return "<Home>" + downs(k - 1) + "<Enter>";
 }
 
+// The keys that move a data-file chooser (six columns, names in order) from its first file to
+// the sample examples/FOLDER/NAME.FOLDER.
+std::string sample_keys(const std::string& folder, const std::string& name);
+
 // Chooses class 7, the diffusion class, whose data files live in dif/.
 inline const std::string kChooseDiffusion = item(2) + item(7);
 

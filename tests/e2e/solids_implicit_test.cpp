@@ -24,9 +24,9 @@ class SolidsImplicit : public Session {
 
 TEST_F(SolidsImplicit, StaticTubeInterruptedThenSolvedAndViewed) {
   const std::string script =
-      // Class 1, "sol ", its second method; the sixth sample, tube; prepare.
+      // Class 1, "sol ", its second method; the sample tube; prepare.
       std::string(kStart) + item(2) + item(1) + item(3) + "<Down><Enter>" + item(4) +
-      "<Down><Enter><Right><Right><Right><Right><Right><Enter><Esc><Esc>" + item(5) +
+      "<Down><Enter>" + sample_keys("sol", "tube") + "<Enter><Esc><Esc>" + item(5) +
       "<Enter><Text:ready><Enter>" +
       // One step, stopped by an Esc that the solver's 30th look at the keyboard sees.
       kGo + "1<Enter><!Esc:30><Text:interrupted><Enter>" + kStatus + "<Text:stopped><Enter>" + kGo +

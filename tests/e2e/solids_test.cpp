@@ -43,9 +43,9 @@ class Solids : public Session {
 TEST_F(Solids, PunchSampleRunInterruptedAndViewed) {
   const auto shot_of = [](const std::string& name) { return "<Shot:punch_" + name + ">"; };
   const std::string script =
-      // Class 1, "sol ", its first method, the explicit scheme; the fourth sample, punch.
+      // Class 1, "sol ", its first method, the explicit scheme; the sample punch.
       std::string(kStart) + item(2) + item(1) + kMethod + "<Text:methods><Enter>" + kInitialData +
-      "<Down><Enter><Right><Right><Right><Enter><Esc><Esc>" + kPrepare +
+      "<Down><Enter>" + sample_keys("sol", "punch") + "<Enter><Esc><Esc>" + kPrepare +
       "<Enter><Text:ready><Enter>" + kGo + "205<Enter>" + kStatus + "<Text:status><Enter>" +
       // A long run stopped with Esc.
       kGo + "100000<Enter><!Esc><Text:interrupted><Enter>" +

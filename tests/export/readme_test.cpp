@@ -57,8 +57,8 @@ TEST_F(Readme, InstalledProgramsFollowTheReadme) {
   // limits 0 1; library "film"; a frame every 5 steps of 50 more; the state "square".
   const std::string script =
       std::string(kStart) + "<Home><F1><Text:help><Enter>" + kChooseDiffusion + item(3) +
-      "<Enter>" + item(4) + "<Down><Enter><Right><Right><Enter><Esc><Esc>" + item(5) +
-      "<Enter><Enter><Enter>" + item(6) + "50<Enter>" + item(7) + item(6) + item(13) +
+      "<Enter>" + item(4) + "<Down><Enter>" + sample_keys("dif", "square") + "<Enter><Esc><Esc>" +
+      item(5) + "<Enter><Enter><Enter>" + item(6) + "50<Enter>" + item(7) + item(6) + item(13) +
       "ysquare<Enter>" + item(1) + item(2) + "0 1<Enter><Esc>" + item(10) + item(1) +
       "film<Enter>y<Enter><Esc>" + item(11) + "y5<Enter><Esc>" + item(6) + "50<Enter>" + item(10) +
       "square<Enter>" + kExit;
