@@ -8,8 +8,13 @@
 
 namespace tivor {
 
-bool write_indexed_png(const std::string& path, int w, int h, std::span<const uint8_t> pixels,
-                       const std::array<Rgb, 16>& palette) {
+namespace {
+
+// Writes the image with the writer given (to a file or to memory); false for invalid sizes or
+// indices, or when the writer fails.
+template <typename Write>
+bool write_png(int w, int h, std::span<const uint8_t> pixels, const std::array<Rgb, 16>& palette,
+               Write&& write) {
   if (w <= 0 || h <= 0 || pixels.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) {
     return false;
   }
@@ -28,10 +33,39 @@ bool write_indexed_png(const std::string& path, int w, int h, std::span<const ui
   image.format = PNG_FORMAT_RGB_COLORMAP;
   // With at most 16 colormap entries libpng packs the indices into 4 bits.
   image.colormap_entries = 16;
-  const int ok =
-      png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), w, colormap.data());
+  const bool ok = write(image, colormap.data());
   png_image_free(&image);
-  return ok != 0;
+  return ok;
+}
+
+}  // namespace
+
+bool write_indexed_png(const std::string& path, int w, int h, std::span<const uint8_t> pixels,
+                       const std::array<Rgb, 16>& palette) {
+  return write_png(w, h, pixels, palette, [&](png_image& image, const uint8_t* colormap) {
+    return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), w, colormap) != 0;
+  });
+}
+
+std::vector<uint8_t> indexed_png(int w, int h, std::span<const uint8_t> pixels,
+                                 const std::array<Rgb, 16>& palette) {
+  std::vector<uint8_t> bytes;
+  const bool ok = write_png(w, h, pixels, palette, [&](png_image& image, const uint8_t* colormap) {
+    // The first call measures, the second writes.
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), w, colormap) == 0) {
+      return false;
+    }
+    bytes.resize(size);
+    if (png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), w, colormap) ==
+        0) {
+      return false;
+    }
+    bytes.resize(size);
+    return true;
+  });
+  if (!ok) bytes.clear();
+  return bytes;
 }
 
 std::optional<RgbImage> read_png_rgb(const std::string& path) {

@@ -19,6 +19,11 @@ namespace tivor {
 bool write_indexed_png(const std::string& path, int w, int h, std::span<const uint8_t> pixels,
                        const std::array<Rgb, 16>& palette = kConsolePalette);
 
+// The same PNG as bytes in memory (empty when the sizes or indices are invalid), for writers that
+// put files in place safely.
+std::vector<uint8_t> indexed_png(int w, int h, std::span<const uint8_t> pixels,
+                                 const std::array<Rgb, 16>& palette = kConsolePalette);
+
 // A decoded picture: w by h pixels, row by row, three bytes (r, g, b) a pixel.
 struct RgbImage {
   int w = 0;

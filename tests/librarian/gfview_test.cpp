@@ -48,6 +48,11 @@ TEST_F(Gfview, WritesGoodFilesAndNamesTheFirstDamagedRecord) {
   spit("FILM.LBR", lib);
   ASSERT_EQ(run("FILM.LBR frames"), 0) << err;
   EXPECT_EQ(read_png_rgb("frames/frame002.png").value().at(50, 0), colour(9));
+  // A library damaged after its first frame leaves no picture behind.
+  lib.pop_back();
+  spit("cut.lbr", lib);
+  EXPECT_EQ(run("cut.lbr cut"), 1);
+  EXPECT_FALSE(fs::exists("cut/frame001.png"));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 
 #include "core/bytes.hpp"
 #include "core/read_file.hpp"
+#include "core/replace_file.hpp"
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
 #include "host/png_writer.hpp"
@@ -105,12 +106,25 @@ Image kept(std::vector<uint8_t> pixels, Size size, const std::optional<Box>& box
   return out;
 }
 
-bool write_image(const Image& image, const std::string& path) {
-  if (image.w > 0 && image.h > 0 && write_indexed_png(path, image.w, image.h, image.pixels)) {
-    return true;
-  }
+// The image as PNG bytes; empty, with a message naming the file, when it has no pixels.
+std::vector<uint8_t> png_of(const Image& image, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (image.w > 0 && image.h > 0) bytes = indexed_png(image.w, image.h, image.pixels);
+  if (bytes.empty()) std::fprintf(stderr, "gfview: cannot write %s\n", path.c_str());
+  return bytes;
+}
+
+// Puts the bytes in place through a synced temporary file, so that a failed write (a full disk)
+// leaves an older file of the name as it was.
+bool put_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  if (replace_file(path, bytes)) return true;
   std::fprintf(stderr, "gfview: cannot write %s\n", path.c_str());
   return false;
+}
+
+bool write_image(const Image& image, const std::string& path) {
+  const std::vector<uint8_t> bytes = png_of(image, path);
+  return !bytes.empty() && put_file(path, bytes);
 }
 
 void clear_canvas(Session& s) {
@@ -187,12 +201,13 @@ int library(Session& s, const std::string& in, const std::string& out, Size size
     return 1;
   }
   const bool gif = lower_extension(out) == ".gif";
-  std::error_code ec;
-  if (!gif) std::filesystem::create_directories(out, ec);
   FrameReader reader(file);
   FrameHeader head{};
   std::vector<uint8_t> image;
+  // Every frame is made before any file is written, so that a library damaged after some
+  // frames leaves no pictures behind: GIF frames as pixels, PNG frames as their files' bytes.
   std::vector<std::vector<uint8_t>> frames;
+  std::vector<std::string> names;
   // A GIF keeps the part of the canvas any of its frames covers.
   Box all{kCanvasW + 1, kCanvasH + 1, 0, 0};
   int count = 0;
@@ -209,15 +224,19 @@ int library(Session& s, const std::string& in, const std::string& out, Size size
     char name[32];
     std::snprintf(name, sizeof name, "frame%03d.png", count);
     const std::optional<Box> part = crop && box.x1 <= box.x2 ? std::optional(box) : std::nullopt;
-    if (!write_image(kept(shown(s, size), size, part),
-                     (std::filesystem::path(out) / name).string())) {
-      return 1;
-    }
+    names.push_back((std::filesystem::path(out) / name).string());
+    frames.push_back(png_of(kept(shown(s, size), size, part), names.back()));
+    if (frames.back().empty()) return 1;
   }
   if (reader.damaged()) {
     std::fprintf(stderr, "gfview: %s: damaged frame record at byte %llu after frame %d\n",
                  in.c_str(), static_cast<unsigned long long>(reader.offset()), count);
     return 1;
+  }
+  std::error_code ec;
+  if (!gif) std::filesystem::create_directories(out, ec);
+  for (size_t k = 0; !gif && k < frames.size(); ++k) {
+    if (!put_file(names[k], frames[k])) return 1;
   }
   if (gif) {
     Image first;

@@ -1,13 +1,11 @@
 // Frames as one animated GIF that loops for ever, in the 16 colours of the window.
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/replace_file.hpp"
 #include "host/palette.hpp"
 #include "librarian/gfview/gfview.hpp"
 
@@ -45,6 +43,13 @@ bool put_frame(GifFileType* gif, const std::vector<uint8_t>& pixels, int width, 
   return true;
 }
 
+// giflib's output function: the bytes go to the vector behind the file's user pointer.
+int append_bytes(GifFileType* gif, const GifByteType* data, int n) {
+  auto* bytes = static_cast<std::vector<uint8_t>*>(gif->UserData);
+  bytes->insert(bytes->end(), data, data + n);
+  return n;
+}
+
 }  // namespace
 
 bool write_gif(const std::vector<std::vector<uint8_t>>& frames, int width, int height, int delay,
@@ -53,16 +58,12 @@ bool write_gif(const std::vector<std::vector<uint8_t>>& frames, int width, int h
     error = "no frames for " + out;
     return false;
   }
-  // Written beside the target and renamed over it once whole.
-  const std::string temp = out + ".tmp" + std::to_string(::getpid());
+  // Made in memory and put in place through a synced temporary file, so that a failed write
+  // leaves an older file of the name as it was.
+  std::vector<uint8_t> bytes;
   int code = 0;
-  // Opened here rather than by the library, which would make the file readable by its owner only.
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  GifFileType* gif = fd < 0 ? nullptr : EGifOpenFileHandle(fd, &code);
+  GifFileType* gif = EGifOpen(&bytes, append_bytes, &code);
   if (gif == nullptr) {
-    if (fd >= 0) ::close(fd);
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
     error = "cannot write " + out;
     return false;
   }
@@ -78,10 +79,7 @@ bool write_gif(const std::vector<std::vector<uint8_t>>& frames, int width, int h
   }
   ok = EGifCloseFile(gif, &code) == GIF_OK && ok;
   GifFreeMapObject(map);
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, out, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
+  if (!ok || !replace_file(out, bytes)) {
     error = "cannot write " + out;
     return false;
   }
