@@ -141,6 +141,7 @@ TEST_F(Batch, ExitStatusTellsEachFailure) {
       {"sol/unstable.sol --method 1 --steps 100", 6, "stopped after"},
       {"sol/tube.sol --method 2 --steps 1 --vtu sol/tube.sol/x.vtu", 8, "cannot write"},
       {"sol/tube.sol --method 2 --steps 1 --state sol/tube.sol/x.buf", 8, "can not write"},
+      {"sol/tube.sol --method 2 --steps 1 --series sol/tube.sol/s", 8, "cannot write"},
   };
   for (const auto& c : cases) {
     int status = -1;
@@ -148,6 +149,15 @@ TEST_F(Batch, ExitStatusTellsEachFailure) {
     EXPECT_EQ(status, c.status) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.said), std::string::npos) << c.args << "\n" << out;
     EXPECT_EQ(summaries(out).size(), 1u) << c.args << "\n" << out;
+  }
+  // Options that make no batch run are refused before anything runs.
+  for (const char* args :
+       {"--batch", "--batch sol/tube.sol", "--steps 5 sol/tube.sol",
+        "--batch --read-state a.buf --method 1", "--batch x.sol --method 1 --keys k"}) {
+    int status = -1;
+    const std::string out = shell(std::string("tivor ") + args, top_ / "run", status);
+    EXPECT_EQ(status, 2) << args << "\n" << out;
+    EXPECT_NE(out.find("usage: tivor"), std::string::npos) << args << "\n" << out;
   }
   // Interrupted in its middle, a run still saves the state it reached, and goes on from it.
   int status = -1;
