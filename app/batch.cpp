@@ -170,8 +170,8 @@ int run_batch(const Options& opt) {
 
   const std::clock_t cpu0 = std::clock();
   int status = 0;
-  int32_t made = 0;
-  bool stepping = false;
+  int32_t made = 0, before = -1;    // steps made; steps done before them (-1: none run)
+  int stopped = kBatchNotPrepared;  // the status of a stop of the program in the current phase
   try {
     dinit1(s, "tivor", 0.6f, 0.6f);
     read_keyboard(s);
@@ -179,13 +179,13 @@ int run_batch(const Options& opt) {
     abase(s);
     s.ctime1.itrace = 1;  // no trace
     status = opt.read_state.empty() ? prepare(s, opt) : resume(s, opt);
-    if (status == 0 && host.interrupted()) status = kBatchInterrupted;
+    // A signal during the preparation may have ended it, or let it end as if nothing happened.
+    if (host.interrupted()) status = kBatchInterrupted;
     if (status == 0) {
-      const int32_t before = s.cht.is;
+      before = s.cht.is;
       flag_off(s);
-      stepping = true;
+      stopped = kBatchStepFailed;
       run_steps(s, opt.steps);
-      stepping = false;
       made = s.cht.is - before;
       if (host.interrupted()) {
         status = kBatchInterrupted;
@@ -200,14 +200,16 @@ int run_batch(const Options& opt) {
     // What the last step made is written also after a failed or interrupted run: to look at,
     // or to go on from.
     if (s.cht.itask == kTaskPrepared) {
+      stopped = kBatchWriteFailed;
       const int written = write_files(s, opt);
       if (status == 0) status = written;
     }
   } catch (const ProgramStop&) {
     say(host.gave_up() ? "batch:the run kept waiting for keys" : "batch:the program stopped");
-    status = stepping ? kBatchStepFailed : kBatchNotPrepared;
+    if (status == 0) status = stopped;
   }
   if (series_failed && *series_failed && status == 0) status = kBatchWriteFailed;
+  if (before >= 0) made = s.cht.is - before;
 
   const int c = s.cls.iclass, m = s.cls.imethod;
   const std::string code = c >= 1 && c <= 15 ? trimmed(s.cls.clcode[c - 1]) : "none";
