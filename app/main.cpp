@@ -2,14 +2,17 @@
 //
 //   tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N] [--integers N]
 //         [--series DIR]
+//   tivor --batch DATAFILE --method N [--steps N] [--vtu FILE] [--msh FILE] [--state FILE] ...
+//   tivor --batch --read-state FILE [--steps N] ...
 //
 // With no arguments it opens its window in the current directory. --headless runs without a
 // window, taking keys from the script given with --keys and saving screenshots into --shots.
 // --reals and --integers size the two pools (never below the sizes they have without them).
 // --series names a folder that receives the frames of every run as ParaView files.
+// --batch runs a task without window or keys (app/batch.hpp).
 // Exit status: 0 after a normal exit, 3 when a key script ran out while the program waited for
 // a key, 2 for a malformed key script or bad arguments, 1 when no window can be opened or the
-// pools do not fit in memory.
+// pools do not fit in memory; a batch run's others are in app/batch.hpp.
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include <new>
 #include <string>
 
+#include "app/batch.hpp"
 #include "app/class_managers.hpp"
 #include "app/options.hpp"
 #include "console/console.hpp"
@@ -90,6 +94,18 @@ int main(int argc, char** argv) {
     if (opt.help) std::fputs(kUsage, stdout);
     if (!opt.help) std::printf("tivor %s\n", TIVOR_VERSION);
     return 0;
+  }
+
+  if (opt.batch) {
+    // Every file but the data file is named relative to where the program was started.
+    for (std::string* name : {&opt.read_state, &opt.vtu, &opt.msh, &opt.state, &opt.series}) {
+      if (!name->empty()) *name = std::filesystem::absolute(*name);
+    }
+    if (!opt.workdir.empty() && ::chdir(opt.workdir.c_str()) != 0) {
+      std::fprintf(stderr, "tivor: can not enter working directory %s\n", opt.workdir.c_str());
+      return 2;
+    }
+    return run_batch(opt);
   }
 
   KeyScript script;

@@ -7,49 +7,93 @@
 namespace tivor {
 namespace {
 
-// A pool size: a whole number of words from the default up to what a 32-bit pointer reaches
-// (the pool vectors hold one word more).
-bool pool_size(std::string_view arg, std::string_view text, int32_t least, int32_t& out,
-               std::string& error) {
+// A whole number from least up to most.
+bool whole_number(std::string_view arg, std::string_view text, int64_t least, int64_t most,
+                  int32_t& out, std::string& error) {
   int64_t v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || v < least ||
-      v >= std::numeric_limits<int32_t>::max()) {
+  if (ec != std::errc() || end != text.data() + text.size() || v < least || v > most) {
     error = "option " + std::string(arg) + " needs a whole number from " + std::to_string(least) +
-            " to " + std::to_string(std::numeric_limits<int32_t>::max() - 1) + ", not " +
-            std::string(text);
+            " to " + std::to_string(most) + ", not " + std::string(text);
     return false;
   }
   out = static_cast<int32_t>(v);
   return true;
 }
 
+// The options that only a batch run takes.
+bool batch_only(std::string_view arg) {
+  return arg == "--method" || arg == "--steps" || arg == "--vtu" || arg == "--msh" ||
+         arg == "--state" || arg == "--read-state";
+}
+
+// The combinations a batch run refuses.
+bool check_batch(const Options& opt, std::string& error) {
+  if (opt.headless || !opt.keys.empty() || !opt.shots.empty()) {
+    error = "--batch reads no keys and opens no window: no --headless, --keys or --shots";
+  } else if (opt.data_file.empty() == opt.read_state.empty()) {
+    error = "--batch needs a data file or --read-state FILE (one of them)";
+  } else if (!opt.data_file.empty() && opt.method == 0) {
+    error = "--batch with a data file needs --method N";
+  } else if (!opt.read_state.empty() && opt.method != 0) {
+    error = "--method does not go with --read-state: the task goes on with its own method";
+  } else {
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
+  // Pool sizes reach up to what a 32-bit pointer reaches (the pool vectors hold one word more).
+  constexpr int64_t kMost = std::numeric_limits<int32_t>::max() - 1;
+  std::string_view batch_option;  // the first option that only a batch run takes
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--headless" || arg == "--help" || arg == "--version") {
       (arg == "--headless" ? opt.headless : arg == "--help" ? opt.help : opt.version) = true;
       continue;
     }
-    if (arg == "--reals" || arg == "--integers") {
-      if (i + 1 >= argc) {
-        error = "option " + std::string(arg) + " needs a value";
-        return false;
+    if (arg == "--batch") {
+      opt.batch = true;
+      // The data file, when one follows.
+      if (i + 1 < argc && std::string_view(argv[i + 1]).substr(0, 2) != "--") {
+        opt.data_file = argv[++i];
       }
+      continue;
+    }
+    if (batch_only(arg) && batch_option.empty()) batch_option = arg;
+    if (i + 1 >= argc &&
+        (arg == "--reals" || arg == "--integers" || arg == "--method" || arg == "--steps")) {
+      error = "option " + std::string(arg) + " needs a value";
+      return false;
+    }
+    if (arg == "--reals" || arg == "--integers") {
       const bool reals = arg == "--reals";
-      if (!pool_size(arg, argv[++i], reals ? kPoolReals : kPoolInts,
-                     reals ? opt.reals : opt.integers, error)) {
+      if (!whole_number(arg, argv[++i], reals ? kPoolReals : kPoolInts, kMost,
+                        reals ? opt.reals : opt.integers, error)) {
         return false;
       }
       continue;
     }
-    std::string* target = arg == "--keys"      ? &opt.keys
-                          : arg == "--shots"   ? &opt.shots
-                          : arg == "--workdir" ? &opt.workdir
-                          : arg == "--series"  ? &opt.series
-                                               : nullptr;
+    if (arg == "--method" || arg == "--steps") {
+      const bool method = arg == "--method";
+      if (!whole_number(arg, argv[++i], method ? 1 : 0, method ? 15 : kMost,
+                        method ? opt.method : opt.steps, error)) {
+        return false;
+      }
+      continue;
+    }
+    std::string* target = arg == "--keys"         ? &opt.keys
+                          : arg == "--shots"      ? &opt.shots
+                          : arg == "--workdir"    ? &opt.workdir
+                          : arg == "--series"     ? &opt.series
+                          : arg == "--vtu"        ? &opt.vtu
+                          : arg == "--msh"        ? &opt.msh
+                          : arg == "--state"      ? &opt.state
+                          : arg == "--read-state" ? &opt.read_state
+                                                  : nullptr;
     if (target == nullptr) {
       error = "unknown option " + std::string(arg);
       return false;
@@ -60,7 +104,13 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
     }
     *target = argv[++i];
   }
-  if (opt.headless && opt.keys.empty() && !opt.help && !opt.version) {
+  if (opt.help || opt.version) return true;
+  if (opt.batch) return check_batch(opt, error);
+  if (!batch_option.empty()) {
+    error = "option " + std::string(batch_option) + " needs --batch";
+    return false;
+  }
+  if (opt.headless && opt.keys.empty()) {
     error = "--headless needs a key script (--keys FILE)";
     return false;
   }

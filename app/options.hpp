@@ -18,11 +18,25 @@ struct Options {
   bool version = false;
   int32_t reals = kPoolReals;    // words of the real pool
   int32_t integers = kPoolInts;  // words of the integer pool
+
+  // A batch run: a data file (relative to the working directory) or a state buffer to go on
+  // from, a method of the class's menu, a number of steps, and the files to write at the end.
+  bool batch = false;
+  std::string data_file;
+  std::string read_state;
+  int32_t method = 0;  // 0: not given
+  int32_t steps = 0;
+  std::string vtu;
+  std::string msh;
+  std::string state;
 };
 
 inline constexpr const char* kUsage =
     "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N]\n"
     "             [--integers N] [--series DIR]\n"
+    "       tivor --batch DATAFILE --method N [--steps N] [--vtu FILE] [--msh FILE]\n"
+    "             [--state FILE] [--series DIR] [--workdir DIR] [--reals N] [--integers N]\n"
+    "       tivor --batch --read-state FILE [--steps N] [--vtu FILE] ...\n"
     "       tivor --help | --version\n"
     "  --headless: no window; keys from the script --keys, screenshots into --shots\n"
     "  --workdir DIR: the working directory (data files, buf/, hlp/, lbr/, images/)\n"
@@ -30,10 +44,23 @@ inline constexpr const char* kUsage =
     "  1000000, the sizes without these options)\n"
     "  --series DIR: every film frame of a run (without a film, the last step of every go)\n"
     "  also written as DIR/NAME_NNNNN.vtu (NNNNN the step), listed with its time in\n"
-    "  DIR/NAME.pvd for ParaView; NAME is the data file's name\n";
+    "  DIR/NAME.pvd for ParaView; NAME is the data file's name\n"
+    "  --batch: no window and no keys. The class is the data file's extension, --method N\n"
+    "  the item of its method menu; the task is prepared (or read from the state buffer\n"
+    "  --read-state), runs --steps N steps, then --vtu and --msh write the results (as\n"
+    "  tivor-export does) and --state the task. The data file is relative to --workdir, the\n"
+    "  other files to the directory the program was started in. The class's messages and a\n"
+    "  last line (class, method, steps made, time reached, CPU seconds) go to standard output.\n"
+    "Exit status: 0 after a normal exit (a batch run: every step made and every file\n"
+    "written), 1 when no window can be opened or the pools do not fit in memory, 2 for bad\n"
+    "arguments or a malformed key script, 3 when a key script ran out while the program waited\n"
+    "for a key; batch runs: 4 the task could not be prepared (a data error), 5 the state\n"
+    "buffer was refused, 6 a step failed (a value not finite, a solver that did not converge,\n"
+    "any error of the class), 7 interrupted (SIGINT or SIGTERM), 8 a file could not be written.\n";
 
-// Parses the arguments; false with a reason for an unknown option, a missing value or a pool
-// size that is not a whole number from the default size up to 2147483646.
+// Parses the arguments; false with a reason for an unknown option, a missing value, a pool size
+// that is not a whole number from the default size up to 2147483646, or batch options that do
+// not go together.
 bool parse_options(int argc, char** argv, Options& opt, std::string& error);
 
 }  // namespace tivor

@@ -57,6 +57,7 @@ void disp(Session& s, std::string_view txt) {
 }
 
 void newstr(Session& s) {
+  if (s.up.line_shown) s.up.line_shown(s.colors.row, false);
   if (s.colors.row > kRows - 1) scroll(s, 1, 1, kCols, kRows, -1, s.colors.bg);
   s.colors.col = 1;
   s.colors.row = std::clamp(s.colors.row + 1, 1, kRows);
@@ -69,6 +70,7 @@ void txtcon(Session& s, std::string_view txt) {
 
 void paus(Session& s, std::string_view txt) {
   if (len1(txt) > 0) dispstr(s, txt);
+  if (s.up.line_shown) s.up.line_shown(s.colors.row, true);
   int key = 0;
   grfkey(s, key);
 }

@@ -81,6 +81,9 @@ struct Upcalls {
   std::function<void(std::string_view)> pause;
   // Prints one line in the message area (the console's TXTCON).
   std::function<void(std::string_view)> print_line;
+  // Told the row of a text line the console has finished showing: at a new line, and when a
+  // message waits for its key (waits true). Batch runs copy those lines to standard output.
+  std::function<void(int row, bool waits)> line_shown;
   // The trace hook of every computational routine (installed by the debugger): returns 1 when
   // the routine must return at once.
   std::function<int(std::string_view)> rtmr;

@@ -146,7 +146,7 @@ void afilm0(Session& s) {
   savewnd1(s);
 }
 
-void series_install(Session& s, const std::string& folder) {
+std::shared_ptr<const bool> series_install(Session& s, const std::string& folder) {
   auto series = std::make_shared<TimeSeries>(folder);
   auto failed = std::make_shared<bool>(false);
   auto reads_seen = std::make_shared<uint64_t>(s.state_reads.count);
@@ -175,6 +175,7 @@ void series_install(Session& s, const std::string& folder) {
       clswnd3(s);
     }
   };
+  return failed;
 }
 
 }  // namespace tivor

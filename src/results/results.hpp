@@ -4,6 +4,7 @@
 // cmesh.jdcr) on the mesh with the view settings of s.cterm.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,7 +42,8 @@ void afilm(Session& s);
 void afilm0(Session& s);
 // Makes the film entry of the classes also write every frame it takes (and, without a film, the
 // last step of every run) as a .vtu file of the time series in folder, listed in NAME.pvd.
-void series_install(Session& s, const std::string& folder);
+// The flag returned turns true once a write has failed (the run goes on; batch runs fail).
+std::shared_ptr<const bool> series_install(Session& s, const std::string& folder);
 
 // ---- history graphs (history_graphs.cpp) ----
 

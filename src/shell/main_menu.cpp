@@ -32,6 +32,25 @@ void reset_task(Session& s) {
 
 }  // namespace
 
+bool prepare_chosen_task(Session& s) {
+  int unit = 0;
+  if (readfrom(s, unit, field_str(s.cls.datfile)) != 0) return false;
+  s.csize.maxa = 0;
+  s.csize.maxk = 0;
+  s.cht.itask = 0;
+  atask(s);
+  read_keyboard(s);
+  locate1(s, 1, 18);
+  if (flag_tst(s)) {
+    s.csize.maxa = 0;
+    s.csize.maxk = 0;
+    return false;
+  }
+  setinp(s);
+  s.cht.itask = kTaskPrepared;
+  return true;
+}
+
 void status_screen(Session& s) {
   locate1(s, 1, 18);
   if (s.cls.iclass >= 1 && s.cls.iclass <= 15) {
@@ -69,23 +88,9 @@ void prepare_task(Session& s) {
   int choice = 1;
   wmenu(s, "prepare?", choice, "yes no", 2, kHelpFile, 2, 18, kHighFg, kHighBg, kFg, kBg, 2, 4);
   if (choice != 1) return;
-  int unit = 0;
-  if (readfrom(s, unit, datfile) != 0) return;
-  s.csize.maxa = 0;
-  s.csize.maxk = 0;
-  s.cht.itask = 0;
-  atask(s);
-  read_keyboard(s);
-  locate1(s, 1, 18);
-  if (!flag_tst(s)) {
-    setinp(s);
-    s.cht.itask = kTaskPrepared;
-    clswnd3(s);
-    paus(s, "ready.");
-  } else {
-    s.csize.maxa = 0;
-    s.csize.maxk = 0;
-  }
+  if (!prepare_chosen_task(s)) return;
+  clswnd3(s);
+  paus(s, "ready.");
 }
 
 void trace_menu(Session& s) {

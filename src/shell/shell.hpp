@@ -2,6 +2,7 @@
 // the shell drives a class manager.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,12 @@ void aclass(Session& s);
 void amethod(Session& s);
 void atask(Session& s);
 void awork(Session& s);
+// What prepare_task and go do once the user has answered: the first prepares the chosen class
+// and method from datfile (pools emptied, the class reads and sets up; true with the task marked
+// prepared, false with the flag raised and the pools empty), the second runs steps time steps of
+// the prepared task (none for steps <= 0). Batch runs call them without the menus.
+bool prepare_chosen_task(Session& s);
+void run_steps(Session& s, int32_t steps);
 void arez(Session& s);
 void termuser(Session& s);
 // SETINP: while the film runs, its next frame is due one frame frequency after the current step.

@@ -183,15 +183,14 @@ void read_buffer(Session& s, const std::string& name) {
     ByteReader head(in);
     maxa = head.i32();
     maxk = head.i32();
-    damaged = maxa < 0 || maxk < 0;
-    const bool fits = maxa >= 0 && maxk >= 0 && maxa <= s.csize.na && maxk <= s.csize.nk;
-    if (fits) {
-      damaged = length != state_buffer_size(maxa, maxk);
-      if (!damaged) {
-        in.resize(length);
-        damaged = !f.read(reinterpret_cast<char*>(in.data() + kHeaderBytes),
-                          static_cast<std::streamsize>(length - kHeaderBytes));
-      }
+    // A file whose length does not match its header is damaged, whatever sizes the header
+    // gives: only a whole buffer of larger pools is refused as too large.
+    damaged = maxa < 0 || maxk < 0 || length != state_buffer_size(maxa, maxk);
+    const bool fits = maxa <= s.csize.na && maxk <= s.csize.nk;
+    if (!damaged && fits) {
+      in.resize(length);
+      damaged = !f.read(reinterpret_cast<char*>(in.data() + kHeaderBytes),
+                        static_cast<std::streamsize>(length - kHeaderBytes));
     }
   }
   std::string record;

@@ -109,6 +109,10 @@ void awork(Session& s) {
   int n = 1;
   if (readi(s, " number of time steps?", &steps, n, "", 0) != 0) return;
   clswnd3(s);
+  run_steps(s, steps);
+}
+
+void run_steps(Session& s, int32_t steps) {
   s.cht.isp = steps;
   if (steps > 0) {
     s.cht.isp = static_cast<int32_t>(std::min<int64_t>(int64_t{steps} + s.cht.is, INT32_MAX));

@@ -144,6 +144,8 @@ TEST_F(StateBuffer, DamagedBuffersAreRefusedBeforeAnythingChanges) {
   }
 }
 
+// A header that asks for larger pools empties them only when the file is as long as such a
+// buffer; a shorter one (any text file, read as a header) is damaged and changes nothing.
 TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
   rewrin(*s, 2, kFile);
   {
@@ -152,6 +154,11 @@ TEST_F(StateBuffer, SnapshotLargerThanThePoolsEmptiesThem) {
     f.write(reinterpret_cast<const char*>(&too_big), 4);
   }
   s->cmesh.n1 = 5;
+  host.press(key::kEnter);
+  rewrin(*s, 1, kFile);
+  EXPECT_TRUE(flag_tst(*s) && seen("rewri:file is damaged") && s->csize.maxa == 3);
+  flag_off(*s);
+  fs::resize_file(kFile, 9516 + 4 * (uintmax_t{kPoolReals} + 1 + 2));
   host.press(key::kEnter);  // for a message of the refusal
   rewrin(*s, 1, kFile);
   EXPECT_EQ(s->csize.maxa + s->csize.maxk + s->cht.itask, 0);
