@@ -137,7 +137,7 @@ int write_files(Session& s, const Options& opt) {
   }
   for (const std::string* file : {&opt.vtu, &opt.msh}) {
     std::string error;
-    if (!file->empty() && !write_export(s, *file, error)) {
+    if (!file->empty() && !write_export(s, *file, error, {opt.deformed, opt.factor})) {
       say(error);
       status = kBatchWriteFailed;
     }

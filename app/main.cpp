@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
 
   if (opt.headless) {
     HeadlessHost host(std::move(script.tokens), shots);
+    host.set_shot_width(opt.shot_width);
     return run(host, opt,
                [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
   }
@@ -143,6 +144,7 @@ int main(int argc, char** argv) {
     // Keys are held back for a watcher, unless the window shows nothing (timings, tests).
     const double delay = window->invisible() ? 0.0 : ScriptedWindowHost::kKeyDelaySeconds;
     ScriptedWindowHost host(std::move(window), std::move(script.tokens), shots, delay);
+    host.set_shot_width(opt.shot_width);
     return run(host, opt,
                [&](Session& s) { host.set_text_source([&s] { return text_screen_dump(s); }); });
   }

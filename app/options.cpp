@@ -1,6 +1,7 @@
 #include "app/options.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <string_view>
 
@@ -24,7 +25,7 @@ bool whole_number(std::string_view arg, std::string_view text, int64_t least, in
 // The options that only a batch run takes.
 bool batch_only(std::string_view arg) {
   return arg == "--method" || arg == "--steps" || arg == "--vtu" || arg == "--msh" ||
-         arg == "--state" || arg == "--read-state";
+         arg == "--state" || arg == "--read-state" || arg == "--deformed";
 }
 
 // The combinations a batch run refuses.
@@ -73,6 +74,28 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
       const bool reals = arg == "--reals";
       if (!whole_number(arg, argv[++i], reals ? kPoolReals : kPoolInts, kMost,
                         reals ? opt.reals : opt.integers, error)) {
+        return false;
+      }
+      continue;
+    }
+    if (arg == "--deformed") {
+      // The factor, when a number follows.
+      opt.deformed = true;
+      double v = 0;
+      const std::string_view next = i + 1 < argc ? argv[i + 1] : "";
+      const auto [end, ec] = std::from_chars(next.data(), next.data() + next.size(), v);
+      if (!next.empty() && ec == std::errc() && end == next.data() + next.size()) {
+        if (!std::isfinite(v)) {
+          error = "option --deformed needs a finite factor, not " + std::string(next);
+          return false;
+        }
+        opt.factor = v;
+        ++i;
+      }
+      continue;
+    }
+    if (arg == "--shot-width") {
+      if (!whole_number(arg, i + 1 < argc ? argv[++i] : "", 64, 8192, opt.shot_width, error)) {
         return false;
       }
       continue;

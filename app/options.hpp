@@ -13,7 +13,8 @@ struct Options {
   std::string keys;
   std::string shots;
   std::string workdir;
-  std::string series;  // folder of the .vtu time series of runs
+  std::string series;   // folder of the .vtu time series of runs
+  int32_t shot_width = 0;  // screenshots W by 3W/4 at the window's shape; 0: the raw canvas
   bool help = false;
   bool version = false;
   int32_t reals = kPoolReals;    // words of the real pool
@@ -29,16 +30,21 @@ struct Options {
   std::string vtu;
   std::string msh;
   std::string state;
+  bool deformed = false;  // --vtu and --msh at the deformed place of a solid
+  double factor = 1.0;    // the displacement's factor there
 };
 
 inline constexpr const char* kUsage =
     "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N]\n"
-    "             [--integers N] [--series DIR]\n"
+    "             [--integers N] [--series DIR] [--shot-width W]\n"
     "       tivor --batch DATAFILE --method N [--steps N] [--vtu FILE] [--msh FILE]\n"
-    "             [--state FILE] [--series DIR] [--workdir DIR] [--reals N] [--integers N]\n"
+    "             [--deformed [FACTOR]] [--state FILE] [--series DIR] [--workdir DIR]\n"
+    "             [--reals N] [--integers N]\n"
     "       tivor --batch --read-state FILE [--steps N] [--vtu FILE] ...\n"
     "       tivor --help | --version\n"
     "  --headless: no window; keys from the script --keys, screenshots into --shots\n"
+    "  --shot-width W: screenshots W by 3W/4 pixels (64 to 8192), the 4:3 shape the window\n"
+    "  shows; without it the raw 640 by 350 canvas\n"
     "  --workdir DIR: the working directory (data files, buf/, hlp/, lbr/, images/)\n"
     "  --reals N, --integers N: words of the real and integer pools (at least 4000000 and\n"
     "  1000000, the sizes without these options)\n"
@@ -48,7 +54,8 @@ inline constexpr const char* kUsage =
     "  --batch: no window and no keys. The class is the data file's extension, --method N\n"
     "  the item of its method menu; the task is prepared (or read from the state buffer\n"
     "  --read-state), runs --steps N steps, then --vtu and --msh write the results (as\n"
-    "  tivor-export does) and --state the task. The data file is relative to --workdir, the\n"
+    "  tivor-export does; --deformed: every node moved by FACTOR, 1 unless given, times its\n"
+    "  displacement) and --state the task. The data file is relative to --workdir, the\n"
     "  other files to the directory the program was started in. The class's messages and a\n"
     "  last line (class, method, steps made, time reached, CPU seconds) go to standard output.\n"
     "Exit status: 0 after a normal exit (a batch run: every step made and every file\n"

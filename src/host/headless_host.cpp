@@ -9,6 +9,7 @@
 
 #include "host/png_writer.hpp"
 #include "host/process.hpp"
+#include "host/window_fit.hpp"
 
 namespace tivor {
 
@@ -112,7 +113,11 @@ void HeadlessHost::save_shot(const std::string& name) {
     std::fprintf(stderr, "tivor: no screen to save as %s\n", path.c_str());
     return;
   }
-  if (!write_indexed_png(path, screen.w, screen.h, screen.pixels)) {
+  const int w = shot_width_ > 0 ? shot_width_ : screen.w;
+  const int h = shot_width_ > 0 ? (3 * shot_width_ + 2) / 4 : screen.h;
+  const std::vector<uint8_t> shown =
+      shot_width_ > 0 ? resampled(screen.pixels, screen.w, screen.h, w, h) : screen.pixels;
+  if (!write_indexed_png(path, w, h, shown)) {
     std::fprintf(stderr, "tivor: cannot write %s\n", path.c_str());
   }
 }

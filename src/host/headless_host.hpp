@@ -26,6 +26,9 @@ class HeadlessHost : public Host {
 
   // The text screen for <Text:...>: 25 lines of 80 characters, each ending in '\n'.
   void set_text_source(std::function<std::string()> source) { text_source_ = std::move(source); }
+  // Screenshots at the 4:3 shape the window shows, w by 3w/4 pixels; 0 (the default) keeps the
+  // raw 640 by 350 canvas, which pixel tests compare against.
+  void set_shot_width(int w) { shot_width_ = w; }
 
   const std::string& title() const { return title_; }
   bool pointer_shown() const { return pointer_shown_; }
@@ -67,6 +70,7 @@ class HeadlessHost : public Host {
 
   std::deque<ScriptToken> script_;
   std::string shots_dir_;
+  int shot_width_ = 0;
   std::function<std::string()> text_source_;
   ScreenSurface surface_;
   std::string title_;

@@ -46,4 +46,21 @@ void view_to_canvas(const ViewRect& view, int wx, int wy, int& x, int& y) {
   y = canvas_coord(wy, view.y, view.h, kCanvasH);
 }
 
+std::vector<uint8_t> resampled(std::span<const uint8_t> pixels, int w, int h, int out_w,
+                               int out_h) {
+  if (w <= 0 || h <= 0 || out_w <= 0 || out_h <= 0 ||
+      pixels.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) {
+    return {};
+  }
+  std::vector<uint8_t> out(static_cast<size_t>(out_w) * static_cast<size_t>(out_h));
+  for (int y = 0; y < out_h; ++y) {
+    const int64_t sy = (2 * int64_t{y} + 1) * h / (2 * int64_t{out_h});
+    for (int x = 0; x < out_w; ++x) {
+      const int64_t sx = (2 * int64_t{x} + 1) * w / (2 * int64_t{out_w});
+      out[static_cast<size_t>(y) * out_w + x] = pixels[static_cast<size_t>(sy * w + sx)];
+    }
+  }
+  return out;
+}
+
 }  // namespace tivor

@@ -3,6 +3,10 @@
 // mapped back to canvas points.
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 namespace tivor {
 
 // A rectangle of window pixels: left, top, width, height.
@@ -21,5 +25,10 @@ ViewRect canvas_view(int win_w, int win_h);
 // The canvas point (1..640, 1..350) shown at window point (wx, wy) of the view; points in the
 // bars or outside the window clamp to the nearest canvas edge.
 void view_to_canvas(const ViewRect& view, int wx, int wy, int& x, int& y);
+
+// The w by h image of colour indices shown at out_w by out_h pixels: each pixel takes the point
+// under its centre. Empty when a size is not positive or the image is not w by h.
+std::vector<uint8_t> resampled(std::span<const uint8_t> pixels, int w, int h, int out_w,
+                               int out_h);
 
 }  // namespace tivor

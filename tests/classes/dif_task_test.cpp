@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classes/dif_fixture.hpp"
+#include "classes/sample_files.hpp"
 
 namespace tivor::dif_test {
 namespace {
@@ -218,6 +219,7 @@ TEST_F(DifTest, EscDuringASolveStopsTheRunWithoutChangingTheFields) {
 TEST_F(DifTest, EverySamplePreparesAndRunsWithinItsHeldValues) {
   // Every sample prepares and runs. Those with c1 alone hold it at 0 and 1 on parts of their
   // boundary, with no sink: their field stays between them (the maximum principle).
+  test::copy_mesh_files("dif");
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/dif")) {
     fresh();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "classes/sample_files.hpp"
 #include "classes/sol/sol.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
@@ -424,6 +425,7 @@ TEST_F(SolVerify, ElementsOfPlainZonesAgreeWithTheGeneralModel) {
 TEST_F(SolVerify, EverySamplePreparesAndRunsInEveryMethod) {
   // Static samples are meant for the implicit scheme, but the explicit ones must take them too
   // (as a slow dynamic task) without a message.
+  test::copy_mesh_files("sol");
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::path(TIVOR_SOURCE_DIR) / "examples/sol")) {
     if (entry.path().extension() != ".sol") continue;  // not the mesh files beside them

@@ -90,6 +90,12 @@ TEST_F(Batch, ReadmeCommandsGoOnFromTheSavedState) {
   for (const char* file : {"tube.vtu", "tube.buf", "more.vtu", "series/tube.pvd"}) {
     EXPECT_TRUE(fs::exists(top_ / "run" / file)) << file;
   }
+  // The same state written at its deformed place: only the points differ from tube.vtu.
+  shell("tivor --batch --read-state tube.buf --deformed 1e3 --vtu bent.vtu", top_ / "run", status);
+  ASSERT_EQ(status, 0);
+  const std::string flat = test::file_bytes(top_ / "run/tube.vtu");
+  const std::string bent = test::file_bytes(top_ / "run/bent.vtu");
+  EXPECT_TRUE(!bent.empty() && flat != bent);
 }
 
 TEST_F(Batch, ReadmeSweepTabulatesTheDisplacementOfEachRun) {

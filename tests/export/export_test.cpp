@@ -97,7 +97,7 @@ TEST_F(Export, DiffusionSamplesRoundTripThroughParaViewAndGmsh) {
 }
 
 TEST_F(Export, QuadrilateralsOfGenerator5KeepTheirShape) {
-  data(sample("mesh/channel.dat"));
+  data(sample("gs/channel.gs"));
   keys(3);
   ASSERT_EQ(tivor::mesh(*s), 0);
   ASSERT_EQ(mesh().m, 4);

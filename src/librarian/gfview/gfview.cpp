@@ -34,6 +34,7 @@
 #include "gfx/gfx.hpp"
 #include "host/headless_host.hpp"
 #include "host/png_writer.hpp"
+#include "host/window_fit.hpp"
 #include "librarian/librarian.hpp"
 
 namespace {
@@ -63,16 +64,11 @@ struct Size {
 // The canvas as the window shows it, at w by h pixels: each pixel takes the canvas point under
 // its centre.
 std::vector<uint8_t> shown(const Session& s, Size size) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(size.w) * size.h);
-  for (int y = 0; y < size.h; ++y) {
-    const int cy = static_cast<int>((y + 0.5) * kCanvasH / size.h);
-    for (int x = 0; x < size.w; ++x) {
-      const int cx = static_cast<int>((x + 0.5) * kCanvasW / size.w);
-      pixels[static_cast<size_t>(y) * size.w + x] = static_cast<uint8_t>(
-          colpal(s.frame.raster[static_cast<size_t>(cy) * kCanvasW + cx] & 15));
-    }
+  std::vector<uint8_t> screen(s.frame.raster.size());
+  for (size_t i = 0; i < screen.size(); ++i) {
+    screen[i] = static_cast<uint8_t>(colpal(s.frame.raster[i] & 15));
   }
-  return pixels;
+  return resampled(screen, kCanvasW, kCanvasH, size.w, size.h);
 }
 
 // The pixels of a picture, or of the part of it kept.
