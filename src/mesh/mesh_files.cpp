@@ -69,8 +69,10 @@ CellIndex index_of(const std::vector<Segment>& segments, double tol) {
   return index;
 }
 
-// Calls f(k, segment, position of the tested point on it) for each boundary element k lying on
-// one of the segments, with both its nodes.
+// Calls f(k, segment, position of the tested point on it) for each boundary element k taken by
+// the segments: with the midpoint tested, an element lying on one of them with both its nodes;
+// with the second node tested, an element whose second node lies on one of them, as an interval
+// given by coordinates takes it, so that the node where the curve starts is held too.
 template <class F>
 void on_segments(const Session& s, const std::vector<Segment>& segments, bool midpoint, F f) {
   const Cmesh& c = s.cmesh;
@@ -85,13 +87,15 @@ void on_segments(const Session& s, const std::vector<Segment>& segments, bool mi
     const double rp = rz[2 * (p - 1)], zp = rz[2 * (p - 1) + 1];
     const double rq = rz[2 * (q - 1)], zq = rz[2 * (q - 1) + 1];
     const double rm = (rp + rq) / 2, zm = (zp + zq) / 2;
+    const double rt = midpoint ? rm : rq, zt = midpoint ? zm : zq;  // the tested point
     int32_t found = -1;
     double t = 0.0;
-    index.for_each_at(rm, zm, [&](int32_t i) {
+    index.for_each_at(rt, zt, [&](int32_t i) {
       const Segment& g = segments[static_cast<size_t>(i)];
-      if (found >= 0 || along(g, rp, zp, tol) < 0 || along(g, rq, zq, tol) < 0) return;
+      if (found >= 0 || along(g, rq, zq, tol) < 0) return;
+      if (midpoint && along(g, rp, zp, tol) < 0) return;
       found = i;
-      t = midpoint ? along(g, rm, zm, tol) : along(g, rq, zq, tol);
+      t = along(g, rt, zt, tol);
     });
     if (found >= 0) f(k, segments[static_cast<size_t>(found)], t);
   }
