@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "e2e/session_runner.hpp"
@@ -89,13 +90,24 @@ std::string shot_of(const std::string& name) {
 TEST_F(ResultsViewer, EveryPictureOfTheSquareSample) {
   const std::string script =
       sample_run("square", 50) + kResults + kMesh + shot_of("mesh") + kVelocities +
-      shot_of("velocities") + kLines + shot_of("lines") + kZones + shot_of("zones") + kAddMesh +
+      shot_of("velocities") + kLines + shot_of("lines") + kZones + shot_of("zones") +
+      // print picture: y then Enter gives no name, which is said; a name writes the file.
+      item(13) + "y<Enter><Text:no_name>" + item(13) + "ysq<Enter><Text:printed>" + kAddMesh +
       shot_of("add_mesh") + kGraph + shot_of("graph") + kMulti + shot_of("multi") + kPrograph +
       shot_of("prograph") + kBoundaries + item(1) + shot_of("borders") + "<Esc>" + kHistory +
       item(3) + shot_of("history") + "<Esc>" + kTracks + shot_of("tracks") + "<Esc>" +
       // The checker's view opens the same viewer on the prepared task.
-      kChecker + "view<Enter>" + kMesh + shot_of("view") + "<Esc>e<Enter>" + kExit;
+      kChecker + "view<Enter>" + kMesh + shot_of("view") + "<Esc>e<Enter>" +
+      // write state says what it wrote.
+      item(10) + "st<Enter><Text:stored>" + kExit;
   ASSERT_EQ(run(script), 0) << stderr_;
+  EXPECT_TRUE(has_line("no_name", " no name given: no picture written")) << screen_text("no_name");
+  for (const auto& [dump, what, file] :
+       {std::tuple{"printed", "picture", "sq.gf"}, std::tuple{"stored", "state", "buf/st.buf"}}) {
+    const std::string line = std::string(" ") + what + " written: " + file + ", " +
+                             std::to_string(fs::file_size(work_ / file)) + " bytes";
+    EXPECT_TRUE(has_line(dump, line)) << screen_text(dump);
+  }
   // A whole screen kept as a reference: a picture, its legend and the results menu.
   expect_reference("square_zones");
   std::map<std::string, RgbImage> pic;
