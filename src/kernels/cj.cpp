@@ -265,7 +265,6 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
     for (size_t b = 0; b < blocks; ++b) sum += zr_partial[b];
     return sum;
   };
-  if (own_z) zr[0] = precondition(true);
   // Every test is relative: rho against the start value and the first rho (a start of zeros
   // has only that), both measured with the diagonal; the operator along the search direction
   // against its mean diagonal; the squared step against the squared solution.
@@ -279,12 +278,16 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
     const Sums sum = total(j);
     res.rho[j] = sum.a;
     if (!own_z) zr[j] = sum.a;
-    if (!finite(zr[j])) return fail(CjEnd::not_finite, j);
     ref[j] = sum.b + sum.a;
     diag[j] = sum.c / static_cast<double>(n);  // the mean of the matrix diagonal
     if (!finite(ref[j]) || !finite(diag[j])) return fail(CjEnd::not_finite, j);
     shown_ref += ref[j];
     if (res.rho[j] > rho_limit(j)) live |= 1u << j;
+  }
+  // Only a solve that iterates asks for the caller's preconditioner, which may be dear to build.
+  if (own_z && live != 0) {
+    zr[0] = precondition(true);
+    if (!finite(zr[0])) return fail(CjEnd::not_finite, 0);
   }
   cj_warning(s, opt.text, 0, static_cast<float>(res.rho[0] + res.rho[1]),
              static_cast<float>(opt.eps * shown_ref));

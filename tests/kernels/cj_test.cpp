@@ -144,6 +144,12 @@ TEST_F(CjTest, ACallersPreconditionerSetsTheStepsAndTheDiagonalStillTheTests) {
   EXPECT_EQ(std::tuple(res.end, res.iterations), std::tuple(CjEnd::converged, 1));
   for (int i = 0; i < 20; ++i) EXPECT_NEAR(x[i], (i + 1) * (20 - i) / 2.0, 1e-4 * 55) << i;
   EXPECT_LE(res.rho[0], 1e-10 * 20);
+  // A start value that is already the solution asks nothing of the preconditioner.
+  const std::vector<float> solved = x;
+  precondition = [](std::span<const float>, std::span<float>) { FAIL() << "preconditioned"; };
+  laplacian(20);
+  x = solved;
+  EXPECT_EQ(solve(1e-10).iterations, 0);
 }
 
 TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {

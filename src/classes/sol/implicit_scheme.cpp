@@ -40,14 +40,17 @@ bool use_multigrid(Session& s, int64_t n) {
   return free == 0 || multigrid_bytes(n, sol_matrix_entries(s)) <= free / 2;
 }
 
-// The multigrid of the step's matrix as the solver's preconditioner: the vectors, radial then
-// axial, go to the matrix's order (the components of a node side by side) and back, and the
-// prescribed components stay at zero.
+// The multigrid of the step's matrix as the solver's preconditioner, built when the solver
+// first needs it (a step whose start value is already its equilibrium builds none): the vectors,
+// radial then axial, go to the matrix's order (the components of a node side by side) and back,
+// and the prescribed components stay at zero. When the library cannot build it, the diagonal
+// serves, and the user learns why under the next menu.
 struct StepMultigrid {
   Multigrid levels;
   std::vector<double> r, z;
   std::vector<float> free;
   int32_t n1 = 0;
+  bool tried = false, built = false;
 
   bool build(Session& s) {
     n1 = s.cmesh.n1;
@@ -62,7 +65,16 @@ struct StepMultigrid {
     zero_prescribed(s, free.data());
     return true;
   }
-  void apply(std::span<const float> rv, std::span<float> zv) {
+  void apply(Session& s, std::span<const float> d, std::span<const float> rv, std::span<float> zv) {
+    if (!tried) {
+      tried = true;
+      built = build(s);
+      if (!built) s.notice = " so6:multigrid not built (" + levels.error_text() + "), jacobi used";
+    }
+    if (!built) {
+      for (size_t i = 0; i < rv.size(); ++i) zv[i] = d[i] * rv[i];
+      return;
+    }
     for (int32_t i = 0; i < n1; ++i) r[2 * i] = rv[i], r[2 * i + 1] = rv[n1 + i];
     levels.apply(r.data(), z.data());
     for (int32_t i = 0; i < n1; ++i) {
@@ -137,15 +149,9 @@ int so6(Session& s, int* iterations) {
   opt.nprint = 50;
   StepMultigrid mg;
   if (use_multigrid(s, n)) {
-    if (mg.build(s)) {
-      opt.precondition = [&mg](std::span<const float> rv, std::span<float> zv) {
-        mg.apply(rv, zv);
-      };
-    } else {
-      // The step goes on with the diagonal; the user learns why under the next menu.
-      s.notice = " so6:multigrid not built (" + mg.levels.error_text() + "), jacobi used";
-    }
-    if (a_interrupt(s)) return 1;
+    opt.precondition = [&](std::span<const float> rv, std::span<float> zv) {
+      mg.apply(s, d, rv, zv);
+    };
   }
   const CjResult res = cj(s, x, d, w, r, dir, z, op, opt);
   if (iterations != nullptr) *iterations = res.iterations;
