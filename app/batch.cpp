@@ -158,6 +158,7 @@ int run_batch(const Options& opt) {
     return 1;
   }
   Session& s = *session;
+  s.solver = opt.solver;
   Transcript transcript(s);
   s.up.line_shown = [&transcript](int row, bool waits) { transcript.line(row, waits); };
   console_install(s);

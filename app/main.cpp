@@ -63,6 +63,7 @@ int run(Host& host, const Options& opt, std::function<void(Session&)> attach) {
     return 1;
   }
   Session& s = *session;
+  s.solver = opt.solver;
   attach(s);
   console_install(s);
   results_install(s);

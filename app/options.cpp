@@ -108,6 +108,14 @@ bool parse_options(int argc, char** argv, Options& opt, std::string& error) {
       }
       continue;
     }
+    if (arg == "--solver") {
+      if (i + 1 >= argc || !solver_choice_of(argv[i + 1], opt.solver)) {
+        error = "option --solver needs auto, jacobi or multigrid";
+        return false;
+      }
+      ++i;
+      continue;
+    }
     std::string* target = arg == "--keys"         ? &opt.keys
                           : arg == "--shots"      ? &opt.shots
                           : arg == "--workdir"    ? &opt.workdir

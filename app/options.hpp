@@ -17,8 +17,9 @@ struct Options {
   int32_t shot_width = 0;  // screenshots W by 3W/4 at the window's shape; 0: the raw canvas
   bool help = false;
   bool version = false;
-  int32_t reals = kPoolReals;    // words of the real pool
-  int32_t integers = kPoolInts;  // words of the integer pool
+  int32_t reals = kPoolReals;                     // words of the real pool
+  int32_t integers = kPoolInts;                   // words of the integer pool
+  SolverChoice solver = default_solver_choice();  // the preconditioner of the implicit solves
 
   // A batch run: a data file (relative to the working directory) or a state buffer to go on
   // from, a method of the class's menu, a number of steps, and the files to write at the end.
@@ -37,6 +38,7 @@ struct Options {
 inline constexpr const char* kUsage =
     "usage: tivor [--headless] [--keys FILE] [--shots DIR] [--workdir DIR] [--reals N]\n"
     "             [--integers N] [--series DIR] [--shot-width W]\n"
+    "             [--solver auto|jacobi|multigrid]\n"
     "       tivor --batch DATAFILE --method N [--steps N] [--vtu FILE] [--msh FILE]\n"
     "             [--deformed [FACTOR]] [--state FILE] [--series DIR] [--workdir DIR]\n"
     "             [--reals N] [--integers N]\n"
@@ -48,6 +50,8 @@ inline constexpr const char* kUsage =
     "  --workdir DIR: the working directory (data files, buf/, hlp/, lbr/, images/)\n"
     "  --reals N, --integers N: words of the real and integer pools (at least 4000000 and\n"
     "  1000000, the sizes without these options)\n"
+    "  --solver NAME: the preconditioner of the implicit solves: auto (the default, or\n"
+    "  TIVOR_SOLVER) takes multigrid for large tasks that leave it the memory, jacobi otherwise\n"
     "  --series DIR: every film frame of a run (without a film, the last step of every go)\n"
     "  also written as DIR/NAME_NNNNN.vtu (NNNNN the step), listed with its time in\n"
     "  DIR/NAME.pvd for ParaView; NAME is the data file's name\n"

@@ -12,8 +12,16 @@
 // Per element-node: the connectivity, d1 and d2, 12 B. Per element: V and 1/R, 8 B. Per node:
 // the product cleared, 8 B; the direction gathered, 8 B; the product read and written by the
 // scatter, 16 B. The step also reports its iterations and its time per iteration and element.
+//
+// The static step runs on one thread with either preconditioner (Jacobi or multigrid) on
+// quadrilaterals and on triangles (the squares cut in two, about twice the elements per node). Its
+// memory counter is the growth of the process's peak resident memory over the step, per element:
+// meaningful only for the first step a process runs, so run one case per process
+// (--benchmark_filter) to read it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -41,9 +49,10 @@ constexpr double kElementBytes = 8;
 
 // A steel square of cells x cells (m, GPa), static: its bottom held, its side x = 0 a line of
 // symmetry, its top pressed down by 1 mm in the step.
-std::string task(int cells) {
-  return "ntel=1\nm=4\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" +
-         std::to_string(cells) + " neta=" + std::to_string(cells) +
+std::string task(int cells, int m = 4) {
+  return "ntel=1\nm=" + std::to_string(m) +
+         "\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" + std::to_string(cells) +
+         " neta=" + std::to_string(cells) +
          "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
          "symmetry=2\ngn=0\nvx=1\nm=0 0 0 1 0 0\nntvr=0\nvy=2\nm=0 0 1 0 0 0\n"
          "m=0 1 1 1 -0.001 -0.001\nntvz=2\nm=0 1 1000 1\ncontin=0\nnpn=0\nnpt=0\nfr=0\nfz=0\n"
@@ -56,13 +65,18 @@ std::string task(int cells) {
 // A prepared task in a temporary working directory.
 class So6Bench {
  public:
-  explicit So6Bench(int cells) : s(std::make_unique<Session>(host)) {
+  explicit So6Bench(int cells, int m = 4) : s(std::make_unique<Session>(host)) {
     console_install(*s);
-    // The program's pools hold about 40k elements of this class; larger pools here.
-    s->a.assign(64000001, 0.0f);
-    s->km.assign(8000001, 0);
-    s->csize = Csize{64000000, 8000000, 0, 0};
-    std::ofstream("bench.sol", std::ios::binary) << task(cells);
+    // The program's pools hold about 40k elements of this class; larger pools here, enough for
+    // 200k elements and growing with the elements beyond.
+    const double scale =
+        std::max(1.0, static_cast<double>(cells) * cells * (m == 3 ? 2 : 1) / 200000.0);
+    const auto reals = static_cast<int32_t>(64000000 * scale);
+    const auto ints = static_cast<int32_t>(8000000 * scale);
+    s->a.assign(static_cast<size_t>(reals) + 1, 0.0f);
+    s->km.assign(static_cast<size_t>(ints) + 1, 0);
+    s->csize = Csize{reals, ints, 0, 0};
+    std::ofstream("bench.sol", std::ios::binary) << task(cells, m);
     int unit = 0;
     if (readfrom(*s, unit, "bench.sol") != 0) return;
     som(*s, 2);
@@ -122,14 +136,39 @@ BENCHMARK(BM_So6Operator)
     ->ArgName("elements")
     ->Unit(benchmark::kMicrosecond);
 
-// Argument: elements. One static step from rest.
+// The process's resident memory now and at its peak, in bytes.
+double resident_bytes() {
+  std::ifstream in("/proc/self/statm");
+  double pages = 0, resident = 0;
+  in >> pages >> resident;
+  return resident * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+double peak_resident_bytes() {
+  rusage use{};
+  getrusage(RUSAGE_SELF, &use);
+  return static_cast<double>(use.ru_maxrss) * 1024.0;
+}
+
+// Arguments: elements, element nodes (4 quadrilaterals, 3 triangles), preconditioner (0 Jacobi,
+// 1 multigrid). One static step from rest on one thread.
 void BM_So6Step(benchmark::State& state) {
-  So6Bench b(cells_of(state));
+  const int m = static_cast<int>(state.range(1));
+  // Triangles: half the squares for the same count of elements.
+  const double cells = std::sqrt(static_cast<double>(state.range(0)) / (m == 3 ? 2 : 1));
+  So6Bench b(static_cast<int>(std::lround(cells)), m);
   if (!b.ok) {
     state.SkipWithError("the task was not prepared");
     return;
   }
+  b.s->threads = 1;
+  b.s->solver = state.range(2) == 1 ? SolverChoice::multigrid : SolverChoice::jacobi;
+  const double before = resident_bytes();
   int iterations = 0;
+  // The first multigrid step also starts the message-passing layer, once per process: a step
+  // before the timed ones.
+  if (b.s->solver == SolverChoice::multigrid && sol::so6(*b.s, &iterations) != 0) {
+    state.SkipWithError("so6");
+  }
   for (auto _ : state) {
     state.PauseTiming();
     b.rest();
@@ -143,12 +182,13 @@ void BM_So6Step(benchmark::State& state) {
   // The time of one element in one iteration of the step.
   state.counters["per_element_iteration"] =
       C(n2 * std::max(iterations, 1), C::kIsIterationInvariantRate | C::kInvert);
+  state.counters["peak_growth_per_element"] = std::max(peak_resident_bytes() - before, 0.0) / n2;
 }
 BENCHMARK(BM_So6Step)
-    ->Arg(10000)
-    ->Arg(50000)
-    ->Arg(200000)
-    ->ArgName("elements")
+    ->ArgsProduct({{10000, 50000, 200000}, {4, 3}, {0, 1}})
+    ->Args({1000000, 4, 1})
+    ->Args({1000000, 3, 1})
+    ->ArgNames({"elements", "m", "multigrid"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 

@@ -127,6 +127,14 @@ T& class_cache_of(ClassCacheSlot& slot) {
 // 256, otherwise the machine's cores.
 int32_t default_thread_count();
 
+// The preconditioner of the implicit solves: chosen by the task's size and the free memory, or
+// one of the two whatever the task.
+enum class SolverChoice : int32_t { automatic, jacobi, multigrid };
+// The choice TIVOR_SOLVER names (auto, jacobi, multigrid); automatic when it names none. name
+// false: not a name.
+bool solver_choice_of(std::string_view name, SolverChoice& out);
+SolverChoice default_solver_choice();
+
 // A class manager: task -1 opens the class's own result functions, 0 reports the methods (count in
 // cls.nmethod, titles in cls.mtname), k >= 1 runs method k.
 using ClassManager = std::function<void(Session&, int itask)>;
@@ -188,6 +196,8 @@ struct Session {
 
   // Threads of the numerical loops; their results do not depend on it.
   int32_t threads = default_thread_count();
+  // The preconditioner of the implicit solves.
+  SolverChoice solver = default_solver_choice();
   // Changes whenever words of the pools may have been changed by anything but the steps of the
   // prepared task: a state buffer read, values changed in the memory checker. A class cache
   // built from the pools is stale once this differs from the value it was built at.

@@ -184,6 +184,12 @@ Sums update_rows(const Part& v, float alpha, size_t begin, size_t end) {
   return update_rows(v.x, v.d, v.w, v.r, v.p, v.z, alpha, begin, end);
 }
 
+// The sum z r over the rows.
+Sums dot_rows(const float* __restrict z, const float* __restrict r, size_t begin, size_t end) {
+  return lane_sums(begin, end,
+                   [&](size_t i, double& a, double&, double&) { a += double{z[i]} * r[i]; });
+}
+
 // p := beta p + z over the rows. Kept out of line: inlined into the block loop, the arrays lose
 // their restrict and the loop is left scalar.
 [[gnu::noinline]] void direction_update(float* __restrict p, const float* __restrict z, float beta,
@@ -198,8 +204,9 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
   CjResult res;
   const int k = opt.systems;
   const size_t size = x.size();
+  const bool own_z = static_cast<bool>(opt.precondition);
   if (k < 1 || k > kCjMaxSystems || size % k != 0 || d.size() != size || w.size() != size ||
-      r.size() != size || p.size() != size || z.size() != size) {
+      r.size() != size || p.size() != size || z.size() != size || (own_z && k != 1)) {
     flag_on(s, " cj:vectors do not match");
     res.end = CjEnd::interrupted;
     return res;
@@ -243,20 +250,44 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
       partial[b * k + j] = start_rows(parts[j], block_begin(b), block_end(b, n));
     }
   });
+  // The caller's preconditioner replaces z = d r, and z r then sets the steps (zr); the tests
+  // still measure the residual with the diagonal (rho), as without it.
+  double zr[kCjMaxSystems] = {};
+  std::vector<double> zr_partial(own_z ? blocks : 0);
+  const auto precondition = [&](bool start) {
+    opt.precondition(r, z);
+    for_blocks(threads, blocks, [&](size_t b) {
+      const size_t begin = block_begin(b), end = block_end(b, n);
+      if (start) std::copy(z.begin() + begin, z.begin() + end, p.begin() + begin);
+      zr_partial[b] = dot_rows(z.data(), r.data(), begin, end).a;
+    });
+    double sum = 0.0;
+    for (size_t b = 0; b < blocks; ++b) sum += zr_partial[b];
+    return sum;
+  };
   // Every test is relative: rho against the start value and the first rho (a start of zeros
   // has only that), both measured with the diagonal; the operator along the search direction
   // against its mean diagonal; the squared step against the squared solution.
   double ref[kCjMaxSystems] = {}, diag[kCjMaxSystems] = {};
+  const auto rho_limit = [&](int j) {
+    return opt.floor_only ? opt.rho_floor : std::max(opt.eps * ref[j], opt.rho_floor);
+  };
   unsigned live = 0;
   double shown_ref = 0.0;
   for (int j = 0; j < k; ++j) {
     const Sums sum = total(j);
     res.rho[j] = sum.a;
+    if (!own_z) zr[j] = sum.a;
     ref[j] = sum.b + sum.a;
     diag[j] = sum.c / static_cast<double>(n);  // the mean of the matrix diagonal
     if (!finite(ref[j]) || !finite(diag[j])) return fail(CjEnd::not_finite, j);
     shown_ref += ref[j];
-    if (res.rho[j] > std::max(opt.eps * ref[j], opt.rho_floor)) live |= 1u << j;
+    if (res.rho[j] > rho_limit(j)) live |= 1u << j;
+  }
+  // Only a solve that iterates asks for the caller's preconditioner, which may be dear to build.
+  if (own_z && live != 0) {
+    zr[0] = precondition(true);
+    if (!finite(zr[0])) return fail(CjEnd::not_finite, 0);
   }
   cj_warning(s, opt.text, 0, static_cast<float>(res.rho[0] + res.rho[1]),
              static_cast<float>(opt.eps * shown_ref));
@@ -280,7 +311,7 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
       const Sums dir = total(j);
       if (!finite(dir.a) || !finite(dir.b)) return fail(CjEnd::not_finite, j);
       if (dir.a == 0 || !(dir.b > opt.eps * diag[j] * dir.a)) return fail(CjEnd::stagnated, j);
-      alpha[j] = static_cast<float>(res.rho[j] / dir.b);
+      alpha[j] = static_cast<float>(zr[j] / dir.b);
     }
     for_blocks(threads, blocks, [&](size_t b) {
       for (int j = 0; j < k; ++j) {
@@ -289,6 +320,7 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
         }
       }
     });
+    const double zr_new = own_z ? precondition(false) : 0.0;
     double shown_step2 = 0.0;
     unsigned done = 0;
     float beta[kCjMaxSystems] = {};
@@ -296,14 +328,15 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
       if (!is_live(live, j)) continue;
       const Sums upd = total(j);
       if (!finite(upd.a) || !finite(upd.c)) return fail(CjEnd::not_finite, j);
-      const double rho_old = res.rho[j];
+      const double zr_old = zr[j];
+      zr[j] = own_z ? zr_new : upd.a;
+      if (!finite(zr[j])) return fail(CjEnd::not_finite, j);
       res.rho[j] = upd.a;
       shown_step2 += upd.b;
-      if (upd.a <= std::max(opt.eps * ref[j], opt.rho_floor) ||
-          (opt.step_test && upd.b <= opt.eps * upd.c)) {
+      if (upd.a <= rho_limit(j) || (opt.step_test && upd.b <= opt.eps * upd.c)) {
         done |= 1u << j;
       } else {
-        beta[j] = rho_old != 0 ? static_cast<float>(upd.a / rho_old) : 0.0f;
+        beta[j] = zr_old != 0 ? static_cast<float>(zr[j] / zr_old) : 0.0f;
       }
     }
     const unsigned next = live & ~done;

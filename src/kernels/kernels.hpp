@@ -107,6 +107,9 @@ struct CjOptions {
   // A system whose r^T d r is at or below this has converged whatever its start: the caller's
   // measure of a residual small against the terms it is made of (0: no such test).
   double rho_floor = 0.0;
+  // Whether rho_floor is the only residual test: for a caller that accepts no residual above it,
+  // however small against the start value (eps then serves the stagnation test alone).
+  bool floor_only = false;
   // Whether the squared-step test ends the solve too. A slow solve also makes small steps, so a
   // caller that must reach its residual test turns it off.
   bool step_test = true;
@@ -116,6 +119,9 @@ struct CjOptions {
   int nprint = 0;                   // iterations between progress lines (none when < 1)
   int systems = 1;                  // independent systems, 1 .. kCjMaxSystems
   int threads = 1;                  // threads of the loops; the result does not depend on it
+  // A preconditioner in place of d (one system only): z := M^-1 r, M symmetric and positive. d
+  // still measures the tests' reference quantities.
+  std::function<void(std::span<const float> r, std::span<float> z)> precondition;
 };
 
 // The operator of CJ on a block of systems: for each system j whose bit is set in live, the part

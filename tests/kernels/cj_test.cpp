@@ -63,7 +63,8 @@ class CjTest : public KernelSession {
                         .max_iterations = 2 * n,
                         .end_text = " cjend :",
                         .nprint = nprint,
-                        .systems = static_cast<int>(a.size())};
+                        .systems = static_cast<int>(a.size()),
+                        .precondition = precondition};
     return cj(*s, x, d, w, r, p, z, op, opt);
   }
   std::string progress() const { return row(18); }
@@ -73,6 +74,7 @@ class CjTest : public KernelSession {
   std::vector<unsigned> lives;
   int n = 0, calls = 0, last_it = -1;
   std::function<void(int)> on_call;
+  std::function<void(std::span<const float>, std::span<float>)> precondition;
 };
 
 TEST_F(CjTest, SolvedStartValueAndSquaredToleranceEndAfterTheResidual) {
@@ -124,6 +126,30 @@ TEST_F(CjTest, SingularOrIndefiniteSystemStagnates) {
   const CjResult res = solve(1e-12);
   EXPECT_EQ(std::tuple(res.end, res.iterations), std::tuple(CjEnd::stagnated, 2));
   EXPECT_FALSE(flag_tst(*s));
+}
+
+TEST_F(CjTest, ACallersPreconditionerSetsTheStepsAndTheDiagonalStillTheTests) {
+  // The Laplacian of size 20 preconditioned by its exact inverse, (A^-1)_ij = min(i, j) (21 -
+  // max(i, j)) / 21 from 1: the first step lands on the solution, which the diagonal's residual
+  // test then accepts; the Jacobi preconditioner needs ten.
+  laplacian(20);
+  precondition = [](std::span<const float> r, std::span<float> z) {
+    for (int i = 1; i <= 20; ++i) {
+      double sum = 0;
+      for (int j = 1; j <= 20; ++j) sum += std::min(i, j) * (21.0 - std::max(i, j)) / 21 * r[j - 1];
+      z[i - 1] = static_cast<float>(sum);
+    }
+  };
+  const CjResult res = solve(1e-10);
+  EXPECT_EQ(std::tuple(res.end, res.iterations), std::tuple(CjEnd::converged, 1));
+  for (int i = 0; i < 20; ++i) EXPECT_NEAR(x[i], (i + 1) * (20 - i) / 2.0, 1e-4 * 55) << i;
+  EXPECT_LE(res.rho[0], 1e-10 * 20);
+  // A start value that is already the solution asks nothing of the preconditioner.
+  const std::vector<float> solved = x;
+  precondition = [](std::span<const float>, std::span<float>) { FAIL() << "preconditioned"; };
+  laplacian(20);
+  x = solved;
+  EXPECT_EQ(solve(1e-10).iterations, 0);
 }
 
 TEST_F(CjTest, TwoSystemsShareEachOperatorCallAndStopOnTheirOwn) {

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
+#include "classes/sol/implicit_element.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
@@ -16,30 +18,6 @@
 
 namespace tivor::sol {
 namespace {
-
-// One element: its nodes (from 0), derivative coefficients, weights w_i and hoop weights
-// a_i = |d1_i| / sum |d1|.
-struct Element {
-  int k;
-  int32_t n[4];
-  float d1[4], d2[4], w[4], a[4];
-};
-
-inline void load_element(const MeshArrays& g, int32_t e, Element& el) {
-  const int64_t base = int64_t{e} * g.m;
-  const int32_t* v = g.conn + base;
-  el.k = (g.m == 4 && v[2] != v[3]) ? 4 : 3;
-  float s1 = 0.0f;
-  for (int i = 0; i < el.k; ++i) {
-    el.n[i] = v[i] - 1;
-    el.d1[i] = g.d1[base + i];
-    el.d2[i] = g.d2[base + i];
-    el.w[i] = g.dm[base + i];
-    s1 += std::abs(el.d1[i]);
-  }
-  const float inv = s1 > 0.0f ? 1.0f / s1 : 0.0f;
-  for (int i = 0; i < el.k; ++i) el.a[i] = std::abs(el.d1[i]) * inv;
-}
 
 // Adds the element's nodal forces of the stresses (S11, S33, S13, mean stress sm) to fr, fz.
 inline void add_forces(const Element& el, float v, float r, float s11, float s33, float s13,
@@ -62,21 +40,6 @@ inline void add_magnitudes(const Element& el, float v, float r, float s11, float
     sr[el.n[i]] += c1 * a11 + c2 * a13 + el.a[i] * hoop;
     sz[el.n[i]] += c1 * a13 + c2 * a33;
   }
-}
-
-// How much the gas pressure p = (gamma - 1) ee ro of the forces stiffens the mean stress, as an
-// addition to 3K: the density follows the volume (with gn), so a volume change 3 dem changes the
-// pressure by -p 3 dem. Never negative, so that the operator stays positive.
-inline float gas_k3(float gam, float gn, float ro, float ee) {
-  if (!(gam > 1.0f) || gn == 0.0f) return 0.0f;
-  return std::max(0.0f, 3.0f * gn * (gam - 1.0f) * ro * ee);
-}
-
-// The start-of-step element value of the specific energy.
-inline float element_energy(const Element& el, const float* ee) {
-  float v = 0.0f;
-  for (int i = 0; i < el.k; ++i) v += el.w[i] * ee[el.n[i]];
-  return v;
 }
 
 // The nodal arrays the material model reads for an element.
@@ -139,39 +102,6 @@ void kinematics(const Element& el, const float* xr, const float* xz, const float
   k.ubar = hu;
   k.rmin1 = r;
   st = x;
-}
-
-// Zeroes the components of v where a velocity is prescribed.
-void zero_prescribed(Session& s, float* v) {
-  const SolParm& p = parm(s);
-  const Cmesh& c = s.cmesh;
-  const int32_t* b = ints(s, c.jj2);
-  const int32_t* yr = ints(s, p.jy[1]);
-  const int32_t* yz = ints(s, p.jy[2]);
-  for (int32_t k = 0; k < c.n3; ++k) {
-    const int32_t node = b[2 * k + 1];
-    if (node < 1) continue;
-    if (yr[k] == 0) v[node - 1] = 0.0f;
-    if (yz[k] == 0) v[c.n1 + node - 1] = 0.0f;
-  }
-}
-
-// One contact of the list, checked: its nodes (from 0), normal and segment parameter.
-struct Contact {
-  int32_t pn, a, b;
-  float nr, nz, t;
-};
-bool contact_at(Session& s, int32_t c, Contact& k) {
-  const SolParm& p = parm(s);
-  const int32_t* ce = ints(s, p.jce) + 3 * int64_t{c};
-  const float* cf = reals(s, p.jcf) + 3 * int64_t{c};
-  const int32_t n1 = s.cmesh.n1;
-  k = {ce[0] - 1, ce[1] - 1, ce[2] - 1, cf[0], cf[1], cf[2]};
-  return k.pn >= 0 && k.pn < n1 && k.a >= 0 && k.a < n1 && k.b >= 0 && k.b < n1;
-}
-
-int32_t contact_count(Session& s) {
-  return std::clamp(parm(s).nce, 0, std::max(s.cmesh.n3, 0));
 }
 
 // Pass 1 of mode 0: the loads, the contact list, the element forces of the predicted stresses
@@ -254,22 +184,19 @@ void elastic_product(Session& s, const MeshArrays& g, const float* v, float* q) 
       for (int32_t e = first; e < end; ++e) {
         const int64_t base = int64_t{e} * g.m;
         const int32_t* nv = g.conn + base;
-        const float* c1 = g.d1 + base;
-        const float* c2 = g.d2 + base;
-        const int k = (g.m == 4 && nv[2] != nv[3]) ? 4 : 3;
-        float e11 = 0, e33 = 0, g13 = 0;
-        for (int i = 0; i < k; ++i) {
-          const float pr = xr[nv[i] - 1], pz = xz[nv[i] - 1];
-          e11 += c1[i] * pr;
-          e33 += c2[i] * pz;
-          g13 += c2[i] * pr + c1[i] * pz;
-        }
-        const float em = (e11 + e33) / 3.0f, vol = g.vol[e], sm = k3z * em;
-        const float a11 = (g2 * (e11 - em) + sm) * vol, a33 = (g2 * (e33 - em) + sm) * vol;
-        const float a13 = 0.5f * g2 * g13 * vol;
-        for (int i = 0; i < k; ++i) {
-          qr[nv[i] - 1] += c1[i] * a11 + c2[i] * a13;
-          qz[nv[i] - 1] += c1[i] * a13 + c2[i] * a33;
+        // A fixed count of nodes lets the compiler unroll the element's loops.
+        const auto element = [&](auto nodes) {
+          constexpr int k = decltype(nodes)::value;
+          float pr[k], pz[k], fr[k], fz[k];
+          for (int i = 0; i < k; ++i) pr[i] = xr[nv[i] - 1], pz[i] = xz[nv[i] - 1];
+          elastic_forces<false>(k, g.d1 + base, g.d2 + base, nullptr, g.vol[e], 0.0f, g2, k3z, pr,
+                                pz, fr, fz);
+          for (int i = 0; i < k; ++i) qr[nv[i] - 1] += fr[i], qz[nv[i] - 1] += fz[i];
+        };
+        if (g.m == 4 && nv[2] != nv[3]) {
+          element(std::integral_constant<int, 4>{});
+        } else {
+          element(std::integral_constant<int, 3>{});
         }
       }
       first = end;
@@ -277,19 +204,19 @@ void elastic_product(Session& s, const MeshArrays& g, const float* v, float* q) 
     }
     for (int32_t e = first; e < end; ++e) {
       load_element(g, e, el);
-      float e11 = 0, e33 = 0, g13 = 0, hx = 0;
-      for (int i = 0; i < el.k; ++i) {
-        const float pr = xr[el.n[i]], pz = xz[el.n[i]];
-        e11 += el.d1[i] * pr;
-        e33 += el.d2[i] * pz;
-        g13 += el.d2[i] * pr + el.d1[i] * pz;
-        hx += el.a[i] * pr;
-      }
-      const float r = g.rmin1[e], vol = g.vol[e];
-      const float em = (e11 + r * hx + e33) / 3.0f;
+      float pr[4], pz[4], fr[4], fz[4];
+      for (int i = 0; i < el.k; ++i) pr[i] = xr[el.n[i]], pz[i] = xz[el.n[i]];
+      const float vol = g.vol[e];
       float k3 = k3z;
       if (gas) k3 += gas_k3(gz, p.gn, ro0 * g.vol0[e] / vol, element_energy(el, ee));
-      add_forces(el, vol, r, g2 * (e11 - em), g2 * (e33 - em), 0.5f * g2 * g13, k3 * em, qr, qz);
+      // A fixed count of nodes lets the compiler unroll the element's loops.
+      const float r = g.rmin1[e];
+      if (el.k == 4) {
+        elastic_forces<true>(4, el.d1, el.d2, el.a, vol, r, g2, k3, pr, pz, fr, fz);
+      } else {
+        elastic_forces<true>(3, el.d1, el.d2, el.a, vol, r, g2, k3, pr, pz, fr, fz);
+      }
+      for (int i = 0; i < el.k; ++i) qr[el.n[i]] += fr[i], qz[el.n[i]] += fz[i];
     }
     first = end;
   }
@@ -392,6 +319,20 @@ int final_update(Session& s, const MeshArrays& g, const float* x) {
 
 }  // namespace
 
+void zero_prescribed(Session& s, float* v) {
+  const SolParm& p = parm(s);
+  const Cmesh& c = s.cmesh;
+  const int32_t* b = ints(s, c.jj2);
+  const int32_t* yr = ints(s, p.jy[1]);
+  const int32_t* yz = ints(s, p.jy[2]);
+  for (int32_t k = 0; k < c.n3; ++k) {
+    const int32_t node = b[2 * k + 1];
+    if (node < 1) continue;
+    if (yr[k] == 0) v[node - 1] = 0.0f;
+    if (yz[k] == 0) v[c.n1 + node - 1] = 0.0f;
+  }
+}
+
 void somadk(Session& s, float* d) {
   const SolParm& p = parm(s);
   const int32_t n1 = s.cmesh.n1;
@@ -432,9 +373,8 @@ void sokntg1(Session& s, const float* v, float* res, bool positions) {
     at(k.b, br, bz);
     const float gr = pr - ((1.0f - k.t) * ar + k.t * br);
     const float gz = pz - ((1.0f - k.t) * az + k.t * bz);
-    const float gn = p.penalty * (gr * k.nr + gz * k.nz);
-    const float gt = p.frict * (gr * k.nz - gz * k.nr);
-    const float fr = gn * k.nr + gt * k.nz, fz = gn * k.nz - gt * k.nr;
+    float fr, fz;
+    contact_force(p, k, gr, gz, fr, fz);
     res[k.pn] += fr;
     res[n1 + k.pn] += fz;
     res[k.a] -= (1.0f - k.t) * fr;
@@ -465,7 +405,7 @@ int sol4(Session& s, const float* x, float* d, float* res, int mode) {
         const float v = i < n1 ? vr[i] : vz[i - n1];
         res[i] += (x[i] / dt - v) / (mass[i] * dt);
         scale[i] += (std::abs(x[i] / dt) + std::abs(v)) / (mass[i] * dt);
-        d[i] += 1.0f / (dt * dt * mass[i]);
+        d[i] += inertia_stiffness(dt, mass[i]);
       }
     }
     somadk(s, d);

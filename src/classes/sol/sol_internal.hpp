@@ -11,6 +11,7 @@
 #include "core/pool.hpp"
 #include "core/session.hpp"
 #include "kernels/lane.hpp"
+#include "kernels/multigrid.hpp"
 
 namespace tivor::sol {
 
@@ -280,6 +281,13 @@ void somadk(Session& s, float* d);
 // SOKNTG1: the penalty forces of the contact list added to res; v holds the increments of the
 // step (positions true: the gaps are taken on the displaced positions) or a direction.
 void sokntg1(Session& s, const float* v, float* res, bool positions);
+// The matrix of SOL4's iteration mode in the current step, after the step's mode-0 call (which
+// builds the contact list); unknown 2i + c is component c (0 radial, 1 axial) of node i. The rows
+// and columns of prescribed components hold their diagonal alone: the matrix is symmetric, and
+// on vectors that are zero on those components its product is SOL4's.
+void sol_matrix(Session& s, SparseMatrix& k);
+// The entries sol_matrix makes without contacts (from the mesh alone).
+int64_t sol_matrix_entries(Session& s);
 // SO6: one step of the implicit scheme; 1 on the error exit (the time level is then unchanged).
 // iterations, when given, receives the solver's operator products.
 [[nodiscard]] int so6(Session& s, int* iterations = nullptr);

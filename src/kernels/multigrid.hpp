@@ -1,0 +1,55 @@
+// Assembled sparse matrices, kept outside the pools, and the algebraic multigrid that
+// preconditions the conjugate gradients with them. The multigrid runs in a message-passing
+// library that this process starts on its first use (as a single process) and stops at exit, so
+// that a task larger than one machine can later spread over several.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tivor {
+
+// A square matrix in compressed rows, columns sorted in each row.
+struct SparseMatrix {
+  int32_t rows = 0;
+  std::vector<int64_t> first;  // row i's entries are [first[i], first[i + 1])
+  std::vector<int32_t> col;
+  std::vector<double> val;
+  // The bytes the matrix holds.
+  size_t bytes() const;
+};
+
+// w := a v (a.rows values each).
+void sparse_product(const SparseMatrix& a, const double* v, double* w);
+
+// Classical algebraic multigrid of a symmetric positive (semi)definite matrix whose unknowns are
+// `functions` components per node, interleaved (unknown f * k + c is component c of node k).
+class Multigrid {
+ public:
+  Multigrid();
+  ~Multigrid();
+  Multigrid(const Multigrid&) = delete;
+  Multigrid& operator=(const Multigrid&) = delete;
+  // Builds the levels of a (which may be freed afterwards). False, with the reason in
+  // error_text(), when the library could not.
+  bool setup(const SparseMatrix& a, int functions);
+  // z := one V-cycle from zero applied to r (the rows of the matrix).
+  void apply(const double* r, double* z);
+  const std::string& error_text() const { return error_; }
+
+ private:
+  struct Levels;
+  std::unique_ptr<Levels> levels_;
+  std::string error_;
+};
+
+// An estimate of the bytes the multigrid of a matrix of nnz entries and n rows holds while it
+// is built, the matrix's own copy included: what must fit in memory for it to be used.
+size_t multigrid_bytes(int64_t n, int64_t nnz);
+// The bytes of memory that are free for this process now (0 when the system does not say).
+size_t free_memory_bytes();
+
+}  // namespace tivor
