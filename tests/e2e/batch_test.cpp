@@ -165,10 +165,12 @@ TEST_F(Batch, ExitStatusTellsEachFailure) {
     EXPECT_EQ(status, 2) << args << "\n" << out;
     EXPECT_NE(out.find("usage: tivor"), std::string::npos) << args << "\n" << out;
   }
-  // Interrupted in its middle, a run still saves the state it reached, and goes on from it.
+  // Interrupted in its middle, a run still saves the state it reached, and goes on from it. The
+  // tube under pressure runs for ever (an optimised build takes the punch through the plate and
+  // on to an unstable mesh within the wait).
   int status = -1;
   const std::string out = shell(
-      "tivor --batch sol/punch.sol --method 1 --steps 1000000 --state stop.buf & pid=$!\n"
+      "tivor --batch sol/cylinder.sol --method 1 --steps 1000000 --state stop.buf & pid=$!\n"
       "sleep 2; kill -INT $pid; wait $pid || echo status $?\n"
       "tivor --batch --read-state stop.buf --steps 2\n",
       top_ / "run", status);
