@@ -285,8 +285,11 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
     if (res.rho[j] > rho_limit(j)) live |= 1u << j;
   }
   // Only a solve that iterates asks for the caller's preconditioner, which may be dear to build.
+  // The preconditioner may raise the flag to stop the solver, as the operator may (Esc while it
+  // is built, say).
   if (own_z && live != 0) {
     zr[0] = precondition(true);
+    if (flag_tst(s)) return fail(CjEnd::interrupted, 0);
     if (!finite(zr[0])) return fail(CjEnd::not_finite, 0);
   }
   cj_warning(s, opt.text, 0, static_cast<float>(res.rho[0] + res.rho[1]),
@@ -321,6 +324,7 @@ CjResult solve(Session& s, std::span<float> x, std::span<const float> d, std::sp
       }
     });
     const double zr_new = own_z ? precondition(false) : 0.0;
+    if (own_z && flag_tst(s)) return fail(CjEnd::interrupted, 0);
     double shown_step2 = 0.0;
     unsigned done = 0;
     float beta[kCjMaxSystems] = {};

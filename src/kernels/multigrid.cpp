@@ -13,8 +13,10 @@
 #include <HYPRE_utilities.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <numeric>
 #include <string>
 
@@ -23,7 +25,18 @@ namespace {
 
 bool started_here = false;
 
+// A set-up that its caller stopped waiting for goes on to its end on its own thread. The library
+// must not be entered twice at once, so every entry waits for it first.
+// Its levels are freed here too, on the caller's thread, when the future lets go of them.
+std::future<void> abandoned;
+void finish_abandoned() {
+  if (!abandoned.valid()) return;
+  abandoned.wait();
+  abandoned = {};
+}
+
 void stop_library() {
+  finish_abandoned();
   HYPRE_Finalize();
   int finished = 0;
   MPI_Finalized(&finished);
@@ -37,9 +50,10 @@ void start_library() {
     int running = 0;
     MPI_Initialized(&running);
     if (running == 0) {
-      // Only the thread that solves calls the library.
+      // The library is called from one thread at a time, not always the same one (set-ups run
+      // on a thread of their own).
       int provided = 0;
-      MPI_Init_thread(nullptr, nullptr, MPI_THREAD_FUNNELED, &provided);
+      MPI_Init_thread(nullptr, nullptr, MPI_THREAD_SERIALIZED, &provided);
       started_here = true;
     }
     HYPRE_Init();
@@ -71,6 +85,7 @@ struct Multigrid::Levels {
   HYPRE_ParVector par_rhs = nullptr, par_sol = nullptr;
   HYPRE_Solver amg = nullptr;
   std::vector<HYPRE_Int> index;  // 0 .. n - 1, the rows of the vectors' values
+  HYPRE_Int setup_error = 0;
   ~Levels() {
     if (amg != nullptr) HYPRE_BoomerAMGDestroy(amg);
     if (rhs != nullptr) HYPRE_IJVectorDestroy(rhs);
@@ -80,19 +95,23 @@ struct Multigrid::Levels {
 };
 
 Multigrid::Multigrid() = default;
-Multigrid::~Multigrid() = default;
+Multigrid::~Multigrid() {
+  finish_abandoned();
+}
 
-bool Multigrid::setup(const SparseMatrix& a, int functions) {
+bool Multigrid::setup(const SparseMatrix& a, int functions, const std::function<bool()>& stop) {
+  finish_abandoned();
   start_library();
-  levels_ = std::make_unique<Levels>();
-  Levels& l = *levels_;
+  levels_.reset();
+  interrupted_ = false;
+  auto held = std::make_shared<Levels>();
+  Levels& l = *held;
   const HYPRE_Int n = a.rows;
   const auto failed = [&](const char* what) {
     char text[256] = {};
     HYPRE_DescribeError(HYPRE_GetError(), text);
     HYPRE_ClearAllErrors();
     error_ = std::string(what) + ": " + text;
-    levels_.reset();
     return false;
   };
   if (n < 1) return failed("empty matrix");
@@ -132,11 +151,26 @@ bool Multigrid::setup(const SparseMatrix& a, int functions) {
   // the cycle is symmetric, as the conjugate gradients need).
   HYPRE_BoomerAMGSetCoarsenType(l.amg, 8);
   HYPRE_BoomerAMGSetAggNumLevels(l.amg, 1);
-  if (HYPRE_BoomerAMGSetup(l.amg, l.par_matrix, l.par_rhs, l.par_sol)) return failed("set-up");
+  std::future<void> building = std::async(std::launch::async, [held] {
+    held->setup_error =
+        HYPRE_BoomerAMGSetup(held->amg, held->par_matrix, held->par_rhs, held->par_sol);
+  });
+  do {
+    if (stop && stop()) {
+      abandoned = std::move(building);
+      interrupted_ = true;
+      error_ = "interrupted";
+      return false;
+    }
+  } while (building.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
+  building.get();
+  if (l.setup_error != 0) return failed("set-up");
+  levels_ = std::move(held);
   return true;
 }
 
 void Multigrid::apply(const double* r, double* z) {
+  finish_abandoned();
   Levels& l = *levels_;
   const HYPRE_Int n = static_cast<HYPRE_Int>(l.index.size());
   HYPRE_IJVectorSetValues(l.rhs, n, l.index.data(), r);

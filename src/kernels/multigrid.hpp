@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,16 +35,20 @@ class Multigrid {
   Multigrid(const Multigrid&) = delete;
   Multigrid& operator=(const Multigrid&) = delete;
   // Builds the levels of a (which may be freed afterwards). False, with the reason in
-  // error_text(), when the library could not.
-  bool setup(const SparseMatrix& a, int functions);
+  // error_text(), when the library could not, or when stop() said yes: the library builds on
+  // a thread of its own, and stop is asked every 10 ms while it does, so that a user need not
+  // wait seconds for a large set-up to end (interrupted() then tells it apart).
+  bool setup(const SparseMatrix& a, int functions, const std::function<bool()>& stop = {});
   // z := one V-cycle from zero applied to r (the rows of the matrix).
   void apply(const double* r, double* z);
   const std::string& error_text() const { return error_; }
+  bool interrupted() const { return interrupted_; }
 
  private:
   struct Levels;
-  std::unique_ptr<Levels> levels_;
+  std::shared_ptr<Levels> levels_;
   std::string error_;
+  bool interrupted_ = false;
 };
 
 // An estimate of the bytes the multigrid of a matrix of nnz entries and n rows holds while it

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classes/sol/implicit_element.hpp"
+#include "classes/sol/implicit_multigrid.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "sol_fixture.hpp"
 
@@ -368,6 +369,56 @@ TEST_F(SolImplicit, TheAssembledMatrixIsTheMatrixFreeOperator) {
       EXPECT_NEAR(sum, q[at], 1e-5 * size + 1e-30) << c << " " << row;
     }
   }
+}
+
+TEST_F(SolImplicit, TheMultigridServesStepAfterStepAndEscStopsItsSetUp) {
+  // The tube under a pressure that grows with time, so that every static step solves anew.
+  const auto ramped = [](int n, int rows) {
+    Task t = tube(n, 1, rows);
+    t.loads = load(0.1, 0, 0.1, 0.1 / n * rows, -0.1, "tpn=2\nm=0 0 1000 1000\n");
+    return implicit(t, 2);
+  };
+  const auto builds = [&] { return sol::sol_cache(*s).multigrid->builds; };
+  // The automatic choice: the diagonal on a small task, the multigrid from 20,000 unknowns.
+  for (const int n : {10, 100}) {
+    fresh();
+    s->solver = SolverChoice::automatic;
+    ASSERT_TRUE(prepare(ramped(n, n))) << screen();
+    go(1);
+    EXPECT_EQ(builds(), n == 10 ? 0 : 1) << n1();
+  }
+  // Levels built once serve the later steps, whose answers are the diagonal's to the solver's
+  // tolerance; words of the pools changed by anything but a step make them be built anew.
+  std::vector<float> u[2];
+  for (const SolverChoice choice : {SolverChoice::jacobi, SolverChoice::multigrid}) {
+    fresh();
+    s->solver = choice;
+    ASSERT_TRUE(prepare(ramped(8, 4))) << screen();
+    for (int step = 0; step < 4; ++step) go(1);
+    u[choice == SolverChoice::multigrid] = values(parm().jf[sol::kUr]);
+  }
+  EXPECT_EQ(builds(), 1);
+  EXPECT_LT(rel_diff(u[1], u[0]), 1e-4);
+  ++s->pool_stamp;
+  go(1);
+  EXPECT_EQ(builds(), 2);
+  // Esc while the levels are built stops the step with the time level kept; the next step
+  // builds them again and solves.
+  fresh();
+  s->solver = SolverChoice::multigrid;
+  ASSERT_TRUE(prepare(ramped(8, 4))) << screen();
+  const std::vector<float> start = values(parm().jf[sol::kUr]);
+  host.polled.push_back(key::kEsc);
+  host.press(' ');
+  run(1, 2);
+  EXPECT_TRUE(flag_tst(*s));
+  EXPECT_TRUE(seen("solution interrupted"));
+  EXPECT_EQ(std::tuple(s->cht.is, values(parm().jf[sol::kUr]) == start, builds()),
+            std::tuple(0, true, int64_t{1}));
+  flag_off(*s);
+  go(1);
+  EXPECT_EQ(builds(), 2);
+  EXPECT_GT(f(sol::kUr)[0], 0.0f);
 }
 
 TEST_F(SolImplicit, SlowLoadOnAGasColumnAsInTheExplicitScheme) {

@@ -3,6 +3,7 @@
 // product: an element's stiffness column is its forces of a unit increment of one component.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "classes/sol/implicit_element.hpp"
@@ -12,6 +13,12 @@
 
 namespace tivor::sol {
 namespace {
+
+// Nodes or elements between two questions whether to stop: a few milliseconds of work.
+constexpr int32_t kStopEvery = 16384;
+bool stop_at(const std::function<bool()>& stop, int32_t i) {
+  return stop && i % kStopEvery == kStopEvery - 1 && stop();
+}
 
 // The nodes each node's rows couple to (itself, its mesh neighbours, its contact partners), in
 // increasing order, as compressed rows.
@@ -25,7 +32,8 @@ struct NodeCoupling {
   }
 };
 
-NodeCoupling coupling(Session& s) {
+// False when stop said yes on the way.
+bool coupling(Session& s, NodeCoupling& nc, const std::function<bool()>& stop) {
   const NodeNeighbours& nb = node_neighbours(s);
   const int32_t n1 = s.cmesh.n1;
   // Contact pairs beside the mesh's, both ways.
@@ -39,11 +47,11 @@ NodeCoupling coupling(Session& s) {
       for (int32_t b : nodes) extra[a].push_back(b);
     }
   }
-  NodeCoupling nc;
   nc.first.assign(n1 + 1, 0);
   nc.list.reserve(nb.list.size() + n1);
   std::vector<int32_t> row;
   for (int32_t i = 0; i < n1; ++i) {
+    if (stop_at(stop, i)) return false;
     row.assign(nb.list.begin() + nb.first[i], nb.list.begin() + nb.first[i + 1]);
     row.push_back(i);
     if (!extra.empty()) row.insert(row.end(), extra[i].begin(), extra[i].end());
@@ -52,7 +60,7 @@ NodeCoupling coupling(Session& s) {
     nc.list.insert(nc.list.end(), row.begin(), row.end());
     nc.first[i + 1] = static_cast<int64_t>(nc.list.size());
   }
-  return nc;
+  return true;
 }
 
 }  // namespace
@@ -62,11 +70,12 @@ int64_t sol_matrix_entries(Session& s) {
   return 4 * (static_cast<int64_t>(nb.list.size()) + s.cmesh.n1);
 }
 
-void sol_matrix(Session& s, SparseMatrix& k) {
+bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) {
   const SolParm& p = parm(s);
   const MeshArrays g = mesh_arrays(s);
   const int32_t n1 = g.n1;
-  const NodeCoupling nc = coupling(s);
+  NodeCoupling nc;
+  if (!coupling(s, nc, stop)) return false;
   // Row 2i + c holds, for each coupled node j in order, the columns 2j and 2j + 1.
   k.rows = 2 * n1;
   k.first.assign(k.rows + 1, 0);
@@ -103,6 +112,7 @@ void sol_matrix(Session& s, SparseMatrix& k) {
     const int32_t end = std::clamp(g.last[z], first, g.n2);
     const bool gas = gam[z] > 1.0f && p.gn != 0.0f;
     for (int32_t e = first; e < end; ++e) {
+      if (stop_at(stop, e)) return false;
       load_element(g, e, el);
       const float vol = g.vol[e];
       float k3 = k3s[z];
@@ -163,6 +173,7 @@ void sol_matrix(Session& s, SparseMatrix& k) {
       if (k.col[q] != row && (!row_free || !is_free(k.col[q]))) k.val[q] = 0.0;
     }
   }
+  return true;
 }
 
 }  // namespace tivor::sol

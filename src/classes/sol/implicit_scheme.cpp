@@ -1,6 +1,7 @@
 // SO6: one step of the implicit scheme. The unknowns are the nodal displacement increments of
-// the step; the conjugate gradients with the inverse diagonal as preconditioner solve for them
-// with the operator SOL4, and its final call makes them the new time level.
+// the step; the conjugate gradients, preconditioned by the inverse diagonal or by the kept
+// multigrid of large tasks, solve for them with the operator SOL4, and its final call makes them
+// the new time level.
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "classes/sol/implicit_element.hpp"
+#include "classes/sol/implicit_multigrid.hpp"
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "core/trace_hook.hpp"
@@ -18,71 +20,6 @@ namespace {
 
 // The largest residual of a solved step, relative to the magnitudes of the terms it sums.
 constexpr double kResidualTolerance = 1e-5;
-
-// Below this many unknowns the Jacobi iterations cost about what building the multigrid does
-// (10k quadrilaterals, one thread: 0.08 s a static step with Jacobi, 0.05 s with the multigrid,
-// whose first step also starts the message-passing layer, 0.4 s once).
-constexpr int64_t kMultigridUnknowns = 20000;
-
-// Whether the step's solve takes the multigrid: as the session says, or when the task is large
-// enough for it to pay and its matrix and levels take at most half the free memory.
-bool use_multigrid(Session& s, int64_t n) {
-  switch (s.solver) {
-    case SolverChoice::jacobi:
-      return false;
-    case SolverChoice::multigrid:
-      return true;
-    case SolverChoice::automatic:
-      break;
-  }
-  if (n < kMultigridUnknowns) return false;
-  const size_t free = free_memory_bytes();
-  return free == 0 || multigrid_bytes(n, sol_matrix_entries(s)) <= free / 2;
-}
-
-// The multigrid of the step's matrix as the solver's preconditioner, built when the solver
-// first needs it (a step whose start value is already its equilibrium builds none): the vectors,
-// radial then axial, go to the matrix's order (the components of a node side by side) and back,
-// and the prescribed components stay at zero. When the library cannot build it, the diagonal
-// serves, and the user learns why under the next menu.
-struct StepMultigrid {
-  Multigrid levels;
-  std::vector<double> r, z;
-  std::vector<float> free;
-  int32_t n1 = 0;
-  bool tried = false, built = false;
-
-  bool build(Session& s) {
-    n1 = s.cmesh.n1;
-    {
-      SparseMatrix k;
-      sol_matrix(s, k);
-      if (!levels.setup(k, 2)) return false;
-    }
-    r.resize(2 * size_t(n1));
-    z.resize(r.size());
-    free.assign(r.size(), 1.0f);
-    zero_prescribed(s, free.data());
-    return true;
-  }
-  void apply(Session& s, std::span<const float> d, std::span<const float> rv, std::span<float> zv) {
-    if (!tried) {
-      tried = true;
-      built = build(s);
-      if (!built) s.notice = " so6:multigrid not built (" + levels.error_text() + "), jacobi used";
-    }
-    if (!built) {
-      for (size_t i = 0; i < rv.size(); ++i) zv[i] = d[i] * rv[i];
-      return;
-    }
-    for (int32_t i = 0; i < n1; ++i) r[2 * i] = rv[i], r[2 * i + 1] = rv[n1 + i];
-    levels.apply(r.data(), z.data());
-    for (int32_t i = 0; i < n1; ++i) {
-      zv[i] = static_cast<float>(z[2 * i]) * free[i];
-      zv[n1 + i] = static_cast<float>(z[2 * i + 1]) * free[n1 + i];
-    }
-  }
-};
 
 }  // namespace
 
@@ -147,14 +84,13 @@ int so6(Session& s, int* iterations) {
   opt.max_iterations = 4 * n1;
   opt.text = " so6:";
   opt.nprint = 50;
-  StepMultigrid mg;
+  StepMultigrid mg(s);
   if (use_multigrid(s, n)) {
-    opt.precondition = [&](std::span<const float> rv, std::span<float> zv) {
-      mg.apply(s, d, rv, zv);
-    };
+    opt.precondition = [&](std::span<const float> rv, std::span<float> zv) { mg.apply(d, rv, zv); };
   }
   const CjResult res = cj(s, x, d, w, r, dir, z, op, opt);
   if (iterations != nullptr) *iterations = res.iterations;
+  if (res.end == CjEnd::converged) mg.solved(res.iterations);
   switch (res.end) {
     case CjEnd::interrupted:
       return 1;  // Esc or a failure of the operator: no new time level

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -219,6 +221,8 @@ struct alignas(64) NodeSums {
   float v[16];
 };
 
+struct KeptMultigrid;  // implicit_multigrid.hpp
+
 // What the class keeps between steps outside the pools: the clock of the film's redraws, the
 // energy budget and the scratch of the explicit schemes.
 struct SolCache : ClassCache {
@@ -240,6 +244,8 @@ struct SolCache : ClassCache {
   std::vector<NodeSums> sums;
   bool sums_clear = false;
   std::vector<int32_t> boundary_counts;  // the publisher's scratch for the boundary force sums
+  // The multigrid of the implicit solves, kept from step to step while it serves.
+  std::shared_ptr<KeptMultigrid> multigrid;
 };
 SolCache& sol_cache(Session& s);
 
@@ -284,8 +290,9 @@ void sokntg1(Session& s, const float* v, float* res, bool positions);
 // The matrix of SOL4's iteration mode in the current step, after the step's mode-0 call (which
 // builds the contact list); unknown 2i + c is component c (0 radial, 1 axial) of node i. The rows
 // and columns of prescribed components hold their diagonal alone: the matrix is symmetric, and
-// on vectors that are zero on those components its product is SOL4's.
-void sol_matrix(Session& s, SparseMatrix& k);
+// on vectors that are zero on those components its product is SOL4's. stop is asked now and
+// then; false, with k unfinished, when it said yes.
+bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop = {});
 // The entries sol_matrix makes without contacts (from the mesh alone).
 int64_t sol_matrix_entries(Session& s);
 // SO6: one step of the implicit scheme; 1 on the error exit (the time level is then unchanged).

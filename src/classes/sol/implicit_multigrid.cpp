@@ -1,0 +1,183 @@
+// The kept multigrid of the implicit solves (implicit_multigrid.hpp).
+#include "classes/sol/implicit_multigrid.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "classes/sol/implicit_element.hpp"
+#include "console/console.hpp"
+
+namespace tivor::sol {
+namespace {
+
+// Below this many unknowns the Jacobi iterations cost about what building the multigrid does
+// (10k quadrilaterals, one thread: 0.08 s a static step with Jacobi, 0.05 s with the multigrid,
+// whose first step also starts the message-passing layer, 0.4 s once).
+constexpr int64_t kMultigridUnknowns = 20000;
+
+// Kept levels serve while a solve takes at most this many times the iterations of the first
+// solve after their build, plus a few.
+constexpr double kSlowerBy = 1.5;
+constexpr int kSlack = 5;
+
+KeptMultigrid& kept_of(Session& s) {
+  std::shared_ptr<KeptMultigrid>& held = sol_cache(s).multigrid;
+  if (!held) held = std::make_shared<KeptMultigrid>();
+  return *held;
+}
+
+// A zero-energy pattern must strain nothing to within the rounding of the single-precision
+// element terms, relative to the sum of their magnitudes.
+constexpr double kNullRatio = 1e-6;
+
+// +1 and -1 alternating along the sides of the elements (0 at nodes of no element), found by a
+// walk over the sides; where the sides do not allow it (triangles) some sides join equal signs,
+// and the pattern is then no zero-energy mode, which null_modes() finds out.
+std::vector<double> checkerboard(Session& s) {
+  const MeshArrays g = mesh_arrays(s);
+  std::vector<int64_t> first(size_t(g.n1) + 1, 0);
+  std::vector<int32_t> next;
+  const auto sides = [&](const auto& visit) {
+    for (int32_t e = 0; e < g.n2; ++e) {
+      const int32_t* v = g.conn + int64_t{e} * g.m;
+      const int k = (g.m == 4 && v[2] != v[3]) ? 4 : 3;
+      for (int i = 0; i < k; ++i) {
+        const int32_t a = v[i] - 1, b = v[(i + 1) % k] - 1;
+        if (a >= 0 && a < g.n1 && b >= 0 && b < g.n1) visit(a, b);
+      }
+    }
+  };
+  sides([&](int32_t a, int32_t b) { ++first[a + 1], ++first[b + 1]; });
+  for (int32_t i = 0; i < g.n1; ++i) first[i + 1] += first[i];
+  next.resize(size_t(first[g.n1]));
+  std::vector<int64_t> at(first.begin(), first.end() - 1);
+  sides([&](int32_t a, int32_t b) { next[at[a]++] = b, next[at[b]++] = a; });
+  std::vector<double> sign(g.n1, 0.0);
+  std::vector<int32_t> queue;
+  for (int32_t start = 0; start < g.n1; ++start) {
+    if (sign[start] != 0.0 || first[start] == first[start + 1]) continue;
+    sign[start] = 1.0;
+    queue.assign(1, start);
+    while (!queue.empty()) {
+      const int32_t i = queue.back();
+      queue.pop_back();
+      for (int64_t q = first[i]; q < first[i + 1]; ++q) {
+        if (sign[next[q]] == 0.0) sign[next[q]] = -sign[i], queue.push_back(next[q]);
+      }
+    }
+  }
+  return sign;
+}
+
+// The radial and the axial checkerboard, each without its prescribed components, that the
+// matrix k strains by nothing, with their weights.
+std::vector<KeptMultigrid::Pattern> zero_energy_patterns(Session& s, const SparseMatrix& k,
+                                                         const std::vector<float>& free) {
+  const std::vector<double> sign = checkerboard(s);
+  const int32_t n1 = s.cmesh.n1;
+  std::vector<KeptMultigrid::Pattern> found;
+  std::vector<double> strain(size_t(k.rows));
+  for (int c = 0; c < 2; ++c) {
+    KeptMultigrid::Pattern p{std::vector<double>(size_t(k.rows), 0.0),
+                             std::vector<double>(size_t(k.rows), 0.0)};
+    for (int32_t i = 0; i < n1; ++i) p.h[2 * i + c] = sign[i] * free[c * n1 + i];
+    sparse_product(k, p.h.data(), strain.data());
+    double sum = 0, terms = 0, measure = 0;
+    for (int32_t row = 0; row < k.rows; ++row) {
+      sum += std::abs(strain[row]);
+      for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
+        terms += std::abs(k.val[q] * p.h[k.col[q]]);
+        if (k.col[q] == row) p.weight[row] = k.val[q] * p.h[row];
+      }
+      measure += p.weight[row] * p.h[row];
+    }
+    if (!(measure > 0) || !(sum <= kNullRatio * terms)) continue;
+    for (double& v : p.weight) v /= measure;
+    found.push_back(std::move(p));
+  }
+  return found;
+}
+
+// Builds the levels of the step's matrix, whose prescribed components are free's zeros; false
+// when Esc stopped it or the library could not.
+bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
+  ++k.builds;
+  k.built = false;
+  k.n1 = s.cmesh.n1;
+  k.stamp = s.pool_stamp;
+  k.reference = -1;
+  k.stale = false;
+  k.free = std::move(free);
+  const auto stop = [&s] { return a_interrupt(s); };
+  SparseMatrix matrix;
+  if (!sol_matrix(s, matrix, stop)) return false;
+  k.patterns = zero_energy_patterns(s, matrix, k.free);
+  if (!k.levels.setup(matrix, 2, stop)) return false;
+  k.built = true;
+  return true;
+}
+
+}  // namespace
+
+bool use_multigrid(Session& s, int64_t n) {
+  switch (s.solver) {
+    case SolverChoice::jacobi:
+      return false;
+    case SolverChoice::multigrid:
+      return true;
+    case SolverChoice::automatic:
+      break;
+  }
+  if (n < kMultigridUnknowns) return false;
+  const size_t free = free_memory_bytes();
+  return free == 0 || multigrid_bytes(n, sol_matrix_entries(s)) <= free / 2;
+}
+
+StepMultigrid::StepMultigrid(Session& s) : s_(s), kept_(kept_of(s)) {}
+
+void StepMultigrid::apply(std::span<const float> d, std::span<const float> rv,
+                          std::span<float> zv) {
+  KeptMultigrid& k = kept_;
+  if (!tried_) {
+    tried_ = true;
+    const int32_t n1 = s_.cmesh.n1;
+    std::vector<float> free(2 * size_t(n1), 1.0f);
+    zero_prescribed(s_, free.data());
+    const bool serves =
+        k.built && !k.stale && k.n1 == n1 && k.stamp == s_.pool_stamp && k.free == free;
+    if (!serves && !build(s_, k, free) && !flag_tst(s_)) {
+      s_.notice = " so6:multigrid not built (" + k.levels.error_text() + "), jacobi used";
+    }
+    k.r.resize(2 * size_t(n1));
+    k.z.resize(k.r.size());
+  }
+  if (!k.built) {
+    for (size_t i = 0; i < rv.size(); ++i) zv[i] = d[i] * rv[i];
+    return;
+  }
+  const int32_t n1 = k.n1;
+  for (int32_t i = 0; i < n1; ++i) k.r[2 * i] = rv[i], k.r[2 * i + 1] = rv[n1 + i];
+  k.levels.apply(k.r.data(), k.z.data());
+  for (const KeptMultigrid::Pattern& p : k.patterns) {
+    double along = 0;
+    for (size_t i = 0; i < p.h.size(); ++i) along += p.weight[i] * k.z[i];
+    for (size_t i = 0; i < p.h.size(); ++i) k.z[i] -= along * p.h[i];
+  }
+  for (int32_t i = 0; i < n1; ++i) {
+    zv[i] = static_cast<float>(k.z[2 * i]) * k.free[i];
+    zv[n1 + i] = static_cast<float>(k.z[2 * i + 1]) * k.free[n1 + i];
+  }
+}
+
+void StepMultigrid::solved(int iterations) {
+  KeptMultigrid& k = kept_;
+  if (!tried_ || !k.built) return;
+  if (k.reference < 0) {
+    k.reference = iterations;
+  } else if (iterations > kSlowerBy * k.reference + kSlack) {
+    k.stale = true;
+  }
+}
+
+}  // namespace tivor::sol
