@@ -1,5 +1,5 @@
 // One implicit viscous and heat-conduction step of the gas-flow class on a unit square of about
-// 10k, 50k and 200k elements (triangles, or quadrilaterals, each of which the stiffness sees as
+// 10k, 50k, 200k and 1M elements (triangles, or quadrilaterals, each of which the stiffness sees as
 // four triangles), with the step ten times the explicit viscous limit (nu dt / h^2 = 10) and
 // Prandtl number 1: a swirl inside no-slip walls held at a fixed temperature.
 //
@@ -100,6 +100,8 @@ void BM_GsViscousStep(benchmark::State& state) {
 }
 BENCHMARK(BM_GsViscousStep)
     ->ArgsProduct({{10000, 50000, 200000}, {3, 4}, {0, 1}})
+    ->Args({1000000, 3, 1})
+    ->Args({1000000, 4, 1})
     ->ArgNames({"elements", "m", "fresh"})
     ->Unit(benchmark::kMillisecond);
 
