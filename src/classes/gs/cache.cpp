@@ -1,7 +1,6 @@
 // The gas-flow class's cache: the node neighbours along the element outlines.
 #include <algorithm>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "classes/gs/gs_internal.hpp"
@@ -37,27 +36,36 @@ GsCache& gs_cache(Session& s) {
   held->stamp = s.pool_stamp;
   held->n1 = c.n1;
   held->n2 = c.n2;
-  std::vector<std::pair<int32_t, int32_t>> edges;
-  edges.reserve(8 * static_cast<size_t>(std::max(c.n2, 0)));
+  // Every side of every element from both its ends: counted per node, placed, and then each
+  // node's short list sorted with its repeats (sides two elements share) dropped.
+  const int32_t n1 = std::max(c.n1, 0);
   const int32_t* conn = ints(s, c.jj1);
-  for (int32_t e = 0; e < c.n2; ++e) {
-    const int32_t* v = conn + int64_t{e} * c.m;
-    const int k = corners(v, c.m);
-    for (int i = 0; i < k; ++i) {
-      const int32_t a = v[i] - 1, b = v[(i + 1) % k] - 1;
-      edges.emplace_back(a, b);
-      edges.emplace_back(b, a);
+  const auto sides = [&](const auto& visit) {
+    for (int32_t e = 0; e < c.n2; ++e) {
+      const int32_t* v = conn + int64_t{e} * c.m;
+      const int k = corners(v, c.m);
+      for (int i = 0; i < k; ++i) {
+        const int32_t a = v[i] - 1, b = v[(i + 1) % k] - 1;
+        visit(a, b);
+        visit(b, a);
+      }
     }
+  };
+  std::vector<int32_t> first(static_cast<size_t>(n1) + 1, 0);
+  sides([&](int32_t a, int32_t) { ++first[a + 1]; });
+  for (int32_t i = 0; i < n1; ++i) first[i + 1] += first[i];
+  std::vector<int32_t> ends(static_cast<size_t>(first[n1]));
+  std::vector<int32_t> at(first.begin(), first.end() - 1);
+  sides([&](int32_t a, int32_t b) { ends[at[a]++] = b; });
+  held->start.assign(static_cast<size_t>(n1) + 1, 0);
+  held->next.clear();
+  held->next.reserve(ends.size() / 2 + static_cast<size_t>(n1));
+  for (int32_t i = 0; i < n1; ++i) {
+    const auto b = ends.begin() + first[i], e = ends.begin() + first[i + 1];
+    std::sort(b, e);
+    held->next.insert(held->next.end(), b, std::unique(b, e));
+    held->start[i + 1] = static_cast<int32_t>(held->next.size());
   }
-  std::sort(edges.begin(), edges.end());
-  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-  held->start.assign(static_cast<size_t>(std::max(c.n1, 0)) + 1, 0);
-  held->next.resize(edges.size());
-  for (size_t k = 0; k < edges.size(); ++k) {
-    held->start[static_cast<size_t>(edges[k].first) + 1] += 1;
-    held->next[k] = edges[k].second;
-  }
-  for (int32_t i = 0; i < c.n1; ++i) held->start[i + 1] += held->start[i];
   batch_neighbours(*held);
   return *held;
 }
