@@ -1,5 +1,6 @@
-// Generators 3 (advancing front) and 4 (boundary, lattice, node connecting) on the unit square
-// and the unit disk (a polygon of sides about one cell) at about N triangles (N = 10k, 100k, 1M;
+// Generators 3 (advancing front) and 4 (boundary, lattice, node connecting) on the unit square,
+// the unit disk and a 2 x 2 plate with a round hole of radius 0.5 (circles as polygons of sides
+// about one cell) at about N triangles (N = 10k, 100k, 1M;
 // the largest with larger pools), timed with their smoothing and storing, and the quality of what
 // they made: the smallest and largest angle, the share of triangles with an angle under 30 degrees,
 // and the mean and worst radius ratio (2 inradius / circumradius, 1 for the equilateral triangle).
@@ -19,26 +20,32 @@ namespace {
 
 using namespace tivor;
 
-// The data of one subregion: "pic", "nc" and one contour with its cell size. Region 0 is the
-// unit square, region 1 the disk of radius 1 with one contour point per cell: the boundary
-// nodes skip sides shorter than 0.7 of a cell.
+// The circle of the given centre and radius as "ng" and "m" with one point per cell.
+void circle(std::ostringstream& o, double rc, double zc, double radius, double del) {
+  const int n = std::max(16, static_cast<int>(std::lround(2 * std::numbers::pi * radius / del)));
+  o << "ng=" << n << " m=";
+  for (int k = 0; k < n; ++k) {
+    const double a = 2 * std::numbers::pi * k / n;
+    o << rc + radius * std::sin(a) << ' ' << zc + radius * std::cos(a) << (k % 2 == 1 ? "\n" : " ");
+  }
+  o << "del=" << del << '\n';
+}
+
+// The data of one subregion: "pic", "nc" and its contours with their cell size. Region 0 is the
+// unit square, region 1 the disk of radius 1 with one contour point per cell (the boundary
+// nodes skip sides shorter than 0.7 of a cell), region 2 the plate [0, 2] x [0, 2] with a hole
+// of radius 0.5 round its centre.
 std::string region(int shape, double del) {
   std::ostringstream o;
   o << std::fixed;
   o.precision(9);
-  o << "pic=0 nc=1\n";
-  if (shape == 0) {
-    o << "ng=4 m=0 0 0 1 1 1 1 0\n";
-  } else {
-    const int n = std::max(16, static_cast<int>(std::lround(2 * std::numbers::pi / del)));
-    o << "ng=" << n << " m=";
-    for (int k = 0; k < n; ++k) {
-      const double a = 2 * std::numbers::pi * k / n;
-      o << std::sin(a) << ' ' << std::cos(a) << (k % 2 == 1 ? "\n" : " ");
-    }
-    o << '\n';
+  o << "pic=0 nc=" << (shape == 2 ? 2 : 1) << '\n';
+  if (shape == 1) {
+    circle(o, 0, 0, 1, del);
+    return o.str();
   }
-  o << "del=" << del << '\n';
+  o << (shape == 0 ? "ng=4 m=0 0 0 1 1 1 1 0" : "ng=4 m=0 0 0 2 2 2 2 0") << " del=" << del << '\n';
+  if (shape == 2) circle(o, 1, 1, 0.5, del);
   return o.str();
 }
 
@@ -95,11 +102,11 @@ Quality quality(const Session& s) {
   return q;
 }
 
-// Args: the generator (3 or 4), the region (0 square, 1 disk), the triangles wanted.
+// Args: the generator (3 or 4), the region (0 square, 1 disk, 2 plate), the triangles wanted.
 void BM_Triangulation(benchmark::State& state) {
   const int gen = static_cast<int>(state.range(0)), shape = static_cast<int>(state.range(1));
   const double n = static_cast<double>(state.range(2));
-  const double area = shape == 0 ? 1.0 : std::numbers::pi;
+  const double area = shape == 0 ? 1.0 : shape == 1 ? std::numbers::pi : 4 - std::numbers::pi / 4;
   // Generator 3 makes near-equilateral triangles of side h, generator 4 two triangles a
   // lattice square.
   const double del =
@@ -122,6 +129,8 @@ void BM_Triangulation(benchmark::State& state) {
   const Quality q = quality(*b.s);
   const auto tri = static_cast<double>(b.s->cmesh.n2);
   state.counters["triangles"] = tri;
+  // The count against the 2 area / del^2 that the cell size asks for.
+  state.counters["per_del"] = tri * del * del / (2 * area);
   state.counters["tri_per_s"] =
       benchmark::Counter(tri, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["min_angle"] = q.smallest;
@@ -132,8 +141,8 @@ void BM_Triangulation(benchmark::State& state) {
   state.counters["bigger_pool"] = bigger ? 1 : 0;
 }
 BENCHMARK(BM_Triangulation)
-    ->ArgsProduct({{3, 4}, {0, 1}, {10000, 100000, 1000000}})
-    ->ArgNames({"gen", "disk", "n"})
+    ->ArgsProduct({{3, 4}, {0, 1, 2}, {10000, 100000, 1000000}})
+    ->ArgNames({"gen", "shape", "n"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 
