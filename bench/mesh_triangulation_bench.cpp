@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <sstream>
 
@@ -19,6 +20,16 @@
 namespace {
 
 using namespace tivor;
+
+// A contour from the fuzz corpus (r, z pairs) whose first three points lie within 3e-4 of each
+// other: a spike of almost no width.
+constexpr double kSpiky[] = {
+    -5.02945805, -4.97416067, -5.02958202, -4.97418737,  -5.029706,   -4.97421408,
+    -5.33237505, -3.84836555, -5.22624731, -4.2544117,   -5.04479933, -4.92993355,
+    -9.28153229, 1.99398184,  -12.0306368, -0.753256381, -13.2075081, -4.45729017,
+    -12.5482254, -8.2874651,  -10.2006378, -11.3848381,  -6.69120598, -13.0548038,
+    -2.80694485, -12.9228601, 0.581073999, -11.0185957,  2.71306467,  -7.76905632,
+    3.11091399,  -3.90297174, 1.68540156,  -0.287337929, -1.24379206, 2.26701474};
 
 // The circle of the given centre and radius as "ng" and "m" with one point per cell.
 void circle(std::ostringstream& o, double rc, double zc, double radius, double del) {
@@ -34,12 +45,19 @@ void circle(std::ostringstream& o, double rc, double zc, double radius, double d
 // The data of one subregion: "pic", "nc" and its contours with their cell size. Region 0 is the
 // unit square, region 1 the disk of radius 1 with one contour point per cell (the boundary
 // nodes skip sides shorter than 0.7 of a cell), region 2 the plate [0, 2] x [0, 2] with a hole
-// of radius 0.5 round its centre.
+// of radius 0.5 round its centre, region 3 the contour with
+// spikes.
 std::string region(int shape, double del) {
   std::ostringstream o;
   o << std::fixed;
   o.precision(9);
   o << "pic=0 nc=" << (shape == 2 ? 2 : 1) << '\n';
+  if (shape == 3) {
+    o << "ng=" << std::size(kSpiky) / 2 << " m=";
+    for (size_t k = 0; k < std::size(kSpiky); ++k) o << kSpiky[k] << (k % 4 == 3 ? "\n" : " ");
+    o << "del=" << del << '\n';
+    return o.str();
+  }
   if (shape == 1) {
     circle(o, 0, 0, 1, del);
     return o.str();
@@ -102,11 +120,25 @@ Quality quality(const Session& s) {
   return q;
 }
 
-// Args: the generator (3 or 4), the region (0 square, 1 disk, 2 plate), the triangles wanted.
+double spiky_area() {
+  double twice = 0;
+  const size_t n = std::size(kSpiky) / 2;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + 1) % n;
+    twice += kSpiky[2 * i] * kSpiky[2 * j + 1] - kSpiky[2 * j] * kSpiky[2 * i + 1];
+  }
+  return std::abs(twice) / 2;
+}
+
+// Args: the generator (3 or 4), the region (0 square, 1 disk, 2 plate, 3 spikes), the triangles
+// wanted.
 void BM_Triangulation(benchmark::State& state) {
   const int gen = static_cast<int>(state.range(0)), shape = static_cast<int>(state.range(1));
   const double n = static_cast<double>(state.range(2));
-  const double area = shape == 0 ? 1.0 : shape == 1 ? std::numbers::pi : 4 - std::numbers::pi / 4;
+  const double area = shape == 0   ? 1.0
+                      : shape == 1 ? std::numbers::pi
+                      : shape == 2 ? 4 - std::numbers::pi / 4
+                                   : spiky_area();
   // Generator 3 makes near-equilateral triangles of side h, generator 4 two triangles a
   // lattice square.
   const double del =
@@ -141,7 +173,7 @@ void BM_Triangulation(benchmark::State& state) {
   state.counters["bigger_pool"] = bigger ? 1 : 0;
 }
 BENCHMARK(BM_Triangulation)
-    ->ArgsProduct({{3, 4}, {0, 1, 2}, {10000, 100000, 1000000}})
+    ->ArgsProduct({{3, 4}, {0, 1, 2, 3}, {10000, 100000, 1000000}})
     ->ArgNames({"gen", "shape", "n"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
