@@ -1,9 +1,11 @@
 // The quality pass of the triangulators: passes that move the nodes off the boundary towards
 // better shaped triangles, each followed by the flips of the diagonals that the moves made
 // worse, rounds of flips towards six edges a node with their own passes, then a search that
-// lifts the worst triangles. A move is kept only when every triangle
-// round the node stays valid with the mesh test's margin and the worst of them gets no worse,
-// or stays above a good angle; so the smallest angle of the mesh never drops below either.
+// lifts the worst triangles. A move is kept only when every triangle round the node stays valid
+// with the mesh test's margin and the worst of them gets no worse, or stays above a good angle;
+// so the moves never lower the smallest angle of the mesh below either. A flip towards six
+// edges may lower the sine of a pair's smallest angle to half; the passes and the search after
+// the flips work on such triangles as on any other.
 #include <algorithm>
 #include <cmath>
 #include <numbers>
