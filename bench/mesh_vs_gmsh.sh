@@ -97,12 +97,19 @@ for n in "${sizes[@]}"; do
     rate=$(awk -v t="$tri" -v c="$cpu" 'BEGIN { printf "%.0fk", t / c / 1000 }')
     printf '%-26s %10s %12s %9s %8s %8s\n' "gmsh $shape $n" "$tri" "$rate" "$small" "$mean" "$worst"
   done
-  "$bench" --benchmark_filter="/n:$n/" --benchmark_min_time=0 2>/dev/null | grep '^BM_' |
-    awk -v n="$n" '{
-      split($1, part, "/"); sub("gen:", "", part[2]); sub("shape:", "", part[3])
-      name = "generator " part[2] " " (part[3] == 0 ? "square" : part[3] == 1 ? "disk" : "plate") " " n
-      for (i = 2; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
-      printf "%-26s %10.0f %12s %9.1f %8.4f %8.4f\n", name, v["triangles"] * (v["triangles"] ~ /k$/ ? 1000 : 1),
-        v["tri_per_s"], v["min_angle"], v["mean_ratio"], v["worst_ratio"]
-    }'
+  # The bench prints its counters with SI prefixes (k, M, m, u).
+  "$bench" --benchmark_filter="shape:[012]/n:$n/" --benchmark_min_time=0 2>/dev/null |
+    grep '^BM_' | awk -v n="$n" '
+      function value(text) {
+        scale = text ~ /k$/ ? 1e3 : text ~ /M$/ ? 1e6 : text ~ /m$/ ? 1e-3 : text ~ /u$/ ? 1e-6 : 1
+        return (text + 0) * scale
+      }
+      {
+        split($1, part, "/"); sub("gen:", "", part[2]); sub("shape:", "", part[3])
+        name = "generator " part[2] " " (part[3] == 0 ? "square" : part[3] == 1 ? "disk" : "plate") " " n
+        for (i = 2; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
+        sub("/s$", "", v["tri_per_s"])
+        printf "%-26s %10.0f %11.0fk %9.1f %8.4f %8.4f\n", name, value(v["triangles"]),
+          value(v["tri_per_s"]) / 1000, v["min_angle"], value(v["mean_ratio"]), value(v["worst_ratio"])
+      }'
 done
