@@ -7,7 +7,9 @@
 #
 #   bench/mesh_prepare_vs_gmsh.sh TIVOR [N] [GEN] [REPEATS]
 #
-# TIVOR is the program of a Release build; N defaults to 100000, GEN to 3, REPEATS to 3. Prints
+# TIVOR is the program of a Release build; N defaults to 100000, GEN to 3, REPEATS to 3. The
+# sample starts from the steady field (initc=1), a solve on the whole mesh; INITC=0 in the
+# environment starts from its given values instead, which leaves the preparation alone. Prints
 # the medians of the processor time (user + system) of each run and the ratios: gmsh's meshing
 # alone, and gmsh's meshing with the preparation of its mesh, over the whole run of ours.
 set -euo pipefail
@@ -34,10 +36,10 @@ print(4 - abs(sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(p, p[1:] + p[:1]))) 
 del=$(awk -v a="$area" -v n="$n" 'BEGIN { printf "%.9f", sqrt(2 * a / n) }')
 lc=$(awk -v a="$area" -v n="$n" 'BEGIN { printf "%.9f", sqrt(4 * a / (sqrt(3) * n)) }')
 sed -e "s/^tipm=3 /tipm=$gen /" -e "s/^del=\.1 /del=$del /" -e "s/^del=\.1$/del=$del/" \
-  "$sample" >"$work/dif/ours.dif"
+  -e "s/^initc=1 /initc=${INITC:-1} /" "$sample" >"$work/dif/ours.dif"
 awk '/^ntel=1/ { print; print "m=3"; print "tipm=6"; print "file=plate.msh"; skip = 1; next }
      skip && /^turn=/ { skip = 0 }
-     !skip' "$sample" >"$work/dif/gmsh.dif"
+     !skip' "$sample" | sed -e "s/^initc=1 /initc=${INITC:-1} /" >"$work/dif/gmsh.dif"
 python3 - "$hole" "$lc" >"$work/plate.geo" <<'PY'
 import sys
 v = [float(x) for x in sys.argv[1].split()]
