@@ -1,5 +1,6 @@
-// Generators 3 (advancing front) and 4 (boundary, lattice, node connecting) on the unit square
-// and the unit disk (a polygon of sides about one cell) at about N triangles (N = 10k, 100k, 1M;
+// Generators 3 (advancing front) and 4 (boundary, lattice, node connecting) on the unit square,
+// the unit disk and a 2 x 2 plate with a round hole of radius 0.5 (circles as polygons of sides
+// about one cell) at about N triangles (N = 10k, 100k, 1M;
 // the largest with larger pools), timed with their smoothing and storing, and the quality of what
 // they made: the smallest and largest angle, the share of triangles with an angle under 30 degrees,
 // and the mean and worst radius ratio (2 inradius / circumradius, 1 for the equilateral triangle).
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <sstream>
 
@@ -19,26 +21,49 @@ namespace {
 
 using namespace tivor;
 
-// The data of one subregion: "pic", "nc" and one contour with its cell size. Region 0 is the
-// unit square, region 1 the disk of radius 1 with one contour point per cell: the boundary
-// nodes skip sides shorter than 0.7 of a cell.
+// A contour from the fuzz corpus (r, z pairs) whose first three points lie within 3e-4 of each
+// other: a spike of almost no width.
+constexpr double kSpiky[] = {
+    -5.02945805, -4.97416067, -5.02958202, -4.97418737,  -5.029706,   -4.97421408,
+    -5.33237505, -3.84836555, -5.22624731, -4.2544117,   -5.04479933, -4.92993355,
+    -9.28153229, 1.99398184,  -12.0306368, -0.753256381, -13.2075081, -4.45729017,
+    -12.5482254, -8.2874651,  -10.2006378, -11.3848381,  -6.69120598, -13.0548038,
+    -2.80694485, -12.9228601, 0.581073999, -11.0185957,  2.71306467,  -7.76905632,
+    3.11091399,  -3.90297174, 1.68540156,  -0.287337929, -1.24379206, 2.26701474};
+
+// The circle of the given centre and radius as "ng" and "m" with one point per cell.
+void circle(std::ostringstream& o, double rc, double zc, double radius, double del) {
+  const int n = std::max(16, static_cast<int>(std::lround(2 * std::numbers::pi * radius / del)));
+  o << "ng=" << n << " m=";
+  for (int k = 0; k < n; ++k) {
+    const double a = 2 * std::numbers::pi * k / n;
+    o << rc + radius * std::sin(a) << ' ' << zc + radius * std::cos(a) << (k % 2 == 1 ? "\n" : " ");
+  }
+  o << "del=" << del << '\n';
+}
+
+// The data of one subregion: "pic", "nc" and its contours with their cell size. Region 0 is the
+// unit square, region 1 the disk of radius 1 with one contour point per cell (the boundary
+// nodes skip sides shorter than 0.7 of a cell), region 2 the plate [0, 2] x [0, 2] with a hole
+// of radius 0.5 round its centre, region 3 the contour with
+// spikes.
 std::string region(int shape, double del) {
   std::ostringstream o;
   o << std::fixed;
   o.precision(9);
-  o << "pic=0 nc=1\n";
-  if (shape == 0) {
-    o << "ng=4 m=0 0 0 1 1 1 1 0\n";
-  } else {
-    const int n = std::max(16, static_cast<int>(std::lround(2 * std::numbers::pi / del)));
-    o << "ng=" << n << " m=";
-    for (int k = 0; k < n; ++k) {
-      const double a = 2 * std::numbers::pi * k / n;
-      o << std::sin(a) << ' ' << std::cos(a) << (k % 2 == 1 ? "\n" : " ");
-    }
-    o << '\n';
+  o << "pic=0 nc=" << (shape == 2 ? 2 : 1) << '\n';
+  if (shape == 3) {
+    o << "ng=" << std::size(kSpiky) / 2 << " m=";
+    for (size_t k = 0; k < std::size(kSpiky); ++k) o << kSpiky[k] << (k % 4 == 3 ? "\n" : " ");
+    o << "del=" << del << '\n';
+    return o.str();
   }
-  o << "del=" << del << '\n';
+  if (shape == 1) {
+    circle(o, 0, 0, 1, del);
+    return o.str();
+  }
+  o << (shape == 0 ? "ng=4 m=0 0 0 1 1 1 1 0" : "ng=4 m=0 0 0 2 2 2 2 0") << " del=" << del << '\n';
+  if (shape == 2) circle(o, 1, 1, 0.5, del);
   return o.str();
 }
 
@@ -95,11 +120,25 @@ Quality quality(const Session& s) {
   return q;
 }
 
-// Args: the generator (3 or 4), the region (0 square, 1 disk), the triangles wanted.
+double spiky_area() {
+  double twice = 0;
+  const size_t n = std::size(kSpiky) / 2;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + 1) % n;
+    twice += kSpiky[2 * i] * kSpiky[2 * j + 1] - kSpiky[2 * j] * kSpiky[2 * i + 1];
+  }
+  return std::abs(twice) / 2;
+}
+
+// Args: the generator (3 or 4), the region (0 square, 1 disk, 2 plate, 3 spikes), the triangles
+// wanted.
 void BM_Triangulation(benchmark::State& state) {
   const int gen = static_cast<int>(state.range(0)), shape = static_cast<int>(state.range(1));
   const double n = static_cast<double>(state.range(2));
-  const double area = shape == 0 ? 1.0 : std::numbers::pi;
+  const double area = shape == 0   ? 1.0
+                      : shape == 1 ? std::numbers::pi
+                      : shape == 2 ? 4 - std::numbers::pi / 4
+                                   : spiky_area();
   // Generator 3 makes near-equilateral triangles of side h, generator 4 two triangles a
   // lattice square.
   const double del =
@@ -122,6 +161,8 @@ void BM_Triangulation(benchmark::State& state) {
   const Quality q = quality(*b.s);
   const auto tri = static_cast<double>(b.s->cmesh.n2);
   state.counters["triangles"] = tri;
+  // The count against the 2 area / del^2 that the cell size asks for.
+  state.counters["per_del"] = tri * del * del / (2 * area);
   state.counters["tri_per_s"] =
       benchmark::Counter(tri, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["min_angle"] = q.smallest;
@@ -132,8 +173,8 @@ void BM_Triangulation(benchmark::State& state) {
   state.counters["bigger_pool"] = bigger ? 1 : 0;
 }
 BENCHMARK(BM_Triangulation)
-    ->ArgsProduct({{3, 4}, {0, 1}, {10000, 100000, 1000000}})
-    ->ArgNames({"gen", "disk", "n"})
+    ->ArgsProduct({{3, 4}, {0, 1, 2, 3}, {10000, 100000, 1000000}})
+    ->ArgNames({"gen", "shape", "n"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 

@@ -263,12 +263,14 @@ void drop_unused(Triangulation& t) {
   for (int32_t& v : t.tri) v = id[v];
 }
 
-// GRIDCORR(5): five passes of SGRID, which aims each node off the boundary at the mean of its
-// neighbours. The front builds square cells from a right-angled corner and rows of them along
-// straight sides, so the nodes are shaken a little first (see improve_triangles).
+// GRIDCORR: passes that aim each node off the boundary at the mean of its neighbours, as SGRID
+// does. The front builds square cells from a right-angled corner and rows of them along
+// straight sides, so the nodes are shaken a little first; and it leaves many nodes of five and
+// seven edges, which the rounds of flips towards six edges a node even out (see
+// improve_triangles).
 void gridcorr(Triangulation& t, const Pockets& pockets) {
   constexpr double kShake = 0.1;
-  improve_triangles(t, 5, Aim::kNeighbours, kShake, &pockets);
+  improve_triangles(t, 1, Aim::kNeighbours, kShake, &pockets, 4);
 }
 
 void show(Session& s) {

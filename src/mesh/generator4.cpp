@@ -223,7 +223,7 @@ void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
     }
   }
   flip_delaunay(t);
-  improve_triangles(t, 3, Aim::kCircumcentres, 0, &pockets);
+  improve_triangles(t, 3, Aim::kCircumcentres, 0, &pockets, 1);
 }
 
 int mesh4_body(Session& s, int i) {

@@ -1,8 +1,11 @@
 // The quality pass of the triangulators: passes that move the nodes off the boundary towards
 // better shaped triangles, each followed by the flips of the diagonals that the moves made
-// worse, then a search that lifts the worst triangles. A move is kept only when every triangle
-// round the node stays valid with the mesh test's margin and the worst of them gets no worse,
-// or stays above a good angle; so the smallest angle of the mesh never drops below either.
+// worse, rounds of flips towards six edges a node with their own passes, then a search that
+// lifts the worst triangles. A move is kept only when every triangle round the node stays valid
+// with the mesh test's margin and the worst of them gets no worse, or stays above a good angle;
+// so the moves never lower the smallest angle of the mesh below either. A flip towards six
+// edges may lower the sine of a pair's smallest angle to half; the passes and the search after
+// the flips work on such triangles as on any other.
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -14,24 +17,15 @@ namespace {
 
 constexpr double kOver = 1.5;   // the move goes half as far again past the aim
 constexpr double kGood = 0.6;   // sine of 36.87 degrees: a worse star above it is accepted
-constexpr double kPoor = 0.57;  // sine of 34.75 degrees: stars below it are searched
+constexpr double kPoor = 0.75;  // stars scoring below it are searched (see star_score)
 constexpr int kSearchSteps = 12;
+constexpr double kKeep = 0.5;  // a flip towards six edges a node may halve the pair's worst sine
 
 double cross(Pt o, Pt p, Pt q) {
   return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
 }
 double d2(Pt p, Pt q) {
   return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
-}
-
-// The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise):
-// twice its area over the two longer sides. The smallest angle is at most 60 degrees, so the
-// sine orders triangles as their smallest angles do.
-double sine_min(Pt a, Pt b, Pt c) {
-  const double ab = d2(a, b), bc = d2(b, c), ca = d2(c, a);
-  const double shortest = std::min({ab, bc, ca});
-  const double prod = ab * bc * ca / std::max(shortest, 1e-300);
-  return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
 }
 
 // The triangles round each node: those of node n are list[start[n] .. start[n + 1]).
@@ -61,14 +55,38 @@ void corners(const Triangulation& t, int32_t k, int32_t n, Pt q, Pt (&c)[3]) {
 // The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
 // when a triangle would not keep the mesh test's margin of area.
 double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
+  // The squares of the sines are compared (twice the area squared times the shortest side over
+  // the product of the three), so that one root is taken for the star.
   double worst = 1;
   for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
     Pt c[3];
     corners(t, st.list[k], n, q, c);
     const double f = cross(c[0], c[1], c[2]);
-    const double l2 = std::max({d2(c[0], c[1]), d2(c[1], c[2]), d2(c[2], c[0])});
-    if (!(f >= 1e-6 * l2 + 1e-18)) return -1;
-    worst = std::min(worst, sine_min(c[0], c[1], c[2]));
+    const double ab = d2(c[0], c[1]), bc = d2(c[1], c[2]), ca = d2(c[2], c[0]);
+    if (!(f >= 1e-6 * std::max({ab, bc, ca}) + 1e-18)) return -1;
+    const double s2 = f * f * std::min({ab, bc, ca});
+    const double prod = ab * bc * ca;
+    if (s2 < worst * prod) worst = s2 / prod;
+  }
+  return std::sqrt(worst);
+}
+
+// The worst triangle round node n with the node at q, by the smaller of its radius ratio
+// (2 inradius / circumradius) and the sine of its smallest angle scaled so that 33 degrees
+// scores as a ratio of 0.7; -1 when a triangle would not keep the mesh test's margin of area.
+double star_score(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
+  constexpr double kSineScale = 0.7 / 0.544639;  // sin 33 degrees
+  double worst = 1;
+  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
+    Pt c[3];
+    corners(t, st.list[k], n, q, c);
+    const double f = cross(c[0], c[1], c[2]);
+    const double ab = d2(c[0], c[1]), bc = d2(c[1], c[2]), ca = d2(c[2], c[0]);
+    if (!(f >= 1e-6 * std::max({ab, bc, ca}) + 1e-18)) return -1;
+    const double la = std::sqrt(ab), lb = std::sqrt(bc), lc = std::sqrt(ca);
+    const double ratio = 4 * f * f / ((la + lb + lc) * la * lb * lc);
+    const double sine = f * std::min({la, lb, lc}) / (la * lb * lc);
+    worst = std::min({worst, ratio, kSineScale * sine});
   }
   return worst;
 }
@@ -153,7 +171,7 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
     const auto n = static_cast<int32_t>(node);
     if (fixed[n] || st.empty(n)) continue;
     Pt p = t.nodes[n];
-    double q = star_quality(t, st, n, p);
+    double q = star_score(t, st, n, p);
     if (q >= kPoor || q < 0) continue;
     double step = 0.2 * std::sqrt(shortest_edge(t, st, n));
     for (int it = 0; it < kSearchSteps; ++it) {
@@ -161,7 +179,7 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
       double bq = q;
       for (const auto& d : kDir) {
         const Pt c{p.x + step * d[0], p.y + step * d[1]};
-        const double cq = star_quality(t, st, n, c);
+        const double cq = star_score(t, st, n, c);
         if (cq > bq && movable(pockets, c)) bq = cq, best = c;
       }
       if (bq > q) {
@@ -197,21 +215,40 @@ void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, do
 
 }  // namespace
 
-void improve_triangles(Triangulation& t, int passes, Aim how, double jitter,
-                       const Pockets* pockets) {
+// Twice the area over the two longer sides. The smallest angle is at most 60 degrees, so the
+// sine orders triangles as their smallest angles do.
+double sine_min(Pt a, Pt b, Pt c) {
+  const double ab = d2(a, b), bc = d2(b, c), ca = d2(c, a);
+  const double shortest = std::min({ab, bc, ca});
+  const double prod = ab * bc * ca / std::max(shortest, 1e-300);
+  return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
+}
+
+void improve_triangles(Triangulation& t, int passes, Aim how, double jitter, const Pockets* pockets,
+                       int rounds) {
   std::vector<char> fixed(t.nodes.size(), 0);
   for (const int32_t v : t.bnd) fixed[v] = 1;
+  // The flips keep the twins of the edges; the stars are made again after the flips only.
+  std::vector<int32_t> twin = edge_twins(t);
   if (jitter > 0) {
     shake(t, Stars(t), fixed, jitter, pockets);
-    flip_delaunay(t);
+    flip_delaunay(t, twin);
   }
   for (int pass = 0; pass < passes; ++pass) {
     smooth(t, Stars(t), fixed, how, pockets);
-    flip_delaunay(t);
+    flip_delaunay(t, twin);
+  }
+  // Flips towards six edges a node, each round smoothed by the mean of the neighbours, which
+  // evens out a star of regular number better than the circumcentres do.
+  for (int round = 0; round < rounds; ++round) {
+    flip_valence(t, twin, kKeep);
+    const Stars st(t);
+    for (int pass = 0; pass < 2; ++pass) smooth(t, st, fixed, Aim::kNeighbours, pockets);
+    flip_delaunay(t, twin);
   }
   for (int pass = 0; pass < 2; ++pass) {
     lift_poor(t, Stars(t), fixed, pockets);
-    flip_delaunay(t);
+    flip_delaunay(t, twin);
   }
 }
 

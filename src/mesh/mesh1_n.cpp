@@ -286,10 +286,6 @@ void Connector::flip_all() {
   flip_delaunay(t_);
 }
 
-namespace {
-
-// The other side of every directed edge 3 t + i (from corner i of triangle t to the next
-// corner): the edge running the other way in the neighbouring triangle, or -1 on the boundary.
 std::vector<int32_t> edge_twins(const Triangulation& t) {
   const std::vector<int32_t>& tri = t.tri;
   const size_t n = t.nodes.size(), ne = tri.size();
@@ -314,12 +310,32 @@ std::vector<int32_t> edge_twins(const Triangulation& t) {
   return twin;
 }
 
-}  // namespace
+void flip_edge(std::vector<int32_t>& tri, std::vector<int32_t>& twin, int32_t e1) {
+  const int32_t e2 = twin[e1];
+  const int32_t t1 = e1 / 3, i = e1 % 3, t2 = e2 / 3, j = e2 % 3;
+  const int32_t a = tri[e1], b = tri[3 * t1 + (i + 1) % 3], c = tri[3 * t1 + (i + 2) % 3];
+  const int32_t d = tri[3 * t2 + (j + 2) % 3];
+  // The outer edges c -> a, b -> c (of t1) and a -> d, d -> b (of t2) keep their twins.
+  const int32_t o_ca = twin[3 * t1 + (i + 2) % 3], o_bc = twin[3 * t1 + (i + 1) % 3];
+  const int32_t o_ad = twin[3 * t2 + (j + 1) % 3], o_db = twin[3 * t2 + (j + 2) % 3];
+  const int32_t n1[3] = {c, a, d}, n2[3] = {d, b, c};
+  const int32_t tw[6] = {o_ca, o_ad, 3 * t2 + 2, o_db, o_bc, 3 * t1 + 2};
+  for (int k = 0; k < 3; ++k) tri[3 * t1 + k] = n1[k], tri[3 * t2 + k] = n2[k];
+  for (int k = 0; k < 6; ++k) {
+    const int32_t e = k < 3 ? 3 * t1 + k : 3 * t2 + k - 3;
+    twin[e] = tw[k];
+    if (tw[k] >= 0) twin[tw[k]] = e;
+  }
+}
 
 void flip_delaunay(Triangulation& t) {
+  std::vector<int32_t> twin = edge_twins(t);
+  flip_delaunay(t, twin);
+}
+
+void flip_delaunay(Triangulation& t, std::vector<int32_t>& twin) {
   std::vector<int32_t>& tri = t.tri;
   const std::vector<Pt>& p = t.nodes;
-  std::vector<int32_t> twin = edge_twins(t);
   std::vector<int32_t> stack;
   stack.reserve(tri.size());
   for (size_t e = 0; e < tri.size(); ++e) {
@@ -347,17 +363,7 @@ void flip_delaunay(Triangulation& t) {
                                    (zx * zx + zy * zy));
     if (!(s1 * c2 + c1 * s2 < -1e-9 * norms)) continue;
     if (!oriented(C, A, D) || !oriented(D, B, C)) continue;
-    // The outer edges c -> a, b -> c (of t1) and a -> d, d -> b (of t2) keep their twins.
-    const int32_t o_ca = twin[3 * t1 + (i + 2) % 3], o_bc = twin[3 * t1 + (i + 1) % 3];
-    const int32_t o_ad = twin[3 * t2 + (j + 1) % 3], o_db = twin[3 * t2 + (j + 2) % 3];
-    const int32_t n1[3] = {c, a, d}, n2[3] = {d, b, c};
-    const int32_t tw[6] = {o_ca, o_ad, 3 * t2 + 2, o_db, o_bc, 3 * t1 + 2};
-    for (int k = 0; k < 3; ++k) tri[3 * t1 + k] = n1[k], tri[3 * t2 + k] = n2[k];
-    for (int k = 0; k < 6; ++k) {
-      const int32_t e = k < 3 ? 3 * t1 + k : 3 * t2 + k - 3;
-      twin[e] = tw[k];
-      if (tw[k] >= 0) twin[tw[k]] = e;
-    }
+    flip_edge(tri, twin, e1);
     stack.insert(stack.end(), {3 * t1, 3 * t1 + 1, 3 * t2, 3 * t2 + 1});
   }
 }

@@ -96,22 +96,43 @@ struct Triangulation {
 // Returns 0, or 1 with the error raised when no triangle is made or the front cannot be closed.
 [[nodiscard]] int mesh1_n(Session& s, Triangulation& t);
 
+// The other side of every directed edge 3 t + i (from corner i of triangle t to the next
+// corner): the edge running the other way in the neighbouring triangle, or -1 on the boundary.
+std::vector<int32_t> edge_twins(const Triangulation& t);
+
+// Flips the edge e1 (from a to b in triangle (a, b, c), its twin in (b, a, d)): the two
+// triangles become (c, a, d) and (d, b, c) in their places, and the twins follow.
+void flip_edge(std::vector<int32_t>& tri, std::vector<int32_t>& twin, int32_t e1);
+
 // Flips the diagonal of every pair of triangles whose opposite angles sum to more than 180
 // degrees and whose flipped triangles stay valid, until none is left: the smaller angle of each
 // pair only grows. Boundary edges stay.
 void flip_delaunay(Triangulation& t);
+// The same with the edges' twins (edge_twins) given, and kept up to date.
+void flip_delaunay(Triangulation& t, std::vector<int32_t>& twin);
+
+// Flips the edges whose flip brings the number of edges at its four nodes nearer six at an inner
+// node (at a boundary node, one more than its angle over 60 degrees), where the two new
+// triangles keep at least keep times the smaller sine of the smallest angle of the old pair.
+// twin: the edges' twins (edge_twins), kept up to date.
+void flip_valence(Triangulation& t, std::vector<int32_t>& twin, double keep);
+
+// The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise).
+double sine_min(Pt a, Pt b, Pt c);
 
 // Where the quality pass aims a node: the mean of its neighbours, or the area-weighted mean of
 // the centres of its triangles' circles.
 enum class Aim { kNeighbours, kCircumcentres };
 // The quality pass: passes that move the nodes off the boundary towards better shaped
-// triangles, each followed by flip_delaunay, then a search that lifts the worst triangles; the
-// smallest angle never drops. jitter > 0 first shakes every free node by that share of its
-// shortest edge: a patch of right triangles cut from a square lattice is a balance point of the
-// smoothing, which a small shake lets the passes turn into near-equilateral triangles. No node
-// is moved into one of the pockets, when given.
+// triangles, each followed by flip_delaunay; then rounds of flip_valence, each followed by two
+// passes to the neighbours' mean and flip_delaunay; then a search that lifts the worst
+// triangles by radius ratio and smallest angle. A node moves only where no triangle round it
+// turns over or gets worse than the worst was. jitter > 0 first shakes every free node by that
+// share of its shortest edge: a patch of right triangles cut from a square lattice is a balance
+// point of the smoothing, which a small shake lets the passes turn into near-equilateral
+// triangles. No node is moved into one of the pockets, when given.
 void improve_triangles(Triangulation& t, int passes, Aim how, double jitter,
-                       const Pockets* pockets = nullptr);
+                       const Pockets* pockets = nullptr, int rounds = 0);
 
 // Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
 // second node), jj1; the counts checked against the pools first ("need more memory"). With

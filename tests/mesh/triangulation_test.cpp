@@ -161,6 +161,42 @@ TEST_F(Triangulation, PropertiesHoldOverManyRegions) {
   }
 }
 
+TEST_F(Triangulation, QualityPassMakesNearEquilateralTrianglesOfTheCellSize) {
+  // No contour angle is under 66 degrees here, so every triangle can be near equilateral: the
+  // L's re-entrant corner is 270 degrees.
+  const Contour l_shape = {0, 0, 0, 2, 1, 2, 1, 1, 2, 1, 2, 0};
+  const struct {
+    std::vector<Contour> cs;
+    double del, area;
+    int holes;
+  } cases[] = {
+      {{rectangle(0, 0, 1, 1)}, 0.025, 1, 0},
+      {{rectangle(0, 0, 2, 2), circle(1, 1, .5, 70, true)}, 0.045, 4 - M_PI / 4, 1},
+      {{l_shape}, 0.045, 3, 0},
+  };
+  for (const int tipm : {3, 4}) {
+    for (const auto& cs : cases) {
+      SCOPED_TRACE(std::to_string(tipm) + " " + std::to_string(cs.del));
+      data(generator4(cs.cs, cs.del, 3, 0, false, tipm));
+      ASSERT_EQ(mesh(*s), 0) << screen();
+      const test::MeshCheck m = check(cs.holes, -1, cs.cs);
+      // The cell size is kept: about two triangles a square cell.
+      EXPECT_NEAR(c().n2 * cs.del * cs.del / (2 * cs.area), 1.0, 0.1);
+      EXPECT_GE(m.smallest, 33.0);
+      EXPECT_GE(m.worst_ratio, 0.7);
+      // (At a few thousand triangles a tenth of them touch the boundary, which holds the mean
+      // under the 0.98 of larger meshes.)
+      EXPECT_GE(m.mean_ratio, 0.97);
+      // The boundary nodes stay on the contours.
+      const double tol = test::region_tolerance(cs.cs);
+      for (int k = 1; k <= c().n3; ++k) {
+        const int32_t n = edge(k)[0];
+        ASSERT_LE(std::abs(test::region_distance(cs.cs, r(n), z(n))), tol) << n;
+      }
+    }
+  }
+}
+
 // The contours of generator 3 or 4 data: the numbers after each "ng=... m=" up to "del=".
 std::vector<Contour> contours_of(const std::string& text) {
   std::vector<Contour> cs;

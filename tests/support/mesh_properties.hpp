@@ -51,10 +51,11 @@ inline double region_tolerance(const std::vector<Contour>& cs) {
 }
 
 struct MeshCheck {
-  std::string fault;      // empty when the mesh is sound
-  double smallest = 180;  // the smallest corner of the elements, in degrees
-  double enclosed = 0;    // the area the boundary elements enclose
-  double mean_ratio = 0;  // of the triangles: the mean of 2 inradius / circumradius
+  std::string fault;       // empty when the mesh is sound
+  double smallest = 180;   // the smallest corner of the elements, in degrees
+  double enclosed = 0;     // the area the boundary elements enclose
+  double mean_ratio = 0;   // of the triangles: the mean of 2 inradius / circumradius
+  double worst_ratio = 1;  // and the smallest
 };
 
 // region: the contours of the region meshed, or none; tol: how far outside them a node may lie
@@ -103,7 +104,9 @@ inline MeshCheck check_mesh(const Session& s, int holes, const std::vector<Conto
     }
     if (!(twice > 0)) return fail("element not counter-clockwise", e + 1);
     if (n == 3) {
-      out.mean_ratio += 4 * twice * twice / (perimeter * sides);
+      const double ratio = 4 * twice * twice / (perimeter * sides);
+      out.mean_ratio += ratio;
+      out.worst_ratio = std::min(out.worst_ratio, ratio);
       ++triangles;
     }
     sum += twice / 2;
