@@ -21,6 +21,14 @@ constexpr int64_t kMultigridUnknowns = 20000;
 constexpr double kSlowerBy = 1.5;
 constexpr int kSlack = 5;
 
+// The turned matrix keeps a free pattern as a smooth field of zero energy, which the coarsest
+// level would have to invert; its diagonal is raised by this share to keep that level regular.
+constexpr double kTurnedShift = 1e-6;
+
+// A solve of more iterations than this on a checkerboard mesh asks for the turned levels (the
+// plain ones take 14-24 where they serve well, 100 and more where the family they miss is soft).
+constexpr int kSlowSolve = 40;
+
 KeptMultigrid& kept_of(Session& s) {
   std::shared_ptr<KeptMultigrid>& held = sol_cache(s).multigrid;
   if (!held) held = std::make_shared<KeptMultigrid>();
@@ -33,8 +41,9 @@ constexpr double kNullRatio = 1e-6;
 
 // +1 and -1 alternating along the sides of the elements (0 at nodes of no element), found by a
 // walk over the sides; where the sides do not allow it (triangles) some sides join equal signs,
-// and the pattern is then no zero-energy mode, which null_modes() finds out.
-std::vector<double> checkerboard(Session& s) {
+// and the pattern is then no zero-energy mode. alternates tells whether every side joins
+// opposite signs.
+std::vector<double> checkerboard(Session& s, bool& alternates) {
   const MeshArrays g = mesh_arrays(s);
   std::vector<int64_t> first(size_t(g.n1) + 1, 0);
   std::vector<int32_t> next;
@@ -67,15 +76,17 @@ std::vector<double> checkerboard(Session& s) {
       }
     }
   }
+  alternates = true;
+  sides([&](int32_t a, int32_t b) { alternates = alternates && sign[a] != sign[b]; });
   return sign;
 }
 
-// The radial and the axial checkerboard, each without its prescribed components, that the
+// The radial and the axial checkerboard sign, each without its prescribed components, that the
 // matrix k strains by nothing, with their weights.
-std::vector<KeptMultigrid::Pattern> zero_energy_patterns(Session& s, const SparseMatrix& k,
+std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<double>& sign,
+                                                         const SparseMatrix& k,
                                                          const std::vector<float>& free) {
-  const std::vector<double> sign = checkerboard(s);
-  const int32_t n1 = s.cmesh.n1;
+  const auto n1 = static_cast<int32_t>(sign.size());
   std::vector<KeptMultigrid::Pattern> found;
   std::vector<double> strain(size_t(k.rows));
   for (int c = 0; c < 2; ++c) {
@@ -99,23 +110,58 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(Session& s, const Spars
   return found;
 }
 
-// Builds the levels of the step's matrix, whose prescribed components are free's zeros; false
-// when Esc stopped it or the library could not.
+// Builds the levels of the turned matrix from the step's matrix k (turned in place), when the
+// memory allows a second set; false only when Esc stopped it (without them the plain levels
+// serve alone).
+bool build_turned(Session& s, KeptMultigrid& k, SparseMatrix& matrix) {
+  const size_t free_memory = free_memory_bytes();
+  if (free_memory != 0 &&
+      multigrid_bytes(matrix.rows, int64_t(matrix.val.size())) > free_memory / 2) {
+    return true;
+  }
+  bool alternates = false;
+  const std::vector<double> sign = checkerboard(s, alternates);
+  k.flip.resize(size_t(matrix.rows));
+  for (int32_t row = 0; row < matrix.rows; ++row) k.flip[row] = sign[row / 2] < 0 ? -1.0 : 1.0;
+  for (int32_t row = 0; row < matrix.rows; ++row) {
+    for (int64_t q = matrix.first[row]; q < matrix.first[row + 1]; ++q) {
+      matrix.val[q] *=
+          matrix.col[q] == row ? 1 + kTurnedShift : k.flip[row] * k.flip[matrix.col[q]];
+    }
+  }
+  k.turned_built = k.turned.setup(matrix, 2, [&s] { return a_interrupt(s); });
+  k.turned_r.resize(size_t(matrix.rows));
+  k.turned_z.resize(size_t(matrix.rows));
+  return !k.turned.interrupted();
+}
+
+// Builds the levels of the step's matrix, whose prescribed components are free's zeros, and
+// those of the turned matrix where a pattern is free or the plain levels were slow on a mesh of
+// quadrilaterals; false when Esc stopped it or the library could not.
 bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   ++k.builds;
-  k.built = false;
+  k.built = k.turned_built = false;
   k.n1 = s.cmesh.n1;
   k.stamp = s.pool_stamp;
   k.reference = -1;
   k.stale = false;
   k.free = std::move(free);
-  const auto stop = [&s] { return a_interrupt(s); };
   SparseMatrix matrix;
-  if (!sol_matrix(s, matrix, stop)) return false;
-  k.patterns = zero_energy_patterns(s, matrix, k.free);
-  if (!k.levels.setup(matrix, 2, stop)) return false;
+  if (!sol_matrix(s, matrix, [&s] { return a_interrupt(s); })) return false;
+  k.patterns = zero_energy_patterns(checkerboard(s, k.alternates), matrix, k.free);
+  if (!k.levels.setup(matrix, 2, [&s] { return a_interrupt(s); })) return false;
   k.built = true;
-  return true;
+  if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
+  k.built = build_turned(s, k, matrix);
+  return k.built;
+}
+
+// Adds the turned levels to kept plain ones that were slow; false when Esc stopped it.
+bool add_turned(Session& s, KeptMultigrid& k) {
+  SparseMatrix matrix;
+  if (!sol_matrix(s, matrix, [&s] { return a_interrupt(s); })) return false;
+  k.reference = -1;
+  return build_turned(s, k, matrix);
 }
 
 }  // namespace
@@ -146,8 +192,12 @@ void StepMultigrid::apply(std::span<const float> d, std::span<const float> rv,
     zero_prescribed(s_, free.data());
     const bool serves =
         k.built && !k.stale && k.n1 == n1 && k.stamp == s_.pool_stamp && k.free == free;
-    if (!serves && !build(s_, k, free) && !flag_tst(s_)) {
-      s_.notice = " so6:multigrid not built (" + k.levels.error_text() + "), jacobi used";
+    if (!serves) {
+      if (!build(s_, k, free) && !flag_tst(s_)) {
+        s_.notice = " so6:multigrid not built (" + k.levels.error_text() + "), jacobi used";
+      }
+    } else if (k.slow && k.alternates && !k.turned_built && !add_turned(s_, k)) {
+      k.built = false;
     }
     k.r.resize(2 * size_t(n1));
     k.z.resize(k.r.size());
@@ -159,6 +209,11 @@ void StepMultigrid::apply(std::span<const float> d, std::span<const float> rv,
   const int32_t n1 = k.n1;
   for (int32_t i = 0; i < n1; ++i) k.r[2 * i] = rv[i], k.r[2 * i + 1] = rv[n1 + i];
   k.levels.apply(k.r.data(), k.z.data());
+  if (k.turned_built) {
+    for (size_t i = 0; i < k.r.size(); ++i) k.turned_r[i] = k.flip[i] * k.r[i];
+    k.turned.apply(k.turned_r.data(), k.turned_z.data());
+    for (size_t i = 0; i < k.z.size(); ++i) k.z[i] += k.flip[i] * k.turned_z[i];
+  }
   for (const KeptMultigrid::Pattern& p : k.patterns) {
     double along = 0;
     for (size_t i = 0; i < p.h.size(); ++i) along += p.weight[i] * k.z[i];
@@ -178,6 +233,8 @@ void StepMultigrid::solved(int iterations) {
   } else if (iterations > kSlowerBy * k.reference + kSlack) {
     k.stale = true;
   }
+  // Slow on a checkerboard mesh without the turned levels: the next step adds them.
+  if (k.alternates && !k.turned_built && iterations > kSlowSolve) k.slow = true;
 }
 
 }  // namespace tivor::sol

@@ -12,6 +12,14 @@
 // would carry an arbitrary zig-zag. So each output of the multigrid loses its part along every
 // such exact zero-energy pattern h, measured as the diagonal measures it: z -= h (D h)^T z /
 // (h^T D h). The residuals it acts on are orthogonal to h, so this keeps it symmetric.
+//
+// Such a mesh has a second family of displacements of low energy besides the smooth ones: the
+// pattern times a smooth field. Where the pattern is free, they are as soft as the smooth ones,
+// and levels built for smooth fields reach them slowly (a quadrilateral tube: 107 iterations
+// where its triangles take 24). Turning the sign of the unknowns of every other node makes them
+// smooth; so such a task also builds the levels of the turned matrix F K F (F the pattern as a
+// diagonal), and the preconditioner adds both: z = M r + F M_turned F r. So does a task on such
+// a mesh whose solves were slow with the plain levels alone, from its next step on.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +45,12 @@ struct KeptMultigrid {
     std::vector<double> h, weight;
   };
   std::vector<Pattern> patterns;
-  std::vector<double> r, z;  // the vectors in the matrix's order
+  Multigrid turned;  // the levels of F K F, when built
+  bool turned_built = false;
+  bool alternates = false;   // the mesh's sides all join nodes of opposite pattern signs
+  bool slow = false;         // a solve without the turned levels was slow: build them too
+  std::vector<double> flip;  // F: the pattern's sign of each unknown
+  std::vector<double> r, z, turned_r, turned_z;  // the vectors in the matrix's order
 };
 
 // Whether this step's solve of 2 n1 = n unknowns takes the multigrid: as the session says, or
