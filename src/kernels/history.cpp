@@ -98,7 +98,8 @@ int read_setup(Session& s) {
     return fail();
   }
   const int32_t nipp = std::min(s.cht.nipp, kMaxFunctions);
-  const MeshLocator locator(s);
+  // The same locator as the recorded steps use, which they then need not build again.
+  const MeshLocator& locator = mesh_locator(s);
   int32_t kept = 0;
   for (int i = 0; i < nhist; ++i) {
     int32_t f = 0;
