@@ -85,7 +85,8 @@ struct Multigrid::Levels {
   HYPRE_ParVector par_rhs = nullptr, par_sol = nullptr;
   HYPRE_Solver amg = nullptr;
   std::vector<HYPRE_Int> index;  // 0 .. n - 1, the rows of the vectors' values
-  HYPRE_Int setup_error = 0;
+  std::string failure;           // what the library could not do, and why
+  void build(const SparseMatrix& a, int functions);
   ~Levels() {
     if (amg != nullptr) HYPRE_BoomerAMGDestroy(amg);
     if (rhs != nullptr) HYPRE_IJVectorDestroy(rhs);
@@ -94,27 +95,17 @@ struct Multigrid::Levels {
   }
 };
 
-Multigrid::Multigrid() = default;
-Multigrid::~Multigrid() {
-  finish_abandoned();
-}
-
-bool Multigrid::setup(const SparseMatrix& a, int functions, const std::function<bool()>& stop) {
-  finish_abandoned();
-  start_library();
-  levels_.reset();
-  interrupted_ = false;
-  auto held = std::make_shared<Levels>();
-  Levels& l = *held;
-  const HYPRE_Int n = a.rows;
+// The library's copy of a and its levels, on the calling thread; the reason in failure when the
+// library could not.
+void Multigrid::Levels::build(const SparseMatrix& a, int functions) {
+  Levels& l = *this;
   const auto failed = [&](const char* what) {
     char text[256] = {};
     HYPRE_DescribeError(HYPRE_GetError(), text);
     HYPRE_ClearAllErrors();
-    error_ = std::string(what) + ": " + text;
-    return false;
+    l.failure = std::string(what) + ": " + text;
   };
-  if (n < 1) return failed("empty matrix");
+  const HYPRE_Int n = a.rows;
   const MPI_Comm comm = MPI_COMM_SELF;
   l.index.resize(n);
   std::iota(l.index.begin(), l.index.end(), 0);
@@ -151,10 +142,28 @@ bool Multigrid::setup(const SparseMatrix& a, int functions, const std::function<
   // the cycle is symmetric, as the conjugate gradients need).
   HYPRE_BoomerAMGSetCoarsenType(l.amg, 8);
   HYPRE_BoomerAMGSetAggNumLevels(l.amg, 1);
-  std::future<void> building = std::async(std::launch::async, [held] {
-    held->setup_error =
-        HYPRE_BoomerAMGSetup(held->amg, held->par_matrix, held->par_rhs, held->par_sol);
-  });
+  if (HYPRE_BoomerAMGSetup(l.amg, l.par_matrix, l.par_rhs, l.par_sol)) failed("set-up");
+}
+
+Multigrid::Multigrid() = default;
+Multigrid::~Multigrid() {
+  finish_abandoned();
+}
+
+bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions,
+                      const std::function<bool()>& stop) {
+  finish_abandoned();
+  start_library();
+  levels_.reset();
+  interrupted_ = false;
+  if (a->rows < 1) {
+    error_ = "empty matrix";
+    return false;
+  }
+  // The worker holds the matrix and the levels, so that an abandoned set-up keeps them alive.
+  auto held = std::make_shared<Levels>();
+  std::future<void> building =
+      std::async(std::launch::async, [held, a, functions] { held->build(*a, functions); });
   do {
     if (stop && stop()) {
       abandoned = std::move(building);
@@ -164,7 +173,10 @@ bool Multigrid::setup(const SparseMatrix& a, int functions, const std::function<
     }
   } while (building.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
   building.get();
-  if (l.setup_error != 0) return failed("set-up");
+  if (!held->failure.empty()) {
+    error_ = held->failure;
+    return false;
+  }
   levels_ = std::move(held);
   return true;
 }

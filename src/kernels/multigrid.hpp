@@ -34,11 +34,13 @@ class Multigrid {
   ~Multigrid();
   Multigrid(const Multigrid&) = delete;
   Multigrid& operator=(const Multigrid&) = delete;
-  // Builds the levels of a (which may be freed afterwards). False, with the reason in
-  // error_text(), when the library could not, or when stop() said yes: the library builds on
-  // a thread of its own, and stop is asked every 10 ms while it does, so that a user need not
-  // wait seconds for a large set-up to end (interrupted() then tells it apart).
-  bool setup(const SparseMatrix& a, int functions, const std::function<bool()>& stop = {});
+  // Builds the levels of a, which the caller may change once this has returned. False, with the
+  // reason in error_text(), when the library could not, or when stop() said yes: the library
+  // copies a and builds on a thread of its own, and stop is asked every 10 ms while it does, so
+  // that a user need not wait seconds for a large set-up to end (interrupted() then tells it
+  // apart; the abandoned set-up keeps its own hold on a).
+  bool setup(std::shared_ptr<const SparseMatrix> a, int functions,
+             const std::function<bool()>& stop = {});
   // z := one V-cycle from zero applied to r (the rows of the matrix).
   void apply(const double* r, double* z);
   const std::string& error_text() const { return error_; }

@@ -110,10 +110,11 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<doubl
   return found;
 }
 
-// Builds the levels of the turned matrix from the step's matrix k (turned in place), when the
+// Builds the levels of the turned matrix from the step's matrix (turned in place), when the
 // memory allows a second set; false only when Esc stopped it (without them the plain levels
 // serve alone).
-bool build_turned(Session& s, KeptMultigrid& k, SparseMatrix& matrix) {
+bool build_turned(Session& s, KeptMultigrid& k, const std::shared_ptr<SparseMatrix>& held) {
+  SparseMatrix& matrix = *held;
   const size_t free_memory = free_memory_bytes();
   if (free_memory != 0 &&
       multigrid_bytes(matrix.rows, int64_t(matrix.val.size())) > free_memory / 2) {
@@ -121,6 +122,7 @@ bool build_turned(Session& s, KeptMultigrid& k, SparseMatrix& matrix) {
   }
   bool alternates = false;
   const std::vector<double> sign = checkerboard(s, alternates);
+  if (a_interrupt(s)) return false;
   k.flip.resize(size_t(matrix.rows));
   for (int32_t row = 0; row < matrix.rows; ++row) k.flip[row] = sign[row / 2] < 0 ? -1.0 : 1.0;
   for (int32_t row = 0; row < matrix.rows; ++row) {
@@ -129,7 +131,7 @@ bool build_turned(Session& s, KeptMultigrid& k, SparseMatrix& matrix) {
           matrix.col[q] == row ? 1 + kTurnedShift : k.flip[row] * k.flip[matrix.col[q]];
     }
   }
-  k.turned_built = k.turned.setup(matrix, 2, [&s] { return a_interrupt(s); });
+  k.turned_built = k.turned.setup(held, 2, [&s] { return a_interrupt(s); });
   k.turned_r.resize(size_t(matrix.rows));
   k.turned_z.resize(size_t(matrix.rows));
   return !k.turned.interrupted();
@@ -146,10 +148,11 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   k.reference = -1;
   k.stale = false;
   k.free = std::move(free);
-  SparseMatrix matrix;
-  if (!sol_matrix(s, matrix, [&s] { return a_interrupt(s); })) return false;
-  k.patterns = zero_energy_patterns(checkerboard(s, k.alternates), matrix, k.free);
-  if (!k.levels.setup(matrix, 2, [&s] { return a_interrupt(s); })) return false;
+  const auto stop = [&s] { return a_interrupt(s); };
+  const auto matrix = std::make_shared<SparseMatrix>();
+  if (!sol_matrix(s, *matrix, stop)) return false;
+  k.patterns = zero_energy_patterns(checkerboard(s, k.alternates), *matrix, k.free);
+  if (stop() || !k.levels.setup(matrix, 2, stop)) return false;
   k.built = true;
   if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
   k.built = build_turned(s, k, matrix);
@@ -158,8 +161,8 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
 
 // Adds the turned levels to kept plain ones that were slow; false when Esc stopped it.
 bool add_turned(Session& s, KeptMultigrid& k) {
-  SparseMatrix matrix;
-  if (!sol_matrix(s, matrix, [&s] { return a_interrupt(s); })) return false;
+  const auto matrix = std::make_shared<SparseMatrix>();
+  if (!sol_matrix(s, *matrix, [&s] { return a_interrupt(s); })) return false;
   k.reference = -1;
   return build_turned(s, k, matrix);
 }
