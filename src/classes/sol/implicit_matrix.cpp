@@ -14,12 +14,6 @@
 namespace tivor::sol {
 namespace {
 
-// Nodes or elements between two questions whether to stop: a few milliseconds of work.
-constexpr int32_t kStopEvery = 16384;
-bool stop_at(const std::function<bool()>& stop, int32_t i) {
-  return stop && i % kStopEvery == kStopEvery - 1 && stop();
-}
-
 // The nodes each node's rows couple to (itself, its mesh neighbours, its contact partners), in
 // increasing order, as compressed rows.
 struct NodeCoupling {
@@ -87,6 +81,7 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
   k.col.resize(k.first[k.rows]);
   k.val.assign(k.first[k.rows], 0.0);
   for (int32_t i = 0; i < n1; ++i) {
+    if (stop_at(stop, i)) return false;
     for (int c = 0; c < 2; ++c) {
       int64_t at = k.first[2 * i + c];
       for (int64_t q = nc.first[i]; q < nc.first[i + 1]; ++q) {
@@ -168,6 +163,7 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
   zero_prescribed(s, free.data());
   const auto is_free = [&](int32_t unknown) { return free[(unknown % 2) * n1 + unknown / 2] != 0; };
   for (int32_t row = 0; row < k.rows; ++row) {
+    if (stop_at(stop, row)) return false;
     const bool row_free = is_free(row);
     for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
       if (k.col[q] != row && (!row_free || !is_free(k.col[q]))) k.val[q] = 0.0;

@@ -43,7 +43,7 @@ constexpr double kNullRatio = 1e-6;
 // walk over the sides; where the sides do not allow it (triangles) some sides join equal signs,
 // and the pattern is then no zero-energy mode. alternates tells whether every side joins
 // opposite signs.
-std::vector<double> checkerboard(Session& s, bool& alternates) {
+std::vector<double> checkerboard(Session& s, bool& alternates, const std::function<bool()>& stop) {
   const MeshArrays g = mesh_arrays(s);
   std::vector<int64_t> first(size_t(g.n1) + 1, 0);
   std::vector<int32_t> next;
@@ -65,6 +65,7 @@ std::vector<double> checkerboard(Session& s, bool& alternates) {
   std::vector<double> sign(g.n1, 0.0);
   std::vector<int32_t> queue;
   for (int32_t start = 0; start < g.n1; ++start) {
+    if (stop_at(stop, start)) return {};
     if (sign[start] != 0.0 || first[start] == first[start + 1]) continue;
     sign[start] = 1.0;
     queue.assign(1, start);
@@ -85,7 +86,8 @@ std::vector<double> checkerboard(Session& s, bool& alternates) {
 // matrix k strains by nothing, with their weights.
 std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<double>& sign,
                                                          const SparseMatrix& k,
-                                                         const std::vector<float>& free) {
+                                                         const std::vector<float>& free,
+                                                         const std::function<bool()>& stop) {
   const auto n1 = static_cast<int32_t>(sign.size());
   std::vector<KeptMultigrid::Pattern> found;
   std::vector<double> strain(size_t(k.rows));
@@ -96,6 +98,7 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<doubl
     sparse_product(k, p.h.data(), strain.data());
     double sum = 0, terms = 0, measure = 0;
     for (int32_t row = 0; row < k.rows; ++row) {
+      if (stop_at(stop, row)) return {};
       sum += std::abs(strain[row]);
       for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
         terms += std::abs(k.val[q] * p.h[k.col[q]]);
@@ -121,8 +124,8 @@ bool build_turned(Session& s, KeptMultigrid& k, const std::shared_ptr<SparseMatr
     return true;
   }
   bool alternates = false;
-  const std::vector<double> sign = checkerboard(s, alternates);
-  if (a_interrupt(s)) return false;
+  const std::vector<double> sign = checkerboard(s, alternates, [&s] { return a_interrupt(s); });
+  if (flag_tst(s)) return false;
   k.flip.resize(size_t(matrix.rows));
   for (int32_t row = 0; row < matrix.rows; ++row) k.flip[row] = sign[row / 2] < 0 ? -1.0 : 1.0;
   for (int32_t row = 0; row < matrix.rows; ++row) {
@@ -151,8 +154,10 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   const auto stop = [&s] { return a_interrupt(s); };
   const auto matrix = std::make_shared<SparseMatrix>();
   if (!sol_matrix(s, *matrix, stop)) return false;
-  k.patterns = zero_energy_patterns(checkerboard(s, k.alternates), *matrix, k.free);
-  if (stop() || !k.levels.setup(matrix, 2, stop)) return false;
+  const std::vector<double> sign = checkerboard(s, k.alternates, stop);
+  if (flag_tst(s)) return false;
+  k.patterns = zero_energy_patterns(sign, *matrix, k.free, stop);
+  if (flag_tst(s) || !k.levels.setup(matrix, 2, stop)) return false;
   k.built = true;
   if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
   k.built = build_turned(s, k, matrix);

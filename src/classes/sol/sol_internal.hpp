@@ -293,6 +293,11 @@ void sokntg1(Session& s, const float* v, float* res, bool positions);
 // on vectors that are zero on those components its product is SOL4's. stop is asked now and
 // then; false, with k unfinished, when it said yes.
 bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop = {});
+// Whether stop (when given) says yes, asked at every 16,384th i only: a few milliseconds of a
+// long loop apart.
+inline bool stop_at(const std::function<bool()>& stop, int64_t i) {
+  return stop && i % 16384 == 16383 && stop();
+}
 // The entries sol_matrix makes without contacts (from the mesh alone).
 int64_t sol_matrix_entries(Session& s);
 // SO6: one step of the implicit scheme; 1 on the error exit (the time level is then unchanged).
