@@ -35,9 +35,13 @@ void disable(ChtHistory& h) {
 // The locator of the mesh as it was when it was built, known by the mesh's counts, its array
 // pointers and a checksum of its coordinates and connectivity: building the indexes sorts the
 // whole mesh, which a recorded step should not pay for when the mesh has not changed.
+// A mesh asked for the first time is searched by walks, which cost a few points less than the
+// index; asked again unchanged, it gets the index. A moving mesh (solids) is walked at every
+// recorded step, and a fixed one indexed from its second record on.
 struct KeptLocator : ClassCache {
   std::array<uint64_t, 6> key{};
   std::optional<MeshLocator> locator;
+  bool indexed = false;
 };
 
 const MeshLocator& mesh_locator(Session& s) {
@@ -53,8 +57,12 @@ const MeshLocator& mesh_locator(Session& s) {
   }
   KeptLocator& kept = class_cache_of<KeptLocator>(s.locator_cache);
   if (!kept.locator || kept.key != key) {
-    kept.locator.emplace(s);
+    kept.locator.emplace(s, LocatorSearch::walk);
     kept.key = key;
+    kept.indexed = false;
+  } else if (!kept.indexed) {
+    kept.locator.emplace(s, LocatorSearch::indexed);
+    kept.indexed = true;
   }
   return *kept.locator;
 }
@@ -98,8 +106,8 @@ int read_setup(Session& s) {
     return fail();
   }
   const int32_t nipp = std::min(s.cht.nipp, kMaxFunctions);
-  // The same locator as the recorded steps use, which they then need not build again.
-  const MeshLocator& locator = mesh_locator(s);
+  // A walk for the few points: the recorded steps index the mesh when it pays.
+  const MeshLocator locator(s, LocatorSearch::walk);
   int32_t kept = 0;
   for (int i = 0; i < nhist; ++i) {
     int32_t f = 0;

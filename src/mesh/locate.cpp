@@ -51,7 +51,31 @@ bool elements_ok(const Session& s) {
 
 }  // namespace
 
-MeshLocator::MeshLocator(const Session& s) : s_(s), nodes_(1.0), cells_(1.0) {
+namespace {
+
+// The box element e's nodes span (rmin, rmax, zmin, zmax); false when a node number lies outside
+// the mesh.
+bool element_box(const Session& s, int64_t e, double (&box)[4]) {
+  const Cmesh& c = s.cmesh;
+  const float* rz = reals(s, c.jrz);
+  int32_t v[4] = {0, 0, 0, 0};
+  const int nn = element_nodes(ints(s, c.jj1), c.m, e, v);
+  box[0] = box[2] = std::numeric_limits<double>::infinity();
+  box[1] = box[3] = -box[0];
+  for (int i = 0; i < nn; ++i) {
+    if (v[i] < 1 || v[i] > c.n1) return false;
+    box[0] = std::min(box[0], double{rz[2 * (v[i] - 1)]});
+    box[1] = std::max(box[1], double{rz[2 * (v[i] - 1)]});
+    box[2] = std::min(box[2], double{rz[2 * (v[i] - 1) + 1]});
+    box[3] = std::max(box[3], double{rz[2 * (v[i] - 1) + 1]});
+  }
+  return true;
+}
+
+}  // namespace
+
+MeshLocator::MeshLocator(const Session& s, LocatorSearch search)
+    : s_(s), walk_(search == LocatorSearch::walk), nodes_(1.0), cells_(1.0) {
   if (!geometry_ok(s) || s.cmesh.n1 < 1) return;
   const Cmesh& c = s.cmesh;
   const float* rz = reals(s, c.jrz);
@@ -65,41 +89,42 @@ MeshLocator::MeshLocator(const Session& s) : s_(s), nodes_(1.0), cells_(1.0) {
   if (!std::isfinite(rmax - rmin) || !std::isfinite(zmax - zmin)) return;
   rmin_ = rmin;
   zmin_ = zmin;
+  rmax_ = rmax;
+  zmax_ = zmax;
   span_ = std::hypot(rmax - rmin, zmax - zmin);
   tol_ = kBoundaryTolerance * span_;
-  nodes_ = CellIndex(cell_for(rmax - rmin, zmax - zmin, c.n1));
-  for (int64_t k = 0; k < c.n1; ++k) {
-    nodes_.add_point(rz[2 * k], rz[2 * k + 1], static_cast<int32_t>(k + 1));
-  }
-  nodes_.finish();
   ok_ = true;
+  if (walk_) return;
+  index_nodes();
   if (!elements_ok(s)) {
     cells_.finish();
     return;
   }
   cells_ = CellIndex(cell_for(rmax - rmin, zmax - zmin, std::max(c.n2, 1)));
-  const int32_t* conn = ints(s, c.jj1);
   for (int64_t e = 0; e < c.n2; ++e) {
-    int32_t v[4] = {0, 0, 0, 0};
-    const int nn = element_nodes(conn, c.m, e, v);
-    double r1 = std::numeric_limits<double>::infinity(), r2 = -r1, z1 = r1, z2 = -r1;
-    bool valid = true;
-    for (int i = 0; i < nn; ++i) {
-      valid = valid && v[i] >= 1 && v[i] <= c.n1;
-      if (!valid) break;
-      r1 = std::min(r1, double{rz[2 * (v[i] - 1)]});
-      r2 = std::max(r2, double{rz[2 * (v[i] - 1)]});
-      z1 = std::min(z1, double{rz[2 * (v[i] - 1) + 1]});
-      z2 = std::max(z2, double{rz[2 * (v[i] - 1) + 1]});
+    double box[4];
+    if (element_box(s, e, box)) {
+      cells_.add_box(box[0], box[2], box[1], box[3], static_cast<int32_t>(e + 1));
     }
-    if (valid) cells_.add_box(r1, z1, r2, z2, static_cast<int32_t>(e + 1));
   }
   cells_.finish();
+}
+
+void MeshLocator::index_nodes() const {
+  const Cmesh& c = s_.cmesh;
+  const float* rz = reals(s_, c.jrz);
+  nodes_ = CellIndex(cell_for(rmax_ - rmin_, zmax_ - zmin_, c.n1));
+  for (int64_t k = 0; k < c.n1; ++k) {
+    nodes_.add_point(rz[2 * k], rz[2 * k + 1], static_cast<int32_t>(k + 1));
+  }
+  nodes_.finish();
+  nodes_indexed_ = true;
 }
 
 std::vector<NodeWeight> MeshLocator::nodes_near(float r, float z) const {
   std::vector<NodeWeight> out;
   if (!ok_) return out;
+  if (!nodes_indexed_) index_nodes();
   const float* rz = reals(s_, s_.cmesh.jrz);
   struct Found {
     double d2;
@@ -163,6 +188,17 @@ bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&we
 
 int32_t MeshLocator::cell_at(float r, float z) const {
   if (!ok_) return 0;
+  if (walk_) {
+    if (!elements_ok(s_)) return 0;
+    for (int64_t e = 0; e < s_.cmesh.n2; ++e) {
+      double box[4];
+      if (element_box(s_, e, box) && r >= box[0] - tol_ && r <= box[1] + tol_ &&
+          z >= box[2] - tol_ && z <= box[3] + tol_ && contains(static_cast<int32_t>(e + 1), r, z)) {
+        return static_cast<int32_t>(e + 1);
+      }
+    }
+    return 0;
+  }
   int32_t first = 0;
   cells_.for_each_near(r, z, tol_, [&](int32_t e) {
     if ((first == 0 || e < first) && contains(e, r, z)) first = e;

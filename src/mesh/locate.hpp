@@ -16,11 +16,17 @@ struct NodeWeight {
   float weight;
 };
 
-// Indexes the nodes and the elements of s.cmesh as they are when it is built; a mesh whose
-// arrays do not lie inside the pools gives a locator that finds nothing.
+// How a locator finds the element of a point: through an index of the elements' boxes, which
+// sorts the whole mesh once, or by a walk over all elements, which costs each point a pass over
+// the mesh: the cheaper for a few points on a mesh that changes before it is asked again.
+enum class LocatorSearch { indexed, walk };
+
+// Indexes the nodes and the elements of s.cmesh as they are when it is built (the nodes when
+// first asked for, with a walk); a mesh whose arrays do not lie inside the pools gives a locator
+// that finds nothing. Both searches give the same answers.
 class MeshLocator {
  public:
-  explicit MeshLocator(const Session& s);
+  explicit MeshLocator(const Session& s, LocatorSearch search = LocatorSearch::indexed);
 
   // LNTR1: the nodes of the search square that first holds a node within its half side, nearest
   // first (equal distances by node number); empty only for a mesh without nodes.
@@ -34,11 +40,15 @@ class MeshLocator {
 
  private:
   bool contains(int32_t e, double r, double z) const;
+  void index_nodes() const;
 
   const Session& s_;
   bool ok_ = false;
-  CellIndex nodes_;
+  bool walk_ = false;
+  mutable bool nodes_indexed_ = false;
+  mutable CellIndex nodes_;
   CellIndex cells_;
+  double rmax_ = 0.0, zmax_ = 0.0;
   double span_ = 0.0;  // diagonal of the nodes' box
   // How far outside an element a point may lie and still count as in it: coordinates carry
   // float rounding (and the data's scale factors |s| + 1e-6), so a point given on the mesh's

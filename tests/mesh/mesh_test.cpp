@@ -707,7 +707,7 @@ class Locate : public MeshTest {
 };
 
 TEST_F(Locate, AgreesWithLookingAtEverything) {
-  const MeshLocator where(*s);
+  const MeshLocator where(*s), walker(*s, LocatorSearch::walk);
   std::mt19937 gen(7);
   std::uniform_real_distribution<float> u(-0.5f, 3.5f);
   int inside = 0;
@@ -719,6 +719,7 @@ TEST_F(Locate, AgreesWithLookingAtEverything) {
     for (size_t k = 1; k < near.size(); ++k) EXPECT_GE(near[k - 1].weight, near[k].weight);
     const int e = where.cell_at(pr, pz);
     EXPECT_EQ(e, holding(pr, pz)) << pr << " " << pz;
+    EXPECT_EQ(walker.cell_at(pr, pz), e) << pr << " " << pz;
     inside += e > 0;
   }
   EXPECT_GT(inside, 500);
