@@ -154,7 +154,9 @@ bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions,
                       const std::function<bool()>& stop) {
   finish_abandoned();
   start_library();
-  levels_.reset();
+  // The earlier levels are freed on the worker too: at a million elements that alone takes a
+  // few tenths of a second.
+  std::shared_ptr<Levels> earlier = std::move(levels_);
   interrupted_ = false;
   if (a->rows < 1) {
     error_ = "empty matrix";
@@ -163,7 +165,10 @@ bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions,
   // The worker holds the matrix and the levels, so that an abandoned set-up keeps them alive.
   auto held = std::make_shared<Levels>();
   std::future<void> building =
-      std::async(std::launch::async, [held, a, functions] { held->build(*a, functions); });
+      std::async(std::launch::async, [held, a, functions, earlier = std::move(earlier)]() mutable {
+        earlier.reset();
+        held->build(*a, functions);
+      });
   do {
     if (stop && stop()) {
       abandoned = std::move(building);

@@ -78,17 +78,20 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
     k.first[2 * i + 1] = k.first[2 * i] + len;
     k.first[2 * i + 2] = k.first[2 * i + 1] + len;
   }
-  k.col.resize(k.first[k.rows]);
-  k.val.assign(k.first[k.rows], 0.0);
+  // Filled row by row, so that the memory is first touched between the questions whether to stop.
+  k.col.clear();
+  k.col.reserve(k.first[k.rows]);
+  k.val.clear();
+  k.val.reserve(k.first[k.rows]);
   for (int32_t i = 0; i < n1; ++i) {
     if (stop_at(stop, i)) return false;
     for (int c = 0; c < 2; ++c) {
-      int64_t at = k.first[2 * i + c];
       for (int64_t q = nc.first[i]; q < nc.first[i + 1]; ++q) {
-        k.col[at++] = 2 * nc.list[q];
-        k.col[at++] = 2 * nc.list[q] + 1;
+        k.col.push_back(2 * nc.list[q]);
+        k.col.push_back(2 * nc.list[q] + 1);
       }
     }
+    k.val.resize(k.col.size(), 0.0);
   }
   // Adds v to the entry of component c of node i and component d of node j.
   const auto add = [&](int32_t i, int c, int32_t j, int d, double v) {

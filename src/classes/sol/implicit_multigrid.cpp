@@ -90,20 +90,21 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<doubl
                                                          const std::function<bool()>& stop) {
   const auto n1 = static_cast<int32_t>(sign.size());
   std::vector<KeptMultigrid::Pattern> found;
-  std::vector<double> strain(size_t(k.rows));
   for (int c = 0; c < 2; ++c) {
     KeptMultigrid::Pattern p{std::vector<double>(size_t(k.rows), 0.0),
                              std::vector<double>(size_t(k.rows), 0.0)};
     for (int32_t i = 0; i < n1; ++i) p.h[2 * i + c] = sign[i] * free[c * n1 + i];
-    sparse_product(k, p.h.data(), strain.data());
+    // Row by row: the strain k h, the magnitudes of its terms, and the diagonal's measure.
     double sum = 0, terms = 0, measure = 0;
     for (int32_t row = 0; row < k.rows; ++row) {
       if (stop_at(stop, row)) return {};
-      sum += std::abs(strain[row]);
+      double strain = 0;
       for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
+        strain += k.val[q] * p.h[k.col[q]];
         terms += std::abs(k.val[q] * p.h[k.col[q]]);
         if (k.col[q] == row) p.weight[row] = k.val[q] * p.h[row];
       }
+      sum += std::abs(strain);
       measure += p.weight[row] * p.h[row];
     }
     if (!(measure > 0) || !(sum <= kNullRatio * terms)) continue;
