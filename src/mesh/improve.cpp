@@ -52,11 +52,11 @@ void corners(const Triangulation& t, int32_t k, int32_t n, Pt q, Pt (&c)[3]) {
   for (int i = 0; i < 3; ++i) c[i] = v[i] == n ? q : t.nodes[v[i]];
 }
 
-// The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
-// when a triangle would not keep the mesh test's margin of area.
-double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
-  // The squares of the sines are compared (twice the area squared times the shortest side over
-  // the product of the three), so that one root is taken for the star.
+// Folds the triangles round node n with the node at q into worst (from 1): worst =
+// fold(worst, f, ab, bc, ca) with f twice a triangle's area and ab, bc, ca its squared sides;
+// -1 when a triangle would not keep the mesh test's margin of area.
+template <class Fold>
+double over_star(const Triangulation& t, const Stars& st, int32_t n, Pt q, Fold fold) {
   double worst = 1;
   for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
     Pt c[3];
@@ -64,11 +64,23 @@ double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
     const double f = cross(c[0], c[1], c[2]);
     const double ab = d2(c[0], c[1]), bc = d2(c[1], c[2]), ca = d2(c[2], c[0]);
     if (!(f >= 1e-6 * std::max({ab, bc, ca}) + 1e-18)) return -1;
-    const double s2 = f * f * std::min({ab, bc, ca});
-    const double prod = ab * bc * ca;
-    if (s2 < worst * prod) worst = s2 / prod;
+    worst = fold(worst, f, ab, bc, ca);
   }
-  return std::sqrt(worst);
+  return worst;
+}
+
+// The worst triangle round node n with the node at q: the sine of its smallest angle, or -1
+// when a triangle would not keep the mesh test's margin of area.
+double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
+  // The squares of the sines are compared (twice the area squared times the shortest side over
+  // the product of the three), so that one root is taken for the star.
+  const double worst =
+      over_star(t, st, n, q, [](double w, double f, double ab, double bc, double ca) {
+        const double s2 = f * f * std::min({ab, bc, ca});
+        const double prod = ab * bc * ca;
+        return s2 < w * prod ? s2 / prod : w;
+      });
+  return worst < 0 ? -1 : std::sqrt(worst);
 }
 
 // The worst triangle round node n with the node at q, by the smaller of its radius ratio
@@ -76,19 +88,12 @@ double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
 // scores as a ratio of 0.7; -1 when a triangle would not keep the mesh test's margin of area.
 double star_score(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
   constexpr double kSineScale = 0.7 / 0.544639;  // sin 33 degrees
-  double worst = 1;
-  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
-    Pt c[3];
-    corners(t, st.list[k], n, q, c);
-    const double f = cross(c[0], c[1], c[2]);
-    const double ab = d2(c[0], c[1]), bc = d2(c[1], c[2]), ca = d2(c[2], c[0]);
-    if (!(f >= 1e-6 * std::max({ab, bc, ca}) + 1e-18)) return -1;
+  return over_star(t, st, n, q, [](double w, double f, double ab, double bc, double ca) {
     const double la = std::sqrt(ab), lb = std::sqrt(bc), lc = std::sqrt(ca);
     const double ratio = 4 * f * f / ((la + lb + lc) * la * lb * lc);
     const double sine = f * std::min({la, lb, lc}) / (la * lb * lc);
-    worst = std::min({worst, ratio, kSineScale * sine});
-  }
-  return worst;
+    return std::min({w, ratio, kSineScale * sine});
+  });
 }
 
 // The squared length of the shortest edge at node n.

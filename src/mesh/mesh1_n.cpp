@@ -267,9 +267,6 @@ int Connector::run() {
   return front_.empty() ? 0 : 1;
 }
 
-namespace {
-
-// The angle at the corner o of a triangle o, p, q.
 double corner(Pt o, Pt p, Pt q) {
   return std::atan2(std::abs(cross(o, p, q)),
                     (p.x - o.x) * (q.x - o.x) + (p.y - o.y) * (q.y - o.y));
@@ -279,8 +276,6 @@ bool oriented(Pt a, Pt b, Pt c) {
   const double f = cross(a, b, c);
   return f > 0 && f >= 1e-6 * std::max({d2(a, b), d2(b, c), d2(c, a)});
 }
-
-}  // namespace
 
 void Connector::flip_all() {
   flip_delaunay(t_);

@@ -119,6 +119,11 @@ void flip_valence(Triangulation& t, std::vector<int32_t>& twin, double keep);
 
 // The sine of the smallest angle of the triangle a, b, c (negative when it runs clockwise).
 double sine_min(Pt a, Pt b, Pt c);
+// The angle at the corner o of a triangle o, p, q.
+double corner(Pt o, Pt p, Pt q);
+// Whether a, b, c run counter-clockwise with twice their area at least a millionth of their
+// longest side squared.
+bool oriented(Pt a, Pt b, Pt c);
 
 // Where the quality pass aims a node: the mean of its neighbours, or the area-weighted mean of
 // the centres of its triangles' circles.

@@ -9,24 +9,6 @@
 #include "mesh/triangulation.hpp"
 
 namespace tivor::mesh_detail {
-namespace {
-
-double cross(Pt o, Pt p, Pt q) {
-  return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
-}
-double d2(Pt p, Pt q) {
-  return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
-}
-double corner(Pt o, Pt p, Pt q) {
-  return std::atan2(std::abs(cross(o, p, q)),
-                    (p.x - o.x) * (q.x - o.x) + (p.y - o.y) * (q.y - o.y));
-}
-bool oriented(Pt a, Pt b, Pt c) {
-  const double f = cross(a, b, c);
-  return f > 0 && f >= 1e-6 * std::max({d2(a, b), d2(b, c), d2(c, a)});
-}
-
-}  // namespace
 
 void flip_valence(Triangulation& t, std::vector<int32_t>& twin, double keep) {
   std::vector<int32_t>& tri = t.tri;
