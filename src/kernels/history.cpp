@@ -33,15 +33,13 @@ void disable(ChtHistory& h) {
 }
 
 // The locator of the mesh as it was when it was built, known by the mesh's counts, its array
-// pointers and a checksum of its coordinates and connectivity: building the indexes sorts the
-// whole mesh, which a recorded step should not pay for when the mesh has not changed.
-// A mesh asked for the first time is searched by walks, which cost a few points less than the
-// index; asked again unchanged, it gets the index. A moving mesh (solids) is walked at every
-// recorded step, and a fixed one indexed from its second record on.
+// pointers and a checksum of its coordinates and connectivity. It walks the mesh once for each
+// point and keeps the answers, so a fixed mesh (diffusion, gas) costs its points one walk in the
+// whole run and a moving one (solids) one walk a point at every recorded step; an index of the
+// elements would sort the whole mesh, several times the cost of the walks for a few points.
 struct KeptLocator : ClassCache {
   std::array<uint64_t, 6> key{};
   std::optional<MeshLocator> locator;
-  bool indexed = false;
 };
 
 const MeshLocator& mesh_locator(Session& s) {
@@ -59,10 +57,6 @@ const MeshLocator& mesh_locator(Session& s) {
   if (!kept.locator || kept.key != key) {
     kept.locator.emplace(s, LocatorSearch::walk);
     kept.key = key;
-    kept.indexed = false;
-  } else if (!kept.indexed) {
-    kept.locator.emplace(s, LocatorSearch::indexed);
-    kept.indexed = true;
   }
   return *kept.locator;
 }
@@ -106,7 +100,7 @@ int read_setup(Session& s) {
     return fail();
   }
   const int32_t nipp = std::min(s.cht.nipp, kMaxFunctions);
-  // A walk for the few points: the recorded steps index the mesh when it pays.
+  // A walk for the few points.
   const MeshLocator locator(s, LocatorSearch::walk);
   int32_t kept = 0;
   for (int i = 0; i < nhist; ++i) {

@@ -186,18 +186,27 @@ bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&we
   return true;
 }
 
+int32_t MeshLocator::walk_to(float r, float z) const {
+  if (!elements_ok(s_)) return 0;
+  for (int64_t e = 0; e < s_.cmesh.n2; ++e) {
+    double box[4];
+    if (element_box(s_, e, box) && r >= box[0] - tol_ && r <= box[1] + tol_ && z >= box[2] - tol_ &&
+        z <= box[3] + tol_ && contains(static_cast<int32_t>(e + 1), r, z)) {
+      return static_cast<int32_t>(e + 1);
+    }
+  }
+  return 0;
+}
+
 int32_t MeshLocator::cell_at(float r, float z) const {
   if (!ok_) return 0;
   if (walk_) {
-    if (!elements_ok(s_)) return 0;
-    for (int64_t e = 0; e < s_.cmesh.n2; ++e) {
-      double box[4];
-      if (element_box(s_, e, box) && r >= box[0] - tol_ && r <= box[1] + tol_ &&
-          z >= box[2] - tol_ && z <= box[3] + tol_ && contains(static_cast<int32_t>(e + 1), r, z)) {
-        return static_cast<int32_t>(e + 1);
-      }
+    for (const Answer& a : answers_) {
+      if (a.r == r && a.z == z) return a.element;
     }
-    return 0;
+    const int32_t e = walk_to(r, z);
+    if (answers_.size() < kAnswersKept) answers_.push_back({r, z, e});
+    return e;
   }
   int32_t first = 0;
   cells_.for_each_near(r, z, tol_, [&](int32_t e) {

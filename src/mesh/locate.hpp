@@ -17,8 +17,9 @@ struct NodeWeight {
 };
 
 // How a locator finds the element of a point: through an index of the elements' boxes, which
-// sorts the whole mesh once, or by a walk over all elements, which costs each point a pass over
-// the mesh: the cheaper for a few points on a mesh that changes before it is asked again.
+// sorts the whole mesh once, or by a walk over all elements, which costs each new point a pass
+// over the mesh and a point asked again nothing: the cheaper for a few points, asked again and
+// again while the mesh stays as it was.
 enum class LocatorSearch { indexed, walk };
 
 // Indexes the nodes and the elements of s.cmesh as they are when it is built (the nodes when
@@ -41,6 +42,15 @@ class MeshLocator {
  private:
   bool contains(int32_t e, double r, double z) const;
   void index_nodes() const;
+  int32_t walk_to(float r, float z) const;
+
+  // The walk's answers so far, for the points asked again.
+  struct Answer {
+    float r, z;
+    int32_t element;
+  };
+  static constexpr size_t kAnswersKept = 64;
+  mutable std::vector<Answer> answers_;
 
   const Session& s_;
   bool ok_ = false;

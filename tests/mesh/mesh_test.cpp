@@ -723,6 +723,12 @@ TEST_F(Locate, AgreesWithLookingAtEverything) {
     inside += e > 0;
   }
   EXPECT_GT(inside, 500);
+  // The walker's kept answers: the same points asked again give the same elements.
+  gen.seed(7);
+  for (int i = 0; i < 100; ++i) {
+    const float pr = u(gen), pz = u(gen) * 0.75f;
+    EXPECT_EQ(walker.cell_at(pr, pz), where.cell_at(pr, pz)) << pr << " " << pz;
+  }
   // Far away the nearest node is still found.
   EXPECT_EQ(where.nodes_near(-30.0f, 50.0f).front().node, nearest(-30.0f, 50.0f));
   EXPECT_EQ(where.cell_at(2.5f, 1.5f), 0);  // the L's missing corner
