@@ -61,9 +61,16 @@ void p_line(Session& s, int ix1, int iy1, int ix2, int iy2, int ic) {
   int64_t lo = 0, hi = n;
   narrow_steps(lo, hi, ix1, dx, n, box.x1, box.x2);
   narrow_steps(lo, hi, iy1, dy, n, box.y1, box.y2);
+  // Step i lands on (ix1, iy1) + (i dx, i dy) / n rounded half away from zero. Below 2^21 steps
+  // the quotient in doubles never rounds onto a half, so the integer rounding lands on the same
+  // points; the lines of a fine mesh are short, and this is most of their cost.
+  constexpr int64_t kExactSteps = int64_t{1} << 21;
+  const auto offset = [n](int64_t a) -> int64_t {
+    if (n >= kExactSteps) return std::llround(static_cast<double>(a) / static_cast<double>(n));
+    return a >= 0 ? (2 * a + n) / (2 * n) : -((n - 2 * a) / (2 * n));
+  };
   for (int64_t i = lo; i <= hi; ++i) {
-    const int64_t x = ix1 + std::llround(static_cast<double>(i * dx) / static_cast<double>(n));
-    const int64_t y = iy1 + std::llround(static_cast<double>(i * dy) / static_cast<double>(n));
+    const int64_t x = ix1 + offset(i * dx), y = iy1 + offset(i * dy);
     if (box.holds(x, y)) s.frame.at(static_cast<int>(x), static_cast<int>(y)) = colour;
   }
 }
