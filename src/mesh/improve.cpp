@@ -153,11 +153,13 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
     Pt target;
     if (fixed[n] || st.empty(n) || !aim(t, st, n, how, target)) continue;
     const Pt old = t.nodes[n];
-    const double before = star_quality(t, st, n, old);
+    // The star where it stands is looked at only when a move would leave it under a good angle.
+    double before = -2;
     for (const double step : {1.0, 0.5}) {
       const Pt q{old.x + step * (target.x - old.x), old.y + step * (target.y - old.y)};
       const double after = star_quality(t, st, n, q);
-      if (after > 0 && (after >= before || after >= kGood) && movable(pockets, q)) {
+      if (after > 0 && after < kGood && before < -1) before = star_quality(t, st, n, old);
+      if (after > 0 && (after >= kGood || after >= before) && movable(pockets, q)) {
         t.nodes[n] = q;
         break;
       }
