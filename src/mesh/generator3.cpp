@@ -38,14 +38,6 @@ Pt within(Pt o, Pt q, double r) {
   if (d <= r || !(d > 0)) return q;
   return {o.x + (q.x - o.x) * r / d, o.y + (q.y - o.y) * r / d};
 }
-double min_angle(Pt a, Pt b, Pt c) {
-  auto ang = [](Pt o, Pt p, Pt q) {
-    return std::atan2(std::abs(cross(o, p, q)),
-                      (p.x - o.x) * (q.x - o.x) + (p.y - o.y) * (q.y - o.y));
-  };
-  return std::min({ang(a, b, c), ang(b, c, a), ang(c, a, b)});
-}
-
 // GRID1: the front of entries (an apex with its two front neighbours) advanced until it closes.
 class Advance {
  public:
@@ -117,11 +109,12 @@ void Advance::push(int32_t b) {
 
 bool Advance::quad(int32_t a, int32_t b, int32_t c, int32_t x) {
   const Pt pa = t_.nodes[a], pb = t_.nodes[b], pc = t_.nodes[c], px = t_.nodes[x];
-  // PCELL2: the diagonal whose two triangles keep the larger smallest angle.
+  // PCELL2: the diagonal whose two triangles keep the larger smallest angle (by its sine: the
+  // smallest angle of a triangle is at most 60 degrees).
   const bool bx_ok = cross(pa, pb, px) > 0 && cross(pb, pc, px) > 0;
   const bool ac_ok = cross(pa, pb, pc) > 0 && cross(pa, pc, px) > 0;
-  const double q_bx = bx_ok ? std::min(min_angle(pa, pb, px), min_angle(pb, pc, px)) : -1;
-  const double q_ac = ac_ok ? std::min(min_angle(pa, pb, pc), min_angle(pa, pc, px)) : -1;
+  const double q_bx = bx_ok ? std::min(sine_min(pa, pb, px), sine_min(pb, pc, px)) : -1;
+  const double q_ac = ac_ok ? std::min(sine_min(pa, pb, pc), sine_min(pa, pc, px)) : -1;
   const bool first_bx = q_bx + 1e-6 >= q_ac;
   for (int pass = 0; pass < 2; ++pass) {
     const bool bx = (pass == 0) == first_bx;

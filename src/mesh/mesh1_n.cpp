@@ -354,9 +354,11 @@ void flip_delaunay(Triangulation& t, std::vector<int32_t>& twin) {
     const double wx = A.x - D.x, wy = A.y - D.y, zx = B.x - D.x, zy = B.y - D.y;
     const double s1 = std::abs(ux * vy - uy * vx), c1 = ux * vx + uy * vy;
     const double s2 = std::abs(wx * zy - wy * zx), c2 = wx * zx + wy * zy;
+    const double sine_of_sum = s1 * c2 + c1 * s2;
+    if (sine_of_sum >= 0) continue;  // most edges: no root taken
     const double norms = std::sqrt((ux * ux + uy * uy) * (vx * vx + vy * vy) * (wx * wx + wy * wy) *
                                    (zx * zx + zy * zy));
-    if (!(s1 * c2 + c1 * s2 < -1e-9 * norms)) continue;
+    if (!(sine_of_sum < -1e-9 * norms)) continue;
     if (!oriented(C, A, D) || !oriented(D, B, C)) continue;
     flip_edge(tri, twin, e1);
     stack.insert(stack.end(), {3 * t1, 3 * t1 + 1, 3 * t2, 3 * t2 + 1});

@@ -66,6 +66,7 @@ Pockets::Pockets(const std::vector<Polygon>& contours, const std::vector<float>&
 }
 
 bool Pockets::holds(Pt q) const {
+  if (loops_.empty()) return false;  // most contours have none: no lookup for every move
   bool in = false;
   index_.for_each_at(q.x, q.y, [&](int32_t k) { in = in || winding(loops_[k], q) < 0; });
   return in;
