@@ -19,7 +19,7 @@ gen=${3:-3}
 repeats=${4:-3}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+[ -n "${KEEP_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
 mkdir -p "$work"/{dif,buf,images,lbr,hlp}
 sample="$source_dir/examples/dif/with_hole.dif"
 
