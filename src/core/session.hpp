@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/records.hpp"
@@ -20,6 +23,36 @@ namespace tivor {
 inline constexpr int32_t kPoolReals = 4000000;
 inline constexpr int32_t kPoolInts = 1000000;
 inline constexpr float kEpsilon = 1.0e-18f;
+
+// The allocator of the pools. Their words come from calloc, whose fresh pages the system hands
+// out zeroed and commits only when they are first touched, and making an element writes
+// nothing: a pool sized for a million elements costs nothing until the task uses it, where
+// filling it with zeros touched all of it (a second or more for 1.5 GB at the start).
+template <class T>
+struct ZeroedAllocator {
+  static_assert(std::is_trivial_v<T>, "only plain words skip their construction");
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  explicit ZeroedAllocator(const ZeroedAllocator<U>&) {}
+  T* allocate(size_t n) {
+    void* p = std::calloc(n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t) { std::free(p); }
+  // Value-initialised elements keep calloc's zeros (so a pool must never shrink and grow again:
+  // the pools keep their size for the life of the session).
+  template <class U>
+  void construct(U*) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  bool operator==(const ZeroedAllocator&) const = default;
+};
+template <class T>
+using PoolVector = std::vector<T, ZeroedAllocator<T>>;
 
 inline constexpr int kCanvasW = 640;
 inline constexpr int kCanvasH = 350;
@@ -154,14 +187,14 @@ struct Session {
   explicit Session(Host& h, int32_t na = kPoolReals, int32_t nk = kPoolInts)
       : host(&h),
         csize{na, nk, 0, 0},
-        a(static_cast<size_t>(std::max(na, 0)) + 1, 0.0f),
-        km(static_cast<size_t>(std::max(nk, 0)) + 1, 0) {}
+        a(static_cast<size_t>(std::max(na, 0)) + 1),
+        km(static_cast<size_t>(std::max(nk, 0)) + 1) {}
 
   Host* host;
 
   Csize csize;
-  std::vector<float> a;     // a[1..NA]
-  std::vector<int32_t> km;  // km[1..NK]
+  PoolVector<float> a;     // a[1..NA], zero at the start
+  PoolVector<int32_t> km;  // km[1..NK], zero at the start
 
   ClassRecord cls{};
   Cht cht{};

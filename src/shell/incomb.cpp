@@ -62,7 +62,7 @@ bool read_new_values(Session& s, std::vector<T>& values) {
 
 // Shows or edits words lo..hi of a pool.
 template <typename T>
-void pool_words(Session& s, std::vector<T>& pool, int mode, std::string_view label, int64_t lo,
+void pool_words(Session& s, PoolVector<T>& pool, int mode, std::string_view label, int64_t lo,
                 int64_t hi) {
   if (lo > hi) return;
   const auto first = static_cast<size_t>(lo);

@@ -20,7 +20,7 @@ constexpr int kPoolA = 1, kPoolKm = 2, kCht = 10;
 // Shows or edits pool words nmin..nmax, asked for with "interval ? (nmin nmax) " and cut to
 // the pool. False when the user abandoned a question.
 template <typename T>
-bool pool_interval(Session& s, std::vector<T>& pool, int64_t size, int mode,
+bool pool_interval(Session& s, PoolVector<T>& pool, int64_t size, int mode,
                    std::string_view label) {
   int32_t range[2] = {1, 1};
   int n = 2;

@@ -1,9 +1,13 @@
 // The shell actions that drive a class manager (a class without a manager, the film schedule set
 // before a run), and arrays laid out in the pools: pointers at the mark, the mark moved past
-// them, refusals that set the flag and say why.
+// them, refusals that set the flag and say why; and pools sized for a large task, which read zero
+// and take memory only where the task writes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,6 +120,35 @@ TEST_F(NewarrTest, BadCallsAreRefused) {
   EXPECT_EQ(newarr(s, j, 1, 2, -3, mark, 1000, "j"), 1);
   EXPECT_TRUE(iflag(s) == 1 && mark == 20 && j[0] == 4);
   EXPECT_EQ(lines, (std::vector<std::string>{" error calling newarr ", " error calling newarr "}));
+}
+
+}  // namespace
+}  // namespace tivor::shell_test
+
+namespace tivor::shell_test {
+namespace {
+
+// The resident set of the process in bytes.
+size_t resident_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Pools sized for a large task read zero and cost memory only where the task writes.
+TEST(Pools, LargePoolsReadZeroAndCommitOnlyWhatIsWritten) {
+  test::TestHost host;
+  constexpr int32_t kWords = 100'000'000;  // 400 MB each
+  const size_t before = resident_bytes();
+  auto s = std::make_unique<Session>(host, kWords, kWords);
+  EXPECT_LT(resident_bytes() - before, size_t{40} << 20);
+  for (int32_t k : {1, kWords / 2, kWords}) {
+    EXPECT_EQ(s->a[static_cast<size_t>(k)], 0.0f);
+    EXPECT_EQ(s->km[static_cast<size_t>(k)], 0);
+  }
+  s->a[kWords] = 2.5f;
+  EXPECT_EQ(s->a[kWords], 2.5f);
 }
 
 }  // namespace
