@@ -12,6 +12,7 @@
 # environment starts from its given values instead, which leaves the preparation alone. Prints
 # the medians of the processor time (user + system) of each run and the ratios: gmsh's meshing
 # alone, and gmsh's meshing with the preparation of its mesh, over the whole run of ours.
+# KEEP_WORK=1 keeps the work directory (data files, keys and meshes) for profiling the runs.
 set -euo pipefail
 bin=$(realpath "$1")
 n=${2:-100000}
