@@ -2,6 +2,7 @@
 // scale or the colour scale beside the plot.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -17,12 +18,17 @@ constexpr int kMaxLines = 95;  // the size of the colour table
 constexpr int kMaxZoneLevels = 94;
 
 // The level lines of one triangle: for each level, the cut points of its three edges drawn as one
-// polyline in the level's colour (and mirrored at x = 0 when asked).
-void linel3(Session& s, const Triangle& t, const float* lev, const int32_t* col, int n,
-            bool mirror) {
+// polyline in the level's colour (and mirrored at x = 0 when asked). With ascending finite
+// levels only those between the triangle's least and greatest value are visited (most
+// triangles of a fine mesh meet none), in the same order as all of them would be.
+void linel3(Session& s, const Triangle& t, const float* lev, bool ascending, const int32_t* col,
+            int n, bool mirror) {
   const float lo = std::min({t.f[0], t.f[1], t.f[2]});
   const float hi = std::max({t.f[0], t.f[1], t.f[2]});
-  for (int k = 0; k < n; ++k) {
+  const bool ranged = ascending && lo <= hi;  // false for a triangle with an undefined value
+  const int first = ranged ? static_cast<int>(std::lower_bound(lev, lev + n, lo) - lev) : 0;
+  for (int k = first; k < n; ++k) {
+    if (ranged && lev[k] > hi) break;
     if (lev[k] < lo || lev[k] > hi) continue;
     float px[3], py[3];
     const int cuts = level_cuts(t, lev[k], kEpsilon, false, px, py);
@@ -86,8 +92,12 @@ void linur2(Session& s) {
   if (f != nullptr && !constant) {
     lev = setlim(s, f, s.cmesh.n1, n);
     const bool mirror = t.isymg == 2;
-    mesh_triangles(s, p, f,
-                   [&](const Triangle& tri) { linel3(s, tri, lev.data(), t.icolor, n, mirror); });
+    const bool ascending =
+        std::is_sorted(lev.begin(), lev.end()) &&
+        std::all_of(lev.begin(), lev.end(), [](float v) { return std::isfinite(v); });
+    mesh_triangles(s, p, f, [&](const Triangle& tri) {
+      linel3(s, tri, lev.data(), ascending, t.icolor, n, mirror);
+    });
   }
   clip(s, 2);
   if (constant) constant_scale(s, value);
