@@ -114,19 +114,17 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<doubl
   return found;
 }
 
-// Builds the levels of the turned matrix from the step's matrix (turned in place), when the
-// memory allows a second set; false only when Esc stopped it (without them the plain levels
-// serve alone).
-bool build_turned(Session& s, KeptMultigrid& k, const std::shared_ptr<SparseMatrix>& held) {
+// Builds the levels of the turned matrix from the step's matrix (turned in place) and the mesh's
+// checkerboard signs, when the memory allows a second set; false only when Esc stopped it
+// (without them the plain levels serve alone).
+bool build_turned(Session& s, KeptMultigrid& k, const std::shared_ptr<SparseMatrix>& held,
+                  const std::vector<double>& sign) {
   SparseMatrix& matrix = *held;
   const size_t free_memory = free_memory_bytes();
   if (free_memory != 0 &&
       multigrid_bytes(matrix.rows, int64_t(matrix.val.size())) > free_memory / 2) {
     return true;
   }
-  bool alternates = false;
-  const std::vector<double> sign = checkerboard(s, alternates, [&s] { return a_interrupt(s); });
-  if (flag_tst(s)) return false;
   k.flip.resize(size_t(matrix.rows));
   for (int32_t row = 0; row < matrix.rows; ++row) k.flip[row] = sign[row / 2] < 0 ? -1.0 : 1.0;
   for (int32_t row = 0; row < matrix.rows; ++row) {
@@ -161,16 +159,20 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   if (flag_tst(s) || !k.levels.setup(matrix, 2, stop)) return false;
   k.built = true;
   if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
-  k.built = build_turned(s, k, matrix);
+  k.built = build_turned(s, k, matrix, sign);
   return k.built;
 }
 
 // Adds the turned levels to kept plain ones that were slow; false when Esc stopped it.
 bool add_turned(Session& s, KeptMultigrid& k) {
+  const auto stop = [&s] { return a_interrupt(s); };
   const auto matrix = std::make_shared<SparseMatrix>();
-  if (!sol_matrix(s, *matrix, [&s] { return a_interrupt(s); })) return false;
+  if (!sol_matrix(s, *matrix, stop)) return false;
+  bool alternates = false;
+  const std::vector<double> sign = checkerboard(s, alternates, stop);
+  if (flag_tst(s)) return false;
   k.reference = -1;
-  return build_turned(s, k, matrix);
+  return build_turned(s, k, matrix, sign);
 }
 
 }  // namespace
