@@ -19,9 +19,14 @@ using namespace mesh_detail;
 
 namespace {
 
-constexpr double kNear = 0.7;   // an existing node this close (in h) to the candidate is used
-constexpr double kFar = 1.4;    // the candidate stays this close to the angle's neighbours
-constexpr double kSharp = 0.4;  // cosine above which a short angle is cut off
+constexpr double kNear = 0.7;      // an existing node this close (in h) to the candidate is used
+constexpr double kFar = 1.45;      // the candidate stays this close to the angle's neighbours (a
+                                   // square cell's diagonal, 1.41 h, passes)
+constexpr double kSharp = 0.4;     // cosine above which a short angle is cut off
+constexpr double kGentle = 0.9;    // cosine of the largest turn of the front that a copied side
+                                   // follows
+constexpr double kUpright = 0.5;   // share of a copied side's lean along the front taken out
+constexpr double kLeaveOut = 0.5;  // a row this many cells too dense leaves a node out
 
 Pt sub(Pt p, Pt q) {
   return {p.x - q.x, p.y - q.y};
@@ -62,6 +67,11 @@ class Advance {
   // One step at the apex b; false when nothing could be made there.
   bool step(int32_t b, int& status);
   bool quad(int32_t a, int32_t b, int32_t c, int32_t x);
+  // The front neighbour of n other than m, or -1.
+  int32_t other(int32_t n, int32_t m) const;
+  // The candidate for the fourth corner of the cell a, b, c; row is the neighbour of b along
+  // the new row when the cell's side was copied from one side only, else -1.
+  Pt corner(int32_t a, int32_t b, int32_t c, int32_t& row) const;
   int close_rest();
 
   Triangulation& t_;
@@ -75,6 +85,8 @@ class Advance {
   // nodes already queued again in the current step.
   std::vector<char> failed_;
   std::vector<uint64_t> seen_;
+  // For each node made by the front: how many cells its row holds more than its length asks.
+  std::vector<float> dense_;
   uint64_t step_no_ = 0;
 };
 
@@ -99,12 +111,63 @@ void Advance::push(int32_t b) {
     version_.resize(n, 0);
     failed_.resize(n, 0);
     seen_.resize(n, 0);
+    dense_.resize(n, 0);
   }
   failed_[b] = 0;
   seen_[b] = step_no_;
   int32_t a = 0, c = 0;
   const double v = rcs(b, a, c);
   heap_.emplace(v, ++version_[b], b);
+}
+
+int32_t Advance::other(int32_t n, int32_t m) const {
+  if (f_.degree(n) != 2) return -1;
+  for (const int32_t e : f_.edges_at(n)) {
+    if (!f_.alive_edge(e)) continue;
+    const int32_t o = f_.edge_from(e) == n ? f_.edge_to(e) : f_.edge_from(e);
+    if (o != m) return o;
+  }
+  return -1;
+}
+
+// The cell's side b-c is copied to a (a parallelogram). Where the front curves, the copy
+// is turned with the front at a, stood half way up towards the front's normal and given the
+// length h, so that rows made along a curved front stay h apart and upright: a plain copy keeps
+// its direction along the whole row and drifts off the curve. The same from c; the mean of the
+// sides where the front turns gently, the plain parallelogram where it turns sharply at both.
+Pt Advance::corner(int32_t a, int32_t b, int32_t c, int32_t& row) const {
+  const Pt pa = t_.nodes[a], pb = t_.nodes[b], pc = t_.nodes[c];
+  Pt sum{0, 0};
+  int copies = 0;
+  // side: the side copied to n; beyond: n's front neighbour other than b.
+  const auto copy = [&](int32_t n, Pt side, int32_t beyond) {
+    if (beyond < 0) return false;
+    const Pt pn = t_.nodes[n], back = sub(pb, pn), on = sub(t_.nodes[beyond], pn);
+    const double norm = len(back) * len(on);
+    if (!(norm > 0)) return false;
+    // The front turns at n by the angle whose cosine and sine these are.
+    const double co = -(back.x * on.x + back.y * on.y) / norm;
+    const double si = -(back.x * on.y - back.y * on.x) / norm;
+    if (co < kGentle) return false;
+    Pt r{co * side.x - si * side.y, si * side.x + co * side.y};
+    const Pt along = sub(t_.nodes[beyond], pb);
+    const double l2 = along.x * along.x + along.y * along.y;
+    if (l2 > 0) {
+      const double lean = kUpright * (r.x * along.x + r.y * along.y) / l2;
+      r = {r.x - lean * along.x, r.y - lean * along.y};
+    }
+    const double lr = len(r);
+    if (!(lr > 0)) return false;
+    sum.x += pn.x + r.x * h_ / lr;
+    sum.y += pn.y + r.y * h_ / lr;
+    ++copies;
+    return true;
+  };
+  const bool from_a = copy(a, sub(pc, pb), other(a, b));
+  const bool from_c = copy(c, sub(pa, pb), other(c, b));
+  row = from_a == from_c ? -1 : from_a ? c : a;
+  if (copies == 0) return {pa.x + pc.x - pb.x, pa.y + pc.y - pb.y};
+  return {sum.x / copies, sum.y / copies};
 }
 
 bool Advance::quad(int32_t a, int32_t b, int32_t c, int32_t x) {
@@ -143,7 +206,21 @@ bool Advance::step(int32_t b, int& status) {
     f_.make_triangle(a, b, c);
     return true;
   }
-  Pt q{pa.x + pc.x - pb.x, pa.y + pc.y - pb.y};
+  int32_t row = -1;
+  Pt q = corner(a, b, c, row);
+  // A row along a convex front grows denser as it shrinks; what it holds beyond its length is
+  // carried from node to node along it, and where it reaches half a cell the row leaves a node
+  // out: the cell becomes the triangle a, b, c. So the nodes left out are spread along the row.
+  float dense = 0;
+  if (row >= 0) {
+    const float more = static_cast<float>(1 - len(sub(q, t_.nodes[row])) / h_);
+    const float before = static_cast<size_t>(row) < dense_.size() ? dense_[row] : 0.0f;
+    dense = std::clamp(before + more, -1.0f, 1.0f);
+    if (dense > kLeaveOut && len(sub(pc, pa)) <= kFar * h_ && f_.valid(a, b, c)) {
+      f_.make_triangle(a, b, c);
+      return true;
+    }
+  }
   const double dq = len(sub(q, pb));
   if (dq < h_ && dq > 0) q = {pb.x + (q.x - pb.x) * h_ / dq, pb.y + (q.y - pb.y) * h_ / dq};
   if (len(sub(q, pc)) > kFar * h_) q = {(q.x + pc.x) / 2, (q.y + pc.y) / 2};
@@ -174,6 +251,8 @@ bool Advance::step(int32_t b, int& status) {
       return false;
     }
     const int32_t n = f_.add_node(q);
+    if (static_cast<size_t>(n) >= dense_.size()) dense_.resize(static_cast<size_t>(n) + 1, 0);
+    dense_[n] = dense;
     if (quad(a, b, c, n)) return true;
     f_.retire_node(n);
   }

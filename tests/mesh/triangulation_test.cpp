@@ -173,6 +173,8 @@ TEST_F(Triangulation, QualityPassMakesNearEquilateralTrianglesOfTheCellSize) {
       {{rectangle(0, 0, 1, 1)}, 0.025, 1, 0},
       {{rectangle(0, 0, 2, 2), circle(1, 1, .5, 70, true)}, 0.045, 4 - M_PI / 4, 1},
       {{l_shape}, 0.045, 3, 0},
+      // A convex curved contour: rows that follow it shrink as they go in.
+      {{circle(0, 0, 1, 314, false)}, 0.02, M_PI, 0},
   };
   for (const int tipm : {3, 4}) {
     for (const auto& cs : cases) {
