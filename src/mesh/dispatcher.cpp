@@ -16,16 +16,18 @@ using namespace mesh_detail;
 namespace mesh_detail {
 namespace {
 
-int run_generator(Session& s, int i, int tipm) {
+// region: the contours of the region meshed, for the generators that keep nodes off the corners
+// their boundary nodes skip (3 and 4); empty for the others.
+int run_generator(Session& s, int i, int tipm, std::vector<Polygon>& region) {
   switch (tipm) {
     case 1:
       return mesh1(s, i);
     case 2:
       return s.cmesh.m == 3 ? mesh23(s, i) : mesh24(s, i);
     case 3:
-      return mgrid(s, i);
+      return mgrid_region(s, i, region);
     case 4:
-      return mesh4(s, i);
+      return mesh4_region(s, i, region);
     default:
       return mesh5(s, i);
   }
@@ -83,7 +85,8 @@ int read_generator(Session& s, bool three_d, int32_t& tipm) {
   return 0;
 }
 
-int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor) {
+int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor,
+                      const std::vector<Polygon>* region) {
   Cmesh& c = s.cmesh;
   if (nyt < 0 || c.m == 4) nyt = 0;
   c.nyt = nyt;
@@ -95,7 +98,7 @@ int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor) {
       store_counts(s, i);
     }
   }
-  if (ncor > 0 && (arzcor(s, ncor) || meshtest(s))) return 1;
+  if (ncor > 0 && (arzcor_within(s, ncor, region) || meshtest(s))) return 1;
   return 0;
 }
 
@@ -105,14 +108,19 @@ int make_subregion(Session& s, int i, int tipm) {
   s.csize.maxk = c.maxkw;
   c.jgrz = 0;
   c.ng = 0;
-  if (run_generator(s, i, tipm) || meshtest(s) || arotor(s) || meshtest(s)) return 1;
+  std::vector<Polygon> region;
+  float turn[5] = {0, 0, 0, 0, 0};
+  if (run_generator(s, i, tipm, region) || meshtest(s) || arotor_turn(s, turn) || meshtest(s)) {
+    return 1;
+  }
+  turn_polygons(region, turn);
 
   int32_t nyt = 0, ncor = 0;
   if (read_int(s, " how many times decrease cells?", "nyt", nyt) ||
       read_int(s, "number of corrections", "rzcor", ncor)) {
     return 1;
   }
-  return refine_and_smooth(s, i, tipm, nyt, ncor);
+  return refine_and_smooth(s, i, tipm, nyt, ncor, region.empty() ? nullptr : &region);
 }
 
 }  // namespace mesh_detail

@@ -350,7 +350,7 @@ void show(Session& s) {
   clswnd3(s);
 }
 
-int mgrid_body(Session& s, int i) {
+int mgrid_body(Session& s, int i, std::vector<Polygon>& region) {
   Cmesh& c = s.cmesh;
   int32_t pic = 0;
   std::vector<Polygon> polys;
@@ -412,15 +412,25 @@ int mgrid_body(Session& s, int i) {
     while (k != key::kEsc);
   }
   c.nc = static_cast<int32_t>(polys.size());
+  region = std::move(polys);
   store_counts(s, i);
   return 0;
 }
 
 }  // namespace
 
-int mgrid(Session& s, int i) {
+namespace mesh_detail {
+
+int mgrid_region(Session& s, int i, std::vector<Polygon>& region) {
   if (rtmr(s, "mgrid")) return 1;
-  return mgrid_body(s, i);
+  return mgrid_body(s, i, region);
+}
+
+}  // namespace mesh_detail
+
+int mgrid(Session& s, int i) {
+  std::vector<Polygon> region;
+  return mgrid_region(s, i, region);
 }
 
 }  // namespace tivor

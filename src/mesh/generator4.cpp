@@ -226,7 +226,7 @@ void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
   improve_triangles(t, 3, Aim::kCircumcentres, 0, &pockets, 1);
 }
 
-int mesh4_body(Session& s, int i) {
+int mesh4_body(Session& s, int i, std::vector<Polygon>& region) {
   Cmesh& c = s.cmesh;
   int32_t pic = 0;
   std::vector<Polygon> polys;
@@ -271,17 +271,27 @@ int mesh4_body(Session& s, int i) {
   };
   if (keep_contour(s, polys[0]) || connect_and_store(s, t, pic, improve)) return 1;
   c.nc = static_cast<int32_t>(polys.size());
+  region = std::move(polys);
   store_counts(s, i);
   return 0;
 }
 
 }  // namespace
 
-int mesh4(Session& s, int i) {
+namespace mesh_detail {
+
+int mesh4_region(Session& s, int i, std::vector<Polygon>& region) {
   if (rtmr(s, "mesh4")) return 1;
-  if (mesh4_body(s, i) == 0) return 0;
+  if (mesh4_body(s, i, region) == 0) return 0;
   paus(s, " mesh4 error");
   return 1;
+}
+
+}  // namespace mesh_detail
+
+int mesh4(Session& s, int i) {
+  std::vector<Polygon> region;
+  return mesh4_region(s, i, region);
 }
 
 }  // namespace tivor

@@ -12,6 +12,7 @@
 
 #include "core/pool.hpp"
 #include "core/session.hpp"
+#include "mesh/triangulation.hpp"
 #include "reader/reader.hpp"
 
 namespace tivor::mesh_detail {
@@ -128,10 +129,14 @@ void store_counts(Session& s, int i);
 // value; 2 and 5 only for a 3D mesh.
 [[nodiscard]] int read_generator(Session& s, bool three_d, int32_t& tipm);
 // Refinement ("nyt" times, triangles only) and smoothing ("rzcor") of the current subregion,
-// each followed by the mesh test; the counts of subregion i follow.
-[[nodiscard]] int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor);
+// each followed by the mesh test; the counts of subregion i follow. The smoothing keeps the
+// nodes in the region when its contours are given.
+[[nodiscard]] int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor,
+                                    const std::vector<Polygon>* region = nullptr);
 // The "turn" values, and the move they make of n points (r, z interleaved).
 [[nodiscard]] int read_turn(Session& s, float (&t)[5]);
+// AROTOR, which also gives the "turn" values it read.
+[[nodiscard]] int arotor_turn(Session& s, float (&t)[5]);
 void turn_points(float* rz, int64_t n, const float (&t)[5]);
 
 // MESHA: glues the subregions stored in the scratch file into one mesh.

@@ -28,6 +28,16 @@ void turn_points(float* rz, int64_t n, const float (&t)[5]) {
   }
 }
 
+void turn_polygons(std::vector<Polygon>& polys, const float (&t)[5]) {
+  const double r0 = t[0], z0 = t[1], ca = std::cos(double{t[2]}), sa = std::sin(double{t[2]});
+  for (Polygon& p : polys) {
+    for (Pt& q : p) {  // (z, r)
+      const double r = q.y - r0, z = q.x - z0;
+      q = {r * sa + z * ca + z0 + t[4], r * ca - z * sa + r0 + t[3]};
+    }
+  }
+}
+
 int read_turn(Session& s, float (&t)[5]) {
   std::fill_n(t, 5, 0.0f);
   return read_reals(s, " center+angle+shift", "turn", t, 5);
@@ -35,15 +45,23 @@ int read_turn(Session& s, float (&t)[5]) {
 
 }  // namespace mesh_detail
 
-int arotor(Session& s) {
+namespace mesh_detail {
+
+int arotor_turn(Session& s, float (&t)[5]) {
   if (rtmr(s, "arotor")) return 1;
-  float t[5] = {0, 0, 0, 0, 0};
   if (read_turn(s, t)) return 1;
   if (!mesh_arrays_ok(s)) return bad_arrays(s);
   const Cmesh& c = s.cmesh;
   turn_points(reals(s, c.jrz), c.n1, t);
   if (c.ng > 0) turn_points(reals(s, c.jgrz), c.ng, t);
   return 0;
+}
+
+}  // namespace mesh_detail
+
+int arotor(Session& s) {
+  float t[5] = {0, 0, 0, 0, 0};
+  return arotor_turn(s, t);
 }
 
 int rzscale(Session& s) {

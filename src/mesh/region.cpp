@@ -72,8 +72,8 @@ bool Pockets::holds(Pt q) const {
   return in;
 }
 
-int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs, size_t from,
-                      double tol) {
+std::vector<int64_t> points_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs,
+                                    size_t from, double tol) {
   // A sweep upwards: the points in order of y, each against the edges that span its y.
   struct Edge {
     Pt a, b;
@@ -92,7 +92,7 @@ int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& 
   std::sort(order.begin(), order.end(), [&](size_t i, size_t j) { return qs[i].y < qs[j].y; });
   std::vector<const Edge*> active;
   size_t next = 0;
-  int64_t first = -1;
+  std::vector<int64_t> out;
   for (const size_t k : order) {
     const Pt q = qs[k];
     while (next < edges.size() && edges[next].ylo <= q.y) active.push_back(&edges[next++]);
@@ -108,9 +108,16 @@ int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& 
     // Outside, or on an edge within the rounding.
     double d = HUGE_VAL;
     for (const Edge& e : edges) d = std::min(d, seg_dist(e.a, e.b, q));
-    if (d > tol && (first < 0 || static_cast<int64_t>(k) < first)) first = static_cast<int64_t>(k);
+    if (d > tol) out.push_back(static_cast<int64_t>(k));
   }
-  return first;
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs, size_t from,
+                      double tol) {
+  const std::vector<int64_t> out = points_outside(polys, qs, from, tol);
+  return out.empty() ? -1 : out.front();
 }
 
 }  // namespace tivor::mesh_detail

@@ -1,6 +1,7 @@
 // ARZCOR and SMOO1: smoothing of node positions. Each pass moves every node halfway towards the
 // centre of the range that each coordinate spans over its element neighbours; boundary nodes
-// stay, and so do the nodes of an element that the move would turn inside out.
+// stay, and so do the nodes of an element that the move would turn inside out, and the nodes
+// that it would take out of the region when the region is known.
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -43,8 +44,19 @@ void keep_orientation(float* rz, const int32_t* conn, int64_t n2, int m, int64_t
   }
 }
 
+// The moved nodes that left the region go back to where they were (old_r, old_z).
+void keep_in_region(float* rz, int64_t n1, const float* old_r, const float* old_z,
+                    const std::vector<Polygon>& region) {
+  std::vector<Pt> at(static_cast<size_t>(n1));  // (z, r), as the contours hold them
+  for (int64_t k = 0; k < n1; ++k) at[k] = {rz[2 * k + 1], rz[2 * k]};
+  for (const int64_t k : points_outside(region, at, 0, 1e-6 * extent(region))) {
+    rz[2 * k] = old_r[k];
+    rz[2 * k + 1] = old_z[k];
+  }
+}
+
 // SMOO1: one pass with the 4 * n1 words at work (new r, new z, low, high).
-int smoo1(Session& s, float* work) {
+int smoo1(Session& s, float* work, const std::vector<Polygon>* region) {
   if (rtmr(s, "smoo1")) return 1;
   const Cmesh& c = s.cmesh;
   const int64_t n1 = c.n1;
@@ -88,22 +100,31 @@ int smoo1(Session& s, float* work) {
     rz[2 * k] = work[k];
     rz[2 * k + 1] = work[n1 + k];
   }
+  if (region != nullptr) keep_in_region(rz, n1, lo, hi, *region);
   keep_orientation(rz, conn, c.n2, c.m, n1, lo, hi);
   return 0;
 }
 
 }  // namespace
 
-int arzcor(Session& s, int ncor) {
+namespace mesh_detail {
+
+int arzcor_within(Session& s, int ncor, const std::vector<Polygon>* region) {
   if (rtmr(s, "arzcor")) return 1;
   if (!mesh_arrays_ok(s)) return bad_arrays(s);
   const int64_t n1 = s.cmesh.n1;
   if (real_words(s) - s.csize.maxa < 4 * n1) return flag_on(s, " arzcor:not enouth memory in /a/");
   float* work = reals(s, s.csize.maxa);
   for (int pass = 0; pass < ncor; ++pass) {
-    if (smoo1(s, work)) return 1;
+    if (smoo1(s, work, region)) return 1;
   }
   return 0;
+}
+
+}  // namespace mesh_detail
+
+int arzcor(Session& s, int ncor) {
+  return arzcor_within(s, ncor, nullptr);
 }
 
 }  // namespace tivor

@@ -72,8 +72,11 @@ class Pockets {
   CellIndex index_;
 };
 
-// The index of the first of the points qs[from..] that lies outside the region of the polygons
-// (even-odd) farther than tol from their edges, or -1.
+// The indices, in increasing order, of the points qs[from..] that lie outside the region of the
+// polygons (even-odd) farther than tol from their edges.
+std::vector<int64_t> points_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs,
+                                    size_t from, double tol);
+// The first of them, or -1.
 int64_t first_outside(const std::vector<Polygon>& polys, const std::vector<Pt>& qs, size_t from,
                       double tol);
 
@@ -184,6 +187,15 @@ double smallest_angle(const Triangulation& t);
 // boundary nodes) do not all lie in the region of the contours.
 [[nodiscard]] int nodes_in_region(Session& s, std::string_view routine,
                                   const std::vector<Polygon>& polys, const Triangulation& t);
+// Generators 3 and 4, which also give the contours of the region they meshed, as arranged.
+[[nodiscard]] int mgrid_region(Session& s, int i, std::vector<Polygon>& region);
+[[nodiscard]] int mesh4_region(Session& s, int i, std::vector<Polygon>& region);
+// ARZCOR (see arzcor); a move that would take a node out of the region, when it is given, is
+// not made. The region's contours may cut a corner that the boundary nodes skip: the pocket
+// between the contour and the chord belongs to the mesh, not to the region.
+[[nodiscard]] int arzcor_within(Session& s, int ncor, const std::vector<Polygon>* region);
+// The "turn" move of the points of the polygons.
+void turn_polygons(std::vector<Polygon>& polys, const float (&t)[5]);
 // Keeps the contour in jgrz (r, z pairs) for the moves and the refinement of the subregion.
 [[nodiscard]] int keep_contour(Session& s, const Polygon& p);
 
