@@ -153,7 +153,9 @@ int place_boundary(Session& s, std::string_view routine, const std::vector<Polyg
   for (size_t k = 0; k < polys.size(); ++k) {
     if (rtmr(s, routine)) return 1;
     nodes.push_back(boundary_nodes(polys[k], hs[k]));
-    if (nodes.back().size() < 3) {
+    // Nodes that skip the corners of a narrow notch may run round the other way than their
+    // contour: a hole would become an island.
+    if (nodes.back().size() < 3 || (twice_area(nodes.back()) > 0) != (twice_area(polys[k]) > 0)) {
       return flag_on(s, std::string(routine) + ":cell size too large for the contour");
     }
   }

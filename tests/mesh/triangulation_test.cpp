@@ -374,6 +374,14 @@ TEST_F(Triangulation, BadInputIsRefusedWithAMessage) {
        "mesh1_n:the front can not be closed"},
       {generator4({{2.875, 0, 2.5625, 0, 3, 0, 1, 1}}, .1875, 3, 0, false, 3),
        "error in grid generation! hit enter"},
+      // The hole's boundary nodes skip a narrow notch and run round the other way.
+      {"ntel=1 m=3 tipm=3 pic=0 nc=2\n"
+       "ng=4 m= 0.0275878906 -6.5625 0 2 2 2.00195312 2 -8 del= 0.473753929\n"
+       "ng=-10 m= 0.994212866 1.39448881 0.764216065 1.316324 0.623604178\n"
+       " 1.11824167 0.625682771 0.875334382 0.769663811 0.67968744 1.00096452\n"
+       " 0.605469942 1.36058795 0.508762538 1.12288594 0.961066008 1.37462091\n"
+       " 1.12375009 1.23111856 1.31974852 del= 0.473753929\n",
+       "bidot:cell size too large for the contour"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=2 m=0 0 1 1\n", " mesh1_rd:must be ng.gt.2"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 1 1 0 1 1 0 n3=0 n4=0\n", "mesh1_rd:contour crosses"},
       {"ntel=1 m=3 tipm=1 pic=0 ng=4 m=0 0 0 1 1 1 1 0 n3=0 n4=1 m=3 3\n",
