@@ -18,23 +18,37 @@ using namespace mesh_detail;
 
 namespace mesh_detail {
 
-// Turns the n points (r, z interleaved) about (r0, z0) by the angle and shifts them.
+namespace {
+
+// The "turn" move: a rotation by the angle t[2] about (t[0], t[1]), then the shift (t[3], t[4]).
+struct Turn {
+  explicit Turn(const float (&t)[5])
+      : t(t), r0(t[0]), z0(t[1]), ca(std::cos(double{t[2]})), sa(std::sin(double{t[2]})) {}
+  void move(double& r, double& z) const {
+    const double dr = r - r0, dz = z - z0;
+    r = dr * ca - dz * sa + r0 + t[3];
+    z = dr * sa + dz * ca + z0 + t[4];
+  }
+  const float (&t)[5];
+  double r0, z0, ca, sa;
+};
+
+}  // namespace
+
 void turn_points(float* rz, int64_t n, const float (&t)[5]) {
-  const double r0 = t[0], z0 = t[1], ca = std::cos(double{t[2]}), sa = std::sin(double{t[2]});
+  const Turn turn(t);
   for (int64_t k = 0; k < n; ++k) {
-    const double r = rz[2 * k] - r0, z = rz[2 * k + 1] - z0;
-    rz[2 * k] = static_cast<float>(r * ca - z * sa + r0 + t[3]);
-    rz[2 * k + 1] = static_cast<float>(r * sa + z * ca + z0 + t[4]);
+    double r = rz[2 * k], z = rz[2 * k + 1];
+    turn.move(r, z);
+    rz[2 * k] = static_cast<float>(r);
+    rz[2 * k + 1] = static_cast<float>(z);
   }
 }
 
 void turn_polygons(std::vector<Polygon>& polys, const float (&t)[5]) {
-  const double r0 = t[0], z0 = t[1], ca = std::cos(double{t[2]}), sa = std::sin(double{t[2]});
+  const Turn turn(t);
   for (Polygon& p : polys) {
-    for (Pt& q : p) {  // (z, r)
-      const double r = q.y - r0, z = q.x - z0;
-      q = {r * sa + z * ca + z0 + t[4], r * ca - z * sa + r0 + t[3]};
-    }
+    for (Pt& q : p) turn.move(q.y, q.x);  // a contour point is (z, r)
   }
 }
 
@@ -42,10 +56,6 @@ int read_turn(Session& s, float (&t)[5]) {
   std::fill_n(t, 5, 0.0f);
   return read_reals(s, " center+angle+shift", "turn", t, 5);
 }
-
-}  // namespace mesh_detail
-
-namespace mesh_detail {
 
 int arotor_turn(Session& s, float (&t)[5]) {
   if (rtmr(s, "arotor")) return 1;
