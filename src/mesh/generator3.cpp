@@ -1,6 +1,6 @@
 // Generator 3 (MGRID, GRID, GRID1, BIDOT, SGRID): contours with a cell size h; an advancing front
 // that makes the interior nodes and the triangles together, the sharpest angle of the front
-// first, then five smoothing passes.
+// first, in rows that follow the front; then the smoothing and flips of GRIDCORR.
 #include <algorithm>
 #include <cmath>
 #include <queue>
