@@ -102,7 +102,7 @@ int refine_and_smooth(Session& s, int i, int tipm, int32_t nyt, int32_t ncor,
   return 0;
 }
 
-int make_subregion(Session& s, int i, int tipm) {
+int make_subregion(Session& s, int i, int tipm, std::vector<Polygon>* regions) {
   Cmesh& c = s.cmesh;
   s.csize.maxa = c.maxaw;
   s.csize.maxk = c.maxkw;
@@ -120,7 +120,9 @@ int make_subregion(Session& s, int i, int tipm) {
       read_int(s, "number of corrections", "rzcor", ncor)) {
     return 1;
   }
-  return refine_and_smooth(s, i, tipm, nyt, ncor, region.empty() ? nullptr : &region);
+  if (refine_and_smooth(s, i, tipm, nyt, ncor, region.empty() ? nullptr : &region)) return 1;
+  if (regions != nullptr) regions->insert(regions->end(), region.begin(), region.end());
+  return 0;
 }
 
 }  // namespace mesh_detail
@@ -136,6 +138,8 @@ int mesh(Session& s) {
   ScratchFile scratch;
   if (scratch.create(s)) return 1;
   const auto write = [&s, &scratch] { return write_subregion(s, scratch); };
+  // The contours of the subregions made by generators 3 and 4, for the last smoothing.
+  std::vector<Polygon> regions;
   for (int i = 1; i <= c.ntel; ++i) {
     int32_t tipm = 1;
     if (read_generator(s, false, tipm)) return 1;
@@ -143,7 +147,7 @@ int mesh(Session& s) {
       int zones = 0;
       if (mesh6(s, i, zones, write)) return 1;
       i += zones - 1;
-    } else if (make_subregion(s, i, tipm) || write()) {
+    } else if (make_subregion(s, i, tipm, &regions) || write()) {
       return 1;
     }
   }
@@ -155,11 +159,15 @@ int mesh(Session& s) {
   std::fill_n(reals(s, c.jdest_cell), c.n2, 1.0f);
   // Every operation that moves nodes is followed by the mesh test: the classes rely on every
   // element being counter-clockwise.
-  if (rzscale(s) || meshtest(s)) return 1;
+  float fr = 1, fz = 1;
+  if (rzscale_by(s, fr, fz) || meshtest(s)) return 1;
+  scale_polygons(regions, fr, fz);
 
   int32_t ncor = 0;
   if (read_int(s, "number of corrections", "rzcor", ncor)) return 1;
-  if (ncor > 0 && (arzcor(s, ncor) || meshtest(s))) return 1;
+  if (ncor > 0 && (arzcor_within(s, ncor, regions.empty() ? nullptr : &regions) || meshtest(s))) {
+    return 1;
+  }
   return grel(s);
 }
 

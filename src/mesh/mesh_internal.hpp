@@ -117,7 +117,10 @@ class ScratchFile {
 // The subregion loop shared by MESH and MESH3DFD: steps 1 and 2 (counts and marks) and one
 // subregion's generation, test, move, refinement and smoothing.
 [[nodiscard]] int start_mesh(Session& s);
-[[nodiscard]] int make_subregion(Session& s, int i, int tipm);
+// regions, when given, receives the contours of the subregion's region (moved with it) when its
+// generator has them (3 and 4).
+[[nodiscard]] int make_subregion(Session& s, int i, int tipm,
+                                 std::vector<Polygon>* regions = nullptr);
 // Stores the current counts as the counts of subregion i.
 void store_counts(Session& s, int i);
 
@@ -137,6 +140,9 @@ void store_counts(Session& s, int i);
 [[nodiscard]] int read_turn(Session& s, float (&t)[5]);
 // AROTOR, which also gives the "turn" values it read.
 [[nodiscard]] int arotor_turn(Session& s, float (&t)[5]);
+// RZSCALE, which also gives the factors of r and z.
+[[nodiscard]] int rzscale_by(Session& s, float& fr, float& fz);
+void scale_polygons(std::vector<Polygon>& polys, float fr, float fz);
 void turn_points(float* rz, int64_t n, const float (&t)[5]);
 
 // MESHA: glues the subregions stored in the scratch file into one mesh.

@@ -74,12 +74,14 @@ int arotor(Session& s) {
   return arotor_turn(s, t);
 }
 
-int rzscale(Session& s) {
+namespace mesh_detail {
+
+int rzscale_by(Session& s, float& fr, float& fz) {
   if (rtmr(s, "rzscale")) return 1;
   float f[2] = {1, 1};
   if (read_reals(s, " scale", "scale", f, 2)) return 1;
   if (!mesh_arrays_ok(s)) return bad_arrays(s);
-  const float fr = std::abs(f[0]) + 1e-6f, fz = std::abs(f[1]) + 1e-6f;
+  fr = std::abs(f[0]) + 1e-6f, fz = std::abs(f[1]) + 1e-6f;
   float* rz = reals(s, s.cmesh.jrz);
   for (int64_t k = 0; k < s.cmesh.n1; ++k) {
     rz[2 * k] *= fr;
@@ -87,6 +89,19 @@ int rzscale(Session& s) {
   }
   scale_mesh_files(s, fr, fz);
   return 0;
+}
+
+void scale_polygons(std::vector<Polygon>& polys, float fr, float fz) {
+  for (Polygon& p : polys) {
+    for (Pt& q : p) q = {q.x * fz, q.y * fr};  // a contour point is (z, r)
+  }
+}
+
+}  // namespace mesh_detail
+
+int rzscale(Session& s) {
+  float fr = 1, fz = 1;
+  return rzscale_by(s, fr, fz);
 }
 
 int grel(Session& s) {

@@ -44,12 +44,21 @@ void keep_orientation(float* rz, const int32_t* conn, int64_t n2, int m, int64_t
   }
 }
 
-// The moved nodes that left the region go back to where they were (old_r, old_z).
+// The nodes that the move took out of the region go back to where they were (old_r, old_z).
+// Nodes that were outside it already (those of subregions whose contours are not known) may
+// move.
 void keep_in_region(float* rz, int64_t n1, const float* old_r, const float* old_z,
                     const std::vector<Polygon>& region) {
-  std::vector<Pt> at(static_cast<size_t>(n1));  // (z, r), as the contours hold them
-  for (int64_t k = 0; k < n1; ++k) at[k] = {rz[2 * k + 1], rz[2 * k]};
-  for (const int64_t k : points_outside(region, at, 0, 1e-6 * extent(region))) {
+  std::vector<Pt> now(static_cast<size_t>(n1)), before(static_cast<size_t>(n1));
+  for (int64_t k = 0; k < n1; ++k) {  // (z, r), as the contours hold them
+    now[k] = {rz[2 * k + 1], rz[2 * k]};
+    before[k] = {old_z[k], old_r[k]};
+  }
+  const double tol = 1e-6 * extent(region);
+  const std::vector<int64_t> out = points_outside(region, now, 0, tol);
+  const std::vector<int64_t> was_out = points_outside(region, before, 0, tol);
+  for (const int64_t k : out) {
+    if (std::binary_search(was_out.begin(), was_out.end(), k)) continue;
     rz[2 * k] = old_r[k];
     rz[2 * k + 1] = old_z[k];
   }

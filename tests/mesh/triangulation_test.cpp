@@ -247,13 +247,18 @@ TEST_F(Triangulation, NodesStayInsideContoursThatTheBoundaryChordsCut) {
       " 0.535850465 0.814082801 0.500233471 1.01527774 0.276211351 1.34260857\n"
       " 0.774914861 1.32402408 del= 0.447512537\n"
       "turn=0 0 0 0.5 0 nyt=0 rzcor=1 skl=0 scale=1 1 rzcor=0\n";
-  for (const auto& [text, holes, moved] :
-       {std::tuple{spike, 0, 0.0}, std::tuple{holed, 1, 0.0}, std::tuple{smoothed, 1, 0.5}}) {
+  // The same smoothed once the subregions are glued, after the mesh is stretched along r.
+  std::string stretched = smoothed;
+  stretched.replace(stretched.find("rzcor=1"), 7, "rzcor=0");
+  stretched.replace(stretched.find("scale=1 1 rzcor=0"), 17, "scale=2 1 rzcor=1");
+  for (const auto& [text, holes, moved, stretch] :
+       {std::tuple{spike, 0, 0.0, 1.0}, std::tuple{holed, 1, 0.0, 1.0},
+        std::tuple{smoothed, 1, 0.5, 1.0}, std::tuple{stretched, 1, 0.5, 2.0}}) {
     data(text);
     ASSERT_EQ(mesh(*s), 0) << screen();
     std::vector<Contour> cs = contours_of(text);
     for (Contour& c : cs) {
-      for (size_t k = 0; k < c.size(); k += 2) c[k] += moved;
+      for (size_t k = 0; k < c.size(); k += 2) c[k] = (c[k] + moved) * stretch;
     }
     check(holes, -1, cs);
   }
