@@ -23,14 +23,18 @@ namespace {
 // The "turn" move: a rotation by the angle t[2] about (t[0], t[1]), then the shift (t[3], t[4]).
 struct Turn {
   explicit Turn(const float (&t)[5])
-      : t(t), r0(t[0]), z0(t[1]), ca(std::cos(double{t[2]})), sa(std::sin(double{t[2]})) {}
+      : r0(t[0]),
+        z0(t[1]),
+        ca(std::cos(double{t[2]})),
+        sa(std::sin(double{t[2]})),
+        shift_r(t[3]),
+        shift_z(t[4]) {}
   void move(double& r, double& z) const {
     const double dr = r - r0, dz = z - z0;
-    r = dr * ca - dz * sa + r0 + t[3];
-    z = dr * sa + dz * ca + z0 + t[4];
+    r = dr * ca - dz * sa + r0 + shift_r;
+    z = dr * sa + dz * ca + z0 + shift_z;
   }
-  const float (&t)[5];
-  double r0, z0, ca, sa;
+  double r0, z0, ca, sa, shift_r, shift_z;
 };
 
 }  // namespace

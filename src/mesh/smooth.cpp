@@ -49,18 +49,18 @@ void keep_orientation(float* rz, const int32_t* conn, int64_t n2, int m, int64_t
 // move.
 void keep_in_region(float* rz, int64_t n1, const float* old_r, const float* old_z,
                     const std::vector<Polygon>& region) {
-  std::vector<Pt> now(static_cast<size_t>(n1)), before(static_cast<size_t>(n1));
-  for (int64_t k = 0; k < n1; ++k) {  // (z, r), as the contours hold them
-    now[k] = {rz[2 * k + 1], rz[2 * k]};
-    before[k] = {old_z[k], old_r[k]};
-  }
+  std::vector<Pt> now(static_cast<size_t>(n1));
+  for (int64_t k = 0; k < n1; ++k) now[k] = {rz[2 * k + 1], rz[2 * k]};  // (z, r), as contours
   const double tol = 1e-6 * extent(region);
   const std::vector<int64_t> out = points_outside(region, now, 0, tol);
+  // Where the nodes found outside were before the move; only those few are looked at again.
+  std::vector<Pt> before;
+  for (const int64_t k : out) before.push_back({old_z[k], old_r[k]});
   const std::vector<int64_t> was_out = points_outside(region, before, 0, tol);
-  for (const int64_t k : out) {
-    if (std::binary_search(was_out.begin(), was_out.end(), k)) continue;
-    rz[2 * k] = old_r[k];
-    rz[2 * k + 1] = old_z[k];
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (std::binary_search(was_out.begin(), was_out.end(), static_cast<int64_t>(i))) continue;
+    rz[2 * out[i]] = old_r[out[i]];
+    rz[2 * out[i] + 1] = old_z[out[i]];
   }
 }
 
