@@ -58,6 +58,10 @@ class Advance {
   // 0: the front closed; 1: it cannot be closed; 2: more nodes than the room.
   int run();
   void flip() { f_.flip_all(); }
+  // For each node: a quarter cell along its row, one way in the rows of even number from the
+  // boundary and the other way in the odd ones (nothing for the boundary nodes); see
+  // stagger_rows. The way along a row follows the front, so rows made from both ends agree.
+  std::vector<Pt> row_stagger() const;
 
  private:
   // DEFRKS: the cosine of the free angle at b between its front neighbours a (before) and c
@@ -87,7 +91,18 @@ class Advance {
   std::vector<uint64_t> seen_;
   // For each node made by the front: how many cells its row holds more than its length asks.
   std::vector<float> dense_;
+  // For each node made by the front: its row's number from the boundary (boundary nodes 0),
+  // and the way along the row.
+  std::vector<int32_t> row_number_;
+  std::vector<Pt> along_;
   uint64_t step_no_ = 0;
+
+  void grow(size_t n) {
+    if (n <= dense_.size()) return;
+    dense_.resize(n, 0);
+    row_number_.resize(n, 0);
+    along_.resize(n, Pt{0, 0});
+  }
 };
 
 double Advance::rcs(int32_t b, int32_t& a, int32_t& c) const {
@@ -111,7 +126,7 @@ void Advance::push(int32_t b) {
     version_.resize(n, 0);
     failed_.resize(n, 0);
     seen_.resize(n, 0);
-    dense_.resize(n, 0);
+    grow(n);
   }
   failed_[b] = 0;
   seen_[b] = step_no_;
@@ -251,8 +266,16 @@ bool Advance::step(int32_t b, int& status) {
       return false;
     }
     const int32_t n = f_.add_node(q);
-    if (static_cast<size_t>(n) >= dense_.size()) dense_.resize(static_cast<size_t>(n) + 1, 0);
+    grow(static_cast<size_t>(n) + 1);
     dense_[n] = dense;
+    // The cell's new row runs through whichever of a and c is in it already, parallel to the
+    // front side that the cell covers; at a corner of the front both are, and it runs between.
+    row_number_[n] = row_number_[b] + 1;
+    const Pt way = row_number_[a] > row_number_[c]   ? sub(pc, pb)
+                   : row_number_[c] > row_number_[a] ? sub(pb, pa)
+                                                     : sub(pc, pa);
+    const double lw = len(way);
+    along_[n] = lw > 0 ? Pt{way.x / lw, way.y / lw} : Pt{0, 0};
     if (quad(a, b, c, n)) return true;
     f_.retire_node(n);
   }
@@ -261,6 +284,17 @@ bool Advance::step(int32_t b, int& status) {
     return true;
   }
   return false;
+}
+
+std::vector<Pt> Advance::row_stagger() const {
+  constexpr double kQuarter = 0.25;
+  std::vector<Pt> shift(along_.size(), Pt{0, 0});
+  for (size_t k = 0; k < shift.size(); ++k) {
+    if (row_number_[k] == 0) continue;
+    const double d = (row_number_[k] % 2 == 0 ? kQuarter : -kQuarter) * h_;
+    shift[k] = {d * along_[k].x, d * along_[k].y};
+  }
+  return shift;
 }
 
 int Advance::close_rest() {
@@ -319,8 +353,8 @@ int Advance::run() {
   return close_rest();
 }
 
-// Nodes that no triangle uses (candidates given up) are dropped.
-void drop_unused(Triangulation& t) {
+// Nodes that no triangle uses (candidates given up) are dropped, and their shifts with them.
+void drop_unused(Triangulation& t, std::vector<Pt>& shift) {
   std::vector<int32_t> id(t.nodes.size(), -1);
   for (const int32_t v : t.bnd) id[v] = 0;
   for (const int32_t v : t.tri) id[v] = 0;
@@ -328,21 +362,23 @@ void drop_unused(Triangulation& t) {
   for (size_t k = 0; k < t.nodes.size(); ++k) {
     if (id[k] < 0) continue;
     id[k] = next;
+    shift[next] = shift[k];
     t.nodes[next++] = t.nodes[k];
   }
   t.nodes.resize(static_cast<size_t>(next));
+  shift.resize(static_cast<size_t>(next));
   for (int32_t& v : t.bnd) v = id[v];
   for (int32_t& v : t.tri) v = id[v];
 }
 
-// GRIDCORR: passes that aim each node off the boundary at the mean of its neighbours, as SGRID
-// does. The front builds square cells from a right-angled corner and rows of them along
-// straight sides, so the nodes are shaken a little first; and it leaves many nodes of five and
-// seven edges, which the rounds of flips towards six edges a node even out (see
-// improve_triangles).
-void gridcorr(Triangulation& t, const Pockets& pockets) {
-  constexpr double kShake = 0.1;
-  improve_triangles(t, 1, Aim::kNeighbours, kShake, &pockets, 4);
+// GRIDCORR: the front builds square cells in rows along the contour. Their rows are staggered
+// (stagger_rows); then passes that aim each node at the centres of its triangles' circles, and
+// rounds of flips towards six edges a node with passes to the mean of the neighbours (see
+// improve_triangles) even out the rest: the rows that close the front and the nodes that a
+// shrinking row leaves out.
+void gridcorr(Triangulation& t, const std::vector<Pt>& stagger, const Pockets& pockets) {
+  stagger_rows(t, stagger, pockets);
+  improve_triangles(t, 3, Aim::kCircumcentres, &pockets, 4);
 }
 
 void show(Session& s) {
@@ -383,17 +419,19 @@ int mgrid_body(Session& s, int i, std::vector<Polygon>& region) {
   if (rtmr(s, "grid1")) return 1;
   int status = 0;
   const Pockets pockets(polys, hs);
+  std::vector<Pt> stagger;
   {
     Advance front(t, h, static_cast<int64_t>(cap), static_cast<int64_t>(want), pockets);
     status = front.run();
-    if (status == 0) front.flip();
+    if (status == 0) front.flip(), stagger = front.row_stagger();
   }
   if (status == 2) return flag_on(s, "pcell: too many elements");
   if (status != 0) {
     paus(s, "***********grid1:error");
     return flag_on(s, "error in grid generation! hit enter");
   }
-  drop_unused(t);
+  stagger.resize(t.nodes.size(), Pt{0, 0});
+  drop_unused(t, stagger);
   const int32_t a0 = s.csize.maxa, k0 = s.csize.maxk;
   if (pic == 1) {
     if (store_triangulation(s, t, false)) return 1;
@@ -402,7 +440,7 @@ int mgrid_body(Session& s, int i, std::vector<Polygon>& region) {
     s.csize.maxa = a0, s.csize.maxk = k0;
   }
   if (rtmr(s, "gridcorr")) return 1;
-  gridcorr(t, pockets);
+  gridcorr(t, stagger, pockets);
   if (nodes_in_region(s, "mgrid", polys, t)) return 1;
   if (store_triangulation(s, t, c.m == 4)) return 1;
   if (pic == 1) {

@@ -185,11 +185,10 @@ int nodes_in_region(Session& s, std::string_view routine, const std::vector<Poly
 namespace {
 
 // The quality pass of generator 4, after the nodes are connected, when the triangles are kept
-// (paired into quadrilaterals, the lattice's own squares are best). The lattice's squares cut by
-// one diagonal make right triangles; shifting every other row by half a step against its
-// neighbours (a quarter step each way) and flipping the diagonals makes them nearly equilateral
-// (sides h, 1.12 h and 1.12 h). Smoothing then evens out the rows next to the boundary, where
-// lattice nodes lie from 0.49 h to 1.49 h off a curved contour. No node moves into a pocket.
+// (paired into quadrilaterals, the lattice's own squares are best). The lattice's rows are
+// staggered a quarter step each way (stagger_rows). Smoothing then evens out the rows next to
+// the boundary, where lattice nodes lie from 0.49 h to 1.49 h off a curved contour. No node
+// moves into a pocket.
 void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
   const size_t n = t.nodes.size();
   std::vector<char> fixed(n, 0);
@@ -198,34 +197,14 @@ void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
   for (size_t k = 0; k < n; ++k) {
     if (!fixed[k]) y0 = std::min(y0, t.nodes[k].y);
   }
-  const std::vector<Pt> old(t.nodes);
+  std::vector<Pt> shift(n, Pt{0, 0});
   for (size_t k = 0; k < n; ++k) {
     if (fixed[k]) continue;
     const int64_t row = std::llround((t.nodes[k].y - y0) / h);
-    const Pt shifted{t.nodes[k].x + (row % 2 == 0 ? 0.25 : -0.25) * h, t.nodes[k].y};
-    if (!pockets.holds(shifted)) t.nodes[k] = shifted;
+    shift[k].x = (row % 2 == 0 ? 0.25 : -0.25) * h;
   }
-  // A triangle turned over or flattened puts its moved nodes back, until none is left; it
-  // ends because each round puts back at least one node.
-  for (bool again = true; again;) {
-    again = false;
-    for (size_t e = 0; e + 2 < t.tri.size(); e += 3) {
-      const int32_t v[3] = {t.tri[e], t.tri[e + 1], t.tri[e + 2]};
-      const Pt a = t.nodes[v[0]], b = t.nodes[v[1]], c = t.nodes[v[2]];
-      const double f = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-      const double l2 = std::max({(a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y),
-                                  (b.x - c.x) * (b.x - c.x) + (b.y - c.y) * (b.y - c.y),
-                                  (c.x - a.x) * (c.x - a.x) + (c.y - a.y) * (c.y - a.y)});
-      if (f >= 1e-6 * l2 + 1e-18) continue;
-      for (const int32_t m : v) {
-        if (t.nodes[m].x == old[m].x && t.nodes[m].y == old[m].y) continue;
-        t.nodes[m] = old[m];
-        again = true;
-      }
-    }
-  }
-  flip_delaunay(t);
-  improve_triangles(t, 3, Aim::kCircumcentres, 0, &pockets, 1);
+  stagger_rows(t, shift, pockets);
+  improve_triangles(t, 3, Aim::kCircumcentres, &pockets, 1);
 }
 
 int mesh4_body(Session& s, int i, std::vector<Polygon>& region) {

@@ -8,7 +8,6 @@
 // the flips work on such triangles as on any other.
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "mesh/triangulation.hpp"
 
@@ -199,27 +198,6 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
   }
 }
 
-// Every free node is moved by up to jitter of its shortest edge in a direction drawn from a
-// fixed sequence (the mesh stays the same from run to run), where the move is kept by the rule
-// of the passes.
-void shake(Triangulation& t, const Stars& st, const std::vector<char>& fixed, double jitter,
-           const Pockets* pockets) {
-  uint64_t r = 88172645463325252u;
-  for (size_t node = 0; node < t.nodes.size(); ++node) {
-    const auto n = static_cast<int32_t>(node);
-    if (fixed[n] || st.empty(n)) continue;
-    r ^= r << 13, r ^= r >> 7, r ^= r << 17;
-    const double angle = static_cast<double>(r % 65536) * (2 * std::numbers::pi / 65536);
-    const double len = jitter * std::sqrt(shortest_edge(t, st, n));
-    const Pt q{t.nodes[n].x + len * std::cos(angle), t.nodes[n].y + len * std::sin(angle)};
-    const double after = star_quality(t, st, n, q);
-    if (after > 0 && (after >= kGood || after >= star_quality(t, st, n, t.nodes[n])) &&
-        movable(pockets, q)) {
-      t.nodes[n] = q;
-    }
-  }
-}
-
 }  // namespace
 
 // Twice the area over the two longer sides. The smallest angle is at most 60 degrees, so the
@@ -231,16 +209,34 @@ double sine_min(Pt a, Pt b, Pt c) {
   return cross(a, b, c) / std::sqrt(std::max(prod, 1e-300));
 }
 
-void improve_triangles(Triangulation& t, int passes, Aim how, double jitter, const Pockets* pockets,
-                       int rounds) {
+void stagger_rows(Triangulation& t, const std::vector<Pt>& shift, const Pockets& pockets) {
+  const std::vector<Pt> old(t.nodes);
+  for (size_t k = 0; k < t.nodes.size() && k < shift.size(); ++k) {
+    const Pt moved{t.nodes[k].x + shift[k].x, t.nodes[k].y + shift[k].y};
+    if (!pockets.holds(moved)) t.nodes[k] = moved;
+  }
+  // A triangle turned over or flattened puts its moved nodes back, until none is left; it
+  // ends because each round puts back at least one node.
+  for (bool again = true; again;) {
+    again = false;
+    for (size_t e = 0; e + 2 < t.tri.size(); e += 3) {
+      const int32_t v[3] = {t.tri[e], t.tri[e + 1], t.tri[e + 2]};
+      if (oriented(t.nodes[v[0]], t.nodes[v[1]], t.nodes[v[2]])) continue;
+      for (const int32_t m : v) {
+        if (t.nodes[m].x == old[m].x && t.nodes[m].y == old[m].y) continue;
+        t.nodes[m] = old[m];
+        again = true;
+      }
+    }
+  }
+  flip_delaunay(t);
+}
+
+void improve_triangles(Triangulation& t, int passes, Aim how, const Pockets* pockets, int rounds) {
   std::vector<char> fixed(t.nodes.size(), 0);
   for (const int32_t v : t.bnd) fixed[v] = 1;
   // The flips keep the twins of the edges; the stars are made again after the flips only.
   std::vector<int32_t> twin = edge_twins(t);
-  if (jitter > 0) {
-    shake(t, Stars(t), fixed, jitter, pockets);
-    flip_delaunay(t, twin);
-  }
   for (int pass = 0; pass < passes; ++pass) {
     smooth(t, Stars(t), fixed, how, pockets);
     flip_delaunay(t, twin);
