@@ -187,9 +187,9 @@ TEST_F(Triangulation, QualityPassMakesNearEquilateralTrianglesOfTheCellSize) {
       EXPECT_NEAR(c().n2 * cs.del * cs.del / (2 * cs.area), 1.0, 0.1);
       EXPECT_GE(m.smallest, 33.0);
       EXPECT_GE(m.worst_ratio, 0.7);
-      // (At a few thousand triangles a tenth of them touch the boundary, which holds the mean
-      // under the 0.98 of larger meshes.)
-      EXPECT_GE(m.mean_ratio, 0.97);
+      // At a few thousand triangles a tenth of them touch the boundary. Generator 3's staggered
+      // rows follow it and keep 0.98 even so; generator 4's lattice meets it at any distance.
+      EXPECT_GE(m.mean_ratio, tipm == 3 ? 0.98 : 0.975);
       // The boundary nodes stay on the contours.
       const double tol = test::region_tolerance(cs.cs);
       for (int k = 1; k <= c().n3; ++k) {
