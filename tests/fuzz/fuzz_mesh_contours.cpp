@@ -71,11 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<Contour> cs;
   std::string text = "ntel=1 m=" + std::to_string(m) + " tipm=" + std::to_string(tipm) + " pic=0";
   if (tipm != 1) text += " nc=" + std::to_string(nc);
+  // The reader scans columns 1 to 72 of a line: a piece that would pass them starts a new line.
+  const auto put = [&](const std::string& piece) {
+    if (text.size() - text.rfind('\n') - 1 + piece.size() > 72) text += '\n';
+    text += piece;
+  };
   const auto list = [&](const Contour& v) {
-    for (const double x : v) {
-      if (text.size() - text.rfind('\n') > 60) text += '\n';  // lines of at most 80 characters
-      text += number(x);
-    }
+    for (const double x : v) put(number(x));
   };
   std::vector<int> counts;
   double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -97,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::swap(listed[i + 1], listed[j + 1]);
     }
     list(listed);
-    if (tipm != 1) text += " del=" + number(del);
+    if (tipm != 1) put(" del=" + number(del));
   }
   int given = 0, inner_count = 0;
   if (tipm == 1) {
@@ -106,9 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Contour params(static_cast<size_t>(given)), inner(static_cast<size_t>(2 * inner_count));
     for (double& v : params) v = b.next() * static_cast<double>(cs[0].size() / 2) / 255;
     for (double& v : inner) v = b.coord();
-    text += " n3=" + std::to_string(given) + (given > 0 ? " m=" : "");
+    put(" n3=" + std::to_string(given) + (given > 0 ? " m=" : ""));
     list(params);
-    text += " n4=" + std::to_string(inner.size() / 2) + (inner.empty() ? "" : " m=");
+    put(" n4=" + std::to_string(inner.size() / 2) + (inner.empty() ? "" : " m="));
     list(inner);
   }
   text += "\nturn=0 0 0 0 0 nyt=" + std::to_string(nyt) + " rzcor=" + std::to_string(rzcor) +
