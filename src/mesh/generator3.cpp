@@ -378,7 +378,7 @@ void drop_unused(Triangulation& t, std::vector<Pt>& shift) {
 // shrinking row leaves out.
 void gridcorr(Triangulation& t, const std::vector<Pt>& stagger, const Pockets& pockets) {
   stagger_rows(t, stagger, pockets);
-  improve_triangles(t, 3, Aim::kCircumcentres, &pockets, 4);
+  improve_triangles(t, 3, pockets, 4);
 }
 
 void show(Session& s) {

@@ -204,7 +204,7 @@ void improve_lattice(Triangulation& t, double h, const Pockets& pockets) {
     shift[k].x = (row % 2 == 0 ? 0.25 : -0.25) * h;
   }
   stagger_rows(t, shift, pockets);
-  improve_triangles(t, 3, Aim::kCircumcentres, &pockets, 1);
+  improve_triangles(t, 3, pockets, 1);
 }
 
 int mesh4_body(Session& s, int i, std::vector<Polygon>& region) {

@@ -20,6 +20,10 @@ constexpr double kPoor = 0.75;  // stars scoring below it are searched (see star
 constexpr int kSearchSteps = 12;
 constexpr double kKeep = 0.5;  // a flip towards six edges a node may halve the pair's worst sine
 
+// Where a pass aims a node: the mean of its neighbours, or the area-weighted mean of the centres
+// of its triangles' circles.
+enum class Aim { kNeighbours, kCircumcentres };
+
 double cross(Pt o, Pt p, Pt q) {
   return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
 }
@@ -139,14 +143,9 @@ bool aim(const Triangulation& t, const Stars& st, int32_t n, Aim how, Pt& out) {
   return true;
 }
 
-// True when a node may move to q: q lies in none of the pockets.
-bool movable(const Pockets* pockets, Pt q) {
-  return pockets == nullptr || !pockets->holds(q);
-}
-
 // One pass over the nodes in turn: each goes to its aim, or half way, when that is kept.
 void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, Aim how,
-            const Pockets* pockets) {
+            const Pockets& pockets) {
   for (size_t node = 0; node < t.nodes.size(); ++node) {
     const auto n = static_cast<int32_t>(node);
     Pt target;
@@ -158,7 +157,7 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
       const Pt q{old.x + step * (target.x - old.x), old.y + step * (target.y - old.y)};
       const double after = star_quality(t, st, n, q);
       if (after > 0 && after < kGood && before < -1) before = star_quality(t, st, n, old);
-      if (after > 0 && (after >= kGood || after >= before) && movable(pockets, q)) {
+      if (after > 0 && (after >= kGood || after >= before) && !pockets.holds(q)) {
         t.nodes[n] = q;
         break;
       }
@@ -170,7 +169,7 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
 // directions, a fifth of the node's shortest edge long at first, halved when no step makes the
 // worst triangle better.
 void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed,
-               const Pockets* pockets) {
+               const Pockets& pockets) {
   static constexpr double kDir[8][2] = {{1, 0},  {.7071, .7071},   {0, 1},  {-.7071, .7071},
                                         {-1, 0}, {-.7071, -.7071}, {0, -1}, {.7071, -.7071}};
   for (size_t node = 0; node < t.nodes.size(); ++node) {
@@ -186,7 +185,7 @@ void lift_poor(Triangulation& t, const Stars& st, const std::vector<char>& fixed
       for (const auto& d : kDir) {
         const Pt c{p.x + step * d[0], p.y + step * d[1]};
         const double cq = star_score(t, st, n, c);
-        if (cq > bq && movable(pockets, c)) bq = cq, best = c;
+        if (cq > bq && !pockets.holds(c)) bq = cq, best = c;
       }
       if (bq > q) {
         p = best, q = bq;
@@ -232,13 +231,13 @@ void stagger_rows(Triangulation& t, const std::vector<Pt>& shift, const Pockets&
   flip_delaunay(t);
 }
 
-void improve_triangles(Triangulation& t, int passes, Aim how, const Pockets* pockets, int rounds) {
+void improve_triangles(Triangulation& t, int passes, const Pockets& pockets, int rounds) {
   std::vector<char> fixed(t.nodes.size(), 0);
   for (const int32_t v : t.bnd) fixed[v] = 1;
   // The flips keep the twins of the edges; the stars are made again after the flips only.
   std::vector<int32_t> twin = edge_twins(t);
   for (int pass = 0; pass < passes; ++pass) {
-    smooth(t, Stars(t), fixed, how, pockets);
+    smooth(t, Stars(t), fixed, Aim::kCircumcentres, pockets);
     flip_delaunay(t, twin);
   }
   // Flips towards six edges a node, each round smoothed by the mean of the neighbours, which
