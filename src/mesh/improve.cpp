@@ -31,29 +31,29 @@ double d2(Pt p, Pt q) {
   return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y);
 }
 
-// The triangles round each node: those of node n are list[start[n] .. start[n + 1]).
+// The triangles round each node, by their sides opposite it: the k-th runs n, far[2 k],
+// far[2 k + 1] counter-clockwise, for k in start[n] .. start[n + 1).
 struct Stars {
-  std::vector<int32_t> start, list;
+  std::vector<int32_t> start, far;
 
   explicit Stars(const Triangulation& t) {
     const size_t n = t.nodes.size(), nt = t.tri.size() / 3;
     start.assign(n + 1, 0);
-    list.resize(3 * nt);
+    far.resize(6 * nt);
     for (const int32_t v : t.tri) ++start[v + 1];
     for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
     std::vector<int32_t> fill(start.begin(), start.end() - 1);
     for (size_t e = 0; e < nt; ++e) {
-      for (int i = 0; i < 3; ++i) list[fill[t.tri[3 * e + i]]++] = static_cast<int32_t>(e);
+      const int32_t* v = &t.tri[3 * e];
+      for (int i = 0; i < 3; ++i) {
+        const int32_t k = fill[v[i]]++;
+        far[2 * k] = v[(i + 1) % 3];
+        far[2 * k + 1] = v[(i + 2) % 3];
+      }
     }
   }
   bool empty(int32_t n) const { return start[n] == start[n + 1]; }
 };
-
-// The corners of triangle k with node n put at q.
-void corners(const Triangulation& t, int32_t k, int32_t n, Pt q, Pt (&c)[3]) {
-  const int32_t* v = &t.tri[3 * static_cast<size_t>(k)];
-  for (int i = 0; i < 3; ++i) c[i] = v[i] == n ? q : t.nodes[v[i]];
-}
 
 // Folds the triangles round node n with the node at q into worst (from 1): worst =
 // fold(worst, f, ab, bc, ca) with f twice a triangle's area and ab, bc, ca its squared sides;
@@ -62,10 +62,9 @@ template <class Fold>
 double over_star(const Triangulation& t, const Stars& st, int32_t n, Pt q, Fold fold) {
   double worst = 1;
   for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
-    Pt c[3];
-    corners(t, st.list[k], n, q, c);
-    const double f = cross(c[0], c[1], c[2]);
-    const double ab = d2(c[0], c[1]), bc = d2(c[1], c[2]), ca = d2(c[2], c[0]);
+    const Pt b = t.nodes[st.far[2 * k]], c = t.nodes[st.far[2 * k + 1]];
+    const double f = cross(q, b, c);
+    const double ab = d2(q, b), bc = d2(b, c), ca = d2(c, q);
     if (!(f >= 1e-6 * std::max({ab, bc, ca}) + 1e-18)) return -1;
     worst = fold(worst, f, ab, bc, ca);
   }
@@ -102,11 +101,8 @@ double star_score(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
 // The squared length of the shortest edge at node n.
 double shortest_edge(const Triangulation& t, const Stars& st, int32_t n) {
   double s = HUGE_VAL;
-  for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
-    const int32_t* v = &t.tri[3 * static_cast<size_t>(st.list[k])];
-    for (int i = 0; i < 3; ++i) {
-      if (v[i] != n) s = std::min(s, d2(t.nodes[n], t.nodes[v[i]]));
-    }
+  for (int32_t k = 2 * st.start[n]; k < 2 * st.start[n + 1]; ++k) {
+    s = std::min(s, d2(t.nodes[n], t.nodes[st.far[k]]));
   }
   return s;
 }
@@ -120,22 +116,18 @@ bool aim(const Triangulation& t, const Stars& st, int32_t n, Aim how, Pt& out) {
   const Pt p = t.nodes[n];
   double sx = 0, sy = 0, w = 0;
   for (int32_t k = st.start[n]; k < st.start[n + 1]; ++k) {
-    Pt c[3];
-    corners(t, st.list[k], n, p, c);
+    const Pt b = t.nodes[st.far[2 * k]], c = t.nodes[st.far[2 * k + 1]];
     if (how == Aim::kNeighbours) {
-      const int32_t* v = &t.tri[3 * static_cast<size_t>(st.list[k])];
-      for (int i = 0; i < 3; ++i) {
-        if (v[i] != n) sx += c[i].x, sy += c[i].y, w += 1;
-      }
+      sx += b.x + c.x, sy += b.y + c.y, w += 2;
       continue;
     }
-    const double bx = c[1].x - c[0].x, by = c[1].y - c[0].y;
-    const double cx = c[2].x - c[0].x, cy = c[2].y - c[0].y;
+    // The centre of the circle through p, b, c is p + (cy b2 - by c2, bx c2 - cx b2) / dd.
+    const double bx = b.x - p.x, by = b.y - p.y, cx = c.x - p.x, cy = c.y - p.y;
     const double dd = 2 * (bx * cy - by * cx);
     if (!(dd > 0)) return false;
     const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
-    sx += dd * c[0].x + (cy * b2 - by * c2);
-    sy += dd * c[0].y + (bx * c2 - cx * b2);
+    sx += dd * p.x + (cy * b2 - by * c2);
+    sy += dd * p.y + (bx * c2 - cx * b2);
     w += dd;
   }
   if (!(w > 0)) return false;
