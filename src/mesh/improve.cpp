@@ -85,6 +85,15 @@ double star_quality(const Triangulation& t, const Stars& st, int32_t n, Pt q) {
   return worst < 0 ? -1 : std::sqrt(worst);
 }
 
+// Whether every triangle round node n with the node at q keeps the mesh test's margin of area and
+// the sine of its smallest angle at least floor: star_quality(...) >= floor, without a division.
+bool star_above(const Triangulation& t, const Stars& st, int32_t n, Pt q, double floor) {
+  const double floor2 = floor * floor;
+  return over_star(t, st, n, q, [floor2](double w, double f, double ab, double bc, double ca) {
+           return f * f * std::min({ab, bc, ca}) >= floor2 * (ab * bc * ca) ? w : 0.0;
+         }) > 0;
+}
+
 // The worst triangle round node n with the node at q, by the smaller of its radius ratio
 // (2 inradius / circumradius) and the sine of its smallest angle scaled so that 33 degrees
 // scores as a ratio of 0.7; -1 when a triangle would not keep the mesh test's margin of area.
@@ -147,9 +156,13 @@ void smooth(Triangulation& t, const Stars& st, const std::vector<char>& fixed, A
     double before = -2;
     for (const double step : {1.0, 0.5}) {
       const Pt q{old.x + step * (target.x - old.x), old.y + step * (target.y - old.y)};
-      const double after = star_quality(t, st, n, q);
-      if (after > 0 && after < kGood && before < -1) before = star_quality(t, st, n, old);
-      if (after > 0 && (after >= kGood || after >= before) && !pockets.holds(q)) {
+      bool keep = star_above(t, st, n, q, kGood);
+      if (!keep) {
+        const double after = star_quality(t, st, n, q);
+        if (after > 0 && before < -1) before = star_quality(t, st, n, old);
+        keep = after > 0 && after >= before;
+      }
+      if (keep && !pockets.holds(q)) {
         t.nodes[n] = q;
         break;
       }
