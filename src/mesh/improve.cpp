@@ -233,7 +233,6 @@ void stagger_rows(Triangulation& t, const std::vector<Pt>& shift, const Pockets&
       }
     }
   }
-  flip_delaunay(t);
 }
 
 void improve_triangles(Triangulation& t, int passes, const Pockets& pockets, int rounds) {
@@ -241,6 +240,7 @@ void improve_triangles(Triangulation& t, int passes, const Pockets& pockets, int
   for (const int32_t v : t.bnd) fixed[v] = 1;
   // The flips keep the twins of the edges; the stars are made again after the flips only.
   std::vector<int32_t> twin = edge_twins(t);
+  flip_delaunay(t, twin);
   for (int pass = 0; pass < passes; ++pass) {
     smooth(t, Stars(t), fixed, Aim::kCircumcentres, pockets);
     flip_delaunay(t, twin);

@@ -129,18 +129,18 @@ double corner(Pt o, Pt p, Pt q);
 bool oriented(Pt a, Pt b, Pt c);
 
 // Moves each node k by shift[k] (nodes past its end stay), except into one of the pockets; the
-// nodes of a triangle that the moves turn over or flatten go back. Then flip_delaunay. Shifting
-// every other row of a lattice of squares by half a step against its neighbours turns the right
-// triangles cut from the squares into nearly equilateral ones (sides h, 1.12 h and 1.12 h),
-// which the smoothing alone cannot: the right triangles are a balance point of it.
+// nodes of a triangle that the moves turn over or flatten go back. Shifting every other row of a
+// lattice of squares by half a step against its neighbours turns the right triangles cut from the
+// squares into nearly equilateral ones (sides h, 1.12 h and 1.12 h), which the smoothing alone
+// cannot: the right triangles are a balance point of it. improve_triangles flips the diagonals.
 void stagger_rows(Triangulation& t, const std::vector<Pt>& shift, const Pockets& pockets);
 
-// The quality pass: passes that move the nodes off the boundary towards the area-weighted mean
-// of the centres of their triangles' circles, each followed by flip_delaunay; then rounds of
-// flip_valence, each followed by two passes to the neighbours' mean and flip_delaunay; then a
-// search that lifts the worst triangles by radius ratio and smallest angle. A node moves only where
-// no triangle round it turns over or gets worse than the worst was. No node is moved into one of
-// the pockets, when given.
+// The quality pass: flip_delaunay, then passes that move the nodes off the boundary towards the
+// area-weighted mean of the centres of their triangles' circles, each followed by flip_delaunay;
+// then rounds of flip_valence, each followed by two passes to the neighbours' mean and
+// flip_delaunay; then a search that lifts the worst triangles by radius ratio and smallest angle.
+// A node moves only where no triangle round it turns over or gets worse than the worst was. No
+// node is moved into one of the pockets, when given.
 void improve_triangles(Triangulation& t, int passes, const Pockets& pockets, int rounds);
 
 // Stores the triangulation as the current subregion: jrz, jj2 (interface edges with a negative
