@@ -4,10 +4,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "core/session.hpp"
 #include "host/host.hpp"
 
 namespace tivor::bench {
@@ -60,5 +63,39 @@ class ScratchDir {
   std::filesystem::path old_;
   std::string dir_;
 };
+
+// The program's pools hold some 40k-60k elements of a class; a benchmark's task gets 64M reals
+// and 8M integers, enough for 200k elements, and more in proportion to `elements` beyond.
+inline void size_pools(Session& s, double elements) {
+  const double scale = elements > 200000 ? elements / 200000 : 1.0;
+  const auto reals = static_cast<int32_t>(64000000 * scale);
+  const auto ints = static_cast<int32_t>(8000000 * scale);
+  s.a.assign(static_cast<size_t>(reals) + 1, 0.0f);
+  s.km.assign(static_cast<size_t>(ints) + 1, 0);
+  s.csize = Csize{reals, ints, 0, 0};
+}
+
+// A sample task of the source tree (a path under examples/), edited as bench/whole_program.sh
+// edits it, so that a benchmark times the scheme on the task the whole program runs: a line that
+// starts with an edit's prefix has that prefix replaced, or is left out when the edit drops it.
+// Empty when the file cannot be read.
+struct LineEdit {
+  std::string prefix, replacement;
+  bool drop = false;
+};
+inline std::string sample_task(const std::string& path, const std::vector<LineEdit>& edits) {
+  std::ifstream in(std::filesystem::path(TIVOR_SOURCE_DIR) / path);
+  std::ostringstream out;
+  for (std::string line; std::getline(in, line);) {
+    bool dropped = false;
+    for (const LineEdit& e : edits) {
+      if (line.rfind(e.prefix, 0) != 0) continue;
+      dropped = e.drop;
+      line = e.replacement + line.substr(e.prefix.size());
+    }
+    if (!dropped) out << line << '\n';
+  }
+  return out.str();
+}
 
 }  // namespace tivor::bench

@@ -68,15 +68,7 @@ class So6Bench {
  public:
   explicit So6Bench(int cells, int m = 4) : s(std::make_unique<Session>(host)) {
     console_install(*s);
-    // The program's pools hold about 40k elements of this class; larger pools here, enough for
-    // 200k elements and growing with the elements beyond.
-    const double scale =
-        std::max(1.0, static_cast<double>(cells) * cells * (m == 3 ? 2 : 1) / 200000.0);
-    const auto reals = static_cast<int32_t>(64000000 * scale);
-    const auto ints = static_cast<int32_t>(8000000 * scale);
-    s->a.assign(static_cast<size_t>(reals) + 1, 0.0f);
-    s->km.assign(static_cast<size_t>(ints) + 1, 0);
-    s->csize = Csize{reals, ints, 0, 0};
+    bench::size_pools(*s, static_cast<double>(cells) * cells * (m == 3 ? 2 : 1));
     std::ofstream("bench.sol", std::ios::binary) << task(cells, m);
     int unit = 0;
     if (readfrom(*s, unit, "bench.sol") != 0) return;
