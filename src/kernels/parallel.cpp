@@ -5,10 +5,18 @@
 //
 // Every wait sleeps in the kernel (std::atomic wait, a futex on Linux) instead of spinning: a
 // spinning helper takes a core from the calling thread, and from other work, on a busy machine.
+//
+// On a busy machine a helper may also lose its core in the middle of a block it claimed; the
+// caller then waits until the kernel runs it again, often milliseconds, where one thread would
+// long have finished. So a loop whose caller waited for the helpers longer than it worked itself,
+// and longer than waking a helper takes, sends the next loops to the calling thread alone: 64 of
+// them, twice as many each time the helpers stall again, up to 4096; then the helpers are tried
+// again. Which thread runs a block changes no result.
 #include "kernels/parallel.hpp"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,6 +35,11 @@ class Helpers {
 
   void run(int threads, size_t blocks, BlockBody body, const void* context) {
     const std::lock_guard lock(dispatch_);
+    if (solo_left_ > 0) {
+      --solo_left_;
+      for (size_t k = 0; k < blocks; ++k) body(context, k);
+      return;
+    }
     const int helpers = std::min(threads - 1, static_cast<int>(blocks) - 1);
     while (static_cast<int>(threads_.size()) < helpers) {
       // The helper starts from the generation before this loop's, even when it is scheduled
@@ -41,17 +54,31 @@ class Helpers {
     entry_.store(kOpen, std::memory_order_release);
     generation_.fetch_add(1, std::memory_order_release);
     generation_.notify_all();
+    const auto start = Clock::now();
     work();
+    const auto worked = Clock::now();
     // Every block is claimed: no helper may join any more; sleep until those inside have left.
     uint32_t inside = entry_.fetch_and(~kOpen, std::memory_order_acq_rel) & ~kOpen;
+    if (inside == 0) return;
     while (inside != 0) {
       entry_.wait(inside, std::memory_order_acquire);
       inside = entry_.load(std::memory_order_acquire);
+    }
+    const auto waited = Clock::now() - worked;
+    if (waited > kStall && waited > worked - start) {
+      solo_left_ = solo_span_;
+      solo_span_ = std::min(2 * solo_span_, kLongestSolo);
+    } else {
+      solo_span_ = kFirstSolo;
     }
   }
 
  private:
   static constexpr uint32_t kOpen = uint32_t{1} << 31;
+  using Clock = std::chrono::steady_clock;
+  // Longer than a sleeping helper takes to wake and finish a block on an idle machine.
+  static constexpr auto kStall = std::chrono::microseconds(500);
+  static constexpr int kFirstSolo = 64, kLongestSolo = 4096;
 
   void work() {
     for (;;) {
@@ -94,6 +121,9 @@ class Helpers {
   BlockBody body_ = nullptr;
   const void* context_ = nullptr;
   size_t blocks_ = 0;
+  // The loops still to run on the calling thread alone, and how many the next stall sends there.
+  int solo_left_ = 0;
+  int solo_span_ = kFirstSolo;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The block loops: every block runs exactly once, on any number of threads, loop after loop, and
-// idle helpers sleep.
+// The block loops: every block runs exactly once, on any number of threads, loop after loop; idle
+// helpers sleep; a helper that stalls sends the next loops to the calling thread for a while.
 #include "kernels/parallel.hpp"
 
 #include <gtest/gtest.h>
@@ -54,6 +54,38 @@ TEST(BlockLoops, IdleHelpersTakeNoProcessorTime) {
                          (cpu_seconds(CLOCK_THREAD_CPUTIME_ID) - caller0);
   EXPECT_EQ(runs.load(), 4 * (kLoops + 1));
   EXPECT_LT(helpers, 0.1 * kLoops * std::chrono::duration<double>(kPause).count());
+}
+
+void spin_for(std::chrono::microseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  while (std::chrono::steady_clock::now() < end) {
+  }
+}
+
+TEST(BlockLoops, AStalledHelperSendsTheNextLoopsToTheCallerForAWhile) {
+  const auto caller = std::this_thread::get_id();
+  constexpr size_t kBlocks = 37;
+  constexpr auto kBlock = std::chrono::microseconds(10);
+  // A helper's block takes 20 ms, as when it loses its core on a busy machine; the caller's 10 us.
+  std::atomic<int> stalled{0};
+  const auto stalling = [&](size_t) {
+    if (std::this_thread::get_id() == caller) return spin_for(kBlock);
+    stalled.fetch_add(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  };
+  for (int tries = 0; tries < 5000 && stalled.load() == 0; ++tries)
+    for_blocks(2, kBlocks, stalling);
+  ASSERT_GT(stalled.load(), 0) << "no helper ever joined a loop";
+  std::atomic<int> helped{0};
+  const auto block = [&](size_t) {
+    spin_for(kBlock);
+    if (std::this_thread::get_id() != caller) helped.fetch_add(1);
+  };
+  for (int loop = 0; loop < 64; ++loop) for_blocks(2, kBlocks, block);
+  EXPECT_EQ(helped.load(), 0) << "a loop right after the stall had a helper";
+  // Then the helpers are tried again.
+  for (int loop = 0; loop < 1000 && helped.load() == 0; ++loop) for_blocks(2, kBlocks, block);
+  EXPECT_GT(helped.load(), 0) << "the helpers were never tried again";
 }
 
 }  // namespace
