@@ -1,16 +1,28 @@
 // The checks that keep the class's loops inside the pools: the arrays of a task, also one read
 // from a buffer or changed in the memory checker, and values that stopped being finite.
 #include <algorithm>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "classes/sol/sol.hpp"
 #include "classes/sol/sol_internal.hpp"
 
 namespace tivor::sol {
+namespace {
+
+// Whether every word lies in 1..n, by the least and the greatest: a pass without branches that
+// the compiler vectorises. Its own function, since inside the long chain of checks the compiler
+// takes the loop for cold code and leaves it scalar.
+[[gnu::noinline]] bool all_within(const int32_t* words, int64_t count, int64_t n) {
+  int32_t least = 1, greatest = 1;
+  for (int64_t k = 0; k < count; ++k) {
+    least = std::min(least, words[k]);
+    greatest = std::max(greatest, words[k]);
+  }
+  return least >= 1 && greatest <= n;
+}
+
+}  // namespace
 
 bool arrays_ok(const Session& s) {
   const SolParm& p = parm(s);
@@ -77,25 +89,8 @@ bool arrays_ok(const Session& s) {
       return false;
     }
   }
-  // Node numbers of the elements (16 at a time on whole vectors, a word outside 1..n1 marking
-  // its lane) and of the boundary.
-  const int32_t* conn = ints(s, c.jj1);
-  {
-    typedef uint32_t Words __attribute__((vector_size(64)));
-    const int64_t words = m * n2;
-    const uint32_t count = static_cast<uint32_t>(n1);
-    Words outside{};
-    int64_t k = 0;
-    for (; k + 16 <= words; k += 16) {
-      Words v;
-      std::memcpy(&v, conn + k, sizeof v);
-      outside |= reinterpret_cast<Words>((v - 1u) >= count);
-    }
-    for (; k < words; ++k) outside[0] |= uint32_t(conn[k]) - 1u >= count;
-    for (int j = 0; j < 16; ++j) {
-      if (outside[j] != 0) return false;
-    }
-  }
+  // Node numbers of the elements and of the boundary.
+  if (!all_within(ints(s, c.jj1), m * n2, n1)) return false;
   const int32_t* b = ints(s, c.jj2);
   for (int64_t k = 0; k < 2 * n3; ++k) {
     if (b[k] == 0 || std::abs(b[k]) > n1) return false;
