@@ -115,6 +115,13 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
       const float vol = g.vol[e];
       float k3 = k3s[z];
       if (gas) k3 += gas_k3(gam[z], p.gn, rom[z] * g.vol0[e] / vol, element_energy(el, ee));
+      // Where the entries of node i's row 0 meet node j's columns, found once for the element.
+      int64_t at[4][4];
+      for (int i = 0; i < el.k; ++i) {
+        for (int j = 0; j < el.k; ++j) {
+          at[i][j] = k.first[2 * el.n[i]] + 2 * (nc.at(el.n[i], el.n[j]) - nc.first[el.n[i]]);
+        }
+      }
       // Column (j, d) of the element's stiffness: its forces of a unit increment there.
       for (int j = 0; j < el.k; ++j) {
         for (int d = 0; d < 2; ++d) {
@@ -127,8 +134,10 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
             elastic_forces<false>(el.k, el.d1, el.d2, el.a, vol, 0.0f, g2s[z], k3, xr, xz, fr, fz);
           }
           for (int i = 0; i < el.k; ++i) {
-            add(el.n[i], 0, el.n[j], d, fr[i]);
-            add(el.n[i], 1, el.n[j], d, fz[i]);
+            // Row 1 of node i follows its row 0, as long as it.
+            const int64_t row_length = k.first[2 * el.n[i] + 1] - k.first[2 * el.n[i]];
+            k.val[at[i][j] + d] += fr[i];
+            k.val[at[i][j] + row_length + d] += fz[i];
           }
         }
       }
