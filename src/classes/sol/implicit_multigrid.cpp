@@ -82,6 +82,16 @@ std::vector<double> checkerboard(Session& s, bool& alternates, const std::functi
   return sign;
 }
 
+// True when some element of the mesh has four distinct corners.
+bool has_quadrilaterals(Session& s) {
+  const MeshArrays g = mesh_arrays(s);
+  if (g.m != 4) return false;
+  for (int32_t e = 0; e < g.n2; ++e) {
+    if (g.conn[4 * int64_t{e} + 2] != g.conn[4 * int64_t{e} + 3]) return true;
+  }
+  return false;
+}
+
 // The radial and the axial checkerboard sign, each without its prescribed components, that the
 // matrix k strains by nothing, with their weights.
 std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<double>& sign,
@@ -153,9 +163,16 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   const auto stop = [&s] { return a_interrupt(s); };
   const auto matrix = std::make_shared<SparseMatrix>();
   if (!sol_matrix(s, *matrix, stop)) return false;
-  const std::vector<double> sign = checkerboard(s, k.alternates, stop);
-  if (flag_tst(s)) return false;
-  k.patterns = zero_energy_patterns(sign, *matrix, k.free, stop);
+  // A triangle's three sides cannot all join opposite signs, and a field that is not constant on
+  // a triangle strains it: on a mesh of triangles alone there is no pattern to look for.
+  std::vector<double> sign;
+  k.alternates = false;
+  k.patterns.clear();
+  if (has_quadrilaterals(s)) {
+    sign = checkerboard(s, k.alternates, stop);
+    if (flag_tst(s)) return false;
+    k.patterns = zero_energy_patterns(sign, *matrix, k.free, stop);
+  }
   if (flag_tst(s) || !k.levels.setup(matrix, 2, stop)) return false;
   k.built = true;
   if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
