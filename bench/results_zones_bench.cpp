@@ -1,8 +1,8 @@
-// The contour-zones picture of the results viewer on a large mesh: a prepared task whose mesh is
-// a square of n by n cells, each cut into two triangles, carrying a saddle with a ripple; the
-// whole picture (positions, window, levels, zones with their lines, boundaries, colour scale,
-// axes, title) is drawn. The argument is the number of triangles (the integer pool holds the
-// connectivity of at most about 330000).
+// The contour-zones and contour-lines pictures of the results viewer on a large mesh: a prepared
+// task whose mesh is a square of n by n cells, each cut into two triangles or left a
+// quadrilateral, carrying a saddle with a ripple; the whole picture (positions, window, levels,
+// zones or lines, boundaries, scale, axes, title) is drawn. The first argument is the number of
+// elements (the integer pool holds the connectivity of at most about 330000 triangles).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,19 +18,19 @@ namespace {
 using namespace tivor;
 
 // Lays the mesh, its boundary and one result function into the pools of a prepared task.
-void square_task(Session& s, int cells) {
+void square_task(Session& s, int cells, bool quads) {
   const int n = cells + 1;
   Cmesh& c = s.cmesh;
   c.n1 = n * n;
-  c.n2 = 2 * cells * cells;
+  c.n2 = (quads ? 1 : 2) * cells * cells;
   c.n3 = 4 * cells;
-  c.m = 3;
+  c.m = quads ? 4 : 3;
   c.jrz = 0;
   const int32_t jf = 2 * c.n1;
   s.csize.maxa = jf + c.n1;
   c.jj2 = 0;
   c.jj1 = 2 * c.n3;
-  s.csize.maxk = c.jj1 + 3 * c.n2;
+  s.csize.maxk = c.jj1 + c.m * c.n2;
   float* rz = reals(s, c.jrz);
   float* f = reals(s, jf);
   int32_t* conn = ints(s, c.jj1);
@@ -43,7 +43,11 @@ void square_task(Session& s, int cells) {
       f[k] = x * x - y * y + 0.1f * std::sin(9.0f * x * y);
       if (i > 0 && j > 0) {
         const int a = i + (j - 1) * n, b = a + 1, cc = i + 1 + j * n, d = i + j * n;
-        for (int v : {a, b, cc, a, cc, d}) *conn++ = v;
+        if (quads) {
+          for (int v : {a, b, cc, d}) *conn++ = v;
+        } else {
+          for (int v : {a, b, cc, a, cc, d}) *conn++ = v;
+        }
       }
     }
   }
@@ -71,19 +75,28 @@ void square_task(Session& s, int cells) {
   for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
 }
 
-void BM_ResultsZones(benchmark::State& state) {
-  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / 2.0)));
+// Arguments: elements, quadrilaterals (0 or 1), lines (0 zones, 1 lines).
+void BM_ResultsContours(benchmark::State& state) {
+  const bool quads = state.range(1) != 0;
+  const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / (quads ? 1.0 : 2.0))));
   bench::BenchHost host;
   auto s = std::make_unique<Session>(host);
   dinit1(*s, "bench", 0.8f, 0.8f);
-  square_task(*s, cells);
+  square_task(*s, cells, quads);
   for (auto _ : state) {
-    linurc2(*s);
+    if (state.range(2) != 0) {
+      linur2(*s);
+    } else {
+      linurc2(*s);
+    }
     benchmark::DoNotOptimize(s->frame.raster.data());
   }
   state.SetItemsProcessed(state.iterations() * s->cmesh.n2);
-  state.counters["triangles"] = s->cmesh.n2;
+  state.counters["elements"] = s->cmesh.n2;
 }
-BENCHMARK(BM_ResultsZones)->Arg(25000)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResultsContours)
+    ->ArgsProduct({{25000, 100000, 200000}, {0, 1}, {0, 1}})
+    ->ArgNames({"elements", "quads", "lines"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

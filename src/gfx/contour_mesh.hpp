@@ -3,6 +3,9 @@
 // triangle k joining the centre with corners k and k + 1.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 namespace tivor {
 
 // A triangle of world points and the field's values at them.
@@ -61,6 +64,28 @@ inline int level_cuts(const Triangle& t, float level, float min_step, bool stric
     ++n;
   }
   return n;
+}
+
+// True when the n levels rise and are all finite, so that a triangle meets only those between
+// its least and its greatest value.
+inline bool ascending_levels(const float* lev, int n) {
+  return std::is_sorted(lev, lev + n) &&
+         std::all_of(lev, lev + n, [](float v) { return std::isfinite(v); });
+}
+
+// The levels lev[first .. last) that can cut the triangle's edges: with ascending levels only
+// those from its least value to its greatest (most triangles of a fine mesh meet none), in their
+// order; otherwise, or when a value is undefined, all n.
+struct LevelRange {
+  int first, last;
+};
+inline LevelRange levels_met(const Triangle& t, const float* lev, int n, bool ascending) {
+  const float lo = std::min({t.f[0], t.f[1], t.f[2]});
+  const float hi = std::max({t.f[0], t.f[1], t.f[2]});
+  if (!ascending || !(lo <= hi)) return {0, n};
+  const auto first = std::lower_bound(lev, lev + n, lo);
+  return {static_cast<int>(first - lev),
+          static_cast<int>(std::upper_bound(first, lev + n, hi) - lev)};
 }
 
 }  // namespace tivor

@@ -27,9 +27,10 @@ float fraction(float level, float fa, float fb) {
 }
 
 // Contour lines of every level in colour 15 over a triangle (the pass over TVFE1's zones).
-void white_lines(Session& s, const Triangle& t, const float* lev, int nlev) {
+void white_lines(Session& s, const Triangle& t, const float* lev, int nlev, bool ascending) {
   color(s, 15);
-  for (int k = 0; k < nlev; ++k) {
+  const LevelRange met = levels_met(t, lev, nlev, ascending);
+  for (int k = met.first; k < met.last; ++k) {
     float px[3], py[3];
     const int n = level_cuts(t, lev[k], kEpsilon, true, px, py);
     if (n >= 2) lineo(s, px, py, n);
@@ -164,7 +165,8 @@ void tvfe1(Session& s, const float* x, const float* y, const float* f, const int
       flood1(s, mx, t.y, t.f, lev, col, levels);
     }
   });
-  each_triangle([&](const Triangle& t) { white_lines(s, t, lev, levels); });
+  const bool ascending = ascending_levels(lev, levels);
+  each_triangle([&](const Triangle& t) { white_lines(s, t, lev, levels, ascending); });
 }
 
 }  // namespace tivor

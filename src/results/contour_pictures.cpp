@@ -17,19 +17,12 @@ namespace {
 constexpr int kMaxLines = 95;  // the size of the colour table
 constexpr int kMaxZoneLevels = 94;
 
-// The level lines of one triangle: for each level, the cut points of its three edges drawn as one
-// polyline in the level's colour (and mirrored at x = 0 when asked). With ascending finite
-// levels only those between the triangle's least and greatest value are visited (most
-// triangles of a fine mesh meet none), in the same order as all of them would be.
+// The level lines of one triangle: for each level it meets, the cut points of its three edges
+// drawn as one polyline in the level's colour (and mirrored at x = 0 when asked).
 void linel3(Session& s, const Triangle& t, const float* lev, bool ascending, const int32_t* col,
             int n, bool mirror) {
-  const float lo = std::min({t.f[0], t.f[1], t.f[2]});
-  const float hi = std::max({t.f[0], t.f[1], t.f[2]});
-  const bool ranged = ascending && lo <= hi;  // false for a triangle with an undefined value
-  const int first = ranged ? static_cast<int>(std::lower_bound(lev, lev + n, lo) - lev) : 0;
-  for (int k = first; k < n; ++k) {
-    if (ranged && lev[k] > hi) break;
-    if (lev[k] < lo || lev[k] > hi) continue;
+  const LevelRange met = levels_met(t, lev, n, ascending);
+  for (int k = met.first; k < met.last; ++k) {
     float px[3], py[3];
     const int cuts = level_cuts(t, lev[k], kEpsilon, false, px, py);
     if (cuts < 2) continue;
@@ -92,9 +85,7 @@ void linur2(Session& s) {
   if (f != nullptr && !constant) {
     lev = setlim(s, f, s.cmesh.n1, n);
     const bool mirror = t.isymg == 2;
-    const bool ascending =
-        std::is_sorted(lev.begin(), lev.end()) &&
-        std::all_of(lev.begin(), lev.end(), [](float v) { return std::isfinite(v); });
+    const bool ascending = ascending_levels(lev.data(), n);
     mesh_triangles(s, p, f, [&](const Triangle& tri) {
       linel3(s, tri, lev.data(), ascending, t.icolor, n, mirror);
     });
