@@ -41,7 +41,9 @@ void flood(Session& s, const float* xs, const float* ys, int n, int ic) {
   n = std::min(n, 500);
   if (n < 1) return;
   if (file_on(s)) gf_flood(s, xs, ys, n, ic);
-  std::array<int, 500> ixs{}, iys{};
+  // Left unset: only the first n are written and read (zeroing all 500 was most of the time of a
+  // fill of a small polygon, and a fine mesh's zones are hundreds of thousands of them).
+  std::array<int, 500> ixs, iys;
   for (int i = 0; i < n; ++i) {
     ixs[i] = trunc_point(xs[i]);
     iys[i] = trunc_point(ys[i]);
