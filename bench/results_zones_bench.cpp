@@ -1,8 +1,9 @@
-// The contour-zones and contour-lines pictures of the results viewer on a large mesh: a prepared
-// task whose mesh is a square of n by n cells, each cut into two triangles or left a
+// The contour-lines, mesh and contour-zones pictures of the results viewer on a large mesh: a
+// prepared task whose mesh is a square of n by n cells, each cut into two triangles or left a
 // quadrilateral, carrying a saddle with a ripple; the whole picture (positions, window, levels,
-// zones or lines, boundaries, scale, axes, title) is drawn. The first argument is the number of
-// elements (the integer pool holds the connectivity of at most about 330000 triangles).
+// lines, elements or zones, boundaries, scale, axes, title) is drawn. The first argument is the
+// number of elements (the integer pool holds the connectivity of at most about 330000
+// triangles).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -75,28 +76,28 @@ void square_task(Session& s, int cells, bool quads) {
   for (int k = 0; k < 95; ++k) t.icolor[k] = 1 + k % 15;
 }
 
-// Arguments: elements, quadrilaterals (0 or 1), lines (0 zones, 1 lines).
-void BM_ResultsContours(benchmark::State& state) {
+// Arguments: elements, quadrilaterals (0 or 1), picture (the viewer's number: 1 contour lines,
+// 3 mesh, 7 contour zones).
+void BM_ResultsPicture(benchmark::State& state) {
   const bool quads = state.range(1) != 0;
   const int cells = static_cast<int>(std::lround(std::sqrt(state.range(0) / (quads ? 1.0 : 2.0))));
   bench::BenchHost host;
   auto s = std::make_unique<Session>(host);
   dinit1(*s, "bench", 0.8f, 0.8f);
   square_task(*s, cells, quads);
+  void (*const draw)(Session&) = state.range(2) == 1   ? linur2
+                                 : state.range(2) == 3 ? lmesh
+                                                       : linurc2;
   for (auto _ : state) {
-    if (state.range(2) != 0) {
-      linur2(*s);
-    } else {
-      linurc2(*s);
-    }
+    draw(*s);
     benchmark::DoNotOptimize(s->frame.raster.data());
   }
   state.SetItemsProcessed(state.iterations() * s->cmesh.n2);
   state.counters["elements"] = s->cmesh.n2;
 }
-BENCHMARK(BM_ResultsContours)
-    ->ArgsProduct({{25000, 100000, 200000}, {0, 1}, {0, 1}})
-    ->ArgNames({"elements", "quads", "lines"})
+BENCHMARK(BM_ResultsPicture)
+    ->ArgsProduct({{25000, 100000, 200000}, {0, 1}, {1, 3, 7}})
+    ->ArgNames({"elements", "quads", "picture"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -40,6 +40,23 @@ void narrow_steps(int64_t& lo, int64_t& hi, int64_t p0, int64_t d, int64_t n, in
   hi = std::min(hi, static_cast<int64_t>(std::ceil(t2)) + 1);
 }
 
+// One coordinate of a line's steps i = from, from + 1, ...: p0 + i d / n rounded half away from
+// zero, found one after another without a division. That is p0 + sign(d) q, q the quotient of
+// 2 i |d| + n by 2 n, whose numerator grows by 2 |d| < 2 n a step: q grows by at most one.
+struct RoundedSteps {
+  RoundedSteps(int64_t p0, int64_t from, int64_t d, int64_t n)
+      : step(d < 0 ? -1 : 1), inc(2 * (d < 0 ? -d : d)), den(2 * n) {
+    const int64_t num = from * inc + n;
+    at = p0 + step * (num / den);
+    rest = num % den;
+  }
+  void next() {
+    rest += inc;
+    if (rest >= den) rest -= den, at += step;
+  }
+  int64_t step, inc, den, at = 0, rest = 0;
+};
+
 void fill_span(Session& s, const Box& box, int y, int xl, int xr, uint8_t colour) {
   if (y < box.y1 || y > box.y2) return;
   xl = std::max(xl, box.x1);
@@ -56,23 +73,36 @@ void p_line(Session& s, int ix1, int iy1, int ix2, int iy2, int ic) {
   const int64_t dx = static_cast<int64_t>(ix2) - ix1;
   const int64_t dy = static_cast<int64_t>(iy2) - iy1;
   const int64_t n = std::max(std::abs(dx), std::abs(dy)) + 10;
-  // Steps whose point falls outside the box would be dropped; only the others are visited, so a
-  // line reaching far off the canvas costs no more than one crossing it.
+  // Every step lands between the ends, so a line with both ends in the box (most lines of a
+  // mesh) stays in it. Of others, steps whose point falls outside the box would be dropped; only
+  // the others are visited, so a line reaching far off the canvas costs no more than one crossing
+  // it.
+  const bool inside = box.holds(ix1, iy1) && box.holds(ix2, iy2);
   int64_t lo = 0, hi = n;
-  narrow_steps(lo, hi, ix1, dx, n, box.x1, box.x2);
-  narrow_steps(lo, hi, iy1, dy, n, box.y1, box.y2);
-  // Step i lands on (ix1, iy1) + (i dx, i dy) / n rounded half away from zero. Below 2^21 steps
-  // the quotient in doubles never rounds onto a half, so the integer rounding lands on the same
-  // points; the lines of a fine mesh are short, and this is most of their cost.
-  constexpr int64_t kExactSteps = int64_t{1} << 21;
-  const auto offset = [n](int64_t a) -> int64_t {
-    if (n >= kExactSteps) return std::llround(static_cast<double>(a) / static_cast<double>(n));
-    return a >= 0 ? (2 * a + n) / (2 * n) : -((n - 2 * a) / (2 * n));
-  };
-  for (int64_t i = lo; i <= hi; ++i) {
-    const int64_t x = ix1 + offset(i * dx), y = iy1 + offset(i * dy);
-    if (box.holds(x, y)) s.frame.at(static_cast<int>(x), static_cast<int>(y)) = colour;
+  if (!inside) {
+    narrow_steps(lo, hi, ix1, dx, n, box.x1, box.x2);
+    narrow_steps(lo, hi, iy1, dy, n, box.y1, box.y2);
+    if (lo > hi) return;
   }
+  // Step i lands on (ix1, iy1) + (i dx, i dy) / n rounded half away from zero. Below 2^21 steps
+  // the quotient in doubles never rounds onto a half, so exact integer rounding lands on the
+  // same points; the lines of a fine mesh are short, and this is most of their cost. The
+  // raster's pointer is held here: a byte written through it could be any word to the compiler,
+  // which would otherwise fetch the pointer again at every step.
+  uint8_t* const raster = s.frame.raster.data();
+  const auto plot = [&](int64_t x, int64_t y) {
+    if (inside || box.holds(x, y)) raster[(x - 1) + (y - 1) * kCanvasW] = colour;
+  };
+  constexpr int64_t kExactSteps = int64_t{1} << 21;
+  if (n >= kExactSteps) {
+    const auto offset = [n](int64_t a) {
+      return std::llround(static_cast<double>(a) / static_cast<double>(n));
+    };
+    for (int64_t i = lo; i <= hi; ++i) plot(ix1 + offset(i * dx), iy1 + offset(i * dy));
+    return;
+  }
+  RoundedSteps x(ix1, lo, dx, n), y(iy1, lo, dy, n);
+  for (int64_t i = lo; i <= hi; ++i, x.next(), y.next()) plot(x.at, y.at);
 }
 
 void p_rect(Session& s, int ix1, int iy1, int ix2, int iy2, int ifill, int ic) {

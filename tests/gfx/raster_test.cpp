@@ -1,4 +1,7 @@
 // The line, rectangle and polygon primitives on the raster and the screen, with clipping.
+#include <algorithm>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "gfx_session.hpp"
@@ -29,6 +32,36 @@ TEST_F(Raster, LineReachesBothEndsAndRoundsToNearest) {
     EXPECT_EQ(at(x, y), c) << x << "," << y;
   }
   EXPECT_EQ(t.lit(), 16);
+}
+
+TEST_F(Raster, LinesLandOnTheirStepsRoundedHalfAwayFromZeroInAnyDirectionAndClip) {
+  // Step i of n = max(|dx|, |dy|) + 10 lands on the ends' offset i (dx, dy) / n, rounded half
+  // away from zero, and is kept inside the clip rectangle.
+  const auto rounded = [](int64_t a, int64_t n) {
+    return a >= 0 ? (2 * a + n) / (2 * n) : -((2 * -a + n) / (2 * n));
+  };
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> x_at(-60, 700), y_at(-60, 410), short_step(-3, 3);
+  set_clip(s, 90, 40, 520, 310);
+  std::vector<uint8_t> expected(s.frame.raster.size(), 0);
+  for (int k = 0; k < 400; ++k) {
+    const int x1 = x_at(random), y1 = y_at(random);
+    // Long lines, and the short ones of a fine mesh (of no length too).
+    const bool fine = k % 2 == 0;
+    const int x2 = fine ? x1 + short_step(random) : x_at(random);
+    const int y2 = fine ? y1 + short_step(random) : y_at(random);
+    const int colour = 1 + k % 15;
+    p_line(s, x1, y1, x2, y2, colour);
+    const int64_t dx = x2 - x1, dy = y2 - y1;
+    const int64_t n = std::max(std::abs(dx), std::abs(dy)) + 10;
+    for (int64_t i = 0; i <= n; ++i) {
+      const int64_t x = x1 + rounded(i * dx, n), y = y1 + rounded(i * dy, n);
+      if (x >= 90 && x <= 520 && y >= 40 && y <= 310)
+        expected[(x - 1) + (y - 1) * kCanvasW] = colour;
+    }
+  }
+  EXPECT_TRUE(s.frame.raster == expected);
+  EXPECT_GT(t.lit(), 1000);
 }
 
 TEST_F(Raster, NegativeColourMeansTheDrawingColour) {
