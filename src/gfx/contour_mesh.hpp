@@ -88,4 +88,21 @@ inline LevelRange levels_met(const Triangle& t, const float* lev, int n, bool as
           static_cast<int>(std::upper_bound(first, lev + n, hi) - lev)};
 }
 
+// False when none of the four triangles of the quadrilateral of values qf (split as split_quad
+// splits it) can meet an ascending level: its corner values and their mean all lie within one gap
+// between levels. True otherwise, also when the levels do not rise or a value is undefined.
+inline bool quad_meets_levels(const float* qf, const float* lev, int n, bool ascending) {
+  if (!ascending) return true;
+  const float cf = (qf[0] + qf[1] + qf[2] + qf[3]) / 4.0f;
+  if (!(cf == cf)) return true;
+  float lo = cf, hi = cf;
+  for (int k = 0; k < 4; ++k) {
+    if (!(qf[k] == qf[k])) return true;
+    lo = std::min(lo, qf[k]);
+    hi = std::max(hi, qf[k]);
+  }
+  const float* first = std::lower_bound(lev, lev + n, lo);
+  return first != lev + n && *first <= hi;
+}
+
 }  // namespace tivor

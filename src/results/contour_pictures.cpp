@@ -36,9 +36,11 @@ void linel3(Session& s, const Triangle& t, const float* lev, bool ascending, con
 }
 
 // Calls fn for every triangle of the mesh at the positions: triangles as they are, quadrilaterals
-// split in four around their centre.
-template <typename Fn>
-void mesh_triangles(const Session& s, const Positions& p, const float* f, Fn&& fn) {
+// split in four around their centre unless keep_quad(their four values) says that none of the
+// four would draw anything.
+template <typename KeepQuad, typename Fn>
+void mesh_triangles(const Session& s, const Positions& p, const float* f, KeepQuad&& keep_quad,
+                    Fn&& fn) {
   const int32_t n2 = s.cmesh.n2;
   for (int32_t e = 0; e < n2; ++e) {
     int idx[4], corners = 0;
@@ -52,7 +54,7 @@ void mesh_triangles(const Session& s, const Positions& p, const float* f, Fn&& f
     }
     if (corners == 3) {
       fn(Triangle{{x[0], x[1], x[2]}, {y[0], y[1], y[2]}, {v[0], v[1], v[2]}});
-    } else {
+    } else if (keep_quad(v)) {
       split_quad(x, y, v, fn);
     }
   }
@@ -86,9 +88,9 @@ void linur2(Session& s) {
     lev = setlim(s, f, s.cmesh.n1, n);
     const bool mirror = t.isymg == 2;
     const bool ascending = ascending_levels(lev.data(), n);
-    mesh_triangles(s, p, f, [&](const Triangle& tri) {
-      linel3(s, tri, lev.data(), ascending, t.icolor, n, mirror);
-    });
+    mesh_triangles(
+        s, p, f, [&](const float* qf) { return quad_meets_levels(qf, lev.data(), n, ascending); },
+        [&](const Triangle& tri) { linel3(s, tri, lev.data(), ascending, t.icolor, n, mirror); });
   }
   clip(s, 2);
   if (constant) constant_scale(s, value);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "gfx/contour_mesh.hpp"
 #include "gfx_session.hpp"
 #include "picture_records.hpp"
 
@@ -108,6 +109,40 @@ TEST_F(Contours, FlatCellsAndNoLevelsGiveNoLineAndCornerLevelsAThreePointLine) {
   ASSERT_EQ(lines.size(), 6u);
   for (const Record& r : lines) EXPECT_EQ(r.kind * 100 + r.colour, 15);  // 0 is drawn as 15
   EXPECT_EQ(s.grf.clip_mode, 2);
+}
+
+// The quick test that lets a contour-lines picture pass over a quadrilateral: where it says no,
+// no level cuts two edges of any of the four triangles the quadrilateral is split into.
+TEST(QuadLevels, AQuadrilateralPassedOverHasNoLevelLineInItsTriangles) {
+  const float lev[4] = {0.0f, 1.0f, 2.5f, 4.0f};
+  // Three values in each of four gaps between levels, and the levels themselves.
+  const float values[15] = {-1.0f, -0.5f, -0.1f, 0.0f, 0.2f, 0.5f, 0.9f, 1.0f,
+                            1.2f,  1.7f,  2.4f,  2.5f, 4.5f, 5.0f, 6.0f};
+  const float x[4] = {0, 1, 1, 0}, y[4] = {0, 0, 1, 1};
+  int passed_over = 0, kept = 0;
+  for (int code = 0; code < 15 * 15 * 15 * 15; ++code) {
+    float f[4];
+    for (int k = 0, c = code; k < 4; ++k, c /= 15) f[k] = values[c % 15];
+    if (quad_meets_levels(f, lev, 4, true)) {
+      ++kept;
+      continue;
+    }
+    ++passed_over;
+    split_quad(x, y, f, [&](const Triangle& t) {
+      for (float level : lev) {
+        float px[3], py[3];
+        EXPECT_LT(level_cuts(t, level, kEpsilon, false, px, py), 2) << code << " " << level;
+      }
+    });
+  }
+  EXPECT_EQ(passed_over, 4 * 3 * 3 * 3 * 3);
+  EXPECT_GT(kept, 40000);
+  // Levels that do not rise, or an undefined value, keep the quadrilateral.
+  const float inside[4] = {0.5f, 0.6f, 0.7f, 0.8f}, undefined[4] = {0.5f, NAN, 0.7f, 0.8f};
+  const float falling[2] = {4.0f, 0.0f};
+  EXPECT_TRUE(quad_meets_levels(inside, falling, 2, false));
+  EXPECT_TRUE(quad_meets_levels(undefined, lev, 4, true));
+  EXPECT_FALSE(quad_meets_levels(inside, lev, 4, true));
 }
 
 TEST_F(Contours, ElementZonesAreMirroredAndNodesOutsideTheMeshSkipped) {
