@@ -2,6 +2,7 @@
 #include "classes/sol/implicit_multigrid.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -99,27 +100,34 @@ std::vector<KeptMultigrid::Pattern> zero_energy_patterns(const std::vector<doubl
                                                          const std::vector<float>& free,
                                                          const std::function<bool()>& stop) {
   const auto n1 = static_cast<int32_t>(sign.size());
+  std::array<KeptMultigrid::Pattern, 2> p;
+  for (int c = 0; c < 2; ++c) {
+    p[c] = {std::vector<double>(size_t(k.rows), 0.0), std::vector<double>(size_t(k.rows), 0.0)};
+    for (int32_t i = 0; i < n1; ++i) p[c].h[2 * i + c] = sign[i] * free[c * n1 + i];
+  }
+  // Row by row, both patterns in one pass (pattern c lives on the columns of component c): the
+  // strain k h, the magnitudes of its terms, and the diagonal's measure.
+  std::array<double, 2> sum{}, terms{}, measure{};
+  for (int32_t row = 0; row < k.rows; ++row) {
+    if (stop_at(stop, row)) return {};
+    std::array<double, 2> strain{};
+    for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
+      const int c = k.col[q] % 2;
+      const double term = k.val[q] * p[c].h[k.col[q]];
+      strain[c] += term;
+      terms[c] += std::abs(term);
+      if (k.col[q] == row) p[c].weight[row] = term;
+    }
+    for (int c = 0; c < 2; ++c) {
+      sum[c] += std::abs(strain[c]);
+      measure[c] += p[c].weight[row] * p[c].h[row];
+    }
+  }
   std::vector<KeptMultigrid::Pattern> found;
   for (int c = 0; c < 2; ++c) {
-    KeptMultigrid::Pattern p{std::vector<double>(size_t(k.rows), 0.0),
-                             std::vector<double>(size_t(k.rows), 0.0)};
-    for (int32_t i = 0; i < n1; ++i) p.h[2 * i + c] = sign[i] * free[c * n1 + i];
-    // Row by row: the strain k h, the magnitudes of its terms, and the diagonal's measure.
-    double sum = 0, terms = 0, measure = 0;
-    for (int32_t row = 0; row < k.rows; ++row) {
-      if (stop_at(stop, row)) return {};
-      double strain = 0;
-      for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
-        strain += k.val[q] * p.h[k.col[q]];
-        terms += std::abs(k.val[q] * p.h[k.col[q]]);
-        if (k.col[q] == row) p.weight[row] = k.val[q] * p.h[row];
-      }
-      sum += std::abs(strain);
-      measure += p.weight[row] * p.h[row];
-    }
-    if (!(measure > 0) || !(sum <= kNullRatio * terms)) continue;
-    for (double& v : p.weight) v /= measure;
-    found.push_back(std::move(p));
+    if (!(measure[c] > 0) || !(sum[c] <= kNullRatio * terms[c])) continue;
+    for (double& v : p[c].weight) v /= measure[c];
+    found.push_back(std::move(p[c]));
   }
   return found;
 }
