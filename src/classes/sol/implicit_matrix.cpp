@@ -115,9 +115,11 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
       const float vol = g.vol[e];
       float k3 = k3s[z];
       if (gas) k3 += gas_k3(gam[z], p.gn, rom[z] * g.vol0[e] / vol, element_energy(el, ee));
-      // Where the entries of node i's row 0 meet node j's columns, found once for the element.
-      int64_t at[4][4];
+      // Where the entries of node i's row 0 meet node j's columns, found once for the element;
+      // row 1 of node i follows its row 0, as long as it.
+      int64_t at[4][4], row_length[4];
       for (int i = 0; i < el.k; ++i) {
+        row_length[i] = k.first[2 * el.n[i] + 1] - k.first[2 * el.n[i]];
         for (int j = 0; j < el.k; ++j) {
           at[i][j] = k.first[2 * el.n[i]] + 2 * (nc.at(el.n[i], el.n[j]) - nc.first[el.n[i]]);
         }
@@ -134,10 +136,8 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
             elastic_forces<false>(el.k, el.d1, el.d2, el.a, vol, 0.0f, g2s[z], k3, xr, xz, fr, fz);
           }
           for (int i = 0; i < el.k; ++i) {
-            // Row 1 of node i follows its row 0, as long as it.
-            const int64_t row_length = k.first[2 * el.n[i] + 1] - k.first[2 * el.n[i]];
             k.val[at[i][j] + d] += fr[i];
-            k.val[at[i][j] + row_length + d] += fz[i];
+            k.val[at[i][j] + row_length[i] + d] += fz[i];
           }
         }
       }
