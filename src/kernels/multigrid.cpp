@@ -86,7 +86,7 @@ struct Multigrid::Levels {
   HYPRE_Solver amg = nullptr;
   std::vector<HYPRE_Int> index;  // 0 .. n - 1, the rows of the vectors' values
   std::string failure;           // what the library could not do, and why
-  void build(const SparseMatrix& a, int functions);
+  void build(const SparseMatrix& a, int functions, Coarsening coarsening);
   ~Levels() {
     if (amg != nullptr) HYPRE_BoomerAMGDestroy(amg);
     if (rhs != nullptr) HYPRE_IJVectorDestroy(rhs);
@@ -97,7 +97,7 @@ struct Multigrid::Levels {
 
 // The library's copy of a and its levels, on the calling thread; the reason in failure when the
 // library could not.
-void Multigrid::Levels::build(const SparseMatrix& a, int functions) {
+void Multigrid::Levels::build(const SparseMatrix& a, int functions, Coarsening coarsening) {
   Levels& l = *this;
   const auto failed = [&](const char* what) {
     char text[256] = {};
@@ -134,13 +134,20 @@ void Multigrid::Levels::build(const SparseMatrix& a, int functions) {
   HYPRE_BoomerAMGSetMaxIter(l.amg, 1);
   HYPRE_BoomerAMGSetTol(l.amg, 0.0);
   HYPRE_BoomerAMGSetNumFunctions(l.amg, functions);
-  // PMIS coarsening, aggressive on the first level: against the library's HMIS without the
-  // aggressive level, a third of the set-up time and three quarters of the memory at the same
-  // iterations on 200k quadrilaterals, and on 50k of them 19 iterations instead of 36 (triangles
-  // take 14 instead of 11). The rest is the library's: extended interpolation of at most 4
-  // weights a row, l1 Gauss-Seidel forward on the way down and backward on the way up (so that
-  // the cycle is symmetric, as the conjugate gradients need).
-  HYPRE_BoomerAMGSetCoarsenType(l.amg, 8);
+  // Coarsening aggressive on the first level: against the library's HMIS without it, a third of
+  // the set-up time and three quarters of the memory at the same iterations on 200k
+  // quadrilaterals. Quadrilaterals then take PMIS unknown by unknown (50k: 19 iterations, where
+  // HMIS takes 36, and node by node 25); triangles HMIS node by node, by the Frobenius norm of
+  // the blocks (200k: 10 iterations and 0.44-0.52 s a static step, against 14 and 0.66 s). The
+  // rest is the library's: extended interpolation of at most 4 weights a row, l1 Gauss-Seidel
+  // forward on the way down and backward on the way up (so that the cycle is symmetric, as the
+  // conjugate gradients need).
+  if (coarsening == Coarsening::nodes) {
+    HYPRE_BoomerAMGSetCoarsenType(l.amg, 10);
+    HYPRE_BoomerAMGSetNodal(l.amg, 1);
+  } else {
+    HYPRE_BoomerAMGSetCoarsenType(l.amg, 8);
+  }
   HYPRE_BoomerAMGSetAggNumLevels(l.amg, 1);
   if (HYPRE_BoomerAMGSetup(l.amg, l.par_matrix, l.par_rhs, l.par_sol)) failed("set-up");
 }
@@ -150,7 +157,7 @@ Multigrid::~Multigrid() {
   finish_abandoned();
 }
 
-bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions,
+bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions, Coarsening coarsening,
                       const std::function<bool()>& stop) {
   finish_abandoned();
   start_library();
@@ -164,10 +171,10 @@ bool Multigrid::setup(std::shared_ptr<const SparseMatrix> a, int functions,
   }
   // The worker holds the matrix and the levels, so that an abandoned set-up keeps them alive.
   auto held = std::make_shared<Levels>();
-  std::future<void> building =
-      std::async(std::launch::async, [held, a, functions, earlier = std::move(earlier)]() mutable {
+  std::future<void> building = std::async(
+      std::launch::async, [held, a, functions, coarsening, earlier = std::move(earlier)]() mutable {
         earlier.reset();
-        held->build(*a, functions);
+        held->build(*a, functions, coarsening);
       });
   do {
     if (stop && stop()) {

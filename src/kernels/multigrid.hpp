@@ -26,6 +26,15 @@ struct SparseMatrix {
 // w := a v (a.rows values each).
 void sparse_product(const SparseMatrix& a, const double* v, double* w);
 
+// How the coarse unknowns of each level are chosen; both coarsen aggressively on the first level.
+enum class Coarsening {
+  // Unknown by unknown, each component coupled to the same component only (PMIS).
+  unknowns,
+  // Node by node, a coupling measured by the norm of its block of components (HMIS): fewer
+  // iterations and a cheaper set-up on a mesh of triangles, more iterations on quadrilaterals.
+  nodes,
+};
+
 // Classical algebraic multigrid of a symmetric positive (semi)definite matrix whose unknowns are
 // `functions` components per node, interleaved (unknown f * k + c is component c of node k).
 class Multigrid {
@@ -39,7 +48,7 @@ class Multigrid {
   // copies a and builds on a thread of its own, and stop is asked every 10 ms while it does, so
   // that a user need not wait seconds for a large set-up to end (interrupted() then tells it
   // apart; the abandoned set-up keeps its own hold on a).
-  bool setup(std::shared_ptr<const SparseMatrix> a, int functions,
+  bool setup(std::shared_ptr<const SparseMatrix> a, int functions, Coarsening coarsening,
              const std::function<bool()>& stop = {});
   // z := one V-cycle from zero applied to r (the rows of the matrix).
   void apply(const double* r, double* z);

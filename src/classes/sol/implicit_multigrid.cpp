@@ -151,7 +151,7 @@ bool build_turned(Session& s, KeptMultigrid& k, const std::shared_ptr<SparseMatr
           matrix.col[q] == row ? 1 + kTurnedShift : k.flip[row] * k.flip[matrix.col[q]];
     }
   }
-  k.turned_built = k.turned.setup(held, 2, [&s] { return a_interrupt(s); });
+  k.turned_built = k.turned.setup(held, 2, Coarsening::unknowns, [&s] { return a_interrupt(s); });
   k.turned_r.resize(size_t(matrix.rows));
   k.turned_z.resize(size_t(matrix.rows));
   return !k.turned.interrupted();
@@ -176,12 +176,14 @@ bool build(Session& s, KeptMultigrid& k, std::vector<float>& free) {
   std::vector<double> sign;
   k.alternates = false;
   k.patterns.clear();
-  if (has_quadrilaterals(s)) {
+  const bool quadrilaterals = has_quadrilaterals(s);
+  if (quadrilaterals) {
     sign = checkerboard(s, k.alternates, stop);
     if (flag_tst(s)) return false;
     k.patterns = zero_energy_patterns(sign, *matrix, k.free, stop);
   }
-  if (flag_tst(s) || !k.levels.setup(matrix, 2, stop)) return false;
+  const Coarsening coarsening = quadrilaterals ? Coarsening::unknowns : Coarsening::nodes;
+  if (flag_tst(s) || !k.levels.setup(matrix, 2, coarsening, stop)) return false;
   k.built = true;
   if (k.patterns.empty() && !(k.alternates && k.slow)) return true;
   k.built = build_turned(s, k, matrix, sign);
