@@ -371,6 +371,17 @@ TEST_F(SolImplicit, TheAssembledMatrixIsTheMatrixFreeOperator) {
   }
 }
 
+// The processes this one has started, counted over its threads.
+int child_processes() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream in(task.path() / "children");
+    count += static_cast<int>(
+        std::distance(std::istream_iterator<int>(in), std::istream_iterator<int>()));
+  }
+  return count;
+}
+
 TEST_F(SolImplicit, TheMultigridServesStepAfterStepAndEscStopsItsSetUp) {
   // The tube under a pressure that grows with time, so that every static step solves anew.
   const auto ramped = [](int n, int rows) {
@@ -387,6 +398,8 @@ TEST_F(SolImplicit, TheMultigridServesStepAfterStepAndEscStopsItsSetUp) {
     go(1);
     EXPECT_EQ(builds(), n == 10 ? 0 : 1) << n1();
   }
+  // The message-passing layer the multigrid started runs alone, without a helper daemon.
+  EXPECT_EQ(child_processes(), 0);
   // Levels built once serve the later steps, whose answers are the diagonal's to the solver's
   // tolerance; words of the pools changed by anything but a step make them be built anew.
   std::vector<float> u[2];
