@@ -49,13 +49,16 @@ constexpr double kElementNodeBytes = 12;
 constexpr double kElementBytes = 8;
 
 // A steel square of cells x cells (m, GPa), static: its bottom held, its side x = 0 a line of
-// symmetry, its top pressed down by 1 mm in the step.
-std::string task(int cells, int m = 4) {
+// symmetry (the axis, when the task is axisymmetric: symmetry 1), its top pressed down by 1 mm in
+// the step.
+std::string task(int cells, int m = 4, int symmetry = 2) {
   return "ntel=1\nm=" + std::to_string(m) +
          "\ntipm=2\nrz=0 0 0 0.5 0 1 0.5 1 1 1 1 0.5 1 0 0.5 0\nnksi=" + std::to_string(cells) +
          " neta=" + std::to_string(cells) +
          "\nturn=0 0 0 0 0 nyt=0 rzcor=0\nskl=0\nscale=1 1\nrzcor=0\n"
-         "symmetry=2\ngn=0\nvx=1\nm=0 0 0 1 0 0\nntvr=0\nvy=2\nm=0 0 1 0 0 0\n"
+         "symmetry=" +
+         std::to_string(symmetry) +
+         "\ngn=0\nvx=1\nm=0 0 0 1 0 0\nntvr=0\nvy=2\nm=0 0 1 0 0 0\n"
          "m=0 1 1 1 -0.001 -0.001\nntvz=2\nm=0 1 1000 1\ncontin=0\nnpn=0\nnpt=0\nfr=0\nfz=0\n"
          "nqn=0\nMAT=1\nE=200\nNU=0.3\nplast=0\nnsk=0\nC=-7.8\nVR=0\nVZ=0\nEN=0\nGAM=1\n"
          "EMAX=1000\nrpres=0\nskpres=0\nEEWZR=0\ndamage=0 0 0\ncompact=0 0 0\ndynamics=2\n"
@@ -66,10 +69,10 @@ std::string task(int cells, int m = 4) {
 // A prepared task in a temporary working directory.
 class So6Bench {
  public:
-  explicit So6Bench(int cells, int m = 4) : s(std::make_unique<Session>(host)) {
+  explicit So6Bench(int cells, int m = 4, int symmetry = 2) : s(std::make_unique<Session>(host)) {
     console_install(*s);
     bench::size_pools(*s, static_cast<double>(cells) * cells * (m == 3 ? 2 : 1));
-    std::ofstream("bench.sol", std::ios::binary) << task(cells, m);
+    std::ofstream("bench.sol", std::ios::binary) << task(cells, m, symmetry);
     int unit = 0;
     if (readfrom(*s, unit, "bench.sol") != 0) return;
     som(*s, 2);
@@ -96,7 +99,7 @@ int cells_of(const benchmark::State& state) {
 
 // Argument: elements.
 void BM_So6Operator(benchmark::State& state) {
-  So6Bench b(cells_of(state));
+  So6Bench b(cells_of(state), 4, state.range(1) == 1 ? 1 : 2);
   if (!b.ok) {
     state.SkipWithError("the task was not prepared");
     return;
@@ -122,11 +125,11 @@ void BM_So6Operator(benchmark::State& state) {
   state.counters["bytes"] = C(n2 * bytes, C::kIsIterationInvariantRate);
   timer.report(state, n2 * bytes);
 }
+// Arguments: elements, symmetry (2 plane strain, 1 axisymmetric: the hoop terms too).
 BENCHMARK(BM_So6Operator)
-    ->Arg(10000)
-    ->Arg(50000)
-    ->Arg(200000)
-    ->ArgName("elements")
+    ->ArgsProduct({{10000, 50000, 200000}, {2}})
+    ->Args({200000, 1})
+    ->ArgNames({"elements", "symmetry"})
     ->Unit(benchmark::kMicrosecond);
 
 // The process's resident memory now and at its peak, in bytes.

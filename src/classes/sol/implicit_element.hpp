@@ -19,20 +19,25 @@ struct Element {
   float d1[4], d2[4], w[4], a[4];
 };
 
+// The hoop weights a_i = |d1_i| / sum |d1| of an element's k nodes (0 where all d1 are 0).
+inline void hoop_weights(int k, const float* d1, float* a) {
+  float s1 = 0.0f;
+  for (int i = 0; i < k; ++i) s1 += std::abs(d1[i]);
+  const float inv = s1 > 0.0f ? 1.0f / s1 : 0.0f;
+  for (int i = 0; i < k; ++i) a[i] = std::abs(d1[i]) * inv;
+}
+
 inline void load_element(const MeshArrays& g, int32_t e, Element& el) {
   const int64_t base = int64_t{e} * g.m;
   const int32_t* v = g.conn + base;
   el.k = (g.m == 4 && v[2] != v[3]) ? 4 : 3;
-  float s1 = 0.0f;
   for (int i = 0; i < el.k; ++i) {
     el.n[i] = v[i] - 1;
     el.d1[i] = g.d1[base + i];
     el.d2[i] = g.d2[base + i];
     el.w[i] = g.dm[base + i];
-    s1 += std::abs(el.d1[i]);
   }
-  const float inv = s1 > 0.0f ? 1.0f / s1 : 0.0f;
-  for (int i = 0; i < el.k; ++i) el.a[i] = std::abs(el.d1[i]) * inv;
+  hoop_weights(el.k, el.d1, el.a);
 }
 
 // The forces fr, fz on the k nodes of an element (derivative coefficients d1, d2, hoop weights a,

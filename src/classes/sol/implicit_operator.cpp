@@ -179,25 +179,34 @@ void elastic_product(Session& s, const MeshArrays& g, const float* v, float* q) 
     const int32_t end = std::clamp(g.last[z], first, g.n2);
     const float g2 = g2s[z], k3z = k3s[z], gz = gam[z], ro0 = rom[z];
     const bool gas = gz > 1.0f && p.gn != 0.0f;
-    if (!gas && !axisym) {
-      // The common case in short: no hoop terms, no gas, only what the product needs.
-      for (int32_t e = first; e < end; ++e) {
-        const int64_t base = int64_t{e} * g.m;
-        const int32_t* nv = g.conn + base;
-        // A fixed count of nodes lets the compiler unroll the element's loops.
-        const auto element = [&](auto nodes) {
-          constexpr int k = decltype(nodes)::value;
-          float pr[k], pz[k], fr[k], fz[k];
-          for (int i = 0; i < k; ++i) pr[i] = xr[nv[i] - 1], pz[i] = xz[nv[i] - 1];
-          elastic_forces<false>(k, g.d1 + base, g.d2 + base, nullptr, g.vol[e], 0.0f, g2, k3z, pr,
-                                pz, fr, fz);
-          for (int i = 0; i < k; ++i) qr[nv[i] - 1] += fr[i], qz[nv[i] - 1] += fz[i];
-        };
-        if (g.m == 4 && nv[2] != nv[3]) {
-          element(std::integral_constant<int, 4>{});
-        } else {
-          element(std::integral_constant<int, 3>{});
+    if (!gas) {
+      // The common case in short: no gas, only what the product needs. A fixed count of nodes
+      // and the hoop terms known at compile time let the compiler unroll the element's loops.
+      const auto zone = [&](auto hoop) {
+        constexpr bool kHoop = decltype(hoop)::value;
+        for (int32_t e = first; e < end; ++e) {
+          const int64_t base = int64_t{e} * g.m;
+          const int32_t* nv = g.conn + base;
+          const auto element = [&](auto nodes) {
+            constexpr int k = decltype(nodes)::value;
+            float pr[k], pz[k], fr[k], fz[k], a[k] = {};
+            for (int i = 0; i < k; ++i) pr[i] = xr[nv[i] - 1], pz[i] = xz[nv[i] - 1];
+            if constexpr (kHoop) hoop_weights(k, g.d1 + base, a);
+            elastic_forces<kHoop>(k, g.d1 + base, g.d2 + base, a, g.vol[e],
+                                  kHoop ? g.rmin1[e] : 0.0f, g2, k3z, pr, pz, fr, fz);
+            for (int i = 0; i < k; ++i) qr[nv[i] - 1] += fr[i], qz[nv[i] - 1] += fz[i];
+          };
+          if (g.m == 4 && nv[2] != nv[3]) {
+            element(std::integral_constant<int, 4>{});
+          } else {
+            element(std::integral_constant<int, 3>{});
+          }
         }
+      };
+      if (axisym) {
+        zone(std::true_type{});
+      } else {
+        zone(std::false_type{});
       }
       first = end;
       continue;
