@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <type_traits>
 #include <vector>
 
 #include "classes/sol/implicit_element.hpp"
@@ -124,22 +125,30 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
           at[i][j] = k.first[2 * el.n[i]] + 2 * (nc.at(el.n[i], el.n[j]) - nc.first[el.n[i]]);
         }
       }
-      // Column (j, d) of the element's stiffness: its forces of a unit increment there.
-      for (int j = 0; j < el.k; ++j) {
-        for (int d = 0; d < 2; ++d) {
-          float xr[4] = {}, xz[4] = {}, fr[4], fz[4];
-          (d == 0 ? xr : xz)[j] = 1.0f;
-          if (axisym) {
-            elastic_forces<true>(el.k, el.d1, el.d2, el.a, vol, g.rmin1[e], g2s[z], k3, xr, xz, fr,
-                                 fz);
-          } else {
-            elastic_forces<false>(el.k, el.d1, el.d2, el.a, vol, 0.0f, g2s[z], k3, xr, xz, fr, fz);
-          }
-          for (int i = 0; i < el.k; ++i) {
-            k.val[at[i][j] + d] += fr[i];
-            k.val[at[i][j] + row_length[i] + d] += fz[i];
+      // Column (j, d) of the element's stiffness: its forces of a unit increment there. A fixed
+      // count of nodes and the hoop terms known at compile time let the compiler unroll it.
+      const auto columns = [&](auto nodes, auto hoop) {
+        constexpr int kk = decltype(nodes)::value;
+        constexpr bool kHoop = decltype(hoop)::value;
+        for (int j = 0; j < kk; ++j) {
+          for (int d = 0; d < 2; ++d) {
+            float xr[kk] = {}, xz[kk] = {}, fr[kk], fz[kk];
+            (d == 0 ? xr : xz)[j] = 1.0f;
+            elastic_forces<kHoop>(kk, el.d1, el.d2, el.a, vol, kHoop ? g.rmin1[e] : 0.0f, g2s[z],
+                                  k3, xr, xz, fr, fz);
+            for (int i = 0; i < kk; ++i) {
+              k.val[at[i][j] + d] += fr[i];
+              k.val[at[i][j] + row_length[i] + d] += fz[i];
+            }
           }
         }
+      };
+      using Four = std::integral_constant<int, 4>;
+      using Three = std::integral_constant<int, 3>;
+      if (el.k == 4) {
+        axisym ? columns(Four{}, std::true_type{}) : columns(Four{}, std::false_type{});
+      } else {
+        axisym ? columns(Three{}, std::true_type{}) : columns(Three{}, std::false_type{});
       }
     }
     first = end;
