@@ -78,6 +78,18 @@ void p_line(Session& s, int ix1, int iy1, int ix2, int iy2, int ic) {
   // the others are visited, so a line reaching far off the canvas costs no more than one crossing
   // it.
   const bool inside = box.holds(ix1, iy1) && box.holds(ix2, iy2);
+  uint8_t* const raster = s.frame.raster.data();
+  const auto plot = [&](int64_t x, int64_t y) {
+    if (inside || box.holds(x, y)) raster[(x - 1) + (y - 1) * kCanvasW] = colour;
+  };
+  // A line at most one point long along each axis lands on its two ends alone: with 10 steps
+  // more than its length, steps up to the middle round to its start and the others to its end.
+  // Such are most lines of a fine mesh.
+  if (std::abs(dx) <= 1 && std::abs(dy) <= 1) {
+    plot(ix1, iy1);
+    plot(ix2, iy2);
+    return;
+  }
   int64_t lo = 0, hi = n;
   if (!inside) {
     narrow_steps(lo, hi, ix1, dx, n, box.x1, box.x2);
@@ -86,13 +98,9 @@ void p_line(Session& s, int ix1, int iy1, int ix2, int iy2, int ic) {
   }
   // Step i lands on (ix1, iy1) + (i dx, i dy) / n rounded half away from zero. Below 2^21 steps
   // the quotient in doubles never rounds onto a half, so exact integer rounding lands on the
-  // same points; the lines of a fine mesh are short, and this is most of their cost. The
-  // raster's pointer is held here: a byte written through it could be any word to the compiler,
-  // which would otherwise fetch the pointer again at every step.
-  uint8_t* const raster = s.frame.raster.data();
-  const auto plot = [&](int64_t x, int64_t y) {
-    if (inside || box.holds(x, y)) raster[(x - 1) + (y - 1) * kCanvasW] = colour;
-  };
+  // same points; this is most of the cost of short lines. The raster's pointer is held in a
+  // local: a byte written through it could be any word to the compiler, which would otherwise
+  // fetch the pointer again at every step.
   constexpr int64_t kExactSteps = int64_t{1} << 21;
   if (n >= kExactSteps) {
     const auto offset = [n](int64_t a) {
