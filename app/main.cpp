@@ -31,6 +31,7 @@
 #include "host/key_script.hpp"
 #include "host/scripted_window_host.hpp"
 #include "host/sdl_host.hpp"
+#include "kernels/multigrid.hpp"
 #include "reader/reader.hpp"
 #include "results/results.hpp"
 #include "shell/checker.hpp"
@@ -85,6 +86,7 @@ int run(Host& host, const Options& opt, std::function<void(Session&)> attach) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  message_passing_alone_by_default();
   Options opt;
   std::string error;
   if (!parse_options(argc, argv, opt, error)) {

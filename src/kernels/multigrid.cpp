@@ -43,19 +43,6 @@ void stop_library() {
   if (started_here && finished == 0) MPI_Finalize();
 }
 
-// A process that starts the message-passing layer itself runs alone: it needs no helper daemon
-// and no transport to other processes. By default OpenMPI starts both, which costs a third of a
-// second of waiting and a tenth of CPU at the first multigrid step. Settings of the user's own
-// and those of a launcher (which starts the processes of a parallel run) stay as they are.
-void alone_by_default() {
-  for (const char* launcher : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"}) {
-    if (std::getenv(launcher) != nullptr) return;
-  }
-  setenv("OMPI_MCA_ess_singleton_isolated", "1", 0);
-  setenv("OMPI_MCA_pml", "ob1", 0);
-  setenv("OMPI_MCA_btl", "self", 0);
-}
-
 // Starts the message-passing layer (unless the program was started under it) and the library,
 // once.
 void start_library() {
@@ -63,7 +50,7 @@ void start_library() {
     int running = 0;
     MPI_Initialized(&running);
     if (running == 0) {
-      alone_by_default();
+      message_passing_alone_by_default();
       // The library is called from one thread at a time, not always the same one (set-ups run
       // on a thread of their own).
       int provided = 0;
@@ -78,6 +65,18 @@ void start_library() {
 }
 
 }  // namespace
+
+// By default OpenMPI starts a helper daemon and the transports to other processes, which cost a
+// third of a second of waiting and a tenth of CPU at the first multigrid step; a process that
+// starts the layer itself needs neither.
+void message_passing_alone_by_default() {
+  for (const char* launcher : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"}) {
+    if (std::getenv(launcher) != nullptr) return;
+  }
+  setenv("OMPI_MCA_ess_singleton_isolated", "1", 0);
+  setenv("OMPI_MCA_pml", "ob1", 0);
+  setenv("OMPI_MCA_btl", "self", 0);
+}
 
 size_t SparseMatrix::bytes() const {
   return first.size() * sizeof(int64_t) + col.size() * sizeof(int32_t) +

@@ -62,6 +62,13 @@ class Multigrid {
   bool interrupted_ = false;
 };
 
+// Settings of the message-passing layer for a process that starts it itself and runs alone: no
+// helper daemon, no transport to other processes. Those of the user's own, and a launcher's (which
+// starts the processes of a parallel run), stay as they are. It changes the environment, so the
+// program calls it at its start, before any thread; the multigrid calls it again (then changing
+// nothing) before the layer starts.
+void message_passing_alone_by_default();
+
 // An estimate of the bytes the multigrid of a matrix of nnz entries and n rows holds while it
 // is built, the matrix's own copy included: what must fit in memory for it to be used.
 size_t multigrid_bytes(int64_t n, int64_t nnz);
