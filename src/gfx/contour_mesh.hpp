@@ -73,19 +73,25 @@ inline bool ascending_levels(const float* lev, int n) {
          std::all_of(lev, lev + n, [](float v) { return std::isfinite(v); });
 }
 
-// The levels lev[first .. last) that can cut the triangle's edges: with ascending levels only
-// those from its least value to its greatest (most triangles of a fine mesh meet none), in their
-// order; otherwise, or when a value is undefined, all n.
 struct LevelRange {
   int first, last;
 };
+
+// The ascending levels lev[first .. last) from lo to hi.
+inline LevelRange levels_within(const float* lev, int n, float lo, float hi) {
+  const float* first = std::lower_bound(lev, lev + n, lo);
+  return {static_cast<int>(first - lev),
+          static_cast<int>(std::upper_bound(first, lev + n, hi) - lev)};
+}
+
+// The levels lev[first .. last) that can cut the triangle's edges: with ascending levels only
+// those from its least value to its greatest (most triangles of a fine mesh meet none), in their
+// order; otherwise, or when a value is undefined, all n.
 inline LevelRange levels_met(const Triangle& t, const float* lev, int n, bool ascending) {
   const float lo = std::min({t.f[0], t.f[1], t.f[2]});
   const float hi = std::max({t.f[0], t.f[1], t.f[2]});
   if (!ascending || !(lo <= hi)) return {0, n};
-  const auto first = std::lower_bound(lev, lev + n, lo);
-  return {static_cast<int>(first - lev),
-          static_cast<int>(std::upper_bound(first, lev + n, hi) - lev)};
+  return levels_within(lev, n, lo, hi);
 }
 
 // False when none of the four triangles of the quadrilateral of values qf (split as split_quad
@@ -101,8 +107,8 @@ inline bool quad_meets_levels(const float* qf, const float* lev, int n, bool asc
     lo = std::min(lo, qf[k]);
     hi = std::max(hi, qf[k]);
   }
-  const float* first = std::lower_bound(lev, lev + n, lo);
-  return first != lev + n && *first <= hi;
+  const LevelRange met = levels_within(lev, n, lo, hi);
+  return met.first < met.last;
 }
 
 }  // namespace tivor
