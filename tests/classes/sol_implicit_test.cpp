@@ -434,6 +434,18 @@ TEST_F(SolImplicit, TheMultigridServesStepAfterStepAndEscStopsItsSetUp) {
   EXPECT_GT(f(sol::kUr)[0], 0.0f);
 }
 
+TEST(MultigridLevels, AMatrixWithoutItsDiagonalIsRefusedWithTheReason) {
+  // The smoothers read each row's diagonal: a row without one gives no levels, not wrong ones.
+  const auto matrix = std::make_shared<SparseMatrix>();
+  matrix->rows = 2;
+  matrix->first = {0, 1, 2};
+  matrix->col = {1, 0};
+  matrix->val = {1.0, 1.0};
+  Multigrid mg;
+  EXPECT_FALSE(mg.setup(matrix, 1, Coarsening::unknowns));
+  EXPECT_NE(mg.error_text().find("diagonal"), std::string::npos) << mg.error_text();
+}
+
 TEST_F(SolImplicit, SlowLoadOnAGasColumnAsInTheExplicitScheme) {
   // A gas column (gamma 1.4, energy 1, density 1000: a pressure of 400) held on three sides, the
   // fourth pressed by a load that starts at the gas pressure and rises slowly, by a tenth over
