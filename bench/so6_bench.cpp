@@ -37,6 +37,7 @@
 #include "classes/sol/sol_internal.hpp"
 #include "console/console.hpp"
 #include "core/pool.hpp"
+#include "kernels/multigrid.hpp"
 #include "reader/reader.hpp"
 #include "stream_bench.hpp"
 
@@ -131,6 +132,32 @@ BENCHMARK(BM_So6Operator)
     ->Args({200000, 1})
     ->ArgNames({"elements", "symmetry"})
     ->Unit(benchmark::kMicrosecond);
+
+// Arguments: elements, element nodes (4 quadrilaterals, 3 triangles), symmetry. The matrix the
+// multigrid is built from, assembled anew.
+void BM_So6Matrix(benchmark::State& state) {
+  const int m = static_cast<int>(state.range(1));
+  const double cells = std::sqrt(static_cast<double>(state.range(0)) / (m == 3 ? 2 : 1));
+  So6Bench b(static_cast<int>(std::lround(cells)), m, static_cast<int>(state.range(2)));
+  if (!b.ok) {
+    state.SkipWithError("the task was not prepared");
+    return;
+  }
+  for (auto _ : state) {
+    SparseMatrix k;
+    if (!sol::sol_matrix(*b.s, k)) state.SkipWithError("sol_matrix");
+    benchmark::DoNotOptimize(k.val.data());
+  }
+  const double n2 = b.s->cmesh.n2;
+  using C = benchmark::Counter;
+  state.counters["elements"] = n2;
+  state.counters["per_element"] = C(n2, C::kIsIterationInvariantRate | C::kInvert);
+}
+BENCHMARK(BM_So6Matrix)
+    ->ArgsProduct({{200000}, {4, 3}, {2, 1}})
+    ->ArgNames({"elements", "m", "symmetry"})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 // The process's resident memory now and at its peak, in bytes.
 double resident_bytes() {

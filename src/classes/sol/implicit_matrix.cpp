@@ -20,10 +20,12 @@ namespace {
 struct NodeCoupling {
   std::vector<int64_t> first;
   std::vector<int32_t> list;
-  // The place of node j among node i's couplings.
+  // The place of node j among node i's couplings: the count of those below j, without branches
+  // (a row holds a handful of nodes, and a binary search's branches are unpredictable).
   int64_t at(int32_t i, int32_t j) const {
-    const auto b = list.begin() + first[i], e = list.begin() + first[i + 1];
-    return std::lower_bound(b, e, j) - list.begin();
+    int64_t below = 0;
+    for (int64_t q = first[i]; q < first[i + 1]; ++q) below += list[q] < j;
+    return first[i] + below;
   }
 };
 
@@ -47,12 +49,21 @@ bool coupling(Session& s, NodeCoupling& nc, const std::function<bool()>& stop) {
   std::vector<int32_t> row;
   for (int32_t i = 0; i < n1; ++i) {
     if (stop_at(stop, i)) return false;
-    row.assign(nb.list.begin() + nb.first[i], nb.list.begin() + nb.first[i + 1]);
-    row.push_back(i);
-    if (!extra.empty()) row.insert(row.end(), extra[i].begin(), extra[i].end());
-    std::sort(row.begin(), row.end());
-    row.erase(std::unique(row.begin(), row.end()), row.end());
-    nc.list.insert(nc.list.end(), row.begin(), row.end());
+    const auto begin = nb.list.begin() + nb.first[i], end = nb.list.begin() + nb.first[i + 1];
+    if (extra.empty() || extra[i].empty()) {
+      // The mesh's neighbours are sorted and leave the node itself out: it goes in its place.
+      const auto below = std::lower_bound(begin, end, i);
+      nc.list.insert(nc.list.end(), begin, below);
+      nc.list.push_back(i);
+      nc.list.insert(nc.list.end(), below, end);
+    } else {
+      row.assign(begin, end);
+      row.push_back(i);
+      row.insert(row.end(), extra[i].begin(), extra[i].end());
+      std::sort(row.begin(), row.end());
+      row.erase(std::unique(row.begin(), row.end()), row.end());
+      nc.list.insert(nc.list.end(), row.begin(), row.end());
+    }
     nc.first[i + 1] = static_cast<int64_t>(nc.list.size());
   }
   return true;
@@ -86,11 +97,12 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
   k.val.reserve(k.first[k.rows]);
   for (int32_t i = 0; i < n1; ++i) {
     if (stop_at(stop, i)) return false;
-    for (int c = 0; c < 2; ++c) {
-      for (int64_t q = nc.first[i]; q < nc.first[i + 1]; ++q) {
-        k.col.push_back(2 * nc.list[q]);
-        k.col.push_back(2 * nc.list[q] + 1);
-      }
+    const int64_t at = static_cast<int64_t>(k.col.size()), len = nc.first[i + 1] - nc.first[i];
+    k.col.resize(at + 4 * len);
+    for (int64_t q = 0; q < len; ++q) {
+      const int32_t j = nc.list[nc.first[i] + q];
+      k.col[at + 2 * q] = k.col[at + 2 * len + 2 * q] = 2 * j;
+      k.col[at + 2 * q + 1] = k.col[at + 2 * len + 2 * q + 1] = 2 * j + 1;
     }
     k.val.resize(k.col.size(), 0.0);
   }
@@ -182,12 +194,14 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
   // A prescribed component keeps its diagonal alone, in its row and in its column.
   std::vector<float> free(2 * int64_t{n1}, 1.0f);
   zero_prescribed(s, free.data());
-  const auto is_free = [&](int32_t unknown) { return free[(unknown % 2) * n1 + unknown / 2] != 0; };
+  std::vector<uint8_t> fixed(k.rows);  // by row: component c of node i is row 2i + c
+  for (int32_t i = 0; i < n1; ++i)
+    fixed[2 * i] = free[i] == 0, fixed[2 * i + 1] = free[n1 + i] == 0;
   for (int32_t row = 0; row < k.rows; ++row) {
     if (stop_at(stop, row)) return false;
-    const bool row_free = is_free(row);
+    const bool row_fixed = fixed[row] != 0;
     for (int64_t q = k.first[row]; q < k.first[row + 1]; ++q) {
-      if (k.col[q] != row && (!row_free || !is_free(k.col[q]))) k.val[q] = 0.0;
+      if ((row_fixed || fixed[k.col[q]] != 0) && k.col[q] != row) k.val[q] = 0.0;
     }
   }
   return true;
