@@ -2,6 +2,7 @@
 // conditions, derives the stress normal to the plane, marks the destroyed cells, sums the boundary
 // forces of each zone, records the history points and lets the film take its frame.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -78,6 +79,56 @@ void film(Session& s) {
   clock->cost = clock->drawn_at - now;
 }
 
+// The elements whose nodes count in the boundary force sums of their zone, and how many times
+// each node counts: once for each boundary entry of the zone that ends at it, none at an
+// interface (a node on an edge glued to another zone passes force to it, not to the outside).
+void find_boundary_elements(Session& s, SolCache& cache) {
+  const Cmesh& c = s.cmesh;
+  const int32_t m = c.m, n1 = c.n1;
+  const int32_t* conn = ints(s, c.jj1);
+  const int32_t* last = ints(s, c.jn2);
+  const int32_t* jn3 = ints(s, c.jn3);
+  const int32_t* b = ints(s, c.jj2);
+  cache.boundary_elements.clear();
+  cache.boundary_first.assign(size_t(std::max(c.ntel, 0)) + 1, 0);
+  // Each zone clears what it counted, so the counts are all zero between zones.
+  std::vector<int32_t> counts(size_t(std::max(n1, 0)), 0);
+  int32_t first = 0, bfirst = 0;
+  for (int32_t z = 0; z < c.ntel; ++z) {
+    const int32_t end = std::clamp(last[z], first, c.n2);
+    const int32_t bend = std::clamp(jn3[z], bfirst, c.n3);
+    for (int32_t k = bfirst; k < bend; ++k) {
+      const int32_t n = b[2 * k + 1];
+      if (n >= 1 && n <= n1) ++counts[n - 1];
+    }
+    for (int32_t k = bfirst; k < bend; ++k) {
+      if (b[2 * k + 1] > 0) continue;
+      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
+        if (n >= 1 && n <= n1) counts[n - 1] = 0;
+      }
+    }
+    for (int32_t e = first; e < end; ++e) {
+      const int32_t* v = conn + int64_t{e} * m;
+      const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
+      SolCache::BoundaryElement be{e, {0, 0, 0, 0}};
+      bool counted = false;
+      for (int i = 0; i < k; ++i) {
+        be.times[i] = counts[v[i] - 1];
+        counted |= be.times[i] != 0;
+      }
+      if (counted) cache.boundary_elements.push_back(be);
+    }
+    cache.boundary_first[z + 1] = std::ssize(cache.boundary_elements);
+    for (int32_t k = bfirst; k < bend; ++k) {
+      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
+        if (n >= 1 && n <= n1) counts[n - 1] = 0;
+      }
+    }
+    first = end;
+    bfirst = bend;
+  }
+}
+
 // SOFORCE1: for each zone, the sums over its outer boundary nodes of its elements' internal
 // forces there, from the nodal stresses; at rest these balance the loads, supports and contacts
 // acting on the zone. Nodes on an edge glued to another zone are left out, so a zone at rest
@@ -92,11 +143,16 @@ int soforce1(Session& s) {
       return 1;
     }
   }
-  const int32_t m = c.m, n1 = c.n1;
+  SolCache& cache = sol_cache(s);
+  const std::array<uint64_t, 5> key{s.pool_stamp, uint64_t(uint32_t(c.n1)),
+                                    uint64_t(uint32_t(c.n2)), uint64_t(uint32_t(c.n3)),
+                                    uint64_t(uint32_t(c.ntel))};
+  if (cache.boundary_key != key || cache.boundary_first.empty()) {
+    find_boundary_elements(s, cache);
+    cache.boundary_key = key;
+  }
+  const int32_t m = c.m;
   const int32_t* conn = ints(s, c.jj1);
-  const int32_t* last = ints(s, c.jn2);
-  const int32_t* jn3 = ints(s, c.jn3);
-  const int32_t* b = ints(s, c.jj2);
   const float* d1 = reals(s, c.jd1);
   const float* d2 = reals(s, c.jd2);
   const float* dm = reals(s, c.jdm);
@@ -106,42 +162,21 @@ int soforce1(Session& s) {
   for (int i = 0; i < 4; ++i) str[i] = reals(s, p.jstr[i]);
   float* bfx = reals(s, p.jbfx);
   float* bfy = reals(s, p.jbfy);
-  // How many times each node counts in its zone's sums: once for each boundary entry that ends
-  // at it, none at an interface. Only the elements at such nodes add to the sums. Each zone
-  // clears what it counted, so the counts are all zero between calls.
-  std::vector<int32_t>& counts = sol_cache(s).boundary_counts;
-  if (std::ssize(counts) != n1) counts.assign(n1, 0);
-  int32_t first = 0, bfirst = 0;
   for (int32_t z = 0; z < c.ntel; ++z) {
-    const int32_t end = std::clamp(last[z], first, c.n2);
-    const int32_t bend = std::clamp(jn3[z], bfirst, c.n3);
-    for (int32_t k = bfirst; k < bend; ++k) {
-      const int32_t n = b[2 * k + 1];
-      if (n >= 1 && n <= n1) ++counts[n - 1];
-    }
-    // Both ends of an interface edge pass force to the other zone, not to the outside.
-    for (int32_t k = bfirst; k < bend; ++k) {
-      if (b[2 * k + 1] > 0) continue;
-      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
-        if (n >= 1 && n <= n1) counts[n - 1] = 0;
-      }
-    }
     double sum_r = 0.0, sum_z = 0.0;
-    for (int32_t e = first; e < end; ++e) {
-      const int32_t* v = conn + int64_t{e} * m;
+    for (int64_t q = cache.boundary_first[z]; q < cache.boundary_first[z + 1]; ++q) {
+      const SolCache::BoundaryElement& be = cache.boundary_elements[q];
+      const int64_t base = int64_t{be.e} * m;
+      const int32_t* v = conn + base;
       const int k = (m == 4 && v[2] != v[3]) ? 4 : 3;
-      bool counted = false;
-      for (int i = 0; i < k; ++i) counted |= counts[v[i] - 1] != 0;
-      if (!counted) continue;
-      const int64_t base = int64_t{e} * m;
       float el[4] = {0, 0, 0, 0};
       for (int i = 0; i < k; ++i) {
         for (int j = 0; j < 4; ++j) el[j] += dm[base + i] * str[j][v[i] - 1];
       }
-      const float w = vol[e];
-      const float hoop = (3 * el[3] - el[0] - el[1]) * w * rmin1[e];
+      const float w = vol[be.e];
+      const float hoop = (3 * el[3] - el[0] - el[1]) * w * rmin1[be.e];
       for (int i = 0; i < k; ++i) {
-        const int32_t times = counts[v[i] - 1];
+        const int32_t times = be.times[i];
         if (times == 0) continue;
         sum_r +=
             times * (d1[base + i] * el[0] * w + d2[base + i] * el[2] * w + dm[base + i] * hoop);
@@ -150,13 +185,6 @@ int soforce1(Session& s) {
     }
     bfx[z] = static_cast<float>(sum_r);
     bfy[z] = static_cast<float>(sum_z);
-    for (int32_t k = bfirst; k < bend; ++k) {
-      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
-        if (n >= 1 && n <= n1) counts[n - 1] = 0;
-      }
-    }
-    first = end;
-    bfirst = bend;
   }
   return 0;
 }

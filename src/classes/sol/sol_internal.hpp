@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -243,7 +244,16 @@ struct SolCache : ClassCache {
   std::vector<NodeState> state;
   std::vector<NodeSums> sums;
   bool sums_clear = false;
-  std::vector<int32_t> boundary_counts;  // the publisher's scratch for the boundary force sums
+  // The elements of each zone that the boundary force sums take, found once for the mesh (the
+  // pool stamp and counts it was found at): zone z's are boundary_elements[boundary_first[z] ..
+  // boundary_first[z + 1]).
+  struct BoundaryElement {
+    int32_t e;
+    int32_t times[4];  // how many times each of its nodes counts in the zone's sums
+  };
+  std::vector<BoundaryElement> boundary_elements;
+  std::vector<int64_t> boundary_first;
+  std::array<uint64_t, 5> boundary_key{};
   // The multigrid of the implicit solves, kept from step to step while it serves.
   std::shared_ptr<KeptMultigrid> multigrid;
 };
