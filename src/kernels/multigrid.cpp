@@ -18,7 +18,6 @@
 #include <fstream>
 #include <future>
 #include <limits>
-#include <numeric>
 #include <string>
 
 namespace tivor {

@@ -195,8 +195,10 @@ bool sol_matrix(Session& s, SparseMatrix& k, const std::function<bool()>& stop) 
   std::vector<float> free(2 * int64_t{n1}, 1.0f);
   zero_prescribed(s, free.data());
   std::vector<uint8_t> fixed(k.rows);  // by row: component c of node i is row 2i + c
-  for (int32_t i = 0; i < n1; ++i)
-    fixed[2 * i] = free[i] == 0, fixed[2 * i + 1] = free[n1 + i] == 0;
+  for (int32_t i = 0; i < n1; ++i) {
+    fixed[2 * i] = free[i] == 0;
+    fixed[2 * i + 1] = free[n1 + i] == 0;
+  }
   for (int32_t row = 0; row < k.rows; ++row) {
     if (stop_at(stop, row)) return false;
     const bool row_fixed = fixed[row] != 0;
