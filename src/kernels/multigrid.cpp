@@ -76,9 +76,6 @@ void message_passing_alone_by_default() {
   setenv("OMPI_MCA_ess_singleton_isolated", "1", 0);
   setenv("OMPI_MCA_pml", "ob1", 0);
   setenv("OMPI_MCA_btl", "self", 0);
-  // Nor the machine's I/O devices, whose discovery reads every PCI device's configuration: a
-  // quarter of the layer's start.
-  setenv("HWLOC_COMPONENTS", "-pci,-linuxio", 0);
 }
 
 size_t SparseMatrix::bytes() const {
