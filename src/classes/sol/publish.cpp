@@ -93,6 +93,11 @@ void find_boundary_elements(Session& s, SolCache& cache) {
   cache.boundary_first.assign(size_t(std::max(c.ntel, 0)) + 1, 0);
   // Each zone clears what it counted, so the counts are all zero between zones.
   std::vector<int32_t> counts(size_t(std::max(n1, 0)), 0);
+  const auto clear_ends = [&](int32_t k) {
+    for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
+      if (n >= 1 && n <= n1) counts[n - 1] = 0;
+    }
+  };
   int32_t first = 0, bfirst = 0;
   for (int32_t z = 0; z < c.ntel; ++z) {
     const int32_t end = std::clamp(last[z], first, c.n2);
@@ -102,10 +107,7 @@ void find_boundary_elements(Session& s, SolCache& cache) {
       if (n >= 1 && n <= n1) ++counts[n - 1];
     }
     for (int32_t k = bfirst; k < bend; ++k) {
-      if (b[2 * k + 1] > 0) continue;
-      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
-        if (n >= 1 && n <= n1) counts[n - 1] = 0;
-      }
+      if (b[2 * k + 1] <= 0) clear_ends(k);
     }
     for (int32_t e = first; e < end; ++e) {
       const int32_t* v = conn + int64_t{e} * m;
@@ -119,11 +121,7 @@ void find_boundary_elements(Session& s, SolCache& cache) {
       if (counted) cache.boundary_elements.push_back(be);
     }
     cache.boundary_first[z + 1] = std::ssize(cache.boundary_elements);
-    for (int32_t k = bfirst; k < bend; ++k) {
-      for (const int32_t n : {std::abs(b[2 * k]), std::abs(b[2 * k + 1])}) {
-        if (n >= 1 && n <= n1) counts[n - 1] = 0;
-      }
-    }
+    for (int32_t k = bfirst; k < bend; ++k) clear_ends(k);
     first = end;
     bfirst = bend;
   }
