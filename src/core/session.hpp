@@ -125,6 +125,9 @@ struct Upcalls {
   std::function<void()> afilm;
   // The class's own results (its manager's task -1), offered by the results menu's "user".
   std::function<void()> termuser;
+  // Told before a picture, a history point or an export reads result function k (from 1): a
+  // class that leaves some of its functions unmade during a run makes k's values now.
+  std::function<void(int k)> function_read;
 };
 
 struct Session;

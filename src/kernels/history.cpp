@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "console/console.hpp"
+#include "core/function_read.hpp"
 #include "core/pool.hpp"
 #include "kernels/kernels.hpp"
 #include "mesh/point_value.hpp"
@@ -188,6 +189,7 @@ void record(Session& s) {
     const MeshLocator& locator = mesh_locator(s);
     for (int i = 0; i < h.nhist;) {
       const int32_t f = h.ifhist[i];
+      if (f >= 1 && f <= kMaxFunctions) function_read(s, f);
       if (f >= 1 && f <= kMaxFunctions &&
           point_value(s, locator, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
         ++i;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console/console.hpp"
+#include "core/function_read.hpp"
 #include "export/export.hpp"
 #include "librarian/librarian.hpp"
 #include "reader/reader.hpp"
@@ -164,6 +165,8 @@ std::shared_ptr<const bool> series_install(Session& s, const std::string& folder
     if (s.cht.itask != kTaskPrepared) series->resume_from(s.cht.is);
     afilm(s);
     if (!frame || *failed || s.cht.itask != kTaskPrepared) return;
+    // The frame's file holds every result function.
+    for (int k = 1; k <= std::clamp(s.cht.nipp, 0, 30); ++k) function_read(s, k);
     std::string error, notice;
     // A series that cannot be written is told once and stops; the run goes on.
     if (!series->add(s, error, &notice)) {

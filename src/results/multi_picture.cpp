@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/function_read.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "results/pictures.hpp"
@@ -71,6 +72,7 @@ void multi2(Session& s) {
     }
     if (fn > nipp) continue;
     tlim1(s, p);
+    function_read(s, fn);
     const int32_t jf = s.cht.ipp[fn - 1];
     if (drawable && real_array_ok(s, jf, c.n1)) {
       // Levels spread over the function's own range, whatever the limits chosen in rlim.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/console.hpp"
+#include "core/function_read.hpp"
 #include "core/pool.hpp"
 #include "gfx/gfx.hpp"
 #include "results/pictures.hpp"
@@ -195,6 +196,7 @@ const float* current_function(Session& s) {
   if (nipp < 1) return nullptr;
   Cterm& t = s.cterm;
   t.nf = std::clamp(t.nf, 1, nipp);
+  function_read(s, t.nf);
   const int32_t j = s.cht.ipp[t.nf - 1];
   if (s.cmesh.n1 < 0 || !real_array_ok(s, j, s.cmesh.n1)) return nullptr;
   return reals(s, j);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/console.hpp"
+#include "core/function_read.hpp"
 #include "mesh/locate.hpp"
 #include "reader/reader.hpp"
 #include "shell/checker.hpp"
@@ -129,6 +130,7 @@ void fminmax(Session& s) {
   const int64_t n = three_d ? s.cmesh.nuz3 : s.cmesh.n1;
   const int nf = std::clamp(s.cht.nipp, 0, 30);
   for (int k = 1; k <= nf; ++k) {
+    function_read(s, k);
     const int32_t j = s.cht.ipp[k - 1];
     if (n < 1 || !real_array_ok(s, j, n)) continue;
     const float* f = &s.a[static_cast<size_t>(j) + 1];

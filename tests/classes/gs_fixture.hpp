@@ -34,6 +34,7 @@ struct Task {
   int adaption = 0;
   float cur = 0.5f;
   int gstr4 = 0;
+  std::string history = "nthist=0\n";
 
   // Slip walls on every boundary element.
   Task& closed() { return wall = "wall=1\nm=-1000 -1000 1000 1000\n", *this; }
@@ -47,8 +48,8 @@ struct Task {
          "\nwr=0\nwz=0\n";
     t += "gam=" + num(g.gam) + "\nnu=" + num(g.nu) + "\nkk=" + num(g.kk) + "\nf0=" + num(g.ro) +
          " " + num(g.u) + " " + num(g.v) + " " + num(g.e) + " " + num(g.p) + "\n";
-    return t + "cur=" + num(cur) + "\nbet=0\nsgl=0 0 0\ngstr4=" + std::to_string(gstr4) +
-           "\nnthist=0\n";
+    return t + "cur=" + num(cur) + "\nbet=0\nsgl=0 0 0\ngstr4=" + std::to_string(gstr4) + "\n" +
+           history;
   }
 };
 

@@ -8,6 +8,7 @@
 
 #include "classes/gs/gs_internal.hpp"
 #include "classes/gs_fixture.hpp"
+#include "core/function_read.hpp"
 #include "shell/declaration.hpp"
 
 namespace tivor::gs_test {
@@ -116,25 +117,31 @@ TEST_F(GsTest, PublishedFields) {
   for (int32_t i = 0; i < n1(); ++i) ASSERT_NEAR(at(5, i), -1.0f, 1e-4f);
 }
 
-TEST_F(GsTest, DerivedFieldsWaitForTheEndOfARunUnlessAHistoryReadsThem) {
-  ASSERT_TRUE(prepare(box()));
+TEST_F(GsTest, DerivedFieldsWaitForTheEndOfARunUnlessSomethingReadsThem) {
   const auto field = [&](int f) {
     const float* v = reals(*s, parm().jf[f]);
     return std::vector<float>(v, v + n1());
   };
   // Inside a run (isp beyond is) a shear flow u = z leaves the vorticity (-1 everywhere) and the
-  // Mach number to the end of the run, unless a history graph samples the vorticity.
+  // Mach number to the end of the run, unless a history graph samples the vorticity or a
+  // picture reads the Mach number.
   for (const bool sampled : {false, true}) {
+    Task t = box();
+    if (sampled) t.history = "nthist=10\nnhist=1\nf=6\nx=0.5\ny=0.25\n";
+    ASSERT_TRUE(prepare(t));
     float* u = reals(*s, parm().jf[1]);
     for (int32_t i = 0; i < n1(); ++i) u[i] = sampled ? 2 * z(i) : z(i);
     const std::vector<float> vort = field(5), mach = field(7);
-    s->cht.hist.nthist = sampled ? 2 : 0;
-    s->cht.hist.nhist = 1;
-    s->cht.hist.ifhist[0] = 6;
+    // The first of ten steps, as a run makes it.
     s->cht.isp = s->cht.is + 10;
+    s->cht.is += 1;
     gs::gsp(*s);
     EXPECT_EQ(field(5) == vort, !sampled);
     EXPECT_EQ(field(7), mach);
+    // A picture of the Mach number makes that field alone.
+    function_read(*s, 8);
+    EXPECT_NE(field(7), mach);
+    EXPECT_EQ(field(5) == vort, !sampled);
     gs::publish_stale(*s);
     for (int32_t i = 0; i < n1(); ++i) {
       ASSERT_NEAR(at(5, i), sampled ? -2.0f : -1.0f, 1e-4f);
@@ -142,7 +149,6 @@ TEST_F(GsTest, DerivedFieldsWaitForTheEndOfARunUnlessAHistoryReadsThem) {
     }
   }
   // A run publishes at its end what publishing at every step gives.
-  s->cht.hist.nthist = 0;
   s->cht.isp = s->cht.is;
   run(3);
   const std::vector<float> after_run = field(5);

@@ -1,7 +1,8 @@
 // GSP: after set-up and after each step the class computes its derived fields (vorticity, stream
 // function, local Mach number, temperature), publishes its result functions and boundary
-// conditions, records the history points and lets the film take its frame. Inside a run only the
-// fields a history graph or the film reads are made at each step; the rest wait for its end.
+// conditions, records the history points and lets the film take its frame. Inside a run a derived
+// field is made only when a history graph, the film or an export reads it; the rest wait for the
+// run's end.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -161,17 +162,19 @@ void mach_and_temperature(Session& s, float* mach, float* temp) {
 // Derived fields, one bit each.
 constexpr unsigned kVortBit = 1, kStreamBit = 2, kMachTempBit = 4, kAllDerived = 7;
 
-// The derived fields the history graphs sample.
-unsigned sampled_by_history(const Session& s) {
-  const ChtHistory& h = s.cht.hist;
-  unsigned bits = 0;
-  for (int i = 0; h.nthist > 1 && i < std::clamp(h.nhist, 0, 20); ++i) {
-    const int f = h.ifhist[i] - 1;
-    if (f == kVort) bits |= kVortBit;
-    if (f == kStream) bits |= kStreamBit;
-    if (f == kMach || f == kTemp) bits |= kMachTempBit;
+// The derived field of result function k (from 1), as its bit; 0 for a field of the state.
+unsigned derived_bit(int k) {
+  switch (k - 1) {
+    case kVort:
+      return kVortBit;
+    case kStream:
+      return kStreamBit;
+    case kMach:
+    case kTemp:
+      return kMachTempBit;
+    default:
+      return 0;
   }
-  return bits;
 }
 
 // The derived fields named by bits, from the state in jf.
@@ -198,13 +201,19 @@ void gsp(Session& s) {
   if (flag_tst(s) || rtmr(s, "gsp")) return;
   GsParm& p = parm(s);
   GsCache& held = gs_cache(s);
-  // The last step of a run (and the preparation) publishes everything; the steps before it make
-  // only what the history or the film reads, and leave the rest marked for later.
+  // The last step of a run (and the preparation) publishes everything; the steps before it leave
+  // the derived fields marked, to be made when the history, the film or an export reads them.
   const bool last = s.cht.is >= s.cht.isp;
   const bool film = film_due(s, held);
   held.stale |= kAllDerived;
-  derive(s, held, last || film ? kAllDerived : sampled_by_history(s));
-  if (last) {
+  if (!last) {
+    s.up.function_read = [&s](int k) {
+      GsCache& cache = gs_cache(s);
+      if (const unsigned bit = derived_bit(k) & cache.stale) derive(s, cache, bit);
+    };
+  } else {
+    s.up.function_read = nullptr;
+    derive(s, held, kAllDerived);
     gsbase(s);
     p.ivortex = p.istream = 1;
     for (int i = 0; i < kPublished; ++i) {
@@ -230,6 +239,8 @@ void gsp(Session& s) {
 }
 
 void publish_stale(Session& s) {
+  // Readers outside a run find every field made.
+  s.up.function_read = nullptr;
   GsCache& held = gs_cache(s);
   if (held.stale != 0) derive(s, held, held.stale);
 }
