@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "console/console.hpp"
 #include "core/function_read.hpp"
@@ -35,12 +36,18 @@ void disable(ChtHistory& h) {
 
 // The locator of the mesh as it was when it was built, known by the mesh's counts, its array
 // pointers and a checksum of its coordinates and connectivity. It walks the mesh once for each
-// point and keeps the answers, so a fixed mesh (diffusion, gas) costs its points one walk in the
-// whole run and a moving one (solids) one walk a point at every recorded step; an index of the
-// elements would sort the whole mesh, several times the cost of the walks for a few points.
+// point and keeps the answers; an index of the elements would sort the whole mesh, several times
+// the cost of the walks for a few points. Beside it, the element each history point was last
+// found in: while that element still holds the point, the record needs neither a walk nor the
+// checksum of the mesh (which, at a million elements, cost more than the rest of a record).
 struct KeptLocator : ClassCache {
   std::array<uint64_t, 6> key{};
   std::optional<MeshLocator> locator;
+  struct Found {
+    float x, y;
+    int32_t element;
+  };
+  std::vector<Found> found;
 };
 
 const MeshLocator& mesh_locator(Session& s) {
@@ -60,6 +67,26 @@ const MeshLocator& mesh_locator(Session& s) {
     kept.key = key;
   }
   return *kept.locator;
+}
+
+// Field jf at history point (x, y) of the mesh as it is now; false when no element holds it.
+bool history_value(Session& s, int32_t jf, float x, float y, float& value) {
+  KeptLocator& kept = class_cache_of<KeptLocator>(s.locator_cache);
+  const auto same = [&](const KeptLocator::Found& f) { return f.x == x && f.y == y; };
+  auto at = std::find_if(kept.found.begin(), kept.found.end(), same);
+  if (at != kept.found.end() && kept.locator &&
+      point_value_in(s, *kept.locator, at->element, jf, x, y, value)) {
+    return true;
+  }
+  const MeshLocator& locator = mesh_locator(s);
+  const int32_t e = locator.cell_at(x, y);
+  // The points of earlier set-ups are forgotten once there are more than the graphs.
+  if (at == kept.found.end()) {
+    if (kept.found.size() >= kMaxGraphs) kept.found.clear();
+    at = kept.found.insert(kept.found.end(), {x, y, 0});
+  }
+  at->element = e;
+  return e != 0 && point_value_in(s, locator, e, jf, x, y, value);
 }
 
 // The message for history graph i (from 1) whose point (x, y) lies outside the mesh.
@@ -186,12 +213,11 @@ void record(Session& s) {
   // time, the built-in curves and the other graphs go on.
   float values[kMaxGraphs] = {};
   if (h.nhist > 0) {
-    const MeshLocator& locator = mesh_locator(s);
     for (int i = 0; i < h.nhist;) {
       const int32_t f = h.ifhist[i];
       if (f >= 1 && f <= kMaxFunctions) function_read(s, f);
       if (f >= 1 && f <= kMaxFunctions &&
-          point_value(s, locator, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
+          history_value(s, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
         ++i;
         continue;
       }

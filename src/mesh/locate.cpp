@@ -165,12 +165,22 @@ bool MeshLocator::contains(int32_t e, double r, double z) const {
 
 bool MeshLocator::triangle_at(float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const {
   const int32_t e = cell_at(r, z);
-  if (e == 0) return false;
+  return e != 0 && triangle_in(e, r, z, nodes, weights);
+}
+
+bool MeshLocator::triangle_in(int32_t e, float r, float z, int32_t (&nodes)[3],
+                              double (&weights)[3]) const {
   const Cmesh& c = s_.cmesh;
+  if (!ok_ || e < 1 || e > c.n2 || !geometry_ok(s_) || !elements_ok(s_)) return false;
   int32_t v[4] = {0, 0, 0, 0};
   const int nn = element_nodes(ints(s_, c.jj1), c.m, e - 1, v);
+  for (int i = 0; i < nn; ++i) {
+    if (v[i] < 1 || v[i] > c.n1) return false;
+  }
   const float* rz = reals(s_, c.jrz);
-  const bool second = nn == 4 && !in_triangle(rz, v[0], v[1], v[2], r, z, tol_);
+  const bool first = in_triangle(rz, v[0], v[1], v[2], r, z, tol_);
+  if (!first && !(nn == 4 && in_triangle(rz, v[0], v[2], v[3], r, z, tol_))) return false;
+  const bool second = !first;
   nodes[0] = v[0];
   nodes[1] = second ? v[2] : v[1];
   nodes[2] = second ? v[3] : v[2];

@@ -38,6 +38,10 @@ class MeshLocator {
   // The triangle of cell_at's element that holds the point (a quadrilateral's (1, 2, 3) or
   // (1, 3, 4)) and the point's barycentric weights on its three nodes; false when none does.
   bool triangle_at(float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const;
+  // The same for element e (from 1) of the mesh as it is now, with the locator's tolerance: false
+  // when e is not an element of it or does not hold the point. For a point found before, whose
+  // element still holds it, this costs no search.
+  bool triangle_in(int32_t e, float r, float z, int32_t (&nodes)[3], double (&weights)[3]) const;
 
  private:
   bool contains(int32_t e, double r, double z) const;

@@ -14,5 +14,9 @@ namespace tivor {
 // element holds the point or the field does not lie in the real pool.
 bool point_value(const Session& s, const MeshLocator& locator, int32_t jf, float r, float z,
                  float& value);
+// The same in element e (from 1) of the mesh as it is now; false, and value 0, when e does not
+// hold the point (MeshLocator::triangle_in).
+bool point_value_in(const Session& s, const MeshLocator& locator, int32_t e, int32_t jf, float r,
+                    float z, float& value);
 
 }  // namespace tivor

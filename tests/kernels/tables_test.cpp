@@ -4,7 +4,9 @@
 // step, thinning when full, restarts, refused set-ups and damaged records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -164,6 +166,19 @@ TEST_F(HistoryTest, PointsOutsideTheMeshAreNamedAndTheOthersKept) {
   EXPECT_TRUE(seen("history:graph  2 x= 0.7500E+00"));
   EXPECT_TRUE(h().nhist == 1 && h().xhist[0] == 0.25f);
   EXPECT_EQ(curve(h().jthist), (std::vector<float>{10, 20}));
+}
+
+TEST_F(HistoryTest, APointIsFoundAgainWhenItsElementNoLongerHoldsIt) {
+  data("nthist=5\nnhist=1\nf=1\nx=0.25\ny=0.5\n");
+  ASSERT_EQ(step(1), 0);
+  // The square's other diagonal: (0.25, 0.5) leaves triangle 2, (1, 3, 4), for triangle 1, now
+  // (1, 2, 4). Only node 3 carries a value, which the old triangle would give a quarter of.
+  const int32_t other[] = {1, 2, 4, 2, 3, 4};
+  std::copy(std::begin(other), std::end(other), ints(*s, s->cmesh.jj1));
+  for (int k = 0; k < 4; ++k) s->a[9 + k] = k == 2 ? 4.0f : 0.0f;
+  s->cht.is = 2;
+  ASSERT_EQ(history(*s), 0);
+  expect_near(curve(h().jhist), {3.25, 0}, 1e-5);
 }
 
 TEST_F(HistoryTest, DamagedRecordWritesNothing) {
