@@ -215,9 +215,9 @@ void record(Session& s) {
   if (h.nhist > 0) {
     for (int i = 0; i < h.nhist;) {
       const int32_t f = h.ifhist[i];
-      if (f >= 1 && f <= kMaxFunctions) function_read(s, f);
-      if (f >= 1 && f <= kMaxFunctions &&
-          history_value(s, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
+      const bool published = f >= 1 && f <= kMaxFunctions;
+      if (published) function_read(s, f);
+      if (published && history_value(s, s.cht.ipp[f - 1], h.xhist[i], h.yhist[i], values[i])) {
         ++i;
         continue;
       }
