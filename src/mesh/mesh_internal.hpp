@@ -37,6 +37,14 @@ bool node_numbers_ok(const Session& s);
 // Raises the error for node numbers outside 1..n1.
 int bad_node_numbers(Session& s);
 
+// The box of the n1 >= 1 nodes at rz (r and z interleaved): the least and the greatest r (index
+// 0) and z (1), from the first node's position on, so that a coordinate that is not a number is
+// passed over unless it is the first node's.
+struct NodesBox {
+  float lo[2], hi[2];
+};
+NodesBox nodes_box(const float* rz, int64_t n1);
+
 using tivor::read_int;
 using tivor::read_real;
 using tivor::read_reals;

@@ -20,12 +20,8 @@ constexpr double kMinLength = 1e-6;
 // The larger of the mesh's extents in r and in z.
 double mesh_size(const float* rz, int64_t n1) {
   if (n1 < 1) return 0.0;
-  double lo[2] = {rz[0], rz[1]}, hi[2] = {rz[0], rz[1]};
-  for (int64_t k = 0; k < 2 * n1; ++k) {
-    lo[k % 2] = std::min(lo[k % 2], double{rz[k]});
-    hi[k % 2] = std::max(hi[k % 2], double{rz[k]});
-  }
-  return std::max(hi[0] - lo[0], hi[1] - lo[1]);
+  const NodesBox box = nodes_box(rz, n1);
+  return std::max(double{box.hi[0]} - box.lo[0], double{box.hi[1]} - box.lo[1]);
 }
 
 bool node_ok(int32_t k, int32_t n1) {

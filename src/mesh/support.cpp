@@ -17,6 +17,42 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 }  // namespace
 
+// Each lane of four nodes keeps its own bounds, so that the scan is not one chain of dependent
+// comparisons (the boundary conditions' tolerance and the mesh test take it once per call).
+NodesBox nodes_box(const float* rz, int64_t n1) {
+  constexpr int kLanes = 4;
+  float lo[2][kLanes], hi[2][kLanes];
+  for (int d = 0; d < 2; ++d) {
+    std::fill_n(lo[d], kLanes, rz[d]);
+    std::fill_n(hi[d], kLanes, rz[d]);
+  }
+  int64_t k = 0;
+  for (; k + kLanes <= n1; k += kLanes) {
+    for (int l = 0; l < kLanes; ++l) {
+      for (int d = 0; d < 2; ++d) {
+        lo[d][l] = std::min(lo[d][l], rz[2 * (k + l) + d]);
+        hi[d][l] = std::max(hi[d][l], rz[2 * (k + l) + d]);
+      }
+    }
+  }
+  for (; k < n1; ++k) {
+    for (int d = 0; d < 2; ++d) {
+      lo[d][0] = std::min(lo[d][0], rz[2 * k + d]);
+      hi[d][0] = std::max(hi[d][0], rz[2 * k + d]);
+    }
+  }
+  NodesBox box{};
+  for (int d = 0; d < 2; ++d) {
+    box.lo[d] = lo[d][0];
+    box.hi[d] = hi[d][0];
+    for (int l = 1; l < kLanes; ++l) {
+      box.lo[d] = std::min(box.lo[d], lo[d][l]);
+      box.hi[d] = std::max(box.hi[d], hi[d][l]);
+    }
+  }
+  return box;
+}
+
 bool mesh_arrays_ok(const Session& s) {
   const Cmesh& c = s.cmesh;
   return (c.m == 3 || c.m == 4) && c.n1 >= 0 && c.n2 >= 0 && c.n3 >= 0 && c.ng >= 0 &&

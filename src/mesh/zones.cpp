@@ -18,49 +18,14 @@ namespace {
 constexpr float kWiden = 0.001f;
 constexpr float kRounding = 1e-5f;
 
-// The larger side of the box of the n1 nodes at rz. The nodes are taken kLanes at a time, each
-// into its own running bounds, so that the scan is not one chain of dependent comparisons (it
-// runs once for every boundary condition a task reads).
-float nodes_size(const float* rz, int64_t n1) {
-  constexpr int kLanes = 4;
-  float lo[2][kLanes], hi[2][kLanes];
-  for (int d = 0; d < 2; ++d) {
-    std::fill_n(lo[d], kLanes, rz[d]);
-    std::fill_n(hi[d], kLanes, rz[d]);
-  }
-  int64_t k = 0;
-  for (; k + kLanes <= n1; k += kLanes) {
-    for (int l = 0; l < kLanes; ++l) {
-      for (int d = 0; d < 2; ++d) {
-        lo[d][l] = std::min(lo[d][l], rz[2 * (k + l) + d]);
-        hi[d][l] = std::max(hi[d][l], rz[2 * (k + l) + d]);
-      }
-    }
-  }
-  for (; k < n1; ++k) {
-    for (int d = 0; d < 2; ++d) {
-      lo[d][0] = std::min(lo[d][0], rz[2 * k + d]);
-      hi[d][0] = std::max(hi[d][0], rz[2 * k + d]);
-    }
-  }
-  float side[2];
-  for (int d = 0; d < 2; ++d) {
-    for (int l = 1; l < kLanes; ++l) {
-      lo[d][0] = std::min(lo[d][0], lo[d][l]);
-      hi[d][0] = std::max(hi[d][0], hi[d][l]);
-    }
-    side[d] = hi[d][0] - lo[d][0];
-  }
-  return std::max(side[0], side[1]);
-}
-
 }  // namespace
 
 BoundaryTolerance boundary_tolerance(const Session& s) {
   const Cmesh& c = s.cmesh;
   float size = 0.0f;
   if (c.n1 > 0 && real_array_ok(s, c.jrz, 2 * int64_t{c.n1})) {
-    size = nodes_size(reals(s, c.jrz), c.n1);
+    const NodesBox box = nodes_box(reals(s, c.jrz), c.n1);
+    size = std::max(box.hi[0] - box.lo[0], box.hi[1] - box.lo[1]);
   }
   // A mesh without extent (or with coordinates beyond floats) keeps the plain margin.
   const float scale = size > 0.0f && std::isfinite(size) ? std::min(1.0f, size) : 1.0f;
