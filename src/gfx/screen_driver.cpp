@@ -4,6 +4,7 @@
 // console's own colours. Coordinates are 0-based canvas points except where a routine takes
 // text cells.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -13,11 +14,16 @@
 namespace tivor {
 namespace {
 
+// A canvas coordinate on a window axis of `window` pixels. Most windows show the canvas at its
+// own size, where no division is needed.
+int scaled(int p, int window, int canvas) {
+  return window == canvas ? p : static_cast<int>(int64_t{p} * window / canvas);
+}
 int scale_x(const Session& s, int x) {
-  return static_cast<int>(static_cast<int64_t>(x) * s.cres.w / kCanvasW);
+  return scaled(x, s.cres.w, kCanvasW);
 }
 int scale_y(const Session& s, int y) {
-  return static_cast<int>(static_cast<int64_t>(y) * s.cres.h / kCanvasH);
+  return scaled(y, s.cres.h, kCanvasH);
 }
 
 // Cuts the line to a box just larger than the canvas (0-based points), so that a line from far
@@ -51,27 +57,44 @@ bool clip_to_canvas(int& x1, int& y1, int& x2, int& y2) {
   return true;
 }
 
+// The window pixels a..b (empty when b < a) that the canvas points p1..p2 cover along one axis:
+// points are clamped to one beyond the canvas, scaled to the window's size, and the far edge
+// extends to the next point's start so that scaled fills leave no gaps; the span is then cut to
+// the surface.
+struct Span {
+  int a, b;
+};
+Span window_span(int p1, int p2, int canvas, int window, int surface) {
+  p1 = std::clamp(p1, -1, canvas);
+  p2 = std::clamp(p2, -1, canvas);
+  const int start = scaled(p1, window, canvas);
+  return {std::max(0, start),
+          std::min(surface - 1, std::max(start, scaled(p2 + 1, window, canvas) - 1))};
+}
+Span span_x(const Session& s, const ScreenSurface& surf, int x1, int x2) {
+  return window_span(x1, x2, kCanvasW, s.cres.w, surf.w);
+}
+Span span_y(const Session& s, const ScreenSurface& surf, int y1, int y2) {
+  return window_span(y1, y2, kCanvasH, s.cres.h, surf.h);
+}
+
+void fill_spans(ScreenSurface& surf, Span xs, Span ys, uint8_t c) {
+  if (xs.a > xs.b) return;
+  for (int y = ys.a; y <= ys.b; ++y) {
+    const auto row = surf.pixels.begin() + static_cast<ptrdiff_t>(y) * surf.w;
+    std::fill(row + xs.a, row + xs.b + 1, c);
+  }
+}
+
 // Fills the window pixels covered by the canvas points x1..x2, y1..y2 (0-based) with a screen
-// colour; the far edges extend to the next point's start so that scaled fills leave no gaps.
+// colour.
 void fill_points(Session& s, int x1, int y1, int x2, int y2, int screen_colour) {
   ScreenSurface& surf = s.host->surface();
   if (surf.w <= 0 || surf.h <= 0) return;
   if (x1 > x2) std::swap(x1, x2);
   if (y1 > y2) std::swap(y1, y2);
-  x1 = std::clamp(x1, -1, kCanvasW);
-  x2 = std::clamp(x2, -1, kCanvasW);
-  y1 = std::clamp(y1, -1, kCanvasH);
-  y2 = std::clamp(y2, -1, kCanvasH);
-  const int sx1 = std::max(0, scale_x(s, x1));
-  const int sy1 = std::max(0, scale_y(s, y1));
-  const int sx2 = std::min(surf.w - 1, std::max(scale_x(s, x1), scale_x(s, x2 + 1) - 1));
-  const int sy2 = std::min(surf.h - 1, std::max(scale_y(s, y1), scale_y(s, y2 + 1) - 1));
-  const auto c = static_cast<uint8_t>(screen_colour & 15);
-  for (int y = sy1; y <= sy2; ++y) {
-    if (sx1 > sx2) break;
-    std::fill(surf.pixels.begin() + static_cast<size_t>(y) * surf.w + sx1,
-              surf.pixels.begin() + static_cast<size_t>(y) * surf.w + sx2 + 1, c);
-  }
+  fill_spans(surf, span_x(s, surf, x1, x2), span_y(s, surf, y1, y2),
+             static_cast<uint8_t>(screen_colour & 15));
 }
 
 void put_window_pixel(ScreenSurface& surf, int x, int y, uint8_t c) {
@@ -79,15 +102,25 @@ void put_window_pixel(ScreenSurface& surf, int x, int y, uint8_t c) {
 }
 
 // Draws one glyph of the 14-row font with its top-left corner at canvas point (x0, y0), 0-based;
-// the cell is cw by ch canvas points (8 by 14, or 12 by 24 for the large font).
+// the cell is cw by ch canvas points (8 by 14, or 12 by 24 for the large font). Each lit point
+// fills what fill_points fills for it; the window spans of the cell's columns and rows are taken
+// once (the routine names that every computational routine shows are drawn this way, at every
+// call).
 void draw_glyph(Session& s, int x0, int y0, unsigned char code, int cw, int ch, int fg_screen) {
+  constexpr int kMaxCell = 24;
+  ScreenSurface& surf = s.host->surface();
+  if (surf.w <= 0 || surf.h <= 0 || cw > kMaxCell || ch > kMaxCell) return;
   const uint8_t* rows = glyph_rows(14, code);
+  if (std::all_of(rows, rows + 14, [](uint8_t bits) { return bits == 0; })) return;  // a blank
+  std::array<Span, kMaxCell> xs{}, ys{};
+  for (int px = 0; px < cw; ++px) xs[px] = span_x(s, surf, x0 + px, x0 + px);
+  for (int py = 0; py < ch; ++py) ys[py] = span_y(s, surf, y0 + py, y0 + py);
+  const auto c = static_cast<uint8_t>(fg_screen & 15);
   for (int py = 0; py < ch; ++py) {
     const uint8_t bits = rows[py * 14 / ch];
     if (bits == 0) continue;
     for (int px = 0; px < cw; ++px) {
-      if (bits & (0x80 >> (px * 8 / cw)))
-        fill_points(s, x0 + px, y0 + py, x0 + px, y0 + py, fg_screen);
+      if (bits & (0x80 >> (px * 8 / cw))) fill_spans(surf, xs[px], ys[py], c);
     }
   }
 }
@@ -176,28 +209,36 @@ void d_text(Session& s, int ix, int iy, std::string_view txt) {
   }
 }
 
+// The cells' background is one fill for the whole run, then each glyph on it.
 void d_cells(Session& s, int col, int row, std::string_view chars, int fg, int bg) {
-  if (row < 1 || row > kRows) return;
-  for (size_t k = 0; k < chars.size(); ++k) {
-    const int c = col + static_cast<int>(k);
-    if (c < 1 || c > kCols) continue;
-    const int x0 = (c - 1) * 8, y0 = (row - 1) * 14;
-    fill_points(s, x0, y0, x0 + 7, y0 + 13, bg);
-    draw_glyph(s, x0, y0, static_cast<unsigned char>(chars[k]), 8, 14, fg);
+  if (row < 1 || row > kRows || chars.empty()) return;
+  const int first = std::max(col, 1);
+  const int last =
+      static_cast<int>(std::min<int64_t>(int64_t{col} + int64_t(chars.size()) - 1, kCols));
+  if (first > last) return;
+  const int y0 = (row - 1) * 14;
+  fill_points(s, (first - 1) * 8, y0, last * 8 - 1, y0 + 13, bg);
+  for (int c = first; c <= last; ++c) {
+    draw_glyph(s, (c - 1) * 8, y0, static_cast<unsigned char>(chars[size_t(c - col)]), 8, 14, fg);
   }
 }
 
+// Each row's runs of cells of one attribute are drawn as one string.
 void d_shadow_cells(Session& s, int col1, int row1, int col2, int row2) {
   col1 = std::max(col1, 1);
   row1 = std::max(row1, 1);
   col2 = std::min(col2, kCols);
   row2 = std::min(row2, kRows);
+  std::string run;
   for (int row = row1; row <= row2; ++row) {
-    for (int col = col1; col <= col2; ++col) {
+    for (int col = col1; col <= col2;) {
       const uint16_t attr = s.text.attr_at(col, row);
-      if (attr == 17) continue;
-      const char c = static_cast<char>(s.text.char_at(col, row));
-      d_cells(s, col, row, std::string_view(&c, 1), attr & 15, (attr >> 4) & 15);
+      const int start = col;
+      run.clear();
+      for (; col <= col2 && s.text.attr_at(col, row) == attr; ++col) {
+        run.push_back(static_cast<char>(s.text.char_at(col, row)));
+      }
+      if (attr != 17) d_cells(s, start, row, run, attr & 15, (attr >> 4) & 15);
     }
   }
 }

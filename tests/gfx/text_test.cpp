@@ -134,5 +134,31 @@ TEST(StrokeFont, CoversLettersDigitsPunctuationAndCyrillicAndDrawsEveryGlyph) {
   }
 }
 
+TEST_F(Text, TextCellsOnALargerWindowShowTheColourOfTheCanvasPointUnderEachPixel) {
+  // 1.6 times the canvas: every canvas point covers one or two window pixels each way.
+  constexpr int kW = 1024, kH = 560;
+  t.host.open_window("", kW, kH);
+  s.cres.w = kW;
+  s.cres.h = kH;
+  d_cells(s, 79, 25, "A\x01 #", 14, 1);  // row 25, columns 79-80; the rest is off the screen
+  ScreenSurface& surf = t.host.surface();
+  // The canvas point whose scaled span holds a pixel: the last one that starts at or before it.
+  const auto under = [](int w, int window, int canvas) {
+    return ((w + 1) * canvas + window - 1) / window - 1;
+  };
+  for (int wy = 0; wy < kH; ++wy) {
+    for (int wx = 0; wx < kW; ++wx) {
+      const int x = under(wx, kW, kCanvasW), y = under(wy, kH, kCanvasH);
+      int expected = 0;
+      if (x >= 78 * 8 && y >= 24 * 14) {
+        const unsigned char code = x < 79 * 8 ? 'A' : 1;
+        const bool lit = glyph_rows(14, code)[y - 24 * 14] & (0x80 >> (x % 8));
+        expected = lit ? 14 : 1;
+      }
+      ASSERT_EQ(surf.at(wx, wy), expected) << wx << "," << wy;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tivor::test
