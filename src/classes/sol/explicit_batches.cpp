@@ -120,10 +120,19 @@ template <int M, int K>
     state[j][0] = s0;
     state[j][1] = s1;
     state[j][2] = s2;
-    g.rmin1[j] = a.rmin1[e0 + j];
-    g.volume[j] = a.vol[e0 + j];
-    g.volume0[j] = a.vol0[e0 + j];
-    g.dest[j] = a.dest[e0 + j];
+  }
+  // A whole batch's own values as fixed-size copies, which become vector moves; a copy of n
+  // values would be a string move, whose start-up costs more than the 64 bytes it moves.
+  const auto own_values = [&](int count) __attribute__((always_inline)) {
+    std::memcpy(g.rmin1, a.rmin1 + e0, count * sizeof(float));
+    std::memcpy(g.volume, a.vol + e0, count * sizeof(float));
+    std::memcpy(g.volume0, a.vol0 + e0, count * sizeof(float));
+    std::memcpy(g.dest, a.dest + e0, count * sizeof(float));
+  };
+  if (n == kLanes) {
+    own_values(kLanes);
+  } else {
+    own_values(n);
   }
   for (int j = n; j < kLanes; ++j) {
     for (int v = 0; v < 4; ++v) motion[j][v] = motion[0][v];
