@@ -1,12 +1,17 @@
 // The value types the element formulas of the classes are written for: a float, one element (or
-// node); or Lane, four side by side in one vector register, which every x86-64 processor has.
-// The formulas use only arithmetic and the functions below, so that the same source serves one
-// element and a batch.
+// node); Lane, four side by side in one vector register, which every x86-64 processor has; or
+// Wide, eight side by side: one register of a processor with 256-bit vectors (the clones made for
+// x86-64-v3 and v4), two elsewhere. The formulas use only arithmetic and the functions below, so
+// that the same source serves one element and a batch, and every lane computes what one element
+// alone would. Every function that takes or returns a Wide is always inlined: called out of line
+// from a version built for 256-bit vectors, a Wide would pass in another way than the callee's
+// version expects.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace tivor {
 
@@ -14,46 +19,56 @@ typedef float Lane __attribute__((vector_size(16)));
 using LaneMask = decltype(Lane{} < Lane{});
 constexpr int kLaneWidth = 4;
 
+typedef float Wide __attribute__((vector_size(32)));
+constexpr int kWideWidth = 8;
+
+template <class V>
+concept FloatVector = std::is_same_v<V, Lane> || std::is_same_v<V, Wide>;
+
 // v in every lane.
 template <class T>
-inline T splat(float v) {
+[[gnu::always_inline]] inline T splat(float v) {
   return T{} + v;
 }
 
 // a where c holds, b elsewhere.
-inline float pick(bool c, float a, float b) {
+[[gnu::always_inline]] inline float pick(bool c, float a, float b) {
   return c ? a : b;
 }
-inline Lane pick(LaneMask c, Lane a, Lane b) {
+template <FloatVector V>
+[[gnu::always_inline]] inline V pick(decltype(V{} < V{}) c, V a, V b) {
   return c ? a : b;
 }
 
 // std::max(a, b), lane by lane: b where a < b, else a.
-inline float max_of(float a, float b) {
+[[gnu::always_inline]] inline float max_of(float a, float b) {
   return std::max(a, b);
 }
-inline Lane max_of(Lane a, Lane b) {
+template <FloatVector V>
+[[gnu::always_inline]] inline V max_of(V a, V b) {
   return a < b ? b : a;
 }
 
 // |a|, lane by lane: the sign bit cleared.
-inline float abs_of(float a) {
+[[gnu::always_inline]] inline float abs_of(float a) {
   return std::abs(a);
 }
-inline Lane abs_of(Lane a) {
-  LaneMask bits;
+template <FloatVector V>
+[[gnu::always_inline]] inline V abs_of(V a) {
+  decltype(V{} < V{}) bits;
   std::memcpy(&bits, &a, sizeof bits);
   bits &= 0x7fffffff;
   std::memcpy(&a, &bits, sizeof a);
   return a;
 }
 
-inline float sqrt_of(float a) {
+[[gnu::always_inline]] inline float sqrt_of(float a) {
   return std::sqrt(a);
 }
-inline Lane sqrt_of(Lane a) {
-  Lane r;
-  for (int i = 0; i < kLaneWidth; ++i) r[i] = std::sqrt(a[i]);
+template <FloatVector V>
+[[gnu::always_inline]] inline V sqrt_of(V a) {
+  V r;
+  for (int i = 0; i < int{sizeof(V) / sizeof(float)}; ++i) r[i] = std::sqrt(a[i]);
   return r;
 }
 
@@ -71,13 +86,13 @@ inline void transpose4(Lane (&x)[4]) {
 
 // The values at p, and stores to p.
 template <class T>
-inline T load(const float* p) {
+[[gnu::always_inline]] inline T load(const float* p) {
   T v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
 template <class T, class Value>
-inline void store(Value* p, const T& v) {
+[[gnu::always_inline]] inline void store(Value* p, const T& v) {
   std::memcpy(p, &v, sizeof v);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "classes/sol/explicit_step.hpp"
 #include "kernels/kernels.hpp"
@@ -55,7 +56,7 @@ enum MotionSum : int {
 
 // The kinematics of an element from its motion sums m: strain increments of the step, total
 // displacement gradients and the mean radial displacement (the hoop weights |d1| / sum |d1|).
-// T is float for one element, Lane for several.
+// T is float for one element, Wide for several.
 template <class T>
 [[gnu::always_inline]] inline void element_kinematics(const T (&m)[kMotionSums], float dt, float gn,
                                                       T r, T volume, T volume0, Kinematics<T>& k) {
@@ -156,7 +157,7 @@ template <int M, int K>
   }
 }
 
-// Lanes j.. of g (one for float, kLaneWidth for Lane) as the model's input.
+// Lanes j.. of g (one for float, kWideWidth for Wide) as the model's input.
 template <class T>
 [[gnu::always_inline]] inline void lane_input(const Gathered& g, int j, const StepArrays& a,
                                               Kinematics<T>& k, State<T>& st) {
@@ -247,12 +248,12 @@ template <bool Plain, class T>
   store(&t.area_ratio[j], (1.0f + h * d1vr) * (1.0f + h * d2vz) - (h * d2vr) * (h * d1vz));
 }
 
-// A plain zone's batch runs on lanes of kLaneWidth elements; any other zone's element by
+// A plain zone's batch runs on lanes of kWideWidth elements; any other zone's element by
 // element, through the full model.
 template <bool Plain, typename Body>
 [[gnu::always_inline]] inline void over_lanes(Body body) {
   if constexpr (Plain) {
-    for (int j = 0; j < kLanes; j += kLaneWidth) body.template operator()<Lane>(j);
+    for (int j = 0; j < kLanes; j += kWideWidth) body.template operator()<Wide>(j);
   } else {
     for (int j = 0; j < kLanes; ++j) body.template operator()<float>(j);
   }
@@ -333,7 +334,10 @@ template <int M, int K>
     for (int i = 0; i < K; ++i) {
       float* sum = q[a.conn[b + i] - 1].v;
       const float w = a.dm[b + i] * g.volume[j];
-      for (int v = 0; v < 4; ++v) store(sum + 4 * v, load<Lane>(sum + 4 * v) + w * row[j][v]);
+      const auto* add = reinterpret_cast<const float*>(row[j]);
+      for (int v = 0; v < int{std::size(NodeSums{}.v)}; v += kWideWidth) {
+        store(sum + v, load<Wide>(sum + v) + w * load<Wide>(add + v));
+      }
     }
   }
 }

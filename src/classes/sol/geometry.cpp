@@ -84,16 +84,16 @@ template <int M, int K>
       }
     }
   }
-  // Lanes of kLaneWidth elements through the formulas, their results one array a value.
+  // Lanes of kWideWidth elements through the formulas, their results one array a value.
   float d1[K][kLanes], d2[K][kLanes], w[K][kLanes], volume[kLanes], rmin1[kLanes];
   float rate[kLanes], inv_stable[kLanes];
   int32_t shaped[kLanes], sound[kLanes];
   const bool axisym = g.axisym;
   const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
-  for (int j = 0; j < kLanes; j += kLaneWidth) {
-    Lane rj[K], zj[K];
-    for (int i = 0; i < K; ++i) rj[i] = load<Lane>(&r[i][j]), zj[i] = load<Lane>(&z[i][j]);
-    ElementShape<K, Lane> e;
+  for (int j = 0; j < kLanes; j += kWideWidth) {
+    Wide rj[K], zj[K];
+    for (int i = 0; i < K; ++i) rj[i] = load<Wide>(&r[i][j]), zj[i] = load<Wide>(&z[i][j]);
+    ElementShape<K, Wide> e;
     element_shape<K>(rj, zj, axisym, e);
     for (int i = 0; i < K; ++i) {
       store(&d1[i][j], e.d1[i]);
@@ -105,13 +105,13 @@ template <int M, int K>
     store(&shaped[j], e.shaped);
     store(&sound[j], e.sound);
     if (zl != nullptr) {
-      Lane vrj[K], vzj[K], eej[K];
+      Wide vrj[K], vzj[K], eej[K];
       for (int i = 0; i < K; ++i) {
-        vrj[i] = load<Lane>(&vr[i][j]);
-        vzj[i] = load<Lane>(&vz[i][j]);
-        eej[i] = load<Lane>(&ee[i][j]);
+        vrj[i] = load<Wide>(&vr[i][j]);
+        vzj[i] = load<Wide>(&vz[i][j]);
+        eej[i] = load<Wide>(&ee[i][j]);
       }
-      Lane lr, li;
+      Wide lr, li;
       element_limits<K>(e.d1, e.d2, e.w, e.rmin1, vrj, vzj, eej, zone, lr, li);
       store(&rate[j], lr);
       store(&inv_stable[j], li);

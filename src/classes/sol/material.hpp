@@ -30,7 +30,7 @@ struct ZoneMaterial {
   std::span<const float> yield;  // (plastic work, yield stress) pairs
 };
 
-// What the scheme knows of the element's motion in this pass; T is float for one element, Lane
+// What the scheme knows of the element's motion in this pass; T is float for one element, Wide
 // for several side by side.
 template <class T = float>
 struct Kinematics {
@@ -89,13 +89,13 @@ namespace material_detail {
 
 // Squared norm of the deviator (S11, S33, S13) with the hoop part -S11-S33.
 template <class T>
-inline T deviator_norm2(T s11, T s33, T s13) {
+[[gnu::always_inline]] inline T deviator_norm2(T s11, T s33, T s13) {
   return 2.0f * (s11 * s11 + s33 * s33 + s11 * s33 + s13 * s13);
 }
 
 // Factor that brings a deviator of squared norm j back onto radius y: y / max(sqrt(j), y).
 template <class T>
-inline T radial_return(T j, T y) {
+[[gnu::always_inline]] inline T radial_return(T j, T y) {
   const T r2 = j + 1e-10f;
   // Both values, then the choice: a choice between values is vector code, a branch is not.
   const T onto = y / sqrt_of(r2);
@@ -119,7 +119,7 @@ inline float yield_table(std::span<const float> table, float w) {
 
 // The zone's yield stress at plastic work w, raised by pressure; Plain: from its line.
 template <bool Plain, class T>
-inline T yield_stress(const ZoneModel& zone, T w) {
+[[gnu::always_inline]] inline T yield_stress(const ZoneModel& zone, T w) {
   if constexpr (Plain) {
     return max_of(splat<T>(1e-10f), zone.yield_f0 + (w - zone.yield_w0) * zone.yield_slope);
   } else {
@@ -132,7 +132,7 @@ inline T yield_stress(const ZoneModel& zone, T w) {
 // The model itself, inlined into the element loops (forced: the compiler otherwise keeps it out
 // of line, a call and a spill of the element's values per element). Plain (a plain zone, see
 // ZoneModel) leaves out at compile time what such a zone does not use, and runs on one element
-// (T float) or on several side by side (T Lane); it computes the same values as the full model.
+// (T float) or on several side by side (T Wide); it computes the same values as the full model.
 template <MaterialMode Mode, bool Plain = false, class T = float>
 [[gnu::always_inline]] inline void material_model(const ZoneModel& zone, const Kinematics<T>& k,
                                                   State<T>& e, Stresses<T>& out, float& dest_cell) {

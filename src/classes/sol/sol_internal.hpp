@@ -103,14 +103,14 @@ ZoneLimits zone_limits(const Session& s, int32_t z);
 // strain of v dt, which is stable up to w dt = 2 / sqrt 3 (plain leapfrog: 2). The element's
 // term of that sum for node i:
 template <class T>
-inline T mode_term(T d1, T d2, T hoop, T w) {
+[[gnu::always_inline]] inline T mode_term(T d1, T d2, T hoop, T w) {
   return (d1 * d1 + d2 * d2 + hoop * hoop) / max_of(w, splat<T>(1e-30f));
 }
 // The inverse of the stable step times the signal speed, from the sum of the terms. The sum
 // bounds the frequency from above (by about a third on generated blocks, whatever Poisson's
 // ratio), so a Courant factor up to 1 keeps that margin.
 template <class T>
-inline T inverse_size(T mode_sum) {
+[[gnu::always_inline]] inline T inverse_size(T mode_sum) {
   constexpr float kMostStable = 1.1547005f;  // 2 / sqrt 3
   return sqrt_of(mode_sum + 1e-20f) / kMostStable;
 }
@@ -118,7 +118,8 @@ inline T inverse_size(T mode_sum) {
 // The sum of mode_term over the K nodes of an element with coefficients d1, d2, weights w and
 // inverse mean radius rmin1.
 template <int K, class T>
-inline T mode_sum(const T (&d1)[K], const T (&d2)[K], const T (&w)[K], T rmin1) {
+[[gnu::always_inline]] inline T mode_sum(const T (&d1)[K], const T (&d2)[K], const T (&w)[K],
+                                         T rmin1) {
   T s1{}, sum{};
   for (int i = 0; i < K; ++i) s1 += abs_of(d1[i]);
   const T hoop = rmin1 / max_of(s1, splat<T>(1e-30f));
