@@ -1,11 +1,11 @@
 // The value types the element formulas of the classes are written for: a float, one element (or
 // node); Lane, four side by side in one vector register, which every x86-64 processor has; or
-// Wide, eight side by side: one register of a processor with 256-bit vectors (the clones made for
-// x86-64-v3 and v4), two elsewhere. The formulas use only arithmetic and the functions below, so
-// that the same source serves one element and a batch, and every lane computes what one element
-// alone would. Every function that takes or returns a Wide is always inlined: called out of line
-// from a version built for 256-bit vectors, a Wide would pass in another way than the callee's
-// version expects.
+// Wide, eight side by side in one register of a processor with 256-bit vectors, for the versions
+// of the element passes built for those (TIVOR_WIDE). The formulas use only arithmetic and the
+// functions below, so that the same source serves one element and a batch, and every lane
+// computes what one element alone would. Every function that takes or returns a Wide is always
+// inlined: called out of line from a version built for 256-bit vectors, a Wide would pass in
+// another way than the callee's version expects.
 #pragma once
 
 #include <algorithm>
@@ -20,7 +20,10 @@ using LaneMask = decltype(Lane{} < Lane{});
 constexpr int kLaneWidth = 4;
 
 typedef float Wide __attribute__((vector_size(32)));
-constexpr int kWideWidth = 8;
+
+// The elements side by side in a value of type V.
+template <class V>
+constexpr int kWidth = int{sizeof(V) / sizeof(float)};
 
 template <class V>
 concept FloatVector = std::is_same_v<V, Lane> || std::is_same_v<V, Wide>;
@@ -68,7 +71,7 @@ template <FloatVector V>
 template <FloatVector V>
 [[gnu::always_inline]] inline V sqrt_of(V a) {
   V r;
-  for (int i = 0; i < int{sizeof(V) / sizeof(float)}; ++i) r[i] = std::sqrt(a[i]);
+  for (int i = 0; i < kWidth<V>; ++i) r[i] = std::sqrt(a[i]);
   return r;
 }
 

@@ -27,3 +27,49 @@
 #else
 #define TIVOR_CLONES
 #endif
+
+// The element passes that run their formulas on Wide lanes are built twice: for processors with
+// 256-bit vectors (TIVOR_WIDE before the function) on Wide lanes, and for the others on Lane
+// lanes, since without those registers a Wide lives in memory and every operation on it goes
+// through the stack. wide_vectors() tells which of the two runs: the wide ones where the processor
+// has AVX2. A build for one processor (TIVOR_NO_CLONES) builds both for it and takes the wide ones
+// when it has AVX2. Tests take the narrow ones (use_wide_vectors(false)) to check them.
+#if defined(__x86_64__) && defined(__linux__) && !defined(TIVOR_NO_CLONES)
+#define TIVOR_WIDE __attribute__((target("avx2")))
+namespace tivor {
+inline bool wide_vectors_run() {
+  return __builtin_cpu_supports("avx2");
+}
+inline bool wide_vectors_by_default() {
+  return wide_vectors_run();
+}
+}  // namespace tivor
+#else
+#define TIVOR_WIDE
+namespace tivor {
+inline bool wide_vectors_run() {
+  return true;
+}
+inline bool wide_vectors_by_default() {
+#if defined(__AVX2__)
+  return true;
+#else
+  return false;
+#endif
+}
+}  // namespace tivor
+#endif
+
+namespace tivor {
+inline bool& wide_vectors_chosen() {
+  static bool wide = wide_vectors_by_default();
+  return wide;
+}
+inline bool wide_vectors() {
+  return wide_vectors_chosen();
+}
+// Takes the wide versions (where this processor runs them) or the narrow ones.
+inline void use_wide_vectors(bool wide) {
+  wide_vectors_chosen() = wide && wide_vectors_run();
+}
+}  // namespace tivor

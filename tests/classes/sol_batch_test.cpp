@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "classes/sol/explicit_step.hpp"
+#include "kernels/loop_hints.hpp"
 #include "sol_fixture.hpp"
 
 namespace tivor::sol_test {
@@ -210,6 +212,43 @@ TEST_F(SolBatches, GeometryOfBatchesIsExactForLinearFieldsAndLimitsMatchTheStore
   ASSERT_EQ(sol::soht2(*s), 0);
   EXPECT_EQ(s->cht.hist.htdyn, 1.0f / batched.inv_stable);
   EXPECT_GT(batched.rate, 0);
+}
+
+// The element passes built for 256-bit vectors and those built for any processor take the same
+// operations in each lane, so they give the same bits.
+TEST_F(SolBatches, NarrowAndWideVersionsOfThePassesGiveTheSameBits) {
+  struct Result {
+    std::vector<float> geometry, forces;
+    std::vector<sol::NodeSums> sums;
+    float rate, inv_stable;
+  };
+  const int64_t n2 = mesh().n2, corners = 4 * n2;
+  const auto run = [&](bool wide) {
+    use_wide_vectors(wide);
+    Result r;
+    sol::StepLimits limits;
+    EXPECT_EQ(sol::soind3_limits(*s, motion.data(), limits), 0);
+    r.rate = limits.rate, r.inv_stable = limits.inv_stable;
+    for (const float* f : {a.d1, a.d2, a.dm}) r.geometry.insert(r.geometry.end(), f, f + corners);
+    for (const float* f : {a.vol, a.rmin1}) r.geometry.insert(r.geometry.end(), f, f + n2);
+    std::fill_n(a.fr, 2 * int64_t{n1()}, 0.0f);
+    sol::element_forces(a, *s, false);
+    r.forces.assign(a.fr, a.fr + 2 * int64_t{n1()});
+    r.sums.assign(n1(), sol::NodeSums{});
+    sol::element_states(a, *s, r.sums.data(), false, nullptr);
+    return r;
+  };
+  const bool chosen = wide_vectors();
+  const Result narrow = run(false), wide = run(true);
+  use_wide_vectors(chosen);
+  const auto same_bits = [](const auto& x, const auto& y) {
+    return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof x[0]) == 0;
+  };
+  EXPECT_TRUE(same_bits(narrow.geometry, wide.geometry));
+  EXPECT_EQ(narrow.rate, wide.rate);
+  EXPECT_EQ(narrow.inv_stable, wide.inv_stable);
+  EXPECT_TRUE(same_bits(narrow.forces, wide.forces));
+  EXPECT_TRUE(same_bits(narrow.sums, wide.sums));
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ enum MotionSum : int {
 
 // The kinematics of an element from its motion sums m: strain increments of the step, total
 // displacement gradients and the mean radial displacement (the hoop weights |d1| / sum |d1|).
-// T is float for one element, Wide for several.
+// T is float for one element, Lane or Wide for several.
 template <class T>
 [[gnu::always_inline]] inline void element_kinematics(const T (&m)[kMotionSums], float dt, float gn,
                                                       T r, T volume, T volume0, Kinematics<T>& k) {
@@ -157,7 +157,7 @@ template <int M, int K>
   }
 }
 
-// Lanes j.. of g (one for float, kWideWidth for Wide) as the model's input.
+// Lanes j.. of g (one for float, kWidth<T> for a vector) as the model's input.
 template <class T>
 [[gnu::always_inline]] inline void lane_input(const Gathered& g, int j, const StepArrays& a,
                                               Kinematics<T>& k, State<T>& st) {
@@ -248,12 +248,12 @@ template <bool Plain, class T>
   store(&t.area_ratio[j], (1.0f + h * d1vr) * (1.0f + h * d2vz) - (h * d2vr) * (h * d1vz));
 }
 
-// A plain zone's batch runs on lanes of kWideWidth elements; any other zone's element by
+// A plain zone's batch runs on vectors V of several elements; any other zone's element by
 // element, through the full model.
-template <bool Plain, typename Body>
+template <bool Plain, class V, typename Body>
 [[gnu::always_inline]] inline void over_lanes(Body body) {
   if constexpr (Plain) {
-    for (int j = 0; j < kLanes; j += kWideWidth) body.template operator()<Wide>(j);
+    for (int j = 0; j < kLanes; j += kWidth<V>) body.template operator()<V>(j);
   } else {
     for (int j = 0; j < kLanes; ++j) body.template operator()<float>(j);
   }
@@ -264,19 +264,19 @@ inline void put_dest(const StepArrays& a, const Gathered& g, int32_t e0, int n) 
   for (int j = 0; j < n; ++j) a.dest[e0 + j] = g.dest[j];
 }
 
-// Pass 1 on the batch of n elements of K nodes from e0 in a zone of a mesh of M.
-template <int M, int K>
+// Pass 1 on the batch of n elements of K nodes from e0 in a zone of a mesh of M, on vectors V.
+template <int M, int K, class V>
 [[gnu::always_inline]] inline void batch_forces(const StepArrays& a, const ZoneModel& zone,
                                                 bool own_mean, int32_t e0, int n) {
   Gathered g;
   ForceTerms f;
   gather<M, K>(a, e0, n, g);
   if (zone.plain) {
-    over_lanes<true>([&]<class T>(int j) __attribute__((always_inline)) {
+    over_lanes<true, V>([&]<class T>(int j) __attribute__((always_inline)) {
       forces_of<true, T>(zone, a, own_mean, g, j, f);
     });
   } else {
-    over_lanes<false>([&]<class T>(int j) __attribute__((always_inline)) {
+    over_lanes<false, V>([&]<class T>(int j) __attribute__((always_inline)) {
       forces_of<false, T>(zone, a, own_mean, g, j, f);
     });
     put_dest(a, g, e0, n);
@@ -294,8 +294,8 @@ template <int M, int K>
 
 // Pass 2 on the batch of n elements of K nodes from e0 in a zone of a mesh of M; with doubt not
 // null, also whether one of its elements may be turned over: one that keeps more than half its
-// area by its velocity gradient is not, however its new positions round.
-template <int M, int K>
+// area by its velocity gradient is not, however its new positions round. On vectors V.
+template <int M, int K, class V>
 [[gnu::always_inline]] inline void batch_states(const StepArrays& a, const ZoneModel& zone,
                                                 NodeSums* q, bool variant, bool* doubt, int32_t e0,
                                                 int n) {
@@ -303,11 +303,11 @@ template <int M, int K>
   StateTerms t;
   gather<M, K>(a, e0, n, g);
   if (zone.plain) {
-    over_lanes<true>([&]<class T>(int j) __attribute__((always_inline)) {
+    over_lanes<true, V>([&]<class T>(int j) __attribute__((always_inline)) {
       states_of<true, T>(zone, a, variant, g, j, t);
     });
   } else {
-    over_lanes<false>([&]<class T>(int j) __attribute__((always_inline)) {
+    over_lanes<false, V>([&]<class T>(int j) __attribute__((always_inline)) {
       states_of<false, T>(zone, a, variant, g, j, t);
     });
     put_dest(a, g, e0, n);
@@ -335,8 +335,8 @@ template <int M, int K>
       float* sum = q[a.conn[b + i] - 1].v;
       const float w = a.dm[b + i] * g.volume[j];
       const auto* add = reinterpret_cast<const float*>(row[j]);
-      for (int v = 0; v < int{std::size(NodeSums{}.v)}; v += kWideWidth) {
-        store(sum + v, load<Wide>(sum + v) + w * load<Wide>(add + v));
+      for (int v = 0; v < int{std::size(NodeSums{}.v)}; v += kWidth<V>) {
+        store(sum + v, load<V>(sum + v) + w * load<V>(add + v));
       }
     }
   }
@@ -345,7 +345,7 @@ template <int M, int K>
 // The batches of every zone's elements, each of at most kLanes elements of one kind: batch(zone,
 // e0, n) with the mesh's node numbers an element M and the element's nodes K as parameters. The
 // batch and this loop are inlined (the lambda too, by its attribute), so that all of a batch's
-// work goes into the versions TIVOR_CLONES makes for each instruction set.
+// work goes into the narrow and the wide version of the pass.
 template <typename Batch>
 [[gnu::always_inline]] inline void zone_batches(const StepArrays& a, Session& s, Batch batch) {
   int32_t first = 0;
@@ -370,23 +370,55 @@ template <typename Batch>
   }
 }
 
-}  // namespace
-
-TIVOR_CLONES void element_forces(const StepArrays& a, Session& s, bool variant) {
+// The passes on vectors V, and their narrow and wide versions (TIVOR_WIDE).
+template <class V>
+[[gnu::always_inline]] inline void forces_on(const StepArrays& a, Session& s, bool variant) {
   const bool own_mean = variant || a.gn != 0.0f;
   zone_batches(
       a, s,
       [&]<int M, int K>(const ZoneModel& zone, int32_t e0, int n)
-          __attribute__((always_inline)) { batch_forces<M, K>(a, zone, own_mean, e0, n); });
+          __attribute__((always_inline)) { batch_forces<M, K, V>(a, zone, own_mean, e0, n); });
+}
+void forces_narrow(const StepArrays& a, Session& s, bool variant) {
+  forces_on<Lane>(a, s, variant);
+}
+TIVOR_WIDE void forces_wide(const StepArrays& a, Session& s, bool variant) {
+  forces_on<Wide>(a, s, variant);
 }
 
-TIVOR_CLONES void element_states(const StepArrays& a, Session& s, NodeSums* q, bool variant,
-                                 bool* doubt) {
+template <class V>
+[[gnu::always_inline]] inline void states_on(const StepArrays& a, Session& s, NodeSums* q,
+                                             bool variant, bool* doubt) {
   zone_batches(
       a, s,
       [&]<int M, int K>(const ZoneModel& zone, int32_t e0, int n) __attribute__((always_inline)) {
-        batch_states<M, K>(a, zone, q, variant, doubt, e0, n);
+        batch_states<M, K, V>(a, zone, q, variant, doubt, e0, n);
       });
+}
+void states_narrow(const StepArrays& a, Session& s, NodeSums* q, bool variant, bool* doubt) {
+  states_on<Lane>(a, s, q, variant, doubt);
+}
+TIVOR_WIDE void states_wide(const StepArrays& a, Session& s, NodeSums* q, bool variant,
+                            bool* doubt) {
+  states_on<Wide>(a, s, q, variant, doubt);
+}
+
+}  // namespace
+
+void element_forces(const StepArrays& a, Session& s, bool variant) {
+  if (wide_vectors()) {
+    forces_wide(a, s, variant);
+  } else {
+    forces_narrow(a, s, variant);
+  }
+}
+
+void element_states(const StepArrays& a, Session& s, NodeSums* q, bool variant, bool* doubt) {
+  if (wide_vectors()) {
+    states_wide(a, s, q, variant, doubt);
+  } else {
+    states_narrow(a, s, q, variant, doubt);
+  }
 }
 
 bool plain_zones_cover_mesh(Session& s, const MeshArrays& a) {

@@ -65,8 +65,8 @@ Geometry geometry(Session& s, const float* ur, const float* uz, int stride) {
 // limits into x (lane by lane). The elements' nodes are gathered into lanes, one array a value;
 // element_shape and element_limits run over the lanes; the results go out element by element. A
 // flat or turned element keeps its old geometry; one reaching below the axis its old volume.
-// Returns the first element (from 1) that is not sound, 0 when all are.
-template <int M, int K>
+// Returns the first element (from 1) that is not sound, 0 when all are. On vectors V.
+template <int M, int K, class V>
 [[gnu::always_inline]] inline int32_t batch_geometry(const Geometry& g, const ZoneLimits* zl,
                                                      int32_t e0, int n, StepLimits (&x)[kLanes]) {
   const int64_t st = g.stride;
@@ -84,16 +84,16 @@ template <int M, int K>
       }
     }
   }
-  // Lanes of kWideWidth elements through the formulas, their results one array a value.
+  // Vectors of elements through the formulas, their results one array a value.
   float d1[K][kLanes], d2[K][kLanes], w[K][kLanes], volume[kLanes], rmin1[kLanes];
   float rate[kLanes], inv_stable[kLanes];
   int32_t shaped[kLanes], sound[kLanes];
   const bool axisym = g.axisym;
   const ZoneLimits zone = zl != nullptr ? *zl : ZoneLimits{};
-  for (int j = 0; j < kLanes; j += kWideWidth) {
-    Wide rj[K], zj[K];
-    for (int i = 0; i < K; ++i) rj[i] = load<Wide>(&r[i][j]), zj[i] = load<Wide>(&z[i][j]);
-    ElementShape<K, Wide> e;
+  for (int j = 0; j < kLanes; j += kWidth<V>) {
+    V rj[K], zj[K];
+    for (int i = 0; i < K; ++i) rj[i] = load<V>(&r[i][j]), zj[i] = load<V>(&z[i][j]);
+    ElementShape<K, V> e;
     element_shape<K>(rj, zj, axisym, e);
     for (int i = 0; i < K; ++i) {
       store(&d1[i][j], e.d1[i]);
@@ -105,13 +105,13 @@ template <int M, int K>
     store(&shaped[j], e.shaped);
     store(&sound[j], e.sound);
     if (zl != nullptr) {
-      Wide vrj[K], vzj[K], eej[K];
+      V vrj[K], vzj[K], eej[K];
       for (int i = 0; i < K; ++i) {
-        vrj[i] = load<Wide>(&vr[i][j]);
-        vzj[i] = load<Wide>(&vz[i][j]);
-        eej[i] = load<Wide>(&ee[i][j]);
+        vrj[i] = load<V>(&vr[i][j]);
+        vzj[i] = load<V>(&vz[i][j]);
+        eej[i] = load<V>(&ee[i][j]);
       }
-      Wide lr, li;
+      V lr, li;
       element_limits<K>(e.d1, e.d2, e.w, e.rmin1, vrj, vzj, eej, zone, lr, li);
       store(&rate[j], lr);
       store(&inv_stable[j], li);
@@ -143,8 +143,9 @@ template <int M, int K>
 
 // The geometry of every element and, from the zones, the step limits: elements past the last
 // zone take their geometry only. Returns as batch_geometry.
-TIVOR_CLONES int32_t geometry_sweep(const Geometry& g, Session& s, bool with_limits,
-                                    StepLimits& limits) {
+template <class V>
+[[gnu::always_inline]] inline int32_t geometry_on(const Geometry& g, Session& s, bool with_limits,
+                                                  StepLimits& limits) {
   const Cmesh& c = s.cmesh;
   const int32_t* last = ints(s, c.jn2);
   StepLimits x[kLanes];
@@ -158,9 +159,9 @@ TIVOR_CLONES int32_t geometry_sweep(const Geometry& g, Session& s, bool with_lim
       const bool quad = is_quadrilateral(g.conn, g.m, e);
       int n = 1;
       while (n < kLanes && e + n < end && is_quadrilateral(g.conn, g.m, e + n) == quad) ++n;
-      const int32_t b = quad       ? batch_geometry<4, 4>(g, with, e, n, x)
-                        : g.m == 4 ? batch_geometry<4, 3>(g, with, e, n, x)
-                                   : batch_geometry<3, 3>(g, with, e, n, x);
+      const int32_t b = quad       ? batch_geometry<4, 4, V>(g, with, e, n, x)
+                        : g.m == 4 ? batch_geometry<4, 3, V>(g, with, e, n, x)
+                                   : batch_geometry<3, 3, V>(g, with, e, n, x);
       if (bad == 0) bad = b;
       e += n;
     }
@@ -173,6 +174,18 @@ TIVOR_CLONES int32_t geometry_sweep(const Geometry& g, Session& s, bool with_lim
   }
   limits = out;
   return bad;
+}
+
+int32_t geometry_narrow(const Geometry& g, Session& s, bool with_limits, StepLimits& limits) {
+  return geometry_on<Lane>(g, s, with_limits, limits);
+}
+TIVOR_WIDE int32_t geometry_wide(const Geometry& g, Session& s, bool with_limits,
+                                 StepLimits& limits) {
+  return geometry_on<Wide>(g, s, with_limits, limits);
+}
+int32_t geometry_sweep(const Geometry& g, Session& s, bool with_limits, StepLimits& limits) {
+  return wide_vectors() ? geometry_wide(g, s, with_limits, limits)
+                        : geometry_narrow(g, s, with_limits, limits);
 }
 
 // mode_sum of the K coefficients and weights stored from at.

@@ -30,8 +30,8 @@ struct ZoneMaterial {
   std::span<const float> yield;  // (plastic work, yield stress) pairs
 };
 
-// What the scheme knows of the element's motion in this pass; T is float for one element, Wide
-// for several side by side.
+// What the scheme knows of the element's motion in this pass; T is float for one element, Lane
+// or Wide for several side by side.
 template <class T = float>
 struct Kinematics {
   T de11{}, de33{};                      // deviatoric strain increments
@@ -132,7 +132,8 @@ template <bool Plain, class T>
 // The model itself, inlined into the element loops (forced: the compiler otherwise keeps it out
 // of line, a call and a spill of the element's values per element). Plain (a plain zone, see
 // ZoneModel) leaves out at compile time what such a zone does not use, and runs on one element
-// (T float) or on several side by side (T Wide); it computes the same values as the full model.
+// (T float) or on several side by side (T Lane or Wide); it computes the same values as the full
+// model.
 template <MaterialMode Mode, bool Plain = false, class T = float>
 [[gnu::always_inline]] inline void material_model(const ZoneModel& zone, const Kinematics<T>& k,
                                                   State<T>& e, Stresses<T>& out, float& dest_cell) {
