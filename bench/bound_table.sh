@@ -23,7 +23,7 @@ export TIVOR_THREADS=1
 
 # The value of counter $1 in the benchmark lines on standard input, one a line, without its
 # unit; a "k" multiplies by 1000.
-counter() { grep -o " $1=[0-9.]*k\?" | cut -d= -f2 | awk '/k$/ { print $0 * 1000; next } { print $0 + 0 }'; }
+counter() { { grep -o " $1=[0-9.]*k\?" || true; } | cut -d= -f2 | awk '/k$/ { print $0 * 1000; next } { print $0 + 0 }'; }
 
 printf '%-18s %8s %10s %10s %8s %8s %8s %8s\n' case elements whole_ns scheme_ns bound_ns \
   whole/sch whole/bnd sch/bnd
@@ -44,10 +44,10 @@ for elements in ${SIZES:-10000 200000 1000000}; do
     whole="" scheme=""
     for ((r = 1; r <= rounds; ++r)); do
       whole+="$(bash "$here/whole_program.sh" "$build/app/tivor" "$case_name" "$elements" "$steps" 1 |
-        grep -o 'best of each.*cpu [0-9.]* ns' | grep -o '[0-9.]* ns$' | cut -d' ' -f1)"$'\n'
-      scheme+="$("$bench" --benchmark_filter="$filter" 2>&1 | grep ' per_element=')"$'\n'
+        grep -o 'best of each.*cpu [0-9.]* ns' | grep -o '[0-9.]* ns$' | cut -d' ' -f1 || true)"$'\n'
+      scheme+="$("$bench" --benchmark_filter="$filter" 2>&1 | grep ' per_element=' || true)"$'\n'
     done
-    best_whole=$(grep . <<<"$whole" | sort -g | head -1)
+    best_whole=$({ grep . <<<"$whole" || true; } | sort -g | head -1)
     best_scheme=$(counter per_element <<<"$scheme" | sort -g | head -1)
     bytes=$(counter bytes_per_element <<<"$scheme" | head -1)
     copy=$(counter copy <<<"$scheme" | sort -g | tail -1)
