@@ -31,10 +31,10 @@ run() {
     IFS=: read -r _ case_name elements steps <<<"$filter"
     TIVOR_THREADS=1 taskset -c "$2" bash "$here/whole_program.sh" "$1" "$case_name" \
       "$elements" "${steps:-20}" 1 2>&1 | grep -o 'best of each.*cpu [0-9.]* ns' |
-      grep -o '[0-9.]* ns$' | cut -d' ' -f1
+      grep -o '[0-9.]* ns$' | cut -d' ' -f1 || true
   else
     TIVOR_THREADS=1 taskset -c "$2" "$1" --benchmark_filter="$filter" --benchmark_min_time=2 2>&1 |
-      grep -o ' per_element=[0-9.]*' | head -1 | cut -d= -f2
+      grep -o ' per_element=[0-9.]*' | head -1 | cut -d= -f2 || true
   fi
 }
 
@@ -48,4 +48,4 @@ for ((p = 1; p <= pairs; ++p)); do
     exit 1
   fi
   echo "old $(cat "$out/old") ns  new $(cat "$out/new") ns"
-done | awk '{ print; s += log($5 / $2); n++ } END { printf "new / old, geometric mean of %d pairs: %.3f\n", n, exp(s / n) }'
+done | awk '{ print; s += log($5 / $2); n++ } END { if (n) printf "new / old, geometric mean of %d pairs: %.3f\n", n, exp(s / n) }'
