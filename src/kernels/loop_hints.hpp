@@ -37,32 +37,31 @@
 #if defined(__x86_64__) && defined(__linux__) && !defined(TIVOR_NO_CLONES)
 #define TIVOR_WIDE __attribute__((target("avx2")))
 namespace tivor {
+// The wide versions are built for AVX2: they can run, and then pay, where the processor has it.
 inline bool wide_vectors_run() {
   return __builtin_cpu_supports("avx2");
 }
-inline bool wide_vectors_by_default() {
-  return wide_vectors_run();
-}
+constexpr bool kWideVectorsPay = true;
 }  // namespace tivor
 #else
 #define TIVOR_WIDE
 namespace tivor {
+// The wide versions are built for this build's processor: they always run, and pay where it has
+// AVX2.
 inline bool wide_vectors_run() {
   return true;
 }
-inline bool wide_vectors_by_default() {
 #if defined(__AVX2__)
-  return true;
+constexpr bool kWideVectorsPay = true;
 #else
-  return false;
+constexpr bool kWideVectorsPay = false;
 #endif
-}
 }  // namespace tivor
 #endif
 
 namespace tivor {
 inline bool& wide_vectors_chosen() {
-  static bool wide = wide_vectors_by_default();
+  static bool wide = kWideVectorsPay && wide_vectors_run();
   return wide;
 }
 inline bool wide_vectors() {
